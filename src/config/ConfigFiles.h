@@ -1,0 +1,63 @@
+#pragma once
+// The parameter file and the message catalogue, read into plain fields that
+// the game state holds.
+
+#include <cstdint>
+#include <string>
+
+namespace qbx {
+
+inline constexpr const char* kParameterFile = "./setup/QBXParameter.ini";
+inline constexpr const char* kParameterReadError =
+    "Error in reading the QBXParameter.ini file. Please exit the software.";
+inline constexpr const char* kMessagesReadError =
+    "Error in reading the Messages file. Please exit the software.";
+
+// The fields ReadParameter fills, in the order it reads them.
+struct ParameterValues {
+    std::string shoeFilePath;      // "setup/" + ShoeFileName
+    std::string maxRoundsText;
+    std::string premiumRoundText;
+    std::string costMoveText;
+    std::string viewCard;          // upper-cased
+    std::string fileBackCard;
+    std::string viewTarget;        // upper-cased
+    std::string viewCkNk;          // upper-cased
+    std::string syntaxInput;       // upper-cased
+    std::string fileMessages;
+    int32_t parX = 0;
+    int32_t parY = 0;
+    std::string dragCkNkText;      // upper-cased
+    std::string fileTexture;       // default "NO" when the key is missing
+};
+
+// The catalogue's texts, in the order ReadMessages reads them.
+struct MessageTexts {
+    std::string msgHeader, msgIncorrectMove, msgHandOver, msgForcedHandOver,
+        msgForcedPassHandOver, msgGameOver, msgTotMove, msgHandNumber, msgHandEnded, msgGameEnded;
+    std::string rulesHeader, rulesBlock1CK, rulesBlock1NK;
+    std::string turnHeader, ckTurnText, nkTurnText;
+    std::string helpButtonText, stepButtonText;
+    std::string cardCkText, cardNkText, cardTText;
+};
+
+// Upper-cases the letters a to z only.
+std::string upperAscii(std::string text);
+
+// ReadParameter: reads "./setup/QBXParameter.ini" (or the path given) into
+// the fields. Returns false when the reading machinery failed; the caller
+// then shows kParameterReadError. Fields of keys not read keep their values.
+bool readParameterFile(const std::string& path, ParameterValues& values);
+
+// ReadMessages: reads the catalogue at the path given ("./setup/" +
+// fileMessages). Returns false when the reading machinery failed; the caller
+// then shows kMessagesReadError.
+bool readMessageFile(const std::string& path, MessageTexts& texts);
+
+// The login window's ReadIniFile: FileMessages from the parameter file, then
+// LabelCode of section MESSAGES from that catalogue. On a reading error
+// returns false and leaves labelCode as it was (the caller shows
+// kParameterReadError).
+bool readLabelCode(const std::string& parameterPath, std::string& labelCode);
+
+}  // namespace qbx

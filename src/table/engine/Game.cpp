@@ -1,0 +1,248 @@
+#include "table/engine/Game.h"
+
+#include <sys/stat.h>
+
+#include "table/log/TimeStamp.h"
+
+namespace qbx {
+
+Game::Game(Platform& platform, Clock& clock) : platform_(platform), clock_(clock) {
+    timers_[static_cast<int>(TimerId::Timer1)].interval = 15;
+    timers_[static_cast<int>(TimerId::Timer2)].interval = 1000;
+    timers_[static_cast<int>(TimerId::Timer3)].interval = 1001;
+    for (int slot = 1; slot <= 6; ++slot) cardSlots[slot].image = cardImage(slot);
+}
+
+Game::~Game() { logs_.close(); }
+
+void Game::setTimer(TimerId id, bool enabled) {
+    TimerState& t = timers_[static_cast<int>(id)];
+    // Enabling a running timer leaves it running on its beat.
+    if (t.enabled == enabled) return;
+    t.enabled = enabled;
+    platform_.timerChanged(id, enabled, t.interval);
+}
+
+void Game::onTimer(TimerId id) {
+    if (!timers_[static_cast<int>(id)].enabled) return;  // a tick already queued when it stopped
+    switch (id) {
+        case TimerId::Timer1: Timer1Timer(); break;
+        case TimerId::Timer2: Timer2Timer(); break;
+        case TimerId::Timer3: Timer3Timer(); break;
+    }
+}
+
+void Game::requestTerminate() {
+    if (terminated_) return;
+    terminated_ = true;
+    for (TimerId id : {TimerId::Timer1, TimerId::Timer2, TimerId::Timer3}) setTimer(id, false);
+    platform_.terminate();
+}
+
+void Game::startFailed(const std::string& message) {
+    platform_.showMessage(message);
+    logs_.close();
+    requestTerminate();
+}
+
+void Game::logFailed(const std::string& message) {
+    // Play cannot go on without its records: say so, keep what was written,
+    // and end rather than leave a table that records nothing.
+    platform_.showMessage(message + "\nThe session has been stopped. Please call the experimenter.");
+    logs_.close();
+    requestTerminate();
+}
+
+bool Game::acceptsInput() const {
+    return !terminated_ && table_.formEnabled() && table_.formVisible();
+}
+
+int Game::slotOfImage(Ctl image) const {
+    for (int slot = 1; slot <= 6; ++slot)
+        if (cardSlots[slot].image == image) return slot;
+    return 0;
+}
+
+std::string Game::cardText(int32_t number, int32_t colour) {
+    return std::to_string(number) + (colour == 1 ? "H" : "C");
+}
+
+namespace {
+
+bool isDirectory(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool isExistingNonDirectory(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+// A whole number in decimal that fits in 32 bits, with an optional sign.
+bool parseWholeNumber(const std::string& text, int32_t& value) {
+    size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (i == text.size()) return false;
+    int64_t v = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+        v = v * 10 + (text[i] - '0');
+        if (v > 2147483648LL) return false;
+    }
+    if (negative) v = -v;
+    if (v > 2147483647LL || v < -2147483648LL) return false;
+    value = static_cast<int32_t>(v);
+    return true;
+}
+
+class StartError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+}  // namespace
+
+void Game::CaricaCarte() {
+    // The faces are built into the program; the back may come from a file.
+    const std::string backPath = "./setup/" + params.fileBackCard;
+    if (isExistingNonDirectory(backPath)) {
+        std::string why;
+        backBitmap = loadBmpFile(backPath, &why);
+        if (!backBitmap)
+            throw StartError("The card back " + backPath + " is not a readable bitmap (" + why + ").");
+    }
+    table_.setPicture(Ctl::Image7, Picture::Back);
+    if (params.viewTarget != "TRUE") table_.setVisible(Ctl::Image7, false);
+}
+
+void Game::FormCreate(const std::string& loginUserCode) {
+    guarded([&] {
+        try {
+            userCode = loginUserCode;
+            handMoves = ckMoves = nkMoves = consecutivePasses = 0;
+            ckShare = nkShare = 0.5;
+            premiumRound = 2000;
+            costMove = 100;
+            currentTurn = "ck";
+            shoeFileName = "shoefile.txt";
+            turnPassPending = false;
+
+            if (!readParameterFile(kParameterFile, params)) platform_.showMessage(kParameterReadError);
+            if (!readMessageFile("./setup/" + params.fileMessages, texts))
+                platform_.showMessage(kMessagesReadError);
+
+            struct Conversion {
+                const char* key;
+                const std::string& text;
+                int32_t& field;
+            };
+            for (const Conversion& c : {Conversion{"MaxRounds", params.maxRoundsText, maxRounds},
+                                        Conversion{"PremiumRound", params.premiumRoundText, premiumRound},
+                                        Conversion{"CostMove", params.costMoveText, costMove}}) {
+                if (!parseWholeNumber(c.text, c.field))
+                    throw StartError(std::string("'") + c.text + "' is not a valid integer value (" + c.key +
+                                     " in setup/QBXParameter.ini).");
+            }
+            shoeFileName = params.shoeFilePath;
+            handCardsLocked = params.dragCkNkText == "TRUE" ? 0 : 1;
+
+            table_.setCaption(Ctl::Button1, texts.stepButtonText);
+            table_.setCaption(Ctl::Button2, texts.helpButtonText);
+            table_.setCaption(Ctl::Label1, texts.turnHeader);
+            table_.setCaption(Ctl::ckturn, texts.ckTurnText);
+            table_.setCaption(Ctl::nkturn, texts.nkTurnText);
+            table_.setCaption(Ctl::Label2, texts.msgHeader);
+            table_.setCaption(Ctl::Label3, texts.cardCkText);
+            table_.setCaption(Ctl::Label4, texts.cardNkText);
+            table_.setCaption(Ctl::Label6, texts.cardTText);
+            table_.setCaption(Ctl::Label5, texts.rulesHeader);
+            table_.setCaption(Ctl::Label7, texts.msgHandNumber);
+            table_.setCaption(Ctl::Label10, std::to_string(handNumber));
+            table_.setCaption(Ctl::Label8, texts.msgTotMove);
+            table_.setCaption(Ctl::Label9, std::to_string(totalMoves));
+            table_.memo2Lines = {texts.rulesBlock1CK, texts.rulesBlock1NK};
+
+            const LocalTime t0 = clock_.now();
+            if (!isDirectory("dataout")) {
+                startFailed("There must be a directory named 'dataout' to save the software output.");
+                return;
+            }
+            if (!randomSuffix) {
+                auto seed = static_cast<unsigned>(((t0.hour * 60 + t0.minute) * 60 + t0.second) * 1000 +
+                                                  t0.millisecond);
+                auto state = std::make_shared<unsigned>(seed ? seed : 1u);
+                randomSuffix = [state] {
+                    *state = *state * 1103515245u + 12345u;
+                    return static_cast<int>((*state >> 16) % 10000u);
+                };
+            }
+
+            // The whole shoe is checked before any log exists, so a faulty
+            // line is found by the experimenter, not in front of a participant.
+            std::string fault;
+            const Shoe::Status shoeStatus = shoe_.load(shoeFileName, fault);
+            if (shoeStatus == Shoe::Status::Faulty) {
+                startFailed("The shoe file " + shoeFileName + " cannot be played: " + fault + ".");
+                return;
+            }
+
+            std::string error;
+            if (logs_.create("dataout", clock_, randomSuffix, error) != EventLogs::Open::Ok) {
+                startFailed(error);
+                return;
+            }
+            bool shoeMissing = shoeStatus == Shoe::Status::Unreadable;
+            if (shoeMissing) platform_.showMessage("I do not find the the shoefile " + shoeFileName);
+
+            const std::string T0 = timeStamp(t0);
+            logs_.ck().writeLine(T0 + "TF:CK");
+            logs_.nk().writeLine(T0 + "TF:NK");
+            for (LogFile* log : {&logs_.ck(), &logs_.nk()}) log->writeLine(T0 + "Game begins");
+            for (LogFile* log : {&logs_.ck(), &logs_.nk()})
+                log->writeLine(T0 + "userID:userName " + userCode + ":gameNum -1:partner 1");
+            for (LogFile* log : {&logs_.ck(), &logs_.nk()})
+                log->writeLine(T0 + "errorsMade 0:score 0:row 0column 0");
+            RegistraEventi("GS", "", "Game started", "", "");
+            if (shoeMissing) {
+                logs_.sync();
+                logs_.close();
+                requestTerminate();
+                return;
+            }
+
+            CaricaCarte();
+            grabOffsetX = 25;
+            grabOffsetY = 40;
+            for (Ctl s : {Ctl::Shape1, Ctl::Shape2, Ctl::Shape3, Ctl::Shape4, Ctl::Shape5, Ctl::Shape6})
+                table_.setPen(s, kGrey);
+            table_.setPen(currentTurn == "ck" ? Ctl::Shape2 : Ctl::Shape1, kGreen);
+            timers_[static_cast<int>(TimerId::Timer3)].interval =
+                timers_[static_cast<int>(TimerId::Timer1)].interval * 20 + 2;
+
+            static constexpr struct { int32_t number, colour; uint8_t position; } kStart[7] = {
+                {0, 0, 0}, {2, 1, 1}, {3, 1, 5}, {4, 1, 2}, {2, 2, 3}, {3, 2, 0}, {4, 2, 4}};
+            for (int slot = 1; slot <= 6; ++slot) {
+                CardSlot& c = cardSlots[slot];
+                c.number = kStart[slot].number;
+                c.colour = kStart[slot].colour;
+                c.positionCode = kStart[slot].position;
+                c.image = cardImage(slot);
+                c.picture = table_[c.image].picture;
+            }
+            if (handCardsLocked == 1)
+                for (int slot = 1; slot <= 6; ++slot)
+                    if (cardSlots[slot].positionCode == 0 || cardSlots[slot].positionCode == 4)
+                        table_.setDragMode(cardSlots[slot].image, DragMode::Manual);
+
+            textureBitmap = loadBmpFile("setup/" + params.fileTexture);
+            if (!textureBitmap) table_.setVisible(Ctl::Image9, false);
+            setTimer(TimerId::Timer2, true);
+        } catch (const StartError& e) {
+            startFailed(e.what());
+        }
+    });
+}
+
+}  // namespace qbx

@@ -1,0 +1,199 @@
+#pragma once
+// The table window's game: its state and every rule of play, as plain C++.
+// The Qt table window forwards mouse, button and timer events here and draws
+// `table()`; tests drive the same calls with a fake clock and fake timers.
+
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "config/ConfigFiles.h"
+#include "table/engine/Picture.h"
+#include "table/engine/Platform.h"
+#include "table/engine/Shoe.h"
+#include "table/engine/Table.h"
+#include "table/log/EventLogs.h"
+
+namespace qbx {
+
+// Position codes of the table.
+enum Position : uint8_t {
+    colorCardView = 0,
+    downColorCardView = 1,
+    upCardView = 2,
+    downNumberCardView = 3,
+    numberCardView = 4,
+    targetCardView = 5,
+    deckPosition = 6,
+};
+
+struct CardSlot {
+    int32_t number = 0;
+    int32_t colour = 0;           // 1 hearts (H), 2 clubs (C)
+    uint8_t positionCode = 0;
+    Ctl image = Ctl::Image1;
+    Picture picture = Picture::None;
+};
+
+enum class MouseButton { Left, Right, Middle };
+
+class Game {
+public:
+    Game(Platform& platform, Clock& clock);
+    ~Game();
+    Game(const Game&) = delete;
+    Game& operator=(const Game&) = delete;
+
+    // ---- Entry points the view (or a test) calls --------------------------
+    // The game start, with the participant string of the login window.
+    void FormCreate(const std::string& loginUserCode);
+    void onTimer(TimerId id);
+    void Timer1Timer();
+    void Timer2Timer();
+    void Timer3Timer();
+    // The pass button.
+    void Button1Click();
+    // Mouse input on the table, in client coordinates of the window.
+    void mousePress(int x, int y, MouseButton button);
+    void mouseMove(int x, int y);
+    void mouseRelease(int x, int y, MouseButton button);
+    // A drag that ends without a drop (Escape, focus lost, released outside).
+    void cancelDrag();
+    bool dragging() const { return dragging_; }
+    // True once the game has asked the program to end; later events are ignored.
+    bool terminated() const { return terminated_; }
+    // The view reports a label's measured size (labels fit their text).
+    void setLabelSize(Ctl label, int width, int height) { table_.setSize(label, width, height); }
+
+    const Table& table() const { return table_; }
+    Table& table() { return table_; }
+    bool timerRunning(TimerId id) const { return timers_[static_cast<int>(id)].enabled; }
+    int timerInterval(TimerId id) const { return timers_[static_cast<int>(id)].interval; }
+
+    // ---- Game state (read by the view and by tests) -----------------------
+    std::string userCode;
+    ParameterValues params;
+    MessageTexts texts;
+    std::string shoeFileName;
+    CardSlot cardSlots[7];  // 1..6
+    std::string currentTurn = "ck";
+    std::string firstTurn;
+    bool turnPassPending = false;
+    int32_t consecutivePasses = 0, handMoves = 0, ckMoves = 0, nkMoves = 0;
+    int32_t handNumber = 1, totalMoves = 0;
+    int32_t goalNumber = 0, goalColour = 0;
+    int32_t dealStep = 0;
+    bool handInPlay = false;
+    int32_t premiumRound = 2000, costMove = 100, maxRounds = 0;
+    double ckShare = 0.5, nkShare = 0.5;
+    int32_t handCardsLocked = 0;
+    int32_t grabOffsetX = 25, grabOffsetY = 40;
+    // Screen fitting.
+    int32_t coordX[7] = {}, coordY[7] = {};
+    bool firstShow = true;
+    // Drag and glide.
+    Ctl movingCard = Ctl::Image1;
+    int32_t dragStartLeft = 0, dragStartTop = 0;
+    int32_t animTargetX = 0, animTargetY = 0;
+    double animX = 0, animY = 0, animStepX = 0, animStepY = 0;
+    // The card back read from FileBackCard, when there is one.
+    std::shared_ptr<const Bitmap> backBitmap;
+    // The background picture from "File Texture", when it could be loaded.
+    std::shared_ptr<const Bitmap> textureBitmap;
+
+    EventLogs& logs() { return logs_; }
+    const Shoe& shoe() const { return shoe_; }
+    // Replaces the random source of the log names (tests); draws 0..9999.
+    std::function<int()> randomSuffix;
+
+    // ---- The rules, under the names the table window has always used -----
+    int32_t GetCoordX(uint8_t code) const { return coordX[code & 0x7F] ; }
+    int32_t GetCoordY(uint8_t code) const { return coordY[code & 0x7F]; }
+    void FormShow();
+    void CentraSchermo();
+    void CaricaCarte();
+    void DistribuisciCarte();
+    static int getPos(const std::string& cardText);
+    void IniziaMano(const std::string& c4, const std::string& c3, const std::string& c2,
+                    const std::string& c1, const std::string& c0, const std::string& c5);
+    void CopriCarte();
+    void ScopriCarta(int slot);
+    void CopriCarta(int slot);
+    void turnToggle();
+    void scambiturno();
+    void testScambioTurno(int slot);
+    bool Endgame();
+    std::string tempod();
+    bool ImageCheck(Ctl source, Ctl target);
+    bool Controlla(Ctl source, Ctl target);
+    std::string ritornaPosizione(const CardSlot& slot) const;
+    void Animateimg(Ctl card, int32_t destLeft, int32_t destTop);
+    void RegistraEventi(const std::string& eventCode, const std::string& cardA,
+                        const std::string& positionA, const std::string& cardB,
+                        const std::string& positionB);
+    void RegistraStartDrag(Ctl card);
+    void Registra(Ctl card);
+    void ScriviMessaggio(const std::string& text);
+    // Drag-and-drop handlers.
+    void Image1StartDrag(Ctl card);
+    void dragOver(Ctl target, int x, int y);  // X, Y relative to the target
+    void dragDrop(Ctl target);
+    void Image1MouseDown(Ctl card, MouseButton button);
+    void Image1MouseUp(Ctl card);
+
+    int slotOfImage(Ctl image) const;
+    static std::string cardText(int32_t number, int32_t colour);
+    static Picture facePicture(int32_t number, int32_t colour);
+    // The frame of a position: Shape2, Shape6, Shape4, Shape5, Shape1, Shape3.
+    static Ctl frameOf(uint8_t position);
+
+private:
+    struct TimerState {
+        bool enabled = false;
+        int interval = 0;
+    };
+    void setTimer(TimerId id, bool enabled);
+    void applyDragPermission();
+    void paintTurnFrames();         // all grey, then the role in turn green
+    void setPictureByRule(int slot);
+    void writeHandEnd(const char* code, double ckScore, double nkScore);
+    void endOfShoe(const std::string& stamp);
+    void layHandFromShoe(const LocalTime& now);
+    void startFailed(const std::string& message);
+    void logFailed(const std::string& message);
+    // Runs one entry point: nothing after the end of the program, the logs
+    // made durable once the action's records are written, and a log that
+    // cannot be written reported instead of lost silently.
+    template <typename F> void guarded(F&& action) {
+        if (terminated_) return;
+        try {
+            action();
+            logs_.sync();
+        } catch (const LogError& e) {
+            logFailed(e.what());
+        } catch (const std::exception& e) {
+            logFailed(e.what());
+        }
+    }
+    void requestTerminate();
+    bool acceptsInput() const;
+    void dispatchDragOver(int x, int y);
+
+    Platform& platform_;
+    Clock& clock_;
+    Table table_;
+    EventLogs logs_;
+    Shoe shoe_;
+    TimerState timers_[3];
+    bool dragging_ = false;
+    Ctl dragOverTarget_ = Ctl::Form1;
+    Ctl pressedControl_ = Ctl::Form1;
+    bool pressActive_ = false;
+    bool terminated_ = false;
+    bool inHandler_ = false;
+};
+
+}  // namespace qbx

@@ -1,0 +1,61 @@
+// The end of a hand: four passes in a row, the move limit, or the goal card
+// at the Target; each writes its block of records with both roles' scores.
+
+#include "table/engine/Game.h"
+#include "table/log/TimeStamp.h"
+
+namespace qbx {
+
+std::string Game::tempod() { return timeStamp(clock_.now(), 1); }
+
+void Game::writeHandEnd(const char* code, double ckScore, double nkScore) {
+    // Of the two stamps of a line, the one built second is written first.
+    std::string first = tempod();
+    std::string second = tempod();
+    logs_.ck().writeLine(second + first + code + std::to_string(ckMoves) + ";" + scoreText(ckScore) +
+                         ":Hand Ended");
+    first = tempod();
+    second = tempod();
+    logs_.nk().writeLine(second + first + code + std::to_string(nkMoves) + ";" + scoreText(nkScore) +
+                         ":Hand Ended");
+    logs_.nk().writeLine(tempod() + ":Hand Ended");
+    logs_.ck().writeLine(tempod() + ":Hand Ended");
+}
+
+bool Game::Endgame() {
+    // The premium is 32-bit arithmetic that wraps; done in 64 bits first so
+    // that no configured value overflows.
+    const int64_t wide = static_cast<int64_t>(premiumRound) - static_cast<int64_t>(handMoves) * costMove;
+    const auto premium = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(wide)));
+    const double ckScore = premium * ckShare;
+    const double nkScore = premium * nkShare;
+    bool ended = false;
+    if (consecutivePasses >= 4) {
+        ScriviMessaggio(texts.msgForcedPassHandOver);
+        writeHandEnd("GP:", ckScore, nkScore);
+        ended = true;
+    }
+    if (handMoves >= maxRounds) {
+        ScriviMessaggio(texts.msgForcedHandOver);
+        writeHandEnd("GM:", ckScore, nkScore);
+        ended = true;
+    }
+    for (int slot = 1; slot <= 6; ++slot) {
+        const CardSlot& c = cardSlots[slot];
+        if (c.positionCode == targetCardView && c.colour == goalColour && c.number == goalNumber) {
+            writeHandEnd("GE:", ckScore, nkScore);
+            ended = true;
+        }
+    }
+    if (ended) {
+        handInPlay = false;
+        platform_.beep();
+        table_.setFormEnabled(false);
+        setTimer(TimerId::Timer2, true);
+        ++handNumber;
+        table_.setCaption(Ctl::Label10, std::to_string(handNumber));
+    }
+    return ended;
+}
+
+}  // namespace qbx

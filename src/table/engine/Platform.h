@@ -1,0 +1,45 @@
+#pragma once
+// What the game asks of the desktop and of the clock. The Qt view implements
+// these for the real program; tests implement them with a clock they set to
+// the millisecond and timers they fire by hand.
+
+#include <string>
+
+namespace qbx {
+
+struct LocalTime {
+    int year = 2000, month = 1, day = 1;            // local date
+    int hour = 0, minute = 0, second = 0, millisecond = 0;  // local time of day
+};
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual LocalTime now() = 0;
+};
+
+// The three timers of the table window.
+enum class TimerId { Timer1 = 0, Timer2 = 1, Timer3 = 2 };
+
+struct Size {
+    int width = 0, height = 0;
+};
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+    // A modal message box with one OK button and the caption "QBXSolo";
+    // returns when the box is dismissed. Timers may fire meanwhile.
+    virtual void showMessage(const std::string& text) = 0;
+    virtual void beep() = 0;
+    // Asks the application to end once the current handler has returned.
+    virtual void terminate() = 0;
+    // The primary screen in pixels, and the table window's outer size.
+    virtual Size screenSize() = 0;
+    virtual Size windowSize() = 0;
+    // A timer was started (running) or stopped. A started timer fires first
+    // one interval after this call, then every interval until stopped.
+    virtual void timerChanged(TimerId id, bool running, int intervalMs) = 0;
+};
+
+}  // namespace qbx

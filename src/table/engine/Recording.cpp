@@ -1,0 +1,58 @@
+// The records of moves, passes, the game start, pick-ups and looks.
+
+#include "table/engine/Game.h"
+#include "table/log/TimeStamp.h"
+
+namespace qbx {
+
+void Game::RegistraEventi(const std::string& eventCode, const std::string& cardA,
+                          const std::string& positionA, const std::string& cardB,
+                          const std::string& positionB) {
+    const std::string T = timeStamp(clock_.now());
+    const char* ckCode = "GS";
+    const char* ckText = "";
+    const char* nkCode = "GS";
+    const char* nkText = "";
+    const bool ck = currentTurn == "ck";
+    if (eventCode == "PM") {
+        ckCode = ck ? "PM" : "RM";
+        ckText = ck ? ":Color Keeper moved card" : ":Remote move card";
+        nkCode = ck ? "RM" : "PM";
+        nkText = ck ? ":Remote move card" : ":Number Keeper moved card";
+    } else if (eventCode == "PP") {
+        ckCode = ck ? "PP::Colorkeeper passed turn" : "RP::Remote pass received";
+        nkCode = ck ? "RP::Remote pass received" : "PP::Numberkeeper passed turn";
+    }
+    if (eventCode == "PM" || eventCode == "PP") {
+        ++totalMoves;
+        table_.setCaption(Ctl::Label9, std::to_string(totalMoves));
+    }
+    const std::string body = ":" + cardA + ";" + longPositionName(positionA) + ";" + cardB + ";" +
+                             longPositionName(positionB);
+    logs_.ck().writeLine(T + T + ckCode + body + ckText);
+    logs_.nk().writeLine(T + T + nkCode + body + nkText);
+}
+
+void Game::RegistraStartDrag(Ctl card) {
+    const CardSlot& slot = cardSlots[slotOfImage(card)];
+    const std::string position = longPositionName(ritornaPosizione(slot));
+    const std::string T = timeStamp(clock_.now());
+    const std::string text = cardText(slot.number, slot.colour);
+    if (currentTurn == "ck")
+        logs_.ck().writeLine(T + T + "pR:" + text + ":" + position + ":ColorKeeperRemoved card");
+    else
+        logs_.nk().writeLine(T + T + "pR:" + text + ":" + position + ":NumberKeeperRemoved card");
+}
+
+void Game::Registra(Ctl card) {
+    const std::string position = ritornaPosizione(cardSlots[slotOfImage(card)]);
+    const std::string T = timeStamp(clock_.now());
+    if (position == "ck" && currentTurn == "ck")
+        logs_.ck().writeLine(T + T + "pL::ColorKeeper looked at hand card");
+    if (position == "nk" && currentTurn == "nk")
+        logs_.nk().writeLine(T + T + "pL::NumberKeeper looked at hand card");
+}
+
+void Game::ScriviMessaggio(const std::string& text) { platform_.showMessage(text); }
+
+}  // namespace qbx

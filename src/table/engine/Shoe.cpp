@@ -1,0 +1,121 @@
+#include "table/engine/Shoe.h"
+
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace qbx {
+
+namespace {
+
+bool isSignificant(char c) {
+    switch (c) {
+        case '2': case '3': case '4': case 'C': case 'H': case 'c': case 'k': case 'n':
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool isBlankLine(const std::string& line) {
+    for (char c : line)
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\f' && c != '\v') return false;
+    return true;
+}
+
+bool isDigit(char c) { return c >= '2' && c <= '4'; }
+
+std::string lineText(int lineNumber) { return "line " + std::to_string(lineNumber); }
+
+}  // namespace
+
+std::optional<ShoeHand> parseShoeLine(const std::string& line, int lineNumber, std::string& fault) {
+    fault.clear();
+    if (isBlankLine(line)) return std::nullopt;
+    std::string sig;
+    for (char c : line) {
+        if (!isSignificant(c)) continue;
+        if (sig.size() == 16) {
+            fault = lineText(lineNumber) + " has more than 16 significant characters";
+            return std::nullopt;
+        }
+        sig += c;
+    }
+    if (sig.size() != 16) {
+        fault = lineText(lineNumber) + " has " + std::to_string(sig.size()) +
+                " significant characters instead of 16";
+        return std::nullopt;
+    }
+    ShoeHand hand;
+    hand.lineNumber = lineNumber;
+    bool seen[7] = {};
+    for (int pair = 0; pair < 7; ++pair) {
+        const char digit = sig[2 * pair];
+        const char letter = sig[2 * pair + 1];
+        const std::string what = pair < 6 ? "card " + std::to_string(pair + 1) : std::string("the goal card");
+        if (!isDigit(digit)) {
+            fault = lineText(lineNumber) + ": " + what + " does not begin with a number 2, 3 or 4";
+            return std::nullopt;
+        }
+        if (isDigit(letter)) {
+            fault = lineText(lineNumber) + ": " + what + " has a number where its colour letter belongs";
+            return std::nullopt;
+        }
+        if (pair == 6) {
+            hand.goalDigit = digit;
+            hand.goalLetter = letter;
+            break;
+        }
+        hand.pairs[pair] = std::string{digit, letter};
+        const int slot = letter == 'H' ? digit - '0' - 1 : digit - '0' + 2;
+        if (seen[slot]) {
+            fault = lineText(lineNumber) + " names the card " + std::string{digit, letter == 'H' ? 'H' : 'C'} +
+                    " twice";
+            return std::nullopt;
+        }
+        seen[slot] = true;
+    }
+    hand.firstTurn = sig.substr(14, 2);
+    return hand;
+}
+
+Shoe::Status Shoe::load(const std::string& path, std::string& fault) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return Status::Unreadable;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return Status::Unreadable;
+    std::ostringstream content;
+    content << in.rdbuf();
+    if (in.bad()) return Status::Unreadable;
+    return loadText(content.str(), fault);
+}
+
+Shoe::Status Shoe::loadText(const std::string& text, std::string& fault) {
+    hands_.clear();
+    next_ = 0;
+    fault.clear();
+    // The first line is the header: an empty file has no header to read.
+    if (text.empty()) return Status::Unreadable;
+    size_t start = text.find('\n');
+    int lineNumber = 1;
+    while (start != std::string::npos && start + 1 <= text.size()) {
+        ++start;
+        if (start >= text.size()) break;
+        size_t end = text.find('\n', start);
+        std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        ++lineNumber;
+        std::string lineFault;
+        std::optional<ShoeHand> hand = parseShoeLine(line, lineNumber, lineFault);
+        if (hand) {
+            hands_.push_back(std::move(*hand));
+        } else if (!lineFault.empty()) {
+            fault = lineFault;
+            hands_.clear();
+            return Status::Faulty;
+        }
+        start = end;
+    }
+    return Status::Ok;
+}
+
+}  // namespace qbx

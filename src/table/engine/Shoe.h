@@ -1,0 +1,43 @@
+#pragma once
+// The shoe file: a header line, then one hand per line. The whole file is
+// checked when the game starts, so a faulty line is found before a
+// participant plays.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qbx {
+
+struct ShoeHand {
+    std::string pairs[6];   // the six card texts as written, in shoe order
+    char goalDigit = '0';   // significant character 13
+    char goalLetter = 'H';  // significant character 14
+    std::string firstTurn;  // significant characters 15 and 16
+    int lineNumber = 0;     // in the file, the header being line 1
+};
+
+// Reads one shoe line. Blank lines (blanks, tabs, carriage returns only) are
+// no hands: returns nullopt and leaves `fault` empty. A line that is not a
+// hand returns nullopt with `fault` saying why.
+std::optional<ShoeHand> parseShoeLine(const std::string& line, int lineNumber, std::string& fault);
+
+class Shoe {
+public:
+    enum class Status { Ok, Unreadable, Faulty };
+    // Reads the file, skips the header line and checks every hand. On Faulty,
+    // `fault` names the line and what is wrong with it.
+    Status load(const std::string& path, std::string& fault);
+    // Parses shoe text already in memory (tests, fuzzing).
+    Status loadText(const std::string& text, std::string& fault);
+
+    bool atEnd() const { return next_ >= hands_.size(); }
+    const ShoeHand& take() { return hands_[next_++]; }
+    size_t size() const { return hands_.size(); }
+
+private:
+    std::vector<ShoeHand> hands_;
+    size_t next_ = 0;
+};
+
+}  // namespace qbx

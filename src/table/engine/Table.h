@@ -1,0 +1,133 @@
+#pragma once
+// The table window's controls as state: where each lies, whether it shows,
+// what it shows. The game rules set this state; the Qt view only draws it and
+// keeps its real widgets in step with it.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qbx {
+
+enum class Ctl : uint8_t {
+    Form1,
+    Image1, Image2, Image3, Image4, Image5, Image6, Image7, Image9,
+    Shape1, Shape2, Shape3, Shape4, Shape5, Shape6, Shape7, Shape8, Shape9, Shape10, Shape11,
+    Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8, Label9, Label10,
+    Memo1, Memo2, Button1, Button2, ckturn, nkturn, BitBtn1,
+    Count
+};
+constexpr int kControlCount = static_cast<int>(Ctl::Count);
+
+enum class CtlKind : uint8_t { Form, Image, Shape, Label, Memo, Button, Radio, BitButton };
+
+// What a card image shows. Faces are chosen by number and colour.
+enum class Picture : uint8_t { None, Face2H, Face3H, Face4H, Face2C, Face3C, Face4C, Back };
+
+enum class DragMode : uint8_t { Automatic, Manual };
+
+struct Rgb {
+    uint8_t r = 0, g = 0, b = 0;
+    friend bool operator==(const Rgb&, const Rgb&) = default;
+};
+inline constexpr Rgb kGrey{128, 128, 128};
+inline constexpr Rgb kGreen{0, 128, 0};
+inline constexpr Rgb kAqua{0, 255, 255};
+inline constexpr Rgb kNavy{0, 0, 128};
+inline constexpr Rgb kRed{255, 0, 0};
+
+struct Rect {
+    int left = 0, top = 0, width = 0, height = 0;
+    bool contains(int x, int y) const {
+        return x >= left && y >= top && x < left + width && y < top + height;
+    }
+    friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+struct Control {
+    Ctl id = Ctl::Form1;
+    CtlKind kind = CtlKind::Form;
+    const char* name = "";
+    int left = 0, top = 0, width = 0, height = 0;
+    bool visible = true;
+    bool enabled = true;
+    std::string caption;                 // labels, buttons, radio buttons
+    Rgb pen = kGrey;                     // shapes
+    int penWidth = 1;                    // shapes
+    bool filled = true;                  // shapes: system menu colour unless fill is set
+    Rgb fill{};                          // shapes with a colour of their own (Shape8, Shape11)
+    bool ownFill = false;
+    Picture picture = Picture::None;     // images
+    DragMode dragMode = DragMode::Automatic;  // card images
+    bool checked = false;                // radio buttons
+    int tag = 0;                         // card images: the slot number
+
+    Rect rect() const { return {left, top, width, height}; }
+    // Images, shapes and labels are drawn by the window itself; the others
+    // are widgets of their own that always lie above them.
+    bool isLight() const {
+        return kind == CtlKind::Image || kind == CtlKind::Shape || kind == CtlKind::Label;
+    }
+};
+
+class Table {
+public:
+    Table();
+
+    const Control& operator[](Ctl id) const { return controls_[static_cast<int>(id)]; }
+    const std::array<Control, kControlCount>& controls() const { return controls_; }
+    // Light controls from bottom to top.
+    const std::vector<Ctl>& stacking() const { return stacking_; }
+    // Widgets from bottom to top; all of them lie above every light control.
+    const std::vector<Ctl>& widgets() const { return widgets_; }
+
+    void setPos(Ctl id, int left, int top);
+    void setSize(Ctl id, int width, int height);
+    void setVisible(Ctl id, bool visible);
+    void setEnabled(Ctl id, bool enabled);
+    void setCaption(Ctl id, const std::string& caption);
+    void setPen(Ctl id, Rgb pen);
+    void setPicture(Ctl id, Picture picture);
+    void setDragMode(Ctl id, DragMode mode);
+    void setChecked(Ctl id, bool checked);  // radio buttons: checking one unchecks the other
+    void raiseToTop(Ctl id);
+    void lowerToBottom(Ctl id);
+
+    bool formEnabled() const { return formEnabled_; }
+    bool formVisible() const { return formVisible_; }
+    void setFormEnabled(bool enabled);
+    void setFormVisible(bool visible);
+
+    std::vector<std::string> memo2Lines;  // the hidden rules box
+
+    // The control that takes the mouse at a client point: the topmost
+    // visible and enabled one, widgets first, or the window itself.
+    Ctl controlAt(int x, int y) const;
+
+    // Regions of light controls that changed since the last call, for the
+    // view to repaint. Old and new places of a moved control both count.
+    void takeDirty(std::vector<Rect>& out);
+    bool allDirty() const { return allDirty_; }
+    // Bumped whenever a widget, the window's flags or a caption changes.
+    uint64_t widgetVersion() const { return widgetVersion_; }
+
+private:
+    Control& at(Ctl id) { return controls_[static_cast<int>(id)]; }
+    void touch(const Control& c);
+
+    std::array<Control, kControlCount> controls_;
+    std::vector<Ctl> stacking_;
+    std::vector<Ctl> widgets_;
+    std::vector<Rect> dirty_;
+    bool allDirty_ = true;
+    bool formEnabled_ = true;
+    bool formVisible_ = false;
+    uint64_t widgetVersion_ = 1;
+};
+
+inline Ctl cardImage(int slot) { return static_cast<Ctl>(static_cast<int>(Ctl::Image1) + slot - 1); }
+inline bool isCardImage(Ctl id) { return id >= Ctl::Image1 && id <= Ctl::Image6; }
+inline int slotOf(Ctl cardImg) { return static_cast<int>(cardImg) - static_cast<int>(Ctl::Image1) + 1; }
+
+}  // namespace qbx

@@ -1,0 +1,76 @@
+// Turns: the hand-over after a swap (at once, or at the next role's first
+// action under MIX), the pass, and who may drag which card.
+
+#include "table/engine/Game.h"
+
+namespace qbx {
+
+void Game::paintTurnFrames() {
+    for (Ctl s : {Ctl::Shape1, Ctl::Shape2, Ctl::Shape3, Ctl::Shape4, Ctl::Shape5, Ctl::Shape6})
+        table_.setPen(s, kGrey);
+    table_.setPen(currentTurn == "ck" ? Ctl::Shape2 : Ctl::Shape1, kGreen);
+}
+
+void Game::applyDragPermission() {
+    for (int slot = 1; slot <= 6; ++slot) {
+        const uint8_t pos = cardSlots[slot].positionCode;
+        const bool othersHandCard = (pos == numberCardView && currentTurn == "ck") ||
+                                    (pos == colorCardView && currentTurn == "nk");
+        table_.setDragMode(cardSlots[slot].image, othersHandCard ? DragMode::Manual : DragMode::Automatic);
+    }
+    if (handCardsLocked == 1)
+        for (int slot = 1; slot <= 6; ++slot)
+            if (cardSlots[slot].positionCode == colorCardView || cardSlots[slot].positionCode == numberCardView)
+                table_.setDragMode(cardSlots[slot].image, DragMode::Manual);
+}
+
+void Game::turnToggle() {
+    if (currentTurn == "ck") {
+        currentTurn = "nk";
+        table_.setChecked(Ctl::nkturn, true);
+        table_.setPen(Ctl::Shape1, kGreen);
+        table_.setPen(Ctl::Shape2, kGrey);
+    } else {
+        currentTurn = "ck";
+        table_.setChecked(Ctl::ckturn, true);
+        table_.setPen(Ctl::Shape2, kGreen);
+        table_.setPen(Ctl::Shape1, kGrey);
+    }
+    applyDragPermission();
+}
+
+void Game::scambiturno() {
+    if (params.viewCard == "MIX") turnPassPending = true;
+    if (params.viewCard == "NONE" || params.viewCard == "ALL") turnToggle();
+}
+
+void Game::testScambioTurno(int slot) {
+    if (!turnPassPending) return;
+    const uint8_t pos = cardSlots[slot].positionCode;
+    const bool ownHandCard = (pos == colorCardView && currentTurn == "ck") ||
+                             (pos == numberCardView && currentTurn == "nk");
+    if (ownHandCard) return;
+    turnPassPending = false;
+    turnToggle();
+}
+
+void Game::Button1Click() {
+    guarded([&] {
+        if (!acceptsInput() || dragging_) return;
+        if (turnPassPending) {
+            turnToggle();
+            turnPassPending = false;
+        }
+        ++consecutivePasses;
+        ++handMoves;
+        if (currentTurn == "ck")
+            ++ckMoves;
+        else
+            ++nkMoves;
+        RegistraEventi("PP", "", "", "", "");
+        Endgame();
+        turnToggle();
+    });
+}
+
+}  // namespace qbx

@@ -1,0 +1,67 @@
+#include "table/log/LogFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace qbx {
+
+namespace {
+std::string describe(const std::string& what, const std::string& path, int err) {
+    return what + " " + path + ": " + std::strerror(err);
+}
+}  // namespace
+
+LogFile::~LogFile() { close(); }
+
+LogFile::Create LogFile::createNew(const std::string& path, std::string& error) {
+    close();
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        if (errno == EEXIST) return Create::Exists;
+        error = describe("Cannot create the event log", path, errno);
+        return Create::Failed;
+    }
+    fd_ = fd;
+    path_ = path;
+    unsynced_ = true;  // the new directory entry must reach the disk too
+    line_.reserve(256);
+    return Create::Created;
+}
+
+void LogFile::writeLine(const std::string& record) {
+    if (fd_ < 0) throw LogError("The event log " + path_ + " is not open");
+    // One write call per record, so a record is never split by a crash
+    // between two calls.
+    line_.assign(record);
+    line_ += "\r\n";
+    const char* data = line_.data();
+    size_t left = line_.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd_, data, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throw LogError(describe("Cannot write the event log", path_, errno));
+        }
+        data += n;
+        left -= static_cast<size_t>(n);
+    }
+    unsynced_ = true;
+}
+
+void LogFile::sync() {
+    if (fd_ < 0 || !unsynced_) return;
+    if (::fdatasync(fd_) != 0) throw LogError(describe("Cannot save the event log", path_, errno));
+    unsynced_ = false;
+}
+
+void LogFile::close() noexcept {
+    if (fd_ < 0) return;
+    if (unsynced_) ::fdatasync(fd_);
+    ::close(fd_);
+    fd_ = -1;
+    unsynced_ = false;
+}
+
+}  // namespace qbx

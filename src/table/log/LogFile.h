@@ -1,0 +1,44 @@
+#pragma once
+// One event log file. Every record is handed to the operating system as soon
+// as it is written, so a crash or a killed program loses nothing; sync()
+// makes the file durable, and is called once the records of a participant's
+// action are written. A file is only ever created new: an existing file is
+// never truncated.
+
+#include <stdexcept>
+#include <string>
+
+namespace qbx {
+
+class LogError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class LogFile {
+public:
+    LogFile() = default;
+    ~LogFile();
+    LogFile(const LogFile&) = delete;
+    LogFile& operator=(const LogFile&) = delete;
+
+    enum class Create { Created, Exists, Failed };
+    // Creates the file, failing if it exists. On Failed, `error` says why.
+    Create createNew(const std::string& path, std::string& error);
+    bool isOpen() const { return fd_ >= 0; }
+    const std::string& path() const { return path_; }
+
+    // Writes the record and the line end CR LF. Throws LogError on failure.
+    void writeLine(const std::string& record);
+    // Makes what was written durable. Throws LogError on failure.
+    void sync();
+    void close() noexcept;
+
+private:
+    int fd_ = -1;
+    bool unsynced_ = false;
+    std::string path_;
+    std::string line_;
+};
+
+}  // namespace qbx

@@ -1,0 +1,196 @@
+#include "support/FakeDesktop.h"
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace qbx::test {
+
+long long parseHms(const std::string& hms) {
+    int h = 0, m = 0, s = 0, ms = 0;
+    if (std::sscanf(hms.c_str(), "%d:%d:%d.%d", &h, &m, &s, &ms) != 4)
+        throw std::invalid_argument("bad time " + hms);
+    return ((h * 60LL + m) * 60 + s) * 1000 + ms;
+}
+
+LocalTime FakeClock::now() {
+    long long t = ms_;
+    if (!scripted_.empty()) {
+        t = scripted_.front();
+        scripted_.pop_front();
+        if (scripted_.empty()) ms_ = t;
+    }
+    t %= 86400000LL;
+    LocalTime lt = date;
+    lt.hour = static_cast<int>(t / 3600000);
+    lt.minute = static_cast<int>(t / 60000 % 60);
+    lt.second = static_cast<int>(t / 1000 % 60);
+    lt.millisecond = static_cast<int>(t % 1000);
+    return lt;
+}
+
+void FakeClock::set(const std::string& hms) {
+    scripted_.clear();
+    ms_ = parseHms(hms);
+}
+
+void FakeClock::script(const std::vector<std::string>& readings) {
+    for (const std::string& r : readings) scripted_.push_back(parseHms(r));
+}
+
+void FakePlatform::showMessage(const std::string& text) {
+    messages.push_back(text);
+    if (onMessage) onMessage(text);
+}
+
+void FakePlatform::timerChanged(TimerId id, bool running, int intervalMs) {
+    TimerSlot& t = timers[static_cast<int>(id)];
+    t.running = running;
+    t.interval = intervalMs;
+    t.due = clock_.ms() + intervalMs;
+    ++t.generation;
+}
+
+bool Session::step() {
+    int best = -1;
+    for (int i = 0; i < 3; ++i) {
+        const auto& t = platform.timers[i];
+        if (t.running && (best < 0 || t.due < platform.timers[best].due)) best = i;
+    }
+    if (best < 0 || platform.terminated) return false;
+    auto& t = platform.timers[best];
+    if (t.due > clock.ms()) clock.setMs(t.due);
+    const unsigned generation = t.generation;
+    game.onTimer(static_cast<TimerId>(best));
+    if (t.running && t.generation == generation) t.due += t.interval;
+    return true;
+}
+
+void Session::runUntil(const std::function<bool()>& done, int maxSteps) {
+    for (int i = 0; i < maxSteps && !done(); ++i)
+        if (!step()) return;
+}
+
+void Session::untilHandInPlay() {
+    runUntil([&] {
+        return game.handInPlay && game.table().formEnabled() && !game.timerRunning(TimerId::Timer1);
+    });
+}
+
+int Session::cardAt(uint8_t position) const {
+    for (int slot = 1; slot <= 6; ++slot)
+        if (game.cardSlots[slot].positionCode == position) return slot;
+    return 0;
+}
+
+std::string Session::cardTextAt(uint8_t position) const {
+    const CardSlot& c = game.cardSlots[cardAt(position)];
+    return Game::cardText(c.number, c.colour);
+}
+
+void Session::drag(uint8_t from, uint8_t to) { dragTo(from, centreX(to), centreY(to)); }
+
+void Session::dragTo(uint8_t from, int x, int y) {
+    const int x0 = centreX(from), y0 = centreY(from);
+    press(x0, y0);
+    for (int i = 1; i <= 4; ++i) game.mouseMove(x0 + (x - x0) * i / 4, y0 + (y - y0) * i / 4);
+    release(x, y);
+}
+
+void Session::look(uint8_t position, MouseButton b) {
+    press(centreX(position), centreY(position), b);
+    release(centreX(position), centreY(position), b);
+}
+
+WorkDir::WorkDir() {
+    static std::mt19937 rng(std::random_device{}());
+    path_ = (fs::temp_directory_path() / ("qbx-test-" + std::to_string(::getpid()) + "-" + std::to_string(rng())))
+                .string();
+    fs::create_directories(path_ + "/setup");
+    fs::create_directories(path_ + "/dataout");
+    previous_ = fs::current_path().string();
+    fs::current_path(path_);
+}
+
+WorkDir::~WorkDir() {
+    std::error_code ec;
+    fs::current_path(previous_, ec);
+    fs::permissions(path_ + "/dataout", fs::perms::owner_all, ec);
+    fs::remove_all(path_, ec);
+}
+
+void WorkDir::write(const std::string& relativePath, const std::string& content) {
+    fs::path p = fs::path(path_) / relativePath;
+    fs::create_directories(p.parent_path());
+    std::ofstream out(p, std::ios::binary);
+    out << content;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string WorkDir::read(const std::string& relativePath) const { return readFile(path_ + "/" + relativePath); }
+
+std::vector<std::string> WorkDir::list(const std::string& relativeDir) const {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(path_ + "/" + relativeDir)) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) throw std::runtime_error("a line without CR LF: " + text.substr(start));
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+std::string parameterFile(const std::vector<std::pair<std::string, std::string>>& overrides) {
+    std::vector<std::pair<std::string, std::string>> keys = {
+        {"ShoeFileName", "shoe.txt"}, {"MaxRounds", "50"},   {"PremiumRound", "2000"},
+        {"CostMove", "100"},          {"ViewCard", "NONE"},  {"FileBackCard", "back.bmp"},
+        {"ViewTarget", "TRUE"},       {"ViewCkNk", "TRUE"},  {"SyntaxInput", ""},
+        {"FileMessages", "messages.ini"}, {"parX", "200"},   {"parY", "64"},
+        {"Drag CkNk", "TRUE"},        {"File Texture", "NO"},
+    };
+    for (const auto& [key, value] : overrides) {
+        bool found = false;
+        for (auto& kv : keys)
+            if (kv.first == key) {
+                kv.second = value;
+                found = true;
+            }
+        if (!found) keys.emplace_back(key, value);
+    }
+    std::string text = "[PARAMETER]\r\n";
+    for (const auto& [key, value] : keys)
+        if (!value.empty() || key == "SyntaxInput") text += key + "=" + value + "\r\n";
+    return text;
+}
+
+std::string englishCatalogue() {
+    return "[MESSAGES]\n"
+           "Header=Messages\nForcedHandOver=Too many moves: the hand is over\n"
+           "ForcedPassHandOver=Four passes: the hand is over\nTotMove=Total moves\n"
+           "HandNumber=Hand number\nGameEnded=The game is over. Thank you!\nLabelCode=CODE\n"
+           "[RULES]\nHeader=Rules\nBlock1CK=Colour rule\nBlock1NK=Number rule\n"
+           "[TURNINDICATOR]\nHeader=Turn\nCkTurn=Colour keeper's turn\nNkTurn=Number keeper's turn\n"
+           "[BUTTON]\nHelp=Help\nStep=Pass\n"
+           "[CARD]\nCk=Colour\nNk=Number\nT=Target\n";
+}
+
+}  // namespace qbx::test

@@ -1,0 +1,123 @@
+#pragma once
+// A desktop for the game without a display: a clock set to the millisecond,
+// timers fired in time order by hand, message boxes recorded.
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "table/engine/Game.h"
+
+namespace qbx::test {
+
+class FakeClock : public Clock {
+public:
+    LocalTime now() override;
+    // Sets the time of day ("10:30:45.007").
+    void set(const std::string& hms);
+    void setMs(long long msOfDay) { ms_ = msOfDay; }
+    long long ms() const { return ms_; }
+    void advance(long long ms) { ms_ += ms; }
+    // Readings to return before the clock's own time, one per call; the last
+    // one scripted becomes the clock's time.
+    void script(const std::vector<std::string>& readings);
+    LocalTime date{2026, 12, 7, 0, 0, 0, 0};
+
+private:
+    long long ms_ = 0;
+    std::deque<long long> scripted_;
+};
+
+long long parseHms(const std::string& hms);
+
+class FakePlatform : public Platform {
+public:
+    explicit FakePlatform(FakeClock& clock) : clock_(clock) {}
+    void showMessage(const std::string& text) override;
+    void beep() override { ++beeps; }
+    void terminate() override { terminated = true; }
+    Size screenSize() override { return screen; }
+    Size windowSize() override { return window; }
+    void timerChanged(TimerId id, bool running, int intervalMs) override;
+
+    std::vector<std::string> messages;
+    std::function<void(const std::string&)> onMessage;  // runs while the box is "open"
+    int beeps = 0;
+    bool terminated = false;
+    Size screen{1024, 768};
+    Size window{1024, 768};
+
+    struct TimerSlot {
+        bool running = false;
+        int interval = 0;
+        long long due = 0;
+        unsigned generation = 0;
+    };
+    TimerSlot timers[3];
+
+private:
+    FakeClock& clock_;
+};
+
+// A game on a fake desktop, with helpers that act as a participant would.
+class Session {
+public:
+    Session() : platform(clock), game(platform, clock) {}
+
+    // Fires the earliest due timer, moving the clock to its time. False when
+    // no timer runs.
+    bool step();
+    // Fires timers until none runs or the predicate holds.
+    void runUntil(const std::function<bool()>& done, int maxSteps = 100000);
+    // Lets every running timer run out (deals and glides); stops at the end
+    // of the program.
+    void settle() { runUntil([] { return false; }); }
+    // Runs until a hand is laid and the window takes input again.
+    void untilHandInPlay();
+
+    // The centre of the card image lying at a position.
+    int cardAt(uint8_t position) const;  // its slot
+    void press(int x, int y, MouseButton b = MouseButton::Left) { game.mousePress(x, y, b); }
+    void release(int x, int y, MouseButton b = MouseButton::Left) { game.mouseRelease(x, y, b); }
+    // Drags the card at `from` onto the card at `to`, through a few moves.
+    void drag(uint8_t from, uint8_t to);
+    // Drags the card at `from` and releases it at a client point.
+    void dragTo(uint8_t from, int x, int y);
+    // A right press and release on the card at a position.
+    void look(uint8_t position, MouseButton b = MouseButton::Right);
+    void pass() { game.Button1Click(); }
+    int centreX(uint8_t position) const { return game.coordX[position] + 37; }
+    int centreY(uint8_t position) const { return game.coordY[position] + 53; }
+    std::string cardTextAt(uint8_t position) const;
+
+    FakeClock clock;
+    FakePlatform platform;
+    Game game;
+};
+
+// A fresh working directory with setup/ and dataout/, entered for the test's
+// lifetime and removed afterwards.
+class WorkDir {
+public:
+    WorkDir();
+    ~WorkDir();
+    void write(const std::string& relativePath, const std::string& content);
+    std::string read(const std::string& relativePath) const;
+    std::vector<std::string> list(const std::string& relativeDir) const;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    std::string previous_;
+};
+
+std::vector<std::string> splitLines(const std::string& text);  // on CR LF, checking every line has it
+std::string readFile(const std::string& path);
+
+// A parameter file with the given keys replaced or added (value "" removes
+// the key).
+std::string parameterFile(const std::vector<std::pair<std::string, std::string>>& overrides = {});
+std::string englishCatalogue();
+
+}  // namespace qbx::test
