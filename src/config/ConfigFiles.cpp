@@ -1,0 +1,94 @@
+#include "config/ConfigFiles.h"
+
+#include "config/IniFile.h"
+
+namespace qbx {
+
+namespace {
+
+// A catalogue path whose file name part is empty, such as the bare "./setup/"
+// that an empty FileMessages gives, names no file at all: it is a missing
+// catalogue (Part 1.3), not an error of the reading machinery, although
+// "./setup/" itself exists as a directory.
+bool namesNoFile(const std::string& path) {
+    return path.empty() || path.back() == '/' || path.back() == '\\';
+}
+
+IniFile::Status loadCatalogue(IniFile& ini, const std::string& path) {
+    if (namesNoFile(path)) {
+        ini.parse(std::string());
+        return IniFile::Status::Missing;
+    }
+    return ini.load(path);
+}
+
+}  // namespace
+
+std::string upperAscii(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
+bool readParameterFile(const std::string& path, ParameterValues& values) {
+    IniFile ini;
+    // The whole file is read before any field is written, so an error leaves
+    // every field as it was (Part 1.2, step 4: no key was read yet).
+    if (ini.load(path) == IniFile::Status::Error) return false;
+    const std::string s = "PARAMETER";
+    values.shoeFilePath = "setup/" + ini.readString(s, "ShoeFileName", "");
+    values.maxRoundsText = ini.readString(s, "MaxRounds", "");
+    values.premiumRoundText = ini.readString(s, "PremiumRound", "");
+    values.costMoveText = ini.readString(s, "CostMove", "");
+    values.viewCard = upperAscii(ini.readString(s, "ViewCard", ""));
+    values.fileBackCard = ini.readString(s, "FileBackCard", "");
+    values.viewTarget = upperAscii(ini.readString(s, "ViewTarget", ""));
+    values.viewCkNk = upperAscii(ini.readString(s, "ViewCkNk", ""));
+    values.syntaxInput = upperAscii(ini.readString(s, "SyntaxInput", ""));
+    values.fileMessages = ini.readString(s, "FileMessages", "");
+    values.parX = ini.readInteger(s, "parX", 0);
+    values.parY = ini.readInteger(s, "parY", 0);
+    values.dragCkNkText = upperAscii(ini.readString(s, "Drag CkNk", ""));
+    values.fileTexture = ini.readString(s, "File Texture", "NO");
+    return true;
+}
+
+bool readMessageFile(const std::string& path, MessageTexts& texts) {
+    IniFile ini;
+    if (loadCatalogue(ini, path) == IniFile::Status::Error) return false;
+    auto read = [&ini](const char* section, const char* key) { return ini.readString(section, key, ""); };
+    texts.msgHeader = read("MESSAGES", "Header");
+    texts.msgIncorrectMove = read("MESSAGES", "IncorrectMove");
+    texts.msgHandOver = read("MESSAGES", "HandOver");
+    texts.msgForcedHandOver = read("MESSAGES", "ForcedHandOver");
+    texts.msgForcedPassHandOver = read("MESSAGES", "ForcedPassHandOver");
+    texts.msgGameOver = read("MESSAGES", "GameOver");
+    texts.msgTotMove = read("MESSAGES", "TotMove");
+    texts.msgHandNumber = read("MESSAGES", "HandNumber");
+    texts.msgHandEnded = read("MESSAGES", "HandEnded");
+    texts.msgGameEnded = read("MESSAGES", "GameEnded");
+    texts.rulesHeader = read("RULES", "Header");
+    texts.rulesBlock1CK = read("RULES", "Block1CK");
+    texts.rulesBlock1NK = read("RULES", "Block1NK");
+    texts.turnHeader = read("TURNINDICATOR", "Header");
+    texts.ckTurnText = read("TURNINDICATOR", "CkTurn");
+    texts.nkTurnText = read("TURNINDICATOR", "NkTurn");
+    texts.helpButtonText = read("BUTTON", "Help");
+    texts.stepButtonText = read("BUTTON", "Step");
+    texts.cardCkText = read("CARD", "Ck");
+    texts.cardNkText = read("CARD", "Nk");
+    texts.cardTText = read("CARD", "T");
+    return true;
+}
+
+bool readLabelCode(const std::string& parameterPath, std::string& labelCode) {
+    IniFile parameters;
+    if (parameters.load(parameterPath) == IniFile::Status::Error) return false;
+    const std::string fileMessages = parameters.readString("PARAMETER", "FileMessages", "");
+    IniFile catalogue;
+    if (loadCatalogue(catalogue, "./setup/" + fileMessages) == IniFile::Status::Error) return false;
+    labelCode = catalogue.readString("MESSAGES", "LabelCode", "");
+    return true;
+}
+
+}  // namespace qbx
