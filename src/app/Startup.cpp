@@ -1,0 +1,46 @@
+#include "app/Startup.h"
+
+#include <QApplication>
+#include <QString>
+
+#include <memory>
+#include <string>
+
+#include "app/Fonts.h"
+#include "app/MessageBox.h"
+#include "help/HelpWindow.h"
+#include "login/LoginWindow.h"
+#include "table/view/TableWindow.h"
+
+namespace qbx {
+
+int runQbxSolo(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    // The title of every message box. Only the name is set: a display name
+    // would be appended to every window caption ("QBX — ...") on X11.
+    QApplication::setApplicationName(QString::fromLatin1(kApplicationTitle));
+    // The run ends only when the game says so (end of the shoe, a failure at
+    // the game start), never because no window happens to be visible, as
+    // between the login and the first deal.
+    QApplication::setQuitOnLastWindowClosed(false);
+    installFontSubstitutions();
+
+    // Form2 reads its caption from the catalogue as it is created.
+    auto login = std::make_unique<LoginWindow>();
+    // FormHelp exists from the start, hidden, and is shown on demand.
+    auto help = std::make_unique<HelpWindow>();
+    HelpWindow* helpWindow = help.get();
+
+    // Form1 is created only once a code has been accepted; it lives until
+    // the program ends.
+    login->onLogin = [helpWindow](const std::string& userCode) {
+        auto* table = new TableWindow(helpWindow);
+        table->start(userCode);
+    };
+
+    login->show();
+    return app.exec();
+}
+
+}  // namespace qbx

@@ -1,0 +1,356 @@
+// The login window as the participant meets it: its layout, the caption
+// read from the setup files, and what OK, Enter and a close request do.
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFontInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Fonts.h"
+#include "app/MessageBox.h"
+#include "config/ConfigFiles.h"
+#include "login/LoginWindow.h"
+
+using qbx::LoginWindow;
+
+namespace {
+
+// Answers every modal message box that comes up with Return and remembers
+// its caption and text, so a test can tell which boxes the participant saw.
+class BoxAnswerer : public QObject {
+public:
+    struct Seen {
+        QString title;
+        QString text;
+    };
+
+    BoxAnswerer()
+    {
+        timer_.setInterval(20);
+        connect(&timer_, &QTimer::timeout, this, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible())
+                return;
+            seen.push_back({box->windowTitle(), box->text()});
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        timer_.start();
+    }
+
+    std::vector<Seen> seen;
+
+private:
+    QTimer timer_;
+};
+
+// Types like a keyboard, letters beyond ASCII included.
+void typeText(QWidget* box, const QString& text)
+{
+    for (QChar ch : text) {
+        if (ch.unicode() < 128)
+            QTest::keyClick(box, ch.toLatin1());
+        else
+            QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    }
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
+    file.write(bytes);
+}
+
+}  // namespace
+
+class TestLogin : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+
+    void layoutMatchesTheDialog();
+    void tabOrderSkipsTheHiddenBoxes();
+    void captionComesFromTheCatalogue();
+    void captionIsEmptyWhenNothingNamesIt();
+    void unreadableParameterFileIsReported();
+    void emptyCodeIsRefused();
+    void acceptedCodeHidesTheWindowAndBuildsUserCode();
+    void enterInTheCodeBoxDoesNothing();
+    void closeRequestIsIgnored();
+
+private:
+    std::unique_ptr<LoginWindow> openWindow();
+    QLineEdit* edit1(LoginWindow& w) { return w.findChild<QLineEdit*>("Edit1"); }
+    QPushButton* button1(LoginWindow& w) { return w.findChild<QPushButton*>("Button1"); }
+    QLabel* label1(LoginWindow& w) { return w.findChild<QLabel*>("Label1"); }
+
+    QTemporaryDir workDir_;
+    QString previousDir_;
+};
+
+void TestLogin::initTestCase()
+{
+    QVERIFY(workDir_.isValid());
+    previousDir_ = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(workDir_.path()));
+    qbx::installFontSubstitutions();
+}
+
+void TestLogin::cleanupTestCase()
+{
+    QDir::setCurrent(previousDir_);
+}
+
+// Every test starts from a setup directory with an English catalogue.
+void TestLogin::init()
+{
+    QDir setup(workDir_.path() + "/setup");
+    if (setup.exists())
+        QVERIFY(setup.removeRecursively());
+    QVERIFY(QDir(workDir_.path()).mkdir("setup"));
+    writeFile("setup/QBXParameter.ini",
+              "[PARAMETER]\r\nShoeFileName=shoe.txt\r\nFileMessages=messages.ini\r\n");
+    writeFile("setup/messages.ini", "[MESSAGES]\r\nHeader=Messages\r\nLabelCode=Code\r\n");
+}
+
+std::unique_ptr<LoginWindow> TestLogin::openWindow()
+{
+    auto window = std::make_unique<LoginWindow>();
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window.get()))
+        qWarning("login window not exposed");
+    return window;
+}
+
+void TestLogin::layoutMatchesTheDialog()
+{
+    auto w = openWindow();
+    QCOMPARE(w->windowTitle(), QString("QBX"));
+    QCOMPARE(w->size(), QSize(429, 358));
+    QCOMPARE(w->minimumSize(), w->maximumSize());
+    const Qt::WindowFlags flags = w->windowFlags();
+    QVERIFY(flags.testFlag(Qt::WindowTitleHint));
+    QVERIFY(!flags.testFlag(Qt::WindowCloseButtonHint));
+    QVERIFY(!flags.testFlag(Qt::WindowSystemMenuHint));
+    QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+    // Centred on the screen, frame included.
+    const QPoint offCentre =
+        w->frameGeometry().center() - QGuiApplication::primaryScreen()->geometry().center();
+    QVERIFY2(offCentre.manhattanLength() <= 2, qPrintable(QString("off by %1,%2")
+                                                              .arg(offCentre.x())
+                                                              .arg(offCentre.y())));
+    QCOMPARE(w->font().family(), QString("MS Sans Serif"));
+    QCOMPARE(w->font().pixelSize(), 11);
+
+    struct Expected {
+        const char* name;
+        QRect geometry;
+        int pixelSize;
+        bool bold;
+        bool visible;
+        const char* text;
+    };
+    const Expected controls[] = {
+        {"Label1", {104, 64, 71, 24}, 19, false, true, "Code"},
+        {"Edit1", {104, 104, 217, 32}, 19, false, true, ""},
+        {"Button1", {104, 240, 233, 81}, 19, true, true, "OK"},
+        {"Label2", {16, 168, 67, 16}, 13, true, false, "Cognome"},
+        {"Edit2", {112, 168, 217, 21}, 11, false, false, ""},
+        {"Label3", {16, 192, 65, 16}, 13, true, false, "Matricola"},
+        {"Edit3", {112, 192, 217, 21}, 11, false, false, ""},
+        {"Label4", {16, 224, 88, 16}, 13, true, false, "Cod. Fiscale"},
+        {"Edit4", {112, 216, 217, 21}, 11, false, false, ""},
+    };
+    for (const Expected& c : controls) {
+        auto* control = w->findChild<QWidget*>(c.name);
+        QVERIFY2(control, c.name);
+        QCOMPARE(control->geometry(), c.geometry);
+        QCOMPARE(control->font().family(), QString("MS Sans Serif"));
+        QCOMPARE(control->font().pixelSize(), c.pixelSize);
+        QCOMPARE(control->font().bold(), c.bold);
+        QCOMPARE(control->isVisible(), c.visible);
+        QString text = control->property("text").toString();
+        QCOMPARE(text, QString(c.text));
+    }
+
+    // The layout's font is not on the machine; its substitute is used.
+    QCOMPARE(QFontInfo(edit1(*w)->font()).family(), QString("Liberation Sans"));
+
+    QVERIFY(!button1(*w)->isDefault());
+    QVERIFY(!button1(*w)->autoDefault());
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    QCOMPARE(QApplication::focusWidget(), edit1(*w));
+}
+
+void TestLogin::tabOrderSkipsTheHiddenBoxes()
+{
+    auto w = openWindow();
+    QStringList chain;
+    for (QWidget* next = edit1(*w)->nextInFocusChain(); next != edit1(*w);
+         next = next->nextInFocusChain()) {
+        if (next->focusPolicy() & Qt::TabFocus)
+            chain << next->objectName();
+    }
+    QCOMPARE(chain, QStringList({"Edit2", "Edit3", "Button1", "Edit4"}));
+
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    QTest::keyClick(edit1(*w), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(button1(*w)));
+    QTest::keyClick(button1(*w), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(edit1(*w)));
+}
+
+void TestLogin::captionComesFromTheCatalogue()
+{
+    BoxAnswerer boxes;
+    {
+        auto w = openWindow();
+        QCOMPARE(label1(*w)->text(), QString("Code"));
+        QCOMPARE(w->labelCodeText(), std::string("Code"));
+    }
+    // An Italian catalogue written by an old editor: one byte per letter.
+    writeFile("setup/messages.ini", "[messages]\r\nlabelcode = \"Identit\xe0\"\r\n");
+    {
+        auto w = openWindow();
+        QCOMPARE(label1(*w)->text(), QString::fromUtf8("Identit\u00e0"));
+    }
+    // The same written as UTF-8; a long caption is not cut off.
+    writeFile("setup/messages.ini", "[MESSAGES]\r\nLabelCode=Identit\xc3\xa0 del partecipante\r\n");
+    {
+        auto w = openWindow();
+        QCOMPARE(label1(*w)->text(), QString::fromUtf8("Identit\u00e0 del partecipante"));
+        QVERIFY(label1(*w)->width() >=
+                QFontMetrics(label1(*w)->font()).horizontalAdvance(label1(*w)->text()));
+    }
+    QVERIFY(boxes.seen.empty());
+}
+
+void TestLogin::captionIsEmptyWhenNothingNamesIt()
+{
+    BoxAnswerer boxes;
+    writeFile("setup/messages.ini", "[MESSAGES]\r\nHeader=Messages\r\n");
+    {
+        auto w = openWindow();
+        QCOMPARE(label1(*w)->text(), QString());
+    }
+    QVERIFY(QFile::remove("setup/messages.ini"));
+    {
+        auto w = openWindow();
+        QCOMPARE(label1(*w)->text(), QString());
+    }
+    QVERIFY(QFile::remove("setup/QBXParameter.ini"));
+    {
+        auto w = openWindow();
+        QCOMPARE(label1(*w)->text(), QString());
+    }
+    QVERIFY(boxes.seen.empty());
+}
+
+void TestLogin::unreadableParameterFileIsReported()
+{
+    QVERIFY(QFile::remove("setup/QBXParameter.ini"));
+    QVERIFY(QDir("setup").mkdir("QBXParameter.ini"));
+    BoxAnswerer boxes;
+    auto w = openWindow();
+    QCOMPARE(boxes.seen.size(), size_t(1));
+    QCOMPARE(boxes.seen[0].title, QString("QBXSolo"));
+    QCOMPARE(boxes.seen[0].text, QString(qbx::kParameterReadError));
+    // Start-up goes on; the caption is what was held before the error.
+    QCOMPARE(label1(*w)->text(), QString("CODE"));
+    QVERIFY(w->isVisible());
+}
+
+void TestLogin::emptyCodeIsRefused()
+{
+    auto w = openWindow();
+    int logins = 0;
+    w->onLogin = [&](const std::string&) { ++logins; };
+    BoxAnswerer boxes;
+    QTest::mouseClick(button1(*w), Qt::LeftButton);
+    QTRY_COMPARE(boxes.seen.size(), size_t(1));
+    QCOMPARE(boxes.seen[0].title, QString("QBXSolo"));
+    QCOMPARE(boxes.seen[0].text, QString("Per favore riempi tutti i campi"));
+    QVERIFY(w->isVisible());
+    QCOMPARE(logins, 0);
+    QCOMPARE(w->userCode(), std::string());
+    QVERIFY(QDir("dataout").entryList(QDir::Files).isEmpty());
+}
+
+void TestLogin::acceptedCodeHidesTheWindowAndBuildsUserCode()
+{
+    BoxAnswerer boxes;
+    struct Case {
+        QString typed;
+        std::string userCode;
+    };
+    const Case cases[] = {
+        {"A1", "A1   "},
+        {"   ", "      "},  // blanks count as a code
+        {QString::fromUtf8("Zo\u00eb 7 "), "Zo\xc3\xab 7    "},
+    };
+    for (const Case& c : cases) {
+        auto w = openWindow();
+        std::vector<std::string> logins;
+        bool hiddenAtLogin = false;
+        w->onLogin = [&](const std::string& code) {
+            logins.push_back(code);
+            hiddenAtLogin = !w->isVisible();
+        };
+        typeText(edit1(*w), c.typed);
+        QTest::mouseClick(button1(*w), Qt::LeftButton);
+        QCOMPARE(logins.size(), size_t(1));
+        QCOMPARE(logins[0], c.userCode);
+        QCOMPARE(w->userCode(), c.userCode);
+        QVERIFY(hiddenAtLogin);
+        QVERIFY(!w->isVisible());
+    }
+    QVERIFY(boxes.seen.empty());
+}
+
+void TestLogin::enterInTheCodeBoxDoesNothing()
+{
+    BoxAnswerer boxes;
+    auto w = openWindow();
+    int logins = 0;
+    w->onLogin = [&](const std::string&) { ++logins; };
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    QTest::keyClick(edit1(*w), Qt::Key_Return);  // empty box: no complaint either
+    QTest::keyClicks(edit1(*w), "A1");
+    QTest::keyClick(edit1(*w), Qt::Key_Return);
+    QTest::keyClick(edit1(*w), Qt::Key_Enter);
+    QTest::qWait(100);
+    QCOMPARE(logins, 0);
+    QVERIFY(w->isVisible());
+    QCOMPARE(edit1(*w)->text(), QString("A1"));
+    QVERIFY(boxes.seen.empty());
+}
+
+void TestLogin::closeRequestIsIgnored()
+{
+    auto w = openWindow();
+    QVERIFY(!w->close());
+    QVERIFY(w->isVisible());
+    QWindow* handle = w->windowHandle();
+    QVERIFY(handle);
+    QVERIFY(!handle->close());
+    QVERIFY(w->isVisible());
+}
+
+QTEST_MAIN(TestLogin)
+#include "test_login.moc"
