@@ -8,7 +8,7 @@ namespace {
 
 // A catalogue path whose file name part is empty, such as the bare "./setup/"
 // that an empty FileMessages gives, names no file at all: it is a missing
-// catalogue (Part 1.3), not an error of the reading machinery, although
+// catalogue, not an error of the reading machinery, although
 // "./setup/" itself exists as a directory.
 bool namesNoFile(const std::string& path) {
     return path.empty() || path.back() == '/' || path.back() == '\\';
@@ -33,7 +33,7 @@ std::string upperAscii(std::string text) {
 bool readParameterFile(const std::string& path, ParameterValues& values) {
     IniFile ini;
     // The whole file is read before any field is written, so an error leaves
-    // every field as it was (Part 1.2, step 4: no key was read yet).
+    // every field as it was (no key was read yet).
     if (ini.load(path) == IniFile::Status::Error) return false;
     const std::string s = "PARAMETER";
     values.shoeFilePath = "setup/" + ini.readString(s, "ShoeFileName", "");

@@ -1,6 +1,6 @@
 // The experimenter's two INI files as the game reads them at start-up:
-// ReadParameter (Part 1.2), ReadMessages (Part 1.3) and the login window's
-// ReadIniFile (Part 1.1).
+// ReadParameter, ReadMessages and the login window's
+// ReadIniFile.
 
 #include "config/ConfigFiles.h"
 
