@@ -1,0 +1,140 @@
+// The help window as the participant meets it: its layout, the page it
+// shows and how it is sized, and CLOSE as the only way out.
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+#include "app/Fonts.h"
+#include "help/HelpWindow.h"
+
+using qbx::HelpWindow;
+
+class TestHelpWindow : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<QTemporaryDir> dir_;
+    QString oldCwd_;
+
+    void writePage(const QString& name, const QByteArray& body) {
+        QFile f(dir_->path() + "/setup/" + name);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("<html><body><p>" + body + "</p></body></html>");
+    }
+
+    static QUrl pageUrl(const char* name) {
+        return QUrl::fromLocalFile(QDir::currentPath() + "/setup/" + name);
+    }
+
+    static void checkBrowserFits(const HelpWindow& help) {
+        const QSize outer = help.frameGeometry().size();
+        const QSize browser = help.WebBrowser1->size();
+        QVERIFY2(browser.width() == outer.width() - 60 || browser.width() == outer.width() - 59,
+                 qPrintable(QString::number(browser.width())));
+        QCOMPARE(browser.height(), outer.height() - 150);
+    }
+
+private slots:
+    void initTestCase() {
+        qbx::installFontSubstitutions();
+        oldCwd_ = QDir::currentPath();
+    }
+
+    void init() {
+        HelpWindow::helpPage = 1;
+        dir_ = std::make_unique<QTemporaryDir>();
+        QDir(dir_->path()).mkpath("setup");
+        writePage("help.html", "First page");
+        writePage("help2.html", "Second page");
+        QDir::setCurrent(dir_->path());
+    }
+
+    void cleanup() {
+        QDir::setCurrent(oldCwd_);
+        dir_.reset();
+        HelpWindow::helpPage = 1;
+    }
+
+    void layoutIsTheDesignOne() {
+        HelpWindow help;
+        QCOMPARE(help.windowTitle(), QStringLiteral("QBX Help"));
+        QVERIFY(!(help.windowFlags() & Qt::WindowCloseButtonHint));
+        QVERIFY(!(help.windowFlags() & Qt::WindowSystemMenuHint));
+        QCOMPARE(help.ButtonClose->geometry(), QRect(216, 560, 289, 65));
+        QCOMPARE(help.ButtonClose->text(), QStringLiteral("CLOSE"));
+        QVERIFY(help.ButtonClose->font().bold());
+        QCOMPARE(help.ButtonClose->font().pixelSize(), 19);
+        QCOMPARE(help.font().pixelSize(), 11);
+        QCOMPARE(help.WebBrowser1->pos(), QPoint(16, 24));
+        QCOMPARE(help.frameGeometry().size(), QSize(753, 673));
+    }
+
+    void pageOneIsShownSizedToTheWindow() {
+        HelpWindow help;
+        help.ShowInst(1);
+        QCOMPARE(help.WebBrowser1->source(), pageUrl("help.html"));
+        QVERIFY(help.WebBrowser1->toPlainText().contains("First page"));
+        QCOMPARE(help.WebBrowser1->height(), 523);
+        QVERIFY(help.WebBrowser1->width() == 693 || help.WebBrowser1->width() == 694);
+        checkBrowserFits(help);
+        QCOMPARE(HelpWindow::helpPage, 1);
+    }
+
+    void pageTwoSticksForLaterRepaints() {
+        HelpWindow help;
+        help.ShowInst(2);
+        QCOMPARE(HelpWindow::helpPage, 2);
+        QVERIFY(help.WebBrowser1->toPlainText().contains("Second page"));
+        help.ShowInst(1);  // asked for page 1 ...
+        help.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&help));
+        help.resize(help.width() + 100, help.height() + 100);
+        help.repaint();  // ... but a repaint after a resize shows page 2 again
+        QCOMPARE(help.WebBrowser1->source(), pageUrl("help2.html"));
+        checkBrowserFits(help);
+        help.ButtonClose->click();
+    }
+
+    void otherPagesNavigateNowhereButStillSize() {
+        HelpWindow help;
+        help.ShowInst(1);
+        help.resize(800, 700);
+        help.ShowInst(7);
+        QCOMPARE(help.WebBrowser1->source(), pageUrl("help.html"));
+        checkBrowserFits(help);
+    }
+
+    void closeReturnsOneAndIsTheOnlyWayOut() {
+        HelpWindow help;
+        help.ShowInst(1);
+        bool stayedOpen = false;
+        QTimer::singleShot(0, &help, [&] {
+            QTest::keyClick(&help, Qt::Key_Escape);
+            const bool closedByRequest = help.close();
+            stayedOpen = help.isVisible() && !closedByRequest;
+            help.ButtonClose->click();
+        });
+        QCOMPARE(help.exec(), 1);
+        QVERIFY(stayedOpen);
+        QVERIFY(help.isHidden());
+    }
+
+    void aMissingPageStillOpensAndCloses() {
+        QFile::remove(dir_->path() + "/setup/help.html");
+        HelpWindow help;
+        help.ShowInst(1);
+        QVERIFY(help.WebBrowser1->toPlainText().trimmed().isEmpty());
+        QTimer::singleShot(0, &help, [&] { help.ButtonClose->click(); });
+        QCOMPARE(help.exec(), 1);
+    }
+};
+
+QTEST_MAIN(TestHelpWindow)
+#include "test_help_window.moc"

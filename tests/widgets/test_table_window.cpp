@@ -1,0 +1,351 @@
+// The table window as the participants meet it: hidden until the first
+// deal, fitted to the screen, cards dragged with the real mouse events, and
+// the card pictures as they are painted.
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFontMetrics>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+#include <functional>
+#include <memory>
+
+#include "app/Fonts.h"
+#include "table/view/CardPictures.h"
+#include "table/view/TableCanvas.h"
+#include "table/view/TableWindow.h"
+
+using namespace qbx;
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// A 24-bit Windows bitmap whose pixel colours come from `colour(x, y)`.
+QByteArray bmp(int w, int h, const std::function<QRgb(int, int)>& colour) {
+    const int row = (w * 3 + 3) / 4 * 4;
+    QByteArray out;
+    QDataStream s(&out, QIODevice::WriteOnly);
+    s.setByteOrder(QDataStream::LittleEndian);
+    s.writeRawData("BM", 2);
+    s << quint32(54 + row * h) << quint32(0) << quint32(54);
+    s << quint32(40) << qint32(w) << qint32(h) << quint16(1) << quint16(24) << quint32(0)
+      << quint32(row * h) << qint32(2835) << qint32(2835) << quint32(0) << quint32(0);
+    for (int y = h - 1; y >= 0; --y) {
+        for (int x = 0; x < w; ++x) {
+            const QRgb c = colour(x, y);
+            s << quint8(qBlue(c)) << quint8(qGreen(c)) << quint8(qRed(c));
+        }
+        for (int pad = w * 3; pad < row; ++pad) s << quint8(0);
+    }
+    return out;
+}
+
+bool isRed(QRgb c) { return qRed(c) > 180 && qGreen(c) < 80 && qBlue(c) < 80; }
+bool isBlack(QRgb c) { return qRed(c) < 60 && qGreen(c) < 60 && qBlue(c) < 60 && qAlpha(c) == 255; }
+
+QPoint centreOf(const Control& c) { return {c.left + c.width / 2, c.top + c.height / 2}; }
+
+}  // namespace
+
+class TestTableWindow : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<QTemporaryDir> dir_;
+    QString oldCwd_;
+    std::unique_ptr<TableWindow> win_;
+
+    // A run directory of its own: parameters, catalogue, a two-hand shoe.
+    void makeSetup(const QByteArray& backCard, const QByteArray& texture) {
+        dir_ = std::make_unique<QTemporaryDir>();
+        QDir(dir_->path()).mkpath(QStringLiteral("setup"));
+        QDir(dir_->path()).mkpath(QStringLiteral("dataout"));
+        const QString setup = dir_->path() + QStringLiteral("/setup/");
+        writeFile(setup + "QBXParameter.ini",
+                  "[PARAMETER]\nShoeFileName=shoe.txt\nMaxRounds=12\nPremiumRound=2000\n"
+                  "CostMove=100\nViewCard=ALL\nFileBackCard=back.bmp\nViewTarget=TRUE\n"
+                  "ViewCkNk=TRUE\nSyntaxInput=DEFAULT\nFileMessages=msg.ini\nparX=200\nparY=64\n"
+                  "Drag CkNk=TRUE\nFile Texture=" + (texture.isEmpty() ? QByteArray("NO") : "tex.bmp") + "\n");
+        writeFile(setup + "msg.ini",
+                  "[MESSAGES]\nHeader=Messages\nTotMove=Total moves\nHandNumber=Hand number\n"
+                  "[RULES]\nBlock1CK=rule one\nBlock1NK=rule two\n"
+                  "[TURNINDICATOR]\nHeader=turn\nCkTurn=Colour's turn\nNkTurn=Number's turn\n"
+                  "[BUTTON]\nHelp=Help\nStep=Pass\n[CARD]\nCk=Colour\nNk=Number\nT=Target\n");
+        writeFile(setup + "shoe.txt", "header\n4C 2H 3C 3H 2C 4H 2H ck\n2C 3H 4H 4C 2H 3C 4C nk\n");
+        if (!backCard.isEmpty()) writeFile(setup + "back.bmp", backCard);
+        if (!texture.isEmpty()) writeFile(setup + "tex.bmp", texture);
+        QDir::setCurrent(dir_->path());
+    }
+
+    void startGame(const QByteArray& backCard = {}, const QByteArray& texture = {}) {
+        makeSetup(backCard, texture);
+        win_ = std::make_unique<TableWindow>(nullptr);
+        win_->quitApplication = [] {};
+        win_->start("A1   ");
+    }
+
+    // Fires whichever timer is due until the hand is laid and no card moves.
+    void dealHand() {
+        for (int guard = 0; guard < 500; ++guard) {
+            Game& g = win_->game();
+            if (g.timerRunning(TimerId::Timer1)) win_->fireTimer(TimerId::Timer1);
+            else if (g.timerRunning(TimerId::Timer3)) win_->fireTimer(TimerId::Timer3);
+            else if (g.timerRunning(TimerId::Timer2)) win_->fireTimer(TimerId::Timer2);
+            else return;
+        }
+        QFAIL("the deal never came to rest");
+    }
+
+    void finishGlide() {
+        for (int guard = 0; guard < 200 && win_->game().timerRunning(TimerId::Timer1); ++guard)
+            win_->fireTimer(TimerId::Timer1);
+    }
+
+    Ctl cardAt(uint8_t position) {
+        for (int slot = 1; slot <= 6; ++slot)
+            if (win_->game().cardSlots[slot].positionCode == position) return cardImage(slot);
+        return Ctl::Form1;
+    }
+
+    QString log(const char* role) {
+        const QStringList files = QDir(dir_->path() + "/dataout").entryList({QString(role) + "*"});
+        if (files.size() != 1) return {};
+        QFile f(dir_->path() + "/dataout/" + files.first());
+        return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QString();
+    }
+
+    QImage canvasShot() { return win_->canvas()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+private slots:
+    void initTestCase() {
+        installFontSubstitutions();
+        oldCwd_ = QDir::currentPath();
+    }
+
+    void cleanup() {
+        win_.reset();
+        QDir::setCurrent(oldCwd_);
+        dir_.reset();
+    }
+
+    void windowIsHiddenUntilTheFirstDealStep() {
+        startGame();
+        QCOMPARE(win_->windowTitle(), QStringLiteral("QBX"));
+        QVERIFY(win_->windowFlags() & Qt::WindowStaysOnTopHint);
+        QVERIFY(!(win_->windowFlags() & Qt::WindowCloseButtonHint));
+        QVERIFY(!win_->isVisible());
+        QVERIFY(win_->timerActive(TimerId::Timer2));
+        win_->fireTimer(TimerId::Timer2);
+        QVERIFY(!win_->isVisible());
+        QVERIFY(win_->timerActive(TimerId::Timer3));
+        win_->fireTimer(TimerId::Timer3);
+        QVERIFY(win_->isVisible());
+        QVERIFY(!win_->isEnabled());  // the deal shuts out input
+        dealHand();
+        QVERIFY(win_->isEnabled());
+        QVERIFY(!win_->exitRequested());
+    }
+
+    void tableIsFittedToTheScreenWithTheCatalogueTexts() {
+        startGame();
+        dealHand();
+        const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+        const int A = static_cast<int>(std::trunc(screen.width() / 2.0 - 200));
+        const int B = static_cast<int>(std::trunc(screen.height() / 2.0 - 64));
+        auto* pass = win_->findChild<QPushButton*>("Button1");
+        auto* help = win_->findChild<QPushButton*>("Button2");
+        auto* ck = win_->findChild<QRadioButton*>("ckturn");
+        auto* nk = win_->findChild<QRadioButton*>("nkturn");
+        auto* memo1 = win_->findChild<QPlainTextEdit*>("Memo1");
+        auto* memo2 = win_->findChild<QPlainTextEdit*>("Memo2");
+        QVERIFY(pass && help && ck && nk && memo1 && memo2);
+        QCOMPARE(pass->geometry(), QRect(A + 480, B + 192, 169, 49));
+        QCOMPARE(help->geometry(), QRect(A + 480, B + 136, 169, 49));
+        QCOMPARE(ck->geometry(), QRect(A + 488, B - 152, 137, 25));
+        QCOMPARE(nk->geometry(), QRect(A + 488, B - 128, 137, 25));
+        QCOMPARE(memo1->geometry(), QRect(A - 256, B - 164, 161, 89));
+        QCOMPARE(pass->text(), QStringLiteral("Pass"));
+        QCOMPARE(ck->text(), QStringLiteral("Colour's turn"));
+        QVERIFY(ck->isChecked() && !nk->isChecked());
+        QVERIFY(pass->font().bold());
+        QCOMPARE(pass->font().pixelSize(), 16);
+        QVERIFY(memo2->isHidden());
+        QCOMPARE(memo2->toPlainText(), QStringLiteral("rule one\nrule two"));
+        QVERIFY(win_->findChild<QPushButton*>("BitBtn1")->isHidden());
+        // Labels fit their captions.
+        const Control& target = win_->game().table()[Ctl::Label6];
+        const QFontMetrics fm(win_->canvas()->labelStyle(Ctl::Label6).font);
+        const int advance = fm.horizontalAdvance(QStringLiteral("Target"));
+        QVERIFY2(target.width >= advance && target.width <= advance + 1, qPrintable(QString::number(target.width)));
+        QCOMPARE(target.height, fm.height());
+        const Control& moves = win_->game().table()[Ctl::Label8];
+        QVERIFY(moves.width >= QFontMetrics(win_->canvas()->labelStyle(Ctl::Label8).font)
+                                   .horizontalAdvance(QStringLiteral("Total moves")));
+    }
+
+    void draggingTheUpCardOntoTheOwnHandSwapsThemAndLogsIt() {
+        startGame();
+        dealHand();
+        const Ctl up = cardAt(upCardView), hand = cardAt(colorCardView);
+        const Table& t = win_->game().table();
+        const QPoint upHome(t[up].left, t[up].top), handHome(t[hand].left, t[hand].top);
+        QWidget* canvas = win_->canvas();
+        QTest::mousePress(canvas, Qt::LeftButton, {}, centreOf(t[up]));
+        QVERIFY(win_->game().dragging());
+        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::PointingHandCursor);
+        const QPoint to = centreOf(t[hand]);
+        for (int i = 1; i <= 4; ++i)
+            QTest::mouseMove(canvas, centreOf(t[up]) + (to - centreOf(t[up])) * i / 4);
+        QCOMPARE(QPoint(t[up].left, t[up].top), to - QPoint(25, 40));  // held at 25, 40
+        QTest::mouseRelease(canvas, Qt::LeftButton, {}, to);
+        QVERIFY(!win_->game().dragging());
+        QVERIFY(!QGuiApplication::overrideCursor());
+        finishGlide();
+        QCOMPARE(QPoint(t[up].left, t[up].top), handHome);
+        QCOMPARE(QPoint(t[hand].left, t[hand].top), upHome);
+        QCOMPARE(cardAt(colorCardView), up);
+        const QString ck = log("ck");
+        QVERIFY2(ck.contains("pR:3C:upCardView:ColorKeeperRemoved card"), qPrintable(ck));
+        QVERIFY(ck.contains("PM:3C;upCardView;2H;colorCardView"));
+        QVERIFY(log("nk").contains("RM:3C;upCardView;2H;colorCardView"));
+    }
+
+    void aCardDroppedOnThePassButtonGoesHomeWithoutPassing() {
+        startGame();
+        dealHand();
+        const Ctl up = cardAt(upCardView);
+        const Table& t = win_->game().table();
+        const QPoint home(t[up].left, t[up].top);
+        QWindow* window = win_->windowHandle();
+        auto* pass = win_->findChild<QPushButton*>("Button1");
+        const QPoint onPass = pass->geometry().center();
+        QTest::mousePress(window, Qt::LeftButton, {}, centreOf(t[up]));
+        QTest::mouseMove(window, (centreOf(t[up]) + onPass) / 2);
+        QTest::mouseMove(window, onPass);
+        QTest::mouseRelease(window, Qt::LeftButton, {}, onPass);
+        finishGlide();
+        QCOMPARE(QPoint(t[up].left, t[up].top), home);
+        QCOMPARE(win_->game().totalMoves, 0);
+        QVERIFY(!log("ck").contains("PP"));
+        QVERIFY(win_->isEnabled());
+    }
+
+    void escapeEndsADragAndTheCardGoesHome() {
+        startGame();
+        dealHand();
+        const Ctl up = cardAt(upCardView);
+        const Table& t = win_->game().table();
+        const QPoint home(t[up].left, t[up].top);
+        QTest::mousePress(win_->canvas(), Qt::LeftButton, {}, centreOf(t[up]));
+        QTest::mouseMove(win_->canvas(), centreOf(t[up]) - QPoint(60, 90));
+        QTest::keyClick(win_.get(), Qt::Key_Escape);
+        QVERIFY(!win_->game().dragging());
+        QVERIFY(!QGuiApplication::overrideCursor());
+        finishGlide();
+        QCOMPARE(QPoint(t[up].left, t[up].top), home);
+        QVERIFY(t[up].enabled);
+        QTest::mouseRelease(win_->canvas(), Qt::LeftButton, {}, centreOf(t[up]));
+        QCOMPARE(win_->game().totalMoves, 0);
+    }
+
+    void anotherWindowTakingTheFocusEndsADrag() {
+        startGame();
+        dealHand();
+        const Ctl up = cardAt(upCardView);
+        const Table& t = win_->game().table();
+        const QPoint home(t[up].left, t[up].top);
+        QTest::mousePress(win_->canvas(), Qt::LeftButton, {}, centreOf(t[up]));
+        QTest::mouseMove(win_->canvas(), centreOf(t[up]) + QPoint(100, 0));
+        QEvent deactivate(QEvent::WindowDeactivate);
+        QApplication::sendEvent(win_.get(), &deactivate);
+        QVERIFY(!win_->game().dragging());
+        finishGlide();
+        QCOMPARE(QPoint(t[up].left, t[up].top), home);
+    }
+
+    void aCloseRequestIsIgnored() {
+        startGame();
+        dealHand();
+        QVERIFY(!win_->close());
+        QVERIFY(win_->isVisible());
+        QVERIFY(!win_->exitRequested());
+    }
+
+    void facesShowRedHeartsAndBlackClubsAndTheBackANavyBorder() {
+        for (int number = 2; number <= 4; ++number) {
+            const auto hearts = static_cast<Picture>(static_cast<int>(Picture::Face2H) + number - 2);
+            const auto clubs = static_cast<Picture>(static_cast<int>(Picture::Face2C) + number - 2);
+            const QImage& h = cardPicture(hearts);
+            const QImage& c = cardPicture(clubs);
+            QCOMPARE(h.size(), QSize(kCardWidth, kCardHeight));
+            for (int k = 0; k < number; ++k) {
+                const QPoint at = suitSignCentre(number, k).toPoint();
+                QVERIFY2(isRed(h.pixel(at)), qPrintable(QString("hearts %1 sign %2").arg(number).arg(k)));
+                QVERIFY2(isBlack(c.pixel(at)), qPrintable(QString("clubs %1 sign %2").arg(number).arg(k)));
+            }
+            // White card between the signs, nothing red on a club.
+            QCOMPARE(h.pixel(8, 60), qRgb(255, 255, 255));
+            int red = 0;
+            for (int y = 0; y < kCardHeight; ++y)
+                for (int x = 0; x < kCardWidth; ++x) red += isRed(c.pixel(x, y));
+            QCOMPARE(red, 0);
+        }
+        // The same pictures differ from each other: 2, 3 and 4 signs.
+        QVERIFY(cardPicture(Picture::Face2H) != cardPicture(Picture::Face3H));
+        QVERIFY(cardPicture(Picture::Face3C) != cardPicture(Picture::Face4C));
+        const QImage& back = cardPicture(Picture::Back);
+        QCOMPARE(back.pixel(2, 50), kBackNavy);
+        QCOMPARE(back.pixel(kCardWidth - 3, 50), kBackNavy);
+        QCOMPARE(qAlpha(back.pixel(0, 0)), 0);  // curved corners
+        const QImage& icon = helpButtonPicture();
+        QCOMPARE(icon.size(), QSize(kHelpIconSize, kHelpIconSize));
+        QCOMPARE(icon.pixel(3, 25), qRgb(0, 0, 0));
+        QCOMPARE(qAlpha(icon.pixel(0, 0)), 0);
+    }
+
+    void aLargeBackFileIsCutAtTheCard() {
+        // Green where a card can show it, red beyond: no red may appear.
+        startGame(bmp(100, 150, [](int x, int y) { return x < 75 && y < 107 ? qRgb(0, 200, 0) : qRgb(255, 0, 0); }));
+        dealHand();
+        const Control& down = win_->game().table()[cardAt(downColorCardView)];
+        const QImage shot = canvasShot();
+        QCOMPARE(shot.pixel(down.left, down.top), qRgb(0, 200, 0));
+        QCOMPARE(shot.pixel(down.left + 74, down.top + 106), qRgb(0, 200, 0));
+        QVERIFY(!isRed(shot.pixel(down.left + 75, down.top + 50)));
+        QVERIFY(!isRed(shot.pixel(down.left + 30, down.top + 107)));
+    }
+
+    void aSmallBackFileLeavesTheRestOfTheCardUnpainted() {
+        startGame(bmp(30, 40, [](int, int) { return qRgb(0, 0, 255); }));
+        dealHand();
+        const Control& down = win_->game().table()[cardAt(downColorCardView)];
+        const QImage shot = canvasShot();
+        QCOMPARE(shot.pixel(down.left + 10, down.top + 10), qRgb(0, 0, 255));
+        // Beyond the picture the frame's fill shows through.
+        QCOMPARE(shot.pixel(down.left + 50, down.top + 80), TableCanvas::menuColour().rgb());
+    }
+
+    void theBackgroundPictureIsStretchedBehindTheTable() {
+        startGame({}, bmp(4, 4, [](int x, int) { return x < 2 ? qRgb(200, 100, 0) : qRgb(0, 100, 200); }));
+        dealHand();
+        const Control& bg = win_->game().table()[Ctl::Image9];
+        QVERIFY(bg.visible);
+        const QImage shot = canvasShot();
+        QCOMPARE(shot.pixel(2, 2), qRgb(200, 100, 0));
+        QCOMPARE(shot.pixel(bg.width - 3, 2), qRgb(0, 100, 200));
+    }
+};
+
+QTEST_MAIN(TestTableWindow)
+#include "test_table_window.moc"
