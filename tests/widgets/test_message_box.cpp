@@ -1,0 +1,50 @@
+// The program's message boxes: caption "QBXSolo", one OK, and an OK that
+// answers even while the table window is disabled for a gliding card.
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include "app/MessageBox.h"
+
+class TestMessageBox : public QObject {
+    Q_OBJECT
+private slots:
+    void okAnswersWhileTheTableIsDisabled() {
+        QWidget table;
+        table.resize(400, 300);
+        table.show();
+        QString title, text;
+        int buttons = 0;
+        bool okEnabled = false, closedByReturn = false;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            table.setEnabled(false);  // a card starts or goes on gliding meanwhile
+            title = box->windowTitle();
+            text = box->text();
+            buttons = int(box->buttons().size());
+            okEnabled = box->isEnabled() && box->button(QMessageBox::Ok)->isEnabled();
+            QTest::keyClick(box, Qt::Key_Return);
+            closedByReturn = !box->isVisible();
+            if (!closedByReturn) box->done(0);  // never leave the test waiting
+        });
+        qbx::showMessageBox(&table, "Too many moves");
+        QCOMPARE(title, QStringLiteral("QBXSolo"));
+        QCOMPARE(text, QStringLiteral("Too many moves"));
+        QCOMPARE(buttons, 1);
+        QVERIFY(okEnabled);
+        QVERIFY(closedByReturn);
+    }
+
+    void textsFromSetupFilesAreUtf8OrLatin1() {
+        QCOMPARE(qbx::fromBytes("caf\xc3\xa9"), QStringLiteral("caf\u00e9"));
+        QCOMPARE(qbx::fromBytes("caf\xe9"), QStringLiteral("caf\u00e9"));
+        QCOMPARE(qbx::fromBytes(""), QString());
+    }
+};
+
+QTEST_MAIN(TestMessageBox)
+#include "test_message_box.moc"
