@@ -1,0 +1,856 @@
+"""Drives the built qbxsolo program the way a participant does: a private Xvfb
+screen, real X input through xdotool, screenshots through ImageMagick, and the
+two event logs it writes into dataout/.
+
+No window manager runs on the private screen, on purpose: the table window
+places and sizes itself (at the top left of an equal-sized screen), the login
+and the message boxes come up centred, and nothing reparents or decorates
+them, so the client origin that xwininfo reports is where the program put the
+window. The one thing a window manager would give us, the keyboard focus, is
+taken explicitly with `xdotool windowfocus --sync` before every key press
+(the login's code box, the message boxes); without that X drops the keys.
+"""
+
+import os
+import re
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+EXAMPLES = os.path.join(ROOT, "examples", "setup")
+
+SCREEN_W, SCREEN_H = 1024, 768
+CARD_W, CARD_H = 75, 107
+
+# Card places by position code, relative to the anchor (A, B).
+PLACE_OFFSETS = {
+    0: (0, 0),      # colorCardView
+    5: (152, 0),    # targetCardView
+    4: (312, 0),    # numberCardView
+    1: (24, 144),   # downColorCardView
+    2: (152, 144),  # upCardView
+    3: (280, 144),  # downNumberCardView
+    6: (152, -184), # deck
+}
+POSITION_CODES = {
+    "colorCardView": 0, "downColorCardView": 1, "upCardView": 2,
+    "downNumberCardView": 3, "numberCardView": 4, "targetCardView": 5,
+}
+PASS_BUTTON = (480, 192, 169, 49)
+HELP_BUTTON = (480, 136, 169, 49)
+LOGIN_CODE_BOX = (104, 104, 217, 32)
+LOGIN_OK = (104, 240, 233, 81)
+HELP_CLOSE = (216, 560, 289, 65)
+
+GREEN = (0, 128, 0)
+GREY = (128, 128, 128)
+AQUA = (0, 255, 255)
+
+
+class E2EFailure(AssertionError):
+    """A check on the program's behaviour failed."""
+
+
+def check(condition, message):
+    if not condition:
+        raise E2EFailure(message)
+
+
+def wait_for(predicate, timeout, what, interval=0.02, alive=None):
+    """Polls predicate() until it returns a true value; returns that value."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if alive is not None:
+            alive()
+        if time.monotonic() > deadline:
+            raise E2EFailure("timed out after %.1f s waiting for %s" % (timeout, what))
+        time.sleep(interval)
+
+
+# ---------------------------------------------------------------------------
+# The X server
+
+
+class Xvfb:
+    """A private X server on the first free display from 81 to 99."""
+
+    def __init__(self, log_path=None):
+        self.proc = None
+        self.display = None
+        self.log_path = log_path
+
+    def start(self):
+        for n in range(81, 100):
+            if os.path.exists("/tmp/.X%d-lock" % n) or os.path.exists("/tmp/.X11-unix/X%d" % n):
+                continue
+            err = open(self.log_path, "ab") if self.log_path else subprocess.DEVNULL
+            # -noreset: by default the server resets when its last client
+            # leaves, so the program could find it resetting right after the
+            # readiness probe below has disconnected.
+            proc = subprocess.Popen(
+                ["Xvfb", ":%d" % n, "-screen", "0", "%dx%dx24" % (SCREEN_W, SCREEN_H), "-nolisten", "tcp",
+                 "-noreset"],
+                stdin=subprocess.DEVNULL, stdout=err, stderr=err)
+            if err is not subprocess.DEVNULL:
+                err.close()
+            deadline = time.monotonic() + 5
+            while time.monotonic() < deadline:
+                if proc.poll() is not None:
+                    break  # lost the display to someone else: try the next one
+                ok = subprocess.run(["xdpyinfo", "-display", ":%d" % n],
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0
+                if ok:
+                    self.proc, self.display = proc, ":%d" % n
+                    return self
+                time.sleep(0.03)
+            if proc.poll() is None:
+                proc.terminate()
+                proc.wait()
+        raise RuntimeError("no free X display between :81 and :99")
+
+    def stop(self):
+        if self.proc is not None and self.proc.poll() is None:
+            self.proc.terminate()
+            try:
+                self.proc.wait(5)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+        self.proc = None
+
+    def __enter__(self):
+        return self.start()
+
+    def __exit__(self, *exc):
+        self.stop()
+
+
+# ---------------------------------------------------------------------------
+# Screenshots
+
+
+class Shot:
+    """A screenshot of the whole screen as 8-bit RGB."""
+
+    def __init__(self, width, height, data):
+        self.width, self.height, self.data = width, height, data
+
+    def pixel(self, x, y):
+        i = (y * self.width + x) * 3
+        return tuple(self.data[i:i + 3])
+
+    def crop_bytes(self, x, y, w, h):
+        rows = []
+        for yy in range(max(0, y), min(self.height, y + h)):
+            i = (yy * self.width + max(0, x)) * 3
+            rows.append(self.data[i:i + 3 * w])
+        return b"".join(rows)
+
+    def fractions(self, x, y, w, h, step=2):
+        """Shares of white, blue and red pixels in a rectangle."""
+        white = blue = red = total = 0
+        for yy in range(y, y + h, step):
+            for xx in range(x, x + w, step):
+                if not (0 <= xx < self.width and 0 <= yy < self.height):
+                    continue
+                r, g, b = self.pixel(xx, yy)
+                total += 1
+                if r >= 250 and g >= 250 and b >= 250:  # card white, not the grey window
+                    white += 1
+                elif b > 90 and b > r + 50 and b > g + 30:
+                    blue += 1
+                elif r > 150 and g < 90 and b < 90:
+                    red += 1
+        total = max(total, 1)
+        return white / total, blue / total, red / total
+
+
+def _parse_ppm(raw):
+    # P6\n<w> <h>\n<max>\n<data>; ImageMagick writes no comments.
+    parts = raw.split(b"\n", 3)
+    check(parts[0] == b"P6", "screenshot is not a binary PPM")
+    w, h = (int(v) for v in parts[1].split())
+    check(int(parts[2]) == 255, "screenshot is not 8-bit")
+    return Shot(w, h, parts[3][:w * h * 3])
+
+
+# ---------------------------------------------------------------------------
+# Setup directories
+
+
+def write_ini(path, section, values):
+    with open(path, "w", newline="\r\n") as f:
+        f.write("[%s]\n" % section)
+        for key, value in values.items():
+            f.write("%s=%s\n" % (key, value))
+
+
+BASE_PARAMETERS = {
+    "ShoeFileName": "shoe.txt",
+    "MaxRounds": "12",
+    "PremiumRound": "2000",
+    "CostMove": "100",
+    "ViewCard": "ALL",
+    "FileBackCard": "back.bmp",
+    "ViewTarget": "TRUE",
+    "ViewCkNk": "TRUE",
+    "SyntaxInput": "DEFAULT",
+    "FileMessages": "messages.ini",
+    "parX": "200",
+    "parY": "64",
+    "Drag CkNk": "TRUE",
+    "File Texture": "NO",
+}
+
+MESSAGES = """[MESSAGES]
+Header=Messages
+IncorrectMove=Not allowed
+HandOver=Hand over
+ForcedHandOver=Move limit reached
+ForcedPassHandOver=Four passes
+GameOver=Game over
+TotMove=Moves
+HandNumber=Hand
+HandEnded=Hand ended
+GameEnded=Game ended, thank you
+LabelCode=CODE
+[RULES]
+Header=Rules
+Block1CK=ck rules
+Block1NK=nk rules
+[TURNINDICATOR]
+Header=turn
+CkTurn=ColorKeeper
+NkTurn=NumberKeeper
+[BUTTON]
+Help=Help
+Step=Pass
+[CARD]
+Ck=Colour
+Nk=Number
+T=Target
+"""
+
+
+def make_workdir(parent, name, parameters=None, shoe=None, messages=MESSAGES,
+                 dataout=True, back_bytes=None, shoe_name="shoe.txt"):
+    """A fresh working directory: setup/ (parameters, catalogue, shoe, the
+    example back and help page) and, unless told otherwise, dataout/."""
+    work = os.path.join(parent, name)
+    if os.path.exists(work):
+        shutil.rmtree(work)
+    setup = os.path.join(work, "setup")
+    os.makedirs(setup)
+    params = dict(BASE_PARAMETERS)
+    params.update(parameters or {})
+    write_ini(os.path.join(setup, "QBXParameter.ini"), "PARAMETER", params)
+    with open(os.path.join(setup, "messages.ini"), "w", newline="\r\n") as f:
+        f.write(messages)
+    if shoe is not None:
+        with open(os.path.join(setup, shoe_name), "w", newline="\r\n") as f:
+            f.write("hands of this run\n")
+            for line in shoe:
+                f.write(line + "\n")
+    if back_bytes is None:
+        shutil.copy(os.path.join(EXAMPLES, "back.bmp"), setup)
+    else:
+        with open(os.path.join(setup, params["FileBackCard"]), "wb") as f:
+            f.write(back_bytes)
+    for extra in ("help.html", "help_table.png"):
+        src = os.path.join(EXAMPLES, extra)
+        if os.path.exists(src):
+            shutil.copy(src, setup)
+    if dataout:
+        os.makedirs(os.path.join(work, "dataout"))
+    return work
+
+
+def tree_listing(path):
+    """Every file below path with its size, for before/after comparisons."""
+    out = {}
+    for dirpath, _dirs, files in os.walk(path):
+        for f in files:
+            full = os.path.join(dirpath, f)
+            out[os.path.relpath(full, path)] = os.path.getsize(full)
+    return out
+
+
+# ---------------------------------------------------------------------------
+# The program
+
+
+class Session:
+    """One run of the program in a working directory on a private screen."""
+
+    def __init__(self, program, workdir, outdir, name, parX=200, parY=64):
+        self.program = program
+        self.workdir = workdir
+        self.outdir = outdir
+        self.name = name
+        self.parX, self.parY = parX, parY
+        self.xvfb = Xvfb(os.path.join(outdir, name + ".xvfb.log"))
+        self.proc = None
+        self.runtime_dir = None
+        self.env = None
+        self.login_wid = None
+        self.table_wid = None
+        self.origin = (0, 0)
+        self.exit_status = None
+
+    # -- processes ----------------------------------------------------------
+
+    def start(self):
+        self.xvfb.start()
+        self.runtime_dir = tempfile.mkdtemp(prefix="qbx-e2e-rt-")
+        os.chmod(self.runtime_dir, 0o700)
+        env = dict(os.environ)
+        env.update(DISPLAY=self.xvfb.display, XDG_RUNTIME_DIR=self.runtime_dir,
+                   QT_QPA_PLATFORM="xcb")
+        self.env = env
+        out = open(os.path.join(self.outdir, self.name + ".program.out"), "wb")
+        self.proc = subprocess.Popen([self.program], cwd=self.workdir, env=env,
+                                     stdin=subprocess.DEVNULL, stdout=out, stderr=out)
+        out.close()
+        return self
+
+    def stop(self):
+        if self.proc is not None and self.proc.poll() is None:
+            self.proc.terminate()
+            try:
+                self.proc.wait(5)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+        self.xvfb.stop()
+        if self.runtime_dir:
+            shutil.rmtree(self.runtime_dir, ignore_errors=True)
+            self.runtime_dir = None
+
+    def __enter__(self):
+        return self.start()
+
+    def __exit__(self, exc_type, exc, tb):
+        if exc_type is not None:
+            self.collect(self.name + "-fail")
+        self.stop()
+
+    def running(self):
+        return self.proc is not None and self.proc.poll() is None
+
+    def assert_running(self):
+        if not self.running():
+            raise E2EFailure("the program ended unexpectedly with status %s" % self.proc.returncode)
+
+    def wait_exit(self, timeout=5.0):
+        try:
+            self.exit_status = self.proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise E2EFailure("the program did not end within %.1f s" % timeout)
+        return self.exit_status
+
+    # -- X helpers ----------------------------------------------------------
+
+    def x(self, *args, check_rc=True):
+        r = subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env,
+                           stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        if check_rc and r.returncode != 0:
+            raise E2EFailure("xdotool %s failed: %s" % (" ".join(map(str, args)), r.stderr.decode().strip()))
+        return r.stdout.decode()
+
+    def visible_windows(self, name_regex):
+        out = self.x("search", "--onlyvisible", "--name", name_regex, check_rc=False)
+        return [int(w) for w in out.split()]
+
+    def find_window(self, name_regex, timeout=10.0, exclude=()):
+        def probe():
+            ws = [w for w in self.visible_windows(name_regex) if w not in exclude]
+            return ws[0] if ws else None
+        return wait_for(probe, timeout, "a window named %s" % name_regex, alive=self.assert_running)
+
+    def geometry(self, wid):
+        out = subprocess.run(["xwininfo", "-id", str(wid)], env=self.env,
+                             stdout=subprocess.PIPE, stderr=subprocess.PIPE).stdout.decode()
+        def field(label):
+            m = re.search(r"%s:\s*(-?\d+)" % label, out)
+            check(m is not None, "xwininfo gives no %s for window %s" % (label, wid))
+            return int(m.group(1))
+        return (field("Absolute upper-left X"), field("Absolute upper-left Y"),
+                field("Width"), field("Height"))
+
+    def screenshot(self):
+        r = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], env=self.env,
+                           stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        check(r.returncode == 0, "import failed: %s" % r.stderr.decode().strip())
+        return _parse_ppm(r.stdout)
+
+    def save_screenshot(self, path):
+        subprocess.run(["import", "-window", "root", path], env=self.env,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    # -- login --------------------------------------------------------------
+
+    def wait_login(self):
+        self.login_wid = self.find_window("^QBX$")
+        return self.login_wid
+
+    def submit_code(self, code):
+        wid = self.login_wid or self.wait_login()
+        self.x("windowfocus", "--sync", wid)
+        cx = LOGIN_CODE_BOX[0] + LOGIN_CODE_BOX[2] // 2
+        cy = LOGIN_CODE_BOX[1] + LOGIN_CODE_BOX[3] // 2
+        self.x("mousemove", "--window", wid, cx, cy, "click", "1")
+        if code:
+            self.x("type", "--delay", "15", code)
+        ox = LOGIN_OK[0] + LOGIN_OK[2] // 2
+        oy = LOGIN_OK[1] + LOGIN_OK[3] // 2
+        self.x("mousemove", "--window", wid, ox, oy, "click", "1")
+
+    def login(self, code):
+        """Types the code, presses OK and waits for the table window."""
+        self.wait_login()
+        self.submit_code(code)
+        return self.wait_table()
+
+    def wait_table(self, timeout=10.0):
+        self.table_wid = self.find_window("^QBX$", timeout, exclude=(self.login_wid,))
+        gx, gy, _w, _h = self.geometry(self.table_wid)
+        self.origin = (gx, gy)
+        return self.table_wid
+
+    # -- table geometry -----------------------------------------------------
+
+    @property
+    def anchor(self):
+        return int(SCREEN_W / 2 - self.parX), int(SCREEN_H / 2 - self.parY)
+
+    def place(self, pos):
+        """Client top-left of the card at position code pos."""
+        a, b = self.anchor
+        dx, dy = PLACE_OFFSETS[pos]
+        return a + dx, b + dy
+
+    def card_centre(self, pos):
+        x, y = self.place(pos)
+        return x + CARD_W // 2, y + CARD_H // 2
+
+    def button_centre(self, button):
+        a, b = self.anchor
+        dx, dy, w, h = button
+        return a + dx + w // 2, b + dy + h // 2
+
+    def to_screen(self, cx, cy):
+        return cx + self.origin[0], cy + self.origin[1]
+
+    # -- input on the table -------------------------------------------------
+
+    def click(self, point, button=1):
+        self.x("mousemove", "--window", self.table_wid, point[0], point[1], "sleep", "0.03",
+               "click", button)
+
+    def press(self, point, button):
+        self.x("mousemove", "--window", self.table_wid, point[0], point[1], "sleep", "0.03",
+               "mousedown", button)
+
+    def release(self, button):
+        self.x("mouseup", button)
+
+    def drag(self, start, end, steps=6, hold=None):
+        """Left-button drag from start to end (client points). hold(), when
+        given, runs while the button is still down over end."""
+        args = ["mousemove", "--window", self.table_wid, start[0], start[1], "sleep", "0.05",
+                "mousedown", "1"]
+        for i in range(1, steps + 1):
+            px = start[0] + (end[0] - start[0]) * i // steps
+            py = start[1] + (end[1] - start[1]) * i // steps
+            args += ["sleep", "0.05", "mousemove", "--window", self.table_wid, px, py]
+        args += ["sleep", "0.08"]
+        self.x(*args)
+        try:
+            if hold is not None:
+                hold()
+        finally:
+            self.x("mouseup", "1")
+
+    def drag_card(self, from_pos, to_pos, hold=None):
+        self.drag(self.card_centre(from_pos), self.card_centre(to_pos), hold=hold)
+
+    def pass_turn(self):
+        self.click(self.button_centre(PASS_BUTTON))
+
+    # -- what the table shows -----------------------------------------------
+
+    def frame_pen(self, shot, pos):
+        """Colour of the frame around position pos, read on its left and top
+        bands; None when the two do not agree."""
+        x, y = self.to_screen(*self.place(pos))
+        fx, fy = x - 8, y - 8
+        left = shot.pixel(fx + 1, fy + 60)
+        top = shot.pixel(fx + 44, fy + 1)
+        return left if left == top else None
+
+    def card_kind(self, shot, pos):
+        """'face' (mostly white), 'back' (mostly blue) or 'none'."""
+        x, y = self.to_screen(*self.place(pos))
+        white, blue, _red = shot.fractions(x + 4, y + 4, CARD_W - 8, CARD_H - 8)
+        if white > 0.55:
+            return "face"
+        if blue > 0.35:
+            return "back"
+        return "none"
+
+    def wait_still(self, timeout=3.0):
+        """Waits until two screenshots in a row are the same: no glide is
+        running any more (a card gliding back from the buttons moves outside
+        the card area, so the whole screen is compared)."""
+        last = self.screenshot().data
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            time.sleep(0.04)
+            now = self.screenshot().data
+            if now == last:
+                return
+            last = now
+        raise E2EFailure("the screen kept changing for %.1f s" % timeout)
+
+    def wait_ready(self, turn, deal_number=None, timeout=8.0):
+        """Waits for the end of a deal: the deal records are in the log (when
+        deal_number is given), the Target shows a face and the frame of the
+        role in turn is green."""
+        if deal_number is not None:
+            wait_for(lambda: count_prefixed(self.ck_lines(), "GC:") >= 6 * deal_number,
+                     timeout, "deal %d in the ColorKeeper's log" % deal_number,
+                     interval=0.03, alive=self.assert_running)
+        hand = 0 if turn == "ck" else 4
+
+        def ready():
+            shot = self.screenshot()
+            return shot if (self.card_kind(shot, 5) == "face"
+                            and self.frame_pen(shot, hand) == GREEN) else None
+        shot = wait_for(ready, timeout, "the table to show the dealt hand", interval=0.03,
+                        alive=self.assert_running)
+        self.wait_still()
+        return shot
+
+    # -- message boxes and other windows ------------------------------------
+
+    def wait_box(self, timeout=8.0):
+        return self.find_window("^QBXSolo$", timeout)
+
+    def dismiss_box(self, timeout=8.0, attempts=4):
+        """Finds the message box, checks its caption and presses Return.
+        Return is pressed again (up to `attempts` times) while the same box
+        stays up: a box that opens during a glide takes no input until the
+        glide is over (the box_during_glide scenario tracks that fault)."""
+        wid = self.wait_box(timeout)
+        title = self.x("getwindowname", wid).strip()
+        check(title == "QBXSolo", "message box caption is %r" % title)
+        for attempt in range(attempts):
+            self.x("windowfocus", "--sync", wid, check_rc=False)
+            self.x("key", "Return", check_rc=False)
+            try:
+                wait_for(lambda: wid not in self.visible_windows("^QBXSolo$"), 1.0,
+                         "the message box to close")
+                return wid
+            except E2EFailure:
+                if attempt == attempts - 1:
+                    raise
+        return wid
+
+    # -- logs ---------------------------------------------------------------
+
+    def dataout(self):
+        return os.path.join(self.workdir, "dataout")
+
+    def log_files(self):
+        d = self.dataout()
+        if not os.path.isdir(d):
+            return []
+        return sorted(os.listdir(d))
+
+    def _log(self, prefix):
+        names = [n for n in self.log_files() if n.startswith(prefix)]
+        if not names:
+            return None
+        check(len(names) == 1, "more than one %s log: %s" % (prefix, names))
+        with open(os.path.join(self.dataout(), names[0]), "rb") as f:
+            return f.read()
+
+    def ck_raw(self):
+        return self._log("ck") or b""
+
+    def nk_raw(self):
+        return self._log("nk") or b""
+
+    def ck_lines(self):
+        return split_log(self.ck_raw())
+
+    def nk_lines(self):
+        return split_log(self.nk_raw())
+
+    def wait_lines(self, which, count, timeout=5.0):
+        get = self.ck_lines if which == "ck" else self.nk_lines
+        return wait_for(lambda: len(get()) >= count and get(), timeout,
+                        "%d lines in the %s log" % (count, which), interval=0.03)
+
+    def collect(self, tag):
+        """Copies both logs and a screenshot into the output directory."""
+        for n in self.log_files():
+            shutil.copy(os.path.join(self.dataout(), n),
+                        os.path.join(self.outdir, "%s.%s" % (tag, n)))
+        if self.xvfb.proc is not None and self.xvfb.proc.poll() is None:
+            self.save_screenshot(os.path.join(self.outdir, tag + ".png"))
+
+
+# ---------------------------------------------------------------------------
+# Logs: text and time stamps
+
+STAMP = re.compile(rb"(0|[1-9][0-9]*)\.(0|[1-9][0-9]*):")
+ANY_STAMP = re.compile(r"^(\d+)\.(\d+):")
+
+
+def split_log(raw):
+    """Lines of a log, each of which must end in CR LF. A last line still
+    being written (no CR LF yet) is left out."""
+    if not raw:
+        return []
+    parts = raw.split(b"\r\n")
+    complete = parts[:-1]
+    for p in complete:
+        check(b"\n" not in p and b"\r" not in p, "a log line with a stray CR or LF: %r" % p)
+    return [p.decode("latin-1") for p in complete]
+
+
+def leading_stamps(line):
+    """(list of (seconds, ms) stamps at the start of line, rest of line)."""
+    stamps = []
+    rest = line
+    while True:
+        m = ANY_STAMP.match(rest)
+        if not m:
+            break
+        check(m.group(1) == str(int(m.group(1))) and m.group(2) == str(int(m.group(2))),
+              "time stamp with a leading zero in %r" % line)
+        stamps.append((int(m.group(1)), int(m.group(2))))
+        rest = rest[m.end():]
+    return stamps, rest
+
+
+def masked(line):
+    stamps, rest = leading_stamps(line)
+    return "<T>" * len(stamps) + rest
+
+
+def count_prefixed(lines, code):
+    return sum(1 for l in lines if leading_stamps(l)[1].startswith(code))
+
+
+def compare_text(actual_lines, expected, label):
+    """Line-by-line comparison of a log, stamps masked, with a readable diff."""
+    got = [masked(l) for l in actual_lines]
+    if got == expected:
+        return
+    out = ["%s log differs from the expected text:" % label]
+    for i in range(max(len(got), len(expected))):
+        g = got[i] if i < len(got) else "<missing>"
+        e = expected[i] if i < len(expected) else "<missing>"
+        mark = "  " if g == e else "!!"
+        out.append("%s %2d got  %s" % (mark, i + 1, g))
+        if g != e:
+            out.append("%s %2d want %s" % (mark, i + 1, e))
+    raise E2EFailure("\n".join(out))
+
+
+def _value(stamp):
+    return stamp[0] * 1000 + stamp[1]
+
+
+HAND_END = re.compile(r"^G[EPM]:\d+;-?[0-9.]+:Hand Ended$")
+DAY_MS = 86400 * 1000
+
+
+def check_stamps(ck_lines, nk_lines):
+    """The relations between time stamps that hold in every run."""
+    parsed = {}
+    for label, lines in (("ck", ck_lines), ("nk", nk_lines)):
+        rows = [leading_stamps(l) for l in lines]
+        parsed[label] = rows
+        check(len(rows) >= 5, "%s log has fewer than 5 lines" % label)
+        t0 = rows[0][0]
+        check(len(t0) == 1, "%s: header line 1 should carry one stamp" % label)
+        for i in range(4):
+            check(rows[i][0] == t0, "%s: header line %d does not carry T0 %s" % (label, i + 1, t0))
+        gs = rows[4][0]
+        check(len(gs) == 2 and gs[0] == gs[1], "%s: GS line should carry one stamp twice" % label)
+        check(_value(gs[0]) >= _value(t0[0]), "%s: GS stamp before the header's" % label)
+
+        prev = None
+        i = 0
+        while i < len(rows):
+            stamps, rest = rows[i]
+            if rest.startswith("GC:"):
+                block = rows[i:i + 6]
+                check(len(block) == 6 and all(r[1].startswith("GC:") for r in block),
+                      "%s: deal records at line %d do not come six together" % (label, i + 1))
+                sec = block[0][0][0][0]
+                base = block[0][0][0][1] - 1
+                for k, (st, _r) in enumerate(block, start=1):
+                    check(len(st) == 2 and st[0] == st[1],
+                          "%s: deal record %d of line %d needs one stamp twice" % (label, k, i + 1))
+                    check(st[0] == (sec, base + k),
+                          "%s: deal record %d at line %d has stamp %s, want %d.%d"
+                          % (label, k, i + k, st[0], sec, base + k))
+                check(0 <= base <= 999, "%s: deal stamp base out of range" % label)
+                values = [_value(b[0][0]) - (k + 1) for k, b in enumerate(block)]
+                i += 6
+            elif HAND_END.match(rest):
+                check(len(stamps) == 2, "%s: hand-end line %d needs two stamps" % (label, i + 1))
+                check(_value(stamps[0]) >= _value(stamps[1]),
+                      "%s: hand-end line %d: the first stamp is built last, so not earlier" % (label, i + 1))
+                check(_value(stamps[0]) - _value(stamps[1]) < 1000,
+                      "%s: hand-end stamps %s far apart" % (label, stamps))
+                values = [_value(stamps[1]), _value(stamps[0])]
+                i += 1
+            elif rest == ":Hand Ended" or rest == ":gameDone":
+                check(len(stamps) == 1, "%s: line %d needs one stamp" % (label, i + 1))
+                values = [_value(stamps[0])]
+                i += 1
+            elif rest.startswith("TotalMove:"):
+                check(not stamps, "%s: TotalMove carries a stamp" % label)
+                values = []
+                i += 1
+            else:
+                if i >= 4:
+                    check(len(stamps) == 2 and stamps[0] == stamps[1],
+                          "%s: line %d should carry one stamp twice: %r" % (label, i + 1, rest))
+                values = [_value(s) for s in stamps]
+                i += 1
+            for v in values:
+                if prev is not None and v < prev:
+                    # Only a run across midnight may go back.
+                    check(prev > DAY_MS - 600000 and v < 600000,
+                          "%s: time stamps go back (%d after %d) near line %d" % (label, v, prev, i))
+                prev = v
+
+    # Records of one event in both logs share one clock reading.
+    def paired(rows, codes):
+        return [r[0] for r in rows if r[1].split(":", 1)[0] in codes]
+    for codes in (("GS",), ("PM", "RM", "PP", "RP")):
+        a, b = paired(parsed["ck"], codes), paired(parsed["nk"], codes)
+        check(len(a) == len(b), "the logs hold different numbers of %s records" % "/".join(codes))
+        check(a == b, "paired %s records carry different stamps in the two logs" % "/".join(codes))
+    deals_ck = [r[0] for r in parsed["ck"] if r[1].startswith("GC:")]
+    deals_nk = [r[0] for r in parsed["nk"] if r[1].startswith("GC:")]
+    check(deals_ck == deals_nk, "the deal records carry different stamps in the two logs")
+    ends = [[r[0] for r in parsed[l] if r[1] in ("GE::Game ended due to exhaustion of shoe", ":gameDone")]
+            for l in ("ck", "nk")]
+    flat = [s for group in ends for st in group for s in st]
+    check(len(set(flat)) <= 1, "the game-end records use more than one clock reading: %s" % flat)
+
+
+# ---------------------------------------------------------------------------
+# Expected log text (stamps masked as <T>)
+
+DEFAULT_ORDER = ["downColorCardView", "colorCardView", "upCardView",
+                 "targetCardView", "downNumberCardView", "numberCardView"]
+CIRCULAR_ORDER = ["numberCardView", "downNumberCardView", "upCardView",
+                  "downColorCardView", "colorCardView", "targetCardView"]
+DEAL_RECORD_ORDER = ["numberCardView", "downNumberCardView", "upCardView",
+                     "downColorCardView", "colorCardView", "targetCardView"]
+
+
+def deal_of(shoe_line, circular=False):
+    """Where the six cards of a shoe line lie: {position name: card text}."""
+    cards = shoe_line.split()[:6]
+    order = CIRCULAR_ORDER if circular else DEFAULT_ORDER
+    return dict(zip(order, cards))
+
+
+def header(role, code):
+    return ["<T>TF:%s" % role.upper(), "<T>Game begins",
+            "<T>userID:userName %s   :gameNum -1:partner 1" % code,
+            "<T>errorsMade 0:score 0:row 0column 0", "<T><T>GS:;Game started;;"]
+
+
+def deal_records(layout):
+    return ["<T><T>GC:%s;%s:Card dealt" % (layout[p], p) for p in DEAL_RECORD_ORDER]
+
+
+def move_records(mover, card_a, pos_a, card_b, pos_b):
+    """{log: line} for a move; pos_* are long position names."""
+    body = "%s;%s;%s;%s" % (card_a, pos_a, card_b, pos_b)
+    own = "<T><T>PM:%s:%s moved card" % (body, "Color Keeper" if mover == "ck" else "Number Keeper")
+    other = "<T><T>RM:%s:Remote move card" % body
+    return {mover: own, ("nk" if mover == "ck" else "ck"): other}
+
+
+def pass_records(passer):
+    own = "<T><T>PP::%s passed turn:;;;" % ("Colorkeeper" if passer == "ck" else "Numberkeeper")
+    return {passer: own, ("nk" if passer == "ck" else "ck"): "<T><T>RP::Remote pass received:;;;"}
+
+
+def pickup_record(role, card, pos):
+    keeper = "ColorKeeper" if role == "ck" else "NumberKeeper"
+    return "<T><T>pR:%s:%s:%sRemoved card" % (card, pos, keeper)
+
+
+def look_record(role):
+    keeper = "ColorKeeper" if role == "ck" else "NumberKeeper"
+    return "<T><T>pL::%s looked at hand card" % keeper
+
+
+def hand_end_records(code, ck_moves, nk_moves, score):
+    return {"ck": ["<T><T>%s%d;%s:Hand Ended" % (code, ck_moves, score), "<T>:Hand Ended"],
+            "nk": ["<T><T>%s%d;%s:Hand Ended" % (code, nk_moves, score), "<T>:Hand Ended"]}
+
+
+def game_end_records(total):
+    return ["<T><T>GE::Game ended due to exhaustion of shoe", "<T>:gameDone", "TotalMove:%d" % total]
+
+
+class Expected:
+    """Builds the expected text of both logs event by event."""
+
+    def __init__(self, code):
+        self.lines = {"ck": header("ck", code), "nk": header("nk", code)}
+
+    def both(self, line):
+        for r in ("ck", "nk"):
+            self.lines[r].append(line)
+
+    def deal(self, layout):
+        for r in ("ck", "nk"):
+            self.lines[r].extend(deal_records(layout))
+
+    def paired(self, records):
+        for r in ("ck", "nk"):
+            self.lines[r].append(records[r])
+
+    def move(self, *args):
+        self.paired(move_records(*args))
+
+    def pass_(self, passer):
+        self.paired(pass_records(passer))
+
+    def one(self, role, line):
+        self.lines[role].append(line)
+
+    def hand_end(self, code, ck_moves, nk_moves, score):
+        rec = hand_end_records(code, ck_moves, nk_moves, score)
+        for r in ("ck", "nk"):
+            self.lines[r].extend(rec[r])
+
+    def game_end(self, total):
+        for r in ("ck", "nk"):
+            self.lines[r].extend(game_end_records(total))
+
+    def verify(self, session):
+        ck, nk = session.ck_lines(), session.nk_lines()
+        compare_text(ck, self.lines["ck"], "ColorKeeper")
+        compare_text(nk, self.lines["nk"], "NumberKeeper")
+        check_stamps(ck, nk)

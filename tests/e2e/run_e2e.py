@@ -1,0 +1,481 @@
+#!/usr/bin/env python3
+"""End-to-end runs of qbxsolo: each scenario starts the program on a private
+Xvfb screen in a working directory of its own, plays it with real X input and
+judges it by the two event logs, the windows it shows and its exit status.
+
+    run_e2e.py --program build/qbxsolo --out DIR [--only NAME ...]
+
+Prints one line per scenario and closes with "N passed, M failed".
+"""
+
+import argparse
+import os
+import sys
+import time
+import traceback
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+from harness import (AQUA, GREEN, GREY, HELP_BUTTON, HELP_CLOSE, PASS_BUTTON, E2EFailure,
+                     Expected, Session, check, compare_text, deal_of, header, look_record,
+                     make_workdir, pickup_record, tree_listing, wait_for)
+
+CK, NK = "ck", "nk"
+UP, TARGET, CKH, NKH, DC, DN = ("upCardView", "targetCardView", "colorCardView",
+                                "numberCardView", "downColorCardView", "downNumberCardView")
+POS = {CKH: 0, DC: 1, UP: 2, DN: 3, NKH: 4, TARGET: 5}
+
+
+def check_table(session, shot, turn, kinds):
+    """Frame pens (green for the role in turn, grey elsewhere) and which
+    places show a face or a back."""
+    hand = 0 if turn == CK else 4
+    for pos in range(6):
+        want = GREEN if pos == hand else GREY
+        got = session.frame_pen(shot, pos)
+        check(got == want, "frame of position %d has pen %s, want %s" % (pos, got, want))
+    for pos, want in kinds.items():
+        got = session.card_kind(shot, pos)
+        check(got == want, "position %d shows %s, want %s" % (pos, got, want))
+
+
+def play_to_end(session, exp, total):
+    """The shoe is exhausted: game-end records, the GameEnded box, exit 0."""
+    session.dismiss_box(timeout=8)
+    check(session.wait_exit(5) == 0, "exit status %s after the game end" % session.exit_status)
+    exp.game_end(total)
+    exp.verify(session)
+
+
+def end_hand_by_box(session, boxes=1):
+    for _ in range(boxes):
+        session.dismiss_box()
+
+
+# ---------------------------------------------------------------------------
+# Whole games
+
+
+def scenario_game_default(program, out):
+    """Four hands under the default dealing order: the goal reached by a move,
+    four passes, the move limit, move limit and goal at once; then the end."""
+    shoe = ["4C 2H 3C 3H 2C 4H   2H   ck",
+            "2C 3H 4H 4C 2H 3C   2H   nk",
+            "3H 4C 2C 2H 4H 3C   3C   ck",
+            "2H 3C 4C 4H 3H 2C   2H   ck"]
+    work = make_workdir(out, "game_default", {"MaxRounds": "5"}, shoe)
+    with Session(program, work, out, "game_default") as s:
+        s.login("P07")
+        exp = Expected("P07")
+
+        # Hand 1: the ColorKeeper lays its 2H on the Target 3H, the goal.
+        shot = s.wait_ready(CK, 1)
+        check_table(s, shot, CK, {0: "face", 1: "back", 2: "face", 3: "back", 4: "face",
+                                  5: "face", 6: "face"})
+        exp.deal(deal_of(shoe[0]))
+
+        def aqua_while_held():
+            held = s.screenshot()
+            for pos in (0, 5):
+                check(s.frame_pen(held, pos) == AQUA,
+                      "frame %d is %s while a legal swap is held over it" % (pos, s.frame_pen(held, pos)))
+            for pos in (1, 2, 3, 4):
+                check(s.frame_pen(held, pos) == GREY, "frame %d is not grey during the drag" % pos)
+        s.drag_card(0, 5, hold=aqua_while_held)
+        exp.one(CK, pickup_record(CK, "2H", CKH))
+        exp.move(CK, "3H", TARGET, "2H", CKH)
+        exp.hand_end("GE:", 1, 0, "950")
+
+        # Hand 2: four passes in a row.
+        s.wait_ready(NK, 2)
+        exp.deal(deal_of(shoe[1]))
+        for who in (NK, CK, NK, CK):
+            s.pass_turn()
+            exp.pass_(who)
+            s.wait_lines(CK, len(exp.lines[CK]))
+        s.dismiss_box()
+        exp.hand_end("GP:", 2, 2, "800")
+
+        # Hand 3: five actions, no four passes in a row: the move limit.
+        shot = s.wait_ready(CK, 3)
+        exp.deal(deal_of(shoe[2]))
+        s.pass_turn(); exp.pass_(CK); s.wait_lines(CK, len(exp.lines[CK]))
+        s.pass_turn(); exp.pass_(NK); s.wait_lines(CK, len(exp.lines[CK]))
+        s.drag_card(2, 0)  # the face-up 2C onto the ColorKeeper's 4C
+        exp.one(CK, pickup_record(CK, "2C", UP))
+        exp.move(CK, "2C", UP, "4C", CKH)
+        s.wait_lines(CK, len(exp.lines[CK]))
+        s.wait_still()
+        shot = s.screenshot()
+        check(s.frame_pen(shot, 4) == GREEN, "the turn did not pass at once after a swap under ALL")
+        s.pass_turn(); exp.pass_(NK); s.wait_lines(CK, len(exp.lines[CK]))
+        s.pass_turn(); exp.pass_(CK)
+        s.dismiss_box()
+        exp.hand_end("GM:", 3, 2, "750")
+
+        # Hand 4: the fifth action brings the goal to the Target.
+        s.wait_ready(CK, 4)
+        exp.deal(deal_of(shoe[3]))
+        s.pass_turn(); exp.pass_(CK); s.wait_lines(CK, len(exp.lines[CK]))
+        s.pass_turn(); exp.pass_(NK); s.wait_lines(CK, len(exp.lines[CK]))
+        s.drag_card(1, 0)  # the face-down 2H onto the ColorKeeper's 3C
+        exp.one(CK, pickup_record(CK, "2H", DC))
+        exp.move(CK, "2H", DC, "3C", CKH)
+        s.wait_lines(CK, len(exp.lines[CK]))
+        s.wait_still()
+        s.pass_turn(); exp.pass_(NK); s.wait_lines(CK, len(exp.lines[CK]))
+        s.drag_card(0, 5)  # 2H onto the Target 4H: the goal, and the fifth action
+        exp.one(CK, pickup_record(CK, "2H", CKH))
+        exp.move(CK, "4H", TARGET, "2H", CKH)
+        s.dismiss_box()
+        exp.hand_end("GM:", 3, 2, "750")
+        exp.hand_end("GE:", 3, 2, "750")
+
+        play_to_end(s, exp, 15)
+
+
+def scenario_game_circular(program, out):
+    """The CIRCULAR dealing order: the NumberKeeper reaches the goal, then four
+    passes that are also the move limit (two boxes, two blocks)."""
+    shoe = ["2H 3C 4H 3H 4C 2C   2H   nk",
+            "4C 2H 3C 3H 2C 4H   3C   ck"]
+    work = make_workdir(out, "game_circular",
+                        {"SyntaxInput": "circular", "MaxRounds": "4", "PremiumRound": "2001",
+                         "ViewCard": "NONE"}, shoe)
+    with Session(program, work, out, "game_circular") as s:
+        s.login("c 9")
+        exp = Expected("c 9")
+
+        shot = s.wait_ready(NK, 1)
+        check_table(s, shot, NK, {0: "face", 1: "back", 2: "face", 3: "back", 4: "face", 5: "face"})
+        exp.deal(deal_of(shoe[0], circular=True))
+        s.drag_card(5, 4)  # the Target 2C onto the NumberKeeper's 2H
+        exp.one(NK, pickup_record(NK, "2C", TARGET))
+        exp.move(NK, "2C", TARGET, "2H", NKH)
+        exp.hand_end("GE:", 0, 1, "950.5")
+
+        s.wait_ready(CK, 2)
+        exp.deal(deal_of(shoe[1], circular=True))
+        for who in (CK, NK, CK, NK):
+            s.pass_turn()
+            exp.pass_(who)
+            s.wait_lines(CK, len(exp.lines[CK]))
+        end_hand_by_box(s, boxes=2)
+        exp.hand_end("GP:", 2, 2, "800.5")
+        exp.hand_end("GM:", 2, 2, "800.5")
+
+        play_to_end(s, exp, 5)
+
+
+# ---------------------------------------------------------------------------
+# Looking at hand cards
+
+
+def scenario_look_mix(program, out):
+    """Hand cards face down, ViewCard MIX, hand cards locked: clicks and right
+    presses, the pending hand-over completed by a look."""
+    shoe = ["4C 2H 3C 3H 2C 4H   2H   ck"]
+    work = make_workdir(out, "look_mix", {"ViewCkNk": "FALSE", "ViewCard": "MIX",
+                                          "Drag CkNk": "FALSE", "MaxRounds": "3"}, shoe)
+    with Session(program, work, out, "look_mix") as s:
+        s.login("L1")
+        exp = Expected("L1")
+        shot = s.wait_ready(CK, 1)
+        check_table(s, shot, CK, {0: "back", 1: "back", 2: "face", 3: "back", 4: "back", 5: "face"})
+        exp.deal(deal_of(shoe[0]))
+
+        # A left click on the own (locked) hand card is a look, not a drag.
+        s.click(s.card_centre(0))
+        exp.one(CK, look_record(CK))
+        s.wait_lines(CK, len(exp.lines[CK]))
+
+        # Trying to drag it: the card stays where it lies, nothing is picked up.
+        def still_in_place():
+            held = s.screenshot()
+            check(s.card_kind(held, 0) == "back", "the locked hand card left its place")
+            check(s.frame_pen(held, 5) == GREY, "a locked hand card painted a swap hint")
+        s.drag(s.card_centre(0), s.card_centre(5), hold=still_in_place)
+        # The pressed card keeps the mouse until the release, wherever the
+        # pointer is by then: the release is one more look.
+        exp.one(CK, look_record(CK))
+        s.wait_lines(CK, len(exp.lines[CK]))
+        time.sleep(0.1)
+        check("pR:" not in "".join(s.ck_lines() + s.nk_lines()), "a locked hand card was picked up")
+        compare_text(s.ck_lines(), exp.lines[CK], "ColorKeeper")
+
+        # The other role's card cannot be looked at under MIX.
+        s.press(s.card_centre(4), 3)
+        held = s.screenshot()
+        s.release(3)
+        check(s.card_kind(held, 4) == "back", "the NumberKeeper's card showed its face to the ColorKeeper")
+
+        # The own card shows its face while the right button is down.
+        s.press(s.card_centre(0), 3)
+        held = s.screenshot()
+        s.release(3)
+        check(s.card_kind(held, 0) == "face", "the own hand card did not show its face on a right press")
+        exp.one(CK, look_record(CK))
+        s.wait_lines(CK, len(exp.lines[CK]))
+        s.wait_still()
+        check(s.card_kind(s.screenshot(), 0) == "back", "the hand card stayed uncovered after the release")
+
+        # A swap by dragging the face-up card onto the hand card: the turn
+        # stays with the ColorKeeper until the NumberKeeper acts.
+        s.drag_card(2, 0)
+        exp.one(CK, pickup_record(CK, "3C", UP))
+        exp.move(CK, "3C", UP, "2H", CKH)
+        s.wait_lines(CK, len(exp.lines[CK]))
+        s.wait_still()
+        shot = s.screenshot()
+        check_table(s, shot, CK, {0: "back", 2: "face", 4: "back"})
+
+        # A right press on the NumberKeeper's card hands the turn over and shows it.
+        s.press(s.card_centre(4), 3)
+        time.sleep(0.1)
+        held = s.screenshot()
+        s.release(3)
+        check(s.frame_pen(held, 4) == GREEN and s.frame_pen(held, 0) == GREY,
+              "the pending hand-over was not completed by the right press")
+        check(s.card_kind(held, 4) == "face", "the NumberKeeper's card did not show on its own turn")
+        exp.one(NK, look_record(NK))
+        s.wait_lines(NK, len(exp.lines[NK]))
+
+        s.pass_turn(); exp.pass_(NK); s.wait_lines(CK, len(exp.lines[CK]))
+        s.pass_turn(); exp.pass_(CK)
+        s.dismiss_box()
+        exp.hand_end("GM:", 2, 1, "850")
+        play_to_end(s, exp, 3)
+
+
+def scenario_box_during_glide(program, out):
+    """A swap that reaches the move limit opens the ForcedHandOver box while
+    the other card still glides: the box must take the participant's Return
+    at once."""
+    shoe = ["4C 2H 3C 3H 2C 4H   4C   ck"]
+    work = make_workdir(out, "box_during_glide", {"MaxRounds": "1"}, shoe)
+    with Session(program, work, out, "box_during_glide") as s:
+        s.login("G")
+        exp = Expected("G")
+        s.wait_ready(CK, 1)
+        exp.deal(deal_of(shoe[0]))
+        s.drag_card(3, 0)  # the hand card glides the long way to the face-down place
+        wid = s.wait_box()
+        s.x("windowfocus", "--sync", wid)
+        s.x("key", "Return")
+        try:
+            wait_for(lambda: wid not in s.visible_windows("^QBXSolo$"), 1.5, "the box to close")
+            ignored = False
+        except E2EFailure:
+            ignored = True
+            s.save_screenshot(os.path.join(out, "box_during_glide-box.png"))
+            s.dismiss_box()
+        exp.one(CK, pickup_record(CK, "2C", DN))
+        exp.move(CK, "2C", DN, "2H", CKH)
+        exp.hand_end("GM:", 1, 0, "950")
+        play_to_end(s, exp, 1)
+        check(not ignored, "the message box opened during the glide ignored Return "
+              "(it is disabled with the table until the glide ends)")
+
+
+# ---------------------------------------------------------------------------
+# Drops that are no swap, and the help window
+
+
+def scenario_drops(program, out):
+    """A card dropped on a frame band, the pass button, the background and
+    the other role's card glides back; only the pick-up is logged."""
+    shoe = ["4C 2H 3C 3H 2C 4H   2H   ck"]
+    work = make_workdir(out, "drops", {"ViewTarget": "FALSE"}, shoe)
+    with Session(program, work, out, "drops") as s:
+        s.login("D")
+        exp = Expected("D")
+        shot = s.wait_ready(CK, 1)
+        check(s.card_kind(shot, 6) == "none", "the goal card is shown although ViewTarget is off")
+        exp.deal(deal_of(shoe[0]))
+        a, b = s.anchor
+        targets = {
+            "the Target's frame band": (a + 152 - 4, b + 50),
+            "the pass button": s.button_centre(PASS_BUTTON),
+            "the background": (a - 60, b + 60),
+            "the NumberKeeper's card": s.card_centre(4),
+        }
+        for what, point in targets.items():
+            s.drag(s.card_centre(0), point)
+            exp.one(CK, pickup_record(CK, "2H", CKH))
+            s.wait_lines(CK, len(exp.lines[CK]))
+            s.wait_still()
+            time.sleep(0.1)
+            compare_text(s.ck_lines(), exp.lines[CK], "ColorKeeper (drop on %s)" % what)
+            compare_text(s.nk_lines(), exp.lines[NK], "NumberKeeper (drop on %s)" % what)
+            shot = s.screenshot()
+            check(s.card_kind(shot, 0) == "face", "the card dropped on %s did not come back" % what)
+            check(s.frame_pen(shot, 0) == GREEN, "the turn changed after a drop on %s" % what)
+        # The table still takes a pass.
+        s.pass_turn()
+        exp.pass_(CK)
+        s.wait_lines(NK, len(exp.lines[NK]))
+        exp.verify(s)
+
+
+def scenario_help(program, out):
+    """The help window opens over the table and closes with CLOSE; nothing is
+    logged and the hand goes on."""
+    shoe = ["4C 2H 3C 3H 2C 4H   2H   ck"]
+    work = make_workdir(out, "help", {}, shoe)
+    with Session(program, work, out, "help") as s:
+        s.login("H")
+        exp = Expected("H")
+        s.wait_ready(CK, 1)
+        exp.deal(deal_of(shoe[0]))
+        before = (s.ck_raw(), s.nk_raw())
+        s.click(s.button_centre(HELP_BUTTON))
+        wid = s.find_window("^QBX Help$", 5)
+        _x, _y, w, h = s.geometry(wid)
+        check(abs(w - 753) <= 20 and abs(h - 673) <= 40, "help window is %dx%d" % (w, h))
+        s.x("mousemove", "--window", wid, HELP_CLOSE[0] + HELP_CLOSE[2] // 2,
+            HELP_CLOSE[1] + HELP_CLOSE[3] // 2, "sleep", "0.05", "click", "1")
+        wait_for(lambda: wid not in s.visible_windows("^QBX Help$"), 5, "the help window to close")
+        check((s.ck_raw(), s.nk_raw()) == before, "opening and closing the help wrote to the logs")
+        s.wait_still()
+        s.pass_turn()
+        exp.pass_(CK)
+        s.wait_lines(NK, len(exp.lines[NK]))
+        exp.verify(s)
+
+
+# ---------------------------------------------------------------------------
+# Start-up failures
+
+
+def _fail_run(program, out, name, work, code="X1"):
+    """Logs in, expects exactly one message box, dismisses it and waits for
+    the program to end."""
+    s = Session(program, work, out, name).start()
+    try:
+        s.wait_login()
+        s.submit_code(code)
+        s.dismiss_box(timeout=8)
+        status = s.wait_exit(5)
+        return s, status
+    except BaseException:
+        s.collect(name + "-fail")
+        s.stop()
+        raise
+
+
+def scenario_no_dataout(program, out):
+    work = make_workdir(out, "no_dataout", {}, ["4C 2H 3C 3H 2C 4H 2H ck"], dataout=False)
+    before = tree_listing(work)
+    s, status = _fail_run(program, out, "no_dataout", work)
+    s.stop()
+    check(status == 0, "exit status %s" % status)
+    check(not os.path.exists(os.path.join(work, "dataout")), "dataout was created")
+    check(tree_listing(work) == before, "files changed in the working directory")
+
+
+def scenario_missing_shoe(program, out):
+    work = make_workdir(out, "missing_shoe", {"ShoeFileName": "absent.txt"}, None)
+    s, status = _fail_run(program, out, "missing_shoe", work, "M 2")
+    s.stop()
+    check(status == 0, "exit status %s" % status)
+    ck, nk = s.ck_lines(), s.nk_lines()
+    compare_text(ck, header(CK, "M 2"), "ColorKeeper")
+    compare_text(nk, header(NK, "M 2"), "NumberKeeper")
+
+
+def scenario_faulty_shoe(program, out):
+    shoe = ["4C 2H 3C 3H 2C 4H 2H ck", "4C 2H 3C 3H 2C 4C 2H ck"]  # 4C twice on line 3
+    work = make_workdir(out, "faulty_shoe", {}, shoe)
+    s, status = _fail_run(program, out, "faulty_shoe", work)
+    s.stop()
+    check(status == 0, "exit status %s" % status)
+    check(s.log_files() == [], "log files written for a faulty shoe: %s" % s.log_files())
+
+
+def scenario_bad_back(program, out):
+    work = make_workdir(out, "bad_back", {}, ["4C 2H 3C 3H 2C 4H 2H ck"],
+                        back_bytes=b"this is not a bitmap\n")
+    s, status = _fail_run(program, out, "bad_back", work)
+    s.stop()
+    compare_text(s.ck_lines(), header(CK, "X1"), "ColorKeeper")
+    compare_text(s.nk_lines(), header(NK, "X1"), "NumberKeeper")
+
+
+def scenario_empty_code(program, out):
+    work = make_workdir(out, "empty_code", {}, ["4C 2H 3C 3H 2C 4H 2H ck"])
+    with Session(program, work, out, "empty_code") as s:
+        login = s.wait_login()
+        s.submit_code("")
+        s.dismiss_box()
+        time.sleep(0.3)
+        check(s.visible_windows("^QBX$") == [login], "the login window did not stay alone on the screen")
+        check(s.log_files() == [], "files in dataout after an empty code")
+        # The login still works afterwards.
+        s.submit_code("E5")
+        s.wait_table()
+        s.wait_lines(CK, 5)
+        compare_text(s.ck_lines()[:5], header(CK, "E5"), "ColorKeeper")
+
+
+SCENARIOS = [
+    ("game_default", scenario_game_default),
+    ("game_circular", scenario_game_circular),
+    ("look_mix", scenario_look_mix),
+    ("box_during_glide", scenario_box_during_glide),
+    ("drops", scenario_drops),
+    ("help", scenario_help),
+    ("no_dataout", scenario_no_dataout),
+    ("missing_shoe", scenario_missing_shoe),
+    ("faulty_shoe", scenario_faulty_shoe),
+    ("bad_back", scenario_bad_back),
+    ("empty_code", scenario_empty_code),
+]
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--program", required=True)
+    ap.add_argument("--out", required=True)
+    ap.add_argument("--only", nargs="*")
+    args = ap.parse_args()
+    program = os.path.abspath(args.program)
+    out = os.path.abspath(args.out)
+    os.makedirs(out, exist_ok=True)
+    if not os.access(program, os.X_OK):
+        print("error: %s is not an executable program" % program)
+        return 2
+
+    passed = failed = 0
+    t_all = time.monotonic()
+    for name, fn in SCENARIOS:
+        if args.only and name not in args.only:
+            continue
+        t0 = time.monotonic()
+        try:
+            fn(program, out)
+            passed += 1
+            print("ok    %-14s %5.1f s" % (name, time.monotonic() - t0), flush=True)
+        except E2EFailure as e:
+            failed += 1
+            print("FAIL  %-14s %5.1f s\n%s" % (name, time.monotonic() - t0, _indent(str(e))), flush=True)
+            _keep_evidence(out, name)
+        except Exception:
+            failed += 1
+            print("FAIL  %-14s %5.1f s (error)\n%s" % (name, time.monotonic() - t0,
+                                                       _indent(traceback.format_exc())), flush=True)
+            _keep_evidence(out, name)
+    print("suite took %.1f s" % (time.monotonic() - t_all))
+    print("%d passed, %d failed" % (passed, failed))
+    return 1 if failed else 0
+
+
+def _indent(text):
+    return "\n".join("      " + l for l in text.rstrip().splitlines())
+
+
+def _keep_evidence(out, name):
+    print("      evidence: %s" % os.path.join(out, name), flush=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
