@@ -11,11 +11,13 @@
 #include "help/HelpWindow.h"
 #include "login/LoginWindow.h"
 #include "table/view/TableWindow.h"
+#include "table/view/Trace.h"
 
 namespace qbx {
 
 int runQbxSolo(int argc, char** argv)
 {
+    trace::init();
     QApplication app(argc, argv);
     // The title of every message box. Only the name is set: a display name
     // would be appended to every window caption ("QBX — ...") on X11.
@@ -40,7 +42,9 @@ int runQbxSolo(int argc, char** argv)
     };
 
     login->show();
-    return app.exec();
+    const int status = app.exec();
+    trace::writeOut();
+    return status;
 }
 
 }  // namespace qbx

@@ -114,7 +114,10 @@ void Table::touch(const Control& c) {
         ++widgetVersion_;
         return;
     }
-    if (c.kind == CtlKind::Label) ++widgetVersion_;  // the view measures label captions
+    if (c.kind == CtlKind::Label) {  // the view measures label captions
+        ++widgetVersion_;
+        ++labelVersion_;
+    }
     if (allDirty_) return;
     if (dirty_.size() >= kMaxDirty) {
         allDirty_ = true;

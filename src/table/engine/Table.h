@@ -111,6 +111,9 @@ public:
     bool allDirty() const { return allDirty_; }
     // Bumped whenever a widget, the window's flags or a caption changes.
     uint64_t widgetVersion() const { return widgetVersion_; }
+    // Bumped whenever a label changes: the view measures labels only then,
+    // not when a glide ends and the window is enabled again.
+    uint64_t labelVersion() const { return labelVersion_; }
 
 private:
     Control& at(Ctl id) { return controls_[static_cast<int>(id)]; }
@@ -124,6 +127,7 @@ private:
     bool formEnabled_ = true;
     bool formVisible_ = false;
     uint64_t widgetVersion_ = 1;
+    uint64_t labelVersion_ = 1;
 };
 
 inline Ctl cardImage(int slot) { return static_cast<Ctl>(static_cast<int>(Ctl::Image1) + slot - 1); }

@@ -25,11 +25,16 @@ public:
 
     // Makes both files durable (after the records of one action).
     void sync();
+    // Benchmarks only: false leaves the records with the operating system
+    // (written, not waited for), to time the game's own work apart from the
+    // disk's. A real run never turns this off.
+    void setDurable(bool durable) { durable_ = durable; }
     void close() noexcept;
 
 private:
     LogFile ck_, nk_;
     std::string suffix_;
+    bool durable_ = true;
 };
 
 }  // namespace qbx

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
-#include <QDateTime>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
@@ -12,10 +11,13 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <ctime>
+
 #include "app/MessageBox.h"
 #include "help/HelpWindow.h"
 #include "table/view/CardPictures.h"
 #include "table/view/TableCanvas.h"
+#include "table/view/Trace.h"
 
 namespace qbx {
 
@@ -117,6 +119,7 @@ void TableWindow::createWidgets() {
     setTabOrder(memo1_, button2_);
 
     connect(button1_, &QPushButton::clicked, this, [this] {
+        trace::mark(trace::Event::Click);
         game_.Button1Click();
         refresh();
     });
@@ -155,7 +158,13 @@ void TableWindow::start(const std::string& userCode) {
 
 // ---- Events handed to the game ------------------------------------------
 
+// A glide tick runs here 66 times a second: it moves one card and asks for
+// the repaint of its old and new rectangles only (refresh() below); it
+// allocates nothing and makes no file system call (the logs are synced only
+// when a record was written).
 void TableWindow::fireTimer(TimerId id) {
+    if (id == TimerId::Timer1) trace::mark(trace::Event::Timer1Tick);
+    else if (id == TimerId::Timer3) trace::mark(trace::Event::Timer3Tick);
     game_.onTimer(id);
     refresh();
 }
@@ -165,6 +174,7 @@ bool TableWindow::timerActive(TimerId id) const {
 }
 
 void TableWindow::forwardPress(int x, int y, MouseButton button) {
+    trace::mark(trace::Event::Press);
     game_.mousePress(x, y, button);
     refresh();
 }
@@ -177,6 +187,7 @@ void TableWindow::forwardMove(int x, int y) {
 void TableWindow::forwardRelease(int x, int y, MouseButton button) {
     // A release outside the window still comes here through the grab; the
     // game takes a point outside every control as a drop on the window.
+    trace::mark(trace::Event::Release);
     game_.mouseRelease(x, y, button);
     refresh();
 }
@@ -197,8 +208,11 @@ void TableWindow::openHelp() {
 // ---- Keeping the window in step with the table ---------------------------
 
 void TableWindow::refresh() {
-    if (game_.table().widgetVersion() != syncedVersion_) {
+    if (game_.table().labelVersion() != fittedLabelVersion_) {
         fitLabels();
+        fittedLabelVersion_ = game_.table().labelVersion();
+    }
+    if (game_.table().widgetVersion() != syncedVersion_) {
         syncWidgets();
         syncedVersion_ = game_.table().widgetVersion();
     }
@@ -344,6 +358,11 @@ Size TableWindow::windowSize() {
 void TableWindow::timerChanged(TimerId id, bool running, int intervalMs) {
     QTimer* timer = timers_[static_cast<size_t>(id)];
     if (!timer) return;
+    if (id == TimerId::Timer1)
+        trace::mark(running ? trace::Event::Timer1Start : trace::Event::Timer1Stop);
+    else if (id == TimerId::Timer3)
+        trace::mark(running ? trace::Event::Timer3Start : trace::Event::Timer3Stop);
+    // A timer runs only while something moves or waits: idle, none does.
     if (running)
         timer->start(intervalMs);
     else
@@ -351,10 +370,16 @@ void TableWindow::timerChanged(TimerId id, bool running, int intervalMs) {
 }
 
 LocalTime TableWindow::now() {
-    const QDateTime t = QDateTime::currentDateTime();
-    const QDate d = t.date();
-    const QTime tod = t.time();
-    return {d.year(), d.month(), d.day(), tod.hour(), tod.minute(), tod.second(), tod.msec()};
+    // Every record stamp and every deal step reads the clock. The wall clock
+    // comes through the vDSO and localtime_r uses the zone rules loaded at
+    // the first call, so a reading makes no system call; QDateTime would look
+    // at /etc/localtime each time.
+    timespec ts{};
+    ::clock_gettime(CLOCK_REALTIME, &ts);
+    std::tm local{};
+    ::localtime_r(&ts.tv_sec, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+            local.tm_min,         local.tm_sec,     static_cast<int>(ts.tv_nsec / 1000000)};
 }
 
 }  // namespace qbx

@@ -95,6 +95,7 @@ private:
 
     std::vector<Rect> dirty_;
     uint64_t syncedVersion_ = 0;
+    uint64_t fittedLabelVersion_ = 0;
     std::vector<std::string> shownMemo2Lines_;
     bool handCursor_ = false;
     bool exitRequested_ = false;
