@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace qbx {
@@ -42,7 +43,15 @@ void LogFile::writeLine(const std::string& record) {
         ssize_t n = ::write(fd_, data, left);
         if (n < 0) {
             if (errno == EINTR) continue;
-            throw LogError(describe("Cannot write the event log", path_, errno));
+            const int err = errno;
+            // A full disk can take part of a record: cut it off again, so
+            // that the log ends with the last whole record.
+            const off_t taken = static_cast<off_t>(line_.size() - left);
+            if (taken > 0) {
+                const off_t end = ::lseek(fd_, 0, SEEK_END);
+                if (end >= taken) (void)::ftruncate(fd_, end - taken);
+            }
+            throw LogError(describe("Cannot write the event log", path_, err));
         }
         data += n;
         left -= static_cast<size_t>(n);
@@ -54,6 +63,11 @@ void LogFile::sync() {
     if (fd_ < 0 || !unsynced_) return;
     if (::fdatasync(fd_) != 0) throw LogError(describe("Cannot save the event log", path_, errno));
     unsynced_ = false;
+    // A log whose name was removed (dataout deleted during play) still takes
+    // every write, but its records would vanish with the program.
+    struct stat st {};
+    if (::fstat(fd_, &st) == 0 && st.st_nlink == 0)
+        throw LogError("Cannot save the event log " + path_ + ": the file has been removed from the disk");
 }
 
 void LogFile::close() noexcept {
