@@ -414,11 +414,11 @@ TEST(Bitmap, ImpossibleSizesAreRefused) {
     set32(huge, 18, 0x7FFFFFFF);
     set32(huge, 22, 0x7FFFFFFF);
     EXPECT_NE(refusal(huge).find("too large"), std::string::npos);
-    set32(huge, 18, 8193);
-    set32(huge, 22, 8192);  // just over 64 Mi pixels
+    set32(huge, 18, 4097);
+    set32(huge, 22, 4096);  // just over 16 Mi pixels
     EXPECT_NE(refusal(huge).find("too large"), std::string::npos);
-    set32(huge, 18, 8192);
-    set32(huge, 22, static_cast<uint32_t>(-8192));  // 64 Mi pixels, top-down: allowed, but no data
+    set32(huge, 18, 4096);
+    set32(huge, 22, static_cast<uint32_t>(-4096));  // 16 Mi pixels, top-down: allowed, but no data
     EXPECT_NE(refusal(huge).find("cut short"), std::string::npos);
     set32(huge, 18, 1);
     set32(huge, 22, 0x80000000U);  // the most negative height

@@ -15,9 +15,10 @@ struct Bitmap {
     std::vector<uint32_t> pixels;  // 0xAARRGGBB, rows from the top, width * height
 };
 
-// Pictures larger than this many pixels are refused, so a hostile header
-// cannot make the program allocate without bound.
-inline constexpr int64_t kMaxBitmapPixels = 64LL * 1024 * 1024;
+// Pictures larger than this many pixels (4096 x 4096, more than any screen
+// a background is stretched to) are refused, so a hostile header cannot make
+// the program allocate more than 64 MB.
+inline constexpr int64_t kMaxBitmapPixels = 16LL * 1024 * 1024;
 
 // Decodes a whole BMP file held in memory. A file that is cut short, has an
 // unknown layout or inconsistent sizes is not a readable bitmap: returns null
