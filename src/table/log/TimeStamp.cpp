@@ -14,12 +14,11 @@ std::string timeStamp(const LocalTime& t, int extraMs) {
 }
 
 std::string scoreText(double score) {
+    if (score == 0) return "0";  // never "-0"
     // to_chars ignores the locale, so the separator is always '.'.
     char buffer[64];
     auto result = std::to_chars(buffer, buffer + sizeof buffer, score, std::chars_format::general, 15);
-    std::string s(buffer, result.ptr);
-    if (s == "-0") s = "0";
-    return s;
+    return std::string(buffer, result.ptr);
 }
 
 std::string longPositionName(const std::string& shortName) {
