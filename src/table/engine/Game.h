@@ -110,8 +110,13 @@ public:
     std::function<int()> randomSuffix;
 
     // ---- The rules, under the names the table window has always used -----
-    int32_t GetCoordX(uint8_t code) const { return coordX[code & 0x7F] ; }
-    int32_t GetCoordY(uint8_t code) const { return coordY[code & 0x7F]; }
+    // Only the low seven bits of a code count; 7 to 127 answer position 4.
+    int32_t GetCoordX(uint8_t code) const { return coordX[coordIndex(code)]; }
+    int32_t GetCoordY(uint8_t code) const { return coordY[coordIndex(code)]; }
+    static int coordIndex(uint8_t code) {
+        const int low = code & 0x7F;
+        return low <= deckPosition ? low : numberCardView;
+    }
     void FormShow();
     void CentraSchermo();
     void CaricaCarte();
