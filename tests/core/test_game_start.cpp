@@ -219,4 +219,19 @@ TEST_F(GameStart, ALogThatCannotBeWrittenDuringPlayIsReportedAndEnds) {
     EXPECT_EQ(s.platform.messages.size(), 1u);
 }
 
+TEST_F(GameStart, RecordsAreDurableBeforeAHandEndBoxWaitsForTheParticipant) {
+    s.game.FormCreate("P7   ");
+    s.untilHandInPlay();
+    int boxes = 0;
+    s.platform.onMessage = [&](const std::string&) {
+        ++boxes;
+        EXPECT_FALSE(s.game.logs().ck().awaitingSync());
+        EXPECT_FALSE(s.game.logs().nk().awaitingSync());
+    };
+    for (int i = 0; i < 4; ++i) s.pass();
+    EXPECT_EQ(boxes, 1);
+    // The fourth pass is on disk, though the box was still open.
+    EXPECT_NE(dir.read("dataout/" + logs()[0]).find("PP::"), std::string::npos);
+}
+
 }  // namespace

@@ -53,6 +53,11 @@ void Game::Registra(Ctl card) {
         logs_.nk().writeLine(T + T + "pL::NumberKeeper looked at hand card");
 }
 
-void Game::ScriviMessaggio(const std::string& text) { platform_.showMessage(text); }
+void Game::ScriviMessaggio(const std::string& text) {
+    // The box waits for the participant: the records of the action that
+    // brought it up are made durable first.
+    logs_.sync();
+    platform_.showMessage(text);
+}
 
 }  // namespace qbx

@@ -32,6 +32,8 @@ public:
     void writeLine(const std::string& record);
     // Makes what was written durable. Throws LogError on failure.
     void sync();
+    // Records written and not yet made durable.
+    bool awaitingSync() const { return unsynced_; }
     void close() noexcept;
 
 private:
