@@ -12,6 +12,7 @@ taken explicitly with `xdotool windowfocus --sync` before every key press
 """
 
 import os
+import random
 import re
 import shutil
 import signal
@@ -854,3 +855,238 @@ class Expected:
         compare_text(ck, self.lines["ck"], "ColorKeeper")
         compare_text(nk, self.lines["nk"], "NumberKeeper")
         check_stamps(ck, nk)
+
+
+# ---------------------------------------------------------------------------
+# Scripted games: many hands of swaps and passes, the same every run
+
+CARDS = ["2H", "3H", "4H", "2C", "3C", "4C"]
+HAND_PLACE = {"ck": 0, "nk": 4}
+PLACE_NAME = {0: "colorCardView", 1: "downColorCardView", 2: "upCardView",
+              3: "downNumberCardView", 4: "numberCardView", 5: "targetCardView"}
+DEAL_PLACES = [1, 0, 2, 5, 3, 4]  # the default dealing order as position codes
+TABLE_PLACES = (1, 2, 3)
+SCRIPT_PARAMETERS = {"MaxRounds": "5", "PremiumRound": "2000", "CostMove": "100"}
+HAND_KINDS = ["limit", "goal", "passes", "limit", "passes"]
+
+
+def _other(role):
+    return "nk" if role == "ck" else "ck"
+
+
+class ScriptAction:
+    """One participant action and the records it causes: `pickup` is
+    (role, line) for the drag start of a swap, `records` {role: line}."""
+
+    def __init__(self, kind, role, frm=None, to=None, pickup=None, records=None):
+        self.kind, self.role, self.frm, self.to = kind, role, frm, to
+        self.pickup, self.records = pickup, records
+
+
+class ScriptHand:
+    def __init__(self, line, first, kind, actions, end_code, ck_moves, nk_moves, score):
+        self.line, self.first, self.kind, self.actions = line, first, kind, actions
+        self.end_code, self.ck_moves, self.nk_moves, self.score = end_code, ck_moves, nk_moves, score
+
+    @property
+    def box(self):
+        """Hands ended by passes or by the move limit are told by a box."""
+        return self.end_code in ("GP:", "GM:")
+
+
+def _play_hand(layout, goal, first, plan):
+    """Plays plan (a list of 'P' and (from, to) drags) on layout under
+    ViewCard ALL and MaxRounds 5, and returns the actions with their records
+    and the way the hand ends, which must be on the last action alone."""
+    cards = dict(layout)
+    turn = first
+    moves = {"ck": 0, "nk": 0}
+    passes_in_row = 0
+    actions = []
+    end_code = None
+    for i, step in enumerate(plan):
+        check(end_code is None, "script error: the hand ended before its last action")
+        if step == "P":
+            actions.append(ScriptAction("pass", turn, records=pass_records(turn)))
+            passes_in_row += 1
+        else:
+            frm, to = step
+            hand = HAND_PLACE[turn]
+            check(hand in (frm, to), "script error: a swap without the hand card of the role in turn")
+            other = to if frm == hand else frm
+            same = (cards[hand][1] == cards[other][1]) if turn == "ck" else (cards[hand][0] == cards[other][0])
+            check(other in TABLE_PLACES or (other == 5 and same), "script error: an illegal swap")
+            actions.append(ScriptAction(
+                "swap", turn, frm, to,
+                pickup=(turn, pickup_record(turn, cards[frm], PLACE_NAME[frm])),
+                records=move_records(turn, cards[other], PLACE_NAME[other], cards[hand], PLACE_NAME[hand])))
+            cards[hand], cards[other] = cards[other], cards[hand]
+            passes_in_row = 0
+        moves[turn] += 1
+        turn = _other(turn)
+        hand_moves = moves["ck"] + moves["nk"]
+        codes = [c for c, hit in (("GP:", passes_in_row >= 4), ("GM:", hand_moves >= 5),
+                                  ("GE:", cards[5] == goal)) if hit]
+        check(len(codes) <= 1, "script error: a hand ends in two ways at once")
+        end_code = codes[0] if codes else None
+    check(end_code is not None, "script error: the hand does not end")
+    premium = 2000 - (moves["ck"] + moves["nk"]) * 100
+    return actions, end_code, moves["ck"], moves["nk"], "%d" % (premium // 2)
+
+
+def scripted_game(hands, seed):
+    """A game of `hands` hands that cycles through the ways a hand ends: the
+    move limit (swaps with the face-down and face-up cards between passes),
+    the goal (at once or after two passes) and four passes."""
+    rng = random.Random(seed)
+    script = []
+    seen = {"limit": 0, "goal": 0}
+    for h in range(hands):
+        kind = HAND_KINDS[h % len(HAND_KINDS)]
+        first = rng.choice(["ck", "nk"])
+        while True:
+            deck = CARDS[:]
+            rng.shuffle(deck)
+            layout = dict(zip(DEAL_PLACES, deck))
+            hand, target = layout[HAND_PLACE[first]], layout[5]
+            shares = hand[1] == target[1] if first == "ck" else hand[0] == target[0]
+            if kind != "goal" or shares:
+                break
+        if kind == "goal":
+            goal = hand
+            direct = seen["goal"] % 2 == 0
+            swap = (HAND_PLACE[first], 5) if rng.random() < 0.5 else (5, HAND_PLACE[first])
+            plan = [swap] if direct else ["P", "P", swap]
+        else:
+            goal = rng.choice([c for c in CARDS if c != target])
+            if kind == "passes":
+                plan = ["P"] * 4
+            else:
+                pattern = "SPSPS" if seen["limit"] % 2 == 0 else "PSPSP"
+                plan, turn = [], first
+                for step in pattern:
+                    if step == "S":
+                        place = rng.choice(TABLE_PLACES)
+                        mine = HAND_PLACE[turn]
+                        plan.append((mine, place) if rng.random() < 0.5 else (place, mine))
+                    else:
+                        plan.append("P")
+                    turn = _other(turn)
+        seen[kind] = seen.get(kind, 0) + 1
+        line = "%s   %s   %s" % (" ".join(layout[p] for p in DEAL_PLACES), goal, first)
+        actions, end_code, ck_moves, nk_moves, score = _play_hand(layout, goal, first, plan)
+        script.append(ScriptHand(line, first, kind, actions, end_code, ck_moves, nk_moves, score))
+    return script
+
+
+class Killed(Exception):
+    """Raised by a checkpoint hook once it has killed the program."""
+
+
+class ProgramEnded(E2EFailure):
+    """The program ended while the script waited for it."""
+
+
+class BoxShown(E2EFailure):
+    """A message box came up where the script expected none."""
+
+
+def vm_rss_kb(pid):
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    raise E2EFailure("no VmRSS for process %d" % pid)
+
+
+class ScriptedPlay:
+    """Plays a scripted game in a session, checking after every step that
+    both logs hold exactly the records the script has caused so far.
+
+    hook(tag, hand, action) runs at the checkpoints: "login" (table up,
+    header written), "ready" (a deal done), "held" (a card picked up, the
+    button still down), "input" (the input sent, nothing awaited), "recorded"
+    (the action's records on disk), "settled" (the glide over), "box" (a
+    hand-end box up), "ended" (the hand-end records on disk) and "gameend"
+    (the game-end box up, its records on disk).
+
+    With watch_boxes, a message box that the script does not expect raises
+    BoxShown at once instead of a time-out."""
+
+    def __init__(self, session, script, code, hook=None, watch_boxes=False):
+        self.s, self.script, self.code = session, script, code
+        self.hook, self.watch_boxes = hook, watch_boxes
+        self.exp = Expected(code)
+        self.hand = 0
+
+    def checkpoint(self, tag, hand=0, action=0):
+        if self.hook is not None:
+            self.hook(tag, hand, action)
+
+    def _alive(self):
+        if not self.s.running():
+            raise ProgramEnded("the program ended (status %s) in hand %d" % (self.s.proc.returncode, self.hand))
+        if self.watch_boxes and self.s.visible_windows("^QBXSolo$"):
+            raise BoxShown("a message box came up in hand %d" % self.hand)
+
+    def wait_records(self, timeout=6.0):
+        want = {r: len(self.exp.lines[r]) for r in ("ck", "nk")}
+
+        def done():
+            have = {"ck": len(self.s.ck_lines()), "nk": len(self.s.nk_lines())}
+            for r in ("ck", "nk"):
+                check(have[r] <= want[r], "hand %d: the %s log holds %d records, the script caused %d"
+                      % (self.hand, r, have[r], want[r]))
+            return have == want
+        wait_for(done, timeout, "hand %d: %s records in the ColorKeeper's log, %s in the NumberKeeper's"
+                 % (self.hand, want["ck"], want["nk"]), interval=0.02, alive=self._alive)
+
+    def play(self):
+        s, exp = self.s, self.exp
+        s.login(self.code)
+        self.wait_records()
+        self.checkpoint("login")
+        total = 0
+        for h, hand in enumerate(self.script, start=1):
+            self.hand = h
+            exp.deal(deal_of(hand.line))
+            self.wait_records(timeout=8.0)
+            s.wait_ready(hand.first)
+            self.checkpoint("ready", h)
+            for k, act in enumerate(hand.actions, start=1):
+                last = k == len(hand.actions)
+                if act.kind == "pass":
+                    s.pass_turn()
+                else:
+                    def held(act=act, k=k):
+                        exp.one(*act.pickup)
+                        self.wait_records()
+                        self.checkpoint("held", h, k)
+                    s.drag_card(act.frm, act.to, hold=held)
+                self.checkpoint("input", h, k)
+                exp.paired(act.records)
+                if last and not hand.box:
+                    # The goal: the hand-end records come with the move's.
+                    exp.hand_end(hand.end_code, hand.ck_moves, hand.nk_moves, hand.score)
+                self.wait_records()
+                self.checkpoint("recorded", h, k)
+                if act.kind == "swap" and not (last and hand.box):
+                    s.wait_still()
+                self.checkpoint("settled", h, k)
+                total += 1
+            if hand.box:
+                s.wait_box()
+                self.checkpoint("box", h)
+                s.dismiss_box()
+                exp.hand_end(hand.end_code, hand.ck_moves, hand.nk_moves, hand.score)
+                self.wait_records()
+            self.checkpoint("ended", h)
+        self.hand = len(self.script) + 1
+        exp.game_end(total)
+        # The end-of-shoe records are written before the box is shown.
+        self.watch_boxes = False
+        wait_for(lambda: s.visible_windows("^QBXSolo$"), 8.0, "the game-end box", alive=self._alive)
+        self.wait_records()
+        self.checkpoint("gameend")
+        s.dismiss_box()
+        return s.wait_exit(5)

@@ -10,15 +10,20 @@ Prints one line per scenario and closes with "N passed, M failed".
 
 import argparse
 import os
+import shutil
+import signal
+import subprocess
 import sys
 import time
 import traceback
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from harness import (AQUA, GREEN, GREY, HELP_BUTTON, HELP_CLOSE, PASS_BUTTON, E2EFailure,
-                     Expected, Session, check, compare_text, deal_of, header, look_record,
-                     make_workdir, pickup_record, tree_listing, wait_for)
+from harness import (AQUA, GREEN, GREY, HAND_END, HELP_BUTTON, HELP_CLOSE, PASS_BUTTON,
+                     SCRIPT_PARAMETERS, BoxShown, E2EFailure, Expected, Killed, ProgramEnded,
+                     ScriptedPlay, Session, check, check_stamps, compare_text, deal_of, header,
+                     leading_stamps, look_record, make_workdir, masked, pickup_record,
+                     scripted_game, split_log, tree_listing, vm_rss_kb, wait_for)
 
 CK, NK = "ck", "nk"
 UP, TARGET, CKH, NKH, DC, DN = ("upCardView", "targetCardView", "colorCardView",
@@ -417,6 +422,268 @@ def scenario_empty_code(program, out):
         compare_text(s.ck_lines()[:5], header(CK, "E5"), "ColorKeeper")
 
 
+
+# ---------------------------------------------------------------------------
+# A long scripted game, killed runs, a full disk, a removed dataout
+
+
+class Skipped(Exception):
+    """The scenario cannot run here (said why in its message)."""
+
+
+SCRIPT_HANDS = 30
+SCRIPT_SEED = 3
+SCRIPT_CODE = "S30"
+RSS_GROWTH_KB = 3 * 1024
+_reference = {}
+
+
+def _script():
+    return scripted_game(SCRIPT_HANDS, SCRIPT_SEED)
+
+
+def _script_workdir(out, name, hands=None):
+    script = _script()[:hands]
+    return make_workdir(out, name, SCRIPT_PARAMETERS, [h.line for h in script]), script
+
+
+def reference_run(program, out):
+    """The scripted game played to its end once: its raw logs, the expected
+    text, the line counts of both logs at every checkpoint, the resident
+    size after hands 5 and 30 and the exit status. The soak judges this run;
+    the killed runs and the full disk are judged against it."""
+    if "error" in _reference:
+        raise E2EFailure("the reference run of the scripted game failed: %s" % _reference["error"])
+    if "ck" in _reference:
+        return _reference
+    work, script = _script_workdir(out, "soak_30_hands")
+    counts, rss = {}, {}
+    try:
+        with Session(program, work, out, "soak_30_hands") as s:
+            def hook(tag, hand, action):
+                counts[(tag, hand, action)] = (len(s.ck_lines()), len(s.nk_lines()))
+                if tag == "ended" and hand in (5, SCRIPT_HANDS):
+                    time.sleep(0.2)
+                    rss[hand] = vm_rss_kb(s.proc.pid)
+            play = ScriptedPlay(s, script, SCRIPT_CODE, hook=hook)
+            status = play.play()
+            _reference.update(ck=s.ck_raw(), nk=s.nk_raw(), files=s.log_files(), expected=play.exp.lines,
+                              counts=counts, rss=rss, status=status, script=script)
+    except Exception as e:
+        _reference["error"] = str(e).splitlines()[0] if str(e) else type(e).__name__
+        raise
+    return _reference
+
+
+def _masked_lines(raw, label):
+    check(raw == b"" or raw.endswith(b"\r\n"), "%s log ends in part of a record: %r" % (label, raw[-60:]))
+    return [masked(l) for l in split_log(raw)]
+
+
+def _check_prefix(raw, ref_raw, label):
+    """raw holds whole lines only, and stamps masked, they are the first
+    lines of the reference log."""
+    got = _masked_lines(raw, label)
+    ref = [masked(l) for l in split_log(ref_raw)]
+    check(len(got) <= len(ref), "%s log holds %d lines, the whole game %d" % (label, len(got), len(ref)))
+    for i, (g, r) in enumerate(zip(got, ref)):
+        check(g == r, "%s log line %d is %r, the complete run has %r" % (label, i + 1, g, r))
+    return len(got)
+
+
+def _count(lines, pred):
+    return sum(1 for l in lines if pred(leading_stamps(l)[1]))
+
+
+def scenario_soak_30_hands(program, out):
+    """Thirty hands of swaps and passes in the real window: every record of
+    every kind in both logs, the exit after the last box, and no growth."""
+    ref = reference_run(program, out)
+    script = ref["script"]
+    check(ref["status"] == 0, "exit status %s after the game-end box" % ref["status"])
+    check(len(ref["files"]) == 2, "dataout holds %s" % ref["files"])
+    ck, nk = split_log(ref["ck"]), split_log(ref["nk"])
+    compare_text(ck, ref["expected"]["ck"], "ColorKeeper")
+    compare_text(nk, ref["expected"]["nk"], "NumberKeeper")
+    check_stamps(ck, nk)
+
+    actions = [a for h in script for a in h.actions]
+    swaps = {r: sum(1 for a in actions if a.kind == "swap" and a.role == r) for r in (CK, NK)}
+    passes = {r: sum(1 for a in actions if a.kind == "pass" and a.role == r) for r in (CK, NK)}
+    ends = {c: sum(1 for h in script if h.end_code == c) for c in ("GP:", "GM:", "GE:")}
+    check(min(ends.values()) >= 5 and min(swaps.values()) >= 5 and min(passes.values()) >= 5,
+          "the script lacks variety: %s %s %s" % (ends, swaps, passes))
+    for role, lines in ((CK, ck), (NK, nk)):
+        other = NK if role == CK else CK
+        want = {
+            "GS": 1, "GC": 6 * SCRIPT_HANDS,
+            "PM": swaps[role], "RM": swaps[other], "PP": passes[role], "RP": passes[other],
+            "pR": swaps[role], "pL": 0,
+            "GP:": ends["GP:"], "GM:": ends["GM:"], "GE:": ends["GE:"],
+            ":Hand Ended": SCRIPT_HANDS, "exhaustion": 1, ":gameDone": 1,
+        }
+        got = {
+            "GS": _count(lines, lambda r: r.startswith("GS:")),
+            "GC": _count(lines, lambda r: r.startswith("GC:")),
+            "PM": _count(lines, lambda r: r.startswith("PM:")),
+            "RM": _count(lines, lambda r: r.startswith("RM:")),
+            "PP": _count(lines, lambda r: r.startswith("PP:")),
+            "RP": _count(lines, lambda r: r.startswith("RP:")),
+            "pR": _count(lines, lambda r: r.startswith("pR:")),
+            "pL": _count(lines, lambda r: r.startswith("pL:")),
+            ":Hand Ended": _count(lines, lambda r: r == ":Hand Ended"),
+            "exhaustion": _count(lines, lambda r: r == "GE::Game ended due to exhaustion of shoe"),
+            ":gameDone": _count(lines, lambda r: r == ":gameDone"),
+        }
+        for code in ("GP:", "GM:", "GE:"):
+            got[code] = _count(lines, lambda r, code=code: HAND_END.match(r) is not None and r.startswith(code))
+        check(got == want, "%s log: records per kind %s, the script caused %s" % (role, got, want))
+        check(len(lines) == 5 + 8 * SCRIPT_HANDS + len(actions) + swaps[role] + 3,
+              "%s log holds %d lines" % (role, len(lines)))
+        check(lines[-1] == "TotalMove:%d" % len(actions), "%s log ends with %r" % (role, lines[-1]))
+
+    rss = ref["rss"]
+    check(5 in rss and SCRIPT_HANDS in rss, "resident size not sampled: %s" % rss)
+    with open(os.path.join(out, "soak_30_hands.rss"), "w") as f:
+        f.write("VmRSS after hand 5: %d kB, after hand %d: %d kB\n" % (rss[5], SCRIPT_HANDS, rss[SCRIPT_HANDS]))
+    check(rss[SCRIPT_HANDS] - rss[5] < RSS_GROWTH_KB,
+          "resident size grew from %d kB after hand 5 to %d kB after hand %d"
+          % (rss[5], rss[SCRIPT_HANDS], SCRIPT_HANDS))
+
+
+# (what, checkpoint, delay after it in s, whether the line counts are those
+# of the complete run at that checkpoint)
+KILL_POINTS = [
+    ("during the first deal", ("login", 0, 0), 0.8, False),
+    ("right after the first deal", ("ready", 1, 0), 0.0, True),
+    ("with a card held", ("held", 1, 1), 0.0, True),
+    ("during the glide of a swap", ("recorded", 1, 1), 0.0, True),
+    ("right after a swap", ("settled", 1, 1), 0.0, True),
+    ("as a pass is clicked", ("input", 1, 2), 0.0, False),
+    ("right after a pass", ("recorded", 1, 2), 0.0, True),
+    ("during the hand-end box", ("box", 1, 0), 0.0, True),
+    ("between hands", ("ended", 1, 0), 0.4, True),
+    ("during the second deal", ("ended", 1, 0), 2.0, False),
+    ("as the goal swap is dropped", ("input", 2, 1), 0.05, False),
+]
+
+
+def scenario_kill_anytime(program, out):
+    """The program killed with SIGKILL at points all through the first
+    hands of the scripted game, each in a fresh run: the records written
+    before the kill are all on disk, whole and in order, a prefix of the
+    complete run, and dataout holds the two logs only."""
+    ref = reference_run(program, out)
+    hands = max(p[1][1] for p in KILL_POINTS) + 1
+    for n, (what, point, delay, exact) in enumerate(KILL_POINTS, start=1):
+        name = "kill_anytime-%02d" % n
+        work, script = _script_workdir(out, name, hands)
+        with Session(program, work, out, name) as s:
+            before = {}
+
+            def hook(tag, hand, action):
+                if (tag, hand, action) != point:
+                    return
+                time.sleep(delay)
+                before.update(ck=s.ck_raw(), nk=s.nk_raw())
+                os.kill(s.proc.pid, signal.SIGKILL)
+                s.proc.wait(5)
+                raise Killed()
+            try:
+                ScriptedPlay(s, script, SCRIPT_CODE, hook=hook).play()
+                raise E2EFailure("kill %s: the script ended before the kill point" % what)
+            except Killed:
+                pass
+            label = "kill %d (%s)" % (n, what)
+            check(s.proc.returncode == -signal.SIGKILL, "%s: status %s" % (label, s.proc.returncode))
+            files = s.log_files()
+            check(len(files) == 2 and files[0].startswith("ck") and files[1] == "nk" + files[0][2:],
+                  "%s: dataout holds %s" % (label, files))
+            lines = {}
+            for role, raw in ((CK, s.ck_raw()), (NK, s.nk_raw())):
+                check(raw.startswith(before[role]),
+                      "%s: the %s log lost records it held before the kill" % (label, role))
+                lines[role] = _check_prefix(raw, ref[role], "%s: %s" % (label, role))
+            check(lines[CK] >= 5 and lines[NK] >= 5, "%s: the header is not whole: %s" % (label, lines))
+            if exact:
+                want = ref["counts"][point]
+                check((lines[CK], lines[NK]) == want,
+                      "%s: the logs hold %s lines, the complete run held %s there" % (label, lines, want))
+
+
+def _mount_tmpfs(path, size):
+    if os.geteuid() != 0:
+        raise Skipped("mounting a small file system needs root")
+    r = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=%s,mode=0755" % size, "tmpfs", path],
+                       stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    if r.returncode != 0:
+        raise Skipped("cannot mount a tmpfs here: %s" % r.stdout.decode().strip())
+
+
+def scenario_disk_full(program, out):
+    """dataout is a 32 KiB tmpfs, all but 8 KiB of it taken by a filler (so
+    that it fills within a few hands): the scripted game is played until a
+    record finds no room. A box titled QBXSolo tells it, the program ends
+    with status 0, and the logs are whole lines and a prefix of the game."""
+    if os.geteuid() != 0:
+        raise Skipped("mounting a small file system needs root")
+    ref = reference_run(program, out)
+    work, script = _script_workdir(out, "disk_full")
+    dataout = os.path.join(work, "dataout")
+    _mount_tmpfs(dataout, "32k")
+    try:
+        with open(os.path.join(dataout, "filler"), "wb") as f:
+            f.write(b"\0" * 24 * 1024)
+        with Session(program, work, out, "disk_full") as s:
+            play = ScriptedPlay(s, script, SCRIPT_CODE, watch_boxes=True)
+            try:
+                play.play()
+                raise E2EFailure("the whole game fitted on the small disk")
+            except BoxShown:
+                told = "by a box of its own"
+                s.dismiss_box()  # checks the caption
+                status = s.wait_exit(5)
+            except ProgramEnded:
+                # The failing record was the last of a hand that ends with a
+                # box: the box the script took for the hand's end told it.
+                told = "by the box taken for the hand's end"
+                status = s.proc.returncode
+            s.collect("disk_full-end")
+            with open(os.path.join(out, "disk_full.note"), "w") as f:
+                f.write("full in hand %d, told %s; ck %d bytes, nk %d bytes\n"
+                        % (play.hand, told, len(s.ck_raw()), len(s.nk_raw())))
+            check(status == 0, "exit status %s after the full disk was told" % status)
+            check(play.hand >= 3, "the disk filled in hand %d already" % play.hand)
+            check(play.hand <= SCRIPT_HANDS, "the disk filled only at the game end")
+            ck, nk = s.ck_raw(), s.nk_raw()
+            free = os.statvfs(dataout)
+            check(free.f_bavail == 0, "%d blocks still free on the full disk" % free.f_bavail)
+            check(max(len(ck), len(nk)) > 4096 - 100, "the logs hold only %d and %d bytes"
+                  % (len(ck), len(nk)))
+            _check_prefix(ck, ref[CK], "ColorKeeper")
+            _check_prefix(nk, ref[NK], "NumberKeeper")
+            cores = [f for f in os.listdir(work) if f.startswith("core")]
+            check(not cores, "core files: %s" % cores)
+    finally:
+        r = subprocess.run(["umount", dataout], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        if r.returncode != 0:
+            subprocess.run(["umount", "-l", dataout])
+
+
+def scenario_dataout_removed(program, out):
+    """dataout removed while a hand is in play: the next action brings up a
+    box, the program ends with status 0 and does not make dataout again."""
+    work, script = _script_workdir(out, "dataout_removed", 2)
+    with Session(program, work, out, "dataout_removed") as s:
+        s.login("R1")
+        s.wait_ready(script[0].first, 1)
+        shutil.rmtree(s.dataout())
+        s.pass_turn()
+        s.dismiss_box(timeout=5)
+        check(s.wait_exit(5) == 0, "exit status %s after the removal was told" % s.exit_status)
+        check(not os.path.exists(s.dataout()), "dataout was made again")
+
+
 SCENARIOS = [
     ("game_default", scenario_game_default),
     ("game_circular", scenario_game_circular),
@@ -429,6 +696,10 @@ SCENARIOS = [
     ("faulty_shoe", scenario_faulty_shoe),
     ("bad_back", scenario_bad_back),
     ("empty_code", scenario_empty_code),
+    ("soak_30_hands", scenario_soak_30_hands),
+    ("kill_anytime", scenario_kill_anytime),
+    ("disk_full", scenario_disk_full),
+    ("dataout_removed", scenario_dataout_removed),
 ]
 
 
@@ -445,7 +716,7 @@ def main():
         print("error: %s is not an executable program" % program)
         return 2
 
-    passed = failed = 0
+    passed = failed = skipped = 0
     t_all = time.monotonic()
     for name, fn in SCENARIOS:
         if args.only and name not in args.only:
@@ -455,6 +726,9 @@ def main():
             fn(program, out)
             passed += 1
             print("ok    %-14s %5.1f s" % (name, time.monotonic() - t0), flush=True)
+        except Skipped as e:
+            skipped += 1
+            print("skip  %-14s %5.1f s: %s" % (name, time.monotonic() - t0, e), flush=True)
         except E2EFailure as e:
             failed += 1
             print("FAIL  %-14s %5.1f s\n%s" % (name, time.monotonic() - t0, _indent(str(e))), flush=True)
@@ -465,6 +739,8 @@ def main():
                                                        _indent(traceback.format_exc())), flush=True)
             _keep_evidence(out, name)
     print("suite took %.1f s" % (time.monotonic() - t_all))
+    if skipped:
+        print("%d skipped" % skipped)
     print("%d passed, %d failed" % (passed, failed))
     return 1 if failed else 0
 
