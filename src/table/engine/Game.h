@@ -198,7 +198,6 @@ private:
     Ctl pressedControl_ = Ctl::Form1;
     bool pressActive_ = false;
     bool terminated_ = false;
-    bool inHandler_ = false;
 };
 
 }  // namespace qbx

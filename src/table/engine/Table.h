@@ -55,7 +55,6 @@ struct Control {
     std::string caption;                 // labels, buttons, radio buttons
     Rgb pen = kGrey;                     // shapes
     int penWidth = 1;                    // shapes
-    bool filled = true;                  // shapes: system menu colour unless fill is set
     Rgb fill{};                          // shapes with a colour of their own (Shape8, Shape11)
     bool ownFill = false;
     Picture picture = Picture::None;     // images
