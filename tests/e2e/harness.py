@@ -497,7 +497,16 @@ class Session:
 
     def card_kind(self, shot, pos):
         """'face' (mostly white), 'back' (mostly blue) or 'none'."""
-        x, y = self.to_screen(*self.place(pos))
+        return self.kind_at(shot, self.place(pos))
+
+    def held_kind(self, shot, pointer):
+        """What lies where a card held at pointer (a client point) is drawn:
+        25 pixels left of the pointer and 40 above it."""
+        return self.kind_at(shot, (pointer[0] - 25, pointer[1] - 40))
+
+    def kind_at(self, shot, top_left):
+        """card_kind of the card-sized rectangle at a client top-left."""
+        x, y = self.to_screen(*top_left)
         white, blue, _red = shot.fractions(x + 4, y + 4, CARD_W - 8, CARD_H - 8)
         if white > 0.55:
             return "face"

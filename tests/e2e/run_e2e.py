@@ -19,7 +19,7 @@ import traceback
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from harness import (AQUA, GREEN, GREY, HAND_END, HELP_BUTTON, HELP_CLOSE, PASS_BUTTON,
+from harness import (AQUA, CARD_H, CARD_W, GREEN, GREY, HAND_END, HELP_BUTTON, HELP_CLOSE, PASS_BUTTON,
                      SCRIPT_PARAMETERS, BoxShown, E2EFailure, Expected, Killed, ProgramEnded,
                      ScriptedPlay, Session, check, check_stamps, compare_text, deal_of, header,
                      leading_stamps, look_record, make_workdir, masked, pickup_record,
@@ -29,6 +29,7 @@ CK, NK = "ck", "nk"
 UP, TARGET, CKH, NKH, DC, DN = ("upCardView", "targetCardView", "colorCardView",
                                 "numberCardView", "downColorCardView", "downNumberCardView")
 POS = {CKH: 0, DC: 1, UP: 2, DN: 3, NKH: 4, TARGET: 5}
+PLACE_NAMES = {v: k for k, v in POS.items()}
 
 
 def check_table(session, shot, turn, kinds):
@@ -42,6 +43,12 @@ def check_table(session, shot, turn, kinds):
     for pos, want in kinds.items():
         got = session.card_kind(shot, pos)
         check(got == want, "position %d shows %s, want %s" % (pos, got, want))
+
+
+def _place_pixels(s, shot, pos):
+    """The pixels of the card place pos, frame bands left out."""
+    x, y = s.to_screen(*s.place(pos))
+    return shot.crop_bytes(x, y, CARD_W, CARD_H)
 
 
 def play_to_end(session, exp, total):
@@ -252,6 +259,143 @@ def scenario_look_mix(program, out):
         play_to_end(s, exp, 3)
 
 
+LOOK_SHOE = ["4C 2H 3C 3H 2C 4H   2H   ck"]  # 4C 2H 3C 3H 2C 4H at DC CKH UP TARGET DN NKH
+OWN = {CK: 0, NK: 4}
+
+
+def _other_role(role):
+    return NK if role == CK else CK
+
+
+def _held_look(s, pos, want, what):
+    """Holds the right button on pos and checks, while it is down, that the
+    place shows `want`; returns the screenshot taken while held. A face may
+    take a moment to be painted; a back is judged after that moment."""
+    s.press(s.card_centre(pos), 3)
+    try:
+        time.sleep(0.1)
+        deadline = time.monotonic() + 1.0
+        while True:
+            shot = s.screenshot()
+            got = s.card_kind(shot, pos)
+            if got == want or want != "face" or time.monotonic() > deadline:
+                break
+    finally:
+        s.release(3)
+    check(got == want, "%s: position %d shows %s while the right button is held, want %s"
+          % (what, pos, got, want))
+    return shot
+
+
+def _wait_covered(s, pos, what):
+    def covered():
+        return s.card_kind(s.screenshot(), pos) == "back"
+    wait_for(covered, 1.5, "%s: position %d covered again after the release" % (what, pos))
+
+
+def _looks(s, exp, role, view):
+    """Right presses by the role in turn on both hand cards, the face-down
+    cards and the face-up card (hand cards lie face down). Only the own hand
+    card's release is logged, in the own log."""
+    own, other = OWN[role], OWN[_other_role(role)]
+    what = "ViewCard %s, %s in turn" % (view, role)
+    held = _held_look(s, own, "face", what + ", own hand card")
+    check(s.frame_pen(held, own) == GREEN, "%s: the own frame is not green during a look" % what)
+    exp.one(role, look_record(role))
+    s.wait_lines(role, len(exp.lines[role]))
+    _wait_covered(s, own, what)
+
+    want = "face" if view == "ALL" else "back"
+    held = _held_look(s, other, want, what + ", the other role's hand card")
+    check(s.frame_pen(held, own) == GREEN and s.frame_pen(held, other) == GREY,
+          "%s: a right press on the other role's card moved the turn" % what)
+    if want == "face":
+        _wait_covered(s, other, what)
+    for pos, kind in ((1, "back"), (3, "back"), (2, "face")):
+        _held_look(s, pos, kind, "%s, position %d" % (what, pos))
+    time.sleep(0.1)
+    compare_text(s.ck_lines(), exp.lines[CK], "ColorKeeper (%s)" % what)
+    compare_text(s.nk_lines(), exp.lines[NK], "NumberKeeper (%s)" % what)
+
+
+def _look_run(program, out, view):
+    """Hidden hand cards under one ViewCard value: looks by both roles, and
+    whether the ColorKeeper's swap hands the turn over."""
+    name = "look_viewcard-" + view.lower()
+    work = make_workdir(out, name, {"ViewCkNk": "FALSE", "ViewCard": view}, LOOK_SHOE)
+    with Session(program, work, out, name) as s:
+        s.login("V1")
+        exp = Expected("V1")
+        shot = s.wait_ready(CK, 1)
+        check_table(s, shot, CK, {0: "back", 1: "back", 2: "face", 3: "back", 4: "back", 5: "face"})
+        exp.deal(deal_of(LOOK_SHOE[0]))
+        _looks(s, exp, CK, view)
+
+        s.drag_card(2, 0)  # the face-up 3C onto the ColorKeeper's 2H
+        exp.one(CK, pickup_record(CK, "3C", UP))
+        exp.move(CK, "3C", UP, "2H", CKH)
+        s.wait_lines(CK, len(exp.lines[CK]))
+        s.wait_lines(NK, len(exp.lines[NK]))
+        s.wait_still()
+        at_once = view in ("NONE", "ALL")
+        check_table(s, s.screenshot(), NK if at_once else CK, {0: "back", 2: "face", 4: "back"})
+        if not at_once:
+            # Nothing is pending: a look at the other card moves no turn,
+            # only a pass does.
+            held = _held_look(s, 4, "back", "ViewCard %s after the swap" % view)
+            check(s.frame_pen(held, 0) == GREEN, "ViewCard %s: the turn moved on a right press" % view)
+            time.sleep(0.1)
+            check_table(s, s.screenshot(), CK, {})
+            s.pass_turn()
+            exp.pass_(CK)
+            s.wait_lines(NK, len(exp.lines[NK]))
+            s.wait_still()
+            check_table(s, s.screenshot(), NK, {})
+        _looks(s, exp, NK, view)
+        exp.verify(s)
+
+
+def _mix_drag_handover(program, out):
+    """ViewCard MIX: after the ColorKeeper's swap, the drag start of a table
+    card is logged for the ColorKeeper, then hands the turn over, so the
+    drop is the NumberKeeper's move."""
+    name = "look_viewcard-mix"
+    work = make_workdir(out, name, {"ViewCkNk": "FALSE", "ViewCard": "MIX"}, LOOK_SHOE)
+    with Session(program, work, out, name) as s:
+        s.login("V2")
+        exp = Expected("V2")
+        s.wait_ready(CK, 1)
+        exp.deal(deal_of(LOOK_SHOE[0]))
+        s.drag_card(0, 2)  # the ColorKeeper's 2H onto the face-up 3C
+        exp.one(CK, pickup_record(CK, "2H", CKH))
+        exp.move(CK, "3C", UP, "2H", CKH)
+        s.wait_lines(NK, len(exp.lines[NK]))
+        s.wait_still()
+        check_table(s, s.screenshot(), CK, {0: "back", 2: "face", 4: "back"})
+
+        def picked_up():
+            exp.one(CK, pickup_record(CK, "2C", DN))
+            s.wait_lines(CK, len(exp.lines[CK]))
+            compare_text(s.ck_lines(), exp.lines[CK], "ColorKeeper (drag start completing the hand-over)")
+            compare_text(s.nk_lines(), exp.lines[NK], "NumberKeeper (drag start completing the hand-over)")
+        s.drag_card(3, 4, hold=picked_up)  # the face-down 2C onto the NumberKeeper's 4H
+        exp.move(NK, "2C", DN, "4H", NKH)
+        s.wait_lines(NK, len(exp.lines[NK]))
+        s.wait_still()
+        check_table(s, s.screenshot(), NK, {0: "back", 3: "back", 4: "back"})
+        time.sleep(0.1)
+        exp.verify(s)
+
+
+def scenario_look_viewcard(program, out):
+    """Hidden hand cards under ViewCard NONE, ALL and another word: who sees
+    which card on a right press, which releases are logged, and when a swap
+    hands the turn over; under MIX, the hand-over by a drag start."""
+    for view in ("NONE", "ALL", "SOME"):
+        _look_run(program, out, view)
+    _mix_drag_handover(program, out)
+
+
 def scenario_box_during_glide(program, out):
     """A swap that reaches the move limit opens the ForcedHandOver box while
     the other card still glides: the box must take the participant's Return
@@ -287,8 +431,10 @@ def scenario_box_during_glide(program, out):
 
 
 def scenario_drops(program, out):
-    """A card dropped on a frame band, the pass button, the background and
-    the other role's card glides back; only the pick-up is logged."""
+    """A card dropped on a frame band, the pass and help buttons, the
+    background, two captions, the other role's card and the Target card when
+    the swap is illegal glides back; only the pick-up is logged and no button
+    acts."""
     shoe = ["4C 2H 3C 3H 2C 4H   2H   ck"]
     work = make_workdir(out, "drops", {"ViewTarget": "FALSE"}, shoe)
     with Session(program, work, out, "drops") as s:
@@ -303,23 +449,138 @@ def scenario_drops(program, out):
             "the pass button": s.button_centre(PASS_BUTTON),
             "the background": (a - 60, b + 60),
             "the NumberKeeper's card": s.card_centre(4),
+            "the help button": s.button_centre(HELP_BUTTON),
+            "the Target's caption": (a + 180, b - 24),
+            "the move counter's caption": (a - 220, b + 150),
         }
-        for what, point in targets.items():
-            s.drag(s.card_centre(0), point)
-            exp.one(CK, pickup_record(CK, "2H", CKH))
-            s.wait_lines(CK, len(exp.lines[CK]))
+        still = s.screenshot()
+        lying = {pos: _place_pixels(s, still, pos) for pos in range(6)}
+
+        def drop(who, frm, point, card, what):
+            s.drag(s.card_centre(frm), point)
+            exp.one(who, pickup_record(who, card, PLACE_NAMES[frm]))
+            s.wait_lines(who, len(exp.lines[who]))
             s.wait_still()
             time.sleep(0.1)
             compare_text(s.ck_lines(), exp.lines[CK], "ColorKeeper (drop on %s)" % what)
             compare_text(s.nk_lines(), exp.lines[NK], "NumberKeeper (drop on %s)" % what)
-            shot = s.screenshot()
-            check(s.card_kind(shot, 0) == "face", "the card dropped on %s did not come back" % what)
-            check(s.frame_pen(shot, 0) == GREEN, "the turn changed after a drop on %s" % what)
+            check(not s.visible_windows("^QBX Help$"), "the help window opened on a drop on %s" % what)
+            now = s.screenshot()
+            for pos in range(6):
+                check(_place_pixels(s, now, pos) == lying[pos],
+                      "position %d changed after a drop on %s" % (pos, what))
+            check(s.frame_pen(now, OWN[who]) == GREEN, "the turn changed after a drop on %s" % what)
+
+        for what, point in targets.items():
+            drop(CK, 0, point, "2H", what)
+        # Moves between the face-up card and the Target are never allowed.
+        drop(CK, 2, s.card_centre(5), "3C", "the Target (from the face-up place)")
         # The table still takes a pass.
         s.pass_turn()
         exp.pass_(CK)
         s.wait_lines(NK, len(exp.lines[NK]))
+        s.wait_still()
+        # The NumberKeeper's 4H and the Target 3H have different numbers.
+        drop(NK, 4, s.card_centre(5), "4H", "the Target (numbers differ)")
         exp.verify(s)
+
+
+BACKGROUND = (-60, 60)  # a point on the bare table left of the ColorKeeper's card, from the anchor
+
+
+def _no_drag(s, exp, pos, what, logged=None):
+    """A left drag from pos to the background that must not pick the card
+    up: it stays in its place and nothing follows the pointer. `logged` is
+    the look record that the release on a locked own hand card writes."""
+    a, b = s.anchor
+    end = (a + BACKGROUND[0], b + BACKGROUND[1])
+    before = _place_pixels(s, s.screenshot(), pos)
+
+    def in_place():
+        held = s.screenshot()
+        check(_place_pixels(s, held, pos) == before, "%s: the card left its place" % what)
+        check(s.held_kind(held, end) == "none", "%s: a card follows the pointer" % what)
+    s.drag(s.card_centre(pos), end, hold=in_place)
+    if logged is not None:
+        exp.one(*logged)
+        s.wait_lines(logged[0], len(exp.lines[logged[0]]))
+    time.sleep(0.15)
+    compare_text(s.ck_lines(), exp.lines[CK], "ColorKeeper (%s)" % what)
+    compare_text(s.nk_lines(), exp.lines[NK], "NumberKeeper (%s)" % what)
+
+
+def _swap(s, exp, role, frm, to, cards):
+    """A legal swap by dragging frm onto to, which hands the turn over
+    (ViewCard ALL); cards maps position codes to the card texts lying there
+    and is brought up to date."""
+    hand = OWN[role]
+    other = to if frm == hand else frm
+    s.drag_card(frm, to)
+    exp.one(role, pickup_record(role, cards[frm], PLACE_NAMES[frm]))
+    exp.move(role, cards[other], PLACE_NAMES[other], cards[hand], PLACE_NAMES[hand])
+    s.wait_lines(CK, len(exp.lines[CK]))
+    s.wait_lines(NK, len(exp.lines[NK]))
+    cards[hand], cards[other] = cards[other], cards[hand]
+    s.wait_still()
+    check_table(s, s.screenshot(), _other_role(role), {})
+
+
+def _drag_run(program, out, drag_hand):
+    """Hand cards face up, ViewCard ALL, Drag CkNk TRUE (drag_hand) or FALSE."""
+    name = "drag_permissions-" + ("free" if drag_hand else "locked")
+    work = make_workdir(out, name, {"Drag CkNk": "TRUE" if drag_hand else "FALSE"}, LOOK_SHOE)
+    with Session(program, work, out, name) as s:
+        s.login("W")
+        exp = Expected("W")
+        s.wait_ready(CK, 1)
+        exp.deal(deal_of(LOOK_SHOE[0]))
+        cards = {POS[p]: c for p, c in deal_of(LOOK_SHOE[0]).items()}
+        a, b = s.anchor
+        end = (a + BACKGROUND[0], b + BACKGROUND[1])
+
+        if drag_hand:
+            # The own hand card is picked up and follows the pointer.
+            lying = _place_pixels(s, s.screenshot(), 0)
+
+            def follows():
+                held = s.screenshot()
+                check(s.held_kind(held, end) == "face", "the picked-up hand card does not follow the pointer")
+                check(_place_pixels(s, held, 0) != lying, "the picked-up hand card still lies in its place")
+            s.drag(s.card_centre(0), end, hold=follows)
+            exp.one(CK, pickup_record(CK, "2H", CKH))
+            s.wait_lines(CK, len(exp.lines[CK]))
+            s.wait_still()
+            check(_place_pixels(s, s.screenshot(), 0) == lying, "the dropped hand card did not come back")
+        else:
+            # A locked own hand card: no pick-up, the release is a look.
+            _no_drag(s, exp, 0, "the ColorKeeper drags its locked card",
+                     logged=(CK, look_record(CK)))
+        _no_drag(s, exp, 4, "the ColorKeeper drags the NumberKeeper's card")
+        s.click(s.card_centre(4))
+        time.sleep(0.15)
+        compare_text(s.ck_lines(), exp.lines[CK], "ColorKeeper (click on the other role's card)")
+        compare_text(s.nk_lines(), exp.lines[NK], "NumberKeeper (click on the other role's card)")
+
+        if drag_hand:
+            _swap(s, exp, CK, 0, 1, cards)  # hand card onto a face-down card
+            _no_drag(s, exp, 0, "the NumberKeeper drags the ColorKeeper's card")
+            _swap(s, exp, NK, 2, 4, cards)  # the face-up card onto the hand card
+            _swap(s, exp, CK, 3, 0, cards)  # a face-down card onto the hand card
+            _swap(s, exp, NK, 4, 2, cards)  # hand card onto the face-up card
+        else:
+            _swap(s, exp, CK, 2, 0, cards)
+            _no_drag(s, exp, 4, "the NumberKeeper drags its locked card", logged=(NK, look_record(NK)))
+            _no_drag(s, exp, 0, "the NumberKeeper drags the ColorKeeper's card")
+            _swap(s, exp, NK, 1, 4, cards)
+        time.sleep(0.1)
+        exp.verify(s)
+
+
+def scenario_drag_permissions(program, out):
+    """Which cards a left press picks up with Drag CkNk TRUE and otherwise,
+    for both roles, and swaps made by dragging either card of the pair."""
+    _drag_run(program, out, True)
+    _drag_run(program, out, False)
 
 
 def scenario_help(program, out):
@@ -688,8 +949,10 @@ SCENARIOS = [
     ("game_default", scenario_game_default),
     ("game_circular", scenario_game_circular),
     ("look_mix", scenario_look_mix),
+    ("look_viewcard", scenario_look_viewcard),
     ("box_during_glide", scenario_box_during_glide),
     ("drops", scenario_drops),
+    ("drag_permissions", scenario_drag_permissions),
     ("help", scenario_help),
     ("no_dataout", scenario_no_dataout),
     ("missing_shoe", scenario_missing_shoe),
