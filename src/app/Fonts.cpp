@@ -5,6 +5,14 @@
 
 namespace qbx {
 
+QFont layoutFont(const char* family, int pixelSize, bool bold)
+{
+    QFont font(QString::fromLatin1(family));
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    return font;
+}
+
 void installFontSubstitutions()
 {
     // Liberation Sans and Serif are metric-compatible with Arial and Times

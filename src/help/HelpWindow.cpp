@@ -10,6 +10,8 @@
 #include <QTextBrowser>
 #include <QUrl>
 
+#include "app/Fonts.h"
+
 namespace qbx {
 
 int HelpWindow::helpPage = 1;
@@ -26,16 +28,11 @@ HelpWindow::HelpWindow(QWidget* parent)
     setObjectName(QStringLiteral("FormHelp"));
     setWindowTitle(QStringLiteral("QBX Help"));
     setSizeGripEnabled(true);
-    QFont windowFont(QStringLiteral("Tahoma"));
-    windowFont.setPixelSize(11);
-    setFont(windowFont);
+    setFont(layoutFont("Tahoma", 11));
 
     ButtonClose = new QPushButton(QStringLiteral("CLOSE"), this);
     ButtonClose->setObjectName(QStringLiteral("ButtonClose"));
-    QFont closeFont(QStringLiteral("Tahoma"));
-    closeFont.setPixelSize(19);
-    closeFont.setBold(true);
-    ButtonClose->setFont(closeFont);
+    ButtonClose->setFont(layoutFont("Tahoma", 19, true));
     ButtonClose->setGeometry(216, 560, 289, 65);
     ButtonClose->setAutoDefault(false);
     connect(ButtonClose, &QPushButton::clicked, this, [this] { ButtonCloseClick(); });

@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QShowEvent>
 
+#include "app/Fonts.h"
 #include "app/MessageBox.h"
 #include "config/ConfigFiles.h"
 
@@ -23,10 +24,7 @@ constexpr const char* kEmptyCodeMessage = "Per favore riempi tutti i campi";
 
 QFont sansSerif(int pixelSize, bool bold = false)
 {
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    return font;
+    return layoutFont("MS Sans Serif", pixelSize, bold);
 }
 
 template <typename W>

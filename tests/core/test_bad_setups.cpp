@@ -63,9 +63,7 @@ struct BadSetup : ::testing::Test {
     WorkDir dir;
     Session s;
     void SetUp() override {
-        dir.write("setup/QBXParameter.ini", parameterFile());
-        dir.write("setup/messages.ini", englishCatalogue());
-        dir.write("setup/shoe.txt", kShoe);
+        writeSetup(dir, kShoe);
         s.clock.set("09:00:00.000");
     }
     void parameters(const std::vector<std::pair<std::string, std::string>>& overrides) {

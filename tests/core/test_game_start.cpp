@@ -21,9 +21,7 @@ struct GameStart : ::testing::Test {
     WorkDir dir;
     Session s;
     void SetUp() override {
-        dir.write("setup/QBXParameter.ini", parameterFile());
-        dir.write("setup/messages.ini", englishCatalogue());
-        dir.write("setup/shoe.txt", kShoe);
+        writeSetup(dir, kShoe);
         s.clock.set("09:00:00.000");
     }
     std::vector<std::string> logs() const { return dir.list("dataout"); }

@@ -34,9 +34,7 @@ namespace {
 
 TEST(GlideTick, AllocatesNothingAndDirtiesOnlyTheCardsOldAndNewPlaces) {
     WorkDir dir;
-    dir.write("setup/QBXParameter.ini", parameterFile());
-    dir.write("setup/messages.ini", englishCatalogue());
-    dir.write("setup/shoe.txt", "h\n4C 2H 2C 3H 4H 3C 2H ck\n");
+    writeSetup(dir, "h\n4C 2H 2C 3H 4H 3C 2H ck\n");
     Session s;
     s.game.FormCreate("P   ");
     s.untilHandInPlay();

@@ -15,9 +15,7 @@ struct Layout : ::testing::Test {
     WorkDir dir;
     Session s;
     void start(int screenW, int screenH, const std::string& parX, const std::string& parY) {
-        dir.write("setup/QBXParameter.ini", parameterFile({{"parX", parX}, {"parY", parY}}));
-        dir.write("setup/messages.ini", englishCatalogue());
-        dir.write("setup/shoe.txt", "h\n4C 2H 2C 3H 4H 3C 2H ck\n");
+        writeSetup(dir, "h\n4C 2H 2C 3H 4H 3C 2H ck\n", {{"parX", parX}, {"parY", parY}});
         s.platform.screen = {screenW, screenH};
         s.platform.window = {screenW, screenH};
         s.game.FormCreate("P   ");

@@ -51,6 +51,18 @@ GREY = (128, 128, 128)
 AQUA = (0, 255, 255)
 
 
+
+def stop_process(proc, grace=5):
+    """Ends a process this harness started: asked first, killed if it lingers."""
+    if proc is None or proc.poll() is not None:
+        return
+    proc.terminate()
+    try:
+        proc.wait(grace)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()
+
 class E2EFailure(AssertionError):
     """A check on the program's behaviour failed."""
 
@@ -116,13 +128,7 @@ class Xvfb:
         raise RuntimeError("no free X display between :81 and :99")
 
     def stop(self):
-        if self.proc is not None and self.proc.poll() is None:
-            self.proc.terminate()
-            try:
-                self.proc.wait(5)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.wait()
+        stop_process(self.proc)
         self.proc = None
 
     def __enter__(self):
@@ -321,13 +327,7 @@ class Session:
         return self
 
     def stop(self):
-        if self.proc is not None and self.proc.poll() is None:
-            self.proc.terminate()
-            try:
-                self.proc.wait(5)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.wait()
+        stop_process(self.proc)
         self.xvfb.stop()
         if self.runtime_dir:
             shutil.rmtree(self.runtime_dir, ignore_errors=True)

@@ -182,6 +182,13 @@ std::string parameterFile(const std::vector<std::pair<std::string, std::string>>
     return text;
 }
 
+void writeSetup(WorkDir& dir, const std::string& shoe,
+                const std::vector<std::pair<std::string, std::string>>& overrides) {
+    dir.write("setup/QBXParameter.ini", parameterFile(overrides));
+    dir.write("setup/messages.ini", englishCatalogue());
+    dir.write("setup/shoe.txt", shoe);
+}
+
 std::string englishCatalogue() {
     return "[MESSAGES]\n"
            "Header=Messages\nForcedHandOver=Too many moves: the hand is over\n"

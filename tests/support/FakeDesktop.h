@@ -120,4 +120,9 @@ std::string readFile(const std::string& path);
 std::string parameterFile(const std::vector<std::pair<std::string, std::string>>& overrides = {});
 std::string englishCatalogue();
 
+// A whole setup: the parameter file (with overrides), the English catalogue
+// as setup/messages.ini, and the shoe as setup/shoe.txt.
+void writeSetup(WorkDir& dir, const std::string& shoe,
+                const std::vector<std::pair<std::string, std::string>>& overrides = {});
+
 }  // namespace qbx::test

@@ -74,7 +74,7 @@ void Game::Timer3Timer() {
             table_.setFormEnabled(true);
             table_.setPen(Ctl::Shape1, kGrey);
             table_.setPen(Ctl::Shape2, kGrey);
-            table_.setPen(currentTurn == "ck" ? Ctl::Shape2 : Ctl::Shape1, kGreen);
+            table_.setPen(turnFrame(), kGreen);
         }
         ++dealStep;
     });

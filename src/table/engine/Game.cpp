@@ -215,9 +215,7 @@ void Game::FormCreate(const std::string& loginUserCode) {
             CaricaCarte();
             grabOffsetX = 25;
             grabOffsetY = 40;
-            for (Ctl s : {Ctl::Shape1, Ctl::Shape2, Ctl::Shape3, Ctl::Shape4, Ctl::Shape5, Ctl::Shape6})
-                table_.setPen(s, kGrey);
-            table_.setPen(currentTurn == "ck" ? Ctl::Shape2 : Ctl::Shape1, kGreen);
+            paintTurnFrames();
             timers_[static_cast<int>(TimerId::Timer3)].interval =
                 timers_[static_cast<int>(TimerId::Timer1)].interval * 20 + 2;
 
@@ -231,10 +229,7 @@ void Game::FormCreate(const std::string& loginUserCode) {
                 c.image = cardImage(slot);
                 c.picture = table_[c.image].picture;
             }
-            if (handCardsLocked == 1)
-                for (int slot = 1; slot <= 6; ++slot)
-                    if (cardSlots[slot].positionCode == 0 || cardSlots[slot].positionCode == 4)
-                        table_.setDragMode(cardSlots[slot].image, DragMode::Manual);
+            if (handCardsLocked == 1) lockHandCards();
 
             textureBitmap = loadBmpFile("setup/" + params.fileTexture);
             if (!textureBitmap) table_.setVisible(Ctl::Image9, false);

@@ -162,7 +162,14 @@ private:
     };
     void setTimer(TimerId id, bool enabled);
     void applyDragPermission();
+    // The hand-card frame of the role in turn: Shape2 for "ck", else Shape1.
+    Ctl turnFrame() const { return currentTurn == "ck" ? Ctl::Shape2 : Ctl::Shape1; }
+    void greyFrames();              // Shape1 to Shape6
     void paintTurnFrames();         // all grey, then the role in turn green
+    // The card at a position is the role in turn's own hand card.
+    bool isOwnHandCard(uint8_t position) const;
+    // The cards now at the two hand positions can no longer be dragged.
+    void lockHandCards();
     void setPictureByRule(int slot);
     void writeHandEnd(const char* code, double ckScore, double nkScore);
     void endOfShoe(const std::string& stamp);

@@ -10,9 +10,9 @@ namespace qbx {
 
 void Game::Animateimg(Ctl card, int32_t destLeft, int32_t destTop) {
     table_.setFormEnabled(false);
-    for (Ctl s : {Ctl::Shape1, Ctl::Shape2, Ctl::Shape3, Ctl::Shape4, Ctl::Shape5, Ctl::Shape6})
-        table_.setPen(s, kGrey);
-    if (!timerRunning(TimerId::Timer3)) table_.setPen(currentTurn == "ck" ? Ctl::Shape2 : Ctl::Shape1, kGreen);
+    // Clears every aqua hint; during a deal no frame is marked.
+    greyFrames();
+    if (!timerRunning(TimerId::Timer3)) table_.setPen(turnFrame(), kGreen);
     animTargetX = destLeft;
     animTargetY = destTop;
     animX = table_[card].left;

@@ -71,9 +71,7 @@ bool Game::ImageCheck(Ctl source, Ctl target) {
         ++ckMoves;
     else
         ++nkMoves;
-    for (int slot = 1; slot <= 6; ++slot)
-        if (cardSlots[slot].positionCode == colorCardView || cardSlots[slot].positionCode == numberCardView)
-            table_.setDragMode(cardSlots[slot].image, DragMode::Manual);
+    lockHandCards();
     return true;
 }
 

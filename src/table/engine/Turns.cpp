@@ -5,10 +5,25 @@
 
 namespace qbx {
 
-void Game::paintTurnFrames() {
+void Game::greyFrames() {
     for (Ctl s : {Ctl::Shape1, Ctl::Shape2, Ctl::Shape3, Ctl::Shape4, Ctl::Shape5, Ctl::Shape6})
         table_.setPen(s, kGrey);
-    table_.setPen(currentTurn == "ck" ? Ctl::Shape2 : Ctl::Shape1, kGreen);
+}
+
+void Game::paintTurnFrames() {
+    greyFrames();
+    table_.setPen(turnFrame(), kGreen);
+}
+
+bool Game::isOwnHandCard(uint8_t position) const {
+    return (position == colorCardView && currentTurn == "ck") ||
+           (position == numberCardView && currentTurn == "nk");
+}
+
+void Game::lockHandCards() {
+    for (int slot = 1; slot <= 6; ++slot)
+        if (cardSlots[slot].positionCode == colorCardView || cardSlots[slot].positionCode == numberCardView)
+            table_.setDragMode(cardSlots[slot].image, DragMode::Manual);
 }
 
 void Game::applyDragPermission() {
@@ -18,10 +33,7 @@ void Game::applyDragPermission() {
                                     (pos == colorCardView && currentTurn == "nk");
         table_.setDragMode(cardSlots[slot].image, othersHandCard ? DragMode::Manual : DragMode::Automatic);
     }
-    if (handCardsLocked == 1)
-        for (int slot = 1; slot <= 6; ++slot)
-            if (cardSlots[slot].positionCode == colorCardView || cardSlots[slot].positionCode == numberCardView)
-                table_.setDragMode(cardSlots[slot].image, DragMode::Manual);
+    if (handCardsLocked == 1) lockHandCards();
 }
 
 void Game::turnToggle() {
@@ -46,10 +58,7 @@ void Game::scambiturno() {
 
 void Game::testScambioTurno(int slot) {
     if (!turnPassPending) return;
-    const uint8_t pos = cardSlots[slot].positionCode;
-    const bool ownHandCard = (pos == colorCardView && currentTurn == "ck") ||
-                             (pos == numberCardView && currentTurn == "nk");
-    if (ownHandCard) return;
+    if (isOwnHandCard(cardSlots[slot].positionCode)) return;
     turnPassPending = false;
     turnToggle();
 }

@@ -32,10 +32,8 @@ void Game::ScopriCarta(int slot) {
     testScambioTurno(slot);
     const CardSlot& c = cardSlots[slot];
     const uint8_t pos = c.positionCode;
-    const bool ownCard = (pos == colorCardView && currentTurn == "ck") ||
-                         (pos == numberCardView && currentTurn == "nk");
     const bool anyHandCard = (pos == colorCardView || pos == numberCardView) && params.viewCard == "ALL";
-    if (ownCard || anyHandCard) table_.setPicture(c.image, facePicture(c.number, c.colour));
+    if (isOwnHandCard(pos) || anyHandCard) table_.setPicture(c.image, facePicture(c.number, c.colour));
 }
 
 void Game::CopriCarta(int slot) {

@@ -7,6 +7,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include "app/Fonts.h"
 #include "app/MessageBox.h"
 #include "table/view/CardPictures.h"
 #include "table/view/TableWindow.h"
@@ -18,12 +19,6 @@ namespace {
 constexpr int kTextFlags = Qt::TextShowMnemonic | Qt::TextExpandTabs;
 
 int labelIndex(Ctl label) { return static_cast<int>(label) - static_cast<int>(Ctl::Label1); }
-
-QFont namedFont(const char* family, int pixelSize) {
-    QFont font(QString::fromLatin1(family));
-    font.setPixelSize(pixelSize);
-    return font;
-}
 
 // Copies a decoded bitmap into an image the painter can draw.
 QImage toImage(const std::shared_ptr<const Bitmap>& bitmap) {
@@ -56,14 +51,14 @@ TableCanvas::TableCanvas(TableWindow& window, const Table& table)
         s.ink = ink;
         s.background = background;
     };
-    style(Ctl::Label1, namedFont("MS Sans Serif", 11), text, windowColour);
-    style(Ctl::Label2, namedFont("MS Sans Serif", 11), text, windowColour);
-    style(Ctl::Label3, namedFont("Times New Roman", 16), text, windowColour);
-    style(Ctl::Label4, namedFont("Times New Roman", 16), text, windowColour);
-    style(Ctl::Label5, namedFont("Times New Roman", 21), text, windowColour);
-    style(Ctl::Label6, namedFont("Times New Roman", 19), QColor(255, 0, 0), windowColour);
+    style(Ctl::Label1, layoutFont("MS Sans Serif", 11), text, windowColour);
+    style(Ctl::Label2, layoutFont("MS Sans Serif", 11), text, windowColour);
+    style(Ctl::Label3, layoutFont("Times New Roman", 16), text, windowColour);
+    style(Ctl::Label4, layoutFont("Times New Roman", 16), text, windowColour);
+    style(Ctl::Label5, layoutFont("Times New Roman", 21), text, windowColour);
+    style(Ctl::Label6, layoutFont("Times New Roman", 19), QColor(255, 0, 0), windowColour);
     for (Ctl id : {Ctl::Label7, Ctl::Label8, Ctl::Label9, Ctl::Label10})
-        style(id, namedFont("Times New Roman", 16), Qt::black, menuColour());
+        style(id, layoutFont("Times New Roman", 16), Qt::black, menuColour());
     labelStyles_[0].centred = true;
 }
 

@@ -13,6 +13,7 @@
 
 #include <ctime>
 
+#include "app/Fonts.h"
 #include "app/MessageBox.h"
 #include "help/HelpWindow.h"
 #include "table/view/CardPictures.h"
@@ -22,13 +23,6 @@
 namespace qbx {
 
 namespace {
-
-QFont namedFont(const char* family, int pixelSize, bool bold = false) {
-    QFont font(QString::fromLatin1(family));
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    return font;
-}
 
 void setTextIfChanged(QAbstractButton* button, const std::string& caption) {
     const QString text = fromBytes(caption);
@@ -47,7 +41,7 @@ TableWindow::TableWindow(HelpWindow* help)
       help_(help) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("QBX"));
-    setFont(namedFont("MS Sans Serif", 11));
+    setFont(layoutFont("MS Sans Serif", 11));
     resize(1024, 768);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - QPoint(512, 384));
@@ -98,7 +92,7 @@ void TableWindow::createWidgets() {
     memo2_->setReadOnly(true);
     memo2_->setFrameShape(QFrame::NoFrame);
 
-    const QFont buttonFont = namedFont("MS Sans Serif", 16, true);
+    const QFont buttonFont = layoutFont("MS Sans Serif", 16, true);
     button1_->setFont(buttonFont);
     button2_->setFont(buttonFont);
     button1_->setAutoDefault(false);
@@ -152,6 +146,9 @@ QWidget* TableWindow::widgetFor(Ctl id) const {
 
 void TableWindow::start(const std::string& userCode) {
     game_.FormCreate(userCode);
+    // The pictures are read once, by the game start; nothing changes them later.
+    canvas_->setBackBitmap(game_.backBitmap);
+    canvas_->setTextureBitmap(game_.textureBitmap);
     refresh();
     if (game_.terminated() && !exitRequested_) terminate();
 }
@@ -216,8 +213,6 @@ void TableWindow::refresh() {
         syncWidgets();
         syncedVersion_ = game_.table().widgetVersion();
     }
-    canvas_->setBackBitmap(game_.backBitmap);
-    canvas_->setTextureBitmap(game_.textureBitmap);
     repaintDirty();
     updateDragCursor();
 }
