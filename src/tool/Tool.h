@@ -1,0 +1,56 @@
+#pragma once
+// What every qbxtool command shares: the exit codes a script can rely on,
+// the error that means "could not run", and output files that appear whole
+// or not at all.
+
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+
+namespace qbx::tool {
+
+enum ExitCode : int {
+    kExitOk = 0,           // done, nothing wrong found
+    kExitProblems = 1,     // done, and problems were found
+    kExitCouldNotRun = 2,  // bad arguments or unreadable input
+};
+
+// Thrown when a command cannot do its work at all; the message says what
+// and where (file, and line when there is one).
+class CouldNotRun : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// An output file written under a temporary name in the same folder and
+// renamed to its real name by commit(). Dropped without commit() (an error,
+// an exception), the temporary file is removed: a reader never finds a
+// half-written table or page under the real name.
+class OutputFile {
+public:
+    // "-" means standard output, written directly.
+    explicit OutputFile(std::string path);
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    std::FILE* stream() { return file_; }
+    void write(const std::string& text);
+    void write(const char* data, size_t size);
+    // Flushes, syncs and renames; throws CouldNotRun on any failure.
+    void commit();
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    std::string tempPath_;
+    std::FILE* file_ = nullptr;
+    bool toStdout_ = false;
+    bool committed_ = false;
+};
+
+// The version of this build ("1.0"), with the commit it was built from when
+// the build knew it ("1.0 (abc1234)").
+std::string versionText();
+
+}  // namespace qbx::tool

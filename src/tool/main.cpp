@@ -1,0 +1,43 @@
+// qbxtool: the experimenter's tools around a session. Plain C++ on the
+// game's own core, so that what it says of a setup or a log is what the game
+// does and wrote.
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <exception>
+#include <iostream>
+
+#include "tool/Commands.h"
+#include "tool/Tool.h"
+
+int main(int argc, char** argv) {
+    using namespace qbx::tool;
+    CLI::App app{"qbxtool: check a QBXSolo setup, solve and make shoes, verify and convert event logs.",
+                 "qbxtool"};
+    app.set_version_flag("--version", versionText());
+    app.require_subcommand(1);
+    app.fallthrough(false);
+    CommandResult result;
+    // Each subcommand adds itself here (see Commands.h).
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return kExitCouldNotRun;
+    } catch (const CouldNotRun& e) {
+        std::cerr << "qbxtool: " << e.what() << "\n";
+        return kExitCouldNotRun;
+    } catch (const std::exception& e) {
+        std::cerr << "qbxtool: " << e.what() << "\n";
+        return kExitCouldNotRun;
+    }
+    return result.exitCode;
+}
