@@ -37,7 +37,7 @@ void BM_HeadlessGame(benchmark::State& state) {
         Session s;
         s.game.logs().setDurable(durable);
         state.ResumeTiming();
-        s.game.FormCreate("bench   ");
+        s.game.startGame("bench   ");
         for (int h = 0; h < hands; ++h) {
             s.untilHandInPlay();
             // Each role swaps its hand card with a face-down card, then four

@@ -9,9 +9,9 @@ window manager). The window figures watch the real program from outside:
            window is awaited (we select SubstructureNotify on the root window),
            alternated with a bare Qt program that maps one empty window;
   memory   VmHWM of the program at the end of a whole scripted game;
-  glide    the real Timer1 ticks, from the program's own trace (QBX_TRACE_FILE),
+  glide    the real glide ticks, from the program's own trace (QBX_TRACE_FILE),
            against a bare precise 15 ms QTimer, idle and with the other core busy;
-  deal     the real Timer3 steps from the same trace;
+  deal     the real deal steps from the same trace;
   stamps   moves and passes sent as X input through XTEST; the time stamp of
            the record minus the wall-clock moment the release was sent;
   idle CPU the program's CPU time over 5 s at the table with nothing moving.
@@ -494,9 +494,9 @@ def main():
 
     off_i, ev_i = parse_trace(trace_idle)
     off_b, ev_b = parse_trace(trace_busy)
-    glide_idle = timer_intervals(ev_i, "timer1")
-    glide_busy = timer_intervals(ev_b, "timer1")
-    deal = timer_intervals(ev_i, "timer3") + timer_intervals(ev_b, "timer3")
+    glide_idle = timer_intervals(ev_i, "glide")
+    glide_busy = timer_intervals(ev_b, "glide")
+    deal = timer_intervals(ev_i, "deal-step") + timer_intervals(ev_b, "deal-step")
     stamps = stamp_errors(sent_idle, ck_idle)
     handled = handling_delays(sent_idle, off_i, ev_i)
     stamps_busy = stamp_errors(sent_busy, ck_busy)

@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (p.parY != ini.readInteger("PARAMETER", "parY", 0)) std::abort();
     if (p.fileTexture != ini.readString("PARAMETER", "File Texture", "NO")) std::abort();
     for (const std::string* v : {&p.maxRoundsText, &p.premiumRoundText, &p.costMoveText, &p.viewCard,
-                                 &p.fileBackCard, &p.viewTarget, &p.viewCkNk, &p.syntaxInput, &p.fileMessages,
+                                 &p.fileBackCard, &p.viewTarget, &p.viewCkNk, &p.dealingOrder, &p.fileMessages,
                                  &p.dragCkNkText, &p.fileTexture})
         atMost(*v, max);
     atMost(p.shoeFilePath, max + 6);

@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "app/Fonts.h"
-#include "app/MessageBox.h"
+#include "ui/Fonts.h"
+#include "ui/MessageBox.h"
 #include "help/HelpWindow.h"
 #include "login/LoginWindow.h"
 #include "table/view/TableWindow.h"
@@ -28,17 +28,17 @@ int runQbxSolo(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(false);
     installFontSubstitutions();
 
-    // Form2 reads its caption from the catalogue as it is created.
+    // The login window reads its caption from the catalogue as it is created.
     auto login = std::make_unique<LoginWindow>();
-    // FormHelp exists from the start, hidden, and is shown on demand.
+    // The help window exists from the start, hidden, and is shown on demand.
     auto help = std::make_unique<HelpWindow>();
     HelpWindow* helpWindow = help.get();
 
-    // Form1 is created only once a code has been accepted; it lives until
+    // The table window is created only once a code has been accepted; it lives until
     // the program ends.
-    login->onLogin = [helpWindow](const std::string& userCode) {
+    login->onLogin = [helpWindow](const std::string& participantCode) {
         auto* table = new TableWindow(helpWindow);
-        table->start(userCode);
+        table->start(participantCode);
     };
 
     login->show();

@@ -44,7 +44,7 @@ bool readParameterFile(const std::string& path, ParameterValues& values) {
     values.fileBackCard = ini.readString(s, "FileBackCard", "");
     values.viewTarget = upperAscii(ini.readString(s, "ViewTarget", ""));
     values.viewCkNk = upperAscii(ini.readString(s, "ViewCkNk", ""));
-    values.syntaxInput = upperAscii(ini.readString(s, "SyntaxInput", ""));
+    values.dealingOrder = upperAscii(ini.readString(s, "SyntaxInput", ""));
     values.fileMessages = ini.readString(s, "FileMessages", "");
     values.parX = ini.readInteger(s, "parX", 0);
     values.parY = ini.readInteger(s, "parY", 0);

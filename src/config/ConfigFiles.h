@@ -23,7 +23,7 @@ struct ParameterValues {
     std::string fileBackCard;
     std::string viewTarget;        // upper-cased
     std::string viewCkNk;          // upper-cased
-    std::string syntaxInput;       // upper-cased
+    std::string dealingOrder;       // upper-cased
     std::string fileMessages;
     int32_t parX = 0;
     int32_t parY = 0;
@@ -54,7 +54,7 @@ bool readParameterFile(const std::string& path, ParameterValues& values);
 // then shows kMessagesReadError.
 bool readMessageFile(const std::string& path, MessageTexts& texts);
 
-// The login window's ReadIniFile: FileMessages from the parameter file, then
+// The login window's readLabelCaption: FileMessages from the parameter file, then
 // LabelCode of section MESSAGES from that catalogue. On a reading error
 // returns false and leaves labelCode as it was (the caller shows
 // kParameterReadError).

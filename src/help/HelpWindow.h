@@ -1,5 +1,5 @@
 #pragma once
-// FormHelp: the instructions of the task, an HTML page from the setup
+// The help window: the instructions of the task, an HTML page from the setup
 // directory, shown modally over the table until the participant presses CLOSE.
 
 #include <QDialog>
@@ -18,13 +18,13 @@ public:
     // Points the browser at page 1 (setup/help.html) or page 2
     // (setup/help2.html, which sticks for the rest of the run) and sizes it
     // to the window. Any other page navigates nowhere.
-    void ShowInst(int page);
+    void showInstructions(int page);
 
     // The page that every repaint shows again; 1 at program start.
-    static int helpPage;
+    static int currentPage;
 
-    QPushButton* ButtonClose = nullptr;
-    QTextBrowser* WebBrowser1 = nullptr;
+    QPushButton* closeButton = nullptr;
+    QTextBrowser* browser = nullptr;
 
 public slots:
     // CLOSE is the only way out; Escape and the window manager cannot close it.
@@ -35,7 +35,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void ButtonCloseClick();
+    void closeClicked();
     QSize sizeAtLastShow_;
 };
 

@@ -10,8 +10,8 @@
 #include <QScreen>
 #include <QShowEvent>
 
-#include "app/Fonts.h"
-#include "app/MessageBox.h"
+#include "ui/Fonts.h"
+#include "ui/MessageBox.h"
 #include "config/ConfigFiles.h"
 
 namespace qbx {
@@ -41,54 +41,54 @@ W* makeControl(QWidget* parent, const char* name, int left, int top, int width, 
 LoginWindow::LoginWindow(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
-    setObjectName(QStringLiteral("Form2"));
+    setObjectName(QStringLiteral("loginWindow"));
     setWindowTitle(QStringLiteral("QBX"));
     setFixedSize(kClientWidth, kClientHeight);
     setFont(sansSerif(11));
 
-    label1_ = makeControl<QLabel>(this, "Label1", 104, 64, 71, 24);
-    label1_->setText(QStringLiteral("CODICE"));
-    label1_->setFont(sansSerif(19));
+    codeLabel_ = makeControl<QLabel>(this, "codeLabel", 104, 64, 71, 24);
+    codeLabel_->setText(QStringLiteral("CODICE"));
+    codeLabel_->setFont(sansSerif(19));
 
-    edit1_ = makeControl<QLineEdit>(this, "Edit1", 104, 104, 217, 32);
-    edit1_->setFont(sansSerif(19));
+    codeEdit_ = makeControl<QLineEdit>(this, "codeEdit", 104, 104, 217, 32);
+    codeEdit_->setFont(sansSerif(19));
 
-    button1_ = makeControl<QPushButton>(this, "Button1", 104, 240, 233, 81);
-    button1_->setText(QStringLiteral("OK"));
-    button1_->setFont(sansSerif(19, true));
+    okButton_ = makeControl<QPushButton>(this, "okButton", 104, 240, 233, 81);
+    okButton_->setText(QStringLiteral("OK"));
+    okButton_->setFont(sansSerif(19, true));
     // Not the default button: Enter in the code box must not press it.
-    button1_->setAutoDefault(false);
-    button1_->setDefault(false);
+    okButton_->setAutoDefault(false);
+    okButton_->setDefault(false);
 
     // Surname, registration number and tax code: part of the layout, hidden
     // for the whole run.
-    label2_ = makeControl<QLabel>(this, "Label2", 16, 168, 67, 16);
-    label2_->setText(QStringLiteral("Cognome"));
-    label2_->setFont(sansSerif(13, true));
-    edit2_ = makeControl<QLineEdit>(this, "Edit2", 112, 168, 217, 21);
-    label3_ = makeControl<QLabel>(this, "Label3", 16, 192, 65, 16);
-    label3_->setText(QStringLiteral("Matricola"));
-    label3_->setFont(sansSerif(13, true));
-    edit3_ = makeControl<QLineEdit>(this, "Edit3", 112, 192, 217, 21);
-    label4_ = makeControl<QLabel>(this, "Label4", 16, 224, 88, 16);
-    label4_->setText(QStringLiteral("Cod. Fiscale"));
-    label4_->setFont(sansSerif(13, true));
-    edit4_ = makeControl<QLineEdit>(this, "Edit4", 112, 216, 217, 21);
-    for (QWidget* hidden : {static_cast<QWidget*>(label2_), static_cast<QWidget*>(edit2_),
-                            static_cast<QWidget*>(label3_), static_cast<QWidget*>(edit3_),
-                            static_cast<QWidget*>(label4_), static_cast<QWidget*>(edit4_)})
+    surnameLabel_ = makeControl<QLabel>(this, "surnameLabel", 16, 168, 67, 16);
+    surnameLabel_->setText(QStringLiteral("Cognome"));
+    surnameLabel_->setFont(sansSerif(13, true));
+    surnameEdit_ = makeControl<QLineEdit>(this, "surnameEdit", 112, 168, 217, 21);
+    registrationLabel_ = makeControl<QLabel>(this, "registrationLabel", 16, 192, 65, 16);
+    registrationLabel_->setText(QStringLiteral("Matricola"));
+    registrationLabel_->setFont(sansSerif(13, true));
+    registrationEdit_ = makeControl<QLineEdit>(this, "registrationEdit", 112, 192, 217, 21);
+    taxCodeLabel_ = makeControl<QLabel>(this, "taxCodeLabel", 16, 224, 88, 16);
+    taxCodeLabel_->setText(QStringLiteral("Cod. Fiscale"));
+    taxCodeLabel_->setFont(sansSerif(13, true));
+    taxCodeEdit_ = makeControl<QLineEdit>(this, "taxCodeEdit", 112, 216, 217, 21);
+    for (QWidget* hidden : {static_cast<QWidget*>(surnameLabel_), static_cast<QWidget*>(surnameEdit_),
+                            static_cast<QWidget*>(registrationLabel_), static_cast<QWidget*>(registrationEdit_),
+                            static_cast<QWidget*>(taxCodeLabel_), static_cast<QWidget*>(taxCodeEdit_)})
         hidden->hide();
 
-    setTabOrder(edit1_, edit2_);
-    setTabOrder(edit2_, edit3_);
-    setTabOrder(edit3_, button1_);
-    setTabOrder(button1_, edit4_);
-    edit1_->setFocus(Qt::OtherFocusReason);
+    setTabOrder(codeEdit_, surnameEdit_);
+    setTabOrder(surnameEdit_, registrationEdit_);
+    setTabOrder(registrationEdit_, okButton_);
+    setTabOrder(okButton_, taxCodeEdit_);
+    codeEdit_->setFocus(Qt::OtherFocusReason);
 
-    connect(button1_, &QPushButton::clicked, this, [this] { Button1Click(); });
+    connect(okButton_, &QPushButton::clicked, this, [this] { acceptCode(); });
 
     centreOnScreen();
-    FormCreate();
+    loadCaption();
 }
 
 void LoginWindow::centreOnScreen()
@@ -114,41 +114,41 @@ void LoginWindow::showEvent(QShowEvent* event)
     }
 }
 
-void LoginWindow::FormCreate()
+void LoginWindow::loadCaption()
 {
-    ReadIniFile();
-    setLabel1Caption();
+    readLabelCaption();
+    setCodeLabelCaption();
 }
 
-void LoginWindow::ReadIniFile()
+void LoginWindow::readLabelCaption()
 {
-    // On a failure readLabelCode leaves the text as it was, so Label1 shows
+    // On a failure readLabelCode leaves the text as it was, so the code label shows
     // whatever had been stored before the error.
     if (!readLabelCode(kParameterFile, labelCodeText_))
         showMessageBox(nullptr, kParameterReadError);
 }
 
-void LoginWindow::setLabel1Caption()
+void LoginWindow::setCodeLabelCaption()
 {
-    label1_->setText(fromBytes(labelCodeText_));
+    codeLabel_->setText(fromBytes(labelCodeText_));
     // The label grows to the right with a caption longer than its layout
     // width, as a self-sizing label does; it never shrinks.
-    const int needed = QFontMetrics(label1_->font()).horizontalAdvance(label1_->text());
-    if (needed > label1_->width())
-        label1_->resize(needed, label1_->height());
+    const int needed = QFontMetrics(codeLabel_->font()).horizontalAdvance(codeLabel_->text());
+    if (needed > codeLabel_->width())
+        codeLabel_->resize(needed, codeLabel_->height());
 }
 
-void LoginWindow::Button1Click()
+void LoginWindow::acceptCode()
 {
-    if (edit1_->text().isEmpty()) {
+    if (codeEdit_->text().isEmpty()) {
         showMessageBox(this, kEmptyCodeMessage);
         return;
     }
     hide();
-    userCode_ = toBytes(edit1_->text()) + " " + toBytes(edit2_->text()) + " " +
-                toBytes(edit3_->text()) + " " + toBytes(edit4_->text());
+    participantCode_ = toBytes(codeEdit_->text()) + " " + toBytes(surnameEdit_->text()) + " " +
+                toBytes(registrationEdit_->text()) + " " + toBytes(taxCodeEdit_->text());
     if (onLogin)
-        onLogin(userCode_);
+        onLogin(participantCode_);
 }
 
 void LoginWindow::closeEvent(QCloseEvent* event)

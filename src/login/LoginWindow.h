@@ -1,5 +1,5 @@
 #pragma once
-// Form2, the login window: the participant types a code and presses OK.
+// the login window, the login window: the participant types a code and presses OK.
 // It is the program's main window and lives, hidden after the login, for the
 // whole run.
 
@@ -22,19 +22,19 @@ class LoginWindow : public QWidget {
 public:
     explicit LoginWindow(QWidget* parent = nullptr);
 
-    // Caption of Label1 from the message catalogue's "LabelCode"; shows the
+    // Caption of the code label from the message catalogue's "LabelCode"; shows the
     // read-error box when the parameter file or the catalogue cannot be read.
-    void ReadIniFile();
+    void readLabelCaption();
     // The OK button.
-    void Button1Click();
+    void acceptCode();
 
     // The participant string built by an accepted OK: the four boxes joined
     // by single blanks, untrimmed.
-    const std::string& userCode() const { return userCode_; }
+    const std::string& participantCode() const { return participantCode_; }
     const std::string& labelCodeText() const { return labelCodeText_; }
 
     // What an accepted OK does after hiding the window and building
-    // userCode: the program creates the table window here.
+    // participantCode: the program creates the table window here.
     std::function<void(const std::string&)> onLogin;
 
 protected:
@@ -44,23 +44,23 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void FormCreate();
-    void setLabel1Caption();
+    void loadCaption();
+    void setCodeLabelCaption();
     void centreOnScreen();
 
     std::string labelCodeText_ = "CODE";
-    std::string userCode_;
+    std::string participantCode_;
     bool centred_ = false;
 
-    QLabel* label1_ = nullptr;
-    QLineEdit* edit1_ = nullptr;
-    QPushButton* button1_ = nullptr;
-    QLabel* label2_ = nullptr;
-    QLineEdit* edit2_ = nullptr;
-    QLabel* label3_ = nullptr;
-    QLineEdit* edit3_ = nullptr;
-    QLabel* label4_ = nullptr;
-    QLineEdit* edit4_ = nullptr;
+    QLabel* codeLabel_ = nullptr;
+    QLineEdit* codeEdit_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    QLabel* surnameLabel_ = nullptr;
+    QLineEdit* surnameEdit_ = nullptr;
+    QLabel* registrationLabel_ = nullptr;
+    QLineEdit* registrationEdit_ = nullptr;
+    QLabel* taxCodeLabel_ = nullptr;
+    QLineEdit* taxCodeEdit_ = nullptr;
 };
 
 }  // namespace qbx

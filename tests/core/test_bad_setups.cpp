@@ -83,14 +83,14 @@ struct BadSetup : ::testing::Test {
     void expectStarted() {
         EXPECT_TRUE(s.platform.messages.empty()) << s.platform.messages.front();
         EXPECT_FALSE(s.platform.terminated);
-        EXPECT_TRUE(s.game.timerRunning(TimerId::Timer2));
+        EXPECT_TRUE(s.game.timerRunning(TimerId::DealWait));
         EXPECT_EQ(logs().size(), 2u);
     }
     // The start was refused with one message and nothing was written.
     void expectRefusedWithoutLogs(const std::string& message) {
         EXPECT_EQ(s.platform.messages, std::vector<std::string>{message});
         EXPECT_TRUE(s.platform.terminated);
-        EXPECT_FALSE(s.game.timerRunning(TimerId::Timer2));
+        EXPECT_FALSE(s.game.timerRunning(TimerId::DealWait));
         EXPECT_TRUE(logs().empty());
     }
     // Plays the first hand to its end with four passes.
@@ -103,13 +103,13 @@ struct BadSetup : ::testing::Test {
 
 TEST_F(BadSetup, EmptyParameterFileIsLikeNoFile) {
     dir.write("setup/QBXParameter.ini", "");
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     expectRefusedWithoutLogs(kMaxRoundsEmpty);
 }
 
 TEST_F(BadSetup, ParameterFileThatIsADirectoryIsReportedThenTheStartStopsAtMaxRounds) {
     makeDirectory("setup/QBXParameter.ini");
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     EXPECT_EQ(s.platform.messages, (std::vector<std::string>{kParameterReadError, kMaxRoundsEmpty}));
     EXPECT_TRUE(s.platform.terminated);
     EXPECT_TRUE(logs().empty());
@@ -120,13 +120,13 @@ TEST_F(BadSetup, ParameterFileThatIsADirectoryIsReportedThenTheStartStopsAtMaxRo
 
 TEST_F(BadSetup, BinaryGarbageAsParameterFileGivesNoKeys) {
     dir.write("setup/QBXParameter.ini", garbage(4096, 1));
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     expectRefusedWithoutLogs(kMaxRoundsEmpty);
 }
 
 TEST_F(BadSetup, KeysBeforeAnySectionOrInAnotherSectionAreNotRead) {
     dir.write("setup/QBXParameter.ini", "MaxRounds=5\r\n[PARAMETERS]\r\nMaxRounds=5\r\n");
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     expectRefusedWithoutLogs(kMaxRoundsEmpty);
 }
 
@@ -138,7 +138,7 @@ TEST_F(BadSetup, WholeNumbersInOtherNotationsAreRefusedForEachKey) {
             run.write("setup/QBXParameter.ini", parameterFile({{key, value}}));
             run.write("setup/messages.ini", englishCatalogue());
             run.write("setup/shoe.txt", kShoe);
-            start.game.FormCreate("P7   ");
+            start.game.startGame("P7   ");
             EXPECT_EQ(start.platform.messages,
                       std::vector<std::string>{std::string("'") + value + "' is not a valid integer value (" + key +
                                                " in setup/QBXParameter.ini)."})
@@ -151,7 +151,7 @@ TEST_F(BadSetup, WholeNumbersInOtherNotationsAreRefusedForEachKey) {
 
 TEST_F(BadSetup, WholeNumbersWithBlanksQuotesSignsAndLimitsAreAccepted) {
     parameters({{"MaxRounds", "  \"+7\"  "}, {"PremiumRound", "-2147483648"}, {"CostMove", "'2147483647'"}});
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     expectStarted();
     EXPECT_EQ(s.game.maxRounds, 7);
     EXPECT_EQ(s.game.premiumRound, INT32_MIN);
@@ -160,7 +160,7 @@ TEST_F(BadSetup, WholeNumbersWithBlanksQuotesSignsAndLimitsAreAccepted) {
 
 TEST_F(BadSetup, ExtremePremiumAndCostWrapLikeThe32BitScoreWithoutOverflow) {
     parameters({{"MaxRounds", "1"}, {"PremiumRound", "-2147483648"}, {"CostMove", "2147483647"}});
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     s.untilHandInPlay();
     s.pass();  // one pass reaches the limit: -2^31 - (2^31 - 1) wraps to 1
     const auto ck = log("ck");
@@ -175,7 +175,7 @@ TEST_F(BadSetup, ZeroOrNegativeMaxRoundsEndsEachHandAtItsFirstAction) {
         run.write("setup/QBXParameter.ini", parameterFile({{"MaxRounds", limit}}));
         run.write("setup/messages.ini", englishCatalogue());
         run.write("setup/shoe.txt", kShoe);
-        play.game.FormCreate("P7   ");
+        play.game.startGame("P7   ");
         play.untilHandInPlay();
         play.pass();
         EXPECT_EQ(play.platform.messages, std::vector<std::string>{"Too many moves: the hand is over"}) << limit;
@@ -191,7 +191,7 @@ TEST_F(BadSetup, ViewCardMissingOrOfAnotherWordNeverHandsTheTurnOverAfterASwap) 
         run.write("setup/QBXParameter.ini", parameterFile({{"ViewCard", word}}));
         run.write("setup/messages.ini", englishCatalogue());
         run.write("setup/shoe.txt", kShoe);
-        play.game.FormCreate("P7   ");
+        play.game.startGame("P7   ");
         play.untilHandInPlay();
         ASSERT_EQ(play.game.currentTurn, "ck");
         play.drag(upCardView, colorCardView);
@@ -206,7 +206,7 @@ TEST_F(BadSetup, ViewCardMissingOrOfAnotherWordNeverHandsTheTurnOverAfterASwap) 
 
 TEST_F(BadSetup, ParXAsAWordIsZero) {
     parameters({{"parX", "abc"}, {"parY", "12abc"}});
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     expectStarted();
     EXPECT_EQ(s.game.params.parX, 0);
     EXPECT_EQ(s.game.params.parY, 0);
@@ -223,7 +223,7 @@ TEST_F(BadSetup, TableFarOffTheScreenStillPlaysWithoutOverflow) {
         run.write("setup/QBXParameter.ini", parameterFile({{"parX", shift}, {"parY", shift}}));
         run.write("setup/messages.ini", englishCatalogue());
         run.write("setup/shoe.txt", kShoe);
-        play.game.FormCreate("P7   ");
+        play.game.startGame("P7   ");
         play.untilHandInPlay();
         ASSERT_TRUE(play.game.handInPlay) << shift;
         const bool left = shift[0] != '-';
@@ -243,17 +243,17 @@ TEST_F(BadSetup, TableFarOffTheScreenStillPlaysWithoutOverflow) {
 TEST_F(BadSetup, ValuesOf3000CharactersAreCutTo2047) {
     const std::string longWord(3000, 'x');
     parameters({{"ViewCard", longWord}, {"FileBackCard", longWord}, {"File Texture", longWord}});
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     expectStarted();  // a back and a texture that cannot exist: the built-in back, no background
     EXPECT_EQ(s.game.params.viewCard, std::string(2047, 'X'));
     EXPECT_EQ(s.game.params.fileBackCard.size(), 2047u);
     EXPECT_EQ(s.game.backBitmap, nullptr);
-    EXPECT_FALSE(s.game.table()[Ctl::Image9].visible);
+    EXPECT_FALSE(s.game.table()[Ctl::Background].visible);
 }
 
 TEST_F(BadSetup, ShoeFileNameOf3000CharactersIsReportedWithTheCutName) {
     parameters({{"ShoeFileName", std::string(3000, 's')}});
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     EXPECT_EQ(s.platform.messages, std::vector<std::string>{"I do not find the the shoefile setup/" +
                                                             std::string(2047, 's')});
     EXPECT_TRUE(s.platform.terminated);
@@ -262,7 +262,7 @@ TEST_F(BadSetup, ShoeFileNameOf3000CharactersIsReportedWithTheCutName) {
 
 TEST_F(BadSetup, MaxRoundsOf3000DigitsIsNoNumber) {
     parameters({{"MaxRounds", std::string(3000, '7')}});
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     expectRefusedWithoutLogs("'" + std::string(2047, '7') + "' is not a valid integer value (MaxRounds in "
                              "setup/QBXParameter.ini).");
 }
@@ -271,10 +271,10 @@ TEST_F(BadSetup, MaxRoundsOf3000DigitsIsNoNumber) {
 
 TEST_F(BadSetup, MissingCatalogueBlanksTheTextsAndTheGameEndsWithAnEmptyBox) {
     parameters({{"FileMessages", "nothere.ini"}});
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     expectStarted();
-    EXPECT_EQ(s.game.table()[Ctl::Button1].caption, "");
-    EXPECT_EQ(s.game.table()[Ctl::ckturn].caption, "");
+    EXPECT_EQ(s.game.table()[Ctl::PassButton].caption, "");
+    EXPECT_EQ(s.game.table()[Ctl::CkTurnIndicator].caption, "");
     s.untilHandInPlay();
     passFourTimes();
     s.untilHandInPlay();
@@ -291,44 +291,44 @@ TEST_F(BadSetup, EmptyCatalogueFileOrNameGivesBlankTextsWithoutAMessage) {
         run.write("setup/QBXParameter.ini", parameterFile({{"FileMessages", name}}));
         run.write("setup/empty.ini", "");
         run.write("setup/shoe.txt", kShoe);
-        start.game.FormCreate("P7   ");
+        start.game.startGame("P7   ");
         EXPECT_TRUE(start.platform.messages.empty()) << name;
-        EXPECT_TRUE(start.game.timerRunning(TimerId::Timer2)) << name;
-        EXPECT_EQ(start.game.table()[Ctl::Label6].caption, "") << name;
+        EXPECT_TRUE(start.game.timerRunning(TimerId::DealWait)) << name;
+        EXPECT_EQ(start.game.table()[Ctl::TargetCaption].caption, "") << name;
     }
 }
 
 TEST_F(BadSetup, CatalogueThatIsADirectoryIsReportedAndTheStartGoesOn) {
     makeDirectory("setup/messages.ini");
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     EXPECT_EQ(s.platform.messages, std::vector<std::string>{kMessagesReadError});
     EXPECT_FALSE(s.platform.terminated);
-    EXPECT_TRUE(s.game.timerRunning(TimerId::Timer2));
-    EXPECT_EQ(s.game.table()[Ctl::Button1].caption, "");
+    EXPECT_TRUE(s.game.timerRunning(TimerId::DealWait));
+    EXPECT_EQ(s.game.table()[Ctl::PassButton].caption, "");
     s.untilHandInPlay();
     EXPECT_TRUE(s.game.handInPlay);
 }
 
 TEST_F(BadSetup, BinaryGarbageAsCatalogueShowsNoTexts) {
     dir.write("setup/messages.ini", garbage(4096, 2));
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     expectStarted();
-    EXPECT_EQ(s.game.table()[Ctl::Button2].caption, "");
+    EXPECT_EQ(s.game.table()[Ctl::HelpButton].caption, "");
     EXPECT_EQ(s.game.texts.msgGameEnded, "");
 }
 
 TEST_F(BadSetup, CatalogueTextOf3000CharactersShowsItsFirst2047) {
     dir.write("setup/messages.ini", "[BUTTON]\nStep=" + std::string(3000, 'p') + "\n");
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     expectStarted();
-    EXPECT_EQ(s.game.table()[Ctl::Button1].caption, std::string(2047, 'p'));
+    EXPECT_EQ(s.game.table()[Ctl::PassButton].caption, std::string(2047, 'p'));
 }
 
 // ---- The shoe file ------------------------------------------------------------
 
 TEST_F(BadSetup, EmptyShoeFileHasNoHeaderAndIsReported) {
     dir.write("setup/shoe.txt", "");
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     EXPECT_EQ(s.platform.messages, std::vector<std::string>{"I do not find the the shoefile setup/shoe.txt"});
     EXPECT_TRUE(s.platform.terminated);
     EXPECT_EQ(log("nk").size(), 5u);
@@ -336,10 +336,10 @@ TEST_F(BadSetup, EmptyShoeFileHasNoHeaderAndIsReported) {
 
 TEST_F(BadSetup, ShoeFileThatIsADirectoryIsReported) {
     makeDirectory("setup/shoe.txt");
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     EXPECT_EQ(s.platform.messages, std::vector<std::string>{"I do not find the the shoefile setup/shoe.txt"});
     EXPECT_TRUE(s.platform.terminated);
-    EXPECT_FALSE(s.game.timerRunning(TimerId::Timer2));
+    EXPECT_FALSE(s.game.timerRunning(TimerId::DealWait));
 }
 
 TEST_F(BadSetup, ShoeWithOnlyItsHeaderEndsTheGameAtTheFirstDeal) {
@@ -350,7 +350,7 @@ TEST_F(BadSetup, ShoeWithOnlyItsHeaderEndsTheGameAtTheFirstDeal) {
         run.write("setup/messages.ini", englishCatalogue());
         run.write("setup/shoe.txt", shoe);
         play.clock.set("09:00:00.000");
-        play.game.FormCreate("P7   ");
+        play.game.startGame("P7   ");
         play.settle();
         EXPECT_TRUE(play.platform.terminated);
         EXPECT_EQ(play.platform.messages, std::vector<std::string>{"The game is over. Thank you!"});
@@ -361,7 +361,7 @@ TEST_F(BadSetup, ShoeWithOnlyItsHeaderEndsTheGameAtTheFirstDeal) {
         const auto nk = splitLines(run.read("dataout/" + names[1]));
         ASSERT_EQ(ck.size(), 8u);
         ASSERT_EQ(nk.size(), 8u);
-        // Timer2 at 1 s, then seven deal steps of 302 ms.
+        // The wait before the deal at 1 s, then seven deal steps of 302 ms.
         EXPECT_EQ(ck[5], "32403.114:32403.114:GE::Game ended due to exhaustion of shoe");
         EXPECT_EQ(ck[6], "32403.114::gameDone");
         EXPECT_EQ(ck[7], "TotalMove:0");
@@ -372,7 +372,7 @@ TEST_F(BadSetup, ShoeWithOnlyItsHeaderEndsTheGameAtTheFirstDeal) {
 
 TEST_F(BadSetup, BinaryGarbageAsShoeIsRefusedBeforeAnyLog) {
     dir.write("setup/shoe.txt", "deals\n" + garbage(4096, 3));
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     ASSERT_EQ(s.platform.messages.size(), 1u);
     EXPECT_EQ(s.platform.messages[0].rfind("The shoe file setup/shoe.txt cannot be played: line ", 0), 0u);
     EXPECT_TRUE(s.platform.terminated);
@@ -392,7 +392,7 @@ TEST_F(BadSetup, FaultyLinesOfEveryOtherKindAreNamed) {
     for (const auto& [line, fault] : cases) {
         Session run;
         dir.write("setup/shoe.txt", "deals\n" + line);  // the last line needs no line end
-        run.game.FormCreate("P7   ");
+        run.game.startGame("P7   ");
         EXPECT_EQ(run.platform.messages,
                   std::vector<std::string>{"The shoe file setup/shoe.txt cannot be played: " + fault + "."})
             << line.substr(0, 40);
@@ -402,7 +402,7 @@ TEST_F(BadSetup, FaultyLinesOfEveryOtherKindAreNamed) {
 
 TEST_F(BadSetup, AnyLetterButHIsClubsAndTheCardIsLoggedAsWritten) {
     dir.write("setup/shoe.txt", "deals\n4n 2H 2k 3H 4H 3c 2H ck\n");
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     s.untilHandInPlay();
     ASSERT_TRUE(s.game.handInPlay);
     EXPECT_EQ(s.cardTextAt(downColorCardView), "4C");
@@ -417,7 +417,7 @@ TEST_F(BadSetup, AShoeOf100000HandsLoadsAndDealsItsFirstHand) {
     shoe.reserve(2600000);
     for (int i = 0; i < 100000; ++i) shoe += i % 2 ? "2H 3C 4H 2C 3H 4C 3H nk\r\n" : "4C 2H 2C 3H 4H 3C 2H ck\r\n";
     dir.write("setup/shoe.txt", shoe);
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     expectStarted();
     EXPECT_EQ(s.game.shoe().size(), 100000u);
     s.untilHandInPlay();
@@ -430,7 +430,7 @@ TEST_F(BadSetup, AFaultAfter100000GoodHandsIsStillFoundAtTheStart) {
     std::string shoe = "deals\n";
     for (int i = 0; i < 100000; ++i) shoe += "4C 2H 2C 3H 4H 3C 2H ck\n";
     dir.write("setup/shoe.txt", shoe + "4C 2H 2C 3H 4H 3C 2H c\n");
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     expectRefusedWithoutLogs(
         "The shoe file setup/shoe.txt cannot be played: line 100002 has 15 significant characters instead of 16.");
 }
@@ -441,13 +441,13 @@ TEST_F(BadSetup, BackPicturesOfAnySizeAreUsedAsTheyAre) {
     for (auto [w, h] : {std::pair{75, 107}, std::pair{100, 150}, std::pair{1, 1}}) {
         Session start;
         dir.write("setup/back.bmp", bitmap24(w, h));
-        start.game.FormCreate("P7   ");
+        start.game.startGame("P7   ");
         EXPECT_TRUE(start.platform.messages.empty()) << w << "x" << h;
         ASSERT_NE(start.game.backBitmap, nullptr) << w << "x" << h;
         EXPECT_EQ(start.game.backBitmap->width, w);
         EXPECT_EQ(start.game.backBitmap->height, h);
         EXPECT_EQ(start.game.backBitmap->pixels.front(), 0xFF804020u);
-        EXPECT_TRUE(start.game.timerRunning(TimerId::Timer2));
+        EXPECT_TRUE(start.game.timerRunning(TimerId::DealWait));
     }
 }
 
@@ -456,12 +456,12 @@ TEST_F(BadSetup, BackFilesOfNoPictureFormatStopTheStartAfterTheHeader) {
     for (const std::string& content : {std::string(), png, garbage(2048, 4), std::string("GIF89a")}) {
         Session start;
         dir.write("setup/back.bmp", content);
-        start.game.FormCreate("P7   ");
+        start.game.startGame("P7   ");
         ASSERT_EQ(start.platform.messages.size(), 1u);
         EXPECT_EQ(start.platform.messages[0].rfind("The card back ./setup/back.bmp is not a readable bitmap (", 0),
                   0u);
         EXPECT_TRUE(start.platform.terminated);
-        EXPECT_FALSE(start.game.timerRunning(TimerId::Timer2));
+        EXPECT_FALSE(start.game.timerRunning(TimerId::DealWait));
     }
 }
 
@@ -469,7 +469,7 @@ TEST_F(BadSetup, ABitmapCutShortIsRefused) {
     std::string back = bitmap24(75, 107);
     back.pop_back();
     dir.write("setup/back.bmp", back);
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     ASSERT_EQ(s.platform.messages.size(), 1u);
     EXPECT_EQ(s.platform.messages[0].rfind("The card back ./setup/back.bmp is not a readable bitmap (", 0), 0u);
     EXPECT_TRUE(s.platform.terminated);
@@ -478,16 +478,16 @@ TEST_F(BadSetup, ABitmapCutShortIsRefused) {
 
 TEST_F(BadSetup, BackFileThatIsADirectoryOrMissingGivesTheBuiltInBack) {
     makeDirectory("setup/back.bmp");
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     expectStarted();
     EXPECT_EQ(s.game.backBitmap, nullptr);
     // With no FileBackCard key the name is the setup directory itself.
     Session noKey;
     parameters({{"FileBackCard", ""}});
-    noKey.game.FormCreate("P7   ");
+    noKey.game.startGame("P7   ");
     EXPECT_TRUE(noKey.platform.messages.empty());
     EXPECT_EQ(noKey.game.backBitmap, nullptr);
-    EXPECT_TRUE(noKey.game.timerRunning(TimerId::Timer2));
+    EXPECT_TRUE(noKey.game.timerRunning(TimerId::DealWait));
 }
 
 TEST_F(BadSetup, TextureThatIsNoPictureOrADirectoryHidesTheBackgroundOnly) {
@@ -499,10 +499,10 @@ TEST_F(BadSetup, TextureThatIsNoPictureOrADirectoryHidesTheBackgroundOnly) {
         run.write("setup/shoe.txt", kShoe);
         run.write("setup/garbage.bmp", garbage(1000, 5));
         fs::create_directory("setup/folder");
-        start.game.FormCreate("P7   ");
+        start.game.startGame("P7   ");
         EXPECT_TRUE(start.platform.messages.empty()) << name;
-        EXPECT_FALSE(start.game.table()[Ctl::Image9].visible) << name;
-        EXPECT_TRUE(start.game.timerRunning(TimerId::Timer2)) << name;
+        EXPECT_FALSE(start.game.table()[Ctl::Background].visible) << name;
+        EXPECT_TRUE(start.game.timerRunning(TimerId::DealWait)) << name;
     }
 }
 
@@ -511,7 +511,7 @@ TEST_F(BadSetup, TextureThatIsNoPictureOrADirectoryHidesTheBackgroundOnly) {
 TEST_F(BadSetup, DataoutThatIsAFileIsNoDirectory) {
     fs::remove("dataout");
     dir.write("dataout", "not a directory");
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     EXPECT_EQ(s.platform.messages,
               std::vector<std::string>{"There must be a directory named 'dataout' to save the software output."});
     EXPECT_TRUE(s.platform.terminated);
@@ -529,7 +529,7 @@ TEST_F(BadSetup, ParticipantCodesAreWrittenUnchangedWhateverTheirLengthOrBytes) 
         run.write("setup/messages.ini", englishCatalogue());
         run.write("setup/shoe.txt", kShoe);
         start.clock.set("09:00:00.000");
-        start.game.FormCreate(code);
+        start.game.startGame(code);
         EXPECT_TRUE(start.platform.messages.empty());
         for (const std::string& name : run.list("dataout")) {
             const auto lines = splitLines(run.read("dataout/" + name));

@@ -1,6 +1,6 @@
 // The experimenter's two INI files as the game reads them at start-up:
 // ReadParameter, ReadMessages and the login window's
-// ReadIniFile.
+// readLabelCaption.
 
 #include "config/ConfigFiles.h"
 
@@ -76,7 +76,7 @@ TEST_F(ConfigRunDir, ReadParameterReadsEveryKeyWithItsTransformation) {
     EXPECT_EQ(v.fileBackCard, "back.bmp");  // file names keep their case
     EXPECT_EQ(v.viewTarget, "TRUE");
     EXPECT_EQ(v.viewCkNk, "FALSE");
-    EXPECT_EQ(v.syntaxInput, "CIRCULAR");
+    EXPECT_EQ(v.dealingOrder, "CIRCULAR");
     EXPECT_EQ(v.fileMessages, "messages_en.ini");
     EXPECT_EQ(v.parX, -40);
     EXPECT_EQ(v.parY, 25);

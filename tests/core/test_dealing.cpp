@@ -37,10 +37,10 @@ protected:
     }
     // Runs the deal up to its last step and fires that step at a set time.
     void layAt(const std::string& hms) {
-        s.runUntil([&] { return s.game.dealStep == 7 && !s.game.timerRunning(TimerId::Timer1); });
+        s.runUntil([&] { return s.game.dealStep == 7 && !s.game.timerRunning(TimerId::Glide); });
         ASSERT_EQ(s.game.dealStep, 7);
         s.clock.set(hms);
-        s.game.onTimer(TimerId::Timer3);
+        s.game.onTimer(TimerId::DealStep);
     }
 };
 
@@ -57,8 +57,8 @@ TEST_P(SeparatorVariants, OnlyTheCardLettersAndDigitsCount) {
     EXPECT_EQ(s.game.goalNumber, 3);
     EXPECT_EQ(s.game.goalColour, 1);
     EXPECT_EQ(s.game.currentTurn, "ck");
-    EXPECT_TRUE(ctl(Ctl::ckturn).checked);
-    EXPECT_FALSE(ctl(Ctl::nkturn).checked);
+    EXPECT_TRUE(ctl(Ctl::CkTurnIndicator).checked);
+    EXPECT_FALSE(ctl(Ctl::NkTurnIndicator).checked);
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, SeparatorVariants,
@@ -82,7 +82,7 @@ TEST_F(Dealing, DefaultOrderRecordsEveryCardInBothLogs) {
         const bool faceDown = p == downColorCardView || p == downNumberCardView;
         EXPECT_EQ(pictureAt(p), faceDown ? Picture::Back : faceAt(p)) << int(p);
     }
-    EXPECT_EQ(ctl(Ctl::Image7).picture, Picture::Face3H);
+    EXPECT_EQ(ctl(Ctl::DeckCard).picture, Picture::Face3H);
 }
 
 TEST_F(Dealing, CircularOrderGoesRoundTheTableFromTheNumberKeepersCard) {
@@ -119,8 +119,8 @@ TEST_F(Dealing, OpeningRoleOtherThanCkOrNkGivesTheColorKeeperTheTurn) {
         s.untilHandInPlay();
         ASSERT_TRUE(s.game.handInPlay);
         EXPECT_EQ(s.game.currentTurn, want[hand]) << "hand " << hand + 1;
-        EXPECT_EQ(ctl(Ctl::ckturn).checked, want[hand][0] == 'c');
-        EXPECT_EQ(ctl(Ctl::nkturn).checked, want[hand][0] == 'n');
+        EXPECT_EQ(ctl(Ctl::CkTurnIndicator).checked, want[hand][0] == 'c');
+        EXPECT_EQ(ctl(Ctl::NkTurnIndicator).checked, want[hand][0] == 'n');
         EXPECT_EQ(frames(), turnFrames(want[hand]));
         // The role in turn may drag its own hand card, never the other's.
         const bool ckOpens = want[hand][0] == 'c';
@@ -137,7 +137,7 @@ TEST_F(Dealing, ALowerCaseCardLetterIsClubsAndIsLoggedAsWritten) {
     EXPECT_EQ(hand.number, 3);
     EXPECT_EQ(hand.colour, 2);
     EXPECT_EQ(s.game.goalColour, 2);
-    EXPECT_EQ(ctl(Ctl::Image7).picture, Picture::Face3C);
+    EXPECT_EQ(ctl(Ctl::DeckCard).picture, Picture::Face3C);
     const auto ckLog = ck();
     ASSERT_EQ(ckLog.size(), 11u);
     EXPECT_EQ(ckLog[9], "36005.105:36005.105:GC:3c;colorCardView:Card dealt");
@@ -145,7 +145,7 @@ TEST_F(Dealing, ALowerCaseCardLetterIsClubsAndIsLoggedAsWritten) {
 
 TEST_F(Dealing, WindowStaysDisabledUntilTheSeventhStep) {
     open({"2H 3C 4H 2C 3H 4C 3H nk"});
-    EXPECT_EQ(s.game.timerInterval(TimerId::Timer3), 302);
+    EXPECT_EQ(s.game.timerInterval(TimerId::DealStep), 302);
     EXPECT_FALSE(s.game.table().formVisible());
     std::vector<long long> stepTimes;
     int lastStep = s.game.dealStep;
@@ -165,7 +165,7 @@ TEST_F(Dealing, WindowStaysDisabledUntilTheSeventhStep) {
             EXPECT_FALSE(s.game.table().formEnabled());
         }
     }
-    // Timer2 fired at 1000 ms and started the deal (dealStep 1), then one step
+    // The wait before the deal ended at 1000 ms and started the deal (dealStep 1), then one step
     // every 302 ms; the seventh enables the window with the turn frame green.
     ASSERT_EQ(stepTimes.size(), 8u);
     EXPECT_EQ(stepTimes[0], parseHms("10:00:01.000"));
@@ -173,7 +173,7 @@ TEST_F(Dealing, WindowStaysDisabledUntilTheSeventhStep) {
     EXPECT_TRUE(s.game.table().formEnabled());
     EXPECT_EQ(s.game.dealStep, 8);
     EXPECT_EQ(frames(), turnFrames("nk"));
-    EXPECT_FALSE(s.game.timerRunning(TimerId::Timer3));
+    EXPECT_FALSE(s.game.timerRunning(TimerId::DealStep));
 }
 
 TEST_F(Dealing, HeaderIsNeverDealtAndThreeLinesGiveThreeHandsThenTheGameEnd) {
@@ -187,22 +187,22 @@ TEST_F(Dealing, HeaderIsNeverDealtAndThreeLinesGiveThreeHandsThenTheGameEnd) {
         ASSERT_TRUE(s.game.handInPlay) << "hand " << hand + 1;
         EXPECT_EQ(s.cardTextAt(targetCardView), targets[hand]);
         s.pass();
-        EXPECT_EQ(ctl(Ctl::Label10).caption, std::to_string(hand + 2));
+        EXPECT_EQ(ctl(Ctl::HandCounter).caption, std::to_string(hand + 2));
     }
     std::vector<std::string> ckAtMessage, nkAtMessage;
     s.platform.onMessage = [&](const std::string&) {
         ckAtMessage = ck();
         nkAtMessage = nk();
     };
-    s.runUntil([&] { return s.game.dealStep == 7 && !s.game.timerRunning(TimerId::Timer1); });
+    s.runUntil([&] { return s.game.dealStep == 7 && !s.game.timerRunning(TimerId::Glide); });
     EXPECT_FALSE(s.game.terminated());  // the six backs glide out first
     s.clock.set("10:05:00.250");
-    s.game.onTimer(TimerId::Timer3);
+    s.game.onTimer(TimerId::DealStep);
 
     EXPECT_EQ(s.platform.messages, std::vector<std::string>{"The game is over. Thank you!"});
     EXPECT_TRUE(s.platform.terminated);
     EXPECT_TRUE(s.game.terminated());
-    for (TimerId t : {TimerId::Timer1, TimerId::Timer2, TimerId::Timer3}) EXPECT_FALSE(s.game.timerRunning(t));
+    for (TimerId t : {TimerId::Glide, TimerId::DealWait, TimerId::DealStep}) EXPECT_FALSE(s.game.timerRunning(t));
     const auto ckLog = ck(), nkLog = nk();
     ASSERT_GE(ckLog.size(), 3u);
     ASSERT_GE(nkLog.size(), 3u);

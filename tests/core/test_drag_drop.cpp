@@ -59,17 +59,17 @@ TEST_F(DragDrop, PressAndReleaseInPlaceDropsOnTheOwnFrameAndGlidesBack) {
     EXPECT_FALSE(ctl(card).enabled);
     EXPECT_EQ(s.game.table().stacking().back(), card);
     EXPECT_EQ(newCk(), std::vector<std::string>{"36001.1:36001.1:pR:2C:targetCardView:ColorKeeperRemoved card"});
-    EXPECT_EQ(s.game.table().controlAt(x, y), Ctl::Shape3);
+    EXPECT_EQ(s.game.table().controlAt(x, y), Ctl::TargetFrame);
     s.release(x, y);
     EXPECT_TRUE(ctl(card).enabled);
-    EXPECT_TRUE(s.game.timerRunning(TimerId::Timer1));
+    EXPECT_TRUE(s.game.timerRunning(TimerId::Glide));
     EXPECT_FALSE(s.game.table().formEnabled());
     glideOut();
     expectCameHome(card, targetCardView);
 }
 
 TEST_F(DragDrop, ADropOnAFrameBandIsNoSwapEvenWhenTheSwapWouldBeLegal) {
-    const Control& frame = ctl(Ctl::Shape3);
+    const Control& frame = ctl(Ctl::TargetFrame);
     const Ctl card = imageAt(colorCardView);
     const std::pair<int, int> bands[] = {
         {frame.left + 3, frame.top + 60},                  // 8 pixels on the left
@@ -79,7 +79,7 @@ TEST_F(DragDrop, ADropOnAFrameBandIsNoSwapEvenWhenTheSwapWouldBeLegal) {
     };
     for (const auto& [x, y] : bands) {
         SCOPED_TRACE(std::to_string(x) + "," + std::to_string(y));
-        ASSERT_EQ(s.game.table().controlAt(x, y), Ctl::Shape3);
+        ASSERT_EQ(s.game.table().controlAt(x, y), Ctl::TargetFrame);
         dropAt(colorCardView, x, y);
         expectCameHome(card, colorCardView);
         EXPECT_EQ(s.cardTextAt(targetCardView), "2C");
@@ -91,18 +91,18 @@ TEST_F(DragDrop, ADropOnAFrameBandIsNoSwapEvenWhenTheSwapWouldBeLegal) {
 
 TEST_F(DragDrop, DropsOnButtonsLabelsAndTheBackgroundSendTheCardHome) {
     const Ctl card = imageAt(upCardView);
-    const Control& box = ctl(Ctl::Shape7);
+    const Control& box = ctl(Ctl::TurnBox);
     struct Spot {
         Ctl expected;
         std::pair<int, int> point;
     };
     const Spot spots[] = {
-        {Ctl::Button1, centreOf(Ctl::Button1)}, {Ctl::Button2, centreOf(Ctl::Button2)},
-        {Ctl::Label3, centreOf(Ctl::Label3)},   {Ctl::Label9, centreOf(Ctl::Label9)},
-        {Ctl::Memo1, centreOf(Ctl::Memo1)},     {Ctl::Shape9, {ctl(Ctl::Shape9).left + 150, ctl(Ctl::Shape9).top + 3}},
-        {Ctl::Form1, {3, 3}},
+        {Ctl::PassButton, centreOf(Ctl::PassButton)}, {Ctl::HelpButton, centreOf(Ctl::HelpButton)},
+        {Ctl::CkCaption, centreOf(Ctl::CkCaption)},   {Ctl::MoveCounter, centreOf(Ctl::MoveCounter)},
+        {Ctl::MessagesText, centreOf(Ctl::MessagesText)},     {Ctl::MoveCounterBox, {ctl(Ctl::MoveCounterBox).left + 150, ctl(Ctl::MoveCounterBox).top + 3}},
+        {Ctl::Window, {3, 3}},
         // The disabled box of the turn indicators passes the drop beneath it.
-        {Ctl::Form1, {box.left + 2, box.top + 2}},
+        {Ctl::Window, {box.left + 2, box.top + 2}},
     };
     for (const Spot& spot : spots) {
         SCOPED_TRACE(ctl(spot.expected).name);
@@ -114,7 +114,7 @@ TEST_F(DragDrop, DropsOnButtonsLabelsAndTheBackgroundSendTheCardHome) {
 
 TEST_F(DragDrop, HiddenControlsAreNeverTargets) {
     const Ctl card = imageAt(upCardView);
-    for (Ctl hidden : {Ctl::Shape8, Ctl::Shape11, Ctl::Label5, Ctl::Memo2, Ctl::BitBtn1}) {
+    for (Ctl hidden : {Ctl::NavyBar, Ctl::RedBar, Ctl::RulesTitle, Ctl::RulesText, Ctl::SecondHelpButton}) {
         SCOPED_TRACE(ctl(hidden).name);
         ASSERT_FALSE(ctl(hidden).visible);
         const auto [x, y] = centreOf(hidden);
@@ -131,8 +131,8 @@ TEST_F(DragDrop, TheHintStaysUntilAFrameOrAGlideRepaints) {
     const std::vector<Rgb> hint = {kGrey, kAqua, kAqua, kGrey, kGrey, kGrey};
     s.game.mouseMove(s.centreX(targetCardView), s.centreY(targetCardView));
     EXPECT_EQ(frames(), hint);
-    const auto [lx, ly] = centreOf(Ctl::Label6);
-    ASSERT_EQ(s.game.table().controlAt(lx, ly), Ctl::Label6);
+    const auto [lx, ly] = centreOf(Ctl::TargetCaption);
+    ASSERT_EQ(s.game.table().controlAt(lx, ly), Ctl::TargetCaption);
     s.game.mouseMove(lx, ly);
     EXPECT_EQ(frames(), hint);
     EXPECT_EQ(at(card), std::make_pair(lx - 25, ly - 40));
@@ -144,12 +144,12 @@ TEST_F(DragDrop, TheHintStaysUntilAFrameOrAGlideRepaints) {
     s.game.mouseMove(s.centreX(numberCardView), s.centreY(numberCardView));
     EXPECT_EQ(frames(), hint);
     // The NumberKeeper's frame restores every frame.
-    s.game.mouseMove(ctl(Ctl::Shape1).left + 2, ctl(Ctl::Shape1).top + 50);
+    s.game.mouseMove(ctl(Ctl::NkHandFrame).left + 2, ctl(Ctl::NkHandFrame).top + 50);
     EXPECT_EQ(frames(), turnFrames("ck"));
     // A table frame clears only the four table frames.
     s.game.mouseMove(s.centreX(targetCardView), s.centreY(targetCardView));
     EXPECT_EQ(frames(), hint);
-    s.game.mouseMove(ctl(Ctl::Shape4).left + 2, ctl(Ctl::Shape4).top + 50);
+    s.game.mouseMove(ctl(Ctl::UpFrame).left + 2, ctl(Ctl::UpFrame).top + 50);
     EXPECT_EQ(frames(), (std::vector<Rgb>{kGrey, kAqua, kGrey, kGrey, kGrey, kGrey}));
     // The glide home repaints the turn.
     s.release(3, 3);
@@ -159,9 +159,9 @@ TEST_F(DragDrop, TheHintStaysUntilAFrameOrAGlideRepaints) {
 TEST_F(DragDrop, TheHintAlsoShowsWhenATableCardIsDraggedOntoTheHandCard) {
     pressOn(downNumberCardView, MouseButton::Left);
     s.game.mouseMove(s.centreX(colorCardView), s.centreY(colorCardView));
-    EXPECT_EQ(pen(Ctl::Shape5), kAqua);
-    EXPECT_EQ(pen(Ctl::Shape2), kAqua);
-    EXPECT_EQ(pen(Ctl::Shape3), kGrey);
+    EXPECT_EQ(pen(Ctl::DownNumberFrame), kAqua);
+    EXPECT_EQ(pen(Ctl::CkHandFrame), kAqua);
+    EXPECT_EQ(pen(Ctl::TargetFrame), kGrey);
     s.release(s.centreX(colorCardView), s.centreY(colorCardView));
 }
 
@@ -170,11 +170,11 @@ TEST_F(DragDrop, TheDraggedCardRisesAboveTheOtherPicturesButNotAboveButtons) {
     const auto& order = s.game.table().stacking();
     ASSERT_NE(order.back(), card);
     pressOn(targetCardView, MouseButton::Left);
-    const auto [bx, by] = centreOf(Ctl::Button1);
+    const auto [bx, by] = centreOf(Ctl::PassButton);
     s.game.mouseMove(bx, by);
     EXPECT_EQ(order.back(), card);
     EXPECT_EQ(at(card), std::make_pair(bx - 25, by - 40));
-    EXPECT_EQ(s.game.table().controlAt(bx, by), Ctl::Button1);
+    EXPECT_EQ(s.game.table().controlAt(bx, by), Ctl::PassButton);
     s.release(bx, by);
     EXPECT_EQ(s.game.totalMoves, 0);
 }
@@ -183,7 +183,7 @@ TEST_F(DragDrop, AnAcceptedSwapActsAtOnceWhileTheOtherCardGlides) {
     const Ctl dragged = imageAt(colorCardView), other = imageAt(targetCardView);
     s.drag(colorCardView, targetCardView);
     EXPECT_EQ(at(dragged), home(targetCardView));
-    EXPECT_TRUE(s.game.timerRunning(TimerId::Timer1));
+    EXPECT_TRUE(s.game.timerRunning(TimerId::Glide));
     EXPECT_EQ(s.game.currentTurn, "nk");  // handed over before the glide ends
     EXPECT_EQ(s.game.dragStartLeft, home(colorCardView).first);
     glideOut();
@@ -198,14 +198,14 @@ TEST_F(DragDrop, CancellingADragSendsTheCardHomeAndFreesIt) {
     s.game.cancelDrag();
     EXPECT_FALSE(s.game.dragging());
     EXPECT_TRUE(ctl(card).enabled);
-    EXPECT_TRUE(s.game.timerRunning(TimerId::Timer1));
+    EXPECT_TRUE(s.game.timerRunning(TimerId::Glide));
     glideOut();
     expectCameHome(card, targetCardView);
 }
 
 TEST_F(DragDrop, NothingReactsWhileACardGlides) {
     s.drag(upCardView, downColorCardView);  // refused: glides home
-    ASSERT_TRUE(s.game.timerRunning(TimerId::Timer1));
+    ASSERT_TRUE(s.game.timerRunning(TimerId::Glide));
     mark();
     pressOn(targetCardView, MouseButton::Left);
     EXPECT_FALSE(s.game.dragging());

@@ -27,11 +27,11 @@ struct ReferenceRun : ::testing::Test {
         // numberCardView; goal 2H; the ColorKeeper opens.
         dir.write("setup/shoe.txt", "header line\r\n4C 2H 2C 3H 4H 3C 2H ck\r\n");
         s.clock.set("10:30:45.007");
-        s.game.FormCreate("A1   ");
+        s.game.startGame("A1   ");
         ASSERT_TRUE(s.platform.messages.empty()) << s.platform.messages.front();
-        s.runUntil([&] { return s.game.dealStep == 7 && !s.game.timerRunning(TimerId::Timer1); });
+        s.runUntil([&] { return s.game.dealStep == 7 && !s.game.timerRunning(TimerId::Glide); });
         s.clock.set("10:30:46.500");
-        s.game.onTimer(TimerId::Timer3);
+        s.game.onTimer(TimerId::DealStep);
         s.untilHandInPlay();
     }
 };
@@ -70,8 +70,8 @@ TEST_F(ReferenceRun, BothLogsMatchTheReferenceByteForByte) {
     EXPECT_TRUE(s.platform.messages.empty());
     EXPECT_EQ(s.platform.beeps, 1);
     EXPECT_FALSE(s.game.table().formEnabled());
-    EXPECT_TRUE(s.game.timerRunning(TimerId::Timer2));
-    EXPECT_EQ(s.game.table()[Ctl::Label10].caption, "2");
+    EXPECT_TRUE(s.game.timerRunning(TimerId::DealWait));
+    EXPECT_EQ(s.game.table()[Ctl::HandCounter].caption, "2");
 }
 
 TEST_F(ReferenceRun, LogNamesShareOneSuffixOfTodaysDate) {
@@ -107,7 +107,7 @@ TEST_F(ReferenceRun, PairedRecordsOfPassesMovesAndLooks) {
     EXPECT_EQ(nk[13], "37851.8:37851.8:PM:4H;downNumberCardView;3C;numberCardView:Number Keeper moved card");
     EXPECT_EQ(nk[14], "37852.9:37852.9:RP::Remote pass received:;;;");
     EXPECT_EQ(s.game.totalMoves, 3);
-    EXPECT_EQ(s.game.table()[Ctl::Label9].caption, "3");
+    EXPECT_EQ(s.game.table()[Ctl::MoveCounter].caption, "3");
 }
 
 }  // namespace

@@ -70,7 +70,7 @@ void expectStoppedAndTold(Session& s, const std::string& about) {
     EXPECT_NE(last.find("Please call the experimenter."), std::string::npos) << last;
     EXPECT_TRUE(s.platform.terminated);
     EXPECT_TRUE(s.game.terminated());
-    for (TimerId id : {TimerId::Timer1, TimerId::Timer2, TimerId::Timer3}) EXPECT_FALSE(s.game.timerRunning(id));
+    for (TimerId id : {TimerId::Glide, TimerId::DealWait, TimerId::DealStep}) EXPECT_FALSE(s.game.timerRunning(id));
 }
 
 TEST(FailingDisk, AFullDiskIsToldAndEndsThePlayWithWholeRecords) {

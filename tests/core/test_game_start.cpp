@@ -28,20 +28,20 @@ struct GameStart : ::testing::Test {
 };
 
 TEST_F(GameStart, SetsCaptionsCountersAndArmsTheFirstDeal) {
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     const qbx::Table& t = s.game.table();
     EXPECT_TRUE(s.platform.messages.empty());
-    EXPECT_EQ(t[Ctl::Button1].caption, "Pass");
-    EXPECT_EQ(t[Ctl::Button2].caption, "Help");
-    EXPECT_EQ(t[Ctl::Label1].caption, "Turn");
-    EXPECT_EQ(t[Ctl::ckturn].caption, "Colour keeper's turn");
-    EXPECT_EQ(t[Ctl::Label6].caption, "Target");
-    EXPECT_EQ(t[Ctl::Label10].caption, "1");
-    EXPECT_EQ(t[Ctl::Label9].caption, "0");
-    EXPECT_EQ(t.memo2Lines, (std::vector<std::string>{"Colour rule", "Number rule"}));
+    EXPECT_EQ(t[Ctl::PassButton].caption, "Pass");
+    EXPECT_EQ(t[Ctl::HelpButton].caption, "Help");
+    EXPECT_EQ(t[Ctl::TurnTitle].caption, "Turn");
+    EXPECT_EQ(t[Ctl::CkTurnIndicator].caption, "Colour keeper's turn");
+    EXPECT_EQ(t[Ctl::TargetCaption].caption, "Target");
+    EXPECT_EQ(t[Ctl::HandCounter].caption, "1");
+    EXPECT_EQ(t[Ctl::MoveCounter].caption, "0");
+    EXPECT_EQ(t.rulesLines, (std::vector<std::string>{"Colour rule", "Number rule"}));
     EXPECT_FALSE(t.formVisible());
-    EXPECT_TRUE(s.game.timerRunning(TimerId::Timer2));
-    EXPECT_EQ(s.game.timerInterval(TimerId::Timer3), 302);
+    EXPECT_TRUE(s.game.timerRunning(TimerId::DealWait));
+    EXPECT_EQ(s.game.timerInterval(TimerId::DealStep), 302);
     EXPECT_EQ(s.game.maxRounds, 50);
     EXPECT_EQ(s.game.shoeFileName, "setup/shoe.txt");
     EXPECT_EQ(logs().size(), 2u);
@@ -49,27 +49,27 @@ TEST_F(GameStart, SetsCaptionsCountersAndArmsTheFirstDeal) {
 
 TEST_F(GameStart, CatalogueWithOnlyButtonsLeavesEveryOtherCaptionBlank) {
     dir.write("setup/messages.ini", "[BUTTON]\nHelp=Aiuto\nStep=Passo\n");
-    s.game.FormCreate("P7   ");
-    EXPECT_EQ(s.game.table()[Ctl::Button1].caption, "Passo");
-    EXPECT_EQ(s.game.table()[Ctl::Button2].caption, "Aiuto");
-    for (Ctl c : {Ctl::Label1, Ctl::Label2, Ctl::Label3, Ctl::Label4, Ctl::Label6, Ctl::Label7, Ctl::Label8,
-                  Ctl::ckturn, Ctl::nkturn})
+    s.game.startGame("P7   ");
+    EXPECT_EQ(s.game.table()[Ctl::PassButton].caption, "Passo");
+    EXPECT_EQ(s.game.table()[Ctl::HelpButton].caption, "Aiuto");
+    for (Ctl c : {Ctl::TurnTitle, Ctl::MessagesTitle, Ctl::CkCaption, Ctl::NkCaption, Ctl::TargetCaption, Ctl::HandCounterTitle, Ctl::MoveCounterTitle,
+                  Ctl::CkTurnIndicator, Ctl::NkTurnIndicator})
         EXPECT_EQ(s.game.table()[c].caption, "") << s.game.table()[c].name;
 }
 
 TEST_F(GameStart, NoDataoutDirectoryEndsTheProgramWithNoFile) {
     std::filesystem::remove_all("dataout");
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     EXPECT_EQ(s.platform.messages,
               std::vector<std::string>{"There must be a directory named 'dataout' to save the software output."});
     EXPECT_TRUE(s.platform.terminated);
     EXPECT_FALSE(std::filesystem::exists("dataout"));
-    EXPECT_FALSE(s.game.timerRunning(TimerId::Timer2));
+    EXPECT_FALSE(s.game.timerRunning(TimerId::DealWait));
 }
 
 TEST_F(GameStart, MissingShoeFileLeavesTheHeaderAndEnds) {
     dir.write("setup/QBXParameter.ini", parameterFile({{"ShoeFileName", "nothere.txt"}}));
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     EXPECT_EQ(s.platform.messages, std::vector<std::string>{"I do not find the the shoefile setup/nothere.txt"});
     EXPECT_TRUE(s.platform.terminated);
     ASSERT_EQ(logs().size(), 2u);
@@ -77,13 +77,13 @@ TEST_F(GameStart, MissingShoeFileLeavesTheHeaderAndEnds) {
     ASSERT_EQ(ck.size(), 5u);
     EXPECT_EQ(ck[0], "32400.0:TF:CK");
     EXPECT_EQ(ck[4], "32400.0:32400.0:GS:;Game started;;");
-    EXPECT_FALSE(s.game.timerRunning(TimerId::Timer2));
+    EXPECT_FALSE(s.game.timerRunning(TimerId::DealWait));
 }
 
 TEST_F(GameStart, OnlyTheSetupPathOpensTheShoe) {
     dir.write("shoefile.txt", kShoe);
     dir.write("setup/QBXParameter.ini", parameterFile({{"ShoeFileName", ""}}));
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     EXPECT_EQ(s.platform.messages, std::vector<std::string>{"I do not find the the shoefile setup/"});
 }
 
@@ -100,7 +100,7 @@ TEST_F(GameStart, FaultyShoeLinesAreNamedBeforeAnyLogExists) {
     for (const auto& [line, fault] : cases) {
         Session run;
         dir.write("setup/shoe.txt", std::string("deals\n4C 2H 2C 3H 4H 3C 2H ck\n") + line + "\n\n");
-        run.game.FormCreate("P7   ");
+        run.game.startGame("P7   ");
         ASSERT_EQ(run.platform.messages.size(), 1u) << line;
         EXPECT_EQ(run.platform.messages[0], "The shoe file setup/shoe.txt cannot be played: " + fault + ".");
         EXPECT_TRUE(run.platform.terminated);
@@ -110,7 +110,7 @@ TEST_F(GameStart, FaultyShoeLinesAreNamedBeforeAnyLogExists) {
 
 TEST_F(GameStart, BlankLinesAnywhereAreNoHands) {
     dir.write("setup/shoe.txt", "deals\r\n\r\n4C 2H 2C 3H 4H 3C 2H ck\r\n  \t\r\n2H 3C 4H 2C 3H 4C 3H nk\r\n\r\n");
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     EXPECT_TRUE(s.platform.messages.empty());
     EXPECT_EQ(s.game.shoe().size(), 2u);
 }
@@ -120,7 +120,7 @@ TEST_F(GameStart, WholeNumberKeysThatAreNotNumbersStopTheStart) {
         for (const char* value : {"abc", "", "12x", "99999999999"}) {
             Session run;
             dir.write("setup/QBXParameter.ini", parameterFile({{key, value}}));
-            run.game.FormCreate("P7   ");
+            run.game.startGame("P7   ");
             ASSERT_EQ(run.platform.messages.size(), 1u) << key << "=" << value;
             EXPECT_EQ(run.platform.messages[0], std::string("'") + value + "' is not a valid integer value (" + key +
                                                     " in setup/QBXParameter.ini).");
@@ -132,7 +132,7 @@ TEST_F(GameStart, WholeNumberKeysThatAreNotNumbersStopTheStart) {
 
 TEST_F(GameStart, NoParameterFileStopsAtTheFirstNumber) {
     std::filesystem::remove("setup/QBXParameter.ini");
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     EXPECT_EQ(s.platform.messages,
               std::vector<std::string>{"'' is not a valid integer value (MaxRounds in setup/QBXParameter.ini)."});
     EXPECT_TRUE(s.platform.terminated);
@@ -140,32 +140,32 @@ TEST_F(GameStart, NoParameterFileStopsAtTheFirstNumber) {
 
 TEST_F(GameStart, BackFileThatIsNoBitmapEndsAfterTheHeader) {
     dir.write("setup/back.bmp", "BM this is not a bitmap at all");
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     ASSERT_EQ(s.platform.messages.size(), 1u);
     EXPECT_EQ(s.platform.messages[0].rfind("The card back ./setup/back.bmp is not a readable bitmap", 0), 0u);
     EXPECT_TRUE(s.platform.terminated);
-    EXPECT_FALSE(s.game.timerRunning(TimerId::Timer2));
+    EXPECT_FALSE(s.game.timerRunning(TimerId::DealWait));
     EXPECT_EQ(splitLines(dir.read("dataout/" + logs()[0])).size(), 5u);
 }
 
 TEST_F(GameStart, DragCkNkAndViewTargetAreReadInAnyCase) {
     dir.write("setup/QBXParameter.ini", parameterFile({{"Drag CkNk", "tRuE"}, {"ViewTarget", "false"}}));
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     EXPECT_EQ(s.game.handCardsLocked, 0);
-    EXPECT_FALSE(s.game.table()[Ctl::Image7].visible);
+    EXPECT_FALSE(s.game.table()[Ctl::DeckCard].visible);
     Session locked;
     dir.write("setup/QBXParameter.ini", parameterFile({{"Drag CkNk", "yes"}}));
-    locked.game.FormCreate("P7   ");
+    locked.game.startGame("P7   ");
     EXPECT_EQ(locked.game.handCardsLocked, 1);
     // Slots 5 and 6 lie at the hand positions until the first hand is laid.
-    EXPECT_EQ(locked.game.table()[Ctl::Image5].dragMode, DragMode::Manual);
-    EXPECT_EQ(locked.game.table()[Ctl::Image6].dragMode, DragMode::Manual);
-    EXPECT_EQ(locked.game.table()[Ctl::Image1].dragMode, DragMode::Automatic);
+    EXPECT_EQ(locked.game.table()[Ctl::Card3C].dragMode, DragMode::Manual);
+    EXPECT_EQ(locked.game.table()[Ctl::Card4C].dragMode, DragMode::Manual);
+    EXPECT_EQ(locked.game.table()[Ctl::Card2H].dragMode, DragMode::Automatic);
 }
 
 TEST_F(GameStart, NoTextureHidesTheBackground) {
-    s.game.FormCreate("P7   ");
-    EXPECT_FALSE(s.game.table()[Ctl::Image9].visible);
+    s.game.startGame("P7   ");
+    EXPECT_FALSE(s.game.table()[Ctl::Background].visible);
 }
 
 // ---- The logs are never overwritten and always found a name -------------
@@ -175,7 +175,7 @@ TEST_F(GameStart, ExistingLogsOfEitherRoleAreNeverReplaced) {
     s.game.randomSuffix = [&] { return draws++ < 2 ? 17 + draws - 1 : 99; };  // 17, 18, then 99
     dir.write("dataout/ck071226_17.txt", "old ck");
     dir.write("dataout/nk071226_18.txt", "old nk");
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     EXPECT_EQ(dir.read("dataout/ck071226_17.txt"), "old ck");
     EXPECT_EQ(dir.read("dataout/nk071226_18.txt"), "old nk");
     EXPECT_FALSE(std::filesystem::exists("dataout/ck071226_18.txt"));
@@ -185,7 +185,7 @@ TEST_F(GameStart, ExistingLogsOfEitherRoleAreNeverReplaced) {
 
 TEST_F(GameStart, AFullDayOfNamesIsReportedNotProbedForever) {
     for (int i = 0; i < 10000; ++i) dir.write("dataout/ck071226_" + std::to_string(i) + ".txt", "");
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     ASSERT_EQ(s.platform.messages.size(), 1u);
     EXPECT_EQ(s.platform.messages[0],
               "All 10000 event log names of today are taken in dataout. Please move the old logs elsewhere and "
@@ -195,7 +195,7 @@ TEST_F(GameStart, AFullDayOfNamesIsReportedNotProbedForever) {
 }
 
 TEST_F(GameStart, ALogThatCannotBeWrittenDuringPlayIsReportedAndEnds) {
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     s.untilHandInPlay();
     // Files may not grow any more: the next record cannot be written.
     std::signal(SIGXFSZ, SIG_IGN);
@@ -218,7 +218,7 @@ TEST_F(GameStart, ALogThatCannotBeWrittenDuringPlayIsReportedAndEnds) {
 }
 
 TEST_F(GameStart, RecordsAreDurableBeforeAHandEndBoxWaitsForTheParticipant) {
-    s.game.FormCreate("P7   ");
+    s.game.startGame("P7   ");
     s.untilHandInPlay();
     int boxes = 0;
     s.platform.onMessage = [&](const std::string&) {

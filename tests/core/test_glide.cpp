@@ -22,12 +22,12 @@ protected:
     // Places the card, starts its glide and collects where each tick puts it.
     Points glide(Ctl card, int fromX, int fromY, int toX, int toY) {
         s.game.table().setPos(card, fromX, fromY);
-        s.game.Animateimg(card, toX, toY);
+        s.game.startGlide(card, toX, toY);
         EXPECT_FALSE(s.game.table().formEnabled());
-        EXPECT_TRUE(s.game.timerRunning(TimerId::Timer1));
+        EXPECT_TRUE(s.game.timerRunning(TimerId::Glide));
         Points ticks;
-        for (int i = 0; i < 100 && s.game.timerRunning(TimerId::Timer1); ++i) {
-            s.game.onTimer(TimerId::Timer1);
+        for (int i = 0; i < 100 && s.game.timerRunning(TimerId::Glide); ++i) {
+            s.game.onTimer(TimerId::Glide);
             ticks.emplace_back(ctl(card).left, ctl(card).top);
         }
         return ticks;
@@ -35,7 +35,7 @@ protected:
 };
 
 TEST_F(Glide, DiagonalGlideLeftAndUp) {
-    EXPECT_EQ(glide(Ctl::Image2, 230, 350, 100, 300),
+    EXPECT_EQ(glide(Ctl::Card3H, 230, 350, 100, 300),
               (Points{{210, 342}, {190, 334}, {170, 326}, {150, 319}, {130, 311}, {110, 303}, {100, 300}}));
     EXPECT_DOUBLE_EQ(s.game.animStepX, 20.0);
     EXPECT_NEAR(s.game.animStepY, 7.6923, 1e-4);
@@ -43,46 +43,46 @@ TEST_F(Glide, DiagonalGlideLeftAndUp) {
 }
 
 TEST_F(Glide, DiagonalGlideRightAndDown) {
-    EXPECT_EQ(glide(Ctl::Image2, 100, 300, 230, 350),
+    EXPECT_EQ(glide(Ctl::Card3H, 100, 300, 230, 350),
               (Points{{120, 307}, {140, 315}, {160, 323}, {180, 330}, {200, 338}, {220, 346}, {230, 350}}));
 }
 
 TEST_F(Glide, ZeroDistanceTakesOneTick) {
-    EXPECT_EQ(glide(Ctl::Image4, 150, 150, 150, 150), (Points{{150, 150}}));
-    EXPECT_FALSE(s.game.timerRunning(TimerId::Timer1));
+    EXPECT_EQ(glide(Ctl::Card2C, 150, 150, 150, 150), (Points{{150, 150}}));
+    EXPECT_FALSE(s.game.timerRunning(TimerId::Glide));
     EXPECT_TRUE(s.game.table().formEnabled());
 }
 
 TEST_F(Glide, StraightGlidesMoveOnOneAxisOnly) {
-    EXPECT_EQ(glide(Ctl::Image1, 100, 300, 160, 300), (Points{{120, 300}, {140, 300}, {160, 300}}));
+    EXPECT_EQ(glide(Ctl::Card2H, 100, 300, 160, 300), (Points{{120, 300}, {140, 300}, {160, 300}}));
     EXPECT_DOUBLE_EQ(s.game.animStepY, 0.0);
-    EXPECT_EQ(glide(Ctl::Image1, 100, 300, 100, 245), (Points{{100, 280}, {100, 260}, {100, 245}}));
+    EXPECT_EQ(glide(Ctl::Card2H, 100, 300, 100, 245), (Points{{100, 280}, {100, 260}, {100, 245}}));
     EXPECT_DOUBLE_EQ(s.game.animStepX, 0.0);
 }
 
 TEST_F(Glide, EqualSidesMoveTwentyOnBoth) {
-    EXPECT_EQ(glide(Ctl::Image3, 200, 200, 140, 140), (Points{{180, 180}, {160, 160}, {140, 140}}));
+    EXPECT_EQ(glide(Ctl::Card4H, 200, 200, 140, 140), (Points{{180, 180}, {160, 160}, {140, 140}}));
 }
 
 TEST_F(Glide, ThirtyByTenArrivesOnTheSecondTick) {
-    EXPECT_EQ(glide(Ctl::Image3, 130, 310, 100, 300), (Points{{110, 303}, {100, 300}}));
+    EXPECT_EQ(glide(Ctl::Card4H, 130, 310, 100, 300), (Points{{110, 303}, {100, 300}}));
 }
 
 TEST_F(Glide, NegativePlacesAreTruncatedTowardZero) {
-    EXPECT_EQ(glide(Ctl::Image5, 10, 0, -70, -10), (Points{{-10, -2}, {-30, -5}, {-50, -7}, {-70, -10}}));
+    EXPECT_EQ(glide(Ctl::Card3C, 10, 0, -70, -10), (Points{{-10, -2}, {-30, -5}, {-50, -7}, {-70, -10}}));
 }
 
 TEST_F(Glide, TheWindowOpensAtTheEndOnlyWhileAHandIsInPlay) {
     s.game.handInPlay = false;
-    glide(Ctl::Image1, 100, 300, 160, 300);
-    EXPECT_EQ(ctl(Ctl::Image1).left, 160);
+    glide(Ctl::Card2H, 100, 300, 160, 300);
+    EXPECT_EQ(ctl(Ctl::Card2H).left, 160);
     EXPECT_FALSE(s.game.table().formEnabled());
 }
 
 TEST_F(Glide, StartingAGlideClearsMarksAndShowsTheTurn) {
-    s.game.table().setPen(Ctl::Shape3, kAqua);
-    s.game.table().setPen(Ctl::Shape1, kAqua);
-    s.game.Animateimg(Ctl::Image1, 0, 0);
+    s.game.table().setPen(Ctl::TargetFrame, kAqua);
+    s.game.table().setPen(Ctl::NkHandFrame, kAqua);
+    s.game.startGlide(Ctl::Card2H, 0, 0);
     EXPECT_EQ(frames(), turnFrames("ck"));
 }
 
@@ -94,35 +94,35 @@ TEST_F(Glide, DuringTheDealEveryFrameStaysGrey) {
     s.pass();  // four passes end the hand; the turn is the ColorKeeper's
     ASSERT_FALSE(s.game.handInPlay);
     s.runUntil([&] { return s.game.dealStep == 2; });
-    ASSERT_TRUE(s.game.timerRunning(TimerId::Timer3));
-    EXPECT_TRUE(s.game.timerRunning(TimerId::Timer1));
+    ASSERT_TRUE(s.game.timerRunning(TimerId::DealStep));
+    EXPECT_TRUE(s.game.timerRunning(TimerId::Glide));
     EXPECT_EQ(frames(), std::vector<Rgb>(6, kGrey));
 }
 
 TEST_F(Glide, ASecondGlideReplacesTheFirst) {
-    s.game.table().setPos(Ctl::Image1, 230, 350);
-    s.game.Animateimg(Ctl::Image1, 100, 300);
-    s.game.onTimer(TimerId::Timer1);
-    s.game.onTimer(TimerId::Timer1);
-    EXPECT_EQ(std::make_pair(ctl(Ctl::Image1).left, ctl(Ctl::Image1).top), std::make_pair(190, 334));
-    s.game.table().setPos(Ctl::Image2, 0, 0);
-    s.game.Animateimg(Ctl::Image2, 40, 0);
-    EXPECT_EQ(s.game.movingCard, Ctl::Image2);
-    for (int i = 0; i < 10 && s.game.timerRunning(TimerId::Timer1); ++i) s.game.onTimer(TimerId::Timer1);
-    EXPECT_FALSE(s.game.timerRunning(TimerId::Timer1));
-    EXPECT_EQ(std::make_pair(ctl(Ctl::Image2).left, ctl(Ctl::Image2).top), std::make_pair(40, 0));
+    s.game.table().setPos(Ctl::Card2H, 230, 350);
+    s.game.startGlide(Ctl::Card2H, 100, 300);
+    s.game.onTimer(TimerId::Glide);
+    s.game.onTimer(TimerId::Glide);
+    EXPECT_EQ(std::make_pair(ctl(Ctl::Card2H).left, ctl(Ctl::Card2H).top), std::make_pair(190, 334));
+    s.game.table().setPos(Ctl::Card3H, 0, 0);
+    s.game.startGlide(Ctl::Card3H, 40, 0);
+    EXPECT_EQ(s.game.movingCard, Ctl::Card3H);
+    for (int i = 0; i < 10 && s.game.timerRunning(TimerId::Glide); ++i) s.game.onTimer(TimerId::Glide);
+    EXPECT_FALSE(s.game.timerRunning(TimerId::Glide));
+    EXPECT_EQ(std::make_pair(ctl(Ctl::Card3H).left, ctl(Ctl::Card3H).top), std::make_pair(40, 0));
     // The first card stays where its last step left it.
-    EXPECT_EQ(std::make_pair(ctl(Ctl::Image1).left, ctl(Ctl::Image1).top), std::make_pair(190, 334));
+    EXPECT_EQ(std::make_pair(ctl(Ctl::Card2H).left, ctl(Ctl::Card2H).top), std::make_pair(190, 334));
 }
 
 TEST_F(Glide, TicksComeEveryFifteenMilliseconds) {
-    s.game.table().setPos(Ctl::Image1, 0, 0);
+    s.game.table().setPos(Ctl::Card2H, 0, 0);
     const long long t0 = s.clock.ms();
-    s.game.Animateimg(Ctl::Image1, 100, 0);
+    s.game.startGlide(Ctl::Card2H, 100, 0);
     EXPECT_EQ(s.platform.timers[0].interval, 15);
-    s.runUntil([&] { return !s.game.timerRunning(TimerId::Timer1); });
+    s.runUntil([&] { return !s.game.timerRunning(TimerId::Glide); });
     EXPECT_EQ(s.clock.ms() - t0, 5 * 15);  // 100 pixels: five ticks
-    EXPECT_EQ(ctl(Ctl::Image1).left, 100);
+    EXPECT_EQ(ctl(Ctl::Card2H).left, 100);
 }
 
 }  // namespace

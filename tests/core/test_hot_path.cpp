@@ -36,21 +36,21 @@ TEST(GlideTick, AllocatesNothingAndDirtiesOnlyTheCardsOldAndNewPlaces) {
     WorkDir dir;
     writeSetup(dir, "h\n4C 2H 2C 3H 4H 3C 2H ck\n");
     Session s;
-    s.game.FormCreate("P   ");
+    s.game.startGame("P   ");
     s.untilHandInPlay();
     std::vector<Rect> dirty;
     dirty.reserve(64);
     s.game.table().takeDirty(dirty);
 
-    const Ctl card = Ctl::Image3;
-    s.game.Animateimg(card, s.game.table()[card].left - 300, s.game.table()[card].top - 100);
+    const Ctl card = Ctl::Card4H;
+    s.game.startGlide(card, s.game.table()[card].left - 300, s.game.table()[card].top - 100);
     s.game.table().takeDirty(dirty);  // the frames repainted at the glide's start
     int ticks = 0;
-    while (s.game.timerRunning(TimerId::Timer1)) {
+    while (s.game.timerRunning(TimerId::Glide)) {
         const Rect before = s.game.table()[card].rect();
         gAllocations = 0;
         gCounting = true;
-        s.game.onTimer(TimerId::Timer1);
+        s.game.onTimer(TimerId::Glide);
         gCounting = false;
         ++ticks;
         EXPECT_EQ(gAllocations.load(), 0) << "tick " << ticks;

@@ -105,12 +105,12 @@ TEST_P(Moves, AreJudgedForTheRoleInTurn) {
         EXPECT_EQ(s.game.ckMoves, ckMoves ? 1 : 0);
         EXPECT_EQ(s.game.nkMoves, ckMoves ? 0 : 1);
         EXPECT_EQ(s.game.totalMoves, 1);
-        EXPECT_EQ(ctl(Ctl::Label9).caption, "1");
+        EXPECT_EQ(ctl(Ctl::MoveCounter).caption, "1");
         // The dragged card stands in the other's place; the other glides off.
         EXPECT_EQ(ctl(dragged).left, otherLeft);
         EXPECT_EQ(ctl(dragged).top, otherTop);
         EXPECT_TRUE(ctl(dragged).enabled);
-        EXPECT_TRUE(s.game.timerRunning(TimerId::Timer1));
+        EXPECT_TRUE(s.game.timerRunning(TimerId::Glide));
         EXPECT_EQ(s.game.movingCard, other);
         glideOut();
         EXPECT_EQ(ctl(other).left, startLeft);
@@ -143,8 +143,8 @@ class MoveRules : public TablePlay {};
 TEST_F(MoveRules, ACardIsNeverExchangedWithItself) {
     start({kCkSameColour});
     for (uint8_t p = 0; p < 6; ++p) {
-        EXPECT_FALSE(s.game.ImageCheck(imageAt(p), imageAt(p))) << int(p);
-        EXPECT_FALSE(s.game.Controlla(imageAt(p), imageAt(p))) << int(p);
+        EXPECT_FALSE(s.game.tryExchange(imageAt(p), imageAt(p))) << int(p);
+        EXPECT_FALSE(s.game.showIfExchangeAllowed(imageAt(p), imageAt(p))) << int(p);
     }
     EXPECT_EQ(frames(), turnFrames("ck"));
     EXPECT_EQ(s.game.handMoves, 0);
@@ -188,9 +188,9 @@ protected:
         EXPECT_FALSE(s.game.handInPlay);
         EXPECT_FALSE(s.game.table().formEnabled());
         EXPECT_EQ(s.platform.beeps, 1);
-        EXPECT_TRUE(s.game.timerRunning(TimerId::Timer2));
+        EXPECT_TRUE(s.game.timerRunning(TimerId::DealWait));
         EXPECT_EQ(s.game.handNumber, nextHand);
-        EXPECT_EQ(ctl(Ctl::Label10).caption, std::to_string(nextHand));
+        EXPECT_EQ(ctl(Ctl::HandCounter).caption, std::to_string(nextHand));
     }
     // The role's own swap of its hand card with the face-up card.
     void swapWithFaceUp() {
@@ -260,7 +260,7 @@ TEST_F(HandEnd, BringingTheGoalToTheTargetEndsTheHandWithoutAMessage) {
     EXPECT_EQ(nkNew[1], "36030.501:36030.501:GE:0;950:Hand Ended");
     expectEndedOnce(2);
     // The former Target card still glides home; the window stays shut.
-    EXPECT_TRUE(s.game.timerRunning(TimerId::Timer1));
+    EXPECT_TRUE(s.game.timerRunning(TimerId::Glide));
     glideOut();
     EXPECT_EQ(ctl(imageAt(colorCardView)).left, s.game.coordX[colorCardView]);
     EXPECT_FALSE(s.game.table().formEnabled());

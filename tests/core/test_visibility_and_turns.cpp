@@ -98,20 +98,20 @@ INSTANTIATE_TEST_SUITE_P(ViewCkNk, OpenHandCards, ::testing::Values("TRUE", ""))
 
 TEST_F(Looking, GoalCardShowsAboveTheTableOnlyWhenAsked) {
     startAt({{"ViewTarget", "true"}});
-    EXPECT_TRUE(ctl(Ctl::Image7).visible);
-    EXPECT_EQ(ctl(Ctl::Image7).picture, Picture::Face3H);
-    EXPECT_EQ(ctl(Ctl::Image7).left, s.game.coordX[deckPosition]);
-    EXPECT_EQ(ctl(Ctl::Image7).top, s.game.coordY[deckPosition]);
+    EXPECT_TRUE(ctl(Ctl::DeckCard).visible);
+    EXPECT_EQ(ctl(Ctl::DeckCard).picture, Picture::Face3H);
+    EXPECT_EQ(ctl(Ctl::DeckCard).left, s.game.coordX[deckPosition]);
+    EXPECT_EQ(ctl(Ctl::DeckCard).top, s.game.coordY[deckPosition]);
 }
 
 class HiddenGoal : public Looking, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(HiddenGoal, GoalCardIsNotShownAtAll) {
     startAt({{"ViewTarget", GetParam()}});
-    EXPECT_FALSE(ctl(Ctl::Image7).visible);
+    EXPECT_FALSE(ctl(Ctl::DeckCard).visible);
     // Hidden, it is no place to drop on either.
-    const Control& img7 = ctl(Ctl::Image7);
-    EXPECT_NE(s.game.table().controlAt(img7.left + 30, img7.top + 30), Ctl::Image7);
+    const Control& img7 = ctl(Ctl::DeckCard);
+    EXPECT_NE(s.game.table().controlAt(img7.left + 30, img7.top + 30), Ctl::DeckCard);
 }
 
 INSTANTIATE_TEST_SUITE_P(ViewTarget, HiddenGoal, ::testing::Values("FALSE", ""));
@@ -139,8 +139,8 @@ TEST_P(ImmediateHandOver, TheOtherRoleHasTheTurnRightAfterTheSwap) {
     s.drag(colorCardView, upCardView);
     EXPECT_EQ(s.game.currentTurn, "nk");
     EXPECT_FALSE(s.game.turnPassPending);
-    EXPECT_TRUE(ctl(Ctl::nkturn).checked);
-    EXPECT_FALSE(ctl(Ctl::ckturn).checked);
+    EXPECT_TRUE(ctl(Ctl::NkTurnIndicator).checked);
+    EXPECT_FALSE(ctl(Ctl::CkTurnIndicator).checked);
     EXPECT_EQ(frames(), turnFrames("nk"));
     EXPECT_EQ(modeAt(colorCardView), DragMode::Manual);
     for (uint8_t p : {downColorCardView, upCardView, downNumberCardView, targetCardView, numberCardView})
@@ -148,7 +148,7 @@ TEST_P(ImmediateHandOver, TheOtherRoleHasTheTurnRightAfterTheSwap) {
     glideOut();
     s.drag(numberCardView, downNumberCardView);
     EXPECT_EQ(s.game.currentTurn, "ck");
-    EXPECT_TRUE(ctl(Ctl::ckturn).checked);
+    EXPECT_TRUE(ctl(Ctl::CkTurnIndicator).checked);
     EXPECT_EQ(modeAt(numberCardView), DragMode::Manual);
     EXPECT_EQ(modeAt(colorCardView), DragMode::Automatic);
     EXPECT_EQ(s.game.ckMoves, 1);
@@ -190,7 +190,7 @@ TEST_F(Turns, MixKeepsTheTurnUntilTheNextRoleActs) {
     glideOut();
     EXPECT_EQ(s.game.currentTurn, "ck");
     EXPECT_TRUE(s.game.turnPassPending);
-    EXPECT_TRUE(ctl(Ctl::ckturn).checked);
+    EXPECT_TRUE(ctl(Ctl::CkTurnIndicator).checked);
     EXPECT_EQ(modeAt(colorCardView), DragMode::Manual);
     EXPECT_EQ(modeAt(numberCardView), DragMode::Manual);
     // Handling its own card again keeps the turn.
@@ -203,7 +203,7 @@ TEST_F(Turns, MixKeepsTheTurnUntilTheNextRoleActs) {
     pressOn(numberCardView, MouseButton::Right);
     EXPECT_EQ(s.game.currentTurn, "nk");
     EXPECT_FALSE(s.game.turnPassPending);
-    EXPECT_TRUE(ctl(Ctl::nkturn).checked);
+    EXPECT_TRUE(ctl(Ctl::NkTurnIndicator).checked);
     EXPECT_EQ(frames(), turnFrames("nk"));
     EXPECT_EQ(pictureAt(numberCardView), faceAt(numberCardView));
     s.clock.set("10:00:00.000");
@@ -240,8 +240,8 @@ TEST_F(Turns, MixPassWhilePendingBelongsToTheReceivingRoleAndHandsBack) {
     EXPECT_EQ(s.game.handMoves, 2);
     EXPECT_EQ(s.game.currentTurn, "ck");
     EXPECT_FALSE(s.game.turnPassPending);
-    EXPECT_TRUE(ctl(Ctl::ckturn).checked);
-    EXPECT_EQ(ctl(Ctl::Label9).caption, "2");
+    EXPECT_TRUE(ctl(Ctl::CkTurnIndicator).checked);
+    EXPECT_EQ(ctl(Ctl::MoveCounter).caption, "2");
 }
 
 TEST_F(Turns, MixDragStartIsLoggedForTheSwapperThenTheTurnPasses) {
@@ -296,7 +296,7 @@ TEST_F(Turns, PassesAlternateAndEachIsRecordedForBothRoles) {
     EXPECT_EQ(s.game.nkMoves, 1);
     EXPECT_EQ(s.game.currentTurn, "ck");
     EXPECT_EQ(frames(), turnFrames("ck"));
-    EXPECT_EQ(ctl(Ctl::Label9).caption, "2");
+    EXPECT_EQ(ctl(Ctl::MoveCounter).caption, "2");
 }
 
 TEST_F(Turns, ASwapBetweenPassesStartsTheRunOfPassesAgain) {

@@ -50,7 +50,7 @@ TEST(WholeGame, MixTurnsHiddenHandCardsAndEveryWayAHandEnds) {
     dir.write("setup/shoe.txt", kShoe);
     Session s;
     s.clock.set("13:59:58.990");
-    s.game.FormCreate("Z9 \xc3\xa9   ");
+    s.game.startGame("Z9 \xc3\xa9   ");
     s.untilHandInPlay();
 
     // Hand 1, ColorKeeper first; goal 2H, which the ColorKeeper holds.
@@ -119,7 +119,7 @@ TEST(WholeGame, CircularOrderLockedHandCardsAndLooksAtEitherCard) {
     dir.write("setup/shoe.txt", "header\n2H 3C 4H 2C 3H 4C 3H ck\n2H,3C,4H,2C,3H,4C,2C,nk\n");
     Session s;
     s.clock.set("23:59:57.500");  // the game runs across midnight
-    s.game.FormCreate("P1   ");
+    s.game.startGame("P1   ");
     s.untilHandInPlay();
     // Circular order: 2H numberCardView, 3C downNumberCardView, 4H
     // upCardView, 2C downColorCardView, 3H colorCardView, 4C targetCardView.

@@ -78,7 +78,7 @@ void Session::runUntil(const std::function<bool()>& done, int maxSteps) {
 
 void Session::untilHandInPlay() {
     runUntil([&] {
-        return game.handInPlay && game.table().formEnabled() && !game.timerRunning(TimerId::Timer1);
+        return game.handInPlay && game.table().formEnabled() && !game.timerRunning(TimerId::Glide);
     });
 }
 

@@ -86,7 +86,7 @@ public:
     void dragTo(uint8_t from, int x, int y);
     // A right press and release on the card at a position.
     void look(uint8_t position, MouseButton b = MouseButton::Right);
-    void pass() { game.Button1Click(); }
+    void pass() { game.pass(); }
     int centreX(uint8_t position) const { return game.coordX[position] + 37; }
     int centreY(uint8_t position) const { return game.coordY[position] + 53; }
     std::string cardTextAt(uint8_t position) const;

@@ -47,7 +47,7 @@ struct ScriptedPlay {
                     s.drag(upCardView, ck ? colorCardView : numberCardView);
                     ++swaps;
                     ++(ck ? ckDragStarts : nkDragStarts);
-                    s.runUntil([&] { return !s.game.timerRunning(TimerId::Timer1); });  // the glide back
+                    s.runUntil([&] { return !s.game.timerRunning(TimerId::Glide); });  // the glide back
                 } else {
                     s.pass();
                     ++passes;
@@ -74,7 +74,7 @@ inline void writeScriptedSetup(WorkDir& dir, int hands, unsigned seed) {
 inline void startScripted(Session& s) {
     s.game.randomSuffix = [] { return 4242; };
     s.clock.set("08:00:00.000");
-    s.game.FormCreate("SOAK   ");
+    s.game.startGame("SOAK   ");
 }
 
 // Runs `body` with TMPDIR pointing at a memory file system when there is

@@ -36,7 +36,7 @@ protected:
         for (const std::string& h : hands) shoe += h + "\r\n";
         dir.write("setup/shoe.txt", shoe);
         s.clock.set("10:00:00.000");
-        s.game.FormCreate("P1   ");
+        s.game.startGame("P1   ");
         ASSERT_TRUE(s.platform.messages.empty()) << s.platform.messages.front();
     }
     // Opens the table and plays on until the first hand takes input.
@@ -48,7 +48,7 @@ protected:
     }
     // Lets the glide of a swap run out, the hand still in play.
     void glideOut() {
-        s.runUntil([&] { return !s.game.timerRunning(TimerId::Timer1); });
+        s.runUntil([&] { return !s.game.timerRunning(TimerId::Glide); });
     }
 
     std::string logText(const std::string& prefix) const {
@@ -83,10 +83,10 @@ protected:
     Rgb pen(Ctl shape) const { return ctl(shape).pen; }
     void pressOn(uint8_t position, MouseButton b) { s.press(s.centreX(position), s.centreY(position), b); }
     void releaseOn(uint8_t position, MouseButton b) { s.release(s.centreX(position), s.centreY(position), b); }
-    // The six frame pens, Shape1 to Shape6.
+    // The pens of the six position frames.
     std::vector<Rgb> frames() const {
         std::vector<Rgb> out;
-        for (Ctl c : {Ctl::Shape1, Ctl::Shape2, Ctl::Shape3, Ctl::Shape4, Ctl::Shape5, Ctl::Shape6})
+        for (Ctl c : {Ctl::NkHandFrame, Ctl::CkHandFrame, Ctl::TargetFrame, Ctl::UpFrame, Ctl::DownNumberFrame, Ctl::DownColourFrame})
             out.push_back(pen(c));
         return out;
     }

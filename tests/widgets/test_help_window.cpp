@@ -12,7 +12,7 @@
 
 #include <memory>
 
-#include "app/Fonts.h"
+#include "ui/Fonts.h"
 #include "help/HelpWindow.h"
 
 using qbx::HelpWindow;
@@ -35,7 +35,7 @@ private:
 
     static void checkBrowserFits(const HelpWindow& help) {
         const QSize outer = help.frameGeometry().size();
-        const QSize browser = help.WebBrowser1->size();
+        const QSize browser = help.browser->size();
         QVERIFY2(browser.width() == outer.width() - 60 || browser.width() == outer.width() - 59,
                  qPrintable(QString::number(browser.width())));
         QCOMPARE(browser.height(), outer.height() - 150);
@@ -48,7 +48,7 @@ private slots:
     }
 
     void init() {
-        HelpWindow::helpPage = 1;
+        HelpWindow::currentPage = 1;
         dir_ = std::make_unique<QTemporaryDir>();
         QDir(dir_->path()).mkpath("setup");
         writePage("help.html", "First page");
@@ -59,7 +59,7 @@ private slots:
     void cleanup() {
         QDir::setCurrent(oldCwd_);
         dir_.reset();
-        HelpWindow::helpPage = 1;
+        HelpWindow::currentPage = 1;
     }
 
     void layoutIsTheDesignOne() {
@@ -67,59 +67,59 @@ private slots:
         QCOMPARE(help.windowTitle(), QStringLiteral("QBX Help"));
         QVERIFY(!(help.windowFlags() & Qt::WindowCloseButtonHint));
         QVERIFY(!(help.windowFlags() & Qt::WindowSystemMenuHint));
-        QCOMPARE(help.ButtonClose->geometry(), QRect(216, 560, 289, 65));
-        QCOMPARE(help.ButtonClose->text(), QStringLiteral("CLOSE"));
-        QVERIFY(help.ButtonClose->font().bold());
-        QCOMPARE(help.ButtonClose->font().pixelSize(), 19);
+        QCOMPARE(help.closeButton->geometry(), QRect(216, 560, 289, 65));
+        QCOMPARE(help.closeButton->text(), QStringLiteral("CLOSE"));
+        QVERIFY(help.closeButton->font().bold());
+        QCOMPARE(help.closeButton->font().pixelSize(), 19);
         QCOMPARE(help.font().pixelSize(), 11);
-        QCOMPARE(help.WebBrowser1->pos(), QPoint(16, 24));
+        QCOMPARE(help.browser->pos(), QPoint(16, 24));
         QCOMPARE(help.frameGeometry().size(), QSize(753, 673));
     }
 
     void pageOneIsShownSizedToTheWindow() {
         HelpWindow help;
-        help.ShowInst(1);
-        QCOMPARE(help.WebBrowser1->source(), pageUrl("help.html"));
-        QVERIFY(help.WebBrowser1->toPlainText().contains("First page"));
-        QCOMPARE(help.WebBrowser1->height(), 523);
-        QVERIFY(help.WebBrowser1->width() == 693 || help.WebBrowser1->width() == 694);
+        help.showInstructions(1);
+        QCOMPARE(help.browser->source(), pageUrl("help.html"));
+        QVERIFY(help.browser->toPlainText().contains("First page"));
+        QCOMPARE(help.browser->height(), 523);
+        QVERIFY(help.browser->width() == 693 || help.browser->width() == 694);
         checkBrowserFits(help);
-        QCOMPARE(HelpWindow::helpPage, 1);
+        QCOMPARE(HelpWindow::currentPage, 1);
     }
 
     void pageTwoSticksForLaterRepaints() {
         HelpWindow help;
-        help.ShowInst(2);
-        QCOMPARE(HelpWindow::helpPage, 2);
-        QVERIFY(help.WebBrowser1->toPlainText().contains("Second page"));
-        help.ShowInst(1);  // asked for page 1 ...
+        help.showInstructions(2);
+        QCOMPARE(HelpWindow::currentPage, 2);
+        QVERIFY(help.browser->toPlainText().contains("Second page"));
+        help.showInstructions(1);  // asked for page 1 ...
         help.show();
         QVERIFY(QTest::qWaitForWindowExposed(&help));
         help.resize(help.width() + 100, help.height() + 100);
         help.repaint();  // ... but a repaint after a resize shows page 2 again
-        QCOMPARE(help.WebBrowser1->source(), pageUrl("help2.html"));
+        QCOMPARE(help.browser->source(), pageUrl("help2.html"));
         checkBrowserFits(help);
-        help.ButtonClose->click();
+        help.closeButton->click();
     }
 
     void otherPagesNavigateNowhereButStillSize() {
         HelpWindow help;
-        help.ShowInst(1);
+        help.showInstructions(1);
         help.resize(800, 700);
-        help.ShowInst(7);
-        QCOMPARE(help.WebBrowser1->source(), pageUrl("help.html"));
+        help.showInstructions(7);
+        QCOMPARE(help.browser->source(), pageUrl("help.html"));
         checkBrowserFits(help);
     }
 
     void closeReturnsOneAndIsTheOnlyWayOut() {
         HelpWindow help;
-        help.ShowInst(1);
+        help.showInstructions(1);
         bool stayedOpen = false;
         QTimer::singleShot(0, &help, [&] {
             QTest::keyClick(&help, Qt::Key_Escape);
             const bool closedByRequest = help.close();
             stayedOpen = help.isVisible() && !closedByRequest;
-            help.ButtonClose->click();
+            help.closeButton->click();
         });
         QCOMPARE(help.exec(), 1);
         QVERIFY(stayedOpen);
@@ -129,9 +129,9 @@ private slots:
     void aMissingPageStillOpensAndCloses() {
         QFile::remove(dir_->path() + "/setup/help.html");
         HelpWindow help;
-        help.ShowInst(1);
-        QVERIFY(help.WebBrowser1->toPlainText().trimmed().isEmpty());
-        QTimer::singleShot(0, &help, [&] { help.ButtonClose->click(); });
+        help.showInstructions(1);
+        QVERIFY(help.browser->toPlainText().trimmed().isEmpty());
+        QTimer::singleShot(0, &help, [&] { help.closeButton->click(); });
         QCOMPARE(help.exec(), 1);
     }
 };

@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Fonts.h"
-#include "app/MessageBox.h"
+#include "ui/Fonts.h"
+#include "ui/MessageBox.h"
 #include "config/ConfigFiles.h"
 #include "login/LoginWindow.h"
 
@@ -95,9 +95,9 @@ private slots:
 
 private:
     std::unique_ptr<LoginWindow> openWindow();
-    QLineEdit* edit1(LoginWindow& w) { return w.findChild<QLineEdit*>("Edit1"); }
-    QPushButton* button1(LoginWindow& w) { return w.findChild<QPushButton*>("Button1"); }
-    QLabel* label1(LoginWindow& w) { return w.findChild<QLabel*>("Label1"); }
+    QLineEdit* codeEdit(LoginWindow& w) { return w.findChild<QLineEdit*>("codeEdit"); }
+    QPushButton* okButton(LoginWindow& w) { return w.findChild<QPushButton*>("okButton"); }
+    QLabel* codeLabel(LoginWindow& w) { return w.findChild<QLabel*>("codeLabel"); }
 
     QTemporaryDir workDir_;
     QString previousDir_;
@@ -167,15 +167,15 @@ void TestLogin::layoutMatchesTheDialog()
         const char* text;
     };
     const Expected controls[] = {
-        {"Label1", {104, 64, 71, 24}, 19, false, true, "Code"},
-        {"Edit1", {104, 104, 217, 32}, 19, false, true, ""},
-        {"Button1", {104, 240, 233, 81}, 19, true, true, "OK"},
-        {"Label2", {16, 168, 67, 16}, 13, true, false, "Cognome"},
-        {"Edit2", {112, 168, 217, 21}, 11, false, false, ""},
-        {"Label3", {16, 192, 65, 16}, 13, true, false, "Matricola"},
-        {"Edit3", {112, 192, 217, 21}, 11, false, false, ""},
-        {"Label4", {16, 224, 88, 16}, 13, true, false, "Cod. Fiscale"},
-        {"Edit4", {112, 216, 217, 21}, 11, false, false, ""},
+        {"codeLabel", {104, 64, 71, 24}, 19, false, true, "Code"},
+        {"codeEdit", {104, 104, 217, 32}, 19, false, true, ""},
+        {"okButton", {104, 240, 233, 81}, 19, true, true, "OK"},
+        {"surnameLabel", {16, 168, 67, 16}, 13, true, false, "Cognome"},
+        {"surnameEdit", {112, 168, 217, 21}, 11, false, false, ""},
+        {"registrationLabel", {16, 192, 65, 16}, 13, true, false, "Matricola"},
+        {"registrationEdit", {112, 192, 217, 21}, 11, false, false, ""},
+        {"taxCodeLabel", {16, 224, 88, 16}, 13, true, false, "Cod. Fiscale"},
+        {"taxCodeEdit", {112, 216, 217, 21}, 11, false, false, ""},
     };
     for (const Expected& c : controls) {
         auto* control = w->findChild<QWidget*>(c.name);
@@ -190,30 +190,30 @@ void TestLogin::layoutMatchesTheDialog()
     }
 
     // The layout's font is not on the machine; its substitute is used.
-    QCOMPARE(QFontInfo(edit1(*w)->font()).family(), QString("Liberation Sans"));
+    QCOMPARE(QFontInfo(codeEdit(*w)->font()).family(), QString("Liberation Sans"));
 
-    QVERIFY(!button1(*w)->isDefault());
-    QVERIFY(!button1(*w)->autoDefault());
+    QVERIFY(!okButton(*w)->isDefault());
+    QVERIFY(!okButton(*w)->autoDefault());
     QVERIFY(QTest::qWaitForWindowActive(w.get()));
-    QCOMPARE(QApplication::focusWidget(), edit1(*w));
+    QCOMPARE(QApplication::focusWidget(), codeEdit(*w));
 }
 
 void TestLogin::tabOrderSkipsTheHiddenBoxes()
 {
     auto w = openWindow();
     QStringList chain;
-    for (QWidget* next = edit1(*w)->nextInFocusChain(); next != edit1(*w);
+    for (QWidget* next = codeEdit(*w)->nextInFocusChain(); next != codeEdit(*w);
          next = next->nextInFocusChain()) {
         if (next->focusPolicy() & Qt::TabFocus)
             chain << next->objectName();
     }
-    QCOMPARE(chain, QStringList({"Edit2", "Edit3", "Button1", "Edit4"}));
+    QCOMPARE(chain, QStringList({"surnameEdit", "registrationEdit", "okButton", "taxCodeEdit"}));
 
     QVERIFY(QTest::qWaitForWindowActive(w.get()));
-    QTest::keyClick(edit1(*w), Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(button1(*w)));
-    QTest::keyClick(button1(*w), Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(edit1(*w)));
+    QTest::keyClick(codeEdit(*w), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(okButton(*w)));
+    QTest::keyClick(okButton(*w), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(codeEdit(*w)));
 }
 
 void TestLogin::captionComesFromTheCatalogue()
@@ -221,22 +221,22 @@ void TestLogin::captionComesFromTheCatalogue()
     BoxAnswerer boxes;
     {
         auto w = openWindow();
-        QCOMPARE(label1(*w)->text(), QString("Code"));
+        QCOMPARE(codeLabel(*w)->text(), QString("Code"));
         QCOMPARE(w->labelCodeText(), std::string("Code"));
     }
     // An Italian catalogue written by an old editor: one byte per letter.
     writeFile("setup/messages.ini", "[messages]\r\nlabelcode = \"Identit\xe0\"\r\n");
     {
         auto w = openWindow();
-        QCOMPARE(label1(*w)->text(), QString::fromUtf8("Identit\u00e0"));
+        QCOMPARE(codeLabel(*w)->text(), QString::fromUtf8("Identit\u00e0"));
     }
     // The same written as UTF-8; a long caption is not cut off.
     writeFile("setup/messages.ini", "[MESSAGES]\r\nLabelCode=Identit\xc3\xa0 del partecipante\r\n");
     {
         auto w = openWindow();
-        QCOMPARE(label1(*w)->text(), QString::fromUtf8("Identit\u00e0 del partecipante"));
-        QVERIFY(label1(*w)->width() >=
-                QFontMetrics(label1(*w)->font()).horizontalAdvance(label1(*w)->text()));
+        QCOMPARE(codeLabel(*w)->text(), QString::fromUtf8("Identit\u00e0 del partecipante"));
+        QVERIFY(codeLabel(*w)->width() >=
+                QFontMetrics(codeLabel(*w)->font()).horizontalAdvance(codeLabel(*w)->text()));
     }
     QVERIFY(boxes.seen.empty());
 }
@@ -247,17 +247,17 @@ void TestLogin::captionIsEmptyWhenNothingNamesIt()
     writeFile("setup/messages.ini", "[MESSAGES]\r\nHeader=Messages\r\n");
     {
         auto w = openWindow();
-        QCOMPARE(label1(*w)->text(), QString());
+        QCOMPARE(codeLabel(*w)->text(), QString());
     }
     QVERIFY(QFile::remove("setup/messages.ini"));
     {
         auto w = openWindow();
-        QCOMPARE(label1(*w)->text(), QString());
+        QCOMPARE(codeLabel(*w)->text(), QString());
     }
     QVERIFY(QFile::remove("setup/QBXParameter.ini"));
     {
         auto w = openWindow();
-        QCOMPARE(label1(*w)->text(), QString());
+        QCOMPARE(codeLabel(*w)->text(), QString());
     }
     QVERIFY(boxes.seen.empty());
 }
@@ -272,7 +272,7 @@ void TestLogin::unreadableParameterFileIsReported()
     QCOMPARE(boxes.seen[0].title, QString("QBXSolo"));
     QCOMPARE(boxes.seen[0].text, QString(qbx::kParameterReadError));
     // Start-up goes on; the caption is what was held before the error.
-    QCOMPARE(label1(*w)->text(), QString("CODE"));
+    QCOMPARE(codeLabel(*w)->text(), QString("CODE"));
     QVERIFY(w->isVisible());
 }
 
@@ -282,13 +282,13 @@ void TestLogin::emptyCodeIsRefused()
     int logins = 0;
     w->onLogin = [&](const std::string&) { ++logins; };
     BoxAnswerer boxes;
-    QTest::mouseClick(button1(*w), Qt::LeftButton);
+    QTest::mouseClick(okButton(*w), Qt::LeftButton);
     QTRY_COMPARE(boxes.seen.size(), size_t(1));
     QCOMPARE(boxes.seen[0].title, QString("QBXSolo"));
     QCOMPARE(boxes.seen[0].text, QString("Per favore riempi tutti i campi"));
     QVERIFY(w->isVisible());
     QCOMPARE(logins, 0);
-    QCOMPARE(w->userCode(), std::string());
+    QCOMPARE(w->participantCode(), std::string());
     QVERIFY(QDir("dataout").entryList(QDir::Files).isEmpty());
 }
 
@@ -297,7 +297,7 @@ void TestLogin::acceptedCodeHidesTheWindowAndBuildsUserCode()
     BoxAnswerer boxes;
     struct Case {
         QString typed;
-        std::string userCode;
+        std::string participantCode;
     };
     const Case cases[] = {
         {"A1", "A1   "},
@@ -312,11 +312,11 @@ void TestLogin::acceptedCodeHidesTheWindowAndBuildsUserCode()
             logins.push_back(code);
             hiddenAtLogin = !w->isVisible();
         };
-        typeText(edit1(*w), c.typed);
-        QTest::mouseClick(button1(*w), Qt::LeftButton);
+        typeText(codeEdit(*w), c.typed);
+        QTest::mouseClick(okButton(*w), Qt::LeftButton);
         QCOMPARE(logins.size(), size_t(1));
-        QCOMPARE(logins[0], c.userCode);
-        QCOMPARE(w->userCode(), c.userCode);
+        QCOMPARE(logins[0], c.participantCode);
+        QCOMPARE(w->participantCode(), c.participantCode);
         QVERIFY(hiddenAtLogin);
         QVERIFY(!w->isVisible());
     }
@@ -330,14 +330,14 @@ void TestLogin::enterInTheCodeBoxDoesNothing()
     int logins = 0;
     w->onLogin = [&](const std::string&) { ++logins; };
     QVERIFY(QTest::qWaitForWindowActive(w.get()));
-    QTest::keyClick(edit1(*w), Qt::Key_Return);  // empty box: no complaint either
-    QTest::keyClicks(edit1(*w), "A1");
-    QTest::keyClick(edit1(*w), Qt::Key_Return);
-    QTest::keyClick(edit1(*w), Qt::Key_Enter);
+    QTest::keyClick(codeEdit(*w), Qt::Key_Return);  // empty box: no complaint either
+    QTest::keyClicks(codeEdit(*w), "A1");
+    QTest::keyClick(codeEdit(*w), Qt::Key_Return);
+    QTest::keyClick(codeEdit(*w), Qt::Key_Enter);
     QTest::qWait(100);
     QCOMPARE(logins, 0);
     QVERIFY(w->isVisible());
-    QCOMPARE(edit1(*w)->text(), QString("A1"));
+    QCOMPARE(codeEdit(*w)->text(), QString("A1"));
     QVERIFY(boxes.seen.empty());
 }
 

@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "app/MessageBox.h"
+#include "ui/MessageBox.h"
 
 class TestMessageBox : public QObject {
     Q_OBJECT

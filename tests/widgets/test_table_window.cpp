@@ -17,7 +17,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/Fonts.h"
+#include "ui/Fonts.h"
 #include "table/view/CardPictures.h"
 #include "table/view/TableCanvas.h"
 #include "table/view/TableWindow.h"
@@ -99,23 +99,23 @@ private:
     void dealHand() {
         for (int guard = 0; guard < 500; ++guard) {
             Game& g = win_->game();
-            if (g.timerRunning(TimerId::Timer1)) win_->fireTimer(TimerId::Timer1);
-            else if (g.timerRunning(TimerId::Timer3)) win_->fireTimer(TimerId::Timer3);
-            else if (g.timerRunning(TimerId::Timer2)) win_->fireTimer(TimerId::Timer2);
+            if (g.timerRunning(TimerId::Glide)) win_->fireTimer(TimerId::Glide);
+            else if (g.timerRunning(TimerId::DealStep)) win_->fireTimer(TimerId::DealStep);
+            else if (g.timerRunning(TimerId::DealWait)) win_->fireTimer(TimerId::DealWait);
             else return;
         }
         QFAIL("the deal never came to rest");
     }
 
     void finishGlide() {
-        for (int guard = 0; guard < 200 && win_->game().timerRunning(TimerId::Timer1); ++guard)
-            win_->fireTimer(TimerId::Timer1);
+        for (int guard = 0; guard < 200 && win_->game().timerRunning(TimerId::Glide); ++guard)
+            win_->fireTimer(TimerId::Glide);
     }
 
     Ctl cardAt(uint8_t position) {
         for (int slot = 1; slot <= 6; ++slot)
             if (win_->game().cardSlots[slot].positionCode == position) return cardImage(slot);
-        return Ctl::Form1;
+        return Ctl::Window;
     }
 
     QString log(const char* role) {
@@ -145,11 +145,11 @@ private slots:
         QVERIFY(win_->windowFlags() & Qt::WindowStaysOnTopHint);
         QVERIFY(!(win_->windowFlags() & Qt::WindowCloseButtonHint));
         QVERIFY(!win_->isVisible());
-        QVERIFY(win_->timerActive(TimerId::Timer2));
-        win_->fireTimer(TimerId::Timer2);
+        QVERIFY(win_->timerActive(TimerId::DealWait));
+        win_->fireTimer(TimerId::DealWait);
         QVERIFY(!win_->isVisible());
-        QVERIFY(win_->timerActive(TimerId::Timer3));
-        win_->fireTimer(TimerId::Timer3);
+        QVERIFY(win_->timerActive(TimerId::DealStep));
+        win_->fireTimer(TimerId::DealStep);
         QVERIFY(win_->isVisible());
         QVERIFY(!win_->isEnabled());  // the deal shuts out input
         dealHand();
@@ -163,34 +163,34 @@ private slots:
         const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
         const int A = static_cast<int>(std::trunc(screen.width() / 2.0 - 200));
         const int B = static_cast<int>(std::trunc(screen.height() / 2.0 - 64));
-        auto* pass = win_->findChild<QPushButton*>("Button1");
-        auto* help = win_->findChild<QPushButton*>("Button2");
-        auto* ck = win_->findChild<QRadioButton*>("ckturn");
-        auto* nk = win_->findChild<QRadioButton*>("nkturn");
-        auto* memo1 = win_->findChild<QPlainTextEdit*>("Memo1");
-        auto* memo2 = win_->findChild<QPlainTextEdit*>("Memo2");
-        QVERIFY(pass && help && ck && nk && memo1 && memo2);
+        auto* pass = win_->findChild<QPushButton*>("passButton");
+        auto* help = win_->findChild<QPushButton*>("helpButton");
+        auto* ck = win_->findChild<QRadioButton*>("ckTurnIndicator");
+        auto* nk = win_->findChild<QRadioButton*>("nkTurnIndicator");
+        auto* messagesText = win_->findChild<QPlainTextEdit*>("messagesText");
+        auto* rulesText = win_->findChild<QPlainTextEdit*>("rulesText");
+        QVERIFY(pass && help && ck && nk && messagesText && rulesText);
         QCOMPARE(pass->geometry(), QRect(A + 480, B + 192, 169, 49));
         QCOMPARE(help->geometry(), QRect(A + 480, B + 136, 169, 49));
         QCOMPARE(ck->geometry(), QRect(A + 488, B - 152, 137, 25));
         QCOMPARE(nk->geometry(), QRect(A + 488, B - 128, 137, 25));
-        QCOMPARE(memo1->geometry(), QRect(A - 256, B - 164, 161, 89));
+        QCOMPARE(messagesText->geometry(), QRect(A - 256, B - 164, 161, 89));
         QCOMPARE(pass->text(), QStringLiteral("Pass"));
         QCOMPARE(ck->text(), QStringLiteral("Colour's turn"));
         QVERIFY(ck->isChecked() && !nk->isChecked());
         QVERIFY(pass->font().bold());
         QCOMPARE(pass->font().pixelSize(), 16);
-        QVERIFY(memo2->isHidden());
-        QCOMPARE(memo2->toPlainText(), QStringLiteral("rule one\nrule two"));
-        QVERIFY(win_->findChild<QPushButton*>("BitBtn1")->isHidden());
+        QVERIFY(rulesText->isHidden());
+        QCOMPARE(rulesText->toPlainText(), QStringLiteral("rule one\nrule two"));
+        QVERIFY(win_->findChild<QPushButton*>("secondHelpButton")->isHidden());
         // Labels fit their captions.
-        const Control& target = win_->game().table()[Ctl::Label6];
-        const QFontMetrics fm(win_->canvas()->labelStyle(Ctl::Label6).font);
+        const Control& target = win_->game().table()[Ctl::TargetCaption];
+        const QFontMetrics fm(win_->canvas()->labelStyle(Ctl::TargetCaption).font);
         const int advance = fm.horizontalAdvance(QStringLiteral("Target"));
         QVERIFY2(target.width >= advance && target.width <= advance + 1, qPrintable(QString::number(target.width)));
         QCOMPARE(target.height, fm.height());
-        const Control& moves = win_->game().table()[Ctl::Label8];
-        QVERIFY(moves.width >= QFontMetrics(win_->canvas()->labelStyle(Ctl::Label8).font)
+        const Control& moves = win_->game().table()[Ctl::MoveCounterTitle];
+        QVERIFY(moves.width >= QFontMetrics(win_->canvas()->labelStyle(Ctl::MoveCounterTitle).font)
                                    .horizontalAdvance(QStringLiteral("Total moves")));
     }
 
@@ -228,7 +228,7 @@ private slots:
         const Table& t = win_->game().table();
         const QPoint home(t[up].left, t[up].top);
         QWindow* window = win_->windowHandle();
-        auto* pass = win_->findChild<QPushButton*>("Button1");
+        auto* pass = win_->findChild<QPushButton*>("passButton");
         const QPoint onPass = pass->geometry().center();
         QTest::mousePress(window, Qt::LeftButton, {}, centreOf(t[up]));
         QTest::mouseMove(window, (centreOf(t[up]) + onPass) / 2);
@@ -339,7 +339,7 @@ private slots:
     void theBackgroundPictureIsStretchedBehindTheTable() {
         startGame({}, bmp(4, 4, [](int x, int) { return x < 2 ? qRgb(200, 100, 0) : qRgb(0, 100, 200); }));
         dealHand();
-        const Control& bg = win_->game().table()[Ctl::Image9];
+        const Control& bg = win_->game().table()[Ctl::Background];
         QVERIFY(bg.visible);
         const QImage shot = canvasShot();
         QCOMPARE(shot.pixel(2, 2), qRgb(200, 100, 0));

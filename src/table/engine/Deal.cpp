@@ -33,33 +33,33 @@ constexpr uint8_t kGlideTo[6] = {numberCardView, downNumberCardView, upCardView,
 
 }  // namespace
 
-void Game::Timer2Timer() {
+void Game::dealWaitOver() {
     guarded([&] {
         table_.setFormEnabled(false);
-        setTimer(TimerId::Timer2, false);
-        DistribuisciCarte();
+        setTimer(TimerId::DealWait, false);
+        beginDeal();
     });
 }
 
-void Game::DistribuisciCarte() {
+void Game::beginDeal() {
     dealStep = 1;
     for (int slot = 1; slot <= 6; ++slot) {
         table_.setPos(cardSlots[slot].image, coordX[deckPosition], coordY[deckPosition]);
         table_.setPicture(cardSlots[slot].image, Picture::Back);
     }
     handInPlay = false;
-    setTimer(TimerId::Timer3, true);
+    setTimer(TimerId::DealStep, true);
 }
 
-void Game::Timer3Timer() {
+void Game::dealStepTick() {
     guarded([&] {
         if (!table_.formVisible()) {
             table_.setFormVisible(true);
-            FormShow();
+            onFirstShow();
         }
         const LocalTime now = clock_.now();
         if (dealStep == 7) {
-            setTimer(TimerId::Timer3, false);
+            setTimer(TimerId::DealStep, false);
             if (shoe_.atEnd()) {
                 endOfShoe(timeStamp(now));
                 return;
@@ -68,12 +68,12 @@ void Game::Timer3Timer() {
         }
         if (dealStep >= 1 && dealStep <= 6) {
             const uint8_t to = kGlideTo[dealStep - 1];
-            Animateimg(cardSlots[dealStep].image, GetCoordX(to), GetCoordY(to));
+            startGlide(cardSlots[dealStep].image, placeX(to), placeY(to));
         } else if (dealStep == 7) {
             handInPlay = true;
             table_.setFormEnabled(true);
-            table_.setPen(Ctl::Shape1, kGrey);
-            table_.setPen(Ctl::Shape2, kGrey);
+            table_.setPen(Ctl::NkHandFrame, kGrey);
+            table_.setPen(Ctl::CkHandFrame, kGrey);
             table_.setPen(turnFrame(), kGreen);
         }
         ++dealStep;
@@ -82,7 +82,7 @@ void Game::Timer3Timer() {
 
 void Game::layHandFromShoe(const LocalTime& now) {
     const ShoeHand& hand = shoe_.take();
-    const uint8_t* order = params.syntaxInput == "CIRCULAR" ? kCircularOrder : kDefaultOrder;
+    const uint8_t* order = params.dealingOrder == "CIRCULAR" ? kCircularOrder : kDefaultOrder;
     std::string at[6];
     for (int pair = 0; pair < 6; ++pair) at[order[pair]] = hand.pairs[pair];
     firstTurn = hand.firstTurn;
@@ -95,7 +95,7 @@ void Game::layHandFromShoe(const LocalTime& now) {
             log->writeLine(stamp + stamp + "GC:" + at[kDealRecords[k - 1].position] + kDealRecords[k - 1].suffix);
         }
     }
-    IniziaMano(at[numberCardView], at[downNumberCardView], at[upCardView], at[downColorCardView],
+    layOutHand(at[numberCardView], at[downNumberCardView], at[upCardView], at[downColorCardView],
                at[colorCardView], at[targetCardView]);
 }
 
@@ -113,36 +113,36 @@ void Game::endOfShoe(const std::string& stamp) {
     requestTerminate();
 }
 
-int Game::getPos(const std::string& cardText) {
+int Game::slotOfCard(const std::string& cardText) {
     const int number = cardText[0] - '0';
     return cardText[1] == 'H' ? number - 1 : number + 2;
 }
 
-void Game::IniziaMano(const std::string& c4, const std::string& c3, const std::string& c2,
-                      const std::string& c1, const std::string& c0, const std::string& c5) {
+void Game::layOutHand(const std::string& atNkHand, const std::string& atDownNumber, const std::string& atUp,
+                      const std::string& atDownColour, const std::string& atCkHand, const std::string& atTarget) {
     currentTurn = firstTurn;
     turnPassPending = false;
     if (currentTurn != "ck" && currentTurn != "nk") currentTurn = "ck";
-    table_.setChecked(currentTurn == "ck" ? Ctl::ckturn : Ctl::nkturn, true);
+    table_.setChecked(currentTurn == "ck" ? Ctl::CkTurnIndicator : Ctl::NkTurnIndicator, true);
     consecutivePasses = handMoves = ckMoves = nkMoves = 0;
 
-    const std::string* texts6[6] = {&c4, &c3, &c2, &c1, &c0, &c5};
+    const std::string* texts6[6] = {&atNkHand, &atDownNumber, &atUp, &atDownColour, &atCkHand, &atTarget};
     constexpr uint8_t kCodes[6] = {4, 3, 2, 1, 0, 5};
     for (int i = 0; i < 6; ++i) {
-        CardSlot& slot = cardSlots[getPos(*texts6[i])];
+        CardSlot& slot = cardSlots[slotOfCard(*texts6[i])];
         slot.number = texts6[i]->at(0) - '0';
         slot.colour = texts6[i]->at(1) == 'H' ? 1 : 2;
         slot.positionCode = kCodes[i];
     }
-    table_.setPos(Ctl::Image7, coordX[deckPosition], coordY[deckPosition]);
+    table_.setPos(Ctl::DeckCard, coordX[deckPosition], coordY[deckPosition]);
     for (int slot = 1; slot <= 6; ++slot) {
         const CardSlot& c = cardSlots[slot];
-        table_.setPos(c.image, GetCoordX(c.positionCode), GetCoordY(c.positionCode));
+        table_.setPos(c.image, placeX(c.positionCode), placeY(c.positionCode));
         setPictureByRule(slot);
     }
-    if (params.viewTarget == "TRUE") table_.setPicture(Ctl::Image7, facePicture(goalNumber, goalColour));
+    if (params.viewTarget == "TRUE") table_.setPicture(Ctl::DeckCard, facePicture(goalNumber, goalColour));
     applyDragPermission();
-    CopriCarte();
+    coverCards();
 }
 
 }  // namespace qbx

@@ -14,7 +14,7 @@ void Game::mousePress(int x, int y, MouseButton button) {
         const Ctl target = table_.controlAt(x, y);
         if (!isCardImage(target)) return;
         if (button == MouseButton::Left && table_[target].dragMode == DragMode::Automatic) {
-            Image1StartDrag(target);
+            startCardDrag(target);
             dragging_ = true;
             dragOverTarget_ = Ctl::Count;
             dispatchDragOver(x, y);  // the card jumps under the pointer at the press itself
@@ -22,7 +22,7 @@ void Game::mousePress(int x, int y, MouseButton button) {
         }
         pressedControl_ = target;
         pressActive_ = true;
-        Image1MouseDown(target, button);
+        cardMouseDown(target, button);
     });
 }
 
@@ -42,7 +42,7 @@ void Game::mouseRelease(int x, int y, MouseButton button) {
         }
         if (pressActive_) {
             pressActive_ = false;
-            Image1MouseUp(pressedControl_);
+            cardMouseUp(pressedControl_);
         }
     });
 }
@@ -51,7 +51,7 @@ void Game::cancelDrag() {
     guarded([&] {
         if (!dragging_) return;
         dragging_ = false;
-        dragDrop(Ctl::Form1);
+        dragDrop(Ctl::Window);
     });
 }
 
@@ -59,38 +59,38 @@ void Game::dispatchDragOver(int x, int y) {
     const Ctl target = table_.controlAt(x, y);
     if (target != dragOverTarget_ && dragOverTarget_ != Ctl::Count) {
         const Control& old = table_[dragOverTarget_];
-        dragOver(dragOverTarget_, x - (old.id == Ctl::Form1 ? 0 : old.left), y - (old.id == Ctl::Form1 ? 0 : old.top));
+        dragOver(dragOverTarget_, x - (old.id == Ctl::Window ? 0 : old.left), y - (old.id == Ctl::Window ? 0 : old.top));
     }
     dragOverTarget_ = target;
     const Control& t = table_[target];
-    dragOver(target, x - (target == Ctl::Form1 ? 0 : t.left), y - (target == Ctl::Form1 ? 0 : t.top));
+    dragOver(target, x - (target == Ctl::Window ? 0 : t.left), y - (target == Ctl::Window ? 0 : t.top));
 }
 
-void Game::Image1StartDrag(Ctl card) {
+void Game::startCardDrag(Ctl card) {
     dragStartLeft = table_[card].left;
     dragStartTop = table_[card].top;
     movingCard = card;
     table_.setEnabled(card, false);
-    RegistraStartDrag(card);
-    testScambioTurno(table_[card].tag);
+    recordPickUp(card);
+    completePendingHandOver(table_[card].tag);
 }
 
 void Game::dragOver(Ctl target, int x, int y) {
     const Ctl dragged = movingCard;
     if (isCardImage(target)) {
-        Controlla(dragged, target);
+        showIfExchangeAllowed(dragged, target);
         table_.setPos(dragged, table_[target].left + x - grabOffsetX, table_[target].top + y - grabOffsetY);
         return;
     }
     table_.raiseToTop(dragged);
-    if (target == Ctl::Form1)
+    if (target == Ctl::Window)
         table_.setPos(dragged, x - 25, y - 40);
     else
         table_.setPos(dragged, table_[target].left + x - grabOffsetX, table_[target].top + y - grabOffsetY);
-    if (target == Ctl::Shape1 || target == Ctl::Shape2) {
+    if (target == Ctl::NkHandFrame || target == Ctl::CkHandFrame) {
         paintTurnFrames();
-    } else if (target >= Ctl::Shape3 && target <= Ctl::Shape6) {
-        for (Ctl s : {Ctl::Shape3, Ctl::Shape4, Ctl::Shape5, Ctl::Shape6}) table_.setPen(s, kGrey);
+    } else if (target >= Ctl::TargetFrame && target <= Ctl::DownColourFrame) {
+        for (Ctl s : {Ctl::TargetFrame, Ctl::UpFrame, Ctl::DownNumberFrame, Ctl::DownColourFrame}) table_.setPen(s, kGrey);
     }
 }
 
@@ -100,28 +100,28 @@ void Game::dragDrop(Ctl target) {
         // A drop anywhere else sends the card home; the control dropped on
         // never acts (a card on the pass button does not pass).
         table_.setEnabled(dragged, true);
-        Animateimg(movingCard, dragStartLeft, dragStartTop);
+        startGlide(movingCard, dragStartLeft, dragStartTop);
         return;
     }
-    if (ImageCheck(dragged, target)) {
+    if (tryExchange(dragged, target)) {
         table_.setPos(dragged, table_[target].left, table_[target].top);
-        Animateimg(target, dragStartLeft, dragStartTop);
-        scambiturno();
-        CopriCarte();
-        Endgame();
+        startGlide(target, dragStartLeft, dragStartTop);
+        handOverAfterSwap();
+        coverCards();
+        endHandIfOver();
     } else {
-        Animateimg(movingCard, dragStartLeft, dragStartTop);
+        startGlide(movingCard, dragStartLeft, dragStartTop);
     }
     table_.setEnabled(dragged, true);
 }
 
-void Game::Image1MouseDown(Ctl card, MouseButton button) {
-    if (button == MouseButton::Right) ScopriCarta(table_[card].tag);
+void Game::cardMouseDown(Ctl card, MouseButton button) {
+    if (button == MouseButton::Right) showCard(table_[card].tag);
 }
 
-void Game::Image1MouseUp(Ctl card) {
-    CopriCarta(table_[card].tag);
-    Registra(card);
+void Game::cardMouseUp(Ctl card) {
+    coverCard(table_[card].tag);
+    recordLook(card);
 }
 
 }  // namespace qbx

@@ -7,9 +7,9 @@
 namespace qbx {
 
 Game::Game(Platform& platform, Clock& clock) : platform_(platform), clock_(clock) {
-    timers_[static_cast<int>(TimerId::Timer1)].interval = 15;
-    timers_[static_cast<int>(TimerId::Timer2)].interval = 1000;
-    timers_[static_cast<int>(TimerId::Timer3)].interval = 1001;
+    timers_[static_cast<int>(TimerId::Glide)].interval = 15;
+    timers_[static_cast<int>(TimerId::DealWait)].interval = 1000;
+    timers_[static_cast<int>(TimerId::DealStep)].interval = 1001;
     for (int slot = 1; slot <= 6; ++slot) cardSlots[slot].image = cardImage(slot);
 }
 
@@ -26,16 +26,16 @@ void Game::setTimer(TimerId id, bool enabled) {
 void Game::onTimer(TimerId id) {
     if (!timers_[static_cast<int>(id)].enabled) return;  // a tick already queued when it stopped
     switch (id) {
-        case TimerId::Timer1: Timer1Timer(); break;
-        case TimerId::Timer2: Timer2Timer(); break;
-        case TimerId::Timer3: Timer3Timer(); break;
+        case TimerId::Glide: glideTick(); break;
+        case TimerId::DealWait: dealWaitOver(); break;
+        case TimerId::DealStep: dealStepTick(); break;
     }
 }
 
 void Game::requestTerminate() {
     if (terminated_) return;
     terminated_ = true;
-    for (TimerId id : {TimerId::Timer1, TimerId::Timer2, TimerId::Timer3}) setTimer(id, false);
+    for (TimerId id : {TimerId::Glide, TimerId::DealWait, TimerId::DealStep}) setTimer(id, false);
     platform_.terminate();
 }
 
@@ -104,7 +104,7 @@ public:
 
 }  // namespace
 
-void Game::CaricaCarte() {
+void Game::loadCardPictures() {
     // The faces are built into the program; the back may come from a file.
     const std::string backPath = "./setup/" + params.fileBackCard;
     if (isExistingNonDirectory(backPath)) {
@@ -113,14 +113,14 @@ void Game::CaricaCarte() {
         if (!backBitmap)
             throw StartError("The card back " + backPath + " is not a readable bitmap (" + why + ").");
     }
-    table_.setPicture(Ctl::Image7, Picture::Back);
-    if (params.viewTarget != "TRUE") table_.setVisible(Ctl::Image7, false);
+    table_.setPicture(Ctl::DeckCard, Picture::Back);
+    if (params.viewTarget != "TRUE") table_.setVisible(Ctl::DeckCard, false);
 }
 
-void Game::FormCreate(const std::string& loginUserCode) {
+void Game::startGame(const std::string& loginParticipantCode) {
     guarded([&] {
         try {
-            userCode = loginUserCode;
+            participantCode = loginParticipantCode;
             handMoves = ckMoves = nkMoves = consecutivePasses = 0;
             ckShare = nkShare = 0.5;
             premiumRound = 2000;
@@ -148,21 +148,21 @@ void Game::FormCreate(const std::string& loginUserCode) {
             shoeFileName = params.shoeFilePath;
             handCardsLocked = params.dragCkNkText == "TRUE" ? 0 : 1;
 
-            table_.setCaption(Ctl::Button1, texts.stepButtonText);
-            table_.setCaption(Ctl::Button2, texts.helpButtonText);
-            table_.setCaption(Ctl::Label1, texts.turnHeader);
-            table_.setCaption(Ctl::ckturn, texts.ckTurnText);
-            table_.setCaption(Ctl::nkturn, texts.nkTurnText);
-            table_.setCaption(Ctl::Label2, texts.msgHeader);
-            table_.setCaption(Ctl::Label3, texts.cardCkText);
-            table_.setCaption(Ctl::Label4, texts.cardNkText);
-            table_.setCaption(Ctl::Label6, texts.cardTText);
-            table_.setCaption(Ctl::Label5, texts.rulesHeader);
-            table_.setCaption(Ctl::Label7, texts.msgHandNumber);
-            table_.setCaption(Ctl::Label10, std::to_string(handNumber));
-            table_.setCaption(Ctl::Label8, texts.msgTotMove);
-            table_.setCaption(Ctl::Label9, std::to_string(totalMoves));
-            table_.memo2Lines = {texts.rulesBlock1CK, texts.rulesBlock1NK};
+            table_.setCaption(Ctl::PassButton, texts.stepButtonText);
+            table_.setCaption(Ctl::HelpButton, texts.helpButtonText);
+            table_.setCaption(Ctl::TurnTitle, texts.turnHeader);
+            table_.setCaption(Ctl::CkTurnIndicator, texts.ckTurnText);
+            table_.setCaption(Ctl::NkTurnIndicator, texts.nkTurnText);
+            table_.setCaption(Ctl::MessagesTitle, texts.msgHeader);
+            table_.setCaption(Ctl::CkCaption, texts.cardCkText);
+            table_.setCaption(Ctl::NkCaption, texts.cardNkText);
+            table_.setCaption(Ctl::TargetCaption, texts.cardTText);
+            table_.setCaption(Ctl::RulesTitle, texts.rulesHeader);
+            table_.setCaption(Ctl::HandCounterTitle, texts.msgHandNumber);
+            table_.setCaption(Ctl::HandCounter, std::to_string(handNumber));
+            table_.setCaption(Ctl::MoveCounterTitle, texts.msgTotMove);
+            table_.setCaption(Ctl::MoveCounter, std::to_string(totalMoves));
+            table_.rulesLines = {texts.rulesBlock1CK, texts.rulesBlock1NK};
 
             const LocalTime t0 = clock_.now();
             if (!isDirectory("dataout")) {
@@ -201,10 +201,10 @@ void Game::FormCreate(const std::string& loginUserCode) {
             logs_.nk().writeLine(T0 + "TF:NK");
             for (LogFile* log : {&logs_.ck(), &logs_.nk()}) log->writeLine(T0 + "Game begins");
             for (LogFile* log : {&logs_.ck(), &logs_.nk()})
-                log->writeLine(T0 + "userID:userName " + userCode + ":gameNum -1:partner 1");
+                log->writeLine(T0 + "userID:userName " + participantCode + ":gameNum -1:partner 1");
             for (LogFile* log : {&logs_.ck(), &logs_.nk()})
                 log->writeLine(T0 + "errorsMade 0:score 0:row 0column 0");
-            RegistraEventi("GS", "", "Game started", "", "");
+            recordMove("GS", "", "Game started", "", "");
             if (shoeMissing) {
                 logs_.sync();
                 logs_.close();
@@ -212,12 +212,12 @@ void Game::FormCreate(const std::string& loginUserCode) {
                 return;
             }
 
-            CaricaCarte();
+            loadCardPictures();
             grabOffsetX = 25;
             grabOffsetY = 40;
             paintTurnFrames();
-            timers_[static_cast<int>(TimerId::Timer3)].interval =
-                timers_[static_cast<int>(TimerId::Timer1)].interval * 20 + 2;
+            timers_[static_cast<int>(TimerId::DealStep)].interval =
+                timers_[static_cast<int>(TimerId::Glide)].interval * 20 + 2;
 
             static constexpr struct { int32_t number, colour; uint8_t position; } kStart[7] = {
                 {0, 0, 0}, {2, 1, 1}, {3, 1, 5}, {4, 1, 2}, {2, 2, 3}, {3, 2, 0}, {4, 2, 4}};
@@ -232,8 +232,8 @@ void Game::FormCreate(const std::string& loginUserCode) {
             if (handCardsLocked == 1) lockHandCards();
 
             textureBitmap = loadBmpFile("setup/" + params.fileTexture);
-            if (!textureBitmap) table_.setVisible(Ctl::Image9, false);
-            setTimer(TimerId::Timer2, true);
+            if (!textureBitmap) table_.setVisible(Ctl::Background, false);
+            setTimer(TimerId::DealWait, true);
         } catch (const StartError& e) {
             startFailed(e.what());
         }

@@ -12,7 +12,7 @@
 
 #include "config/ConfigFiles.h"
 #include "table/engine/Picture.h"
-#include "table/engine/Platform.h"
+#include "platform/Platform.h"
 #include "table/engine/Shoe.h"
 #include "table/engine/Table.h"
 #include "table/log/EventLogs.h"
@@ -34,7 +34,7 @@ struct CardSlot {
     int32_t number = 0;
     int32_t colour = 0;           // 1 hearts (H), 2 clubs (C)
     uint8_t positionCode = 0;
-    Ctl image = Ctl::Image1;
+    Ctl image = Ctl::Card2H;
     Picture picture = Picture::None;
 };
 
@@ -49,13 +49,13 @@ public:
 
     // ---- Entry points the view (or a test) calls --------------------------
     // The game start, with the participant string of the login window.
-    void FormCreate(const std::string& loginUserCode);
+    void startGame(const std::string& loginParticipantCode);
     void onTimer(TimerId id);
-    void Timer1Timer();
-    void Timer2Timer();
-    void Timer3Timer();
+    void glideTick();
+    void dealWaitOver();
+    void dealStepTick();
     // The pass button.
-    void Button1Click();
+    void pass();
     // Mouse input on the table, in client coordinates of the window.
     void mousePress(int x, int y, MouseButton button);
     void mouseMove(int x, int y);
@@ -74,7 +74,7 @@ public:
     int timerInterval(TimerId id) const { return timers_[static_cast<int>(id)].interval; }
 
     // ---- Game state (read by the view and by tests) -----------------------
-    std::string userCode;
+    std::string participantCode;
     ParameterValues params;
     MessageTexts texts;
     std::string shoeFileName;
@@ -95,7 +95,7 @@ public:
     int32_t coordX[7] = {}, coordY[7] = {};
     bool firstShow = true;
     // Drag and glide.
-    Ctl movingCard = Ctl::Image1;
+    Ctl movingCard = Ctl::Card2H;
     int32_t dragStartLeft = 0, dragStartTop = 0;
     int32_t animTargetX = 0, animTargetY = 0;
     double animX = 0, animY = 0, animStepX = 0, animStepY = 0;
@@ -109,50 +109,68 @@ public:
     // Replaces the random source of the log names (tests); draws 0..9999.
     std::function<int()> randomSuffix;
 
-    // ---- The rules, under the names the table window has always used -----
-    // Only the low seven bits of a code count; 7 to 127 answer position 4.
-    int32_t GetCoordX(uint8_t code) const { return coordX[coordIndex(code)]; }
-    int32_t GetCoordY(uint8_t code) const { return coordY[coordIndex(code)]; }
+    // ---- The rules -----------------------------------------------------------
+    // A position's place on the table (client coordinates of a card's top
+    // left). Only the low seven bits of a code count; 7 to 127 answer position 4.
+    int32_t placeX(uint8_t code) const { return coordX[coordIndex(code)]; }
+    int32_t placeY(uint8_t code) const { return coordY[coordIndex(code)]; }
     static int coordIndex(uint8_t code) {
         const int low = code & 0x7F;
         return low <= deckPosition ? low : numberCardView;
     }
-    void FormShow();
-    void CentraSchermo();
-    void CaricaCarte();
-    void DistribuisciCarte();
-    static int getPos(const std::string& cardText);
-    void IniziaMano(const std::string& c4, const std::string& c3, const std::string& c2,
-                    const std::string& c1, const std::string& c0, const std::string& c5);
-    void CopriCarte();
-    void ScopriCarta(int slot);
-    void CopriCarta(int slot);
-    void turnToggle();
-    void scambiturno();
-    void testScambioTurno(int slot);
-    bool Endgame();
-    std::string tempod();
-    bool ImageCheck(Ctl source, Ctl target);
-    bool Controlla(Ctl source, Ctl target);
-    std::string ritornaPosizione(const CardSlot& slot) const;
-    void Animateimg(Ctl card, int32_t destLeft, int32_t destTop);
-    void RegistraEventi(const std::string& eventCode, const std::string& cardA,
-                        const std::string& positionA, const std::string& cardB,
-                        const std::string& positionB);
-    void RegistraStartDrag(Ctl card);
-    void Registra(Ctl card);
-    void ScriviMessaggio(const std::string& text);
+    // The window's first showing: the table is fitted to the screen once.
+    void onFirstShow();
+    void fitTableToScreen();
+    void loadCardPictures();
+    // Gathers the six cards face down on the deck and starts the deal steps.
+    void beginDeal();
+    // The slot that always holds the card "2H" … "4C".
+    static int slotOfCard(const std::string& cardText);
+    // Lays out a hand: the cards at the NumberKeeper's hand, down-number, up,
+    // down-colour, ColorKeeper's hand and Target positions.
+    void layOutHand(const std::string& atNkHand, const std::string& atDownNumber, const std::string& atUp,
+                    const std::string& atDownColour, const std::string& atCkHand, const std::string& atTarget);
+    // Shows each card's face or back as ViewCard and ViewCkNk say.
+    void coverCards();
+    void showCard(int slot);
+    void coverCard(int slot);
+    void giveTurnToOtherRole();
+    // After a swap: the turn passes now (NONE, ALL) or at the next role's
+    // first action (MIX), or not at all.
+    void handOverAfterSwap();
+    // Completes a pending MIX hand-over when the card acted on is not the
+    // role in turn's own hand card.
+    void completePendingHandOver(int slot);
+    // Ends the hand after four passes in a row, at the move limit or with the
+    // goal card at the Target; true when it ended.
+    bool endHandIfOver();
+    std::string handEndStamp();
+    // Exchanges two cards when the rules allow it, with its records; true
+    // when the exchange took place.
+    bool tryExchange(Ctl source, Ctl target);
+    // Paints both frames aqua when the exchange would be allowed.
+    bool showIfExchangeAllowed(Ctl source, Ctl target);
+    // "ck", "c", "up", "n", "nk" or "t": a position's short name in the records.
+    std::string positionShortName(const CardSlot& slot) const;
+    void startGlide(Ctl card, int32_t destLeft, int32_t destTop);
+    // The records of a move or pass ("PM"/"RM", "PP"/"RP"), of a pick-up
+    // ("pR:") and of a look ("pL").
+    void recordMove(const std::string& eventCode, const std::string& cardA, const std::string& positionA,
+                    const std::string& cardB, const std::string& positionB);
+    void recordPickUp(Ctl card);
+    void recordLook(Ctl card);
+    void showInMessagesText(const std::string& text);
     // Drag-and-drop handlers.
-    void Image1StartDrag(Ctl card);
+    void startCardDrag(Ctl card);
     void dragOver(Ctl target, int x, int y);  // X, Y relative to the target
     void dragDrop(Ctl target);
-    void Image1MouseDown(Ctl card, MouseButton button);
-    void Image1MouseUp(Ctl card);
+    void cardMouseDown(Ctl card, MouseButton button);
+    void cardMouseUp(Ctl card);
 
     int slotOfImage(Ctl image) const;
     static std::string cardText(int32_t number, int32_t colour);
     static Picture facePicture(int32_t number, int32_t colour);
-    // The frame of a position: Shape2, Shape6, Shape4, Shape5, Shape1, Shape3.
+    // The frame around a position.
     static Ctl frameOf(uint8_t position);
 
 private:
@@ -162,9 +180,9 @@ private:
     };
     void setTimer(TimerId id, bool enabled);
     void applyDragPermission();
-    // The hand-card frame of the role in turn: Shape2 for "ck", else Shape1.
-    Ctl turnFrame() const { return currentTurn == "ck" ? Ctl::Shape2 : Ctl::Shape1; }
-    void greyFrames();              // Shape1 to Shape6
+    // The hand-card frame of the role in turn.
+    Ctl turnFrame() const { return currentTurn == "ck" ? Ctl::CkHandFrame : Ctl::NkHandFrame; }
+    void greyFrames();              // all six position frames
     void paintTurnFrames();         // all grey, then the role in turn green
     // The card at a position is the role in turn's own hand card.
     bool isOwnHandCard(uint8_t position) const;
@@ -201,8 +219,8 @@ private:
     Shoe shoe_;
     TimerState timers_[3];
     bool dragging_ = false;
-    Ctl dragOverTarget_ = Ctl::Form1;
-    Ctl pressedControl_ = Ctl::Form1;
+    Ctl dragOverTarget_ = Ctl::Window;
+    Ctl pressedControl_ = Ctl::Window;
     bool pressActive_ = false;
     bool terminated_ = false;
 };

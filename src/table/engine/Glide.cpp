@@ -1,4 +1,4 @@
-// A card glides 20 pixels along its longer direction every tick of Timer1,
+// A card glides 20 pixels along its longer direction every glide tick,
 // the shorter direction in proportion, and is set exactly on its last tick.
 // The window takes no input while a card glides.
 
@@ -8,11 +8,11 @@
 
 namespace qbx {
 
-void Game::Animateimg(Ctl card, int32_t destLeft, int32_t destTop) {
+void Game::startGlide(Ctl card, int32_t destLeft, int32_t destTop) {
     table_.setFormEnabled(false);
     // Clears every aqua hint; during a deal no frame is marked.
     greyFrames();
-    if (!timerRunning(TimerId::Timer3)) table_.setPen(turnFrame(), kGreen);
+    if (!timerRunning(TimerId::DealStep)) table_.setPen(turnFrame(), kGreen);
     animTargetX = destLeft;
     animTargetY = destTop;
     animX = table_[card].left;
@@ -30,10 +30,10 @@ void Game::Animateimg(Ctl card, int32_t destLeft, int32_t destTop) {
         animStepY = dy / std::fabs(dy) * 20;
         animStepX = dx * 20 / std::fabs(dy);
     }
-    setTimer(TimerId::Timer1, true);
+    setTimer(TimerId::Glide, true);
 }
 
-void Game::Timer1Timer() {
+void Game::glideTick() {
     guarded([&] {
         if (std::fabs(animX - animTargetX) > std::fabs(animStepX) ||
             std::fabs(animY - animTargetY) > std::fabs(animStepY)) {
@@ -43,7 +43,7 @@ void Game::Timer1Timer() {
             table_.setPos(movingCard, static_cast<int32_t>(animX), static_cast<int32_t>(animY));
         } else {
             table_.setPos(movingCard, animTargetX, animTargetY);
-            setTimer(TimerId::Timer1, false);
+            setTimer(TimerId::Glide, false);
             if (handInPlay) table_.setFormEnabled(true);
         }
     });

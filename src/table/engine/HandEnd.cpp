@@ -6,23 +6,23 @@
 
 namespace qbx {
 
-std::string Game::tempod() { return timeStamp(clock_.now(), 1); }
+std::string Game::handEndStamp() { return timeStamp(clock_.now(), 1); }
 
 void Game::writeHandEnd(const char* code, double ckScore, double nkScore) {
     // Of the two stamps of a line, the one built second is written first.
-    std::string first = tempod();
-    std::string second = tempod();
+    std::string first = handEndStamp();
+    std::string second = handEndStamp();
     logs_.ck().writeLine(second + first + code + std::to_string(ckMoves) + ";" + scoreText(ckScore) +
                          ":Hand Ended");
-    first = tempod();
-    second = tempod();
+    first = handEndStamp();
+    second = handEndStamp();
     logs_.nk().writeLine(second + first + code + std::to_string(nkMoves) + ";" + scoreText(nkScore) +
                          ":Hand Ended");
-    logs_.nk().writeLine(tempod() + ":Hand Ended");
-    logs_.ck().writeLine(tempod() + ":Hand Ended");
+    logs_.nk().writeLine(handEndStamp() + ":Hand Ended");
+    logs_.ck().writeLine(handEndStamp() + ":Hand Ended");
 }
 
-bool Game::Endgame() {
+bool Game::endHandIfOver() {
     // The premium is 32-bit arithmetic that wraps; done in 64 bits first so
     // that no configured value overflows.
     const int64_t wide = static_cast<int64_t>(premiumRound) - static_cast<int64_t>(handMoves) * costMove;
@@ -31,12 +31,12 @@ bool Game::Endgame() {
     const double nkScore = premium * nkShare;
     bool ended = false;
     if (consecutivePasses >= 4) {
-        ScriviMessaggio(texts.msgForcedPassHandOver);
+        showInMessagesText(texts.msgForcedPassHandOver);
         writeHandEnd("GP:", ckScore, nkScore);
         ended = true;
     }
     if (handMoves >= maxRounds) {
-        ScriviMessaggio(texts.msgForcedHandOver);
+        showInMessagesText(texts.msgForcedHandOver);
         writeHandEnd("GM:", ckScore, nkScore);
         ended = true;
     }
@@ -51,9 +51,9 @@ bool Game::Endgame() {
         handInPlay = false;
         platform_.beep();
         table_.setFormEnabled(false);
-        setTimer(TimerId::Timer2, true);
+        setTimer(TimerId::DealWait, true);
         ++handNumber;
-        table_.setCaption(Ctl::Label10, std::to_string(handNumber));
+        table_.setCaption(Ctl::HandCounter, std::to_string(handNumber));
     }
     return ended;
 }

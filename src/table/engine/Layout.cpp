@@ -20,12 +20,12 @@ int32_t anchor(int screenExtent, int32_t shift) {
 
 }  // namespace
 
-void Game::FormShow() {
-    if (firstShow) CentraSchermo();
+void Game::onFirstShow() {
+    if (firstShow) fitTableToScreen();
     firstShow = false;
 }
 
-void Game::CentraSchermo() {
+void Game::fitTableToScreen() {
     const Size screen = platform_.screenSize();
     const int32_t A = anchor(screen.width, params.parX);
     const int32_t B = anchor(screen.height, params.parY);
@@ -37,40 +37,40 @@ void Game::CentraSchermo() {
     }
     const Table& t = table_;
     auto place = [&](Ctl c, int32_t left, int32_t top) { table_.setPos(c, left, top); };
-    place(Ctl::Shape2, coordX[0] - 8, coordY[0] - 8);
-    place(Ctl::Shape3, coordX[5] - 8, coordY[5] - 8);
-    place(Ctl::Shape1, coordX[4] - 8, coordY[4] - 8);
-    place(Ctl::Shape6, coordX[1] - 8, coordY[1] - 8);
-    place(Ctl::Shape4, coordX[2] - 8, coordY[2] - 8);
-    place(Ctl::Shape5, coordX[3] - 8, coordY[3] - 8);
-    place(Ctl::Button1, t[Ctl::Shape5].left + 208, t[Ctl::Shape5].top + 56);
-    place(Ctl::Button2, t[Ctl::Shape5].left + 208, t[Ctl::Button1].top - 56);
-    place(Ctl::Label3, t[Ctl::Shape2].left + 22, t[Ctl::Shape2].top - 26);
-    place(Ctl::Label6, t[Ctl::Shape3].left + 22, t[Ctl::Shape3].top - 26);
-    place(Ctl::Label4, t[Ctl::Shape1].left + 22, t[Ctl::Shape1].top - 26);
-    place(Ctl::Shape7, t[Ctl::Shape1].left + 176, t[Ctl::Shape1].top - 152);
-    for (Ctl img : {Ctl::Image1, Ctl::Image2, Ctl::Image3, Ctl::Image4, Ctl::Image5, Ctl::Image6, Ctl::Image7})
+    place(Ctl::CkHandFrame, coordX[0] - 8, coordY[0] - 8);
+    place(Ctl::TargetFrame, coordX[5] - 8, coordY[5] - 8);
+    place(Ctl::NkHandFrame, coordX[4] - 8, coordY[4] - 8);
+    place(Ctl::DownColourFrame, coordX[1] - 8, coordY[1] - 8);
+    place(Ctl::UpFrame, coordX[2] - 8, coordY[2] - 8);
+    place(Ctl::DownNumberFrame, coordX[3] - 8, coordY[3] - 8);
+    place(Ctl::PassButton, t[Ctl::DownNumberFrame].left + 208, t[Ctl::DownNumberFrame].top + 56);
+    place(Ctl::HelpButton, t[Ctl::DownNumberFrame].left + 208, t[Ctl::PassButton].top - 56);
+    place(Ctl::CkCaption, t[Ctl::CkHandFrame].left + 22, t[Ctl::CkHandFrame].top - 26);
+    place(Ctl::TargetCaption, t[Ctl::TargetFrame].left + 22, t[Ctl::TargetFrame].top - 26);
+    place(Ctl::NkCaption, t[Ctl::NkHandFrame].left + 22, t[Ctl::NkHandFrame].top - 26);
+    place(Ctl::TurnBox, t[Ctl::NkHandFrame].left + 176, t[Ctl::NkHandFrame].top - 152);
+    for (Ctl img : {Ctl::Card2H, Ctl::Card3H, Ctl::Card4H, Ctl::Card2C, Ctl::Card3C, Ctl::Card4C, Ctl::DeckCard})
         place(img, coordX[deckPosition], coordY[deckPosition]);
-    place(Ctl::BitBtn1, t[Ctl::Shape2].left - 216, t[Ctl::Shape2].top + 8);
-    place(Ctl::Shape8, t[Ctl::Shape2].left - 264, t[Ctl::Shape2].top + 102);
-    place(Ctl::Shape9, t[Ctl::Shape8].left, t[Ctl::Button2].top);
-    place(Ctl::Label8, t[Ctl::Shape9].left + 40, t[Ctl::Shape9].top + 5);
-    place(Ctl::Label9, t[Ctl::Shape9].left + 74, t[Ctl::Shape9].top + 25);
-    place(Ctl::Shape11, t[Ctl::Shape2].left - 264, t[Ctl::Shape2].top + 184);
-    place(Ctl::Shape10, t[Ctl::Shape11].left, t[Ctl::Button1].top);
-    place(Ctl::Label7, t[Ctl::Shape10].left + 35, t[Ctl::Shape10].top + 5);
-    place(Ctl::Label10, t[Ctl::Shape10].left + 74, t[Ctl::Shape10].top + 25);
-    place(Ctl::ckturn, t[Ctl::Shape7].left + 8, t[Ctl::Shape7].top + 8);
-    place(Ctl::nkturn, t[Ctl::Shape7].left + 8, t[Ctl::Shape7].top + 32);
-    place(Ctl::Label1, t[Ctl::Shape7].left, t[Ctl::Shape7].top - 16);
-    place(Ctl::Memo1, t[Ctl::Shape2].left - 248, t[Ctl::Shape2].top - 156);
-    place(Ctl::Label2, t[Ctl::Memo1].left, t[Ctl::Memo1].top - 16);
-    place(Ctl::Memo2, t[Ctl::Memo1].left, t[Ctl::Memo1].top + 235);
-    place(Ctl::Label5, t[Ctl::Memo2].left, t[Ctl::Memo2].top - 30);
-    place(Ctl::Image9, 0, 0);
+    place(Ctl::SecondHelpButton, t[Ctl::CkHandFrame].left - 216, t[Ctl::CkHandFrame].top + 8);
+    place(Ctl::NavyBar, t[Ctl::CkHandFrame].left - 264, t[Ctl::CkHandFrame].top + 102);
+    place(Ctl::MoveCounterBox, t[Ctl::NavyBar].left, t[Ctl::HelpButton].top);
+    place(Ctl::MoveCounterTitle, t[Ctl::MoveCounterBox].left + 40, t[Ctl::MoveCounterBox].top + 5);
+    place(Ctl::MoveCounter, t[Ctl::MoveCounterBox].left + 74, t[Ctl::MoveCounterBox].top + 25);
+    place(Ctl::RedBar, t[Ctl::CkHandFrame].left - 264, t[Ctl::CkHandFrame].top + 184);
+    place(Ctl::HandCounterBox, t[Ctl::RedBar].left, t[Ctl::PassButton].top);
+    place(Ctl::HandCounterTitle, t[Ctl::HandCounterBox].left + 35, t[Ctl::HandCounterBox].top + 5);
+    place(Ctl::HandCounter, t[Ctl::HandCounterBox].left + 74, t[Ctl::HandCounterBox].top + 25);
+    place(Ctl::CkTurnIndicator, t[Ctl::TurnBox].left + 8, t[Ctl::TurnBox].top + 8);
+    place(Ctl::NkTurnIndicator, t[Ctl::TurnBox].left + 8, t[Ctl::TurnBox].top + 32);
+    place(Ctl::TurnTitle, t[Ctl::TurnBox].left, t[Ctl::TurnBox].top - 16);
+    place(Ctl::MessagesText, t[Ctl::CkHandFrame].left - 248, t[Ctl::CkHandFrame].top - 156);
+    place(Ctl::MessagesTitle, t[Ctl::MessagesText].left, t[Ctl::MessagesText].top - 16);
+    place(Ctl::RulesText, t[Ctl::MessagesText].left, t[Ctl::MessagesText].top + 235);
+    place(Ctl::RulesTitle, t[Ctl::RulesText].left, t[Ctl::RulesText].top - 30);
+    place(Ctl::Background, 0, 0);
     const Size window = platform_.windowSize();
-    table_.setSize(Ctl::Image9, window.width - 20, window.height - 40);
-    table_.lowerToBottom(Ctl::Image9);
+    table_.setSize(Ctl::Background, window.width - 20, window.height - 40);
+    table_.lowerToBottom(Ctl::Background);
 }
 
 }  // namespace qbx

@@ -15,12 +15,12 @@ bool isTableCard(uint8_t pos) {
 }  // namespace
 
 Ctl Game::frameOf(uint8_t position) {
-    static constexpr Ctl kFrames[6] = {Ctl::Shape2, Ctl::Shape6, Ctl::Shape4,
-                                       Ctl::Shape5, Ctl::Shape1, Ctl::Shape3};
-    return position < 6 ? kFrames[position] : Ctl::Shape3;
+    static constexpr Ctl kFrames[6] = {Ctl::CkHandFrame, Ctl::DownColourFrame, Ctl::UpFrame,
+                                       Ctl::DownNumberFrame, Ctl::NkHandFrame, Ctl::TargetFrame};
+    return position < 6 ? kFrames[position] : Ctl::TargetFrame;
 }
 
-std::string Game::ritornaPosizione(const CardSlot& slot) const {
+std::string Game::positionShortName(const CardSlot& slot) const {
     static const char* const kShort[6] = {"ck", "c", "up", "n", "nk", "t"};
     return slot.positionCode < 6 ? kShort[slot.positionCode] : "";
 }
@@ -48,7 +48,7 @@ static Legality judge(const CardSlot& s, const CardSlot& t, const std::string& c
     return r;
 }
 
-bool Game::ImageCheck(Ctl source, Ctl target) {
+bool Game::tryExchange(Ctl source, Ctl target) {
     const int si = slotOfImage(source);
     const int ti = slotOfImage(target);
     if (si == 0 || ti == 0 || si == ti) return false;
@@ -61,8 +61,8 @@ bool Game::ImageCheck(Ctl source, Ctl target) {
     // positions before the exchange.
     const CardSlot& other = verdict.sourceIsHand ? t : s;
     const CardSlot& handCard = verdict.sourceIsHand ? s : t;
-    RegistraEventi("PM", cardText(other.number, other.colour), ritornaPosizione(other),
-                   cardText(handCard.number, handCard.colour), ritornaPosizione(handCard));
+    recordMove("PM", cardText(other.number, other.colour), positionShortName(other),
+                   cardText(handCard.number, handCard.colour), positionShortName(handCard));
     std::swap(s.positionCode, t.positionCode);
     paintTurnFrames();
     consecutivePasses = 0;
@@ -75,7 +75,7 @@ bool Game::ImageCheck(Ctl source, Ctl target) {
     return true;
 }
 
-bool Game::Controlla(Ctl source, Ctl target) {
+bool Game::showIfExchangeAllowed(Ctl source, Ctl target) {
     const int si = slotOfImage(source);
     const int ti = slotOfImage(target);
     if (si == 0 || ti == 0 || si == ti) return false;

@@ -5,7 +5,7 @@
 
 namespace qbx {
 
-void Game::RegistraEventi(const std::string& eventCode, const std::string& cardA,
+void Game::recordMove(const std::string& eventCode, const std::string& cardA,
                           const std::string& positionA, const std::string& cardB,
                           const std::string& positionB) {
     const std::string T = timeStamp(clock_.now());
@@ -25,7 +25,7 @@ void Game::RegistraEventi(const std::string& eventCode, const std::string& cardA
     }
     if (eventCode == "PM" || eventCode == "PP") {
         ++totalMoves;
-        table_.setCaption(Ctl::Label9, std::to_string(totalMoves));
+        table_.setCaption(Ctl::MoveCounter, std::to_string(totalMoves));
     }
     const std::string body = ":" + cardA + ";" + longPositionName(positionA) + ";" + cardB + ";" +
                              longPositionName(positionB);
@@ -33,9 +33,9 @@ void Game::RegistraEventi(const std::string& eventCode, const std::string& cardA
     logs_.nk().writeLine(T + T + nkCode + body + nkText);
 }
 
-void Game::RegistraStartDrag(Ctl card) {
+void Game::recordPickUp(Ctl card) {
     const CardSlot& slot = cardSlots[slotOfImage(card)];
-    const std::string position = longPositionName(ritornaPosizione(slot));
+    const std::string position = longPositionName(positionShortName(slot));
     const std::string T = timeStamp(clock_.now());
     const std::string text = cardText(slot.number, slot.colour);
     if (currentTurn == "ck")
@@ -44,8 +44,8 @@ void Game::RegistraStartDrag(Ctl card) {
         logs_.nk().writeLine(T + T + "pR:" + text + ":" + position + ":NumberKeeperRemoved card");
 }
 
-void Game::Registra(Ctl card) {
-    const std::string position = ritornaPosizione(cardSlots[slotOfImage(card)]);
+void Game::recordLook(Ctl card) {
+    const std::string position = positionShortName(cardSlots[slotOfImage(card)]);
     const std::string T = timeStamp(clock_.now());
     if (position == "ck" && currentTurn == "ck")
         logs_.ck().writeLine(T + T + "pL::ColorKeeper looked at hand card");
@@ -53,7 +53,7 @@ void Game::Registra(Ctl card) {
         logs_.nk().writeLine(T + T + "pL::NumberKeeper looked at hand card");
 }
 
-void Game::ScriviMessaggio(const std::string& text) {
+void Game::showInMessagesText(const std::string& text) {
     // The box waits for the participant: the records of the action that
     // brought it up are made durable first.
     logs_.sync();

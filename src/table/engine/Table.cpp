@@ -17,55 +17,55 @@ struct Design {
 // Every control at its design size with its design text. Labels fit their
 // text: the view measures them and sets their real size.
 constexpr Design kDesign[] = {
-    {Ctl::Form1, CtlKind::Form, "Form1", 1024, 768, "QBX"},
-    {Ctl::Image1, CtlKind::Image, "Image1", 75, 107, ""},
-    {Ctl::Image2, CtlKind::Image, "Image2", 75, 107, ""},
-    {Ctl::Image3, CtlKind::Image, "Image3", 75, 107, ""},
-    {Ctl::Image4, CtlKind::Image, "Image4", 75, 107, ""},
-    {Ctl::Image5, CtlKind::Image, "Image5", 75, 107, ""},
-    {Ctl::Image6, CtlKind::Image, "Image6", 75, 107, ""},
-    {Ctl::Image7, CtlKind::Image, "Image7", 75, 107, ""},
-    {Ctl::Image9, CtlKind::Image, "Image9", 105, 105, ""},
-    {Ctl::Shape1, CtlKind::Shape, "Shape1", 89, 121, ""},
-    {Ctl::Shape2, CtlKind::Shape, "Shape2", 89, 121, ""},
-    {Ctl::Shape3, CtlKind::Shape, "Shape3", 89, 121, ""},
-    {Ctl::Shape4, CtlKind::Shape, "Shape4", 89, 121, ""},
-    {Ctl::Shape5, CtlKind::Shape, "Shape5", 89, 121, ""},
-    {Ctl::Shape6, CtlKind::Shape, "Shape6", 89, 121, ""},
-    {Ctl::Shape7, CtlKind::Shape, "Shape7", 153, 65, ""},
-    {Ctl::Shape8, CtlKind::Shape, "Shape8", 161, 33, ""},
-    {Ctl::Shape9, CtlKind::Shape, "Shape9", 161, 49, ""},
-    {Ctl::Shape10, CtlKind::Shape, "Shape10", 161, 49, ""},
-    {Ctl::Shape11, CtlKind::Shape, "Shape11", 161, 33, ""},
-    {Ctl::Label1, CtlKind::Label, "Label1", 40, 13, "turno"},
-    {Ctl::Label2, CtlKind::Label, "Label2", 32, 13, "Mess"},
-    {Ctl::Label3, CtlKind::Label, "Label3", 48, 19, "Colore"},
-    {Ctl::Label4, CtlKind::Label, "Label4", 56, 19, "Numero"},
-    {Ctl::Label5, CtlKind::Label, "Label5", 64, 24, "Regole"},
-    {Ctl::Label6, CtlKind::Label, "Label6", 56, 22, "Target"},
-    {Ctl::Label7, CtlKind::Label, "Label7", 96, 19, "Mano numero"},
-    {Ctl::Label8, CtlKind::Label, "Label8", 96, 19, "Totale Mosse"},
-    {Ctl::Label9, CtlKind::Label, "Label9", 8, 19, "1"},
-    {Ctl::Label10, CtlKind::Label, "Label10", 8, 19, "1"},
-    {Ctl::Memo1, CtlKind::Memo, "Memo1", 161, 89, ""},
-    {Ctl::Memo2, CtlKind::Memo, "Memo2", 191, 116, ""},
-    {Ctl::Button1, CtlKind::Button, "Button1", 169, 49, "Passo"},
-    {Ctl::Button2, CtlKind::Button, "Button2", 169, 49, "Help"},
-    {Ctl::ckturn, CtlKind::Radio, "ckturn", 137, 25, "E' il turno di Colore"},
-    {Ctl::nkturn, CtlKind::Radio, "nkturn", 137, 25, "E' il turno di Numero"},
-    {Ctl::BitBtn1, CtlKind::BitButton, "BitBtn1", 57, 57, ""},
+    {Ctl::Window, CtlKind::Form, "window", 1024, 768, "QBX"},
+    {Ctl::Card2H, CtlKind::Image, "card2H", 75, 107, ""},
+    {Ctl::Card3H, CtlKind::Image, "card3H", 75, 107, ""},
+    {Ctl::Card4H, CtlKind::Image, "card4H", 75, 107, ""},
+    {Ctl::Card2C, CtlKind::Image, "card2C", 75, 107, ""},
+    {Ctl::Card3C, CtlKind::Image, "card3C", 75, 107, ""},
+    {Ctl::Card4C, CtlKind::Image, "card4C", 75, 107, ""},
+    {Ctl::DeckCard, CtlKind::Image, "deckCard", 75, 107, ""},
+    {Ctl::Background, CtlKind::Image, "background", 105, 105, ""},
+    {Ctl::NkHandFrame, CtlKind::Shape, "nkHandFrame", 89, 121, ""},
+    {Ctl::CkHandFrame, CtlKind::Shape, "ckHandFrame", 89, 121, ""},
+    {Ctl::TargetFrame, CtlKind::Shape, "targetFrame", 89, 121, ""},
+    {Ctl::UpFrame, CtlKind::Shape, "upFrame", 89, 121, ""},
+    {Ctl::DownNumberFrame, CtlKind::Shape, "downNumberFrame", 89, 121, ""},
+    {Ctl::DownColourFrame, CtlKind::Shape, "downColourFrame", 89, 121, ""},
+    {Ctl::TurnBox, CtlKind::Shape, "turnBox", 153, 65, ""},
+    {Ctl::NavyBar, CtlKind::Shape, "navyBar", 161, 33, ""},
+    {Ctl::MoveCounterBox, CtlKind::Shape, "moveCounterBox", 161, 49, ""},
+    {Ctl::HandCounterBox, CtlKind::Shape, "handCounterBox", 161, 49, ""},
+    {Ctl::RedBar, CtlKind::Shape, "redBar", 161, 33, ""},
+    {Ctl::TurnTitle, CtlKind::Label, "turnTitle", 40, 13, "turno"},
+    {Ctl::MessagesTitle, CtlKind::Label, "messagesTitle", 32, 13, "Mess"},
+    {Ctl::CkCaption, CtlKind::Label, "ckCaption", 48, 19, "Colore"},
+    {Ctl::NkCaption, CtlKind::Label, "nkCaption", 56, 19, "Numero"},
+    {Ctl::RulesTitle, CtlKind::Label, "rulesTitle", 64, 24, "Regole"},
+    {Ctl::TargetCaption, CtlKind::Label, "targetCaption", 56, 22, "Target"},
+    {Ctl::HandCounterTitle, CtlKind::Label, "handCounterTitle", 96, 19, "Mano numero"},
+    {Ctl::MoveCounterTitle, CtlKind::Label, "moveCounterTitle", 96, 19, "Totale Mosse"},
+    {Ctl::MoveCounter, CtlKind::Label, "moveCounter", 8, 19, "1"},
+    {Ctl::HandCounter, CtlKind::Label, "handCounter", 8, 19, "1"},
+    {Ctl::MessagesText, CtlKind::Memo, "messagesText", 161, 89, ""},
+    {Ctl::RulesText, CtlKind::Memo, "rulesText", 191, 116, ""},
+    {Ctl::PassButton, CtlKind::Button, "passButton", 169, 49, "Passo"},
+    {Ctl::HelpButton, CtlKind::Button, "helpButton", 169, 49, "Help"},
+    {Ctl::CkTurnIndicator, CtlKind::Radio, "ckTurnIndicator", 137, 25, "E' il turno di Colore"},
+    {Ctl::NkTurnIndicator, CtlKind::Radio, "nkTurnIndicator", 137, 25, "E' il turno di Numero"},
+    {Ctl::SecondHelpButton, CtlKind::BitButton, "secondHelpButton", 57, 57, ""},
 };
 static_assert(std::size(kDesign) == kControlCount);
 
 constexpr Ctl kStacking[] = {
-    Ctl::Image9, Ctl::Shape10, Ctl::Shape9, Ctl::Shape11, Ctl::Shape8, Ctl::Shape6,
-    Ctl::Shape4, Ctl::Shape5, Ctl::Shape3, Ctl::Shape2, Ctl::Shape1, Ctl::Image7,
-    Ctl::Image2, Ctl::Image3, Ctl::Image4, Ctl::Image5, Ctl::Image6, Ctl::Image1,
-    Ctl::Label1, Ctl::Label2, Ctl::Shape7, Ctl::Label3, Ctl::Label4, Ctl::Label5,
-    Ctl::Label6, Ctl::Label7, Ctl::Label9, Ctl::Label10, Ctl::Label8,
+    Ctl::Background, Ctl::HandCounterBox, Ctl::MoveCounterBox, Ctl::RedBar, Ctl::NavyBar, Ctl::DownColourFrame,
+    Ctl::UpFrame, Ctl::DownNumberFrame, Ctl::TargetFrame, Ctl::CkHandFrame, Ctl::NkHandFrame, Ctl::DeckCard,
+    Ctl::Card3H, Ctl::Card4H, Ctl::Card2C, Ctl::Card3C, Ctl::Card4C, Ctl::Card2H,
+    Ctl::TurnTitle, Ctl::MessagesTitle, Ctl::TurnBox, Ctl::CkCaption, Ctl::NkCaption, Ctl::RulesTitle,
+    Ctl::TargetCaption, Ctl::HandCounterTitle, Ctl::MoveCounter, Ctl::HandCounter, Ctl::MoveCounterTitle,
 };
 constexpr Ctl kWidgets[] = {
-    Ctl::Memo2, Ctl::Button2, Ctl::ckturn, Ctl::nkturn, Ctl::Button1, Ctl::Memo1, Ctl::BitBtn1,
+    Ctl::RulesText, Ctl::HelpButton, Ctl::CkTurnIndicator, Ctl::NkTurnIndicator, Ctl::PassButton, Ctl::MessagesText, Ctl::SecondHelpButton,
 };
 
 constexpr size_t kMaxDirty = 64;
@@ -87,21 +87,21 @@ Table::Table() {
         c.tag = slot;
         c.picture = static_cast<Picture>(static_cast<int>(Picture::Face2H) + slot - 1);
     }
-    at(Ctl::Image7).picture = Picture::Back;
-    at(Ctl::Image7).dragMode = DragMode::Manual;
-    at(Ctl::Image9).dragMode = DragMode::Manual;
-    at(Ctl::Shape1).penWidth = 5;
-    at(Ctl::Shape2).penWidth = 5;
-    for (Ctl s : {Ctl::Shape3, Ctl::Shape4, Ctl::Shape5, Ctl::Shape6}) at(s).penWidth = 2;
-    at(Ctl::Shape7).enabled = false;
-    at(Ctl::Shape8).fill = kNavy;
-    at(Ctl::Shape8).ownFill = true;
-    at(Ctl::Shape11).fill = kRed;
-    at(Ctl::Shape11).ownFill = true;
-    for (Ctl hidden : {Ctl::Shape8, Ctl::Shape11, Ctl::Label5, Ctl::Memo2, Ctl::BitBtn1})
+    at(Ctl::DeckCard).picture = Picture::Back;
+    at(Ctl::DeckCard).dragMode = DragMode::Manual;
+    at(Ctl::Background).dragMode = DragMode::Manual;
+    at(Ctl::NkHandFrame).penWidth = 5;
+    at(Ctl::CkHandFrame).penWidth = 5;
+    for (Ctl s : {Ctl::TargetFrame, Ctl::UpFrame, Ctl::DownNumberFrame, Ctl::DownColourFrame}) at(s).penWidth = 2;
+    at(Ctl::TurnBox).enabled = false;
+    at(Ctl::NavyBar).fill = kNavy;
+    at(Ctl::NavyBar).ownFill = true;
+    at(Ctl::RedBar).fill = kRed;
+    at(Ctl::RedBar).ownFill = true;
+    for (Ctl hidden : {Ctl::NavyBar, Ctl::RedBar, Ctl::RulesTitle, Ctl::RulesText, Ctl::SecondHelpButton})
         at(hidden).visible = false;
-    at(Ctl::ckturn).checked = true;
-    memo2Lines = {"Se sei Colore puoi scambiare la carta ", "che hai in mano con la carta Target se ",
+    at(Ctl::CkTurnIndicator).checked = true;
+    rulesLines = {"Se sei Colore puoi scambiare la carta ", "che hai in mano con la carta Target se ",
                   "queste hanno lo stesso colore.", "", "Se sei Numero puoi scambiare la carta ",
                   "che hai in mano con la carta Target se ", "queste hanno lo stesso numero.", ""};
     stacking_.assign(std::begin(kStacking), std::end(kStacking));
@@ -185,7 +185,7 @@ void Table::setDragMode(Ctl id, DragMode mode) { at(id).dragMode = mode; }
 void Table::setChecked(Ctl id, bool checked) {
     Control& c = at(id);
     if (checked) {
-        Ctl other = id == Ctl::ckturn ? Ctl::nkturn : Ctl::ckturn;
+        Ctl other = id == Ctl::CkTurnIndicator ? Ctl::NkTurnIndicator : Ctl::CkTurnIndicator;
         at(other).checked = false;
     }
     c.checked = checked;
@@ -228,13 +228,13 @@ Ctl Table::controlAt(int x, int y) const {
         const Control& c = (*this)[*it];
         if (c.visible && c.enabled && c.rect().contains(x, y)) return c.id;
     }
-    return Ctl::Form1;
+    return Ctl::Window;
 }
 
 void Table::takeDirty(std::vector<Rect>& out) {
     out.clear();
     if (allDirty_) {
-        out.push_back({0, 0, at(Ctl::Form1).width, at(Ctl::Form1).height});
+        out.push_back({0, 0, at(Ctl::Window).width, at(Ctl::Window).height});
         allDirty_ = false;
         dirty_.clear();
         return;

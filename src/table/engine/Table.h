@@ -10,12 +10,24 @@
 
 namespace qbx {
 
+// Every control of the table window, and the window itself.
 enum class Ctl : uint8_t {
-    Form1,
-    Image1, Image2, Image3, Image4, Image5, Image6, Image7, Image9,
-    Shape1, Shape2, Shape3, Shape4, Shape5, Shape6, Shape7, Shape8, Shape9, Shape10, Shape11,
-    Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8, Label9, Label10,
-    Memo1, Memo2, Button1, Button2, ckturn, nkturn, BitBtn1,
+    Window,
+    // The six card images, one per slot: slot N always holds the same card.
+    Card2H, Card3H, Card4H, Card2C, Card3C, Card4C,
+    // The deck, where dealt cards come from; it shows the goal card's face
+    // when ViewTarget is TRUE. Below everything, the background picture.
+    DeckCard, Background,
+    // The frames around the six card positions.
+    NkHandFrame, CkHandFrame, TargetFrame, UpFrame, DownNumberFrame, DownColourFrame,
+    // The turn box, two bars that are never shown, the move and hand counter boxes.
+    TurnBox, NavyBar, MoveCounterBox, HandCounterBox, RedBar,
+    // Captions and counters.
+    TurnTitle, MessagesTitle, CkCaption, NkCaption, RulesTitle, TargetCaption,
+    HandCounterTitle, MoveCounterTitle, MoveCounter, HandCounter,
+    // Widgets: the message and (hidden) rules text boxes, the pass and help
+    // buttons, the turn indicators and a second help button that is never shown.
+    MessagesText, RulesText, PassButton, HelpButton, CkTurnIndicator, NkTurnIndicator, SecondHelpButton,
     Count
 };
 constexpr int kControlCount = static_cast<int>(Ctl::Count);
@@ -46,7 +58,7 @@ struct Rect {
 };
 
 struct Control {
-    Ctl id = Ctl::Form1;
+    Ctl id = Ctl::Window;
     CtlKind kind = CtlKind::Form;
     const char* name = "";
     int left = 0, top = 0, width = 0, height = 0;
@@ -55,7 +67,7 @@ struct Control {
     std::string caption;                 // labels, buttons, radio buttons
     Rgb pen = kGrey;                     // shapes
     int penWidth = 1;                    // shapes
-    Rgb fill{};                          // shapes with a colour of their own (Shape8, Shape11)
+    Rgb fill{};                          // shapes with a colour of their own (the two bars)
     bool ownFill = false;
     Picture picture = Picture::None;     // images
     DragMode dragMode = DragMode::Automatic;  // card images
@@ -98,7 +110,7 @@ public:
     void setFormEnabled(bool enabled);
     void setFormVisible(bool visible);
 
-    std::vector<std::string> memo2Lines;  // the hidden rules box
+    std::vector<std::string> rulesLines;  // the hidden rules box
 
     // The control that takes the mouse at a client point: the topmost
     // visible and enabled one, widgets first, or the window itself.
@@ -129,8 +141,8 @@ private:
     uint64_t labelVersion_ = 1;
 };
 
-inline Ctl cardImage(int slot) { return static_cast<Ctl>(static_cast<int>(Ctl::Image1) + slot - 1); }
-inline bool isCardImage(Ctl id) { return id >= Ctl::Image1 && id <= Ctl::Image6; }
-inline int slotOf(Ctl cardImg) { return static_cast<int>(cardImg) - static_cast<int>(Ctl::Image1) + 1; }
+inline Ctl cardImage(int slot) { return static_cast<Ctl>(static_cast<int>(Ctl::Card2H) + slot - 1); }
+inline bool isCardImage(Ctl id) { return id >= Ctl::Card2H && id <= Ctl::Card4C; }
+inline int slotOf(Ctl cardImg) { return static_cast<int>(cardImg) - static_cast<int>(Ctl::Card2H) + 1; }
 
 }  // namespace qbx

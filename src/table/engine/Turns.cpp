@@ -6,7 +6,7 @@
 namespace qbx {
 
 void Game::greyFrames() {
-    for (Ctl s : {Ctl::Shape1, Ctl::Shape2, Ctl::Shape3, Ctl::Shape4, Ctl::Shape5, Ctl::Shape6})
+    for (Ctl s : {Ctl::NkHandFrame, Ctl::CkHandFrame, Ctl::TargetFrame, Ctl::UpFrame, Ctl::DownNumberFrame, Ctl::DownColourFrame})
         table_.setPen(s, kGrey);
 }
 
@@ -36,38 +36,38 @@ void Game::applyDragPermission() {
     if (handCardsLocked == 1) lockHandCards();
 }
 
-void Game::turnToggle() {
+void Game::giveTurnToOtherRole() {
     if (currentTurn == "ck") {
         currentTurn = "nk";
-        table_.setChecked(Ctl::nkturn, true);
-        table_.setPen(Ctl::Shape1, kGreen);
-        table_.setPen(Ctl::Shape2, kGrey);
+        table_.setChecked(Ctl::NkTurnIndicator, true);
+        table_.setPen(Ctl::NkHandFrame, kGreen);
+        table_.setPen(Ctl::CkHandFrame, kGrey);
     } else {
         currentTurn = "ck";
-        table_.setChecked(Ctl::ckturn, true);
-        table_.setPen(Ctl::Shape2, kGreen);
-        table_.setPen(Ctl::Shape1, kGrey);
+        table_.setChecked(Ctl::CkTurnIndicator, true);
+        table_.setPen(Ctl::CkHandFrame, kGreen);
+        table_.setPen(Ctl::NkHandFrame, kGrey);
     }
     applyDragPermission();
 }
 
-void Game::scambiturno() {
+void Game::handOverAfterSwap() {
     if (params.viewCard == "MIX") turnPassPending = true;
-    if (params.viewCard == "NONE" || params.viewCard == "ALL") turnToggle();
+    if (params.viewCard == "NONE" || params.viewCard == "ALL") giveTurnToOtherRole();
 }
 
-void Game::testScambioTurno(int slot) {
+void Game::completePendingHandOver(int slot) {
     if (!turnPassPending) return;
     if (isOwnHandCard(cardSlots[slot].positionCode)) return;
     turnPassPending = false;
-    turnToggle();
+    giveTurnToOtherRole();
 }
 
-void Game::Button1Click() {
+void Game::pass() {
     guarded([&] {
         if (!acceptsInput() || dragging_) return;
         if (turnPassPending) {
-            turnToggle();
+            giveTurnToOtherRole();
             turnPassPending = false;
         }
         ++consecutivePasses;
@@ -76,9 +76,9 @@ void Game::Button1Click() {
             ++ckMoves;
         else
             ++nkMoves;
-        RegistraEventi("PP", "", "", "", "");
-        Endgame();
-        turnToggle();
+        recordMove("PP", "", "", "", "");
+        endHandIfOver();
+        giveTurnToOtherRole();
     });
 }
 

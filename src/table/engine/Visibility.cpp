@@ -24,19 +24,19 @@ void Game::setPictureByRule(int slot) {
     table_.setPicture(c.image, face ? facePicture(c.number, c.colour) : Picture::Back);
 }
 
-void Game::CopriCarte() {
+void Game::coverCards() {
     for (int slot = 1; slot <= 6; ++slot) setPictureByRule(slot);
 }
 
-void Game::ScopriCarta(int slot) {
-    testScambioTurno(slot);
+void Game::showCard(int slot) {
+    completePendingHandOver(slot);
     const CardSlot& c = cardSlots[slot];
     const uint8_t pos = c.positionCode;
     const bool anyHandCard = (pos == colorCardView || pos == numberCardView) && params.viewCard == "ALL";
     if (isOwnHandCard(pos) || anyHandCard) table_.setPicture(c.image, facePicture(c.number, c.colour));
 }
 
-void Game::CopriCarta(int slot) {
+void Game::coverCard(int slot) {
     const CardSlot& c = cardSlots[slot];
     if (params.viewCkNk == "FALSE" && (c.positionCode == colorCardView || c.positionCode == numberCardView))
         table_.setPicture(c.image, Picture::Back);

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "table/engine/Platform.h"
+#include "platform/Platform.h"
 #include "table/log/LogFile.h"
 
 namespace qbx {

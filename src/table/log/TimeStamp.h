@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "table/engine/Platform.h"
+#include "platform/Platform.h"
 
 namespace qbx {
 

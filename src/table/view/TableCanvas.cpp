@@ -7,8 +7,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 
-#include "app/Fonts.h"
-#include "app/MessageBox.h"
+#include "ui/Fonts.h"
+#include "ui/Text.h"
 #include "table/view/CardPictures.h"
 #include "table/view/TableWindow.h"
 
@@ -18,7 +18,7 @@ namespace {
 
 constexpr int kTextFlags = Qt::TextShowMnemonic | Qt::TextExpandTabs;
 
-int labelIndex(Ctl label) { return static_cast<int>(label) - static_cast<int>(Ctl::Label1); }
+int labelIndex(Ctl label) { return static_cast<int>(label) - static_cast<int>(Ctl::TurnTitle); }
 
 // Copies a decoded bitmap into an image the painter can draw.
 QImage toImage(const std::shared_ptr<const Bitmap>& bitmap) {
@@ -51,13 +51,13 @@ TableCanvas::TableCanvas(TableWindow& window, const Table& table)
         s.ink = ink;
         s.background = background;
     };
-    style(Ctl::Label1, layoutFont("MS Sans Serif", 11), text, windowColour);
-    style(Ctl::Label2, layoutFont("MS Sans Serif", 11), text, windowColour);
-    style(Ctl::Label3, layoutFont("Times New Roman", 16), text, windowColour);
-    style(Ctl::Label4, layoutFont("Times New Roman", 16), text, windowColour);
-    style(Ctl::Label5, layoutFont("Times New Roman", 21), text, windowColour);
-    style(Ctl::Label6, layoutFont("Times New Roman", 19), QColor(255, 0, 0), windowColour);
-    for (Ctl id : {Ctl::Label7, Ctl::Label8, Ctl::Label9, Ctl::Label10})
+    style(Ctl::TurnTitle, layoutFont("MS Sans Serif", 11), text, windowColour);
+    style(Ctl::MessagesTitle, layoutFont("MS Sans Serif", 11), text, windowColour);
+    style(Ctl::CkCaption, layoutFont("Times New Roman", 16), text, windowColour);
+    style(Ctl::NkCaption, layoutFont("Times New Roman", 16), text, windowColour);
+    style(Ctl::RulesTitle, layoutFont("Times New Roman", 21), text, windowColour);
+    style(Ctl::TargetCaption, layoutFont("Times New Roman", 19), QColor(255, 0, 0), windowColour);
+    for (Ctl id : {Ctl::HandCounterTitle, Ctl::MoveCounterTitle, Ctl::MoveCounter, Ctl::HandCounter})
         style(id, layoutFont("Times New Roman", 16), Qt::black, menuColour());
     labelStyles_[0].centred = true;
 }
@@ -110,7 +110,7 @@ void TableCanvas::paintEvent(QPaintEvent* event) {
 }
 
 void TableCanvas::paintImage(QPainter& p, const Control& c) {
-    if (c.id == Ctl::Image9) {
+    if (c.id == Ctl::Background) {
         // The background picture is stretched to the control.
         if (textureImage_.isNull() || c.width <= 0 || c.height <= 0) return;
         if (scaledTexture_.size() != QSize(c.width, c.height))

@@ -56,7 +56,7 @@ private:
     std::array<LabelStyle, 10> labelStyles_;
     std::shared_ptr<const Bitmap> backSource_, textureSource_;
     QImage backImage_, textureImage_;
-    QImage scaledTexture_;  // the texture at Image9's size, made when that size changes
+    QImage scaledTexture_;  // the texture at the background's size, made when that size changes
 };
 
 }  // namespace qbx

@@ -13,8 +13,8 @@
 
 #include <ctime>
 
-#include "app/Fonts.h"
-#include "app/MessageBox.h"
+#include "ui/Fonts.h"
+#include "ui/MessageBox.h"
 #include "help/HelpWindow.h"
 #include "table/view/CardPictures.h"
 #include "table/view/TableCanvas.h"
@@ -29,8 +29,8 @@ void setTextIfChanged(QAbstractButton* button, const std::string& caption) {
     if (button->text() != text) button->setText(text);
 }
 
-constexpr Ctl kLabels[] = {Ctl::Label1, Ctl::Label2, Ctl::Label3, Ctl::Label4, Ctl::Label5,
-                           Ctl::Label6, Ctl::Label7, Ctl::Label8, Ctl::Label9, Ctl::Label10};
+constexpr Ctl kLabels[] = {Ctl::TurnTitle, Ctl::MessagesTitle, Ctl::CkCaption, Ctl::NkCaption, Ctl::RulesTitle,
+                           Ctl::TargetCaption, Ctl::HandCounterTitle, Ctl::MoveCounterTitle, Ctl::MoveCounter, Ctl::HandCounter};
 
 }  // namespace
 
@@ -39,7 +39,7 @@ TableWindow::TableWindow(HelpWindow* help)
                            Qt::WindowStaysOnTopHint),
       game_(*this, *this),
       help_(help) {
-    setObjectName(QStringLiteral("Form1"));
+    setObjectName(QStringLiteral("window"));
     setWindowTitle(QStringLiteral("QBX"));
     setFont(layoutFont("MS Sans Serif", 11));
     resize(1024, 768);
@@ -77,75 +77,75 @@ void TableWindow::createWidgets() {
     canvas_->setGeometry(rect());
 
     // Created bottom to top, all above the canvas.
-    memo2_ = new QPlainTextEdit(this);
-    button2_ = new QPushButton(this);
-    ckturn_ = new QRadioButton(this);
-    nkturn_ = new QRadioButton(this);
-    button1_ = new QPushButton(this);
-    memo1_ = new QPlainTextEdit(this);
-    bitBtn1_ = new QPushButton(this);
+    rulesText_ = new QPlainTextEdit(this);
+    helpButton_ = new QPushButton(this);
+    ckTurnIndicator_ = new QRadioButton(this);
+    nkTurnIndicator_ = new QRadioButton(this);
+    passButton_ = new QPushButton(this);
+    messagesText_ = new QPlainTextEdit(this);
+    secondHelpButton_ = new QPushButton(this);
 
     QPalette menuPalette = palette();
     menuPalette.setColor(QPalette::Base, TableCanvas::menuColour());
-    memo1_->setPalette(menuPalette);
-    memo2_->setPalette(menuPalette);
-    memo2_->setReadOnly(true);
-    memo2_->setFrameShape(QFrame::NoFrame);
+    messagesText_->setPalette(menuPalette);
+    rulesText_->setPalette(menuPalette);
+    rulesText_->setReadOnly(true);
+    rulesText_->setFrameShape(QFrame::NoFrame);
 
     const QFont buttonFont = layoutFont("MS Sans Serif", 16, true);
-    button1_->setFont(buttonFont);
-    button2_->setFont(buttonFont);
-    button1_->setAutoDefault(false);
-    button2_->setAutoDefault(false);
-    bitBtn1_->setIcon(QIcon(QPixmap::fromImage(helpButtonPicture())));
-    bitBtn1_->setIconSize(QSize(kHelpIconSize, kHelpIconSize));
+    passButton_->setFont(buttonFont);
+    helpButton_->setFont(buttonFont);
+    passButton_->setAutoDefault(false);
+    helpButton_->setAutoDefault(false);
+    secondHelpButton_->setIcon(QIcon(QPixmap::fromImage(helpButtonPicture())));
+    secondHelpButton_->setIconSize(QSize(kHelpIconSize, kHelpIconSize));
 
     turnGroup_ = new QButtonGroup(this);
-    turnGroup_->addButton(ckturn_);
-    turnGroup_->addButton(nkturn_);
+    turnGroup_->addButton(ckTurnIndicator_);
+    turnGroup_->addButton(nkTurnIndicator_);
     turnGroup_->setExclusive(true);
 
     for (Ctl id : game_.table().widgets()) widgetFor(id)->setObjectName(QString::fromLatin1(game_.table()[id].name));
 
-    setTabOrder(button1_, ckturn_);
-    setTabOrder(ckturn_, nkturn_);
-    setTabOrder(nkturn_, memo1_);
-    setTabOrder(memo1_, button2_);
+    setTabOrder(passButton_, ckTurnIndicator_);
+    setTabOrder(ckTurnIndicator_, nkTurnIndicator_);
+    setTabOrder(nkTurnIndicator_, messagesText_);
+    setTabOrder(messagesText_, helpButton_);
 
-    connect(button1_, &QPushButton::clicked, this, [this] {
+    connect(passButton_, &QPushButton::clicked, this, [this] {
         trace::mark(trace::Event::Click);
-        game_.Button1Click();
+        game_.pass();
         refresh();
     });
-    connect(button2_, &QPushButton::clicked, this, [this] { openHelp(); });
-    connect(bitBtn1_, &QPushButton::clicked, this, [this] { openHelp(); });
+    connect(helpButton_, &QPushButton::clicked, this, [this] { openHelp(); });
+    connect(secondHelpButton_, &QPushButton::clicked, this, [this] { openHelp(); });
     // The radio buttons have no handler in the game; a click only moves the
     // selection, which the table keeps until the turn logic sets it.
-    connect(ckturn_, &QRadioButton::clicked, this, [this] {
-        game_.table().setChecked(Ctl::ckturn, true);
+    connect(ckTurnIndicator_, &QRadioButton::clicked, this, [this] {
+        game_.table().setChecked(Ctl::CkTurnIndicator, true);
         refresh();
     });
-    connect(nkturn_, &QRadioButton::clicked, this, [this] {
-        game_.table().setChecked(Ctl::nkturn, true);
+    connect(nkTurnIndicator_, &QRadioButton::clicked, this, [this] {
+        game_.table().setChecked(Ctl::NkTurnIndicator, true);
         refresh();
     });
 }
 
 QWidget* TableWindow::widgetFor(Ctl id) const {
     switch (id) {
-    case Ctl::Memo1: return memo1_;
-    case Ctl::Memo2: return memo2_;
-    case Ctl::Button1: return button1_;
-    case Ctl::Button2: return button2_;
-    case Ctl::ckturn: return ckturn_;
-    case Ctl::nkturn: return nkturn_;
-    case Ctl::BitBtn1: return bitBtn1_;
+    case Ctl::MessagesText: return messagesText_;
+    case Ctl::RulesText: return rulesText_;
+    case Ctl::PassButton: return passButton_;
+    case Ctl::HelpButton: return helpButton_;
+    case Ctl::CkTurnIndicator: return ckTurnIndicator_;
+    case Ctl::NkTurnIndicator: return nkTurnIndicator_;
+    case Ctl::SecondHelpButton: return secondHelpButton_;
     default: return nullptr;
     }
 }
 
-void TableWindow::start(const std::string& userCode) {
-    game_.FormCreate(userCode);
+void TableWindow::start(const std::string& participantCode) {
+    game_.startGame(participantCode);
     // The pictures are read once, by the game start; nothing changes them later.
     canvas_->setBackBitmap(game_.backBitmap);
     canvas_->setTextureBitmap(game_.textureBitmap);
@@ -160,8 +160,8 @@ void TableWindow::start(const std::string& userCode) {
 // allocates nothing and makes no file system call (the logs are synced only
 // when a record was written).
 void TableWindow::fireTimer(TimerId id) {
-    if (id == TimerId::Timer1) trace::mark(trace::Event::Timer1Tick);
-    else if (id == TimerId::Timer3) trace::mark(trace::Event::Timer3Tick);
+    if (id == TimerId::Glide) trace::mark(trace::Event::GlideTick);
+    else if (id == TimerId::DealStep) trace::mark(trace::Event::DealStepTick);
     game_.onTimer(id);
     refresh();
 }
@@ -197,7 +197,7 @@ void TableWindow::cancelDrag() {
 
 void TableWindow::openHelp() {
     if (!help_) return;
-    help_->ShowInst(1);
+    help_->showInstructions(1);
     help_->exec();
     refresh();
 }
@@ -237,25 +237,25 @@ void TableWindow::syncWidgets() {
         if (w->isHidden() == c.visible) w->setVisible(c.visible);
         if (w->isEnabled() != c.enabled) w->setEnabled(c.enabled);
     }
-    setTextIfChanged(button1_, table[Ctl::Button1].caption);
-    setTextIfChanged(button2_, table[Ctl::Button2].caption);
-    setTextIfChanged(ckturn_, table[Ctl::ckturn].caption);
-    setTextIfChanged(nkturn_, table[Ctl::nkturn].caption);
+    setTextIfChanged(passButton_, table[Ctl::PassButton].caption);
+    setTextIfChanged(helpButton_, table[Ctl::HelpButton].caption);
+    setTextIfChanged(ckTurnIndicator_, table[Ctl::CkTurnIndicator].caption);
+    setTextIfChanged(nkTurnIndicator_, table[Ctl::NkTurnIndicator].caption);
 
-    const bool ck = table[Ctl::ckturn].checked;
-    const bool nk = table[Ctl::nkturn].checked;
-    if (ckturn_->isChecked() != ck || nkturn_->isChecked() != nk) {
+    const bool ck = table[Ctl::CkTurnIndicator].checked;
+    const bool nk = table[Ctl::NkTurnIndicator].checked;
+    if (ckTurnIndicator_->isChecked() != ck || nkTurnIndicator_->isChecked() != nk) {
         turnGroup_->setExclusive(false);
-        ckturn_->setChecked(ck);
-        nkturn_->setChecked(nk);
+        ckTurnIndicator_->setChecked(ck);
+        nkTurnIndicator_->setChecked(nk);
         turnGroup_->setExclusive(true);
     }
 
-    if (table.memo2Lines != shownMemo2Lines_) {
-        shownMemo2Lines_ = table.memo2Lines;
+    if (table.rulesLines != shownRulesLines_) {
+        shownRulesLines_ = table.rulesLines;
         QStringList lines;
-        for (const std::string& line : shownMemo2Lines_) lines << fromBytes(line);
-        memo2_->setPlainText(lines.join(QLatin1Char('\n')));
+        for (const std::string& line : shownRulesLines_) lines << fromBytes(line);
+        rulesText_->setPlainText(lines.join(QLatin1Char('\n')));
     }
 
     // Disabling the window shuts out the mouse and the keyboard from every control.
@@ -353,10 +353,10 @@ Size TableWindow::windowSize() {
 void TableWindow::timerChanged(TimerId id, bool running, int intervalMs) {
     QTimer* timer = timers_[static_cast<size_t>(id)];
     if (!timer) return;
-    if (id == TimerId::Timer1)
-        trace::mark(running ? trace::Event::Timer1Start : trace::Event::Timer1Stop);
-    else if (id == TimerId::Timer3)
-        trace::mark(running ? trace::Event::Timer3Start : trace::Event::Timer3Stop);
+    if (id == TimerId::Glide)
+        trace::mark(running ? trace::Event::GlideStart : trace::Event::GlideStop);
+    else if (id == TimerId::DealStep)
+        trace::mark(running ? trace::Event::DealStepStart : trace::Event::DealStepStop);
     // A timer runs only while something moves or waits: idle, none does.
     if (running)
         timer->start(intervalMs);

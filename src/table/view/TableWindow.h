@@ -1,5 +1,5 @@
 #pragma once
-// Form1: the card table. The game (plain C++) holds every control as state;
+// The table window: the card table. The game (plain C++) holds every control as state;
 // this window draws the light controls, keeps its real widgets (buttons,
 // radio buttons, text boxes) in step with the state, forwards mouse, button
 // and timer events to the game and gives it the desktop it asks for.
@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "table/engine/Game.h"
-#include "table/engine/Platform.h"
+#include "platform/Platform.h"
 
 class QButtonGroup;
 class QPlainTextEdit;
@@ -34,7 +34,7 @@ public:
 
     // The game start with the participant's code. When the game asks to end
     // (a failure at the start), the application quits once the event loop runs.
-    void start(const std::string& userCode);
+    void start(const std::string& participantCode);
 
     Game& game() { return game_; }
     TableCanvas* canvas() const { return canvas_; }
@@ -83,20 +83,20 @@ private:
     Game game_;
     HelpWindow* help_;
     TableCanvas* canvas_ = nullptr;
-    QPushButton* button1_ = nullptr;
-    QPushButton* button2_ = nullptr;
-    QPushButton* bitBtn1_ = nullptr;
-    QRadioButton* ckturn_ = nullptr;
-    QRadioButton* nkturn_ = nullptr;
+    QPushButton* passButton_ = nullptr;
+    QPushButton* helpButton_ = nullptr;
+    QPushButton* secondHelpButton_ = nullptr;
+    QRadioButton* ckTurnIndicator_ = nullptr;
+    QRadioButton* nkTurnIndicator_ = nullptr;
     QButtonGroup* turnGroup_ = nullptr;
-    QPlainTextEdit* memo1_ = nullptr;
-    QPlainTextEdit* memo2_ = nullptr;
+    QPlainTextEdit* messagesText_ = nullptr;
+    QPlainTextEdit* rulesText_ = nullptr;
     std::array<QTimer*, 3> timers_{};
 
     std::vector<Rect> dirty_;
     uint64_t syncedVersion_ = 0;
     uint64_t fittedLabelVersion_ = 0;
-    std::vector<std::string> shownMemo2Lines_;
+    std::vector<std::string> shownRulesLines_;
     bool handCursor_ = false;
     bool exitRequested_ = false;
 };

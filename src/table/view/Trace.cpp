@@ -31,12 +31,12 @@ int64_t nowNs(clockid_t clock) noexcept {
 
 const char* name(Event e) {
     switch (e) {
-    case Event::Timer1Start: return "timer1-start";
-    case Event::Timer1Tick: return "timer1-tick";
-    case Event::Timer1Stop: return "timer1-stop";
-    case Event::Timer3Start: return "timer3-start";
-    case Event::Timer3Tick: return "timer3-tick";
-    case Event::Timer3Stop: return "timer3-stop";
+    case Event::GlideStart: return "glide-start";
+    case Event::GlideTick: return "glide-tick";
+    case Event::GlideStop: return "glide-stop";
+    case Event::DealStepStart: return "deal-step-start";
+    case Event::DealStepTick: return "deal-step-tick";
+    case Event::DealStepStop: return "deal-step-stop";
     case Event::Press: return "press";
     case Event::Release: return "release";
     case Event::Click: return "click";

@@ -11,8 +11,8 @@
 namespace qbx::trace {
 
 enum class Event : uint8_t {
-    Timer1Start, Timer1Tick, Timer1Stop,
-    Timer3Start, Timer3Tick, Timer3Stop,
+    GlideStart, GlideTick, GlideStop,
+    DealStepStart, DealStepTick, DealStepStop,
     Press, Release, Click,
 };
 

@@ -18,8 +18,9 @@ public:
     virtual LocalTime now() = 0;
 };
 
-// The three timers of the table window.
-enum class TimerId { Timer1 = 0, Timer2 = 1, Timer3 = 2 };
+// The three timers of the table window: the 15 ms glide tick, the one-second
+// wait before a deal, and the 302 ms steps of a deal.
+enum class TimerId { Glide = 0, DealWait = 1, DealStep = 2 };
 
 struct Size {
     int width = 0, height = 0;
