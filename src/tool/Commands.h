@@ -13,5 +13,7 @@ struct CommandResult {
 };
 
 // Each subcommand's registration, one per file beside this one.
+void addSessionsCommand(CLI::App& app, CommandResult& result);  // logs/SessionsCommand.cpp
+void addVerifyCommand(CLI::App& app, CommandResult& result);    // logs/VerifyCommand.cpp
 
 }  // namespace qbx::tool

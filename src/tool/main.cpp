@@ -20,6 +20,8 @@ int main(int argc, char** argv) {
     app.fallthrough(false);
     CommandResult result;
     // Each subcommand adds itself here (see Commands.h).
+    addSessionsCommand(app, result);
+    addVerifyCommand(app, result);
 
     try {
         app.parse(argc, argv);
