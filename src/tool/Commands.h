@@ -15,5 +15,6 @@ struct CommandResult {
 // Each subcommand's registration, one per file beside this one.
 void addSessionsCommand(CLI::App& app, CommandResult& result);  // logs/SessionsCommand.cpp
 void addVerifyCommand(CLI::App& app, CommandResult& result);    // logs/VerifyCommand.cpp
+void addCsvCommand(CLI::App& app, CommandResult& result);       // logs/CsvCommand.cpp
 
 }  // namespace qbx::tool

@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
     // Each subcommand adds itself here (see Commands.h).
     addSessionsCommand(app, result);
     addVerifyCommand(app, result);
+    addCsvCommand(app, result);
 
     try {
         app.parse(argc, argv);
