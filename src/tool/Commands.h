@@ -16,5 +16,6 @@ struct CommandResult {
 void addSessionsCommand(CLI::App& app, CommandResult& result);  // logs/SessionsCommand.cpp
 void addVerifyCommand(CLI::App& app, CommandResult& result);    // logs/VerifyCommand.cpp
 void addCsvCommand(CLI::App& app, CommandResult& result);       // logs/CsvCommand.cpp
+void addReportCommand(CLI::App& app, CommandResult& result);    // logs/ReportCommand.cpp
 
 }  // namespace qbx::tool

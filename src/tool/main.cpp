@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
     addSessionsCommand(app, result);
     addVerifyCommand(app, result);
     addCsvCommand(app, result);
+    addReportCommand(app, result);
 
     try {
         app.parse(argc, argv);

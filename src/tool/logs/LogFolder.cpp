@@ -49,7 +49,8 @@ void addFolder(Collector& collector, const std::string& folder) {
     if (ec) throw CouldNotRun(folder + ": cannot be read as a folder (" + ec.message() + ")");
     for (const fs::directory_entry& entry : it) {
         std::error_code typeError;
-        if (entry.is_directory(typeError)) continue;
+        // A folder under a log's name is named as such rather than passed over.
+        if (entry.is_directory(typeError) && !parseLogName(entry.path().filename().string())) continue;
         collector.add(entry.path());
     }
 }
