@@ -370,7 +370,8 @@ bool LogReader::open(const std::string& path, std::string& error) {
         error = std::strerror(errno);
         return false;
     }
-    buffer_.resize(1 << 16);
+    capacity_ = 1 << 16;
+    buffer_.reset(new char[capacity_]);
     return true;
 }
 
@@ -385,13 +386,13 @@ void LogReader::openText(std::string_view bytes) {
 bool LogReader::fill() {
     if (eof_ || fromMemory_) return false;
     if (begin_ > 0) {
-        std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+        std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
         end_ -= begin_;
         begin_ = 0;
     }
-    if (end_ == buffer_.size()) return false;  // a full buffer and no line end: the caller deals with it
+    if (end_ == capacity_) return false;  // a full buffer and no line end: the caller deals with it
     for (;;) {
-        const ssize_t got = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
+        const ssize_t got = ::read(fd_, buffer_.get() + end_, capacity_ - end_);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) {
             readError_ = true;
@@ -410,13 +411,13 @@ bool LogReader::fill() {
 
 LogReader::Next LogReader::next(LogRecord& record, LogFault& fault) {
     for (;;) {
-        const char* data = fromMemory_ ? memory_.data() : buffer_.data();
+        const char* data = fromMemory_ ? memory_.data() : buffer_.get();
         const char* lf = static_cast<const char*>(std::memchr(data + begin_, '\n', end_ - begin_));
         if (!lf) {
             // No complete line yet: read more, unless the line is already
             // longer than any record, or the file has ended.
             if (end_ - begin_ <= kLongestLine && fill()) continue;
-            data = fromMemory_ ? memory_.data() : buffer_.data();
+            data = fromMemory_ ? memory_.data() : buffer_.get();
             if (readError_) {
                 readError_ = false;
                 fault = {line_ + 1, LogFaultKind::CannotRead, "read error (" + readErrorText_ + ")"};

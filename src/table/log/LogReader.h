@@ -7,6 +7,7 @@
 // stay valid until the next call of next().
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -122,7 +123,8 @@ public:
 private:
     bool fill();  // reads more bytes into the buffer; false at the end
     int fd_ = -1;
-    std::string buffer_;
+    std::unique_ptr<char[]> buffer_;  // not cleared: only bytes read are looked at
+    size_t capacity_ = 0;
     std::string_view memory_;
     bool fromMemory_ = false;
     size_t begin_ = 0, end_ = 0;  // unread bytes in buffer_
