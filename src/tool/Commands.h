@@ -13,5 +13,9 @@ struct CommandResult {
 };
 
 // Each subcommand's registration, one per file beside this one.
+void addSessionsCommand(CLI::App& app, CommandResult& result);  // logs/SessionsCommand.cpp
+void addVerifyCommand(CLI::App& app, CommandResult& result);    // logs/VerifyCommand.cpp
+void addCsvCommand(CLI::App& app, CommandResult& result);       // logs/CsvCommand.cpp
+void addReportCommand(CLI::App& app, CommandResult& result);    // logs/ReportCommand.cpp
 
 }  // namespace qbx::tool

@@ -20,6 +20,10 @@ int main(int argc, char** argv) {
     app.fallthrough(false);
     CommandResult result;
     // Each subcommand adds itself here (see Commands.h).
+    addSessionsCommand(app, result);
+    addVerifyCommand(app, result);
+    addCsvCommand(app, result);
+    addReportCommand(app, result);
 
     try {
         app.parse(argc, argv);

@@ -1,0 +1,41 @@
+#pragma once
+// csv: the logs as two tidy tables. events.csv has one row per record of
+// both logs of every session, hands.csv one row per hand. RFC 4180 quoting,
+// UTF-8, a header row; one session in memory at a time.
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "tool/logs/LogFolder.h"
+#include "tool/logs/Setup.h"
+
+namespace qbx::tool::logs {
+
+struct CsvOptions {
+    std::string eventsPath;         // "-" for standard output
+    std::string handsPath;          // empty: no hands table
+    const SessionSetup* setup = nullptr;
+};
+
+struct CsvCounts {
+    int sessions = 0;
+    long long events = 0;
+    long long hands = 0;
+    int linesLeftOut = 0;      // lines that are no records, named on `messages`
+    int unpaired = 0;
+    int sessionsWithFaults = 0;  // other faults, which verify names
+    bool problems() const { return linesLeftOut > 0 || unpaired > 0; }
+};
+
+const std::vector<std::string>& eventColumns();
+const std::vector<std::string>& handColumns();
+
+// Writes the tables; they appear whole when this returns, and not at all
+// when it throws (CouldNotRun).
+CsvCounts writeCsv(const LogFolder& logs, const CsvOptions& options, std::ostream& messages);
+
+// Appends one field, quoted when it holds a comma, a quote or a line end.
+void appendCsvField(std::string& row, std::string_view field);
+
+}  // namespace qbx::tool::logs

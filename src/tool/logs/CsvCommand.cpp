@@ -1,0 +1,48 @@
+// qbxtool csv DIR|LOGS... -o events.csv [--hands hands.csv] [--setup DIR]
+
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+#include <memory>
+#include <optional>
+
+#include "tool/Commands.h"
+#include "tool/Tool.h"
+#include "tool/logs/Csv.h"
+
+namespace qbx::tool {
+
+void addCsvCommand(CLI::App& app, CommandResult& result) {
+    struct Options {
+        std::vector<std::string> paths;
+        std::string events, hands, setup;
+    };
+    auto options = std::make_shared<Options>();
+    CLI::App* cmd = app.add_subcommand("csv", "Turn log pairs into tidy tables: one row per record, one row per hand.");
+    cmd->footer(
+        "events.csv: one row per record of both logs of every session. hands.csv: one row per hand.\n"
+        "RFC 4180, UTF-8, a header row; the columns are listed in docs/analysis.md. With --setup the\n"
+        "hands carry the shoe's goal and, when the solver is built in, the fewest actions possible.\n"
+        "Lines that are no records are named with file and line and left out (exit 1).\n\n"
+        "Example:\n  qbxtool csv dataout -o events.csv --hands hands.csv --setup setup");
+    cmd->add_option("LOGS", options->paths, "folders of logs, or log files")->required();
+    cmd->add_option("-o,--output", options->events, "the events table (- for standard output)")->required();
+    cmd->add_option("--hands", options->hands, "the hands table");
+    cmd->add_option("--setup", options->setup, "the setup folder the sessions were played with");
+    cmd->callback([options, &result] {
+        std::optional<logs::SessionSetup> setup;
+        if (!options->setup.empty()) setup = logs::readSessionSetup(options->setup);
+        const logs::LogFolder folder = logs::collectLogs(options->paths);
+        if (folder.pairs.empty()) throw CouldNotRun("no logs found in " + options->paths.front());
+        for (const std::string& n : folder.notLogs) std::cerr << n << ": not a log name, skipped\n";
+        logs::CsvOptions csv{options->events, options->hands, setup ? &*setup : nullptr};
+        const logs::CsvCounts counts = logs::writeCsv(folder, csv, std::cerr);
+        if (options->events != "-")
+            std::cerr << counts.sessions << " sessions, " << counts.events << " records, " << counts.hands << " hands\n";
+        if (counts.sessionsWithFaults)
+            std::cerr << counts.sessionsWithFaults << " sessions have faults: qbxtool verify names them\n";
+        result.exitCode = counts.problems() ? kExitProblems : kExitOk;
+    });
+}
+
+}  // namespace qbx::tool

@@ -1,0 +1,33 @@
+#pragma once
+// Finding the log pairs of a dataout folder, or among files given one by
+// one: each ColorKeeper log with the NumberKeeper log of the same suffix.
+
+#include <string>
+#include <vector>
+
+#include "table/log/LogReader.h"
+
+namespace qbx::tool::logs {
+
+struct LogPair {
+    LogName name;        // of whichever log was found (the suffix is shared)
+    std::string ckPath;  // empty when the ColorKeeper's log is missing
+    std::string nkPath;  // empty when the NumberKeeper's log is missing
+    bool complete() const { return !ckPath.empty() && !nkPath.empty(); }
+};
+
+struct LogFolder {
+    std::vector<LogPair> pairs;          // sorted by date, then number
+    std::vector<std::string> notLogs;    // files whose names are no log names
+};
+
+// Every file of a folder (not its subfolders). Throws CouldNotRun when it is
+// not a readable folder.
+LogFolder findLogs(const std::string& folder);
+
+// Folders and files given on the command line. A log given alone is paired
+// with its partner beside it when that exists. Throws CouldNotRun for a path
+// that does not exist or is neither a folder nor a file.
+LogFolder collectLogs(const std::vector<std::string>& paths);
+
+}  // namespace qbx::tool::logs

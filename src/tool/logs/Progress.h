@@ -1,0 +1,26 @@
+#pragma once
+// "verify: 120/1000 sessions" on standard error while long work runs, only
+// when standard error is a terminal; a script's log stays clean.
+
+#include <string>
+
+namespace qbx::tool::logs {
+
+class Progress {
+public:
+    Progress(std::string what, size_t total);
+    ~Progress();
+    void step();
+
+private:
+    std::string what_;
+    size_t total_, done_ = 0;
+    bool shown_ = false, terminal_;
+    long long lastMs_ = 0;
+};
+
+// Participant codes are 8-bit text; tables and pages are UTF-8. Valid UTF-8
+// passes unchanged, anything else is read as Latin-1.
+std::string toUtf8(std::string_view text);
+
+}  // namespace qbx::tool::logs

@@ -1,0 +1,28 @@
+#pragma once
+// report: one self-contained HTML page for a day of sessions (inline SVG and
+// CSS, no script, nothing fetched): the table of sessions, a summary across
+// them, and for each session a time line of every hand and its actions
+// against the solver's fewest.
+
+#include <iosfwd>
+#include <string>
+
+#include "tool/logs/LogFolder.h"
+#include "tool/logs/Setup.h"
+
+namespace qbx::tool::logs {
+
+struct ReportCounts {
+    int sessions = 0;
+    int hands = 0;           // time lines drawn
+    int sessionsWithFaults = 0;
+    int unpaired = 0;
+};
+
+// Writes the page to `path` (whole, or not at all when it throws).
+ReportCounts writeReport(const LogFolder& logs, const std::string& path, const SessionSetup* setup,
+                         const std::string& title);
+
+std::string htmlEscape(std::string_view text);
+
+}  // namespace qbx::tool::logs

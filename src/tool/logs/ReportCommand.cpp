@@ -1,0 +1,47 @@
+// qbxtool report DIR -o report.html [--setup DIR]
+
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+#include <memory>
+#include <optional>
+
+#include "tool/Commands.h"
+#include "tool/Tool.h"
+#include "tool/logs/Report.h"
+
+namespace qbx::tool {
+
+void addReportCommand(CLI::App& app, CommandResult& result) {
+    struct Options {
+        std::vector<std::string> paths;
+        std::string output, setup, title = "QBXSolo sessions";
+    };
+    auto options = std::make_shared<Options>();
+    CLI::App* cmd = app.add_subcommand("report", "Make one HTML page of a day of sessions: table, summary, time lines.");
+    cmd->footer(
+        "One self-contained file (inline SVG and CSS, no script): the sessions, a summary across them,\n"
+        "and for each session the actions per hand and a time line of every hand (moves, passes,\n"
+        "pick-ups and looks of each role from the deal to the hand's end and its score). With --setup\n"
+        "the goals come from the shoe, and the solver's fewest actions are drawn when it is built in.\n\n"
+        "Example:\n  qbxtool report dataout -o report.html --setup setup");
+    cmd->add_option("LOGS", options->paths, "folders of logs, or log files")->required();
+    cmd->add_option("-o,--output", options->output, "the page to write")->required();
+    cmd->add_option("--setup", options->setup, "the setup folder the sessions were played with");
+    cmd->add_option("--title", options->title, "the page's title");
+    cmd->callback([options, &result] {
+        std::optional<logs::SessionSetup> setup;
+        if (!options->setup.empty()) setup = logs::readSessionSetup(options->setup);
+        const logs::LogFolder folder = logs::collectLogs(options->paths);
+        if (folder.pairs.empty()) throw CouldNotRun("no logs found in " + options->paths.front());
+        for (const std::string& n : folder.notLogs) std::cerr << n << ": not a log name, skipped\n";
+        const logs::ReportCounts counts =
+            logs::writeReport(folder, options->output, setup ? &*setup : nullptr, options->title);
+        std::cerr << options->output << ": " << counts.sessions << " sessions, " << counts.hands << " hands\n";
+        if (counts.sessionsWithFaults)
+            std::cerr << counts.sessionsWithFaults << " sessions have faults: qbxtool verify names them\n";
+        result.exitCode = counts.unpaired ? kExitProblems : kExitOk;
+    });
+}
+
+}  // namespace qbx::tool

@@ -1,0 +1,39 @@
+// qbxtool sessions [DATAOUT]: one line per log pair of a folder.
+
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+#include <memory>
+
+#include "tool/Commands.h"
+#include "tool/Tool.h"
+#include "tool/logs/Verify.h"
+
+namespace qbx::tool {
+
+void addSessionsCommand(CLI::App& app, CommandResult& result) {
+    struct Options {
+        std::string folder = "dataout";
+        bool json = false;
+    };
+    auto options = std::make_shared<Options>();
+    CLI::App* cmd = app.add_subcommand("sessions", "List the sessions of a dataout folder: one line per log pair.");
+    cmd->footer(
+        "Each line: session (date_number), date, participant code, time of the first record, hands played,\n"
+        "each role's total score and how the session ended. Logs without their partner and files that are\n"
+        "no log names are listed after the table. Exit 1 when a log has no partner.\n\n"
+        "Example:\n  qbxtool sessions run/demo/dataout\n  qbxtool sessions --json dataout > sessions.json");
+    cmd->add_option("DATAOUT", options->folder, "the folder of logs (default: dataout)");
+    cmd->add_flag("--json", options->json, "write JSON to standard output instead of the table");
+    cmd->callback([options, &result] {
+        const logs::LogFolder folder = logs::findLogs(options->folder);
+        const logs::SessionsResult sessions = logs::listSessions(folder);
+        if (options->json)
+            std::cout << logs::sessionsJson(sessions).dump(2) << "\n";
+        else
+            logs::printSessions(sessions, std::cout);
+        result.exitCode = sessions.unpaired.empty() ? kExitOk : kExitProblems;
+    });
+}
+
+}  // namespace qbx::tool

@@ -1,0 +1,61 @@
+#pragma once
+// What the logs alone do not say, read from the setup folder a session was
+// played with (--setup DIR): the premium and cost that the scores follow
+// from, the move limit, the order of dealing and the shoe's goal cards and
+// openers; and the solver's fewest actions for a hand.
+
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "config/ConfigFiles.h"
+#include "table/engine/Shoe.h"
+
+namespace qbx::tool::logs {
+
+// A hand as it was dealt: the card at each position code (0 colorCardView,
+// 1 downColorCardView, 2 upCardView, 3 downNumberCardView, 4 numberCardView,
+// 5 targetCardView) written "2H".."4C", the goal card and the role that
+// opens ("ck" or "nk").
+struct DealtHand {
+    std::array<std::string, 6> cards;
+    std::string goal;
+    std::string opener;
+};
+
+// The fewest moves and passes (both roles together) that bring the hand's
+// goal card to the Target under the session's parameters; nullopt when the
+// goal cannot be reached. An empty function means no solver is at hand: the
+// columns and figures that need it stay empty.
+using FewestActions = std::function<std::optional<int>(const DealtHand&)>;
+
+struct SessionSetup {
+    std::string folder;         // the setup folder read
+    ParameterValues parameters;
+    int premiumRound = 0;
+    int costMove = 0;
+    int maxRounds = 0;
+    bool circular = false;      // SyntaxInput CIRCULAR
+    std::string shoePath;
+    std::vector<ShoeHand> hands;  // in the order they are dealt
+    FewestActions fewest;
+};
+
+// Reads DIR/QBXParameter.ini (or DIR/setup/QBXParameter.ini when DIR is a
+// session's working folder) and the shoe file it names. Throws CouldNotRun
+// with the file and what is wrong.
+SessionSetup readSessionSetup(const std::string& dir);
+
+// The position code each of a shoe line's six cards is dealt to.
+const std::array<int, 6>& dealOrder(bool circular);
+
+// The hand a shoe line deals, its colour letters written H or C.
+DealtHand dealtHandOf(const ShoeHand& hand, bool circular);
+
+// The solver for the parameters of a setup. Returns an empty function until
+// the solver is linked into qbxtool (see docs/analysis.md).
+FewestActions fewestActionsFor(const SessionSetup& setup);
+
+}  // namespace qbx::tool::logs

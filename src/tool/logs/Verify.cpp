@@ -1,0 +1,169 @@
+#include "tool/logs/Verify.h"
+
+#include <map>
+#include <set>
+#include <ostream>
+
+#include "table/log/TimeStamp.h"
+#include "tool/logs/Progress.h"
+
+namespace qbx::tool::logs {
+
+namespace {
+
+class CountingSink : public SessionSink {
+public:
+    void fault(const SessionFault& f) override {
+        if (seen.insert(f.kind).second)
+            first.push_back(f);
+        else
+            ++more;
+    }
+    std::set<std::string> seen;
+    std::vector<SessionFault> first;
+    int more = 0;
+};
+
+std::string where(const SessionFault& f) {
+    return f.line > 0 ? f.file + ":" + std::to_string(f.line) : f.file;
+}
+
+std::string pairName(const LogPair& p) {
+    return p.name.suffix;
+}
+
+}  // namespace
+
+std::string endingText(const Session& s) {
+    if (s.gameEnded) return "game ended";
+    if (!s.hasStart) return "ended early before its first record";
+    return "ended early at " + clockText(s.last) + " in hand " + std::to_string(s.lastHand);
+}
+
+SessionsResult listSessions(const LogFolder& folder) {
+    SessionsResult result;
+    Progress progress("sessions", folder.pairs.size());
+    for (const LogPair& pair : folder.pairs) {
+        if (!pair.complete())
+            result.unpaired.push_back((pair.ckPath.empty() ? pair.nkPath : pair.ckPath) + ": no " +
+                                      (pair.ckPath.empty() ? "ColorKeeper" : "NumberKeeper") + " log " +
+                                      partnerLogName(pair.name) + " beside it");
+        SessionSink quiet;
+        result.sessions.push_back(readSession(pair, nullptr, quiet));
+        progress.step();
+    }
+    result.notLogs = folder.notLogs;
+    return result;
+}
+
+void printSessions(const SessionsResult& r, std::ostream& out) {
+    out << "session      date        participant   start         hands  ColorKeeper  NumberKeeper  end\n";
+    for (const Session& s : r.sessions) {
+        char line[512];
+        std::snprintf(line, sizeof line, "%-12s %-11s %-13s %-13s %5d  %11s  %12s  %s%s%s\n",
+                      s.pair.name.suffix.c_str(), s.pair.name.isoDate().c_str(), toUtf8(s.participant).c_str(),
+                      s.hasStart ? clockText(s.start).c_str() : "-", s.handsPlayed(), scoreText(s.ckTotal()).c_str(),
+                      scoreText(s.nkTotal()).c_str(), endingText(s).c_str(),
+                      s.crossesMidnight ? ", across midnight" : "",
+                      s.faults ? (", " + std::to_string(s.faults) + " faults (see verify)").c_str() : "");
+        out << line;
+    }
+    for (const std::string& u : r.unpaired) out << "unpaired: " << u << "\n";
+    for (const std::string& n : r.notLogs) out << "not a log name: " << n << "\n";
+}
+
+nlohmann::json sessionsJson(const SessionsResult& r) {
+    nlohmann::json j;
+    j["sessions"] = nlohmann::json::array();
+    for (const Session& s : r.sessions) {
+        nlohmann::json e;
+        e["session"] = s.pair.name.suffix;
+        e["date"] = s.pair.name.isoDate();
+        e["colorKeeperLog"] = s.pair.ckPath;
+        e["numberKeeperLog"] = s.pair.nkPath;
+        e["participant"] = toUtf8(s.participant);
+        e["start"] = s.hasStart ? clockText(s.start) : "";
+        e["hands"] = s.handsPlayed();
+        e["gameEnded"] = s.gameEnded;
+        e["end"] = endingText(s);
+        e["lastRecord"] = s.hasStart ? clockText(s.last) : "";
+        e["lastHand"] = s.lastHand;
+        e["acrossMidnight"] = s.crossesMidnight;
+        e["colorKeeperScore"] = s.ckTotal();
+        e["numberKeeperScore"] = s.nkTotal();
+        e["faults"] = s.faults;
+        j["sessions"].push_back(e);
+    }
+    j["unpaired"] = r.unpaired;
+    j["notLogs"] = r.notLogs;
+    return j;
+}
+
+bool VerifyResult::problems() const {
+    for (const PairVerdict& p : pairs)
+        if (p.faulty()) return true;
+    return false;
+}
+
+VerifyResult verifyLogs(const LogFolder& folder, const SessionSetup* setup) {
+    VerifyResult result;
+    Progress progress("verify", folder.pairs.size());
+    for (const LogPair& pair : folder.pairs) {
+        CountingSink sink;
+        if (!pair.complete()) {
+            const std::string& present = pair.ckPath.empty() ? pair.nkPath : pair.ckPath;
+            sink.fault({present, 0, "unpaired",
+                        std::string("no ") + (pair.ckPath.empty() ? "ColorKeeper" : "NumberKeeper") + " log " +
+                            partnerLogName(pair.name) + " beside it"});
+        }
+        PairVerdict verdict;
+        verdict.pair = pair;
+        verdict.session = readSession(pair, setup, sink);
+        verdict.firstOfEachKind = std::move(sink.first);
+        verdict.moreFaults = sink.more;
+        result.pairs.push_back(std::move(verdict));
+        progress.step();
+    }
+    result.notLogs = folder.notLogs;
+    return result;
+}
+
+void printVerify(const VerifyResult& r, std::ostream& out, std::ostream& messages) {
+    int faulty = 0;
+    for (const PairVerdict& p : r.pairs) {
+        const Session& s = p.session;
+        out << pairName(p.pair) << ": " << (p.faulty() ? "FAULTY" : "ok") << ", " << s.handsPlayed() << " hands, "
+            << endingText(s) << (s.crossesMidnight ? ", across midnight" : "") << "\n";
+        for (const SessionFault& f : p.firstOfEachKind)
+            messages << where(f) << ": " << f.kind << ": " << f.what << "\n";
+        if (p.moreFaults) messages << pairName(p.pair) << ": and " << p.moreFaults << " more faults of these kinds\n";
+        faulty += p.faulty();
+    }
+    for (const std::string& n : r.notLogs) messages << n << ": not a log name, skipped\n";
+    out << r.pairs.size() << " sessions, " << faulty << " with faults\n";
+}
+
+nlohmann::json verifyJson(const VerifyResult& r) {
+    nlohmann::json j;
+    j["sessions"] = nlohmann::json::array();
+    for (const PairVerdict& p : r.pairs) {
+        nlohmann::json e;
+        e["session"] = p.pair.name.suffix;
+        e["colorKeeperLog"] = p.pair.ckPath;
+        e["numberKeeperLog"] = p.pair.nkPath;
+        e["ok"] = !p.faulty();
+        e["gameEnded"] = p.session.gameEnded;
+        e["end"] = endingText(p.session);
+        e["hands"] = p.session.handsPlayed();
+        e["acrossMidnight"] = p.session.crossesMidnight;
+        e["faults"] = nlohmann::json::array();
+        for (const SessionFault& f : p.firstOfEachKind)
+            e["faults"].push_back({{"file", f.file}, {"line", f.line}, {"kind", f.kind}, {"what", f.what}});
+        e["moreFaults"] = p.moreFaults;
+        j["sessions"].push_back(e);
+    }
+    j["notLogs"] = r.notLogs;
+    return j;
+}
+
+}  // namespace qbx::tool::logs

@@ -1,0 +1,44 @@
+#pragma once
+// sessions and verify: what a dataout folder holds, and whether each pair of
+// logs is whole and agrees with itself, with its partner and with the setup.
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "tool/logs/LogFolder.h"
+#include "tool/logs/Session.h"
+
+namespace qbx::tool::logs {
+
+struct SessionsResult {
+    std::vector<Session> sessions;
+    std::vector<std::string> unpaired;  // a log without its partner, with why
+    std::vector<std::string> notLogs;
+};
+SessionsResult listSessions(const LogFolder& folder);
+void printSessions(const SessionsResult& result, std::ostream& out);
+nlohmann::json sessionsJson(const SessionsResult& result);
+// "game ended", or "ended early at 10:31:10.252 in hand 3".
+std::string endingText(const Session& session);
+
+struct PairVerdict {
+    LogPair pair;
+    Session session;
+    std::vector<SessionFault> firstOfEachKind;
+    int moreFaults = 0;  // faults beyond the first of their kind
+    bool faulty() const { return !firstOfEachKind.empty(); }
+};
+
+struct VerifyResult {
+    std::vector<PairVerdict> pairs;
+    std::vector<std::string> notLogs;
+    bool problems() const;
+};
+VerifyResult verifyLogs(const LogFolder& folder, const SessionSetup* setup);
+void printVerify(const VerifyResult& result, std::ostream& out, std::ostream& messages);
+nlohmann::json verifyJson(const VerifyResult& result);
+
+}  // namespace qbx::tool::logs

@@ -1,0 +1,143 @@
+// csv read back with Python's csv module: a row per record and per hand,
+// fields that match the logs, and a participant code that round-trips.
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "tool/LogMaking.h"
+
+using namespace qbx::tool;
+using namespace qbx::tool::test;
+
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+
+Rows readCsvWithPython(const fs::path& file) {
+    const std::string script = std::string(QBX_TOOL_TESTS) + "/read_csv.py";
+    const std::string command = "python3 '" + script + "' '" + file.string() + "'";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    std::string text;
+    char buffer[65536];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, got);
+    EXPECT_EQ(::pclose(pipe), 0) << command;
+    return nlohmann::json::parse(text).get<Rows>();
+}
+
+size_t column(const Rows& rows, const std::string& name) {
+    for (size_t i = 0; i < rows[0].size(); ++i)
+        if (rows[0][i] == name) return i;
+    ADD_FAILURE() << "no column " << name;
+    return 0;
+}
+
+std::vector<std::string> logLines(const fs::path& path) {
+    std::vector<std::string> out;
+    const std::string text = readFile(path);
+    for (size_t at = 0; at < text.size();) {
+        const size_t end = text.find("\r\n", at);
+        out.push_back(text.substr(at, end - at));
+        at = end + 2;
+    }
+    return out;
+}
+
+class CsvTables : public ::testing::Test {
+protected:
+    TempDir tmp;
+    fs::path dataout = tmp.path() / "dataout";
+    fs::path events = tmp.path() / "events.csv", hands = tmp.path() / "hands.csv";
+};
+
+TEST_F(CsvTables, OneRowPerRecordAndPerHandWithTheFieldsOfTheLogs) {
+    copyMixGame(dataout);
+    playScriptedGame(dataout, 6, 11, "071226_2");
+    writeMixSetup(tmp.path() / "setup");
+    const ProcessResult run = runTool({"csv", dataout.string(), "-o", events.string(), "--hands", hands.string()});
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+
+    const Rows e = readCsvWithPython(events);
+    size_t records = 0;
+    std::map<std::pair<std::string, std::string>, std::vector<std::string>> logs;
+    for (const std::string& name : {"ck071226_1", "nk071226_1", "ck071226_2", "nk071226_2"}) {
+        logs[{name.substr(2), name.substr(0, 2)}] = logLines(dataout / (name + ".txt"));
+        records += logs[{name.substr(2), name.substr(0, 2)}].size();
+    }
+    ASSERT_EQ(e.size(), records + 1);
+    const size_t session = column(e, "session"), log = column(e, "log"), line = column(e, "line"),
+                 stamp = column(e, "stamp_ms"), code = column(e, "code"), cardA = column(e, "card_a"),
+                 posB = column(e, "position_b"), score = column(e, "score"), hand = column(e, "hand"),
+                 since = column(e, "since_start_ms");
+    for (size_t i = 1; i < e.size(); ++i) {
+        const auto& row = e[i];
+        ASSERT_EQ(row.size(), e[0].size());
+        const std::string& raw = logs[{row[session], row[log]}].at(std::stoul(row[line]) - 1);
+        // The line's own text holds the fields the row gives.
+        if (!row[code].empty() && row[code] != "TF") EXPECT_NE(raw.find(row[code] + ":"), std::string::npos) << raw;
+        if (!row[cardA].empty()) EXPECT_NE(raw.find(row[cardA]), std::string::npos) << raw;
+        if (!row[posB].empty()) EXPECT_NE(raw.find(";" + row[posB] + ":"), std::string::npos) << raw;
+        if (!row[score].empty()) EXPECT_NE(raw.find(";" + row[score] + ":Hand Ended"), std::string::npos) << raw;
+        if (!row[stamp].empty()) {
+            // The stamp as written: a delayed stamp's milliseconds may pass 999.
+            const size_t dot = raw.find('.'), colon = raw.find(':');
+            EXPECT_EQ(std::stoll(row[stamp]),
+                      std::stoll(raw.substr(0, dot)) * 1000 + std::stoll(raw.substr(dot + 1, colon - dot - 1)))
+                << raw;
+        }
+    }
+    // Row 60 or so of the mix game's ColorKeeper log: the hand-end of hand 4.
+    bool sawGm = false;
+    for (const auto& row : e)
+        if (row[session] == "071226_1" && row[log] == "ck" && row[line] == "67") {
+            sawGm = row[code] == "GM" && row[hand] == "4" && row[score] == "600.5" && row[since] == "44882";
+        }
+    EXPECT_TRUE(sawGm);
+
+    const Rows h = readCsvWithPython(hands);
+    ASSERT_EQ(h.size(), 1u + 5 + 6);
+    const size_t ended = column(h, "ended_by"), codes = column(h, "end_codes"), target = column(h, "targetCardView"),
+                 opener = column(h, "opener"), actions = column(h, "actions"), fewest = column(h, "fewest");
+    EXPECT_EQ(h[1][ended], "goal");
+    EXPECT_EQ(h[1][target], "3H");
+    EXPECT_EQ(h[1][actions], "7");
+    EXPECT_EQ(h[2][ended], "four_passes");
+    EXPECT_EQ(h[2][opener], "nk");
+    EXPECT_EQ(h[4][ended], "several");
+    EXPECT_EQ(h[4][codes], "GP+GM");
+    EXPECT_EQ(h[1][fewest], "");  // no solver without --setup
+}
+
+TEST_F(CsvTables, AParticipantCodeWithACommaAQuoteAndAnAccentRoundTrips) {
+    copyMixGame(dataout);
+    for (const char* role : {"ck", "nk"}) {
+        const fs::path file = dataout / (std::string(role) + "071226_1.txt");
+        std::string text = readFile(file);
+        const std::string from = "userName Z9 \xc3\xa9   ", to = "userName K,\"9\" \xc3\xa9   ";
+        text.replace(text.find(from), from.size(), to);
+        writeFile(file, text);
+    }
+    const ProcessResult run = runTool({"csv", (dataout / "ck071226_1.txt").string(), "-o", events.string(),
+                                       "--hands", hands.string()});
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    for (const fs::path& table : {events, hands}) {
+        const Rows rows = readCsvWithPython(table);
+        const size_t participant = column(rows, "participant");
+        ASSERT_GT(rows.size(), 1u);
+        for (size_t i = 1; i < rows.size(); ++i) ASSERT_EQ(rows[i][participant], "K,\"9\" \xc3\xa9") << table;
+    }
+}
+
+TEST_F(CsvTables, ALineThatIsNoRecordIsNamedAndLeftOutTheRestIsWritten) {
+    copyMixGame(dataout);
+    std::string text = readFile(dataout / "nk071226_1.txt");
+    text.replace(text.find("50407.160:50407.160:PP"), 5, "5o407");  // line 14
+    writeFile(dataout / "nk071226_1.txt", text);
+    const ProcessResult run = runTool({"csv", dataout.string(), "-o", events.string()});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.output.find("nk071226_1.txt:14:"), std::string::npos) << run.output;
+    EXPECT_EQ(readCsvWithPython(events).size(), 1u + 80 + 76 - 1);
+}
+
+}  // namespace

@@ -1,0 +1,170 @@
+// The log parser of the core: what a log line says, and every way a file can
+// fail to be a log, each named with its line.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "table/log/LogReader.h"
+
+using namespace qbx;
+
+namespace {
+
+struct Read {
+    std::vector<LogRecord> records;  // views copied out below
+    std::vector<std::string> raws;
+    std::vector<LogFault> faults;
+};
+
+Read readAll(const std::string& bytes) {
+    LogReader reader;
+    reader.openText(bytes);
+    Read out;
+    LogRecord r;
+    LogFault f;
+    for (;;) {
+        const auto next = reader.next(r, f);
+        if (next == LogReader::Next::End) break;
+        if (next == LogReader::Next::Fault) out.faults.push_back(f);
+        else out.raws.emplace_back(r.raw), out.records.push_back(r);
+    }
+    return out;
+}
+
+LogRecord parse(const std::string& line) {
+    LogRecord r;
+    LogFault f;
+    EXPECT_TRUE(parseLogLine(line, 1, r, f)) << line << ": " << f.what;
+    return r;
+}
+
+TEST(LogReader, SplitsEveryKindOfRecordIntoItsParts) {
+    LogRecord r = parse("37870.250:37870.250:PM:3H;targetCardView;2H;colorCardView:Color Keeper moved card");
+    EXPECT_EQ(r.kind, LogRecordKind::OwnMove);
+    EXPECT_EQ(r.first.seconds, 37870);
+    EXPECT_EQ(r.first.millis, 250);
+    EXPECT_EQ(r.cardA, "3H");
+    EXPECT_EQ(r.positionA, "targetCardView");
+    EXPECT_EQ(r.cardB, "2H");
+    EXPECT_EQ(r.positionB, "colorCardView");
+    EXPECT_EQ(r.role, 'c');
+
+    r = parse("50418.54:50418.54:GC:4c;numberCardView:Card dealt");  // 54 ms; a clubs letter from the shoe
+    EXPECT_EQ(r.kind, LogRecordKind::CardDealt);
+    EXPECT_EQ(r.first.ms(), 50418054);
+    EXPECT_EQ(r.cardA, "4c");
+
+    r = parse("50414.1000:50414.999:GP:4;-650.5:Hand Ended");
+    EXPECT_EQ(r.kind, LogRecordKind::HandEnded);
+    EXPECT_EQ(r.code, "GP");
+    EXPECT_EQ(r.moves, 4);
+    EXPECT_EQ(r.score, "-650.5");
+    EXPECT_EQ(r.second.ms(), 50414999);
+
+    r = parse("37845.7:userID:userName A:1 \xe9   :gameNum -1:partner 1");
+    EXPECT_EQ(r.kind, LogRecordKind::UserHeader);
+    EXPECT_EQ(r.participant, "A:1 \xe9   ");
+
+    EXPECT_EQ(parse("8.138:8.138:pR:3H:upCardView:NumberKeeperRemoved card").role, 'n');
+    EXPECT_EQ(parse("1.2:1.2:PP::Numberkeeper passed turn:;;;").kind, LogRecordKind::OwnPass);
+    EXPECT_EQ(parse("1.2:1.2:RP::Remote pass received:;;;").kind, LogRecordKind::RemotePass);
+    EXPECT_EQ(parse("1.2::Hand Ended").kind, LogRecordKind::HandEndClose);
+    EXPECT_EQ(parse("1.2::gameDone").kind, LogRecordKind::GameDone);
+    EXPECT_EQ(parse("1.2:1.2:GE::Game ended due to exhaustion of shoe").kind, LogRecordKind::ShoeExhausted);
+    EXPECT_EQ(parse("TotalMove:21").totalMoves, 21);
+    EXPECT_EQ(parse("0.0:TF:NK").role, 'n');
+}
+
+TEST(LogReader, RefusesLinesThatAreAlmostRecords) {
+    for (const char* line : {
+             "37845.07:TF:CK",                                      // leading zero in the milliseconds
+             "037845.7:TF:CK",                                      // and in the seconds
+             "3784x.7:37845.7:GS:;Game started;;",                  // not a number
+             "86400.0:TF:CK",                                       // past midnight
+             "1.2:1.2:GC:5H;numberCardView:Card dealt",             // no such card
+             "1.2:1.2:GC:2H;numberCard:Card dealt",                 // no such place
+             "1.2:1.2:PM:2c;upCardView;2H;colorCardView:Color Keeper moved card",  // moves write H or C
+             "1.2:1.2:GE:1;950.50:Hand Ended",                      // a score is written in its shortest form
+             "1.2:1.2:GE:01;950:Hand Ended",
+             "1.2:1.2:PP::Colorkeeper passed turn",                 // without its :;;;
+             "1.2:Hand Ended",                                      // a stamp, then ":Hand Ended"
+             "TotalMove:",
+             "Game begins",                                         // no stamp
+         }) {
+        LogRecord r;
+        LogFault f;
+        EXPECT_FALSE(parseLogLine(line, 7, r, f)) << line;
+        EXPECT_EQ(f.line, 7);
+        EXPECT_FALSE(f.what.empty());
+    }
+}
+
+TEST(LogReader, NamesTheLineOfEveryBrokenLine) {
+    const std::string good = "1.2:TF:CK\r\n";
+    const Read read = readAll(good + "1.2:Game begins\n" +          // 2: LF alone
+                              "1.2:Game\rbegins\r\n" +               // 3: CR alone
+                              std::string("1.2:Game\0begins\r\n", 17) +  // 4: binary
+                              "1.x:Game begins\r\n" +                // 5: stamp not a number
+                              std::string(5000, 'a') + "\r\n" +      // 6: longer than any record
+                              good +                                 // 7: fine
+                              "1.2:Game beg");                       // 8: cut
+    ASSERT_EQ(read.faults.size(), 6u);
+    const LogFaultKind kinds[] = {LogFaultKind::BareLineFeed, LogFaultKind::BareReturn, LogFaultKind::NotText,
+                                  LogFaultKind::BadStamp, LogFaultKind::LongLine, LogFaultKind::CutLine};
+    const long lines[] = {2, 3, 4, 5, 6, 8};
+    for (size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(read.faults[i].line, lines[i]) << read.faults[i].what;
+        EXPECT_EQ(read.faults[i].kind, kinds[i]) << read.faults[i].what;
+    }
+    ASSERT_EQ(read.records.size(), 2u);
+    EXPECT_EQ(read.records[1].line, 7);
+}
+
+TEST(LogReader, StreamsAFileLargerThanItsBufferWithLinesAcrossTheSeams) {
+    std::string text;
+    for (int i = 0; i < 20000; ++i)
+        text += std::to_string(i % 86400) + "." + std::to_string(i % 1000) + ":" + std::to_string(i % 86400) + "." +
+                std::to_string(i % 1000) + ":RP::Remote pass received:;;;\r\n";
+    const std::string path = ::testing::TempDir() + "/qbx_stream_log.txt";
+    FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+    LogReader reader;
+    std::string error;
+    ASSERT_TRUE(reader.open(path, error)) << error;
+    LogRecord r;
+    LogFault fault;
+    long count = 0;
+    while (reader.next(r, fault) == LogReader::Next::Record) {
+        ++count;
+        ASSERT_EQ(r.kind, LogRecordKind::RemotePass) << r.line;
+    }
+    EXPECT_EQ(count, 20000);
+    EXPECT_EQ(reader.bytesRead(), static_cast<long long>(text.size()));
+    std::remove(path.c_str());
+
+    LogReader missing;
+    EXPECT_FALSE(missing.open(path, error));
+    LogReader folder;
+    EXPECT_FALSE(folder.open(::testing::TempDir(), error));
+    EXPECT_NE(error.find("directory"), std::string::npos);
+}
+
+TEST(LogNames, PairByTheirSuffix) {
+    auto ck = parseLogName("ck061226_417.txt");
+    ASSERT_TRUE(ck);
+    EXPECT_TRUE(ck->colorKeeper);
+    EXPECT_EQ(ck->suffix, "061226_417");
+    EXPECT_EQ(ck->isoDate(), "2026-12-06");
+    EXPECT_EQ(partnerLogName(*ck), "nk061226_417.txt");
+    EXPECT_FALSE(parseLogName("nk061226_0.txt")->colorKeeper);
+    EXPECT_TRUE(parseLogName("ck311299_9999.txt"));
+    for (const char* bad : {"ck061226_417.TXT", "ck061226_0417.txt", "ck061226_10000.txt", "ck321226_1.txt",
+                            "ck061326_1.txt", "ck06122_1.txt", "xk061226_1.txt", "ck061226-1.txt", "ck061226_.txt",
+                            "notes.txt"})
+        EXPECT_FALSE(parseLogName(bad)) << bad;
+}
+
+}  // namespace
