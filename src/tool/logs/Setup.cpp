@@ -42,7 +42,7 @@ SessionSetup readSessionSetup(const std::string& dir) {
     setup.premiumRound = wholeNumber(setup.parameters.premiumRoundText, "PremiumRound", parameterPath);
     setup.costMove = wholeNumber(setup.parameters.costMoveText, "CostMove", parameterPath);
     setup.maxRounds = wholeNumber(setup.parameters.maxRoundsText, "MaxRounds", parameterPath);
-    setup.circular = setup.parameters.syntaxInput == "CIRCULAR";
+    setup.circular = setup.parameters.dealingOrder == "CIRCULAR";
     // The game names its shoe "setup/<ShoeFileName>" below its working folder.
     std::string shoeName = setup.parameters.shoeFilePath;
     if (shoeName.rfind("setup/", 0) == 0) shoeName = shoeName.substr(6);
