@@ -65,11 +65,8 @@ void HelpWindow::placeForOpening() {
     const QMargins frame = frameMargins();
     placedWithFrame_ = frame;
     resize(kOuterWidth - frame.left() - frame.right(), kOuterHeight - frame.top() - frame.bottom());
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->geometry();
-        // move() places the frame's top-left corner.
-        move(area.x() + (area.width() - kOuterWidth) / 2, area.y() + (area.height() - kOuterHeight) / 2);
-    }
+    // move() places the frame's top-left corner.
+    move(openingCorner());
 }
 
 void HelpWindow::showEvent(QShowEvent* event) {
@@ -77,7 +74,32 @@ void HelpWindow::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) {
         setWindowState(Qt::WindowNoState);
         placeForOpening();
+        checkPlaceSoon();
     }
+}
+
+void HelpWindow::checkPlaceSoon() {
+    // The window manager puts its frame around the window, and undoes a
+    // maximise to the size it remembers, a little after the request: the
+    // place is checked again once it has, and made right. (A participant
+    // does not move the window within these moments.)
+    for (int delayMs : {100, 400}) {
+        QTimer::singleShot(delayMs, this, [this] {
+            if (!isVisible() || windowState() != Qt::WindowNoState) return;
+            const QMargins frame = frameMargins();
+            const QSize inner(kOuterWidth - frame.left() - frame.right(), kOuterHeight - frame.top() - frame.bottom());
+            if (frame != placedWithFrame_ || size() != inner ||
+                frameGeometry().topLeft() != openingCorner())
+                placeForOpening();
+        });
+    }
+}
+
+QPoint HelpWindow::openingCorner() const {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return pos();
+    const QRect area = screen->geometry();
+    return {area.x() + (area.width() - kOuterWidth) / 2, area.y() + (area.height() - kOuterHeight) / 2};
 }
 
 void HelpWindow::moveEvent(QMoveEvent* event) {
@@ -106,6 +128,7 @@ void HelpWindow::keepInFront() {
         show();
         raise();
         activateWindow();
+        checkPlaceSoon();
     });
 }
 

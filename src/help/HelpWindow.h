@@ -48,6 +48,8 @@ private:
     // A window manager may minimise or maximise the help whatever its hints
     // say: it is put back as it opened, after the event that told of it.
     void keepInFront();
+    void checkPlaceSoon();
+    QPoint openingCorner() const;
 
     QSize sizeAtLastShow_;
     // The frame that the size and place were worked out with; when the window
