@@ -2,7 +2,7 @@
 // parseShoeLine on each of its lines. Every hand that is accepted must be
 // playable: six different cards with the numbers 2 to 4, a goal card with a
 // number 2 to 4, two characters for the opening role. A shoe that loads
-// holds exactly one hand per non-blank line after the header.
+// holds exactly one hand per non-blank line after the header, and at least one.
 
 #include <cstdint>
 #include <cstdlib>
@@ -32,13 +32,22 @@ bool blank(const std::string& line) {
     return line.find_first_not_of(" \t\r\f\v") == std::string::npos;
 }
 
+// Lines end at CR LF, LF or a lone CR; the first one is the header.
 std::vector<std::string> linesAfterHeader(const std::string& text) {
     std::vector<std::string> lines;
-    size_t start = text.find('\n');
-    while (start != std::string::npos && start + 1 < text.size()) {
-        const size_t end = text.find('\n', start + 1);
-        lines.push_back(text.substr(start + 1, end == std::string::npos ? std::string::npos : end - start - 1));
-        start = end;
+    std::string line;
+    bool header = true;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c != '\r' && c != '\n') {
+            line += c;
+            if (i + 1 < text.size()) continue;
+        } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            ++i;
+        }
+        if (!header) lines.push_back(line);
+        header = false;
+        line.clear();
     }
     return lines;
 }
@@ -70,13 +79,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const qbx::Shoe::Status status = shoe.loadText(text, fault);
     switch (status) {
         case qbx::Shoe::Status::Unreadable:
-            if (!text.empty()) std::abort();
-            break;
+            std::abort();  // text in memory is always readable
         case qbx::Shoe::Status::Faulty:
-            if (!anyFault || fault.empty() || shoe.size() != 0 || !shoe.atEnd()) std::abort();
+            // A faulty line, or no hand at all.
+            if ((!anyFault && accepted != 0) || fault.empty() || shoe.size() != 0 || !shoe.atEnd()) std::abort();
             break;
         case qbx::Shoe::Status::Ok: {
-            if (anyFault || !fault.empty() || shoe.size() != accepted) std::abort();
+            if (anyFault || accepted == 0 || !fault.empty() || shoe.size() != accepted) std::abort();
             size_t taken = 0;
             while (!shoe.atEnd()) {
                 checkHand(shoe.take());

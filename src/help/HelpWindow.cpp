@@ -7,6 +7,9 @@
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QScreen>
+#include <QShowEvent>
+#include <QTimer>
+#include <QMoveEvent>
 #include <QTextBrowser>
 #include <QUrl>
 
@@ -42,17 +45,97 @@ HelpWindow::HelpWindow(QWidget* parent)
     browser->setGeometry(16, 24, 705, 505);
     browser->setOpenLinks(true);
     setTabOrder(closeButton, browser);
+    // CLOSE lies above the browser, which grows with the window: at any size
+    // the button stays whole and can be clicked.
+    closeButton->raise();
+    // Nor can the window be made so small that CLOSE leaves it.
+    setMinimumSize(closeButton->geometry().right() + 1 + 16, closeButton->geometry().bottom() + 1 + 16);
 
-    // The outer size is what the window is made to; without a frame yet the
-    // client area takes it all, and the window manager's frame comes on top.
-    resize(kOuterWidth, kOuterHeight);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->geometry();
-        move(area.center() - QPoint(kOuterWidth / 2, kOuterHeight / 2));
+    placeForOpening();
+}
+
+QMargins HelpWindow::frameMargins() const {
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+            outer.bottom() - inner.bottom()};
+}
+
+void HelpWindow::placeForOpening() {
+    const QMargins frame = frameMargins();
+    placedWithFrame_ = frame;
+    resize(kOuterWidth - frame.left() - frame.right(), kOuterHeight - frame.top() - frame.bottom());
+    // move() places the frame's top-left corner.
+    move(openingCorner());
+}
+
+void HelpWindow::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) {
+        setWindowState(Qt::WindowNoState);
+        placeForOpening();
+        checkPlaceSoon();
     }
 }
 
+void HelpWindow::checkPlaceSoon() {
+    // The window manager puts its frame around the window, and undoes a
+    // maximise to the size it remembers, a little after the request: the
+    // place is checked again once it has, and made right. (A participant
+    // does not move the window within these moments.)
+    for (int delayMs : {100, 400}) {
+        QTimer::singleShot(delayMs, this, [this] {
+            if (!isVisible() || windowState() != Qt::WindowNoState) return;
+            const QMargins frame = frameMargins();
+            const QSize inner(kOuterWidth - frame.left() - frame.right(), kOuterHeight - frame.top() - frame.bottom());
+            if (frame != placedWithFrame_ || size() != inner ||
+                frameGeometry().topLeft() != openingCorner())
+                placeForOpening();
+        });
+    }
+}
+
+QPoint HelpWindow::openingCorner() const {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return pos();
+    const QRect area = screen->geometry();
+    return {area.x() + (area.width() - kOuterWidth) / 2, area.y() + (area.height() - kOuterHeight) / 2};
+}
+
+void HelpWindow::moveEvent(QMoveEvent* event) {
+    QDialog::moveEvent(event);
+    // The frame is known only once the window manager has put it around the
+    // window, after the first showing: the outer size is then made right.
+    // A participant moving the window changes no frame and is left alone.
+    if (isVisible() && windowState() == Qt::WindowNoState && frameMargins() != placedWithFrame_)
+        placeForOpening();
+}
+
+void HelpWindow::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isVisible() && windowState() != Qt::WindowNoState)
+        keepInFront();
+}
+
+void HelpWindow::keepInFront() {
+    if (restoreQueued_) return;
+    restoreQueued_ = true;
+    QTimer::singleShot(0, this, [this] {
+        restoreQueued_ = false;
+        if (!isVisible() || windowState() == Qt::WindowNoState) return;
+        setWindowState(Qt::WindowNoState);
+        placeForOpening();
+        show();
+        raise();
+        activateWindow();
+        checkPlaceSoon();
+    });
+}
+
 void HelpWindow::showInstructions(int page) {
+    // Each opening is centred at the opening size, whatever the last one
+    // was moved or resized to.
+    if (!isVisible()) placeForOpening();
     const QString directory = QDir::currentPath();
     if (page == 1) {
         browser->setSource(QUrl::fromLocalFile(directory + QStringLiteral("/setup/help.html")));

@@ -3,6 +3,7 @@
 // directory, shown modally over the table until the participant presses CLOSE.
 
 #include <QDialog>
+#include <QMargins>
 #include <QSize>
 
 class QPushButton;
@@ -33,10 +34,28 @@ public slots:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void closeClicked();
+    // Every opening: 753 x 673 outside, the window manager's frame included,
+    // centred on the screen.
+    void placeForOpening();
+    // The frame the window manager draws around the window (none without one).
+    QMargins frameMargins() const;
+    // A window manager may minimise or maximise the help whatever its hints
+    // say: it is put back as it opened, after the event that told of it.
+    void keepInFront();
+    void checkPlaceSoon();
+    QPoint openingCorner() const;
+
     QSize sizeAtLastShow_;
+    // The frame that the size and place were worked out with; when the window
+    // manager's frame turns out to be another, they are worked out again.
+    QMargins placedWithFrame_;
+    bool restoreQueued_ = false;
 };
 
 }  // namespace qbx

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
+#include <QTimer>
 
 #include "ui/Fonts.h"
 #include "ui/MessageBox.h"
@@ -47,6 +48,9 @@ LoginWindow::LoginWindow(QWidget* parent)
     setFont(sansSerif(11));
 
     codeLabel_ = makeControl<QLabel>(this, "codeLabel", 104, 64, 71, 24);
+    // The caption comes from the catalogue and is shown as it is written:
+    // never as rich text, whatever it looks like.
+    codeLabel_->setTextFormat(Qt::PlainText);
     codeLabel_->setText(QStringLiteral("CODICE"));
     codeLabel_->setFont(sansSerif(19));
 
@@ -112,6 +116,24 @@ void LoginWindow::showEvent(QShowEvent* event)
         centred_ = true;
         centreOnScreen();
     }
+}
+
+void LoginWindow::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || windowState() == Qt::WindowNoState || restoreQueued_)
+        return;
+    restoreQueued_ = true;
+    QTimer::singleShot(0, this, [this] {
+        restoreQueued_ = false;
+        // After OK the window is hidden for good; nothing is brought back then.
+        if (!isVisible() || windowState() == Qt::WindowNoState)
+            return;
+        setWindowState(Qt::WindowNoState);
+        show();
+        raise();
+        activateWindow();
+    });
 }
 
 void LoginWindow::loadCaption()

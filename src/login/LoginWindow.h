@@ -42,6 +42,10 @@ protected:
     // (Alt+F4 and the like) is refused, so OK is the only way forward.
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // Minimised by a window manager (its title-bar button, a key binding, a
+    // client message), the window comes back at once: the login has no
+    // caption buttons and OK is the only way on.
+    void changeEvent(QEvent* event) override;
 
 private:
     void loadCaption();
@@ -51,6 +55,7 @@ private:
     std::string labelCodeText_ = "CODE";
     std::string participantCode_;
     bool centred_ = false;
+    bool restoreQueued_ = false;
 
     QLabel* codeLabel_ = nullptr;
     QLineEdit* codeEdit_ = nullptr;

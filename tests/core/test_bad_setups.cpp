@@ -326,14 +326,6 @@ TEST_F(BadSetup, CatalogueTextOf3000CharactersShowsItsFirst2047) {
 
 // ---- The shoe file ------------------------------------------------------------
 
-TEST_F(BadSetup, EmptyShoeFileHasNoHeaderAndIsReported) {
-    dir.write("setup/shoe.txt", "");
-    s.game.startGame("P7   ");
-    EXPECT_EQ(s.platform.messages, std::vector<std::string>{"I do not find the the shoefile setup/shoe.txt"});
-    EXPECT_TRUE(s.platform.terminated);
-    EXPECT_EQ(log("nk").size(), 5u);
-}
-
 TEST_F(BadSetup, ShoeFileThatIsADirectoryIsReported) {
     makeDirectory("setup/shoe.txt");
     s.game.startGame("P7   ");
@@ -342,32 +334,37 @@ TEST_F(BadSetup, ShoeFileThatIsADirectoryIsReported) {
     EXPECT_FALSE(s.game.timerRunning(TimerId::DealWait));
 }
 
-TEST_F(BadSetup, ShoeWithOnlyItsHeaderEndsTheGameAtTheFirstDeal) {
-    for (const char* shoe : {"deals\r\n", "deals", "deals\n\n  \r\n"}) {
+TEST_F(BadSetup, AShoeWithoutHandsIsRefusedAtTheStartWithNoLogLeft) {
+    // Empty, a header alone with or without its line end, blank lines only,
+    // and the same with lone CRs.
+    for (const char* shoe : {"", "deals", "deals\r\n", "deals\n\n  \r\n", "deals\r\r \t\r", "\r\n"}) {
         WorkDir run;
         Session play;
         run.write("setup/QBXParameter.ini", parameterFile());
         run.write("setup/messages.ini", englishCatalogue());
         run.write("setup/shoe.txt", shoe);
-        play.clock.set("09:00:00.000");
         play.game.startGame("P7   ");
         play.settle();
+        EXPECT_EQ(play.platform.messages,
+                  std::vector<std::string>{"The shoe file setup/shoe.txt cannot be played: it holds no hands."})
+            << testing::PrintToString(std::string(shoe));
         EXPECT_TRUE(play.platform.terminated);
-        EXPECT_EQ(play.platform.messages, std::vector<std::string>{"The game is over. Thank you!"});
-        EXPECT_FALSE(play.game.handInPlay);
-        const auto names = run.list("dataout");
-        ASSERT_EQ(names.size(), 2u);
-        const auto ck = splitLines(run.read("dataout/" + names[0]));
-        const auto nk = splitLines(run.read("dataout/" + names[1]));
-        ASSERT_EQ(ck.size(), 8u);
-        ASSERT_EQ(nk.size(), 8u);
-        // The wait before the deal at 1 s, then seven deal steps of 302 ms.
-        EXPECT_EQ(ck[5], "32403.114:32403.114:GE::Game ended due to exhaustion of shoe");
-        EXPECT_EQ(ck[6], "32403.114::gameDone");
-        EXPECT_EQ(ck[7], "TotalMove:0");
-        EXPECT_EQ(nk[5], ck[5]);
-        EXPECT_EQ(nk[7], "TotalMove:0");
+        EXPECT_FALSE(play.game.timerRunning(TimerId::DealWait));
+        EXPECT_TRUE(run.list("dataout").empty());
     }
+}
+
+TEST_F(BadSetup, AShoeWithLoneCarriageReturnsPlaysEveryHand) {
+    // An old Mac editor ends its lines in a lone CR; mixed line ends too.
+    dir.write("setup/shoe.txt", "deals\r4C 2H 2C 3H 4H 3C 2H ck\r2H 3C 4H 2C 3H 4C 3H nk\r\n3H 4C 2C 2H 4H 3C 3C ck");
+    s.game.startGame("P7   ");
+    EXPECT_TRUE(s.platform.messages.empty());
+    ASSERT_EQ(s.game.shoe().size(), 3u);
+    s.untilHandInPlay();
+    ASSERT_TRUE(s.game.handInPlay);
+    EXPECT_EQ(s.cardTextAt(downColorCardView), "4C");
+    EXPECT_EQ(s.cardTextAt(numberCardView), "3C");
+    EXPECT_EQ(s.game.currentTurn, "ck");
 }
 
 TEST_F(BadSetup, BinaryGarbageAsShoeIsRefusedBeforeAnyLog) {

@@ -2,8 +2,10 @@
 screen, real X input through xdotool, screenshots through ImageMagick, and the
 two event logs it writes into dataout/.
 
-No window manager runs on the private screen, on purpose: the table window
-places and sizes itself (at the top left of an equal-sized screen), the login
+No window manager runs on the private screen unless a scenario asks for one
+(Session(wm=True) starts openbox, to try what a window manager lets a
+participant do): the table window places and sizes itself (over the whole
+screen), the login
 and the message boxes come up centred, and nothing reparents or decorates
 them, so the client origin that xwininfo reports is where the program put the
 window. The one thing a window manager would give us, the keyboard focus, is
@@ -93,10 +95,11 @@ def wait_for(predicate, timeout, what, interval=0.02, alive=None):
 class Xvfb:
     """A private X server on the first free display from 81 to 99."""
 
-    def __init__(self, log_path=None):
+    def __init__(self, log_path=None, screen=(SCREEN_W, SCREEN_H)):
         self.proc = None
         self.display = None
         self.log_path = log_path
+        self.screen = screen
 
     def start(self):
         for n in range(81, 100):
@@ -107,7 +110,7 @@ class Xvfb:
             # leaves, so the program could find it resetting right after the
             # readiness probe below has disconnected.
             proc = subprocess.Popen(
-                ["Xvfb", ":%d" % n, "-screen", "0", "%dx%dx24" % (SCREEN_W, SCREEN_H), "-nolisten", "tcp",
+                ["Xvfb", ":%d" % n, "-screen", "0", "%dx%dx24" % self.screen, "-nolisten", "tcp",
                  "-noreset"],
                 stdin=subprocess.DEVNULL, stdout=err, stderr=err)
             if err is not subprocess.DEVNULL:
@@ -295,13 +298,21 @@ def tree_listing(path):
 class Session:
     """One run of the program in a working directory on a private screen."""
 
-    def __init__(self, program, workdir, outdir, name, parX=200, parY=64):
+    def __init__(self, program, workdir, outdir, name, parX=200, parY=64, screen=(SCREEN_W, SCREEN_H),
+                 wm=False, env=None):
         self.program = program
         self.workdir = workdir
         self.outdir = outdir
         self.name = name
         self.parX, self.parY = parX, parY
-        self.xvfb = Xvfb(os.path.join(outdir, name + ".xvfb.log"))
+        self.screen = screen
+        self.xvfb = Xvfb(os.path.join(outdir, name + ".xvfb.log"), screen)
+        self.wm = wm
+        self.wm_proc = None
+        self.extra_env = env or {}
+        # Device pixels per layout pixel (Qt's scale factor): the login's
+        # controls lie this many times further from its corner.
+        self.scale = 1
         self.proc = None
         self.runtime_dir = None
         self.env = None
@@ -319,15 +330,36 @@ class Session:
         env = dict(os.environ)
         env.update(DISPLAY=self.xvfb.display, XDG_RUNTIME_DIR=self.runtime_dir,
                    QT_QPA_PLATFORM="xcb")
+        env.update(self.extra_env)
         self.env = env
+        if self.wm:
+            self.start_wm()
         out = open(os.path.join(self.outdir, self.name + ".program.out"), "wb")
         self.proc = subprocess.Popen([self.program], cwd=self.workdir, env=env,
                                      stdin=subprocess.DEVNULL, stdout=out, stderr=out)
         out.close()
         return self
 
+    def start_wm(self):
+        """openbox on the private screen; ready once it owns the screen's
+        window manager selection (it then sets _NET_SUPPORTING_WM_CHECK)."""
+        log = open(os.path.join(self.outdir, self.name + ".openbox.log"), "wb")
+        wm_env = dict(self.env)
+        wm_env["HOME"] = self.runtime_dir  # no user configuration: the default theme and bindings
+        self.wm_proc = subprocess.Popen(["openbox", "--sm-disable"], env=wm_env,
+                                        stdin=subprocess.DEVNULL, stdout=log, stderr=log)
+        log.close()
+
+        def ready():
+            r = subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=self.env,
+                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+            return b"window id" in r.stdout
+        wait_for(ready, 5.0, "openbox to manage the screen")
+
     def stop(self):
         stop_process(self.proc)
+        stop_process(self.wm_proc)
+        self.wm_proc = None
         self.xvfb.stop()
         if self.runtime_dir:
             shutil.rmtree(self.runtime_dir, ignore_errors=True)
@@ -403,13 +435,13 @@ class Session:
     def submit_code(self, code):
         wid = self.login_wid or self.wait_login()
         self.x("windowfocus", "--sync", wid)
-        cx = LOGIN_CODE_BOX[0] + LOGIN_CODE_BOX[2] // 2
-        cy = LOGIN_CODE_BOX[1] + LOGIN_CODE_BOX[3] // 2
+        cx = (LOGIN_CODE_BOX[0] + LOGIN_CODE_BOX[2] // 2) * self.scale
+        cy = (LOGIN_CODE_BOX[1] + LOGIN_CODE_BOX[3] // 2) * self.scale
         self.x("mousemove", "--window", wid, cx, cy, "click", "1")
         if code:
             self.x("type", "--delay", "15", code)
-        ox = LOGIN_OK[0] + LOGIN_OK[2] // 2
-        oy = LOGIN_OK[1] + LOGIN_OK[3] // 2
+        ox = (LOGIN_OK[0] + LOGIN_OK[2] // 2) * self.scale
+        oy = (LOGIN_OK[1] + LOGIN_OK[3] // 2) * self.scale
         self.x("mousemove", "--window", wid, ox, oy, "click", "1")
 
     def login(self, code):
@@ -428,7 +460,7 @@ class Session:
 
     @property
     def anchor(self):
-        return int(SCREEN_W / 2 - self.parX), int(SCREEN_H / 2 - self.parY)
+        return int(self.screen[0] / 2 - self.parX), int(self.screen[1] / 2 - self.parY)
 
     def place(self, pos):
         """Client top-left of the card at position code pos."""

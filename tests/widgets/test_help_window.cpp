@@ -126,6 +126,60 @@ private slots:
         QVERIFY(help.isHidden());
     }
 
+    void closeStaysAboveTheBrowserAndInsideTheWindowAtAnySize() {
+        HelpWindow help;
+        help.showInstructions(1);
+        help.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&help));
+        for (const QSize size : {QSize(1000, 740), QSize(753, 673), QSize(100, 100)}) {
+            help.resize(size);
+            help.showInstructions(1);  // the browser follows the window
+            const QRect close = help.closeButton->geometry();
+            QVERIFY(help.rect().contains(close));
+            QCOMPARE(help.childAt(close.center()), help.closeButton);
+            QCOMPARE(help.childAt(close.topLeft() + QPoint(2, 2)), help.closeButton);
+        }
+        help.closeButton->click();
+    }
+
+    void everyOpeningIsCentredAtTheOpeningSize() {
+        HelpWindow help;
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        const QRect centred(screen.x() + (screen.width() - 753) / 2, screen.y() + (screen.height() - 673) / 2,
+                            753, 673);
+        for (int opening = 0; opening < 3; ++opening) {
+            help.showInstructions(1);
+            QTimer::singleShot(0, &help, [&] {
+                QCOMPARE(help.frameGeometry(), centred);
+                // The participant moves and enlarges it before closing.
+                help.move(help.pos() + QPoint(40 + opening, 30));
+                help.resize(help.width() + 90, help.height() + 20);
+                help.closeButton->click();
+            });
+            QCOMPARE(help.exec(), 1);
+        }
+    }
+
+    void aWindowManagerCannotMinimiseOrMaximiseTheHelp() {
+        HelpWindow help;
+        help.showInstructions(1);
+        bool restored = false;
+        QTimer::singleShot(0, &help, [&] {
+            const QRect opened = help.frameGeometry();
+            for (Qt::WindowState asked : {Qt::WindowMinimized, Qt::WindowMaximized, Qt::WindowFullScreen}) {
+                help.setWindowState(asked);
+                QTRY_COMPARE(help.windowState(), Qt::WindowNoState);
+                QVERIFY(help.isVisible());
+                QCOMPARE(help.frameGeometry(), opened);
+                QCOMPARE(help.childAt(help.closeButton->geometry().center()), help.closeButton);
+            }
+            restored = true;
+            help.closeButton->click();
+        });
+        QCOMPARE(help.exec(), 1);
+        QVERIFY(restored);
+    }
+
     void aMissingPageStillOpensAndCloses() {
         QFile::remove(dir_->path() + "/setup/help.html");
         HelpWindow help;

@@ -92,6 +92,8 @@ private slots:
     void acceptedCodeHidesTheWindowAndBuildsUserCode();
     void enterInTheCodeBoxDoesNothing();
     void closeRequestIsIgnored();
+    void captionIsPlainTextInUtf8OrTheWindowsCodePage();
+    void aMinimisedLoginComesBack();
 
 private:
     std::unique_ptr<LoginWindow> openWindow();
@@ -350,6 +352,51 @@ void TestLogin::closeRequestIsIgnored()
     QVERIFY(handle);
     QVERIFY(!handle->close());
     QVERIFY(w->isVisible());
+}
+
+
+void TestLogin::captionIsPlainTextInUtf8OrTheWindowsCodePage()
+{
+    BoxAnswerer boxes;
+    struct Case {
+        QByteArray value;
+        QString shown;
+    } cases[] = {
+        // Markup is shown as the characters it is written with.
+        {"Code <b>x</b> &lt; &amp;", QStringLiteral("Code <b>x</b> &lt; &amp;")},
+        {"<h1>Big</h1>", QStringLiteral("<h1>Big</h1>")},
+        // A catalogue saved on Windows in its Western code page.
+        {"\x92" "Codice\x93 \x96 \x85 \x80 5", QString::fromUtf8("\u2019Codice\u201c \u2013 \u2026 \u20ac 5")},
+        {"\x91\x94\x8a\x9f\xe0", QString::fromUtf8("\u2018\u201d\u0160\u0178\u00e0")},
+        // The same letters written as UTF-8.
+        {"\xe2\x80\x99\xe2\x82\xac", QString::fromUtf8("\u2019\u20ac")},
+    };
+    for (const Case& c : cases) {
+        writeFile("setup/messages.ini", "[MESSAGES]\r\nLabelCode=" + c.value + "\r\n");
+        auto w = openWindow();
+        QCOMPARE(codeLabel(*w)->textFormat(), Qt::PlainText);
+        QCOMPARE(codeLabel(*w)->text(), c.shown);
+    }
+    QVERIFY(boxes.seen.empty());
+    // The five bytes the code page leaves unassigned stay what Latin-1 makes of them.
+    QCOMPARE(qbx::fromBytes("\x81\x8d\x8f\x90\x9d"), QString::fromUtf8("\u0081\u008d\u008f\u0090\u009d"));
+}
+
+void TestLogin::aMinimisedLoginComesBack()
+{
+    auto w = openWindow();
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    w->setWindowState(Qt::WindowMinimized);
+    QTRY_COMPARE(w->windowState(), Qt::WindowNoState);
+    QVERIFY(w->isVisible());
+    // Once OK has hidden it, it stays hidden.
+    typeText(codeEdit(*w), "P1");
+    QTest::mouseClick(okButton(*w), Qt::LeftButton);
+    QVERIFY(w->isHidden());
+    w->setWindowState(Qt::WindowMinimized);
+    QTest::qWait(20);
+    QVERIFY(w->isHidden());
 }
 
 QTEST_MAIN(TestLogin)

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFontMetrics>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -56,6 +57,25 @@ bool isRed(QRgb c) { return qRed(c) > 180 && qGreen(c) < 80 && qBlue(c) < 80; }
 bool isBlack(QRgb c) { return qRed(c) < 60 && qGreen(c) < 60 && qBlue(c) < 60 && qAlpha(c) == 255; }
 
 QPoint centreOf(const Control& c) { return {c.left + c.width / 2, c.top + c.height / 2}; }
+
+// Calls `shown` with each message box as it comes up, before it waits.
+class BoxWatch : public QObject {
+public:
+    explicit BoxWatch(std::function<void(QWidget*)> shown) : shown_(std::move(shown)) {
+        qApp->installEventFilter(this);
+    }
+    ~BoxWatch() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show)
+            if (auto* box = qobject_cast<QMessageBox*>(watched)) shown_(box);
+        return false;
+    }
+
+private:
+    std::function<void(QWidget*)> shown_;
+};
 
 }  // namespace
 
@@ -151,9 +171,96 @@ private slots:
         QVERIFY(win_->timerActive(TimerId::DealStep));
         win_->fireTimer(TimerId::DealStep);
         QVERIFY(win_->isVisible());
-        QVERIFY(!win_->isEnabled());  // the deal shuts out input
+        // The window, frame included, covers the whole screen (this platform
+        // draws a frame of its own, as a window manager would).
+        QTRY_COMPARE(win_->frameGeometry(), QGuiApplication::primaryScreen()->geometry());
+        QCOMPARE(win_->windowState(), Qt::WindowMaximized);
+        // The deal shuts out input, and nothing is greyed for it.
+        QVERIFY(!win_->game().table().formEnabled());
+        auto* pass = win_->findChild<QPushButton*>("passButton");
+        QTest::mouseClick(pass, Qt::LeftButton);
+        QTest::keyClick(pass, Qt::Key_Space);
+        for (QWidget* w : win_->findChildren<QWidget*>()) QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
         dealHand();
-        QVERIFY(win_->isEnabled());
+        QVERIFY(win_->game().table().formEnabled());
+        QCOMPARE(win_->game().totalMoves, 0);
+        QVERIFY(!win_->exitRequested());
+    }
+
+    void aGlideLeavesTheLookOfPassHelpAndTheTurnIndicatorAsItWas() {
+        startGame();
+        dealHand();
+        auto* pass = win_->findChild<QPushButton*>("passButton");
+        auto* nk = win_->findChild<QRadioButton*>("nkTurnIndicator");
+        const QList<QWidget*> watched = {pass, win_->findChild<QPushButton*>("helpButton"),
+                                         win_->findChild<QRadioButton*>("ckTurnIndicator"), nk};
+        auto looks = [&] {
+            QList<QImage> images;
+            for (QWidget* w : watched) images << w->grab().toImage();
+            return images;
+        };
+        const QList<QImage> before = looks();
+        // A card dropped where nothing takes it glides home.
+        const Table& t = win_->game().table();
+        const Ctl up = cardAt(upCardView);
+        QTest::mousePress(win_->canvas(), Qt::LeftButton, {}, centreOf(t[up]));
+        QTest::mouseMove(win_->canvas(), QPoint(20, 20));
+        QTest::mouseRelease(win_->canvas(), Qt::LeftButton, {}, QPoint(20, 20));
+        QVERIFY(win_->game().timerRunning(TimerId::Glide));
+        QVERIFY(!t.formEnabled());
+        QVERIFY(looks() == before);
+        // Nothing the participant does meanwhile reaches the table.
+        QTest::mouseClick(pass, Qt::LeftButton);
+        QTest::keyClick(pass, Qt::Key_Space);
+        QTest::mouseClick(nk, Qt::LeftButton);
+        QCOMPARE(win_->game().totalMoves, 0);
+        QVERIFY(!nk->isChecked());
+        QVERIFY(!log("ck").contains("PP"));
+        QVERIFY(looks() == before);
+        finishGlide();
+        QVERIFY(looks() == before);
+        QTest::mouseClick(pass, Qt::LeftButton);
+        QCOMPARE(win_->game().totalMoves, 1);
+    }
+
+    void theBoxAfterTheFourthPassShowsOverTheCounterAt4() {
+        startGame();
+        dealHand();
+        QVERIFY(QTest::qWaitForWindowExposed(win_.get()));
+        QCoreApplication::processEvents();
+        const Control& box = win_->game().table()[Ctl::MoveCounterBox];
+        const QRect counter(box.left, box.top, box.width, box.height);
+        // What is on the screen, not what a fresh rendering would show.
+        auto onScreen = [&] {
+            return win_->screen()->grabWindow(win_->winId(), counter.x(), counter.y(), counter.width(),
+                                              counter.height()).toImage();
+        };
+        QImage atBox;
+        auto* pass = win_->findChild<QPushButton*>("passButton");
+        for (int i = 0; i < 3; ++i) QTest::mouseClick(pass, Qt::LeftButton);
+        QCoreApplication::processEvents();
+        const QImage atThree = onScreen();
+        BoxWatch watch([&](QWidget* shown) {
+            atBox = onScreen();
+            QTimer::singleShot(0, shown, [shown] { QTest::keyClick(shown, Qt::Key_Return); });
+        });
+        QTest::mouseClick(pass, Qt::LeftButton);
+        QVERIFY(!atBox.isNull());
+        QCOMPARE(win_->game().totalMoves, 4);
+        QCoreApplication::processEvents();
+        QVERIFY(atBox != atThree);
+        QVERIFY(atBox == onScreen());
+    }
+
+    void aWindowManagerCannotMinimiseOrRestoreTheTable() {
+        startGame();
+        dealHand();
+        for (Qt::WindowState asked : {Qt::WindowMinimized, Qt::WindowNoState, Qt::WindowFullScreen}) {
+            win_->setWindowState(asked);
+            QTRY_COMPARE(win_->windowState(), Qt::WindowMaximized);
+            QVERIFY(win_->isVisible());
+            QTRY_COMPARE(win_->frameGeometry(), QGuiApplication::primaryScreen()->geometry());
+        }
         QVERIFY(!win_->exitRequested());
     }
 
@@ -238,7 +345,7 @@ private slots:
         QCOMPARE(QPoint(t[up].left, t[up].top), home);
         QCOMPARE(win_->game().totalMoves, 0);
         QVERIFY(!log("ck").contains("PP"));
-        QVERIFY(win_->isEnabled());
+        QVERIFY(win_->game().table().formEnabled());
     }
 
     void escapeEndsADragAndTheCardGoesHome() {

@@ -94,26 +94,33 @@ Shoe::Status Shoe::loadText(const std::string& text, std::string& fault) {
     hands_.clear();
     next_ = 0;
     fault.clear();
-    // The first line is the header: an empty file has no header to read.
-    if (text.empty()) return Status::Unreadable;
-    size_t start = text.find('\n');
-    int lineNumber = 1;
-    while (start != std::string::npos && start + 1 <= text.size()) {
-        ++start;
-        if (start >= text.size()) break;
-        size_t end = text.find('\n', start);
-        std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    // Lines end at CR LF, LF or a lone CR (old Mac editors), as in the INI
+    // files; the last line needs no line end. The first line is the header.
+    int lineNumber = 0;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find_first_of("\r\n", start);
+        const size_t lineEnd = end == std::string::npos ? text.size() : end;
         ++lineNumber;
-        std::string lineFault;
-        std::optional<ShoeHand> hand = parseShoeLine(line, lineNumber, lineFault);
-        if (hand) {
-            hands_.push_back(std::move(*hand));
-        } else if (!lineFault.empty()) {
-            fault = lineFault;
-            hands_.clear();
-            return Status::Faulty;
+        if (lineNumber > 1) {
+            std::string lineFault;
+            std::optional<ShoeHand> hand = parseShoeLine(text.substr(start, lineEnd - start), lineNumber, lineFault);
+            if (hand) {
+                hands_.push_back(std::move(*hand));
+            } else if (!lineFault.empty()) {
+                fault = lineFault;
+                hands_.clear();
+                return Status::Faulty;
+            }
         }
-        start = end;
+        if (end == std::string::npos) break;
+        start = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
+    }
+    // A shoe without a hand would open two logs for a game of no hand at
+    // all: it is refused at the start, like a faulty line.
+    if (hands_.empty()) {
+        fault = "it holds no hands";
+        return Status::Faulty;
     }
     return Status::Ok;
 }

@@ -25,7 +25,8 @@ std::optional<ShoeHand> parseShoeLine(const std::string& line, int lineNumber, s
 class Shoe {
 public:
     enum class Status { Ok, Unreadable, Faulty };
-    // Reads the file, skips the header line and checks every hand. On Faulty,
+    // Reads the file, skips the header line and checks every hand; a shoe
+    // without any hand is Faulty too. On Faulty,
     // `fault` names the line and what is wrong with it.
     Status load(const std::string& path, std::string& fault);
     // Parses shoe text already in memory (tests, fuzzing).

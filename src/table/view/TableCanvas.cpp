@@ -16,7 +16,9 @@ namespace qbx {
 
 namespace {
 
-constexpr int kTextFlags = Qt::TextShowMnemonic | Qt::TextExpandTabs;
+// Captions from the catalogue are plain text: an "&" is drawn, not taken
+// as the mark of a shortcut.
+constexpr int kTextFlags = Qt::TextExpandTabs;
 
 int labelIndex(Ctl label) { return static_cast<int>(label) - static_cast<int>(Ctl::TurnTitle); }
 

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QHideEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
@@ -24,8 +25,11 @@ namespace qbx {
 
 namespace {
 
+// A catalogue text is plain text: a button would take "&" as the mark of a
+// keyboard shortcut, hide it and underline the next letter, so it is doubled.
 void setTextIfChanged(QAbstractButton* button, const std::string& caption) {
-    const QString text = fromBytes(caption);
+    QString text = fromBytes(caption);
+    text.replace(QLatin1Char('&'), QStringLiteral("&&"));
     if (button->text() != text) button->setText(text);
 }
 
@@ -258,12 +262,11 @@ void TableWindow::syncWidgets() {
         rulesText_->setPlainText(lines.join(QLatin1Char('\n')));
     }
 
-    // Disabling the window shuts out the mouse and the keyboard from every control.
-    if (isEnabled() != table.formEnabled()) setEnabled(table.formEnabled());
-
+    // Whether the window takes input is checked as the input comes
+    // (blocksInput): disabling the widgets would grey every button for the
+    // length of each glide and deal.
     if (table.formVisible() && !isVisible()) {
-        showMaximized();
-        activateWindow();
+        showOnTop();
     } else if (!table.formVisible() && isVisible()) {
         hide();
     }
@@ -298,12 +301,83 @@ void TableWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
 }
 
+void TableWindow::showOnTop() {
+    // Without a window manager nobody acts on "maximised": the window is
+    // given the whole screen itself. With one, the window manager makes it
+    // as large as the work area and its frame allow.
+    if (const QScreen* screen = QGuiApplication::primaryScreen(); screen && !isVisible())
+        setGeometry(screen->geometry());
+    setWindowState(Qt::WindowMaximized);
+    show();
+    raise();
+    activateWindow();
+    // A box or the help that was up stays in front of the table.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != this) {
+        modal->raise();
+        modal->activateWindow();
+    }
+}
+
+void TableWindow::keepInFront() {
+    if (restoreQueued_ || exitRequested_ || !game_.table().formVisible()) return;
+    if (!restoreBurst_.isValid() || restoreBurst_.elapsed() > 2000) {
+        restoreBurst_.start();
+        restoresInBurst_ = 0;
+    }
+    if (++restoresInBurst_ > 20) return;
+    restoreQueued_ = true;
+    // Queued: the window manager's own handling of its request ends first.
+    QTimer::singleShot(0, this, [this] {
+        restoreQueued_ = false;
+        if (exitRequested_ || !game_.table().formVisible()) return;
+        if (isVisible() && windowState() == Qt::WindowMaximized && !isMinimized()) return;
+        showOnTop();
+    });
+}
+
+void TableWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && windowState() != Qt::WindowMaximized) keepInFront();
+}
+
+void TableWindow::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    // A hide the program did not ask for (the window manager unmapped it).
+    if (event->spontaneous()) keepInFront();
+}
+
+bool TableWindow::blocksInput(QObject* watched, QEvent* event) const {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::Shortcut:
+    case QEvent::ShortcutOverride:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TabletPress:
+        break;
+    default:
+        // Releases and moves go through: they end what a press started
+        // while the table still took input, and start nothing themselves.
+        return false;
+    }
+    if (game_.table().formEnabled()) return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    return widget && widget->window() == this;
+}
+
 bool TableWindow::event(QEvent* event) {
     if (event->type() == QEvent::WindowDeactivate) cancelDrag();
     return QWidget::event(event);
 }
 
 bool TableWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (blocksInput(watched, event)) {
+        event->accept();
+        return true;
+    }
     if (game_.dragging()) {
         if (event->type() == QEvent::KeyPress &&
             static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
@@ -325,7 +399,15 @@ void TableWindow::resizeEvent(QResizeEvent* event) {
 
 // ---- What the game asks of the desktop ------------------------------------
 
-void TableWindow::showMessage(const std::string& text) { showMessageBox(this, text); }
+void TableWindow::showMessage(const std::string& text) {
+    // Everything the rule changed so far is on the screen before the box
+    // waits: a counter, a frame, a card.
+    if (isVisible()) {
+        refresh();
+        repaint();
+    }
+    showMessageBox(this, text);
+}
 
 void TableWindow::beep() { QApplication::beep(); }
 

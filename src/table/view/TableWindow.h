@@ -4,6 +4,7 @@
 // radio buttons, text boxes) in step with the state, forwards mouse, button
 // and timer events to the game and gives it the desktop it asks for.
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include <array>
@@ -63,6 +64,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -78,6 +81,16 @@ private:
     void updateDragCursor();
     void cancelDrag();
     void openHelp();
+    // The table takes no input while a card glides, a deal runs or a hand has
+    // ended; the events that start an action are dropped then, and nothing
+    // changes how the window looks.
+    bool blocksInput(QObject* watched, QEvent* event) const;
+    // Shows the table maximised over the whole screen (or as large as the
+    // window manager lets it be), above every other window.
+    void showOnTop();
+    // A window manager may minimise, restore or hide the table whatever its
+    // hints say: it is put back at once, after the event that told of it.
+    void keepInFront();
     QWidget* widgetFor(Ctl id) const;
 
     Game game_;
@@ -99,6 +112,10 @@ private:
     std::vector<std::string> shownRulesLines_;
     bool handCursor_ = false;
     bool exitRequested_ = false;
+    bool restoreQueued_ = false;
+    // A window manager that keeps undoing the restore is not fought forever.
+    int restoresInBurst_ = 0;
+    QElapsedTimer restoreBurst_;
 };
 
 }  // namespace qbx

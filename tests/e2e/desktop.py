@@ -1,0 +1,297 @@
+"""The program on real desktops: under a window manager (openbox), whose
+title-bar buttons, key bindings and client messages a participant may try
+on the table, the login and the help; and on screens of other sizes with
+no window manager, where the table must cover the screen exactly.
+
+The window-manager scenarios report every attempt as a test of its own: a
+scenario returns a list of (attempt, failure message or None)."""
+
+import re
+import subprocess
+import time
+
+from harness import (GREEN, GREY, HELP_BUTTON, HELP_CLOSE, SCRIPT_PARAMETERS, E2EFailure,
+                     ScriptedPlay, Session, check, make_workdir, scripted_game, wait_for)
+
+HELP_OUTER = (753, 673)
+# openbox's default theme: close, maximise and minimise buttons at the right
+# end of the title bar, centred this far from the frame's right edge.
+TITLE_BUTTONS = {"close": 11, "maximise": 27, "minimise": 43}
+
+
+class Desktop:
+    """What the window manager and the X server say about a session's windows."""
+
+    def __init__(self, session):
+        self.s = session
+
+    def run(self, *args):
+        return subprocess.run(list(args), env=self.s.env, stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE).stdout.decode()
+
+    def frame_extents(self, wid):
+        m = re.search(r"=\s*(\d+),\s*(\d+),\s*(\d+),\s*(\d+)", self.run("xprop", "-id", str(wid),
+                                                                       "_NET_FRAME_EXTENTS"))
+        check(m is not None, "window %s has no _NET_FRAME_EXTENTS" % wid)
+        return tuple(int(v) for v in m.groups())  # left, right, top, bottom
+
+    def states(self, wid):
+        return self.run("xprop", "-id", str(wid), "_NET_WM_STATE")
+
+    def viewable(self, wid):
+        return "IsViewable" in self.run("xwininfo", "-id", str(wid))
+
+    def stacking(self):
+        return [int(w, 16) for w in re.findall(r"0x[0-9a-f]+", self.run("xprop", "-root",
+                                                                         "_NET_CLIENT_LIST_STACKING"))]
+
+    def outer(self, wid):
+        """The window's frame: left, top, width, height on the screen."""
+        x, y, w, h = self.s.geometry(wid)
+        left, right, top, bottom = self.frame_extents(wid)
+        return x - left, y - top, w + left + right, h + top + bottom
+
+    def title_point(self, wid, button=None):
+        """A point on the title bar: a button's centre, or its middle."""
+        fx, fy, fw, _fh = self.outer(wid)
+        top = self.frame_extents(wid)[2]
+        if button is None:
+            return fx + fw // 3, fy + top // 2
+        return fx + fw - TITLE_BUTTONS[button], fy + top // 2
+
+    def click_at(self, point, repeat=1):
+        self.s.x("mousemove", point[0], point[1], "sleep", "0.05", "click", "--repeat", repeat,
+                 "--delay", "90", "1")
+
+
+def _settled(predicate, what, timeout=3.0):
+    """predicate() must hold, and still hold a moment later: a window put
+    back and then taken again by the window manager is no success."""
+    time.sleep(0.25)
+    wait_for(predicate, timeout, what)
+    time.sleep(0.25)
+    check(predicate(), "%s did not last" % what)
+
+
+def _attempts(results, attempts, restore=None):
+    for name, act, judge in attempts:
+        try:
+            act()
+            judge()
+            results.append((name, None))
+        except E2EFailure as e:
+            results.append((name, str(e)))
+            if restore is not None:
+                restore()
+
+
+def _common_attempts(d, wid_of, who):
+    """The ways a participant can ask the window manager to hide, resize or
+    close a window."""
+    def button(which):
+        return lambda: d.click_at(d.title_point(wid_of(), which))
+
+    def key_alt_f4():
+        d.s.x("windowactivate", "--sync", wid_of(), check_rc=False)
+        d.s.x("key", "alt+F4")
+
+    return [
+        ("%s: minimise button" % who, button("minimise")),
+        ("%s: maximise button" % who, button("maximise")),
+        ("%s: close button" % who, button("close")),
+        ("%s: double-click on the title" % who, lambda: d.click_at(d.title_point(wid_of()), repeat=2)),
+        ("%s: Alt+F4" % who, key_alt_f4),
+        ("%s: close request (wmctrl -c)" % who, lambda: d.run("wmctrl", "-i", "-c", hex(wid_of()))),
+        ("%s: iconify request" % who, lambda: d.s.x("windowminimize", wid_of())),
+    ]
+
+
+# ---------------------------------------------------------------------------
+# Under openbox
+
+
+def scenario_window_manager(program, out):
+    """One session under openbox: every attempt on the login, the table and
+    the help, then a whole game whose logs must hold exactly the records of
+    its play: the attempts leave none."""
+    script = scripted_game(3, 11)
+    work = make_workdir(out, "window_manager", SCRIPT_PARAMETERS, [h.line for h in script])
+    results = []
+    with Session(program, work, out, "window_manager", wm=True) as s:
+        d = Desktop(s)
+        login = s.wait_login()
+        login_place = d.outer(login)
+
+        def login_shown():
+            return d.viewable(login) and d.outer(login) == login_place and "HIDDEN" not in d.states(login)
+
+        _attempts(results, [(name, act, lambda: _settled(login_shown, "the login shown in its place"))
+                            for name, act in _common_attempts(d, lambda: login, "login")])
+
+        def table_in_front():
+            wid = s.table_wid
+            states = d.states(wid)
+            return (d.viewable(wid) and s.geometry(wid) == (0, 19, 1024, 749)
+                    and "MAXIMIZED_VERT" in states and "MAXIMIZED_HORZ" in states and "_ABOVE" in states
+                    and d.stacking()[-1] == wid)
+
+        def help_open():
+            ws = s.visible_windows("^QBX Help$")
+            return ws[0] if ws else None
+
+        def help_in_place():
+            wid = help_open()
+            if not wid or not d.viewable(wid):
+                return False
+            x, y, w, h = d.outer(wid)
+            return ((w, h) == HELP_OUTER and x == (1024 - w) // 2 and y == (768 - h) // 2
+                    and d.stacking()[-1] == wid)
+
+        def open_help():
+            s.click(s.button_centre(HELP_BUTTON))
+            wait_for(help_open, 5.0, "the help window")
+            _settled(help_in_place, "the help 753 x 673 outside, centred, above the table")
+
+        def close_help():
+            """CLOSE, clicked at its place, closes the help."""
+            wid = help_open()
+            check(wid, "no help window to close")
+            cx, cy, cw, ch = HELP_CLOSE
+            s.x("mousemove", "--window", wid, cx + cw // 2, cy + ch // 2, "sleep", "0.05", "click", "1")
+            wait_for(lambda: not help_open(), 3.0, "CLOSE to close the help")
+
+        def new_window_over_table():
+            other = subprocess.Popen(["xmessage", "-geometry", "300x200+100+100", "another window"],
+                                     env=s.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            try:
+                wid = wait_for(lambda: s.visible_windows("^xmessage$"), 5.0, "the other window")[0]
+                d.run("wmctrl", "-i", "-a", hex(wid))
+                _settled(lambda: wid in d.stacking() and table_in_front(), "the table above the other window")
+            finally:
+                other.terminate()
+                other.wait()
+
+        def hook(tag, hand, action):
+            if tag != "ready" or hand != 1:
+                return
+            _settled(table_in_front, "the table maximised, on top and shown")
+            attempts = [(name, act, lambda: _settled(table_in_front, "the table maximised, on top and shown"))
+                        for name, act in _common_attempts(d, lambda: s.table_wid, "table")]
+            attempts.append(("table: drag on the title", lambda: s.x(
+                "mousemove", 300, 9, "mousedown", "1", "sleep", "0.1", "mousemove", 340, 60, "sleep", "0.1",
+                "mousemove", 380, 120, "sleep", "0.1", "mouseup", "1"),
+                lambda: _settled(table_in_front, "the table maximised, on top and shown")))
+            attempts.append(("table: a new window activated over it", new_window_over_table, lambda: None))
+            _attempts(results, attempts)
+
+            # The help: each attempt, then CLOSE at its place; every opening
+            # is 753 x 673 outside and centred.
+            for name, act in _common_attempts(d, help_open, "help"):
+                try:
+                    open_help()
+                    act()
+                    _settled(help_in_place, "the help shown, 753 x 673 outside, centred, on top")
+                    close_help()
+                    results.append((name + ", then CLOSE", None))
+                except E2EFailure as e:
+                    results.append((name + ", then CLOSE", str(e)))
+                    try:
+                        close_help()
+                    except E2EFailure:
+                        pass
+            try:
+                open_help()
+                wid = help_open()
+                s.x("windowmove", wid, 20, 40)
+                s.x("windowsize", wid, 900, 700)
+                time.sleep(0.3)
+                check(s.geometry(wid)[2] == 900, "the help was not enlarged")
+                close_help()
+                open_help()
+                close_help()
+                results.append(("help: moved and enlarged, opened again centred at its size", None))
+            except E2EFailure as e:
+                results.append(("help: moved and enlarged, opened again centred at its size", str(e)))
+            check(table_in_front(), "the table is not in front after the help")
+
+        play = ScriptedPlay(s, script, "WM1", hook=hook)
+        try:
+            status = play.play()
+            check(status == 0, "exit status %s after the game" % status)
+            play.exp.verify(s)
+            results.append(("a whole game under openbox, both logs compared", None))
+        except E2EFailure as e:
+            results.append(("a whole game under openbox, both logs compared", str(e)))
+    return results
+
+
+# ---------------------------------------------------------------------------
+# Screens of other sizes, no window manager
+
+
+def _table_on_screen(program, out, name, screen, logical, env=None):
+    """Logs in and waits for the first hand; checks that the table window
+    covers the screen exactly and that the six frames lie at the places the
+    fitting gives for the logical screen size. Returns the screenshot."""
+    shoe = ["4C 2H 3C 3H 2C 4H   2H   ck"]
+    work = make_workdir(out, name, {}, shoe)
+    scale = screen[0] // logical[0]
+    with Session(program, work, out, name, screen=screen, env=env) as s:
+        s.screen = logical
+        s.scale = scale
+        s.login("S1")
+        x, y, w, h = s.geometry(s.table_wid)
+        check((x, y, w, h) == (0, 0) + tuple(screen),
+              "the table window lies at %d,%d size %dx%d on a %dx%d screen" % ((x, y, w, h) + tuple(screen)))
+        wait_for(lambda: len([l for l in s.ck_lines() if "GC:" in l]) >= 6, 8.0, "the first deal",
+                 alive=s.assert_running)
+        time.sleep(0.1)
+        s.wait_still()
+        shot = s.screenshot()
+        for pos in range(6):
+            px, py = s.place(pos)
+            fx, fy = (px - 8) * scale, (py - 8) * scale
+            want = GREEN if pos == 0 else GREY
+            for point in ((fx + scale, fy + 60 * scale), (fx + 44 * scale, fy + scale)):
+                check(shot.pixel(*point) == want, "%dx%d: the frame of position %d is not at %d,%d (%s there)"
+                      % (screen + (pos, fx, fy, shot.pixel(*point))))
+        # The window's own colour, right to the screen's last pixels.
+        ax, ay = s.anchor
+        background = shot.pixel((ax - 30) * scale, (ay + 60) * scale)
+        for corner in ((0, 0), (screen[0] - 1, 0), (0, screen[1] - 1), (screen[0] - 1, screen[1] - 1)):
+            check(shot.pixel(*corner) == background, "%dx%d: %s at %s, not the window's %s"
+                  % (screen + (shot.pixel(*corner), corner, background)))
+        return shot
+
+
+def scenario_screen_sizes(program, out):
+    """800x600, 1024x768, 1280x1024, 1920x1080: the table covers the screen
+    and its frames lie where the fitting puts them; with Qt's scale factor 2
+    on 2048x1536 it is the 1024x768 picture at twice the size."""
+    results = []
+    shots = {}
+    for screen in ((800, 600), (1024, 768), (1280, 1024), (1920, 1080)):
+        name = "screen %dx%d" % screen
+        try:
+            shots[screen] = _table_on_screen(program, out, "screen_%dx%d" % screen, screen, screen)
+            results.append((name, None))
+        except E2EFailure as e:
+            results.append((name, str(e)))
+    name = "screen 2048x1536 at scale factor 2"
+    try:
+        big = _table_on_screen(program, out, "screen_scale2", (2048, 1536), (1024, 768),
+                               env={"QT_SCALE_FACTOR": "2"})
+        small = shots.get((1024, 768))
+        check(small is not None, "no 1024x768 picture to compare with")
+        same = total = 0
+        for y in range(0, 768, 3):
+            for x in range(0, 1024, 3):
+                a, b = small.pixel(x, y), big.pixel(2 * x, 2 * y)
+                total += 1
+                same += all(abs(p - q) <= 48 for p, q in zip(a, b))
+        check(same >= 0.97 * total, "only %.1f%% of the pixels agree with the 1024x768 picture doubled"
+              % (100.0 * same / total))
+        results.append((name, None))
+    except E2EFailure as e:
+        results.append((name, str(e)))
+    return results
