@@ -13,5 +13,6 @@ struct CommandResult {
 };
 
 // Each subcommand's registration, one per file beside this one.
+void addSolveCommand(CLI::App& app, CommandResult& result);  // setup/SolveCommand.cpp
 
 }  // namespace qbx::tool

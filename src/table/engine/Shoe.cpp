@@ -90,22 +90,30 @@ Shoe::Status Shoe::load(const std::string& path, std::string& fault) {
     return loadText(content.str(), fault);
 }
 
-Shoe::Status Shoe::loadText(const std::string& text, std::string& fault) {
-    hands_.clear();
-    next_ = 0;
-    fault.clear();
-    // The first line is the header: an empty file has no header to read.
-    if (text.empty()) return Status::Unreadable;
+std::vector<ShoeTextLine> shoeHandLines(const std::string& text) {
+    std::vector<ShoeTextLine> lines;
     size_t start = text.find('\n');
     int lineNumber = 1;
     while (start != std::string::npos && start + 1 <= text.size()) {
         ++start;
         if (start >= text.size()) break;
         size_t end = text.find('\n', start);
-        std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
         ++lineNumber;
+        lines.push_back({lineNumber, text.substr(start, end == std::string::npos ? std::string::npos : end - start)});
+        start = end;
+    }
+    return lines;
+}
+
+Shoe::Status Shoe::loadText(const std::string& text, std::string& fault) {
+    hands_.clear();
+    next_ = 0;
+    fault.clear();
+    // The first line is the header: an empty file has no header to read.
+    if (text.empty()) return Status::Unreadable;
+    for (const ShoeTextLine& line : shoeHandLines(text)) {
         std::string lineFault;
-        std::optional<ShoeHand> hand = parseShoeLine(line, lineNumber, lineFault);
+        std::optional<ShoeHand> hand = parseShoeLine(line.text, line.lineNumber, lineFault);
         if (hand) {
             hands_.push_back(std::move(*hand));
         } else if (!lineFault.empty()) {
@@ -113,7 +121,6 @@ Shoe::Status Shoe::loadText(const std::string& text, std::string& fault) {
             hands_.clear();
             return Status::Faulty;
         }
-        start = end;
     }
     return Status::Ok;
 }
