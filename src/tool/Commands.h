@@ -13,6 +13,7 @@ struct CommandResult {
 };
 
 // Each subcommand's registration, one per file beside this one.
+void addCheckCommand(CLI::App& app, CommandResult& result);  // setup/CheckCommand.cpp
 void addSolveCommand(CLI::App& app, CommandResult& result);  // setup/SolveCommand.cpp
 
 }  // namespace qbx::tool
