@@ -15,5 +15,6 @@ struct CommandResult {
 // Each subcommand's registration, one per file beside this one.
 void addCheckCommand(CLI::App& app, CommandResult& result);  // setup/CheckCommand.cpp
 void addSolveCommand(CLI::App& app, CommandResult& result);  // setup/SolveCommand.cpp
+void addShoeCommand(CLI::App& app, CommandResult& result);   // setup/ShoeCommand.cpp
 
 }  // namespace qbx::tool

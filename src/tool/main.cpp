@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
     // Each subcommand adds itself here (see Commands.h).
     addCheckCommand(app, result);
     addSolveCommand(app, result);
+    addShoeCommand(app, result);
 
     try {
         app.parse(argc, argv);
