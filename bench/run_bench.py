@@ -16,8 +16,8 @@ window manager). The window figures watch the real program from outside:
            the record minus the wall-clock moment the release was sent;
   idle CPU the program's CPU time over 5 s at the table with nothing moving.
 
-The durable record and the engine throughput come from bench/qbx_bench
-(Google Benchmark).
+The durable record, the engine throughput and the solver of qbxtool come
+from bench/qbx_bench (Google Benchmark).
 """
 
 import argparse
@@ -556,6 +556,12 @@ def main():
         "disk sync %.0f µs" % dp50, "%.1f µs/action" % (1e6 / ad), "— (disk-bound)")
     row("Engine, 1,000 hands, durability off (engine's own work)", "%.0f actions/s" % af, "—",
         "≥ 100,000 actions/s", yes(af >= 100000))
+    table = find_bench(gres, "BM_SolverTable/rules:2")
+    shoe = find_bench(gres, "BM_SolveShoe10000/rules:2")
+    row("Solver: whole table of one setup, every deal × opener (%d states)" % table["states"],
+        "%.1f ms" % table["real_time"], "—", "≤ 1000 ms", yes(table["real_time"] <= 1000))
+    row("Solver: a 10,000-hand shoe in that table, lines of play included", "%.1f ms" % shoe["real_time"], "—",
+        "≤ 1000 ms", yes(shoe["real_time"] <= 1000))
     row("Idle CPU at the table, 5 s, nothing moving", "%.0f ms" % (idle_cpu * 1000), "0 ms",
         "no timer runs", yes(idle_cpu <= 0.02))
 

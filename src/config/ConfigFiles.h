@@ -41,6 +41,11 @@ struct MessageTexts {
     std::string cardCkText, cardNkText, cardTText;
 };
 
+// MaxRounds, PremiumRound and CostMove as the game start converts them: a
+// whole number in decimal that fits in 32 bits, with an optional sign, and
+// nothing else. False for any other text, the empty one included.
+bool parseWholeNumber(const std::string& text, int32_t& value);
+
 // Upper-cases the letters a to z only.
 std::string upperAscii(std::string text);
 

@@ -64,6 +64,9 @@ std::string lookupName(const std::string& name) {
 
 void IniFile::parse(const std::string& text) {
     sections_.clear();
+    keyLines_.clear();
+    std::string sectionName;
+    int lineNumber = 0;
     const char* p = text.data();
     const char* const end = p + text.size();
     if (text.size() >= 3 && std::memcmp(p, "\xEF\xBB\xBF", 3) == 0) p += 3;
@@ -85,6 +88,7 @@ void IniFile::parse(const std::string& text) {
         if (const void* nul = std::memchr(b, '\0', static_cast<size_t>(e - b)))
             e = static_cast<const char*>(nul);
         p = next;
+        ++lineNumber;
 
         trim(b, e);
         if (b == e || *b == ';' || *b == '#') continue;
@@ -96,17 +100,22 @@ void IniFile::parse(const std::string& text) {
             const char* nb = b + 1;
             const char* ne = close - 1;
             trim(nb, ne);
-            auto [it, inserted] = sections_.try_emplace(lowerAscii(nb, ne));
+            sectionName = lowerAscii(nb, ne);
+            auto [it, inserted] = sections_.try_emplace(sectionName);
             current = inserted ? &it->second : nullptr;
             continue;
         }
 
         const char* eq = static_cast<const char*>(std::memchr(b, '=', static_cast<size_t>(e - b)));
-        if (!eq || !current) continue;
+        if (!eq) continue;
         const char* kb = b;
         const char* ke = eq;
         trim(kb, ke);
         if (kb == ke) continue;
+        std::string key = lowerAscii(kb, ke);
+        const bool counts = current && current->find(key) == current->end();
+        keyLines_.push_back(KeyLine{sectionName, std::string(kb, ke), lineNumber, counts});
+        if (!current) continue;
         const char* vb = eq + 1;
         const char* ve = e;
         trim(vb, ve);
@@ -115,14 +124,14 @@ void IniFile::parse(const std::string& text) {
             --ve;
         }
         if (static_cast<size_t>(ve - vb) > kMaxValue) ve = vb + kMaxValue;
-        std::string key = lowerAscii(kb, ke);
-        if (current->find(key) == current->end()) current->emplace(std::move(key), std::string(vb, ve));
+        if (counts) current->emplace(std::move(key), std::string(vb, ve));
     }
 }
 
 IniFile::Status IniFile::load(const std::string& path) {
     namespace fs = std::filesystem;
     sections_.clear();
+    keyLines_.clear();
     std::error_code ec;
     const fs::file_status st = fs::status(path, ec);
     if (st.type() == fs::file_type::not_found) return Status::Missing;

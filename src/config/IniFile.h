@@ -7,6 +7,7 @@
 
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace qbx {
 
@@ -29,11 +30,24 @@ public:
 
     static constexpr size_t kMaxValue = 2047;
 
+    // Every key line of the file, in order, for tools that point at a line:
+    // its section (lower-cased; empty before the first one), the key as
+    // written, its line number from 1, and whether a lookup finds it (false
+    // for a repeated key, a key in a repeated section or before any section).
+    struct KeyLine {
+        std::string section;
+        std::string key;
+        int line = 0;
+        bool counts = false;
+    };
+    const std::vector<KeyLine>& keyLines() const { return keyLines_; }
+
 private:
     using Keys = std::unordered_map<std::string, std::string>;  // lower-cased key -> value
     // Lower-cased section name -> its keys. Only the first occurrence of a
     // section counts (see IniFile.cpp for the reading rules).
     std::unordered_map<std::string, Keys> sections_;
+    std::vector<KeyLine> keyLines_;
     const std::string* find(const std::string& section, const std::string& key) const;
 };
 

@@ -20,6 +20,9 @@ int main(int argc, char** argv) {
     app.fallthrough(false);
     CommandResult result;
     // Each subcommand adds itself here (see Commands.h).
+    addCheckCommand(app, result);
+    addSolveCommand(app, result);
+    addShoeCommand(app, result);
     addSessionsCommand(app, result);
     addVerifyCommand(app, result);
     addCsvCommand(app, result);

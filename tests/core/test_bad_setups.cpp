@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <random>
 
+#include "support/BadSetups.h"
 #include "support/FakeDesktop.h"
 
 using namespace qbx;
@@ -537,3 +538,35 @@ TEST_F(BadSetup, ParticipantCodesAreWrittenUnchangedWhateverTheirLengthOrBytes) 
 }
 
 }  // namespace
+
+// ---- The shared catalogue of bad setups (qbxtool check runs it too) ---------
+
+TEST(BadSetupCatalogue, TheGameStopsOrSaysSoForEveryOne) {
+    for (const test::BadSetup& bad : test::badSetups()) {
+        WorkDir dir;
+        writeSetup(dir, test::kBadSetupShoe);
+        bad.make(dir);
+        Session s;
+        s.game.startGame("P7   ");
+        switch (bad.game) {
+            case test::BadSetup::Game::Refused:
+                EXPECT_FALSE(s.platform.messages.empty()) << bad.name;
+                EXPECT_TRUE(s.platform.terminated) << bad.name;
+                EXPECT_FALSE(s.game.timerRunning(TimerId::DealWait)) << bad.name;
+                break;
+            case test::BadSetup::Game::ReportedThenPlays:
+                EXPECT_FALSE(s.platform.messages.empty()) << bad.name;
+                EXPECT_FALSE(s.platform.terminated) << bad.name;
+                break;
+            case test::BadSetup::Game::BlankTexts:
+                EXPECT_TRUE(s.platform.messages.empty()) << bad.name;
+                EXPECT_EQ(s.game.table()[Ctl::PassButton].caption, "") << bad.name;
+                break;
+            case test::BadSetup::Game::EndsAtOnce:
+                s.settle();
+                EXPECT_TRUE(s.platform.terminated) << bad.name;
+                EXPECT_EQ(s.game.handNumber, 1) << bad.name;
+                break;
+        }
+    }
+}

@@ -8,12 +8,6 @@ namespace qbx {
 
 namespace {
 
-// Where each pair of a shoe line is dealt, by dealing order.
-constexpr uint8_t kDefaultOrder[6] = {downColorCardView, colorCardView, upCardView,
-                                      targetCardView, downNumberCardView, numberCardView};
-constexpr uint8_t kCircularOrder[6] = {numberCardView, downNumberCardView, upCardView,
-                                       downColorCardView, colorCardView, targetCardView};
-
 // The deal records, in their order, with the position each names.
 constexpr struct {
     uint8_t position;
@@ -82,7 +76,7 @@ void Game::dealStepTick() {
 
 void Game::layHandFromShoe(const LocalTime& now) {
     const ShoeHand& hand = shoe_.take();
-    const uint8_t* order = params.dealingOrder == "CIRCULAR" ? kCircularOrder : kDefaultOrder;
+    const std::array<uint8_t, 6> order = rules::dealingPositions(params.dealingOrder);
     std::string at[6];
     for (int pair = 0; pair < 6; ++pair) at[order[pair]] = hand.pairs[pair];
     firstTurn = hand.firstTurn;

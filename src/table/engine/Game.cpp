@@ -79,24 +79,6 @@ bool isExistingNonDirectory(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
-// A whole number in decimal that fits in 32 bits, with an optional sign.
-bool parseWholeNumber(const std::string& text, int32_t& value) {
-    size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    if (i == text.size()) return false;
-    int64_t v = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') return false;
-        v = v * 10 + (text[i] - '0');
-        if (v > 2147483648LL) return false;
-    }
-    if (negative) v = -v;
-    if (v > 2147483647LL || v < -2147483648LL) return false;
-    value = static_cast<int32_t>(v);
-    return true;
-}
-
 class StartError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;

@@ -12,6 +12,7 @@
 
 #include "config/ConfigFiles.h"
 #include "table/engine/Picture.h"
+#include "table/engine/Rules.h"
 #include "platform/Platform.h"
 #include "table/engine/Shoe.h"
 #include "table/engine/Table.h"
@@ -188,6 +189,11 @@ private:
     bool isOwnHandCard(uint8_t position) const;
     // The cards now at the two hand positions can no longer be dragged.
     void lockHandCards();
+    // Which cards can be picked up, by position, as the table's drag modes say.
+    rules::DragMask dragMask() const;
+    void setDragModes(rules::DragMask mask);
+    rules::HandCounters handCounters() const;
+    void setHandCounters(const rules::HandCounters& counters);
     void setPictureByRule(int slot);
     void writeHandEnd(const char* code, double ckScore, double nkScore);
     void endOfShoe(const std::string& stamp);

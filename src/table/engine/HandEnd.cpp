@@ -23,29 +23,29 @@ void Game::writeHandEnd(const char* code, double ckScore, double nkScore) {
 }
 
 bool Game::endHandIfOver() {
-    // The premium is 32-bit arithmetic that wraps; done in 64 bits first so
-    // that no configured value overflows.
-    const int64_t wide = static_cast<int64_t>(premiumRound) - static_cast<int64_t>(handMoves) * costMove;
-    const auto premium = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(wide)));
+    const int32_t premium = rules::handPremium(premiumRound, handMoves, costMove);
     const double ckScore = premium * ckShare;
     const double nkScore = premium * nkShare;
+    bool goalAtTarget = false;
+    for (int slot = 1; slot <= 6; ++slot) {
+        const CardSlot& c = cardSlots[slot];
+        if (c.positionCode == targetCardView && c.colour == goalColour && c.number == goalNumber) goalAtTarget = true;
+    }
+    const rules::HandEnd end = rules::handEnd(handCounters(), maxRounds, goalAtTarget);
     bool ended = false;
-    if (consecutivePasses >= 4) {
+    if (end.byPasses) {
         showInMessagesText(texts.msgForcedPassHandOver);
         writeHandEnd("GP:", ckScore, nkScore);
         ended = true;
     }
-    if (handMoves >= maxRounds) {
+    if (end.byLimit) {
         showInMessagesText(texts.msgForcedHandOver);
         writeHandEnd("GM:", ckScore, nkScore);
         ended = true;
     }
-    for (int slot = 1; slot <= 6; ++slot) {
-        const CardSlot& c = cardSlots[slot];
-        if (c.positionCode == targetCardView && c.colour == goalColour && c.number == goalNumber) {
-            writeHandEnd("GE:", ckScore, nkScore);
-            ended = true;
-        }
+    if (end.byGoal) {
+        writeHandEnd("GE:", ckScore, nkScore);
+        ended = true;
     }
     if (ended) {
         handInPlay = false;

@@ -6,14 +6,6 @@
 
 namespace qbx {
 
-namespace {
-
-bool isTableCard(uint8_t pos) {
-    return pos == downColorCardView || pos == upCardView || pos == downNumberCardView;
-}
-
-}  // namespace
-
 Ctl Game::frameOf(uint8_t position) {
     static constexpr Ctl kFrames[6] = {Ctl::CkHandFrame, Ctl::DownColourFrame, Ctl::UpFrame,
                                        Ctl::DownNumberFrame, Ctl::NkHandFrame, Ctl::TargetFrame};
@@ -21,32 +13,14 @@ Ctl Game::frameOf(uint8_t position) {
 }
 
 std::string Game::positionShortName(const CardSlot& slot) const {
-    static const char* const kShort[6] = {"ck", "c", "up", "n", "nk", "t"};
-    return slot.positionCode < 6 ? kShort[slot.positionCode] : "";
+    return rules::positionShortName(slot.positionCode);
 }
 
 namespace {
 
-struct Legality {
-    bool legal = false;
-    bool sourceIsHand = false;
-};
+rules::CardAt cardAt(const CardSlot& slot) { return {slot.number, slot.colour, slot.positionCode}; }
 
 }  // namespace
-
-static Legality judge(const CardSlot& s, const CardSlot& t, const std::string& currentTurn) {
-    const bool ck = currentTurn == "ck";
-    const uint8_t hand = ck ? colorCardView : numberCardView;
-    const bool sameKey = ck ? s.colour == t.colour : s.number == t.number;
-    Legality r;
-    if (s.positionCode == hand) {
-        r.sourceIsHand = true;
-        r.legal = isTableCard(t.positionCode) || (t.positionCode == targetCardView && sameKey);
-    } else if (t.positionCode == hand) {
-        r.legal = isTableCard(s.positionCode) || (s.positionCode == targetCardView && sameKey);
-    }
-    return r;
-}
 
 bool Game::tryExchange(Ctl source, Ctl target) {
     const int si = slotOfImage(source);
@@ -54,7 +28,7 @@ bool Game::tryExchange(Ctl source, Ctl target) {
     if (si == 0 || ti == 0 || si == ti) return false;
     CardSlot& s = cardSlots[si];
     CardSlot& t = cardSlots[ti];
-    const Legality verdict = judge(s, t, currentTurn);
+    const rules::ExchangeVerdict verdict = rules::judgeExchange(rules::roleOf(currentTurn), cardAt(s), cardAt(t));
     if (!verdict.legal) return false;
 
     // The record names the card that is not the hand card first, with the
@@ -65,12 +39,9 @@ bool Game::tryExchange(Ctl source, Ctl target) {
                    cardText(handCard.number, handCard.colour), positionShortName(handCard));
     std::swap(s.positionCode, t.positionCode);
     paintTurnFrames();
-    consecutivePasses = 0;
-    ++handMoves;
-    if (currentTurn == "ck")
-        ++ckMoves;
-    else
-        ++nkMoves;
+    rules::HandCounters counters = handCounters();
+    rules::countSwap(counters, rules::roleOf(currentTurn));
+    setHandCounters(counters);
     lockHandCards();
     return true;
 }
@@ -81,7 +52,7 @@ bool Game::showIfExchangeAllowed(Ctl source, Ctl target) {
     if (si == 0 || ti == 0 || si == ti) return false;
     const CardSlot& s = cardSlots[si];
     const CardSlot& t = cardSlots[ti];
-    if (!judge(s, t, currentTurn).legal) return false;
+    if (!rules::judgeExchange(rules::roleOf(currentTurn), cardAt(s), cardAt(t)).legal) return false;
     table_.setPen(frameOf(s.positionCode), kAqua);
     table_.setPen(frameOf(t.positionCode), kAqua);
     return true;

@@ -90,31 +90,37 @@ Shoe::Status Shoe::load(const std::string& path, std::string& fault) {
     return loadText(content.str(), fault);
 }
 
+std::vector<ShoeTextLine> shoeHandLines(const std::string& text) {
+    // Lines end at CR LF, LF or a lone CR (old Mac editors), as in the INI
+    // files; the last line needs no line end. The first line is the header.
+    std::vector<ShoeTextLine> lines;
+    int lineNumber = 0;
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = text.find_first_of("\r\n", start);
+        const size_t lineEnd = end == std::string::npos ? text.size() : end;
+        ++lineNumber;
+        if (lineNumber > 1) lines.push_back({lineNumber, text.substr(start, lineEnd - start)});
+        if (end == std::string::npos) break;
+        start = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
+    }
+    return lines;
+}
+
 Shoe::Status Shoe::loadText(const std::string& text, std::string& fault) {
     hands_.clear();
     next_ = 0;
     fault.clear();
-    // Lines end at CR LF, LF or a lone CR (old Mac editors), as in the INI
-    // files; the last line needs no line end. The first line is the header.
-    int lineNumber = 0;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find_first_of("\r\n", start);
-        const size_t lineEnd = end == std::string::npos ? text.size() : end;
-        ++lineNumber;
-        if (lineNumber > 1) {
-            std::string lineFault;
-            std::optional<ShoeHand> hand = parseShoeLine(text.substr(start, lineEnd - start), lineNumber, lineFault);
-            if (hand) {
-                hands_.push_back(std::move(*hand));
-            } else if (!lineFault.empty()) {
-                fault = lineFault;
-                hands_.clear();
-                return Status::Faulty;
-            }
+    for (const ShoeTextLine& line : shoeHandLines(text)) {
+        std::string lineFault;
+        std::optional<ShoeHand> hand = parseShoeLine(line.text, line.lineNumber, lineFault);
+        if (hand) {
+            hands_.push_back(std::move(*hand));
+        } else if (!lineFault.empty()) {
+            fault = lineFault;
+            hands_.clear();
+            return Status::Faulty;
         }
-        if (end == std::string::npos) break;
-        start = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
     }
     // A shoe without a hand would open two logs for a game of no hand at
     // all: it is refused at the start, like a faulty line.

@@ -22,6 +22,14 @@ struct ShoeHand {
 // hand returns nullopt with `fault` saying why.
 std::optional<ShoeHand> parseShoeLine(const std::string& line, int lineNumber, std::string& fault);
 
+// The hand lines of a shoe file's text, with their line numbers (the header
+// being line 1), split as the game splits them. Empty for an empty text.
+struct ShoeTextLine {
+    int lineNumber = 0;
+    std::string text;
+};
+std::vector<ShoeTextLine> shoeHandLines(const std::string& text);
+
 class Shoe {
 public:
     enum class Status { Ok, Unreadable, Faulty };

@@ -16,24 +16,39 @@ void Game::paintTurnFrames() {
 }
 
 bool Game::isOwnHandCard(uint8_t position) const {
-    return (position == colorCardView && currentTurn == "ck") ||
-           (position == numberCardView && currentTurn == "nk");
+    return position == rules::handPosition(rules::roleOf(currentTurn));
 }
 
-void Game::lockHandCards() {
+rules::DragMask Game::dragMask() const {
+    rules::DragMask mask = 0;
     for (int slot = 1; slot <= 6; ++slot)
-        if (cardSlots[slot].positionCode == colorCardView || cardSlots[slot].positionCode == numberCardView)
-            table_.setDragMode(cardSlots[slot].image, DragMode::Manual);
+        if (cardSlots[slot].positionCode < 6 && table_[cardSlots[slot].image].dragMode == DragMode::Automatic)
+            mask = static_cast<rules::DragMask>(mask | (1u << cardSlots[slot].positionCode));
+    return mask;
 }
+
+void Game::setDragModes(rules::DragMask mask) {
+    for (int slot = 1; slot <= 6; ++slot)
+        table_.setDragMode(cardSlots[slot].image, rules::canDrag(mask, cardSlots[slot].positionCode)
+                                                      ? DragMode::Automatic
+                                                      : DragMode::Manual);
+}
+
+void Game::lockHandCards() { setDragModes(rules::lockHandCards(dragMask())); }
 
 void Game::applyDragPermission() {
-    for (int slot = 1; slot <= 6; ++slot) {
-        const uint8_t pos = cardSlots[slot].positionCode;
-        const bool othersHandCard = (pos == numberCardView && currentTurn == "ck") ||
-                                    (pos == colorCardView && currentTurn == "nk");
-        table_.setDragMode(cardSlots[slot].image, othersHandCard ? DragMode::Manual : DragMode::Automatic);
-    }
-    if (handCardsLocked == 1) lockHandCards();
+    setDragModes(rules::dragPermission(rules::roleOf(currentTurn), handCardsLocked == 1));
+}
+
+rules::HandCounters Game::handCounters() const {
+    return rules::HandCounters{consecutivePasses, handMoves, ckMoves, nkMoves};
+}
+
+void Game::setHandCounters(const rules::HandCounters& c) {
+    consecutivePasses = c.consecutivePasses;
+    handMoves = c.handMoves;
+    ckMoves = c.ckMoves;
+    nkMoves = c.nkMoves;
 }
 
 void Game::giveTurnToOtherRole() {
@@ -52,13 +67,16 @@ void Game::giveTurnToOtherRole() {
 }
 
 void Game::handOverAfterSwap() {
-    if (params.viewCard == "MIX") turnPassPending = true;
-    if (params.viewCard == "NONE" || params.viewCard == "ALL") giveTurnToOtherRole();
+    switch (rules::handOverAfterSwap(params.viewCard)) {
+        case rules::HandOver::Pending: turnPassPending = true; break;
+        case rules::HandOver::Now: giveTurnToOtherRole(); break;
+        case rules::HandOver::Never: break;
+    }
 }
 
 void Game::completePendingHandOver(int slot) {
-    if (!turnPassPending) return;
-    if (isOwnHandCard(cardSlots[slot].positionCode)) return;
+    if (!rules::completesPendingHandOver(turnPassPending, rules::roleOf(currentTurn), cardSlots[slot].positionCode))
+        return;
     turnPassPending = false;
     giveTurnToOtherRole();
 }
@@ -70,12 +88,9 @@ void Game::pass() {
             giveTurnToOtherRole();
             turnPassPending = false;
         }
-        ++consecutivePasses;
-        ++handMoves;
-        if (currentTurn == "ck")
-            ++ckMoves;
-        else
-            ++nkMoves;
+        rules::HandCounters counters = handCounters();
+        rules::countPass(counters, rules::roleOf(currentTurn));
+        setHandCounters(counters);
         recordMove("PP", "", "", "", "");
         endHandIfOver();
         giveTurnToOtherRole();
