@@ -13,5 +13,6 @@ struct CommandResult {
 };
 
 // Each subcommand's registration, one per file beside this one.
+void addInitCommand(CLI::App& app, CommandResult& result);
 
 }  // namespace qbx::tool

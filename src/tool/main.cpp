@@ -20,6 +20,7 @@ int main(int argc, char** argv) {
     app.fallthrough(false);
     CommandResult result;
     // Each subcommand adds itself here (see Commands.h).
+    addInitCommand(app, result);
 
     try {
         app.parse(argc, argv);
