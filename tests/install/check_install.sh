@@ -14,7 +14,8 @@ cmake --install "$build" --prefix "$tmp/usr" >"$tmp/install.log" 2>&1 || { cat "
 
 for f in bin/qbxsolo bin/qbxtool share/applications/qbxsolo.desktop \
          share/icons/hicolor/scalable/apps/qbxsolo.svg share/icons/hicolor/48x48/apps/qbxsolo.png \
-         share/man/man1/qbxsolo.1 share/man/man1/qbxtool.1 \
+         share/man/man1/qbxsolo.1.gz share/man/man1/qbxtool.1.gz \
+         share/doc/qbxsolo/copyright share/doc/qbxsolo/changelog.gz \
          share/qbxsolo/examples/setup/QBXParameter.ini share/qbxsolo/examples/setup/shoe.txt; do
     [[ -s "$tmp/usr/$f" ]] || fail "$f is not installed"
 done
@@ -22,7 +23,7 @@ done
 identify -format '%wx%h' "$tmp/usr/share/icons/hicolor/48x48/apps/qbxsolo.png" 2>/dev/null | grep -qx 48x48 ||
     fail "the PNG icon is not 48 x 48"
 for page in qbxsolo qbxtool; do
-    grep -q "QBXSolo $version\"" "$tmp/usr/share/man/man1/$page.1" || fail "$page.1 does not carry version $version"
+    zgrep -q "QBXSolo $version\"" "$tmp/usr/share/man/man1/$page.1.gz" || fail "$page.1 does not carry version $version"
 done
 "$tmp/usr/bin/qbxtool" --version | grep -q "^$version" || fail "qbxtool --version does not say $version"
 
