@@ -13,6 +13,7 @@ struct CommandResult {
 };
 
 // Each subcommand's registration, one per file beside this one.
+void addInitCommand(CLI::App& app, CommandResult& result);   // InitCommand.cpp
 void addCheckCommand(CLI::App& app, CommandResult& result);  // setup/CheckCommand.cpp
 void addSolveCommand(CLI::App& app, CommandResult& result);  // setup/SolveCommand.cpp
 void addShoeCommand(CLI::App& app, CommandResult& result);   // setup/ShoeCommand.cpp

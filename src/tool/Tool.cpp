@@ -5,8 +5,7 @@
 #include <filesystem>
 #include <random>
 
-#include <fcntl.h>
-#include <unistd.h>
+#include "platform/System.h"
 
 #ifndef QBX_VERSION
 #define QBX_VERSION "unknown"
@@ -38,13 +37,10 @@ OutputFile::OutputFile(std::string path) : path_(std::move(path)) {
     for (int attempt = 0; attempt < 100 && !file_; ++attempt) {
         tempPath_ = (dir / ("." + target.filename().string() + ".tmp" + std::to_string(seed() % 1000000)))
                         .string();
-        const int fd = ::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd >= 0) {
-            file_ = ::fdopen(fd, "wb");
-            if (!file_) ::close(fd);
-        } else if (errno != EEXIST) {
-            throw CouldNotRun(path_ + ": cannot be written (" + reason() + ")");
-        }
+        bool taken = false;
+        std::string why;
+        file_ = sys::createNewFile(tempPath_, taken, why);
+        if (!file_ && !taken) throw CouldNotRun(path_ + ": cannot be written (" + why + ")");
     }
     if (!file_) throw CouldNotRun(path_ + ": no temporary name free beside it");
 }
@@ -52,7 +48,7 @@ OutputFile::OutputFile(std::string path) : path_(std::move(path)) {
 OutputFile::~OutputFile() {
     if (toStdout_ || committed_) return;
     if (file_) std::fclose(file_);
-    ::unlink(tempPath_.c_str());
+    std::remove(tempPath_.c_str());
 }
 
 void OutputFile::write(const std::string& text) { write(text.data(), text.size()); }
@@ -69,19 +65,17 @@ void OutputFile::commit() {
         committed_ = true;
         return;
     }
-    const bool flushed = std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
-    const int savedErrno = errno;
+    std::string why;
+    const bool flushed = sys::flushToDisk(file_, why);
     const bool closed = std::fclose(file_) == 0;
+    if (flushed && !closed) why = reason();
     file_ = nullptr;
     if (!flushed || !closed) {
-        errno = flushed ? errno : savedErrno;
-        const std::string why = reason();
-        ::unlink(tempPath_.c_str());
+        std::remove(tempPath_.c_str());
         throw CouldNotRun(path_ + ": write failed (" + why + ")");
     }
-    if (std::rename(tempPath_.c_str(), path_.c_str()) != 0) {
-        const std::string why = reason();
-        ::unlink(tempPath_.c_str());
+    if (!sys::replaceFile(tempPath_, path_, why)) {
+        std::remove(tempPath_.c_str());
         throw CouldNotRun(path_ + ": cannot be created (" + why + ")");
     }
     committed_ = true;

@@ -20,6 +20,7 @@ int main(int argc, char** argv) {
     app.fallthrough(false);
     CommandResult result;
     // Each subcommand adds itself here (see Commands.h).
+    addInitCommand(app, result);
     addCheckCommand(app, result);
     addSolveCommand(app, result);
     addShoeCommand(app, result);

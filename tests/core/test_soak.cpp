@@ -5,7 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#ifdef _WIN32
+#include <windows.h>
+#include <psapi.h>
+#else
 #include <unistd.h>
+#endif
 
 #include "support/ScriptedPlay.h"
 
@@ -24,10 +29,17 @@ using namespace qbx::test;
 namespace {
 
 long residentBytes() {
+#ifdef _WIN32
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    ::K32GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters);
+    return static_cast<long>(counters.WorkingSetSize);
+#else
     std::ifstream statm("/proc/self/statm");
     long size = 0, resident = 0;
     statm >> size >> resident;
     return resident * ::sysconf(_SC_PAGESIZE);
+#endif
 }
 
 long countContaining(const std::vector<std::string>& lines, const std::string& what) {

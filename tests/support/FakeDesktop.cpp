@@ -142,7 +142,7 @@ std::string WorkDir::read(const std::string& relativePath) const { return readFi
 
 std::vector<std::string> WorkDir::list(const std::string& relativeDir) const {
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(path_ + "/" + relativeDir)) names.push_back(e.path().filename());
+    for (const auto& e : fs::directory_iterator(path_ + "/" + relativeDir)) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }

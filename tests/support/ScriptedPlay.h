@@ -81,6 +81,9 @@ inline void startScripted(Session& s) {
 // one, so that long games are not slowed down by the disk flush after every
 // action. WorkDirs made inside live there.
 template <typename F> void inMemoryTemp(F&& body) {
+#ifdef _WIN32
+    body();
+#else
     const char* old = std::getenv("TMPDIR");
     const std::string saved = old ? old : "";
     if (::access("/dev/shm", W_OK) == 0) ::setenv("TMPDIR", "/dev/shm", 1);
@@ -89,6 +92,7 @@ template <typename F> void inMemoryTemp(F&& body) {
         ::setenv("TMPDIR", saved.c_str(), 1);
     else
         ::unsetenv("TMPDIR");
+#endif
 }
 
 }  // namespace qbx::test

@@ -1,8 +1,10 @@
 #include "table/log/EventLogs.h"
 
 #include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/System.h"
 
 namespace qbx {
 
@@ -18,11 +20,9 @@ std::string makeSuffix(const LocalTime& date, int number) {
     return buffer;
 }
 
-void syncDirectory(const std::string& directory) {
-    int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
+bool nameTaken(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::symlink_status(path, ec).type() != std::filesystem::file_type::not_found && !ec;
 }
 
 }  // namespace
@@ -37,19 +37,19 @@ EventLogs::Open EventLogs::create(const std::string& directory, Clock& clock,
         const std::string suffix = makeSuffix(clock.now(), number);
         const std::string ckPath = directory + "/ck" + suffix;
         const std::string nkPath = directory + "/nk" + suffix;
-        if (::access(nkPath.c_str(), F_OK) == 0) continue;
+        if (nameTaken(nkPath)) continue;
         LogFile::Create made = ck_.createNew(ckPath, error);
         if (made == LogFile::Create::Exists) continue;
         if (made == LogFile::Create::Failed) return Open::Failed;
         made = nk_.createNew(nkPath, error);
         if (made == LogFile::Create::Created) {
             suffix_ = suffix;
-            syncDirectory(directory);
+            sys::syncDirectory(directory);
             return Open::Ok;
         }
         // The ColorKeeper file is ours and empty: take it back.
         ck_.close();
-        ::unlink(ckPath.c_str());
+        std::remove(ckPath.c_str());
         if (made == LogFile::Create::Failed) return Open::Failed;
     }
     error = "All 10000 event log names of today are taken in " + directory +

@@ -3,8 +3,10 @@
 // as it is written, so a crash or a killed program loses nothing; sync()
 // makes the file durable, and is called once the records of a participant's
 // action are written. A file is only ever created new: an existing file is
-// never truncated.
+// never truncated. LogFilePosix.cpp and LogFileWindows.cpp keep these
+// promises each with its own system's calls.
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -25,7 +27,7 @@ public:
     enum class Create { Created, Exists, Failed };
     // Creates the file, failing if it exists. On Failed, `error` says why.
     Create createNew(const std::string& path, std::string& error);
-    bool isOpen() const { return fd_ >= 0; }
+    bool isOpen() const { return handle_ != kClosed; }
     const std::string& path() const { return path_; }
 
     // Writes the record and the line end CR LF. Throws LogError on failure.
@@ -37,7 +39,9 @@ public:
     void close() noexcept;
 
 private:
-    int fd_ = -1;
+    // A file descriptor, or a Windows HANDLE (INVALID_HANDLE_VALUE is -1 too).
+    static constexpr std::intptr_t kClosed = -1;
+    std::intptr_t handle_ = kClosed;
     bool unsynced_ = false;
     std::string path_;
     std::string line_;

@@ -12,8 +12,7 @@
 #include <QScreen>
 #include <QTimer>
 
-#include <ctime>
-
+#include "platform/System.h"
 #include "ui/Fonts.h"
 #include "ui/MessageBox.h"
 #include "help/HelpWindow.h"
@@ -447,16 +446,9 @@ void TableWindow::timerChanged(TimerId id, bool running, int intervalMs) {
 }
 
 LocalTime TableWindow::now() {
-    // Every record stamp and every deal step reads the clock. The wall clock
-    // comes through the vDSO and localtime_r uses the zone rules loaded at
-    // the first call, so a reading makes no system call; QDateTime would look
-    // at /etc/localtime each time.
-    timespec ts{};
-    ::clock_gettime(CLOCK_REALTIME, &ts);
-    std::tm local{};
-    ::localtime_r(&ts.tv_sec, &local);
-    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-            local.tm_min,         local.tm_sec,     static_cast<int>(ts.tv_nsec / 1000000)};
+    // Every record stamp and every deal step reads the clock: the system's
+    // own call, which QDateTime would wrap with a look at the zone files.
+    return sys::localTimeNow();
 }
 
 }  // namespace qbx

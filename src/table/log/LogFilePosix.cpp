@@ -1,3 +1,5 @@
+#ifndef _WIN32
+
 #include "table/log/LogFile.h"
 
 #include <cerrno>
@@ -24,7 +26,7 @@ LogFile::Create LogFile::createNew(const std::string& path, std::string& error) 
         error = describe("Cannot create the event log", path, errno);
         return Create::Failed;
     }
-    fd_ = fd;
+    handle_ = fd;
     path_ = path;
     unsynced_ = true;  // the new directory entry must reach the disk too
     line_.reserve(256);
@@ -32,7 +34,8 @@ LogFile::Create LogFile::createNew(const std::string& path, std::string& error) 
 }
 
 void LogFile::writeLine(const std::string& record) {
-    if (fd_ < 0) throw LogError("The event log " + path_ + " is not open");
+    if (handle_ == kClosed) throw LogError("The event log " + path_ + " is not open");
+    const int fd = static_cast<int>(handle_);
     // One write call per record, so a record is never split by a crash
     // between two calls.
     line_.assign(record);
@@ -40,7 +43,7 @@ void LogFile::writeLine(const std::string& record) {
     const char* data = line_.data();
     size_t left = line_.size();
     while (left > 0) {
-        ssize_t n = ::write(fd_, data, left);
+        ssize_t n = ::write(fd, data, left);
         if (n < 0) {
             if (errno == EINTR) continue;
             const int err = errno;
@@ -48,8 +51,8 @@ void LogFile::writeLine(const std::string& record) {
             // that the log ends with the last whole record.
             const off_t taken = static_cast<off_t>(line_.size() - left);
             if (taken > 0) {
-                const off_t end = ::lseek(fd_, 0, SEEK_END);
-                if (end >= taken) (void)::ftruncate(fd_, end - taken);
+                const off_t end = ::lseek(fd, 0, SEEK_END);
+                if (end >= taken) (void)::ftruncate(fd, end - taken);
             }
             throw LogError(describe("Cannot write the event log", path_, err));
         }
@@ -60,22 +63,26 @@ void LogFile::writeLine(const std::string& record) {
 }
 
 void LogFile::sync() {
-    if (fd_ < 0 || !unsynced_) return;
-    if (::fdatasync(fd_) != 0) throw LogError(describe("Cannot save the event log", path_, errno));
+    if (handle_ == kClosed || !unsynced_) return;
+    const int fd = static_cast<int>(handle_);
+    if (::fdatasync(fd) != 0) throw LogError(describe("Cannot save the event log", path_, errno));
     unsynced_ = false;
     // A log whose name was removed (dataout deleted during play) still takes
     // every write, but its records would vanish with the program.
     struct stat st {};
-    if (::fstat(fd_, &st) == 0 && st.st_nlink == 0)
+    if (::fstat(fd, &st) == 0 && st.st_nlink == 0)
         throw LogError("Cannot save the event log " + path_ + ": the file has been removed from the disk");
 }
 
 void LogFile::close() noexcept {
-    if (fd_ < 0) return;
-    if (unsynced_) ::fdatasync(fd_);
-    ::close(fd_);
-    fd_ = -1;
+    if (handle_ == kClosed) return;
+    const int fd = static_cast<int>(handle_);
+    if (unsynced_) ::fdatasync(fd);
+    ::close(fd);
+    handle_ = kClosed;
     unsynced_ = false;
 }
 
 }  // namespace qbx
+
+#endif

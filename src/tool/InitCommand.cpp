@@ -1,0 +1,143 @@
+// qbxtool init DIR: a working directory for one experiment in one step. The
+// example setup is copied into DIR/setup, DIR/dataout is made, and
+// DIR/qbxsolo.desktop starts the program with DIR as its working directory,
+// so a lab keeps one launcher per experiment on its desktop.
+
+#include <CLI/CLI.hpp>
+
+#include <filesystem>
+#include <iostream>
+#include <random>
+#include <string>
+#include <system_error>
+
+#include "tool/Commands.h"
+#include "tool/InitCommand.h"
+#include "tool/Installation.h"
+#include "tool/Tool.h"
+
+namespace fs = std::filesystem;
+
+namespace qbx::tool {
+
+namespace {
+
+// A value of a desktop entry key: backslash and control characters escaped.
+std::string desktopString(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\t': out += "\\t"; break;
+            case '\r': out += "\\r"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+// One argument of an Exec key: always quoted, with the characters that are
+// special inside quotes escaped, and % doubled (it introduces a field code).
+std::string execArgument(const std::string& text) {
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
+        if (c == '%') quoted += '%';
+        quoted += c;
+    }
+    quoted += '"';
+    return desktopString(quoted);
+}
+
+std::string reason(const std::error_code& ec) { return ec.message(); }
+
+// Copies the setup under a temporary name beside its final place and renames
+// it, so that DIR never holds half a setup.
+void copySetup(const fs::path& from, const fs::path& to) {
+    std::random_device seed;
+    const fs::path temp = to.parent_path() / (".setup.tmp" + std::to_string(seed() % 1000000));
+    std::error_code ec;
+    fs::copy(from, temp, fs::copy_options::recursive, ec);
+    if (!ec) fs::rename(temp, to, ec);
+    if (ec) {
+        std::error_code ignored;
+        fs::remove_all(temp, ignored);
+        throw CouldNotRun(to.string() + ": cannot be made (" + reason(ec) + ")");
+    }
+}
+
+}  // namespace
+
+std::string launcherText(const fs::path& workDir, const std::string& program) {
+    const std::string name = workDir.filename().string();
+    std::string text = "[Desktop Entry]\n";
+    text += "Type=Application\n";
+    text += "Name=QBXSolo " + desktopString(name) + "\n";
+    text += "Comment=QBXSolo in " + desktopString(workDir.string()) + "\n";
+    text += "Exec=" + execArgument(program) + "\n";
+    text += "Path=" + desktopString(workDir.string()) + "\n";
+    text += "Icon=qbxsolo\n";
+    text += "Terminal=false\n";
+    return text;
+}
+
+int initWorkDir(const fs::path& requested, const fs::path& examples, const std::string& program,
+                std::ostream& out, std::ostream& err) {
+    std::error_code ec;
+    fs::path dir = fs::absolute(requested, ec).lexically_normal();
+    if (ec) throw CouldNotRun(requested.string() + ": " + reason(ec));
+    // "." and "pilot/" normalise to a trailing separator: the launcher names
+    // the directory itself.
+    if (dir.filename().empty() && dir.has_relative_path()) dir = dir.parent_path();
+    if (fs::exists(dir, ec) && !fs::is_directory(dir, ec))
+        throw CouldNotRun(dir.string() + ": exists and is not a directory");
+
+    const fs::path setup = dir / "setup";
+    const fs::path launcher = dir / "qbxsolo.desktop";
+    // An experiment's setup, its logs and its launcher are never touched.
+    for (const fs::path& existing : {setup, launcher}) {
+        if (fs::symlink_status(existing, ec).type() != fs::file_type::not_found) {
+            err << "qbxtool init: " << dir.string() << " already holds " << existing.filename().string()
+                << "; nothing was changed. Choose a new directory for a new experiment.\n";
+            return kExitProblems;
+        }
+    }
+
+    fs::create_directories(dir, ec);
+    if (ec) throw CouldNotRun(dir.string() + ": cannot be made (" + reason(ec) + ")");
+    const fs::path dataout = dir / "dataout";
+    const bool hadDataout = fs::is_directory(dataout, ec);
+    if (!hadDataout) {
+        fs::create_directory(dataout, ec);
+        if (ec) throw CouldNotRun(dataout.string() + ": cannot be made (" + reason(ec) + ")");
+    }
+    copySetup(examples, setup);
+
+    OutputFile file(launcher.string());
+    file.write(launcherText(dir, program));
+    file.commit();
+    fs::permissions(launcher, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
+                    fs::perm_options::add, ec);  // desktops start only launchers marked executable
+
+    out << "Made " << dir.string() << ":\n"
+        << "  setup/           copied from " << examples.string() << "\n"
+        << "  dataout/         " << (hadDataout ? "already there, kept as it was" : "empty") << "\n"
+        << "  qbxsolo.desktop  starts " << program << " in this directory\n";
+    return kExitOk;
+}
+
+void addInitCommand(CLI::App& app, CommandResult& result) {
+    auto* command = app.add_subcommand(
+        "init", "Make a working directory for an experiment: DIR/setup from the example setup, an empty "
+                "DIR/dataout and a launcher DIR/qbxsolo.desktop that starts QBXSolo in DIR.\n"
+                "Example: qbxtool init ~/experiments/pilot");
+    auto dir = std::make_shared<std::string>();
+    command->add_option("DIR", *dir, "The experiment's directory (made when missing)")->required();
+    command->callback([dir, &result] {
+        const fs::path examples = findExampleSetup();
+        result.exitCode = initWorkDir(*dir, examples, programToLaunch(), std::cout, std::cerr);
+    });
+}
+
+}  // namespace qbx::tool
