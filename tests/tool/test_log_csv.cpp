@@ -117,6 +117,39 @@ TEST_F(CsvTables, OneRowPerRecordAndPerHandWithTheFieldsOfTheLogs) {
     EXPECT_EQ(h[1][fewest], "");  // no solver without --setup
 }
 
+TEST_F(CsvTables, WithTheSetupEachHandCarriesTheSolversFewestAndNoHandBeatsIt) {
+    copyMixGame(dataout);
+    writeMixSetup(tmp.path() / "setup");
+    const ProcessResult run = runTool({"csv", dataout.string(), "-o", events.string(), "--hands", hands.string(),
+                                       "--setup", tmp.path().string()});
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const Rows h = readCsvWithPython(hands);
+    ASSERT_EQ(h.size(), 1u + 5);
+    const size_t ended = column(h, "ended_by"), actions = column(h, "actions"), fewest = column(h, "fewest"),
+                 efficiency = column(h, "efficiency");
+    // The same answers as `qbxtool solve` gives for the same shoe and setup.
+    const ProcessResult solved = runTool({"solve", (tmp.path() / "setup" / "shoe.txt").string(), "--setup",
+                                          tmp.path().string(), "--json"});
+    const nlohmann::json answers = nlohmann::json::parse(solved.output);
+    for (size_t i = 1; i < h.size(); ++i) {
+        SCOPED_TRACE("hand " + std::to_string(i));
+        const auto& answer = answers.at("hands").at(i - 1);
+        if (!answer.contains("fewestActions") || answer.at("fewestActions").is_null()) {
+            EXPECT_EQ(h[i][fewest], "");
+            continue;
+        }
+        ASSERT_EQ(h[i][fewest], std::to_string(answer.at("fewestActions").get<int>()));
+        // Whoever reached the goal did so in no fewer actions than the fewest.
+        if (h[i][ended] == "goal") {
+            EXPECT_LE(std::stoi(h[i][fewest]), std::stoi(h[i][actions]));
+            EXPECT_FALSE(h[i][efficiency].empty());
+        }
+    }
+    // The first deal: the ColorKeeper holds 2H, the goal, and 3H lies at the
+    // Target: one swap of the same colour ends the hand.
+    EXPECT_EQ(h[1][fewest], "1");
+}
+
 TEST_F(CsvTables, AParticipantCodeWithACommaAQuoteAndAnAccentRoundTrips) {
     copyMixGame(dataout);
     for (const char* role : {"ck", "nk"}) {

@@ -86,8 +86,8 @@ std::string cardText(int card) {
     return std::string{static_cast<char>('0' + cardNumber(card)), cardColour(card) == 1 ? 'H' : 'C'};
 }
 
-std::array<uint8_t, 6> dealingPositions(const std::string& syntaxInput) {
-    if (syntaxInput == "CIRCULAR") return {kNkHand, kDownNumber, kUp, kDownColour, kCkHand, kTarget};
+std::array<uint8_t, 6> dealingPositions(const std::string& dealingOrder) {
+    if (dealingOrder == "CIRCULAR") return {kNkHand, kDownNumber, kUp, kDownColour, kCkHand, kTarget};
     return {kDownColour, kCkHand, kUp, kTarget, kDownNumber, kNkHand};
 }
 

@@ -103,7 +103,7 @@ std::string cardText(int card);  // "2H" … "4C"
 
 // Where the pairs of a shoe line are dealt, by SyntaxInput (upper-cased):
 // entry i is the position of pair i.
-std::array<uint8_t, 6> dealingPositions(const std::string& syntaxInput);
+std::array<uint8_t, 6> dealingPositions(const std::string& dealingOrder);
 
 // The state of a hand in play that decides what can happen next.
 struct Situation {

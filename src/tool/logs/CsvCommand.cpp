@@ -22,7 +22,7 @@ void addCsvCommand(CLI::App& app, CommandResult& result) {
     cmd->footer(
         "events.csv: one row per record of both logs of every session. hands.csv: one row per hand.\n"
         "RFC 4180, UTF-8, a header row; the columns are listed in docs/analysis.md. With --setup the\n"
-        "hands carry the shoe's goal and, when the solver is built in, the fewest actions possible.\n"
+        "hands carry the shoe's goal and the fewest actions possible (from the solver of `qbxtool solve`).\n"
         "Lines that are no records are named with file and line and left out (exit 1).\n\n"
         "Example:\n  qbxtool csv dataout -o events.csv --hands hands.csv --setup setup");
     cmd->add_option("LOGS", options->paths, "folders of logs, or log files")->required();

@@ -23,7 +23,7 @@ void addReportCommand(CLI::App& app, CommandResult& result) {
         "One self-contained file (inline SVG and CSS, no script): the sessions, a summary across them,\n"
         "and for each session the actions per hand and a time line of every hand (moves, passes,\n"
         "pick-ups and looks of each role from the deal to the hand's end and its score). With --setup\n"
-        "the goals come from the shoe, and the solver's fewest actions are drawn when it is built in.\n\n"
+        "the goals come from the shoe, and the solver's fewest actions are drawn.\n\n"
         "Example:\n  qbxtool report dataout -o report.html --setup setup");
     cmd->add_option("LOGS", options->paths, "folders of logs, or log files")->required();
     cmd->add_option("-o,--output", options->output, "the page to write")->required();

@@ -1,5 +1,7 @@
 #include "tool/logs/Session.h"
 
+#include "table/engine/Rules.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -351,7 +353,7 @@ void LogTracker::handEnd(const LogRecord& r) {
                                    (ck_ ? "ColorKeeper" : "NumberKeeper") + "; its log has " +
                                    std::to_string(ownActions_));
     if (setup_) {
-        const int premium = setup_->premiumRound - handActions_ * setup_->costMove;
+        const int32_t premium = rules::handPremium(setup_->premiumRound, handActions_, setup_->costMove);
         const std::string expected = scoreText(premium * 0.5);
         if (r.score != expected)
             fault(r.line, "score", "the score " + std::string(r.score) + " should be " + expected + " (" +

@@ -1,52 +1,37 @@
 #include "tool/logs/Setup.h"
 
-#include <charconv>
-#include <filesystem>
+#include <memory>
 
 #include "tool/Tool.h"
-
-namespace fs = std::filesystem;
+#include "tool/setup/SetupFiles.h"
+#include "tool/setup/Solver.h"
 
 namespace qbx::tool::logs {
 
 namespace {
 
-int wholeNumber(const std::string& text, const char* key, const std::string& file) {
-    // The game takes blanks around a value; so do we.
-    size_t b = text.find_first_not_of(" \t");
-    size_t e = text.find_last_not_of(" \t");
-    const std::string trimmed = b == std::string::npos ? std::string() : text.substr(b, e - b + 1);
-    int value = 0;
-    const auto result = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), value);
-    if (trimmed.empty() || result.ec != std::errc() || result.ptr != trimmed.data() + trimmed.size())
-        throw CouldNotRun(file + ": " + key + " is not a whole number ('" + text + "')");
-    return value;
-}
-
 std::string cardText(char digit, char letter) { return std::string{digit, letter == 'H' ? 'H' : 'C'}; }
+
+// The card index of "2H" … "4C"; -1 for anything else.
+int cardIndexOf(const std::string& text) {
+    if (text.size() != 2 || text[0] < '2' || text[0] > '4' || (text[1] != 'H' && text[1] != 'C')) return -1;
+    return rules::cardIndex(text[0] - '0', text[1] == 'H' ? 1 : 2);
+}
 
 }  // namespace
 
 SessionSetup readSessionSetup(const std::string& dir) {
-    std::error_code ec;
-    if (!fs::is_directory(dir, ec)) throw CouldNotRun(dir + ": not a setup folder");
-    fs::path folder = dir;
-    if (!fs::exists(folder / "QBXParameter.ini", ec) && fs::exists(folder / "setup" / "QBXParameter.ini", ec))
-        folder /= "setup";
-    const std::string parameterPath = (folder / "QBXParameter.ini").string();
-    if (!fs::is_regular_file(parameterPath, ec)) throw CouldNotRun(parameterPath + ": no parameter file");
+    const SetupLocation location = locateSetup(dir);
+    const SetupRules read = readSetupRules(location);
     SessionSetup setup;
-    setup.folder = folder.string();
-    if (!readParameterFile(parameterPath, setup.parameters))
-        throw CouldNotRun(parameterPath + ": cannot be read");
-    setup.premiumRound = wholeNumber(setup.parameters.premiumRoundText, "PremiumRound", parameterPath);
-    setup.costMove = wholeNumber(setup.parameters.costMoveText, "CostMove", parameterPath);
-    setup.maxRounds = wholeNumber(setup.parameters.maxRoundsText, "MaxRounds", parameterPath);
-    setup.circular = setup.parameters.dealingOrder == "CIRCULAR";
-    // The game names its shoe "setup/<ShoeFileName>" below its working folder.
-    std::string shoeName = setup.parameters.shoeFilePath;
-    if (shoeName.rfind("setup/", 0) == 0) shoeName = shoeName.substr(6);
-    setup.shoePath = (folder / shoeName).string();
+    setup.folder = location.setupDir.string();
+    setup.parameters = read.params;
+    setup.rules = read.table;
+    setup.premiumRound = read.premiumRound;
+    setup.costMove = read.costMove;
+    setup.maxRounds = read.table.maxRounds;
+    setup.circular = read.params.dealingOrder == "CIRCULAR";
+    setup.shoePath = location.inWorkDir(read.params.shoeFilePath).string();
     Shoe shoe;
     std::string fault;
     switch (shoe.load(setup.shoePath, fault)) {
@@ -62,21 +47,32 @@ SessionSetup readSessionSetup(const std::string& dir) {
     return setup;
 }
 
-const std::array<int, 6>& dealOrder(bool circular) {
-    static const std::array<int, 6> kDefault{1, 0, 2, 5, 3, 4};
-    static const std::array<int, 6> kCircular{4, 3, 2, 1, 0, 5};
-    return circular ? kCircular : kDefault;
-}
-
 DealtHand dealtHandOf(const ShoeHand& hand, bool circular) {
     DealtHand dealt;
-    const auto& order = dealOrder(circular);
-    for (int i = 0; i < 6; ++i) dealt.cards[order[i]] = cardText(hand.pairs[i][0], hand.pairs[i][1]);
+    const auto at = rules::dealingPositions(circular ? "CIRCULAR" : "");
+    for (int i = 0; i < 6; ++i) dealt.cards[at[i]] = cardText(hand.pairs[i][0], hand.pairs[i][1]);
     dealt.goal = cardText(hand.goalDigit, hand.goalLetter);
     dealt.opener = hand.firstTurn == "nk" ? "nk" : "ck";
     return dealt;
 }
 
-FewestActions fewestActionsFor(const SessionSetup&) { return {}; }
+FewestActions fewestActionsFor(const SessionSetup& setup) {
+    auto table = std::make_shared<const SolverTable>(setup.rules);
+    return [table](const DealtHand& hand) -> std::optional<int> {
+        // A hand whose deal the logs do not give whole has no answer.
+        Deal deal;
+        int seen = 0;
+        for (uint8_t position = 0; position < 6; ++position) {
+            const int card = cardIndexOf(hand.cards[position]);
+            if (card < 0 || (seen & (1 << card))) return std::nullopt;
+            seen |= 1 << card;
+            deal.positionOfCard[card] = position;
+        }
+        deal.goalCard = cardIndexOf(hand.goal);
+        if (deal.goalCard < 0) return std::nullopt;
+        deal.opener = hand.opener == "nk" ? rules::Role::Nk : rules::Role::Ck;
+        return fewestActions(*table, deal);
+    };
+}
 
 }  // namespace qbx::tool::logs

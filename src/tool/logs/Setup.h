@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "config/ConfigFiles.h"
+#include "table/engine/Rules.h"
 #include "table/engine/Shoe.h"
 
 namespace qbx::tool::logs {
@@ -34,6 +35,7 @@ using FewestActions = std::function<std::optional<int>(const DealtHand&)>;
 struct SessionSetup {
     std::string folder;         // the setup folder read
     ParameterValues parameters;
+    rules::TableRules rules;
     int premiumRound = 0;
     int costMove = 0;
     int maxRounds = 0;
@@ -43,19 +45,16 @@ struct SessionSetup {
     FewestActions fewest;
 };
 
-// Reads DIR/QBXParameter.ini (or DIR/setup/QBXParameter.ini when DIR is a
-// session's working folder) and the shoe file it names. Throws CouldNotRun
-// with the file and what is wrong.
+// Reads the setup as `qbxtool check` and `solve` find it (DIR is a session's
+// working folder holding setup/, or the setup folder itself) and the shoe
+// file it names. Throws CouldNotRun with the file and what is wrong.
 SessionSetup readSessionSetup(const std::string& dir);
-
-// The position code each of a shoe line's six cards is dealt to.
-const std::array<int, 6>& dealOrder(bool circular);
 
 // The hand a shoe line deals, its colour letters written H or C.
 DealtHand dealtHandOf(const ShoeHand& hand, bool circular);
 
-// The solver for the parameters of a setup. Returns an empty function until
-// the solver is linked into qbxtool (see docs/analysis.md).
+// The solver for the rules of a setup: its table is searched once, here,
+// and every hand after that is a look-up.
 FewestActions fewestActionsFor(const SessionSetup& setup);
 
 }  // namespace qbx::tool::logs

@@ -46,8 +46,8 @@ constexpr uint32_t kStatesPerArrangement = 2 * 2 * 4 * 64;
 
 }  // namespace
 
-Deal dealOf(const ShoeHand& hand, const std::string& syntaxInput) {
-    const std::array<uint8_t, 6> at = rules::dealingPositions(syntaxInput);
+Deal dealOf(const ShoeHand& hand, const std::string& dealingOrder) {
+    const std::array<uint8_t, 6> at = rules::dealingPositions(dealingOrder);
     Deal deal;
     for (int pair = 0; pair < 6; ++pair) {
         const std::string& text = hand.pairs[pair];
@@ -58,8 +58,8 @@ Deal dealOf(const ShoeHand& hand, const std::string& syntaxInput) {
     return deal;
 }
 
-std::string shoeLineOf(const Deal& deal, const std::string& syntaxInput) {
-    const std::array<uint8_t, 6> at = rules::dealingPositions(syntaxInput);
+std::string shoeLineOf(const Deal& deal, const std::string& dealingOrder) {
+    const std::array<uint8_t, 6> at = rules::dealingPositions(dealingOrder);
     std::string line;
     for (int pair = 0; pair < 6; ++pair) {
         for (int card = 0; card < 6; ++card)

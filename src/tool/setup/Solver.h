@@ -35,9 +35,9 @@ struct Deal {
 
 // A shoe line as the game deals it under SyntaxInput (upper-cased): the
 // opener is the ColorKeeper unless the line says "nk".
-Deal dealOf(const ShoeHand& hand, const std::string& syntaxInput);
+Deal dealOf(const ShoeHand& hand, const std::string& dealingOrder);
 // The shoe line that deals `deal` under SyntaxInput, e.g. "4C 2H 3C 3H 2C 4H   2H   ck".
-std::string shoeLineOf(const Deal& deal, const std::string& syntaxInput);
+std::string shoeLineOf(const Deal& deal, const std::string& dealingOrder);
 
 // One action of a line of play: a swap of the role's hand card with the card
 // at `position`, or a pass.
