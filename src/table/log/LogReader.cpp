@@ -355,6 +355,18 @@ LogReader::~LogReader() {
     if (fd_ >= 0) ::close(fd_);
 }
 
+namespace {
+
+// Logs are read as bytes: on Windows a file opened without O_BINARY would
+// turn each CR LF into LF, and every line would look cut.
+#ifdef _WIN32
+constexpr int kReadFlags = O_RDONLY | O_BINARY;
+#else
+constexpr int kReadFlags = O_RDONLY | O_CLOEXEC;
+#endif
+
+}  // namespace
+
 bool LogReader::open(const std::string& path, std::string& error) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
@@ -365,7 +377,7 @@ bool LogReader::open(const std::string& path, std::string& error) {
         error = "a directory, not a log file";
         return false;
     }
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    fd_ = ::open(path.c_str(), kReadFlags);
     if (fd_ < 0) {
         error = std::strerror(errno);
         return false;

@@ -28,7 +28,7 @@ void addCsvCommand(CLI::App& app, CommandResult& result) {
     cmd->add_option("LOGS", options->paths, "folders of logs, or log files")->required();
     cmd->add_option("-o,--output", options->events, "the events table (- for standard output)")->required();
     cmd->add_option("--hands", options->hands, "the hands table");
-    cmd->add_option("--setup", options->setup, "the setup folder the sessions were played with");
+    cmd->add_option("--setup", options->setup, "the working directory (or its setup folder) the sessions were played with");
     cmd->callback([options, &result] {
         std::optional<logs::SessionSetup> setup;
         if (!options->setup.empty()) setup = logs::readSessionSetup(options->setup);

@@ -27,7 +27,7 @@ void addReportCommand(CLI::App& app, CommandResult& result) {
         "Example:\n  qbxtool report dataout -o report.html --setup setup");
     cmd->add_option("LOGS", options->paths, "folders of logs, or log files")->required();
     cmd->add_option("-o,--output", options->output, "the page to write")->required();
-    cmd->add_option("--setup", options->setup, "the setup folder the sessions were played with");
+    cmd->add_option("--setup", options->setup, "the working directory (or its setup folder) the sessions were played with");
     cmd->add_option("--title", options->title, "the page's title");
     cmd->callback([options, &result] {
         std::optional<logs::SessionSetup> setup;

@@ -57,7 +57,7 @@ void addVerifyCommand(CLI::App& app, CommandResult& result) {
         "Example:\n  qbxtool verify dataout/ck061226_417.txt\n  qbxtool verify --setup run/setup dataout");
     cmd->add_option("LOGS", options->paths, "a log (its partner is found by name), a ColorKeeper and a NumberKeeper log, or folders")
         ->required();
-    cmd->add_option("--setup", options->setup, "the setup folder the sessions were played with");
+    cmd->add_option("--setup", options->setup, "the working directory (or its setup folder) the sessions were played with");
     cmd->add_flag("--json", options->json, "write the verdicts as JSON to standard output");
     cmd->callback([options, &result] {
         std::optional<logs::SessionSetup> setup;
