@@ -286,7 +286,7 @@ ReportCounts writeReport(const LogFolder& logs, const std::string& path, const S
                  "total score per session (mean): ColorKeeper · NumberKeeper");
     head += card(t.efficiencyHands ? fmt("%.0f%%", 100.0 * t.efficiency / t.efficiencyHands) : "-",
                  t.efficiencyHands ? "efficiency: fewest ÷ actions taken (mean)"
-                                   : "efficiency: needs --setup and the solver");
+                                   : "efficiency: needs --setup");
     head += "</div>\n<h2>Sessions</h2><table><thead><tr><th>session</th><th>date</th><th>participant</th><th>start</th>"
             "<th>hands</th><th>ColorKeeper</th><th>NumberKeeper</th><th>end</th><th>faults</th></tr></thead><tbody>\n";
     out.write(head);
@@ -308,7 +308,7 @@ ReportCounts writeReport(const LogFolder& logs, const std::string& path, const S
         for (const Hand& h : s.hands) anyFewest |= h.fewest.has_value();
         section += std::string("<p class=\"note\">Bars: moves and passes of both roles in the hand. ") +
                    (anyFewest ? "Black ticks: the fewest the solver finds.</p>"
-                              : "The solver's fewest is drawn when the report is made with --setup and a solver.</p>");
+                              : "The fewest actions possible are drawn when the report is made with --setup.</p>");
         section += "<h3>Time lines</h3><div class=\"legend\">"
                    "<span><svg width=\"14\" height=\"14\"><circle cx=\"7\" cy=\"7\" r=\"5.5\" fill=\"#555\"/></svg> move</span>"
                    "<span><svg width=\"14\" height=\"14\"><rect x=\"2.5\" y=\"2.5\" width=\"9\" height=\"9\" fill=\"#fff\" "
