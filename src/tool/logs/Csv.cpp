@@ -1,6 +1,8 @@
 #include "tool/logs/Csv.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <cstdio>
 #include <memory>
 #include <ostream>
@@ -16,7 +18,7 @@ namespace {
 
 constexpr size_t kFlushAt = 1 << 20;
 
-const char* recordName(LogRecordKind kind) {
+std::string_view recordName(LogRecordKind kind) {
     switch (kind) {
     case LogRecordKind::RoleHeader: return "role_header";
     case LogRecordKind::GameBegins: return "game_begins";
@@ -80,82 +82,137 @@ bool losesRecords(const std::string& kind) {
     return kind == "empty";
 }
 
+// The rows of a table, written straight into one large block of bytes and
+// handed to the file a megabyte at a time: no allocation and no length
+// check per field. Each row first makes room for the longest it can be.
+class RowBlock {
+public:
+    explicit RowBlock(OutputFile* out) : out_(out) {}
+    // Room for `bytes` more; flushes first when the block is full.
+    char* reserve(size_t bytes) {
+        if (used_ >= kFlushAt) flush();
+        if (used_ + bytes > capacity_) {
+            const size_t capacity = std::max(capacity_ * 2, used_ + bytes + kFlushAt);
+            std::unique_ptr<char[]> bigger(new char[capacity]);
+            if (used_) std::memcpy(bigger.get(), block_.get(), used_);
+            block_ = std::move(bigger);
+            capacity_ = capacity;
+        }
+        return block_.get() + used_;
+    }
+    void commit(char* end) { used_ = static_cast<size_t>(end - block_.get()); }
+    void flush() {
+        if (out_ && used_) out_->write(block_.get(), used_);
+        used_ = 0;
+    }
+
+private:
+    OutputFile* out_;
+    std::unique_ptr<char[]> block_;
+    size_t capacity_ = 0, used_ = 0;
+};
+
+char* put(char* at, std::string_view text) {
+    std::memcpy(at, text.data(), text.size());
+    return at + text.size();
+}
+
+char* putNumber(char* at, long long value) { return std::to_chars(at, at + 24, value).ptr; }
+
+bool needsQuotes(std::string_view field) {
+    for (const char c : field)
+        if (c == ',' || c == '"' || c == '\r' || c == '\n') return true;
+    return false;
+}
+
+// One field, quoted when it holds a comma, a quote or a line end; at most
+// twice its length and two bytes.
+char* putField(char* at, std::string_view field) {
+    if (!needsQuotes(field)) return put(at, field);
+    *at++ = '"';
+    for (const char c : field) {
+        if (c == '"') *at++ = '"';
+        *at++ = c;
+    }
+    *at++ = '"';
+    return at;
+}
+
 class EventRows : public SessionSink {
 public:
-    EventRows(OutputFile* out, std::ostream& messages) : out_(out), messages_(messages) {}
+    EventRows(OutputFile* out, std::ostream& messages) : rows_(out), messages_(messages), writing_(out) {}
     void beginSession(const std::string& prefix) {
         prefix_ = prefix;
         otherFaults = 0;
     }
     void record(const RecordPlace& place, const LogRecord& r) override {
         ++events;
-        if (!out_) return;
-        std::string& b = buffer_;
-        b += prefix_;
-        b += place.colorKeeperLog ? "ck," : "nk,";
-        appendNumber(b, r.line);
-        b += ',';
+        if (!writing_) return;
+        // Every field but the prefix is a piece of the line or a number; the
+        // participant's text may double (quotes, or Latin-1 made UTF-8).
+        char* b = rows_.reserve(prefix_.size() + 4 * r.raw.size() + 256);
+        b = put(b, prefix_);
+        b = put(b, place.colorKeeperLog ? "ck," : "nk,");
+        b = putNumber(b, r.line);
+        *b++ = ',';
         if (r.stampCount > 0) {
-            appendNumber(b, r.first.ms());
-            b += ',';
-            appendNumber(b, place.sinceStartMs);
+            b = putNumber(b, r.first.ms());
+            *b++ = ',';
+            b = putNumber(b, place.sinceStartMs);
         } else {
-            b += ',';
+            *b++ = ',';
         }
-        b += ',';
-        if (place.hand > 0) appendNumber(b, place.hand);
-        b += ',';
-        b += recordName(r.kind);
-        b += ',';
-        b.append(r.code);
-        b += ',';
-        if (r.role) b += r.role == 'c' ? "ck" : "nk";
+        *b++ = ',';
+        if (place.hand > 0) b = putNumber(b, place.hand);
+        *b++ = ',';
+        b = put(b, recordName(r.kind));
+        *b++ = ',';
+        b = put(b, r.code);
+        *b++ = ',';
+        if (r.role) b = put(b, r.role == 'c' ? "ck" : "nk");
         else if (r.kind == LogRecordKind::RemoteMove || r.kind == LogRecordKind::RemotePass)
-            b += place.colorKeeperLog ? "nk" : "ck";
-        b += ',';
-        b.append(r.cardA);
-        b += ',';
-        b.append(r.positionA);
-        b += ',';
-        b.append(r.cardB);
-        b += ',';
-        b.append(r.positionB);
-        b += ',';
-        if (r.moves >= 0) appendNumber(b, r.moves);
-        b += ',';
-        b.append(r.score);
-        b += ',';
-        if (r.totalMoves >= 0) appendNumber(b, r.totalMoves);
-        b += ',';
-        if (r.kind == LogRecordKind::UserHeader)
-            appendCsvField(b, toUtf8(r.text));
-        else
-            appendCsvField(b, r.text);
-        b += "\r\n";
-        if (b.size() >= kFlushAt) flush();
+            b = put(b, place.colorKeeperLog ? "nk" : "ck");
+        *b++ = ',';
+        b = put(b, r.cardA);
+        *b++ = ',';
+        b = put(b, r.positionA);
+        *b++ = ',';
+        b = put(b, r.cardB);
+        *b++ = ',';
+        b = put(b, r.positionB);
+        *b++ = ',';
+        if (r.moves >= 0) b = putNumber(b, r.moves);
+        *b++ = ',';
+        b = put(b, r.score);
+        *b++ = ',';
+        if (r.totalMoves >= 0) b = putNumber(b, r.totalMoves);
+        *b++ = ',';
+        b = putField(b, r.kind == LogRecordKind::UserHeader ? std::string_view(utf8Text_ = toUtf8(r.text)) : r.text);
+        *b++ = '\r';
+        *b++ = '\n';
+        rows_.commit(b);
     }
     void fault(const SessionFault& f) override {
         if (losesRecords(f.kind)) {
             ++linesLeftOut;
-            messages_ << f.file << (f.line ? ":" + std::to_string(f.line) : std::string()) << ": " << f.what
-                      << (f.line ? " (left out)" : "") << "\n";
+            messages_ << f.file;
+            if (f.line) messages_ << ':' << f.line;
+            messages_ << ": " << f.what << (f.line ? " (left out)" : "") << "\n";
         } else {
             ++otherFaults;
         }
     }
-    void flush() {
-        if (out_ && !buffer_.empty()) out_->write(buffer_);
-        buffer_.clear();
-    }
+    void flush() { rows_.flush(); }
     long long events = 0;
     int linesLeftOut = 0;
     int otherFaults = 0;
 
 private:
-    OutputFile* out_;
+    RowBlock rows_;
     std::ostream& messages_;
-    std::string buffer_;
+    bool writing_;
     std::string prefix_;
+    std::string utf8Text_;
 };
 
 const char* endedBy(const Hand& h) {
@@ -266,7 +323,6 @@ CsvCounts writeCsv(const LogFolder& logs, const CsvOptions& options, std::ostrea
         prefix += ',';
         rows.beginSession(prefix);
         const Session session = readSession(pair, options.setup, rows);
-        rows.flush();
         if (rows.otherFaults) ++counts.sessionsWithFaults;
         ++counts.sessions;
         if (hands) {
@@ -279,6 +335,7 @@ CsvCounts writeCsv(const LogFolder& logs, const CsvOptions& options, std::ostrea
         counts.hands += static_cast<long long>(session.hands.size());
         progress.step();
     }
+    rows.flush();
     counts.events = rows.events;
     counts.linesLeftOut = rows.linesLeftOut;
     if (hands) {
