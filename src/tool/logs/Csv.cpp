@@ -5,8 +5,13 @@
 #include <cstdint>
 #include <cstring>
 #include <cstdio>
+#include <array>
+#include <condition_variable>
+#include <exception>
 #include <memory>
+#include <mutex>
 #include <ostream>
+#include <thread>
 
 #include "table/log/TimeStamp.h"
 #include "tool/Tool.h"
@@ -16,8 +21,6 @@
 namespace qbx::tool::logs {
 
 namespace {
-
-constexpr size_t kFlushAt = 1 << 20;
 
 std::string_view recordName(LogRecordKind kind) {
     switch (kind) {
@@ -83,17 +86,14 @@ bool losesRecords(const std::string& kind) {
     return kind == "empty";
 }
 
-// The rows of a table, written straight into one large block of bytes and
-// handed to the file a megabyte at a time: no allocation and no length
-// check per field. Each row first makes room for the longest it can be.
+// Rows written straight into one block of bytes: no allocation and no
+// length check per field. Each row first makes room for the longest it can
+// be. The block keeps its size from session to session.
 class RowBlock {
 public:
-    explicit RowBlock(OutputFile* out) : out_(out) {}
-    // Room for `bytes` more; flushes first when the block is full.
     char* reserve(size_t bytes) {
-        if (used_ >= kFlushAt) flush();
         if (used_ + bytes > capacity_) {
-            const size_t capacity = std::max(capacity_ * 2, used_ + bytes + kFlushAt);
+            const size_t capacity = std::max(capacity_ * 2, used_ + bytes + (1 << 16));
             std::unique_ptr<char[]> bigger(new char[capacity]);
             if (used_) std::memcpy(bigger.get(), block_.get(), used_);
             block_ = std::move(bigger);
@@ -102,13 +102,11 @@ public:
         return block_.get() + used_;
     }
     void commit(char* end) { used_ = static_cast<size_t>(end - block_.get()); }
-    void flush() {
-        if (out_ && used_) out_->write(block_.get(), used_);
-        used_ = 0;
-    }
+    const char* data() const { return block_.get(); }
+    size_t size() const { return used_; }
+    void clear() { used_ = 0; }
 
 private:
-    OutputFile* out_;
     std::unique_ptr<char[]> block_;
     size_t capacity_ = 0, used_ = 0;
 };
@@ -154,15 +152,24 @@ char* putField(char* at, std::string_view field) {
     return at;
 }
 
+// What one session gives the tables: its rows, its messages and its counts.
+struct SessionRows {
+    RowBlock events;
+    std::string hands;
+    std::string messages;
+    long long records = 0;
+    long long handCount = 0;
+    int linesLeftOut = 0;
+    bool otherFaults = false;
+    std::exception_ptr error;
+};
+
 class EventRows : public SessionSink {
 public:
-    EventRows(OutputFile* out, std::ostream& messages) : rows_(out), messages_(messages), writing_(out) {}
-    void beginSession(const std::string& prefix) {
-        prefix_ = prefix;
-        otherFaults = 0;
-    }
+    EventRows(SessionRows& out, bool writing, const std::string& prefix)
+        : rows_(out.events), out_(out), writing_(writing), prefix_(prefix) {}
     void record(const RecordPlace& place, const LogRecord& r) override {
-        ++events;
+        ++out_.records;
         if (!writing_) return;
         // Every field but the prefix is a piece of the line or a number; the
         // participant's text may double (quotes, or Latin-1 made UTF-8).
@@ -210,24 +217,27 @@ public:
     }
     void fault(const SessionFault& f) override {
         if (losesRecords(f.kind)) {
-            ++linesLeftOut;
-            messages_ << f.file;
-            if (f.line) messages_ << ':' << f.line;
-            messages_ << ": " << f.what << (f.line ? " (left out)" : "") << "\n";
+            ++out_.linesLeftOut;
+            std::string& m = out_.messages;
+            m += f.file;
+            if (f.line) {
+                m += ':';
+                m += std::to_string(f.line);
+            }
+            m += ": ";
+            m += f.what;
+            if (f.line) m += " (left out)";
+            m += '\n';
         } else {
-            ++otherFaults;
+            out_.otherFaults = true;
         }
     }
-    void flush() { rows_.flush(); }
-    long long events = 0;
-    int linesLeftOut = 0;
-    int otherFaults = 0;
 
 private:
-    RowBlock rows_;
-    std::ostream& messages_;
+    RowBlock& rows_;
+    SessionRows& out_;
     bool writing_;
-    std::string prefix_;
+    const std::string& prefix_;
     std::string utf8Text_;
 };
 
@@ -311,53 +321,145 @@ void appendCsvField(std::string& row, std::string_view field) {
     row += '"';
 }
 
+namespace {
+
+void convertSession(const LogPair& pair, const CsvOptions& options, SessionRows& out) {
+    out.events.clear();
+    out.hands.clear();
+    out.messages.clear();
+    out.records = out.handCount = 0;
+    out.linesLeftOut = 0;
+    out.otherFaults = false;
+    out.error = nullptr;
+    if (!pair.complete())
+        out.messages += (pair.ckPath.empty() ? pair.nkPath : pair.ckPath) + ": no " +
+                        (pair.ckPath.empty() ? "ColorKeeper" : "NumberKeeper") + " log " + partnerLogName(pair.name) +
+                        " beside it (its records are in the table)\n";
+    std::string prefix;
+    appendCsvField(prefix, pair.name.suffix);
+    prefix += ',' + pair.name.isoDate() + ',';
+    appendCsvField(prefix, toUtf8(participantOf(pair.ckPath.empty() ? pair.nkPath : pair.ckPath)));
+    prefix += ',';
+    EventRows rows(out, !options.eventsPath.empty(), prefix);
+    const Session session = readSession(pair, options.setup, rows);
+    if (!options.handsPath.empty())
+        for (const Hand& h : session.hands) appendHand(out.hands, prefix, h);
+    out.handCount = static_cast<long long>(session.hands.size());
+}
+
+// Sessions are read and turned into rows by workers, a few sessions ahead
+// of the one being written; the tables and the messages keep the order of
+// the sessions, and memory holds at most kSessionsAhead sessions' rows.
+constexpr size_t kSessionsAhead = 8;
+
+class SessionWorkers {
+public:
+    SessionWorkers(const LogFolder& logs, const CsvOptions& options) : logs_(logs), options_(options) {
+        const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+        const size_t workers = std::min<size_t>({cores, 2, logs.pairs.size()});
+        for (size_t i = 0; i < workers; ++i) threads_.emplace_back([this] { work(); });
+    }
+    ~SessionWorkers() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        for (std::thread& t : threads_) t.join();
+    }
+    // The rows of session k, once they are ready; valid until done(k).
+    SessionRows& wait(size_t k) {
+        Slot& slot = slots_[k % kSessionsAhead];
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return slot.ready; });
+        return slot.rows;
+    }
+    void done(size_t k) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            slots_[k % kSessionsAhead].ready = false;
+            ++written_;
+        }
+        changed_.notify_all();
+    }
+
+private:
+    struct Slot {
+        SessionRows rows;
+        bool ready = false;
+    };
+    void work() {
+        for (;;) {
+            size_t k = 0;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                changed_.wait(lock, [&] {
+                    return stop_ || next_ >= logs_.pairs.size() || next_ < written_ + kSessionsAhead;
+                });
+                if (stop_ || next_ >= logs_.pairs.size()) return;
+                k = next_++;
+            }
+            Slot& slot = slots_[k % kSessionsAhead];
+            try {
+                convertSession(logs_.pairs[k], options_, slot.rows);
+            } catch (...) {
+                slot.rows.error = std::current_exception();
+            }
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                slot.ready = true;
+            }
+            changed_.notify_all();
+        }
+    }
+
+    const LogFolder& logs_;
+    const CsvOptions& options_;
+    std::array<Slot, kSessionsAhead> slots_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    size_t next_ = 0, written_ = 0;
+    bool stop_ = false;
+    std::vector<std::thread> threads_;  // last: started when the rest is ready
+};
+
+}  // namespace
+
 CsvCounts writeCsv(const LogFolder& logs, const CsvOptions& options, std::ostream& messages) {
     CsvCounts counts;
     std::unique_ptr<OutputFile> events, hands;
     if (!options.eventsPath.empty()) events = std::make_unique<OutputFile>(options.eventsPath);
     if (!options.handsPath.empty()) hands = std::make_unique<OutputFile>(options.handsPath);
-    std::string handRows;
+    std::string header;
     if (events) {
-        std::string header;
         appendHeader(header, eventColumns());
         events->write(header);
     }
-    if (hands) appendHeader(handRows, handColumns());
-    EventRows rows(events.get(), messages);
-    Progress progress("csv", logs.pairs.size());
-    for (const LogPair& pair : logs.pairs) {
-        if (!pair.complete()) {
-            ++counts.unpaired;
-            messages << (pair.ckPath.empty() ? pair.nkPath : pair.ckPath) << ": no "
-                     << (pair.ckPath.empty() ? "ColorKeeper" : "NumberKeeper") << " log "
-                     << partnerLogName(pair.name) << " beside it (its records are in the table)\n";
-        }
-        std::string prefix;
-        appendCsvField(prefix, pair.name.suffix);
-        prefix += ',' + pair.name.isoDate() + ',';
-        appendCsvField(prefix, toUtf8(participantOf(pair.ckPath.empty() ? pair.nkPath : pair.ckPath)));
-        prefix += ',';
-        rows.beginSession(prefix);
-        const Session session = readSession(pair, options.setup, rows);
-        if (rows.otherFaults) ++counts.sessionsWithFaults;
-        ++counts.sessions;
-        if (hands) {
-            for (const Hand& h : session.hands) appendHand(handRows, prefix, h);
-            if (handRows.size() >= kFlushAt) {
-                hands->write(handRows);
-                handRows.clear();
-            }
-        }
-        counts.hands += static_cast<long long>(session.hands.size());
-        progress.step();
-    }
-    rows.flush();
-    counts.events = rows.events;
-    counts.linesLeftOut = rows.linesLeftOut;
     if (hands) {
-        hands->write(handRows);
-        hands->commit();
+        header.clear();
+        appendHeader(header, handColumns());
+        hands->write(header);
     }
+    Progress progress("csv", logs.pairs.size());
+    {
+        SessionWorkers workers(logs, options);
+        for (size_t k = 0; k < logs.pairs.size(); ++k) {
+            SessionRows& rows = workers.wait(k);
+            if (rows.error) std::rethrow_exception(rows.error);
+            messages << rows.messages;
+            if (events) events->write(rows.events.data(), rows.events.size());
+            if (hands) hands->write(rows.hands);
+            if (!logs.pairs[k].complete()) ++counts.unpaired;
+            if (rows.otherFaults) ++counts.sessionsWithFaults;
+            ++counts.sessions;
+            counts.events += rows.records;
+            counts.hands += rows.handCount;
+            counts.linesLeftOut += rows.linesLeftOut;
+            workers.done(k);
+            progress.step();
+        }
+    }
+    if (hands) hands->commit();
     if (events) events->commit();
     return counts;
 }
