@@ -1,5 +1,6 @@
 #include "table/log/LogReader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -373,7 +374,7 @@ LogReader::~LogReader() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-bool LogReader::open(const std::string& path, std::string& error) {
+bool LogReader::open(const std::string& path, std::string& error, size_t bufferSize) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
         error = std::strerror(errno);
@@ -388,7 +389,7 @@ bool LogReader::open(const std::string& path, std::string& error) {
         error = std::strerror(errno);
         return false;
     }
-    capacity_ = 1 << 16;
+    capacity_ = std::max(bufferSize, 2 * kLongestLine);
     buffer_.reset(new char[capacity_]);
     return true;
 }

@@ -65,7 +65,7 @@ std::string participantOf(const std::string& path) {
     if (path.empty()) return {};
     LogReader reader;
     std::string error;
-    if (!reader.open(path, error)) return {};
+    if (!reader.open(path, error, 2 * LogReader::kLongestLine)) return {};
     LogRecord r;
     LogFault f;
     for (int i = 0; i < 4; ++i) {
