@@ -182,3 +182,52 @@ TEST_F(CsvTables, ALineThatIsNoRecordIsNamedAndLeftOutTheRestIsWritten) {
 }
 
 }  // namespace
+
+// Sessions are read ahead of the one being written: many sessions, some
+// with a cut line, still come out in their order, each whole, with the
+// messages in the same order.
+TEST_F(CsvTables, ManySessionsKeepTheirOrderAndTheirMessagesInTheRowsAndOnStandardError) {
+    const int sessions = 30;
+    std::vector<std::string> cutLogs;
+    for (int n = 1; n <= sessions; ++n) {
+        const std::string ck = copyMixGame(dataout, "071226_" + std::to_string(n));
+        if (n % 7 == 3) {
+            const std::string text = readFile(ck);
+            writeFile(ck, text.substr(0, text.size() - 5));
+            cutLogs.push_back(ck);
+        }
+    }
+    const ProcessResult run = runTool({"csv", dataout.string(), "-o", events.string(), "--hands", hands.string()});
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    const Rows rows = readCsvWithPython(events);
+    const size_t sessionColumn = column(rows, "session"), lineColumn = column(rows, "line"),
+                 logColumn = column(rows, "log");
+    const size_t perSession = logLines(dataout / "ck071226_1.txt").size() + logLines(dataout / "nk071226_1.txt").size();
+    ASSERT_EQ(rows.size(), 1 + perSession * sessions - cutLogs.size());
+    size_t at = 1;
+    for (int n = 1; n <= sessions; ++n) {
+        const std::string suffix = "071226_" + std::to_string(n);
+        long lastCk = 0, lastNk = 0;
+        for (; at < rows.size() && rows[at][sessionColumn] == suffix; ++at) {
+            long& last = rows[at][logColumn] == "ck" ? lastCk : lastNk;
+            EXPECT_EQ(std::stol(rows[at][lineColumn]), last + 1) << suffix;
+            last = std::stol(rows[at][lineColumn]);
+        }
+        EXPECT_GT(lastNk, 0) << "session " << suffix << " is missing or out of order";
+    }
+    EXPECT_EQ(at, rows.size());
+    const Rows handRows = readCsvWithPython(hands);
+    const size_t handSession = column(handRows, "session");
+    size_t handsOfOne = 0;
+    while (1 + handsOfOne < handRows.size() && handRows[1 + handsOfOne][handSession] == "071226_1") ++handsOfOne;
+    ASSERT_GT(handsOfOne, 0u);
+    ASSERT_EQ(handRows.size(), 1 + handsOfOne * sessions);
+    for (size_t i = 1; i < handRows.size(); ++i)
+        EXPECT_EQ(handRows[i][handSession], "071226_" + std::to_string(1 + (i - 1) / handsOfOne));
+    size_t from = 0;
+    for (const std::string& cut : cutLogs) {
+        const size_t found = run.output.find(cut + ":", from);
+        EXPECT_NE(found, std::string::npos) << cut << " not named, or named out of order";
+        if (found != std::string::npos) from = found;
+    }
+}

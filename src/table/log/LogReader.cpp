@@ -1,5 +1,6 @@
 #include "table/log/LogReader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -15,6 +16,21 @@ namespace qbx {
 namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// True when the line holds a byte below 0x20 (a control byte, a CR, or a
+// tab, which is allowed): eight bytes at a time, as every line is looked at.
+bool hasControlByte(std::string_view line) {
+    constexpr uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
+    size_t i = 0;
+    for (; i + 8 <= line.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, line.data() + i, 8);
+        if ((word - 0x20 * kOnes) & ~word & kHighs) return true;
+    }
+    for (; i < line.size(); ++i)
+        if (static_cast<unsigned char>(line[i]) < 0x20) return true;
+    return false;
+}
 
 // A decimal number without leading zeros ("0" itself is fine).
 bool readNumber(std::string_view text, size_t& at, long long& value, size_t maxDigits = 9) {
@@ -299,16 +315,19 @@ bool parseLogLine(std::string_view line, long lineNumber, LogRecord& r, LogFault
     r = LogRecord{};
     r.line = lineNumber;
     r.raw = line;
-    for (unsigned char c : line) {
-        if (c == '\r') {
-            fault = {lineNumber, LogFaultKind::BareReturn, "carriage return without line feed inside the line"};
-            return false;
-        }
-        if (c < 0x20 && c != '\t') {
-            char what[64];
-            std::snprintf(what, sizeof what, "byte 0x%02x: not text", c);
-            fault = {lineNumber, LogFaultKind::NotText, what};
-            return false;
+    // Most lines have no byte below 0x20; the loop only names the one found.
+    if (hasControlByte(line)) {
+        for (unsigned char c : line) {
+            if (c == '\r') {
+                fault = {lineNumber, LogFaultKind::BareReturn, "carriage return without line feed inside the line"};
+                return false;
+            }
+            if (c < 0x20 && c != '\t') {
+                char what[64];
+                std::snprintf(what, sizeof what, "byte 0x%02x: not text", c);
+                fault = {lineNumber, LogFaultKind::NotText, what};
+                return false;
+            }
         }
     }
     static constexpr std::string_view kTotal = "TotalMove:";
@@ -367,7 +386,7 @@ constexpr int kReadFlags = O_RDONLY | O_CLOEXEC;
 
 }  // namespace
 
-bool LogReader::open(const std::string& path, std::string& error) {
+bool LogReader::open(const std::string& path, std::string& error, size_t bufferSize) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
         error = std::strerror(errno);
@@ -382,7 +401,7 @@ bool LogReader::open(const std::string& path, std::string& error) {
         error = std::strerror(errno);
         return false;
     }
-    capacity_ = 1 << 16;
+    capacity_ = std::max(bufferSize, 2 * kLongestLine);
     buffer_.reset(new char[capacity_]);
     return true;
 }

@@ -106,8 +106,10 @@ public:
     LogReader& operator=(const LogReader&) = delete;
 
     // Opens a file; false with `error` saying why (missing, a directory,
-    // unreadable).
-    bool open(const std::string& path, std::string& error);
+    // unreadable). A reader that wants only the first lines asks for a
+    // smaller buffer (at least twice the longest line); what it reads is
+    // the same.
+    bool open(const std::string& path, std::string& error, size_t bufferSize = size_t{1} << 16);
     // Reads from bytes in memory (kept by the caller).
     void openText(std::string_view bytes);
 

@@ -1,9 +1,17 @@
 #include "tool/logs/Csv.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstdint>
+#include <cstring>
 #include <cstdio>
+#include <array>
+#include <condition_variable>
+#include <exception>
 #include <memory>
+#include <mutex>
 #include <ostream>
+#include <thread>
 
 #include "table/log/TimeStamp.h"
 #include "tool/Tool.h"
@@ -14,9 +22,7 @@ namespace qbx::tool::logs {
 
 namespace {
 
-constexpr size_t kFlushAt = 1 << 20;
-
-const char* recordName(LogRecordKind kind) {
+std::string_view recordName(LogRecordKind kind) {
     switch (kind) {
     case LogRecordKind::RoleHeader: return "role_header";
     case LogRecordKind::GameBegins: return "game_begins";
@@ -59,7 +65,7 @@ std::string participantOf(const std::string& path) {
     if (path.empty()) return {};
     LogReader reader;
     std::string error;
-    if (!reader.open(path, error)) return {};
+    if (!reader.open(path, error, 2 * LogReader::kLongestLine)) return {};
     LogRecord r;
     LogFault f;
     for (int i = 0; i < 4; ++i) {
@@ -80,82 +86,159 @@ bool losesRecords(const std::string& kind) {
     return kind == "empty";
 }
 
+// Rows written straight into one block of bytes: no allocation and no
+// length check per field. Each row first makes room for the longest it can
+// be. The block keeps its size from session to session.
+class RowBlock {
+public:
+    char* reserve(size_t bytes) {
+        if (used_ + bytes > capacity_) {
+            const size_t capacity = std::max(capacity_ * 2, used_ + bytes + (1 << 16));
+            std::unique_ptr<char[]> bigger(new char[capacity]);
+            if (used_) std::memcpy(bigger.get(), block_.get(), used_);
+            block_ = std::move(bigger);
+            capacity_ = capacity;
+        }
+        return block_.get() + used_;
+    }
+    void commit(char* end) { used_ = static_cast<size_t>(end - block_.get()); }
+    const char* data() const { return block_.get(); }
+    size_t size() const { return used_; }
+    void clear() { used_ = 0; }
+
+private:
+    std::unique_ptr<char[]> block_;
+    size_t capacity_ = 0, used_ = 0;
+};
+
+char* put(char* at, std::string_view text) {
+    std::memcpy(at, text.data(), text.size());
+    return at + text.size();
+}
+
+char* putNumber(char* at, long long value) { return std::to_chars(at, at + 24, value).ptr; }
+
+// A comma, a quote, a CR or a LF in the field: eight bytes at a time, as
+// every record's text is looked at.
+bool needsQuotes(std::string_view field) {
+    constexpr uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
+    auto holds = [](uint64_t word, char c) {
+        const uint64_t x = word ^ (kOnes * static_cast<unsigned char>(c));
+        return ((x - kOnes) & ~x & kHighs) != 0;
+    };
+    size_t i = 0;
+    for (; i + 8 <= field.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, field.data() + i, 8);
+        if (holds(word, ',') || holds(word, '"') || holds(word, '\r') || holds(word, '\n')) return true;
+    }
+    for (; i < field.size(); ++i) {
+        const char c = field[i];
+        if (c == ',' || c == '"' || c == '\r' || c == '\n') return true;
+    }
+    return false;
+}
+
+// One field, quoted when it holds a comma, a quote or a line end; at most
+// twice its length and two bytes.
+char* putField(char* at, std::string_view field) {
+    if (!needsQuotes(field)) return put(at, field);
+    *at++ = '"';
+    for (const char c : field) {
+        if (c == '"') *at++ = '"';
+        *at++ = c;
+    }
+    *at++ = '"';
+    return at;
+}
+
+// What one session gives the tables: its rows, its messages and its counts.
+struct SessionRows {
+    RowBlock events;
+    std::string hands;
+    std::string messages;
+    long long records = 0;
+    long long handCount = 0;
+    int linesLeftOut = 0;
+    bool otherFaults = false;
+    std::exception_ptr error;
+};
+
 class EventRows : public SessionSink {
 public:
-    EventRows(OutputFile* out, std::ostream& messages) : out_(out), messages_(messages) {}
-    void beginSession(const std::string& prefix) {
-        prefix_ = prefix;
-        otherFaults = 0;
-    }
+    EventRows(SessionRows& out, bool writing, const std::string& prefix)
+        : rows_(out.events), out_(out), writing_(writing), prefix_(prefix) {}
     void record(const RecordPlace& place, const LogRecord& r) override {
-        ++events;
-        if (!out_) return;
-        std::string& b = buffer_;
-        b += prefix_;
-        b += place.colorKeeperLog ? "ck," : "nk,";
-        appendNumber(b, r.line);
-        b += ',';
+        ++out_.records;
+        if (!writing_) return;
+        // Every field but the prefix is a piece of the line or a number; the
+        // participant's text may double (quotes, or Latin-1 made UTF-8).
+        char* b = rows_.reserve(prefix_.size() + 4 * r.raw.size() + 256);
+        b = put(b, prefix_);
+        b = put(b, place.colorKeeperLog ? "ck," : "nk,");
+        b = putNumber(b, r.line);
+        *b++ = ',';
         if (r.stampCount > 0) {
-            appendNumber(b, r.first.ms());
-            b += ',';
-            appendNumber(b, place.sinceStartMs);
+            b = putNumber(b, r.first.ms());
+            *b++ = ',';
+            b = putNumber(b, place.sinceStartMs);
         } else {
-            b += ',';
+            *b++ = ',';
         }
-        b += ',';
-        if (place.hand > 0) appendNumber(b, place.hand);
-        b += ',';
-        b += recordName(r.kind);
-        b += ',';
-        b.append(r.code);
-        b += ',';
-        if (r.role) b += r.role == 'c' ? "ck" : "nk";
+        *b++ = ',';
+        if (place.hand > 0) b = putNumber(b, place.hand);
+        *b++ = ',';
+        b = put(b, recordName(r.kind));
+        *b++ = ',';
+        b = put(b, r.code);
+        *b++ = ',';
+        if (r.role) b = put(b, r.role == 'c' ? "ck" : "nk");
         else if (r.kind == LogRecordKind::RemoteMove || r.kind == LogRecordKind::RemotePass)
-            b += place.colorKeeperLog ? "nk" : "ck";
-        b += ',';
-        b.append(r.cardA);
-        b += ',';
-        b.append(r.positionA);
-        b += ',';
-        b.append(r.cardB);
-        b += ',';
-        b.append(r.positionB);
-        b += ',';
-        if (r.moves >= 0) appendNumber(b, r.moves);
-        b += ',';
-        b.append(r.score);
-        b += ',';
-        if (r.totalMoves >= 0) appendNumber(b, r.totalMoves);
-        b += ',';
-        if (r.kind == LogRecordKind::UserHeader)
-            appendCsvField(b, toUtf8(r.text));
-        else
-            appendCsvField(b, r.text);
-        b += "\r\n";
-        if (b.size() >= kFlushAt) flush();
+            b = put(b, place.colorKeeperLog ? "nk" : "ck");
+        *b++ = ',';
+        b = put(b, r.cardA);
+        *b++ = ',';
+        b = put(b, r.positionA);
+        *b++ = ',';
+        b = put(b, r.cardB);
+        *b++ = ',';
+        b = put(b, r.positionB);
+        *b++ = ',';
+        if (r.moves >= 0) b = putNumber(b, r.moves);
+        *b++ = ',';
+        b = put(b, r.score);
+        *b++ = ',';
+        if (r.totalMoves >= 0) b = putNumber(b, r.totalMoves);
+        *b++ = ',';
+        b = putField(b, r.kind == LogRecordKind::UserHeader ? std::string_view(utf8Text_ = toUtf8(r.text)) : r.text);
+        *b++ = '\r';
+        *b++ = '\n';
+        rows_.commit(b);
     }
     void fault(const SessionFault& f) override {
         if (losesRecords(f.kind)) {
-            ++linesLeftOut;
-            messages_ << f.file << (f.line ? ":" + std::to_string(f.line) : std::string()) << ": " << f.what
-                      << (f.line ? " (left out)" : "") << "\n";
+            ++out_.linesLeftOut;
+            std::string& m = out_.messages;
+            m += f.file;
+            if (f.line) {
+                m += ':';
+                m += std::to_string(f.line);
+            }
+            m += ": ";
+            m += f.what;
+            if (f.line) m += " (left out)";
+            m += '\n';
         } else {
-            ++otherFaults;
+            out_.otherFaults = true;
         }
     }
-    void flush() {
-        if (out_ && !buffer_.empty()) out_->write(buffer_);
-        buffer_.clear();
-    }
-    long long events = 0;
-    int linesLeftOut = 0;
-    int otherFaults = 0;
 
 private:
-    OutputFile* out_;
-    std::ostream& messages_;
-    std::string buffer_;
-    std::string prefix_;
+    RowBlock& rows_;
+    SessionRows& out_;
+    bool writing_;
+    const std::string& prefix_;
+    std::string utf8Text_;
 };
 
 const char* endedBy(const Hand& h) {
@@ -238,53 +321,145 @@ void appendCsvField(std::string& row, std::string_view field) {
     row += '"';
 }
 
+namespace {
+
+void convertSession(const LogPair& pair, const CsvOptions& options, SessionRows& out) {
+    out.events.clear();
+    out.hands.clear();
+    out.messages.clear();
+    out.records = out.handCount = 0;
+    out.linesLeftOut = 0;
+    out.otherFaults = false;
+    out.error = nullptr;
+    if (!pair.complete())
+        out.messages += (pair.ckPath.empty() ? pair.nkPath : pair.ckPath) + ": no " +
+                        (pair.ckPath.empty() ? "ColorKeeper" : "NumberKeeper") + " log " + partnerLogName(pair.name) +
+                        " beside it (its records are in the table)\n";
+    std::string prefix;
+    appendCsvField(prefix, pair.name.suffix);
+    prefix += ',' + pair.name.isoDate() + ',';
+    appendCsvField(prefix, toUtf8(participantOf(pair.ckPath.empty() ? pair.nkPath : pair.ckPath)));
+    prefix += ',';
+    EventRows rows(out, !options.eventsPath.empty(), prefix);
+    const Session session = readSession(pair, options.setup, rows);
+    if (!options.handsPath.empty())
+        for (const Hand& h : session.hands) appendHand(out.hands, prefix, h);
+    out.handCount = static_cast<long long>(session.hands.size());
+}
+
+// Sessions are read and turned into rows by workers, a few sessions ahead
+// of the one being written; the tables and the messages keep the order of
+// the sessions, and memory holds at most kSessionsAhead sessions' rows.
+constexpr size_t kSessionsAhead = 8;
+
+class SessionWorkers {
+public:
+    SessionWorkers(const LogFolder& logs, const CsvOptions& options) : logs_(logs), options_(options) {
+        const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+        const size_t workers = std::min<size_t>({cores, 2, logs.pairs.size()});
+        for (size_t i = 0; i < workers; ++i) threads_.emplace_back([this] { work(); });
+    }
+    ~SessionWorkers() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        for (std::thread& t : threads_) t.join();
+    }
+    // The rows of session k, once they are ready; valid until done(k).
+    SessionRows& wait(size_t k) {
+        Slot& slot = slots_[k % kSessionsAhead];
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return slot.ready; });
+        return slot.rows;
+    }
+    void done(size_t k) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            slots_[k % kSessionsAhead].ready = false;
+            ++written_;
+        }
+        changed_.notify_all();
+    }
+
+private:
+    struct Slot {
+        SessionRows rows;
+        bool ready = false;
+    };
+    void work() {
+        for (;;) {
+            size_t k = 0;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                changed_.wait(lock, [&] {
+                    return stop_ || next_ >= logs_.pairs.size() || next_ < written_ + kSessionsAhead;
+                });
+                if (stop_ || next_ >= logs_.pairs.size()) return;
+                k = next_++;
+            }
+            Slot& slot = slots_[k % kSessionsAhead];
+            try {
+                convertSession(logs_.pairs[k], options_, slot.rows);
+            } catch (...) {
+                slot.rows.error = std::current_exception();
+            }
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                slot.ready = true;
+            }
+            changed_.notify_all();
+        }
+    }
+
+    const LogFolder& logs_;
+    const CsvOptions& options_;
+    std::array<Slot, kSessionsAhead> slots_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    size_t next_ = 0, written_ = 0;
+    bool stop_ = false;
+    std::vector<std::thread> threads_;  // last: started when the rest is ready
+};
+
+}  // namespace
+
 CsvCounts writeCsv(const LogFolder& logs, const CsvOptions& options, std::ostream& messages) {
     CsvCounts counts;
     std::unique_ptr<OutputFile> events, hands;
     if (!options.eventsPath.empty()) events = std::make_unique<OutputFile>(options.eventsPath);
     if (!options.handsPath.empty()) hands = std::make_unique<OutputFile>(options.handsPath);
-    std::string handRows;
+    std::string header;
     if (events) {
-        std::string header;
         appendHeader(header, eventColumns());
         events->write(header);
     }
-    if (hands) appendHeader(handRows, handColumns());
-    EventRows rows(events.get(), messages);
-    Progress progress("csv", logs.pairs.size());
-    for (const LogPair& pair : logs.pairs) {
-        if (!pair.complete()) {
-            ++counts.unpaired;
-            messages << (pair.ckPath.empty() ? pair.nkPath : pair.ckPath) << ": no "
-                     << (pair.ckPath.empty() ? "ColorKeeper" : "NumberKeeper") << " log "
-                     << partnerLogName(pair.name) << " beside it (its records are in the table)\n";
-        }
-        std::string prefix;
-        appendCsvField(prefix, pair.name.suffix);
-        prefix += ',' + pair.name.isoDate() + ',';
-        appendCsvField(prefix, toUtf8(participantOf(pair.ckPath.empty() ? pair.nkPath : pair.ckPath)));
-        prefix += ',';
-        rows.beginSession(prefix);
-        const Session session = readSession(pair, options.setup, rows);
-        rows.flush();
-        if (rows.otherFaults) ++counts.sessionsWithFaults;
-        ++counts.sessions;
-        if (hands) {
-            for (const Hand& h : session.hands) appendHand(handRows, prefix, h);
-            if (handRows.size() >= kFlushAt) {
-                hands->write(handRows);
-                handRows.clear();
-            }
-        }
-        counts.hands += static_cast<long long>(session.hands.size());
-        progress.step();
-    }
-    counts.events = rows.events;
-    counts.linesLeftOut = rows.linesLeftOut;
     if (hands) {
-        hands->write(handRows);
-        hands->commit();
+        header.clear();
+        appendHeader(header, handColumns());
+        hands->write(header);
     }
+    Progress progress("csv", logs.pairs.size());
+    {
+        SessionWorkers workers(logs, options);
+        for (size_t k = 0; k < logs.pairs.size(); ++k) {
+            SessionRows& rows = workers.wait(k);
+            if (rows.error) std::rethrow_exception(rows.error);
+            messages << rows.messages;
+            if (events) events->write(rows.events.data(), rows.events.size());
+            if (hands) hands->write(rows.hands);
+            if (!logs.pairs[k].complete()) ++counts.unpaired;
+            if (rows.otherFaults) ++counts.sessionsWithFaults;
+            ++counts.sessions;
+            counts.events += rows.records;
+            counts.hands += rows.handCount;
+            counts.linesLeftOut += rows.linesLeftOut;
+            workers.done(k);
+            progress.step();
+        }
+    }
+    if (hands) hands->commit();
     if (events) events->commit();
     return counts;
 }

@@ -1,7 +1,9 @@
 #pragma once
 // csv: the logs as two tidy tables. events.csv has one row per record of
 // both logs of every session, hands.csv one row per hand. RFC 4180 quoting,
-// UTF-8, a header row; one session in memory at a time.
+// UTF-8, a header row. Sessions are read on up to two workers, at most eight
+// sessions ahead of the one being written, so memory does not grow with
+// their number.
 
 #include <iosfwd>
 #include <string>
