@@ -373,7 +373,11 @@ void convertSession(const LogPair& pair, const CsvOptions& options, SessionRows&
 // Sessions are read and turned into rows by workers, a few sessions ahead
 // of the one being written; the tables and the messages keep the order of
 // the sessions, and memory holds at most kSessionsAhead sessions' rows.
+// Each thread is woken only when what it waits for is there: the writer,
+// once it has had to sleep, for kWriterWakesFor sessions at once, as a
+// wake-up costs more than writing a session.
 constexpr size_t kSessionsAhead = 8;
+constexpr size_t kWriterWakesFor = 4;
 
 class SessionWorkers {
 public:
@@ -387,14 +391,19 @@ public:
             std::lock_guard<std::mutex> lock(mutex_);
             stop_ = true;
         }
-        changed_.notify_all();
+        workerWakes_.notify_all();
         for (std::thread& t : threads_) t.join();
     }
     // The rows of session k, once they are ready; valid until done(k).
     SessionRows& wait(size_t k) {
         Slot& slot = slots_[k % kSessionsAhead];
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return slot.ready; });
+        if (!slot.ready) {
+            wantedFrom_ = k;
+            wantedTo_ = std::min(k + kWriterWakesFor, logs_.pairs.size());
+            writerWakes_.wait(lock, [&] { return wantedReady(); });
+            wantedTo_ = 0;
+        }
         return slot.rows;
     }
     void done(size_t k) {
@@ -403,7 +412,7 @@ public:
             slots_[k % kSessionsAhead].ready = false;
             ++written_;
         }
-        changed_.notify_all();
+        workerWakes_.notify_one();
     }
 
 private:
@@ -411,12 +420,20 @@ private:
         SessionRows rows;
         bool ready = false;
     };
+    // Called with the lock held. The slots of the sessions the writer waits
+    // for hold those sessions or nothing yet: a worker takes session j only
+    // when j < written_ + kSessionsAhead.
+    bool wantedReady() const {
+        for (size_t k = wantedFrom_; k < wantedTo_; ++k)
+            if (!slots_[k % kSessionsAhead].ready) return false;
+        return true;
+    }
     void work() {
         for (;;) {
             size_t k = 0;
             {
                 std::unique_lock<std::mutex> lock(mutex_);
-                changed_.wait(lock, [&] {
+                workerWakes_.wait(lock, [&] {
                     return stop_ || next_ >= logs_.pairs.size() || next_ < written_ + kSessionsAhead;
                 });
                 if (stop_ || next_ >= logs_.pairs.size()) return;
@@ -428,11 +445,13 @@ private:
             } catch (...) {
                 slot.rows.error = std::current_exception();
             }
+            bool wakeWriter = false;
             {
                 std::lock_guard<std::mutex> lock(mutex_);
                 slot.ready = true;
+                wakeWriter = wantedTo_ > 0 && wantedReady();
             }
-            changed_.notify_all();
+            if (wakeWriter) writerWakes_.notify_one();
         }
     }
 
@@ -440,8 +459,9 @@ private:
     const CsvOptions& options_;
     std::array<Slot, kSessionsAhead> slots_;
     std::mutex mutex_;
-    std::condition_variable changed_;
+    std::condition_variable writerWakes_, workerWakes_;
     size_t next_ = 0, written_ = 0;
+    size_t wantedFrom_ = 0, wantedTo_ = 0;  // the sessions a sleeping writer waits for
     bool stop_ = false;
     std::vector<std::thread> threads_;  // last: started when the rest is ready
 };
