@@ -181,6 +181,39 @@ TEST_F(CsvTables, ALineThatIsNoRecordIsNamedAndLeftOutTheRestIsWritten) {
     EXPECT_EQ(readCsvWithPython(events).size(), 1u + 80 + 76 - 1);
 }
 
+// Numbers are written by the tables' own digit writer: a clock that goes
+// back gives a negative time since the start, and a total of twelve digits
+// and stamps with zeros inside come out as the values they are.
+TEST_F(CsvTables, ATimeThatGoesBackAndATwelveDigitTotalAreWrittenAsTheirValues) {
+    copyMixGame(dataout);
+    for (const char* role : {"ck", "nk"}) {
+        const fs::path file = dataout / (std::string(role) + "071226_1.txt");
+        std::string text = readFile(file);
+        text.replace(text.find("50398.990:50398.990:GS"), 19, "50398.7:50398.7");
+        text.replace(text.find("TotalMove:21"), 12, "TotalMove:987654321012");
+        writeFile(file, text);
+    }
+    const ProcessResult run = runTool({"csv", dataout.string(), "-o", events.string()});
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const Rows rows = readCsvWithPython(events);
+    const size_t record = column(rows, "record"), stamp = column(rows, "stamp_ms"),
+                 since = column(rows, "since_start_ms"), total = column(rows, "total_moves");
+    int started = 0, totals = 0;
+    for (size_t i = 1; i < rows.size(); ++i) {
+        if (rows[i][record] == "game_started") {
+            ++started;
+            EXPECT_EQ(rows[i][stamp], "50398007");
+            EXPECT_EQ(rows[i][since], "-983");
+        }
+        if (rows[i][record] == "total_moves") {
+            ++totals;
+            EXPECT_EQ(rows[i][total], "987654321012");
+        }
+    }
+    EXPECT_EQ(started, 2);
+    EXPECT_EQ(totals, 2);
+}
+
 }  // namespace
 
 // Sessions are read ahead of the one being written: many sessions, some
