@@ -59,27 +59,6 @@ void appendHeader(std::string& row, const std::vector<std::string>& columns) {
     row += "\r\n";
 }
 
-// The participant code from the third header line, read before the session
-// so that every row can carry it.
-std::string participantOf(const std::string& path) {
-    if (path.empty()) return {};
-    LogReader reader;
-    std::string error;
-    if (!reader.open(path, error, 2 * LogReader::kLongestLine)) return {};
-    LogRecord r;
-    LogFault f;
-    for (int i = 0; i < 4; ++i) {
-        const auto next = reader.next(r, f);
-        if (next == LogReader::Next::End) break;
-        if (next == LogReader::Next::Record && r.kind == LogRecordKind::UserHeader) {
-            std::string code(r.participant);
-            if (code.size() >= 3 && code.compare(code.size() - 3, 3, "   ") == 0) code.resize(code.size() - 3);
-            return code;
-        }
-    }
-    return {};
-}
-
 bool losesRecords(const std::string& kind) {
     for (int k = 0; k <= static_cast<int>(LogFaultKind::UnknownRecord); ++k)
         if (kind == faultKindName(static_cast<LogFaultKind>(k))) return true;
@@ -187,17 +166,36 @@ struct SessionRows {
     std::exception_ptr error;
 };
 
+// Every row starts with the session, its date and the participant code of
+// the session's first log (the ColorKeeper's when there is one), as its
+// first four lines give it. The two logs are read side by side, so a few
+// rows come before that code is known: they wait, without the start, in a
+// block of their own.
 class EventRows : public SessionSink {
 public:
-    EventRows(SessionRows& out, bool writing, const std::string& prefix)
-        : rows_(out.events), out_(out), writing_(writing), prefix_(prefix) {}
+    EventRows(SessionRows& out, bool writing, const LogPair& pair)
+        : rows_(out.events), out_(out), writing_(writing), headerFile_(pair.ckPath.empty() ? pair.nkPath : pair.ckPath),
+          headerInCkLog_(!pair.ckPath.empty()) {
+        appendCsvField(prefix_, pair.name.suffix);
+        prefix_ += ',' + pair.name.isoDate() + ',';
+    }
     void record(const RecordPlace& place, const LogRecord& r) override {
         ++out_.records;
+        if (!participantKnown_ && place.colorKeeperLog == headerInCkLog_) {
+            if (r.kind == LogRecordKind::UserHeader) {
+                std::string code(r.participant);
+                if (code.size() >= 3 && code.compare(code.size() - 3, 3, "   ") == 0) code.resize(code.size() - 3);
+                knowParticipant(code);
+            } else {
+                headerLineSeen();
+            }
+        }
         if (!writing_) return;
+        RowBlock& rows = participantKnown_ ? rows_ : waiting_;
         // Every field but the prefix is a piece of the line or a number; the
         // participant's text may double (quotes, or Latin-1 made UTF-8).
-        char* b = rows_.reserve(prefix_.size() + 4 * r.raw.size() + 256);
-        b = put(b, prefix_);
+        char* b = rows.reserve(prefix_.size() + 4 * r.raw.size() + 256);
+        if (participantKnown_) b = put(b, prefix_);
         b = put(b, place.colorKeeperLog ? "ck," : "nk,");
         b = putNumber(b, r.line);
         *b++ = ',';
@@ -236,9 +234,19 @@ public:
         b = putField(b, r.kind == LogRecordKind::UserHeader ? std::string_view(utf8Text_ = toUtf8(r.text)) : r.text);
         *b++ = '\r';
         *b++ = '\n';
-        rows_.commit(b);
+        rows.commit(b);
+        if (!participantKnown_) waitingEnds_.push_back(rows.size());
     }
+    // The session has been read: a first log without the code has none.
+    void finish() {
+        if (!participantKnown_) knowParticipant({});
+    }
+    const std::string& prefix() const { return prefix_; }
     void fault(const SessionFault& f) override {
+        if (!participantKnown_ && f.file == headerFile_ && losesRecords(f.kind)) {
+            if (f.line == 0) knowParticipant({});  // unreadable or empty
+            else headerLineSeen();
+        }
         if (losesRecords(f.kind)) {
             ++out_.linesLeftOut;
             std::string& m = out_.messages;
@@ -257,10 +265,34 @@ public:
     }
 
 private:
+    // The code is looked for in the first four lines, records or not.
+    void headerLineSeen() {
+        if (++headerLines_ == 4) knowParticipant({});
+    }
+    void knowParticipant(const std::string& code) {
+        appendCsvField(prefix_, toUtf8(code));
+        prefix_ += ',';
+        participantKnown_ = true;
+        size_t from = 0;
+        for (const size_t end : waitingEnds_) {
+            char* b = rows_.reserve(prefix_.size() + end - from);
+            b = put(b, prefix_);
+            b = put(b, std::string_view(waiting_.data() + from, end - from));
+            rows_.commit(b);
+            from = end;
+        }
+    }
+
     RowBlock& rows_;
     SessionRows& out_;
     bool writing_;
-    const std::string& prefix_;
+    const std::string& headerFile_;
+    bool headerInCkLog_;
+    std::string prefix_;  // the session and its date, then the participant code once known
+    bool participantKnown_ = false;
+    int headerLines_ = 0;
+    RowBlock waiting_;
+    std::vector<size_t> waitingEnds_;
     std::string utf8Text_;
 };
 
@@ -358,15 +390,11 @@ void convertSession(const LogPair& pair, const CsvOptions& options, SessionRows&
         out.messages += (pair.ckPath.empty() ? pair.nkPath : pair.ckPath) + ": no " +
                         (pair.ckPath.empty() ? "ColorKeeper" : "NumberKeeper") + " log " + partnerLogName(pair.name) +
                         " beside it (its records are in the table)\n";
-    std::string prefix;
-    appendCsvField(prefix, pair.name.suffix);
-    prefix += ',' + pair.name.isoDate() + ',';
-    appendCsvField(prefix, toUtf8(participantOf(pair.ckPath.empty() ? pair.nkPath : pair.ckPath)));
-    prefix += ',';
-    EventRows rows(out, !options.eventsPath.empty(), prefix);
+    EventRows rows(out, !options.eventsPath.empty(), pair);
     const Session session = readSession(pair, options.setup, rows);
+    rows.finish();
     if (!options.handsPath.empty())
-        for (const Hand& h : session.hands) appendHand(out.hands, prefix, h);
+        for (const Hand& h : session.hands) appendHand(out.hands, rows.prefix(), h);
     out.handCount = static_cast<long long>(session.hands.size());
 }
 
