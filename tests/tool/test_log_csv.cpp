@@ -181,6 +181,70 @@ TEST_F(CsvTables, ALineThatIsNoRecordIsNamedAndLeftOutTheRestIsWritten) {
     EXPECT_EQ(readCsvWithPython(events).size(), 1u + 80 + 76 - 1);
 }
 
+// The participant code comes from the first four lines of the ColorKeeper's
+// log, which is read beside the other log: rows written before that line
+// was reached carry it too, a broken first line does not hide it, and a
+// log without it gives every row an empty code, even if the other log has
+// one.
+TEST_F(CsvTables, EveryRowCarriesTheCodeFromTheFirstFourLinesOfTheColorKeepersLog) {
+    copyMixGame(dataout, "071226_1");
+    copyMixGame(dataout, "071226_2");
+    const fs::path brokenFirst = dataout / "ck071226_1.txt", noCode = dataout / "ck071226_2.txt";
+    std::string text = readFile(brokenFirst);
+    text.replace(0, 5, "5o398");
+    writeFile(brokenFirst, text);
+    text = readFile(noCode);
+    text.erase(text.find("50398.990:userID"), text.find("50398.990:errorsMade") - text.find("50398.990:userID"));
+    writeFile(noCode, text);
+    const ProcessResult run = runTool({"csv", dataout.string(), "-o", events.string(), "--hands", hands.string()});
+    EXPECT_EQ(run.exitCode, 1) << run.output;  // the broken line is left out
+    for (const fs::path& table : {events, hands}) {
+        const Rows rows = readCsvWithPython(table);
+        const size_t session = column(rows, "session"), participant = column(rows, "participant");
+        int first = 0, second = 0;
+        for (size_t i = 1; i < rows.size(); ++i) {
+            const bool isFirst = rows[i][session] == "071226_1";
+            ++(isFirst ? first : second);
+            EXPECT_EQ(rows[i][participant], isFirst ? "Z9 \xc3\xa9" : "") << table << " row " << i;
+        }
+        EXPECT_GT(first, 0);
+        EXPECT_GT(second, 0);
+    }
+}
+
+// Numbers are written by the tables' own digit writer: a clock that goes
+// back gives a negative time since the start, and a total of twelve digits
+// and stamps with zeros inside come out as the values they are.
+TEST_F(CsvTables, ATimeThatGoesBackAndATwelveDigitTotalAreWrittenAsTheirValues) {
+    copyMixGame(dataout);
+    for (const char* role : {"ck", "nk"}) {
+        const fs::path file = dataout / (std::string(role) + "071226_1.txt");
+        std::string text = readFile(file);
+        text.replace(text.find("50398.990:50398.990:GS"), 19, "50398.7:50398.7");
+        text.replace(text.find("TotalMove:21"), 12, "TotalMove:987654321012");
+        writeFile(file, text);
+    }
+    const ProcessResult run = runTool({"csv", dataout.string(), "-o", events.string()});
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const Rows rows = readCsvWithPython(events);
+    const size_t record = column(rows, "record"), stamp = column(rows, "stamp_ms"),
+                 since = column(rows, "since_start_ms"), total = column(rows, "total_moves");
+    int started = 0, totals = 0;
+    for (size_t i = 1; i < rows.size(); ++i) {
+        if (rows[i][record] == "game_started") {
+            ++started;
+            EXPECT_EQ(rows[i][stamp], "50398007");
+            EXPECT_EQ(rows[i][since], "-983");
+        }
+        if (rows[i][record] == "total_moves") {
+            ++totals;
+            EXPECT_EQ(rows[i][total], "987654321012");
+        }
+    }
+    EXPECT_EQ(started, 2);
+    EXPECT_EQ(totals, 2);
+}
+
 }  // namespace
 
 // Sessions are read ahead of the one being written: many sessions, some

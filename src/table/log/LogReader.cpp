@@ -65,16 +65,32 @@ bool isDealtCard(std::string_view c) {
            (c[1] == 'H' || c[1] == 'C' || c[1] == 'c' || c[1] == 'k' || c[1] == 'n');
 }
 
+// One part of a stamp: 1 to maxDigits digits without leading zeros, then
+// `after`. Every line has one or two stamps, so this is one pass.
+bool readStampPart(const char*& at, const char* end, int maxDigits, char after, long& value) {
+    const char* digit = at;
+    long v = 0;
+    for (; digit != end && isDigit(*digit); ++digit) {
+        if (digit - at == maxDigits) return false;
+        v = v * 10 + (*digit - '0');
+    }
+    if (digit == at || (digit - at > 1 && *at == '0') || digit == end || *digit != after) return false;
+    value = v;
+    at = digit + 1;
+    return true;
+}
+
 // Reads "<seconds>.<millis>:".
 enum class StampRead { Ok, NotAStamp, Bad };
 StampRead readStamp(std::string_view text, size_t& at, LogStamp& stamp) {
     if (at >= text.size() || !isDigit(text[at])) return StampRead::NotAStamp;
-    long long seconds = 0, millis = 0;
-    if (!readNumber(text, at, seconds, 5) || seconds >= 86400) return StampRead::Bad;
-    if (!consume(text, at, ".")) return StampRead::Bad;
-    if (!readNumber(text, at, millis, 4) || millis > 1005) return StampRead::Bad;
-    if (!consume(text, at, ":")) return StampRead::Bad;
-    stamp.seconds = static_cast<long>(seconds);
+    const char* p = text.data() + at;
+    const char* end = text.data() + text.size();
+    long seconds = 0, millis = 0;
+    if (!readStampPart(p, end, 5, '.', seconds) || seconds >= 86400) return StampRead::Bad;
+    if (!readStampPart(p, end, 4, ':', millis) || millis > 1005) return StampRead::Bad;
+    at = static_cast<size_t>(p - text.data());
+    stamp.seconds = seconds;
     stamp.millis = static_cast<int>(millis);
     return StampRead::Ok;
 }
@@ -353,6 +369,16 @@ bool parseLogLine(std::string_view line, long lineNumber, LogRecord& r, LogFault
     }
     r.stampCount = 1;
     const size_t afterFirst = at;
+    // Most records write one clock reading twice: the same bytes give the
+    // same stamp.
+    if (line.compare(afterFirst, afterFirst, line.substr(0, afterFirst)) == 0) {
+        r.second = r.first;
+        r.stampCount = 2;
+        if (!parseTwoStampBody(line.substr(2 * afterFirst), r))
+            return unknown(lineNumber, fault,
+                           "not a record of the game: \"" + std::string(line.substr(2 * afterFirst, 40)) + "\"");
+        return true;
+    }
     switch (readStamp(line, at, r.second)) {
     case StampRead::NotAStamp:
         if (!parseOneStampBody(line.substr(afterFirst), r))
@@ -387,20 +413,20 @@ constexpr int kReadFlags = O_RDONLY | O_CLOEXEC;
 }  // namespace
 
 bool LogReader::open(const std::string& path, std::string& error, size_t bufferSize) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    if (S_ISDIR(st.st_mode)) {
-        error = "a directory, not a log file";
-        return false;
-    }
     fd_ = ::open(path.c_str(), kReadFlags);
+    struct stat st {};
     if (fd_ < 0) {
-        error = std::strerror(errno);
+        const int why = errno;
+        error = ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? "a directory, not a log file" : std::strerror(why);
         return false;
     }
+    if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
+        error = S_ISDIR(st.st_mode) ? "a directory, not a log file" : std::strerror(errno);
+        ::close(fd_);
+        fd_ = -1;
+        return false;
+    }
+    regularFile_ = S_ISREG(st.st_mode);
     capacity_ = std::max(bufferSize, 2 * kLongestLine);
     buffer_.reset(new char[capacity_]);
     return true;
@@ -423,7 +449,8 @@ bool LogReader::fill() {
     }
     if (end_ == capacity_) return false;  // a full buffer and no line end: the caller deals with it
     for (;;) {
-        const ssize_t got = ::read(fd_, buffer_.get() + end_, capacity_ - end_);
+        const size_t wanted = capacity_ - end_;
+        const ssize_t got = ::read(fd_, buffer_.get() + end_, wanted);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) {
             readError_ = true;
@@ -436,6 +463,9 @@ bool LogReader::fill() {
             return false;
         }
         end_ += static_cast<size_t>(got);
+        // A file that gives less than asked has ended: a log usually fits
+        // the buffer, and is then read with one call.
+        if (regularFile_ && static_cast<size_t>(got) < wanted) eof_ = true;
         return true;
     }
 }

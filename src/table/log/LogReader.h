@@ -131,6 +131,7 @@ private:
     bool fromMemory_ = false;
     size_t begin_ = 0, end_ = 0;  // unread bytes in buffer_
     bool eof_ = false;
+    bool regularFile_ = false;
     bool readError_ = false;
     std::string readErrorText_;
     long line_ = 0;

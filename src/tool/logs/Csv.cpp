@@ -59,27 +59,6 @@ void appendHeader(std::string& row, const std::vector<std::string>& columns) {
     row += "\r\n";
 }
 
-// The participant code from the third header line, read before the session
-// so that every row can carry it.
-std::string participantOf(const std::string& path) {
-    if (path.empty()) return {};
-    LogReader reader;
-    std::string error;
-    if (!reader.open(path, error, 2 * LogReader::kLongestLine)) return {};
-    LogRecord r;
-    LogFault f;
-    for (int i = 0; i < 4; ++i) {
-        const auto next = reader.next(r, f);
-        if (next == LogReader::Next::End) break;
-        if (next == LogReader::Next::Record && r.kind == LogRecordKind::UserHeader) {
-            std::string code(r.participant);
-            if (code.size() >= 3 && code.compare(code.size() - 3, 3, "   ") == 0) code.resize(code.size() - 3);
-            return code;
-        }
-    }
-    return {};
-}
-
 bool losesRecords(const std::string& kind) {
     for (int k = 0; k <= static_cast<int>(LogFaultKind::UnknownRecord); ++k)
         if (kind == faultKindName(static_cast<LogFaultKind>(k))) return true;
@@ -116,7 +95,30 @@ char* put(char* at, std::string_view text) {
     return at + text.size();
 }
 
-char* putNumber(char* at, long long value) { return std::to_chars(at, at + 24, value).ptr; }
+// A number's decimal digits, two at a time from the right, into exactly the
+// room they take: four numbers in every row.
+char* putNumber(char* at, long long value) {
+    static constexpr char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    if (value < 0) *at++ = '-';
+    unsigned long long rest = value < 0 ? 0 - static_cast<unsigned long long>(value) : value;
+    int digits = 1;
+    for (unsigned long long bound = 10; digits < 20 && rest >= bound; bound *= 10) ++digits;
+    char* end = at + digits;
+    char* p = end;
+    for (; rest >= 100; rest /= 100) {
+        p -= 2;
+        std::memcpy(p, kPairs + 2 * (rest % 100), 2);
+    }
+    if (rest >= 10) {
+        std::memcpy(p - 2, kPairs + 2 * rest, 2);
+    } else {
+        p[-1] = static_cast<char>('0' + rest);
+    }
+    return end;
+}
 
 // A comma, a quote, a CR or a LF in the field: eight bytes at a time, as
 // every record's text is looked at.
@@ -164,17 +166,36 @@ struct SessionRows {
     std::exception_ptr error;
 };
 
+// Every row starts with the session, its date and the participant code of
+// the session's first log (the ColorKeeper's when there is one), as its
+// first four lines give it. The two logs are read side by side, so a few
+// rows come before that code is known: they wait, without the start, in a
+// block of their own.
 class EventRows : public SessionSink {
 public:
-    EventRows(SessionRows& out, bool writing, const std::string& prefix)
-        : rows_(out.events), out_(out), writing_(writing), prefix_(prefix) {}
+    EventRows(SessionRows& out, bool writing, const LogPair& pair)
+        : rows_(out.events), out_(out), writing_(writing), headerFile_(pair.ckPath.empty() ? pair.nkPath : pair.ckPath),
+          headerInCkLog_(!pair.ckPath.empty()) {
+        appendCsvField(prefix_, pair.name.suffix);
+        prefix_ += ',' + pair.name.isoDate() + ',';
+    }
     void record(const RecordPlace& place, const LogRecord& r) override {
         ++out_.records;
+        if (!participantKnown_ && place.colorKeeperLog == headerInCkLog_) {
+            if (r.kind == LogRecordKind::UserHeader) {
+                std::string code(r.participant);
+                if (code.size() >= 3 && code.compare(code.size() - 3, 3, "   ") == 0) code.resize(code.size() - 3);
+                knowParticipant(code);
+            } else {
+                headerLineSeen();
+            }
+        }
         if (!writing_) return;
+        RowBlock& rows = participantKnown_ ? rows_ : waiting_;
         // Every field but the prefix is a piece of the line or a number; the
         // participant's text may double (quotes, or Latin-1 made UTF-8).
-        char* b = rows_.reserve(prefix_.size() + 4 * r.raw.size() + 256);
-        b = put(b, prefix_);
+        char* b = rows.reserve(prefix_.size() + 4 * r.raw.size() + 256);
+        if (participantKnown_) b = put(b, prefix_);
         b = put(b, place.colorKeeperLog ? "ck," : "nk,");
         b = putNumber(b, r.line);
         *b++ = ',';
@@ -213,9 +234,19 @@ public:
         b = putField(b, r.kind == LogRecordKind::UserHeader ? std::string_view(utf8Text_ = toUtf8(r.text)) : r.text);
         *b++ = '\r';
         *b++ = '\n';
-        rows_.commit(b);
+        rows.commit(b);
+        if (!participantKnown_) waitingEnds_.push_back(rows.size());
     }
+    // The session has been read: a first log without the code has none.
+    void finish() {
+        if (!participantKnown_) knowParticipant({});
+    }
+    const std::string& prefix() const { return prefix_; }
     void fault(const SessionFault& f) override {
+        if (!participantKnown_ && f.file == headerFile_ && losesRecords(f.kind)) {
+            if (f.line == 0) knowParticipant({});  // unreadable or empty
+            else headerLineSeen();
+        }
         if (losesRecords(f.kind)) {
             ++out_.linesLeftOut;
             std::string& m = out_.messages;
@@ -234,10 +265,34 @@ public:
     }
 
 private:
+    // The code is looked for in the first four lines, records or not.
+    void headerLineSeen() {
+        if (++headerLines_ == 4) knowParticipant({});
+    }
+    void knowParticipant(const std::string& code) {
+        appendCsvField(prefix_, toUtf8(code));
+        prefix_ += ',';
+        participantKnown_ = true;
+        size_t from = 0;
+        for (const size_t end : waitingEnds_) {
+            char* b = rows_.reserve(prefix_.size() + end - from);
+            b = put(b, prefix_);
+            b = put(b, std::string_view(waiting_.data() + from, end - from));
+            rows_.commit(b);
+            from = end;
+        }
+    }
+
     RowBlock& rows_;
     SessionRows& out_;
     bool writing_;
-    const std::string& prefix_;
+    const std::string& headerFile_;
+    bool headerInCkLog_;
+    std::string prefix_;  // the session and its date, then the participant code once known
+    bool participantKnown_ = false;
+    int headerLines_ = 0;
+    RowBlock waiting_;
+    std::vector<size_t> waitingEnds_;
     std::string utf8Text_;
 };
 
@@ -335,22 +390,22 @@ void convertSession(const LogPair& pair, const CsvOptions& options, SessionRows&
         out.messages += (pair.ckPath.empty() ? pair.nkPath : pair.ckPath) + ": no " +
                         (pair.ckPath.empty() ? "ColorKeeper" : "NumberKeeper") + " log " + partnerLogName(pair.name) +
                         " beside it (its records are in the table)\n";
-    std::string prefix;
-    appendCsvField(prefix, pair.name.suffix);
-    prefix += ',' + pair.name.isoDate() + ',';
-    appendCsvField(prefix, toUtf8(participantOf(pair.ckPath.empty() ? pair.nkPath : pair.ckPath)));
-    prefix += ',';
-    EventRows rows(out, !options.eventsPath.empty(), prefix);
+    EventRows rows(out, !options.eventsPath.empty(), pair);
     const Session session = readSession(pair, options.setup, rows);
+    rows.finish();
     if (!options.handsPath.empty())
-        for (const Hand& h : session.hands) appendHand(out.hands, prefix, h);
+        for (const Hand& h : session.hands) appendHand(out.hands, rows.prefix(), h);
     out.handCount = static_cast<long long>(session.hands.size());
 }
 
 // Sessions are read and turned into rows by workers, a few sessions ahead
 // of the one being written; the tables and the messages keep the order of
 // the sessions, and memory holds at most kSessionsAhead sessions' rows.
+// Each thread is woken only when what it waits for is there: the writer,
+// once it has had to sleep, for kWriterWakesFor sessions at once, as a
+// wake-up costs more than writing a session.
 constexpr size_t kSessionsAhead = 8;
+constexpr size_t kWriterWakesFor = 4;
 
 class SessionWorkers {
 public:
@@ -364,14 +419,19 @@ public:
             std::lock_guard<std::mutex> lock(mutex_);
             stop_ = true;
         }
-        changed_.notify_all();
+        workerWakes_.notify_all();
         for (std::thread& t : threads_) t.join();
     }
     // The rows of session k, once they are ready; valid until done(k).
     SessionRows& wait(size_t k) {
         Slot& slot = slots_[k % kSessionsAhead];
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return slot.ready; });
+        if (!slot.ready) {
+            wantedFrom_ = k;
+            wantedTo_ = std::min(k + kWriterWakesFor, logs_.pairs.size());
+            writerWakes_.wait(lock, [&] { return wantedReady(); });
+            wantedTo_ = 0;
+        }
         return slot.rows;
     }
     void done(size_t k) {
@@ -380,7 +440,7 @@ public:
             slots_[k % kSessionsAhead].ready = false;
             ++written_;
         }
-        changed_.notify_all();
+        workerWakes_.notify_one();
     }
 
 private:
@@ -388,12 +448,20 @@ private:
         SessionRows rows;
         bool ready = false;
     };
+    // Called with the lock held. The slots of the sessions the writer waits
+    // for hold those sessions or nothing yet: a worker takes session j only
+    // when j < written_ + kSessionsAhead.
+    bool wantedReady() const {
+        for (size_t k = wantedFrom_; k < wantedTo_; ++k)
+            if (!slots_[k % kSessionsAhead].ready) return false;
+        return true;
+    }
     void work() {
         for (;;) {
             size_t k = 0;
             {
                 std::unique_lock<std::mutex> lock(mutex_);
-                changed_.wait(lock, [&] {
+                workerWakes_.wait(lock, [&] {
                     return stop_ || next_ >= logs_.pairs.size() || next_ < written_ + kSessionsAhead;
                 });
                 if (stop_ || next_ >= logs_.pairs.size()) return;
@@ -405,11 +473,13 @@ private:
             } catch (...) {
                 slot.rows.error = std::current_exception();
             }
+            bool wakeWriter = false;
             {
                 std::lock_guard<std::mutex> lock(mutex_);
                 slot.ready = true;
+                wakeWriter = wantedTo_ > 0 && wantedReady();
             }
-            changed_.notify_all();
+            if (wakeWriter) writerWakes_.notify_one();
         }
     }
 
@@ -417,8 +487,9 @@ private:
     const CsvOptions& options_;
     std::array<Slot, kSessionsAhead> slots_;
     std::mutex mutex_;
-    std::condition_variable changed_;
+    std::condition_variable writerWakes_, workerWakes_;
     size_t next_ = 0, written_ = 0;
+    size_t wantedFrom_ = 0, wantedTo_ = 0;  // the sessions a sleeping writer waits for
     bool stop_ = false;
     std::vector<std::thread> threads_;  // last: started when the rest is ready
 };
