@@ -426,7 +426,10 @@ bool LogReader::open(const std::string& path, std::string& error, size_t bufferS
         fd_ = -1;
         return false;
     }
-    regularFile_ = S_ISREG(st.st_mode);
+    // A regular file is read up to the size it has now; a log still being
+    // written is then read as far as it had come.
+    sizeAtOpen_ = S_ISREG(st.st_mode) ? static_cast<int64_t>(st.st_size) : -1;
+    readSoFar_ = 0;
     capacity_ = std::max(bufferSize, 2 * kLongestLine);
     buffer_.reset(new char[capacity_]);
     return true;
@@ -463,9 +466,11 @@ bool LogReader::fill() {
             return false;
         }
         end_ += static_cast<size_t>(got);
-        // A file that gives less than asked has ended: a log usually fits
-        // the buffer, and is then read with one call.
-        if (regularFile_ && static_cast<size_t>(got) < wanted) eof_ = true;
+        readSoFar_ += got;
+        // Its whole size read, a regular file has ended: a log usually fits
+        // the buffer, and is then read with one call. A short read before
+        // that (a network file system may give one) is no end.
+        if (sizeAtOpen_ >= 0 && readSoFar_ >= sizeAtOpen_) eof_ = true;
         return true;
     }
 }

@@ -131,7 +131,8 @@ private:
     bool fromMemory_ = false;
     size_t begin_ = 0, end_ = 0;  // unread bytes in buffer_
     bool eof_ = false;
-    bool regularFile_ = false;
+    int64_t sizeAtOpen_ = -1;  // regular files: the size when opened
+    int64_t readSoFar_ = 0;
     bool readError_ = false;
     std::string readErrorText_;
     long line_ = 0;
