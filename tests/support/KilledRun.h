@@ -41,11 +41,28 @@ inline size_t expectPrefix(const std::string& killed, const std::string& finishe
     return lines;
 }
 
+// The number of leading records of a log stamped no later than a moment
+// (milliseconds since midnight); a record begins "<seconds>.<milliseconds>:".
+inline size_t recordsUpTo(const std::string& log, long long msOfDay) {
+    size_t records = 0;
+    for (const std::string& line : splitLines(log)) {
+        const size_t dot = line.find('.');
+        const size_t colon = line.find(':');
+        if (dot == std::string::npos || colon == std::string::npos || dot > colon) break;
+        const long long stamp = std::stoll(line.substr(0, dot)) * 1000 + std::stoll(line.substr(dot + 1, colon - dot - 1));
+        if (stamp > msOfDay) break;
+        ++records;
+    }
+    return records;
+}
+
 // The scripted game played to its end in a fresh working folder, with the
-// number of lines each log held after every action.
+// number of lines each log held after every action, and the game's clock
+// then.
 struct FinishedRun {
     Logs logs;
     std::vector<size_t> ckLinesAfter, nkLinesAfter;  // [n]: after action n; [0]: before the first
+    std::vector<long long> clockAfter;                // [n]: milliseconds since midnight
     long actions = 0;
     bool terminated = false;
 };
@@ -59,7 +76,9 @@ inline FinishedRun finishScripted(int hands, unsigned seed) {
     ScriptedPlay play(s);
     run.ckLinesAfter.push_back(0);
     run.nkLinesAfter.push_back(0);
+    run.clockAfter.push_back(s.clock.ms());
     play.afterAction = [&](long) {
+        run.clockAfter.push_back(s.clock.ms());
         const Logs now = readLogs(dir);
         run.ckLinesAfter.push_back(splitLines(now.ck).size());
         run.nkLinesAfter.push_back(splitLines(now.nk).size());
@@ -82,12 +101,18 @@ inline std::vector<long> killPoints(long actions) {
 }
 
 // Checks the logs of a run killed right after action n: exactly the records
-// of the first n actions, none lost, none beyond.
+// of the first n actions, none lost, none beyond. The finished run's counts
+// come from the same writer, so a writer that held records back would agree
+// with itself; the records stamped up to the action's moment are counted
+// from the finished log alone.
 inline void expectKilledAfter(const Logs& killed, const FinishedRun& finished, long n) {
-    EXPECT_EQ(expectPrefix(killed.ck, finished.logs.ck, "ck"), finished.ckLinesAfter[static_cast<size_t>(n)])
-        << "after action " << n;
-    EXPECT_EQ(expectPrefix(killed.nk, finished.logs.nk, "nk"), finished.nkLinesAfter[static_cast<size_t>(n)])
-        << "after action " << n;
+    const size_t action = static_cast<size_t>(n);
+    const size_t ck = expectPrefix(killed.ck, finished.logs.ck, "ck");
+    const size_t nk = expectPrefix(killed.nk, finished.logs.nk, "nk");
+    EXPECT_EQ(ck, finished.ckLinesAfter[action]) << "after action " << n;
+    EXPECT_EQ(nk, finished.nkLinesAfter[action]) << "after action " << n;
+    EXPECT_GE(ck, recordsUpTo(finished.logs.ck, finished.clockAfter[action])) << "ck: held back after action " << n;
+    EXPECT_GE(nk, recordsUpTo(finished.logs.nk, finished.clockAfter[action])) << "nk: held back after action " << n;
 }
 
 // Plays the scripted game in the current working folder (set up by
