@@ -7,9 +7,11 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <random>
 #include <string>
+#include <system_error>
 #include <unistd.h>
 
 #include "support/FakeDesktop.h"
@@ -77,12 +79,19 @@ inline void startScripted(Session& s) {
     s.game.startGame("SOAK   ");
 }
 
-// Runs `body` with TMPDIR pointing at a memory file system when there is
-// one, so that long games are not slowed down by the disk flush after every
-// action. WorkDirs made inside live there.
+// Runs `body` with the temporary folder on a memory file system when there
+// is one, so that long games are not slowed down by the disk flush after
+// every action. WorkDirs made inside live there. Under Wine the Linux root
+// is drive Z:, so its /dev/shm serves the Windows build too.
 template <typename F> void inMemoryTemp(F&& body) {
 #ifdef _WIN32
+    const char* old = std::getenv("TMP");
+    const std::string saved = old ? old : "";
+    std::error_code ec;
+    const bool inMemory = std::filesystem::is_directory("Z:\\dev\\shm", ec);
+    if (inMemory) _putenv_s("TMP", "Z:\\dev\\shm");
     body();
+    if (inMemory) _putenv_s("TMP", saved.c_str());
 #else
     const char* old = std::getenv("TMPDIR");
     const std::string saved = old ? old : "";
