@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <exception>
 #include <iostream>
+#include <string>
 
 #include "tool/Commands.h"
 #include "tool/Tool.h"
@@ -28,6 +29,22 @@ int main(int argc, char** argv) {
     addVerifyCommand(app, result);
     addCsvCommand(app, result);
     addReportCommand(app, result);
+
+    // A word that names no command is told as such, with the commands there are.
+    if (argc > 1 && argv[1][0] != '-') {
+        const std::string word = argv[1];
+        std::string names;
+        bool known = false;
+        for (const CLI::App* command : app.get_subcommands({})) {
+            known |= command->get_name() == word;
+            names += (names.empty() ? "" : ", ") + command->get_name();
+        }
+        if (!known) {
+            std::cerr << "qbxtool: '" << word << "' is not a command; the commands are " << names
+                      << " (qbxtool --help)\n";
+            return kExitCouldNotRun;
+        }
+    }
 
     try {
         app.parse(argc, argv);

@@ -65,5 +65,8 @@ TEST(ToolProgram, ExitCodesForVersionHelpAndBadArguments) {
 
     EXPECT_EQ(runTool({"--help"}).exitCode, 0);
     EXPECT_EQ(runTool({}).exitCode, kExitCouldNotRun) << "no subcommand is an error";
-    EXPECT_EQ(runTool({"frobnicate"}).exitCode, kExitCouldNotRun);
+    const ProcessResult unknown = runTool({"frobnicate"});
+    EXPECT_EQ(unknown.exitCode, kExitCouldNotRun);
+    EXPECT_NE(unknown.output.find("'frobnicate' is not a command"), std::string::npos) << unknown.output;
+    EXPECT_NE(unknown.output.find("check"), std::string::npos) << "the commands there are: " << unknown.output;
 }
