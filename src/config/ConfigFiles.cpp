@@ -73,28 +73,8 @@ bool readParameterFile(const std::string& path, ParameterValues& values) {
 bool readMessageFile(const std::string& path, MessageTexts& texts) {
     IniFile ini;
     if (loadCatalogue(ini, path) == IniFile::Status::Error) return false;
-    auto read = [&ini](const char* section, const char* key) { return ini.readString(section, key, ""); };
-    texts.msgHeader = read("MESSAGES", "Header");
-    texts.msgIncorrectMove = read("MESSAGES", "IncorrectMove");
-    texts.msgHandOver = read("MESSAGES", "HandOver");
-    texts.msgForcedHandOver = read("MESSAGES", "ForcedHandOver");
-    texts.msgForcedPassHandOver = read("MESSAGES", "ForcedPassHandOver");
-    texts.msgGameOver = read("MESSAGES", "GameOver");
-    texts.msgTotMove = read("MESSAGES", "TotMove");
-    texts.msgHandNumber = read("MESSAGES", "HandNumber");
-    texts.msgHandEnded = read("MESSAGES", "HandEnded");
-    texts.msgGameEnded = read("MESSAGES", "GameEnded");
-    texts.rulesHeader = read("RULES", "Header");
-    texts.rulesBlock1CK = read("RULES", "Block1CK");
-    texts.rulesBlock1NK = read("RULES", "Block1NK");
-    texts.turnHeader = read("TURNINDICATOR", "Header");
-    texts.ckTurnText = read("TURNINDICATOR", "CkTurn");
-    texts.nkTurnText = read("TURNINDICATOR", "NkTurn");
-    texts.helpButtonText = read("BUTTON", "Help");
-    texts.stepButtonText = read("BUTTON", "Step");
-    texts.cardCkText = read("CARD", "Ck");
-    texts.cardNkText = read("CARD", "Nk");
-    texts.cardTText = read("CARD", "T");
+    for (const CatalogueKey& entry : kCatalogueKeys)
+        if (entry.text) texts.*entry.text = ini.readString(entry.section, entry.key, "");
     return true;
 }
 

@@ -31,7 +31,7 @@ struct ParameterValues {
     std::string fileTexture;       // default "NO" when the key is missing
 };
 
-// The catalogue's texts, in the order ReadMessages reads them.
+// The catalogue's texts, in the order readMessageFile reads them.
 struct MessageTexts {
     std::string msgHeader, msgIncorrectMove, msgHandOver, msgForcedHandOver,
         msgForcedPassHandOver, msgGameOver, msgTotMove, msgHandNumber, msgHandEnded, msgGameEnded;
@@ -39,6 +39,47 @@ struct MessageTexts {
     std::string turnHeader, ckTurnText, nkTurnText;
     std::string helpButtonText, stepButtonText;
     std::string cardCkText, cardNkText, cardTText;
+};
+
+// The 14 keys of the parameter file, in the order the game reads them.
+inline constexpr const char* kParameterKeys[] = {
+    "ShoeFileName", "MaxRounds", "PremiumRound", "CostMove",    "ViewCard", "FileBackCard", "ViewTarget",
+    "ViewCkNk",     "SyntaxInput", "FileMessages", "parX",      "parY",     "Drag CkNk",    "File Texture"};
+
+// A key of the message catalogue: where the game keeps its text (none for
+// LabelCode, which the login window reads itself) and whether the text ever
+// reaches the participant's eyes.
+struct CatalogueKey {
+    const char* section;
+    const char* key;
+    std::string MessageTexts::*text;
+    bool shown;
+};
+
+// Every key of the catalogue the program reads, in the order it reads them.
+inline constexpr CatalogueKey kCatalogueKeys[] = {
+    {"MESSAGES", "Header", &MessageTexts::msgHeader, true},
+    {"MESSAGES", "IncorrectMove", &MessageTexts::msgIncorrectMove, false},
+    {"MESSAGES", "HandOver", &MessageTexts::msgHandOver, false},
+    {"MESSAGES", "ForcedHandOver", &MessageTexts::msgForcedHandOver, true},
+    {"MESSAGES", "ForcedPassHandOver", &MessageTexts::msgForcedPassHandOver, true},
+    {"MESSAGES", "GameOver", &MessageTexts::msgGameOver, false},
+    {"MESSAGES", "TotMove", &MessageTexts::msgTotMove, true},
+    {"MESSAGES", "HandNumber", &MessageTexts::msgHandNumber, true},
+    {"MESSAGES", "HandEnded", &MessageTexts::msgHandEnded, false},
+    {"MESSAGES", "GameEnded", &MessageTexts::msgGameEnded, true},
+    {"MESSAGES", "LabelCode", nullptr, true},
+    {"RULES", "Header", &MessageTexts::rulesHeader, true},
+    {"RULES", "Block1CK", &MessageTexts::rulesBlock1CK, true},
+    {"RULES", "Block1NK", &MessageTexts::rulesBlock1NK, true},
+    {"TURNINDICATOR", "Header", &MessageTexts::turnHeader, true},
+    {"TURNINDICATOR", "CkTurn", &MessageTexts::ckTurnText, true},
+    {"TURNINDICATOR", "NkTurn", &MessageTexts::nkTurnText, true},
+    {"BUTTON", "Help", &MessageTexts::helpButtonText, true},
+    {"BUTTON", "Step", &MessageTexts::stepButtonText, true},
+    {"CARD", "Ck", &MessageTexts::cardCkText, true},
+    {"CARD", "Nk", &MessageTexts::cardNkText, true},
+    {"CARD", "T", &MessageTexts::cardTText, true},
 };
 
 // MaxRounds, PremiumRound and CostMove as the game start converts them: a

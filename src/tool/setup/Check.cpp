@@ -24,20 +24,6 @@ namespace {
 constexpr const char* kParameterName = "setup/QBXParameter.ini";
 constexpr uintmax_t kLowDiskSpace = 10u * 1024 * 1024;
 
-// The 14 keys of the parameter file, as the game reads them.
-const char* const kParameterKeys[] = {"ShoeFileName", "MaxRounds",  "PremiumRound", "CostMove",  "ViewCard",
-                                      "FileBackCard", "ViewTarget", "ViewCkNk",     "SyntaxInput", "FileMessages",
-                                      "parX",         "parY",       "Drag CkNk",    "File Texture"};
-
-// The catalogue keys whose texts reach the participant.
-const std::pair<const char*, const char*> kCatalogueKeys[] = {
-    {"MESSAGES", "Header"},        {"MESSAGES", "ForcedHandOver"}, {"MESSAGES", "ForcedPassHandOver"},
-    {"MESSAGES", "TotMove"},       {"MESSAGES", "HandNumber"},     {"MESSAGES", "GameEnded"},
-    {"MESSAGES", "LabelCode"},     {"RULES", "Header"},            {"RULES", "Block1CK"},
-    {"RULES", "Block1NK"},         {"TURNINDICATOR", "Header"},    {"TURNINDICATOR", "CkTurn"},
-    {"TURNINDICATOR", "NkTurn"},   {"BUTTON", "Help"},             {"BUTTON", "Step"},
-    {"CARD", "Ck"},                {"CARD", "Nk"},                 {"CARD", "T"}};
-
 // A switch: the words that mean something, and what the game does with any other.
 struct Switch {
     const char* key;
@@ -224,7 +210,10 @@ private:
             error(name, 0, "cannot be read (the game says: " + std::string(kMessagesReadError) + ")");
             return;
         }
-        for (const auto& [section, key] : kCatalogueKeys) {
+        for (const CatalogueKey& entry : kCatalogueKeys) {
+            if (!entry.shown) continue;
+            const char* section = entry.section;
+            const char* key = entry.key;
             bool found = false;
             for (const IniFile::KeyLine& k : catalogue.keyLines())
                 if (k.counts && k.section == lower(section) && lower(k.key) == lower(key))
