@@ -87,4 +87,11 @@ LogFolder collectLogs(const std::vector<std::string>& paths) {
     return collector.result();
 }
 
+LogFolder logsToConvert(const std::vector<std::string>& paths, std::ostream& messages) {
+    LogFolder folder = collectLogs(paths);
+    if (folder.pairs.empty()) throw CouldNotRun("no logs found in " + paths.front());
+    for (const std::string& name : folder.notLogs) messages << name << ": not a log name, skipped\n";
+    return folder;
+}
+
 }  // namespace qbx::tool::logs

@@ -2,6 +2,7 @@
 // Finding the log pairs of a dataout folder, or among files given one by
 // one: each ColorKeeper log with the NumberKeeper log of the same suffix.
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -29,5 +30,10 @@ LogFolder findLogs(const std::string& folder);
 // with its partner beside it when that exists. Throws CouldNotRun for a path
 // that does not exist or is neither a folder nor a file.
 LogFolder collectLogs(const std::vector<std::string>& paths);
+
+// What csv and report convert: the log pairs of the paths given, with the
+// files that are no log names told on `messages` and skipped. Throws
+// CouldNotRun when there is no log at all.
+LogFolder logsToConvert(const std::vector<std::string>& paths, std::ostream& messages);
 
 }  // namespace qbx::tool::logs

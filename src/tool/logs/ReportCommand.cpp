@@ -32,9 +32,7 @@ void addReportCommand(CLI::App& app, CommandResult& result) {
     cmd->callback([options, &result] {
         std::optional<logs::SessionSetup> setup;
         if (!options->setup.empty()) setup = logs::readSessionSetup(options->setup);
-        const logs::LogFolder folder = logs::collectLogs(options->paths);
-        if (folder.pairs.empty()) throw CouldNotRun("no logs found in " + options->paths.front());
-        for (const std::string& n : folder.notLogs) std::cerr << n << ": not a log name, skipped\n";
+        const logs::LogFolder folder = logs::logsToConvert(options->paths, std::cerr);
         const logs::ReportCounts counts =
             logs::writeReport(folder, options->output, setup ? &*setup : nullptr, options->title);
         std::cerr << options->output << ": " << counts.sessions << " sessions, " << counts.hands << " hands\n";
