@@ -81,6 +81,10 @@ void OutputFile::commit() {
     committed_ = true;
 }
 
+std::string counted(long long n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
 std::string versionText() {
     const std::string commit = QBX_COMMIT;
     return commit.empty() ? std::string(QBX_VERSION) : std::string(QBX_VERSION) + " (" + commit + ")";

@@ -49,6 +49,9 @@ private:
     bool committed_ = false;
 };
 
+// "1 session", "2 sessions": a count with its noun in the right number.
+std::string counted(long long n, const char* one, const char* many);
+
 // The version of this build ("1.0"), with the commit it was built from when
 // the build knew it ("1.0 (abc1234)").
 std::string versionText();

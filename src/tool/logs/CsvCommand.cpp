@@ -36,9 +36,10 @@ void addCsvCommand(CLI::App& app, CommandResult& result) {
         logs::CsvOptions csv{options->events, options->hands, setup ? &*setup : nullptr};
         const logs::CsvCounts counts = logs::writeCsv(folder, csv, std::cerr);
         if (options->events != "-")
-            std::cerr << counts.sessions << " sessions, " << counts.events << " records, " << counts.hands << " hands\n";
+            std::cerr << counted(counts.sessions, "session", "sessions") << ", " << counted(counts.events, "record", "records")
+                      << ", " << counted(counts.hands, "hand", "hands") << "\n";
         if (counts.sessionsWithFaults)
-            std::cerr << counts.sessionsWithFaults << " sessions have faults: qbxtool verify names them\n";
+            std::cerr << counted(counts.sessionsWithFaults, "session has", "sessions have") << " faults: qbxtool verify names them\n";
         result.exitCode = counts.problems() ? kExitProblems : kExitOk;
     });
 }

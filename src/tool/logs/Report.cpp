@@ -267,8 +267,8 @@ ReportCounts writeReport(const LogFolder& logs, const std::string& path, const S
     }
     std::string head = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>" + htmlEscape(title) +
                        "</title><style>" + kStyle + "</style></head><body>\n";
-    head += "<h1>" + htmlEscape(title) + "</h1><p class=\"sub\">" + std::to_string(t.sessions) + " sessions, " +
-            std::to_string(t.hands) + " hands played" +
+    head += "<h1>" + htmlEscape(title) + "</h1><p class=\"sub\">" + counted(t.sessions, "session", "sessions") + ", " +
+            counted(t.hands, "hand", "hands") + " played" +
             (setup ? " · setup " + htmlEscape(setup->folder) : std::string(" · no setup given")) + "</p>\n";
     auto card = [](const std::string& big, const std::string& label) {
         return "<div class=\"card\"><div class=\"big\">" + big + "</div><div class=\"label\">" + label + "</div></div>";
@@ -300,7 +300,7 @@ ReportCounts writeReport(const LogFolder& logs, const std::string& path, const S
         std::string section = "<section class=\"session\" id=\"s" + htmlEscape(pair.name.suffix) + "\"><h2>Session " +
                               htmlEscape(pair.name.suffix) + " · " + htmlEscape(toUtf8(s.participant)) + "</h2>";
         section += "<p class=\"sub\">" + pair.name.isoDate() + ", from " + (s.hasStart ? clockText(s.start) : "-") +
-                   " · " + std::to_string(s.handsPlayed()) + " hands · " + htmlEscape(endingText(s)) +
+                   " · " + counted(s.handsPlayed(), "hand", "hands") + " · " + htmlEscape(endingText(s)) +
                    " · scores ColorKeeper " + scoreText(s.ckTotal()) + ", NumberKeeper " + scoreText(s.nkTotal()) +
                    "</p>";
         section += "<h3>Actions per hand</h3>" + actionsChart(s);

@@ -35,9 +35,10 @@ void addReportCommand(CLI::App& app, CommandResult& result) {
         const logs::LogFolder folder = logs::logsToConvert(options->paths, std::cerr);
         const logs::ReportCounts counts =
             logs::writeReport(folder, options->output, setup ? &*setup : nullptr, options->title);
-        std::cerr << options->output << ": " << counts.sessions << " sessions, " << counts.hands << " hands\n";
+        std::cerr << options->output << ": " << counted(counts.sessions, "session", "sessions") << ", "
+                  << counted(counts.hands, "hand", "hands") << "\n";
         if (counts.sessionsWithFaults)
-            std::cerr << counts.sessionsWithFaults << " sessions have faults: qbxtool verify names them\n";
+            std::cerr << counted(counts.sessionsWithFaults, "session has", "sessions have") << " faults: qbxtool verify names them\n";
         result.exitCode = counts.unpaired ? kExitProblems : kExitOk;
     });
 }

@@ -1,3 +1,4 @@
+#include "tool/Tool.h"
 #include "tool/logs/Verify.h"
 
 #include <map>
@@ -132,7 +133,7 @@ void printVerify(const VerifyResult& r, std::ostream& out, std::ostream& message
     int faulty = 0;
     for (const PairVerdict& p : r.pairs) {
         const Session& s = p.session;
-        out << pairName(p.pair) << ": " << (p.faulty() ? "FAULTY" : "ok") << ", " << s.handsPlayed() << " hands, "
+        out << pairName(p.pair) << ": " << (p.faulty() ? "FAULTY" : "ok") << ", " << counted(s.handsPlayed(), "hand", "hands") << ", "
             << endingText(s) << (s.crossesMidnight ? ", across midnight" : "") << "\n";
         for (const SessionFault& f : p.firstOfEachKind)
             messages << where(f) << ": " << f.kind << ": " << f.what << "\n";
@@ -140,7 +141,7 @@ void printVerify(const VerifyResult& r, std::ostream& out, std::ostream& message
         faulty += p.faulty();
     }
     for (const std::string& n : r.notLogs) messages << n << ": not a log name, skipped\n";
-    out << r.pairs.size() << " sessions, " << faulty << " with faults\n";
+    out << counted(r.pairs.size(), "session", "sessions") << ", " << faulty << " with faults\n";
 }
 
 nlohmann::json verifyJson(const VerifyResult& r) {
