@@ -18,14 +18,18 @@ constexpr long long kHalfDayMs = kDayMs / 2;
 constexpr std::string_view kDealPositions[6] = {"numberCardView", "downNumberCardView", "upCardView",
                                                 "downColorCardView", "colorCardView", "targetCardView"};
 
+// The places differ in length but for two: one comparison each.
 int positionCode(std::string_view name) {
-    if (name == "colorCardView") return 0;
-    if (name == "downColorCardView") return 1;
-    if (name == "upCardView") return 2;
-    if (name == "downNumberCardView") return 3;
-    if (name == "numberCardView") return 4;
-    if (name == "targetCardView") return 5;
-    return -1;
+    switch (name.size()) {
+    case 10: return name == "upCardView" ? 2 : -1;
+    case 13: return name == "colorCardView" ? 0 : -1;
+    case 14:
+        if (name == "numberCardView") return 4;
+        return name == "targetCardView" ? 5 : -1;
+    case 17: return name == "downColorCardView" ? 1 : -1;
+    case 18: return name == "downNumberCardView" ? 3 : -1;
+    default: return -1;
+    }
 }
 
 std::string normalCard(std::string_view card) {
