@@ -117,8 +117,8 @@ char* put(char* at, std::string_view text) {
     return at + n;
 }
 
-// A number's decimal digits, two at a time from the right into a small
-// buffer, then copied as one short field: four numbers in every row.
+// A number's decimal digits, two at a time from the right, into exactly the
+// room they take: four numbers in every row.
 char* putNumber(char* at, long long value) {
     static constexpr char kPairs[] =
         "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
@@ -126,20 +126,20 @@ char* putNumber(char* at, long long value) {
         "8081828384858687888990919293949596979899";
     if (value < 0) *at++ = '-';
     unsigned long long rest = value < 0 ? 0 - static_cast<unsigned long long>(value) : value;
-    char digits[24];
-    char* const end = digits + sizeof digits;
+    int digits = 1;
+    for (unsigned long long bound = 10; digits < 20 && rest >= bound; bound *= 10) ++digits;
+    char* end = at + digits;
     char* p = end;
     for (; rest >= 100; rest /= 100) {
         p -= 2;
         std::memcpy(p, kPairs + 2 * (rest % 100), 2);
     }
     if (rest >= 10) {
-        p -= 2;
-        std::memcpy(p, kPairs + 2 * rest, 2);
+        std::memcpy(p - 2, kPairs + 2 * rest, 2);
     } else {
-        *--p = static_cast<char>('0' + rest);
+        p[-1] = static_cast<char>('0' + rest);
     }
-    return put(at, std::string_view(p, static_cast<size_t>(end - p)));
+    return end;
 }
 
 // A comma, a quote, a CR or a LF in the field: eight bytes at a time, as
