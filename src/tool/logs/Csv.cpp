@@ -253,7 +253,11 @@ public:
         *b++ = ',';
         if (r.totalMoves >= 0) b = putNumber(b, r.totalMoves);
         *b++ = ',';
-        b = putField(b, r.kind == LogRecordKind::UserHeader ? std::string_view(utf8Text_ = toUtf8(r.text)) : r.text);
+        // Only the participant header has free text: the reader has matched
+        // every other record's text against its fixed words, none of which
+        // needs quotes.
+        if (r.kind == LogRecordKind::UserHeader) b = putField(b, utf8Text_ = toUtf8(r.text));
+        else b = put(b, r.text);
         *b++ = '\r';
         *b++ = '\n';
         rows.commit(b);

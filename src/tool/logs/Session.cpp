@@ -473,11 +473,11 @@ struct LogStream {
     SessionSink& sink;
     bool open = false, ended = false, hadFault = false;
     LogRecord record;
+    LogFault f;  // kept, as most calls have none to report
 
     // The next record that has a mirror in the other log; the others are
     // checked and handed on as they pass.
     bool nextShared() {
-        LogFault f;
         while (open && !ended) {
             switch (reader.next(record, f)) {
             case LogReader::Next::End:
