@@ -194,6 +194,9 @@ bool LogTracker::shouldEnd() const {
 void LogTracker::deal(const LogRecord& r) {
     if (state_ == State::BeforeDeal || state_ == State::AfterEnd) {
         if (state_ == State::AfterEnd) finishHand(false);
+        // A session has a few dozen hands: room for them at once, not by
+        // doubling from one.
+        if (hands.empty()) hands.reserve(32);
         hands.emplace_back();
         Hand& h = hands.back();
         h.number = static_cast<int>(hands.size());
@@ -538,12 +541,14 @@ std::string mirrorDifference(const LogRecord& c, const LogRecord& n) {
     return {};
 }
 
-void mergeHands(Session& s, const LogTracker& ck, const LogTracker& nk) {
+// The hands are moved out of the trackers, which are done with.
+void mergeHands(Session& s, LogTracker& ck, LogTracker& nk) {
     const size_t count = std::max(ck.hands.size(), nk.hands.size());
+    s.hands.reserve(count);
     for (size_t i = 0; i < count; ++i) {
-        const Hand* c = i < ck.hands.size() ? &ck.hands[i] : nullptr;
-        const Hand* n = i < nk.hands.size() ? &nk.hands[i] : nullptr;
-        Hand h = c ? *c : *n;
+        Hand* c = i < ck.hands.size() ? &ck.hands[i] : nullptr;
+        Hand* n = i < nk.hands.size() ? &nk.hands[i] : nullptr;
+        Hand h = std::move(c ? *c : *n);
         if (c && n) {
             h.nkPickUps = n->nkPickUps;
             h.nkLooks = n->nkLooks;
@@ -657,7 +662,7 @@ Session readSession(const LogPair& pair, const SessionSetup* setup, SessionSink&
     s.crossesMidnight = c.crossedMidnight || n.crossedMidnight;
     s.gameEnded = c.done() && n.done();
     s.totalMoves = c.totalMoves >= 0 ? c.totalMoves : n.totalMoves;
-    mergeHands(s, c, n);
+    mergeHands(s, ck.tracker, nk.tracker);
     s.lastHand = s.hands.empty() ? 0 : s.hands.back().number;
     return s;
 }
