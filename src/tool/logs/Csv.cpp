@@ -355,7 +355,11 @@ void appendHand(std::string& b, const std::string& prefix, const Hand& h) {
         if (e.ckCount >= 0) appendNumber(b, e.ckCount);
         b += ',';
         if (e.nkCount >= 0) appendNumber(b, e.nkCount);
-        b += ',' + e.ckScore + ',' + e.nkScore + ',';
+        b += ',';
+        b += e.ckScore;
+        b += ',';
+        b += e.nkScore;
+        b += ',';
         if (h.dealMs >= 0 && h.endMs >= 0) appendNumber(b, h.endMs - h.dealMs);
     } else {
         b += ",,,,";

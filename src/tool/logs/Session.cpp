@@ -201,7 +201,7 @@ void LogTracker::deal(const LogRecord& r) {
         Hand& h = hands.back();
         h.number = static_cast<int>(hands.size());
         dealIndex_ = 0;
-        table_ = {};
+        for (std::string& card : table_) card.clear();
         passesInRow_ = handActions_ = ownActions_ = 0;
         codesSeen_ = codesExpected_ = 0;
         lastCodeRank_ = -1;
@@ -234,7 +234,7 @@ void LogTracker::deal(const LogRecord& r) {
         if (sameCard(other, card)) fault(r.line, "deal", "the card " + card + " is dealt twice in one hand");
     if (pos >= 0) {
         table_[pos] = card;
-        h.dealt[pos] = std::string(r.cardA);
+        h.dealt[pos].assign(r.cardA);
     }
     if (++dealIndex_ == 6) {
         h.dealComplete = true;
