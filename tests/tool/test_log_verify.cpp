@@ -164,4 +164,67 @@ TEST_F(VerifyLogs, TimeGoingBackAndLinesOutOfPlaceAreNamedWithTheirLine) {
     EXPECT_TRUE(order) << describe(v);
 }
 
+// The deal and move checks compare cards and places as the log writes them:
+// a card dealt twice, a card sent to the wrong place and a pick-up of a card
+// that is not there are each named, with their line.
+TEST_F(VerifyLogs, ADealOrPickUpThatDoesNotFitTheTableIsNamedWithItsLine) {
+    const std::string ckText = readFile(ck), nkText = readFile(nk);
+    // Changes the n-th line (from 0) holding `marker` in `text`: `from` becomes `to` there.
+    auto change = [](const std::string& text, const std::string& marker, int n, const std::string& from,
+                     const std::string& to, long& lineNumber) {
+        auto all = lines(text);
+        for (size_t i = 0; i < all.size(); ++i) {
+            if (all[i].find(marker) == std::string::npos || n-- > 0) continue;
+            const size_t at = all[i].find(from, all[i].find(marker));
+            EXPECT_NE(at, std::string::npos) << all[i];
+            if (at != std::string::npos) all[i].replace(at, from.size(), to);
+            lineNumber = static_cast<long>(i + 1);
+            break;
+        }
+        std::string out;
+        for (const auto& l : all) out += l;
+        return out;
+    };
+    auto cardOf = [&](int n, const std::string& marker) {  // the card after the marker on its n-th line
+        for (const auto& l : lines(ckText))
+            if (l.find(marker) != std::string::npos && n-- == 0) return l.substr(l.find(marker) + marker.size(), 2);
+        return std::string();
+    };
+    auto placeOf = [&](int n) {  // the place of the n-th card dealt
+        for (const auto& l : lines(ckText))
+            if (l.find("GC:") != std::string::npos && n-- == 0) {
+                const size_t from = l.find(';') + 1;
+                return l.substr(from, l.find(':', from) - from);
+            }
+        return std::string();
+    };
+    struct Case {
+        std::string marker;
+        int n;
+        std::string from, to, kind, what;
+    };
+    const std::string first = cardOf(0, "GC:"), second = cardOf(1, "GC:"), third = placeOf(2);
+    const std::string pickedUp = cardOf(0, "pR:");
+    ASSERT_FALSE(first.empty() || second.empty() || third.empty() || pickedUp.empty());
+    const std::string other = pickedUp[0] == '2' ? "3" + pickedUp.substr(1) : "2" + pickedUp.substr(1);
+    const std::string elsewhere = third == "targetCardView" ? "upCardView" : "targetCardView";
+    const Case cases[] = {
+        {"GC:", 1, second, first, "deal", "the card " + first + " is dealt twice in one hand"},
+        {"GC:", 2, third, elsewhere, "deal", "card 3 of a deal goes to " + third + ", not " + elsewhere},
+        {"pR:", 0, "pR:" + pickedUp, "pR:" + other, "move", "the card picked up, " + other + ", does not lie at "},
+    };
+    for (const Case& c : cases) {
+        long lineNumber = 0;
+        writeFile(ck, change(ckText, c.marker, c.n, c.from, c.to, lineNumber));
+        long nkLine = 0;
+        writeFile(nk, c.marker == "GC:" ? change(nkText, c.marker, c.n, c.from, c.to, nkLine) : nkText);
+        const PairVerdict v = verifyPair(ck, nk);
+        bool named = false;
+        for (const SessionFault& f : v.firstOfEachKind)
+            if (f.file == ck.string() && f.kind == c.kind)
+                named = f.line == lineNumber && f.what.find(c.what) != std::string::npos;
+        EXPECT_TRUE(named) << c.what << "\n" << describe(v);
+    }
+}
+
 }  // namespace

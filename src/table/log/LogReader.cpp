@@ -50,9 +50,16 @@ bool consume(std::string_view text, size_t& at, std::string_view literal) {
     return true;
 }
 
+// The six places differ in length but for two: one comparison each.
 bool isPosition(std::string_view p) {
-    return p == "colorCardView" || p == "downColorCardView" || p == "upCardView" || p == "downNumberCardView" ||
-           p == "numberCardView" || p == "targetCardView";
+    switch (p.size()) {
+    case 10: return p == "upCardView";
+    case 13: return p == "colorCardView";
+    case 14: return p == (p[0] == 'n' ? "numberCardView" : "targetCardView");
+    case 17: return p == "downColorCardView";
+    case 18: return p == "downNumberCardView";
+    default: return false;
+    }
 }
 
 // A card of a move or pick-up record: its number and H or C.
@@ -97,10 +104,12 @@ StampRead readStamp(std::string_view text, size_t& at, LogStamp& stamp) {
 
 // Splits "a;b;c;d" at `at` up to the first ':' after it.
 bool splitFields(std::string_view text, size_t& at, std::string_view* fields, int count, char separator = ';') {
+    // The fields are a few bytes long: a plain loop, no call per field.
     for (int i = 0; i < count; ++i) {
         const char end = i + 1 < count ? separator : ':';
-        const size_t stop = text.find(end, at);
-        if (stop == std::string_view::npos) return false;
+        size_t stop = at;
+        while (stop < text.size() && text[stop] != end) ++stop;
+        if (stop == text.size()) return false;
         fields[i] = text.substr(at, stop - at);
         at = stop + 1;
     }

@@ -18,14 +18,27 @@ constexpr long long kHalfDayMs = kDayMs / 2;
 constexpr std::string_view kDealPositions[6] = {"numberCardView", "downNumberCardView", "upCardView",
                                                 "downColorCardView", "colorCardView", "targetCardView"};
 
+// The places differ in length but for two: one comparison each.
 int positionCode(std::string_view name) {
-    if (name == "colorCardView") return 0;
-    if (name == "downColorCardView") return 1;
-    if (name == "upCardView") return 2;
-    if (name == "downNumberCardView") return 3;
-    if (name == "numberCardView") return 4;
-    if (name == "targetCardView") return 5;
-    return -1;
+    switch (name.size()) {
+    case 10: return name == "upCardView" ? 2 : -1;
+    case 13: return name == "colorCardView" ? 0 : -1;
+    case 14:
+        if (name == "numberCardView") return 4;
+        return name == "targetCardView" ? 5 : -1;
+    case 17: return name == "downColorCardView" ? 1 : -1;
+    case 18: return name == "downNumberCardView" ? 3 : -1;
+    default: return -1;
+    }
+}
+
+// The place codes of kDealPositions, in the same order.
+constexpr int kDealPositionCodes[6] = {4, 3, 2, 1, 0, 5};
+
+// Cards are two bytes: compared without a call of memcmp.
+bool sameCard(std::string_view a, std::string_view b) {
+    if (a.size() == 2 && b.size() == 2) return a[0] == b[0] && a[1] == b[1];
+    return a == b;
 }
 
 std::string normalCard(std::string_view card) {
@@ -181,11 +194,14 @@ bool LogTracker::shouldEnd() const {
 void LogTracker::deal(const LogRecord& r) {
     if (state_ == State::BeforeDeal || state_ == State::AfterEnd) {
         if (state_ == State::AfterEnd) finishHand(false);
+        // A session has a few dozen hands: room for them at once, not by
+        // doubling from one.
+        if (hands.empty()) hands.reserve(32);
         hands.emplace_back();
         Hand& h = hands.back();
         h.number = static_cast<int>(hands.size());
         dealIndex_ = 0;
-        table_ = {};
+        for (std::string& card : table_) card.clear();
         passesInRow_ = handActions_ = ownActions_ = 0;
         codesSeen_ = codesExpected_ = 0;
         lastCodeRank_ = -1;
@@ -209,16 +225,16 @@ void LogTracker::deal(const LogRecord& r) {
     } else if (r.first.ms() - k != dealBase_) {
         fault(r.line, "deal", "the six cards of a deal do not share one clock reading");
     }
-    if (r.positionA != kDealPositions[dealIndex_])
+    const int pos = positionCode(r.positionA);
+    if (pos != kDealPositionCodes[dealIndex_])
         fault(r.line, "deal", "card " + std::to_string(k) + " of a deal goes to " + std::string(kDealPositions[dealIndex_]) +
                                   ", not " + std::string(r.positionA));
-    const int pos = positionCode(r.positionA);
     const std::string card = normalCard(r.cardA);
     for (const std::string& other : table_)
-        if (other == card) fault(r.line, "deal", "the card " + card + " is dealt twice in one hand");
+        if (sameCard(other, card)) fault(r.line, "deal", "the card " + card + " is dealt twice in one hand");
     if (pos >= 0) {
         table_[pos] = card;
-        h.dealt[pos] = std::string(r.cardA);
+        h.dealt[pos].assign(r.cardA);
     }
     if (++dealIndex_ == 6) {
         h.dealComplete = true;
@@ -265,7 +281,7 @@ void LogTracker::action(const LogRecord& r) {
         if (r.kind == LogRecordKind::PickedUp) {
             ++(ck_ ? h.ckPickUps : h.nkPickUps);
             const int pos = positionCode(r.positionA);
-            if (pos >= 0 && h.dealComplete && table_[pos] != r.cardA)
+            if (pos >= 0 && h.dealComplete && !sameCard(table_[pos], r.cardA))
                 fault(r.line, "move", "the card picked up, " + std::string(r.cardA) + ", does not lie at " +
                                           std::string(r.positionA) + " (" + table_[pos] + " does)");
         } else {
@@ -307,7 +323,7 @@ void LogTracker::action(const LogRecord& r) {
         return;
     }
     if (!h.dealComplete) return;
-    if (table_[a] != r.cardA || table_[b] != r.cardB) {
+    if (!sameCard(table_[a], r.cardA) || !sameCard(table_[b], r.cardB)) {
         fault(r.line, "move", "the cards named, " + std::string(r.cardA) + " and " + std::string(r.cardB) +
                                   ", do not lie where the record says (" + table_[a] + ", " + table_[b] + ")");
         return;
@@ -460,11 +476,11 @@ struct LogStream {
     SessionSink& sink;
     bool open = false, ended = false, hadFault = false;
     LogRecord record;
+    LogFault f;  // kept, as most calls have none to report
 
     // The next record that has a mirror in the other log; the others are
     // checked and handed on as they pass.
     bool nextShared() {
-        LogFault f;
         while (open && !ended) {
             switch (reader.next(record, f)) {
             case LogReader::Next::End:
@@ -525,12 +541,14 @@ std::string mirrorDifference(const LogRecord& c, const LogRecord& n) {
     return {};
 }
 
-void mergeHands(Session& s, const LogTracker& ck, const LogTracker& nk) {
+// The hands are moved out of the trackers, which are done with.
+void mergeHands(Session& s, LogTracker& ck, LogTracker& nk) {
     const size_t count = std::max(ck.hands.size(), nk.hands.size());
+    s.hands.reserve(count);
     for (size_t i = 0; i < count; ++i) {
-        const Hand* c = i < ck.hands.size() ? &ck.hands[i] : nullptr;
-        const Hand* n = i < nk.hands.size() ? &nk.hands[i] : nullptr;
-        Hand h = c ? *c : *n;
+        Hand* c = i < ck.hands.size() ? &ck.hands[i] : nullptr;
+        Hand* n = i < nk.hands.size() ? &nk.hands[i] : nullptr;
+        Hand h = std::move(c ? *c : *n);
         if (c && n) {
             h.nkPickUps = n->nkPickUps;
             h.nkLooks = n->nkLooks;
@@ -644,7 +662,7 @@ Session readSession(const LogPair& pair, const SessionSetup* setup, SessionSink&
     s.crossesMidnight = c.crossedMidnight || n.crossedMidnight;
     s.gameEnded = c.done() && n.done();
     s.totalMoves = c.totalMoves >= 0 ? c.totalMoves : n.totalMoves;
-    mergeHands(s, c, n);
+    mergeHands(s, ck.tracker, nk.tracker);
     s.lastHand = s.hands.empty() ? 0 : s.hands.back().number;
     return s;
 }
