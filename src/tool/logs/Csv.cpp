@@ -6,6 +6,7 @@
 #include <cstring>
 #include <cstdio>
 #include <array>
+#include <bit>
 #include <condition_variable>
 #include <exception>
 #include <memory>
@@ -126,8 +127,15 @@ char* putNumber(char* at, long long value) {
         "8081828384858687888990919293949596979899";
     if (value < 0) *at++ = '-';
     unsigned long long rest = value < 0 ? 0 - static_cast<unsigned long long>(value) : value;
-    int digits = 1;
-    for (unsigned long long bound = 10; digits < 20 && rest >= bound; bound *= 10) ++digits;
+    // The digits from the highest bit (1233 / 4096 is just below log10 2),
+    // set right by one look at the powers of ten: no loop to stall on.
+    static constexpr unsigned long long kPowers[20] = {
+        1ULL, 10ULL, 100ULL, 1000ULL, 10000ULL, 100000ULL, 1000000ULL, 10000000ULL, 100000000ULL, 1000000000ULL,
+        10000000000ULL, 100000000000ULL, 1000000000000ULL, 10000000000000ULL, 100000000000000ULL,
+        1000000000000000ULL, 10000000000000000ULL, 100000000000000000ULL, 1000000000000000000ULL,
+        10000000000000000000ULL};
+    const int below = static_cast<int>(std::bit_width(rest | 1) * 1233 >> 12);
+    const int digits = below + ((rest | 1) >= kPowers[below]);
     char* end = at + digits;
     char* p = end;
     for (; rest >= 100; rest /= 100) {
