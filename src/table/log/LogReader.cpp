@@ -17,6 +17,13 @@ namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+// Equality with one of the fixed words of the records: the lengths first,
+// then the bytes, which the compiler compares in place once it knows the
+// word's length (a string_view's == is a call, then a call of memcmp).
+bool equals(std::string_view text, std::string_view word) {
+    return text.size() == word.size() && std::memcmp(text.data(), word.data(), word.size()) == 0;
+}
+
 // True when the line holds a byte below 0x20 (a control byte, a CR, or a
 // tab, which is allowed): eight bytes at a time, as every line is looked at.
 bool hasControlByte(std::string_view line) {
@@ -53,11 +60,11 @@ bool consume(std::string_view text, size_t& at, std::string_view literal) {
 // The six places differ in length but for two: one comparison each.
 bool isPosition(std::string_view p) {
     switch (p.size()) {
-    case 10: return p == "upCardView";
-    case 13: return p == "colorCardView";
+    case 10: return equals(p, "upCardView");
+    case 13: return equals(p, "colorCardView");
     case 14: return p == (p[0] == 'n' ? "numberCardView" : "targetCardView");
-    case 17: return p == "downColorCardView";
-    case 18: return p == "downNumberCardView";
+    case 17: return equals(p, "downColorCardView");
+    case 18: return equals(p, "downNumberCardView");
     default: return false;
     }
 }
@@ -75,13 +82,13 @@ bool isDealtCard(std::string_view c) {
 // One part of a stamp: 1 to maxDigits digits without leading zeros, then
 // `after`. Every line has one or two stamps, so this is one pass.
 bool readStampPart(const char*& at, const char* end, int maxDigits, char after, long& value) {
+    // One digit more than a part may have is enough to refuse it.
+    const char* limit = end - at > maxDigits ? at + maxDigits + 1 : end;
     const char* digit = at;
     long v = 0;
-    for (; digit != end && isDigit(*digit); ++digit) {
-        if (digit - at == maxDigits) return false;
-        v = v * 10 + (*digit - '0');
-    }
-    if (digit == at || (digit - at > 1 && *at == '0') || digit == end || *digit != after) return false;
+    for (; digit != limit && isDigit(*digit); ++digit) v = v * 10 + (*digit - '0');
+    if (digit == at || digit - at > maxDigits || (digit - at > 1 && *at == '0') || digit == end || *digit != after)
+        return false;
     value = v;
     at = digit + 1;
     return true;
@@ -102,6 +109,24 @@ StampRead readStamp(std::string_view text, size_t& at, LogStamp& stamp) {
     return StampRead::Ok;
 }
 
+// True when the line's first `length` bytes, a stamp and its colon (4 to 11
+// bytes), come again right after it: compared as two words that may
+// overlap, not by a call of memcmp.
+bool stampWrittenTwice(std::string_view line, size_t length) {
+    if (line.size() < 2 * length) return false;
+    const char* first = line.data();
+    const char* second = first + length;
+    if (length >= 8) {
+        uint64_t a[2], b[2];
+        std::memcpy(&a[0], first, 8);
+        std::memcpy(&a[1], first + length - 8, 8);
+        std::memcpy(&b[0], second, 8);
+        std::memcpy(&b[1], second + length - 8, 8);
+        return a[0] == b[0] && a[1] == b[1];
+    }
+    return std::memcmp(first, second, length) == 0;
+}
+
 // Splits "a;b;c;d" at `at` up to the first ':' after it.
 bool splitFields(std::string_view text, size_t& at, std::string_view* fields, int count, char separator = ';') {
     // The fields are a few bytes long: a plain loop, no call per field.
@@ -117,8 +142,8 @@ bool splitFields(std::string_view text, size_t& at, std::string_view* fields, in
 }
 
 char roleOfKeeper(std::string_view text, std::string_view ck, std::string_view nk) {
-    if (text == ck) return 'c';
-    if (text == nk) return 'n';
+    if (equals(text, ck)) return 'c';
+    if (equals(text, nk)) return 'n';
     return 0;
 }
 
@@ -128,14 +153,14 @@ bool unknown(long lineNumber, LogFault& fault, const std::string& what) {
 }
 
 bool parseOneStampBody(std::string_view body, LogRecord& r) {
-    if (body == "TF:CK" || body == "TF:NK") {
+    if (equals(body, "TF:CK") || equals(body, "TF:NK")) {
         r.kind = LogRecordKind::RoleHeader;
         r.code = body.substr(0, 2);
         r.role = body[3] == 'C' ? 'c' : 'n';
         r.text = body.substr(3);
         return true;
     }
-    if (body == "Game begins") {
+    if (equals(body, "Game begins")) {
         r.kind = LogRecordKind::GameBegins;
         r.text = body;
         return true;
@@ -149,17 +174,17 @@ bool parseOneStampBody(std::string_view body, LogRecord& r) {
         r.text = body;
         return true;
     }
-    if (body == "errorsMade 0:score 0:row 0column 0") {
+    if (equals(body, "errorsMade 0:score 0:row 0column 0")) {
         r.kind = LogRecordKind::FixedHeader;
         r.text = body;
         return true;
     }
-    if (body == ":Hand Ended") {
+    if (equals(body, ":Hand Ended")) {
         r.kind = LogRecordKind::HandEndClose;
         r.text = body.substr(1);
         return true;
     }
-    if (body == ":gameDone") {
+    if (equals(body, ":gameDone")) {
         r.kind = LogRecordKind::GameDone;
         r.text = body.substr(1);
         return true;
@@ -172,23 +197,23 @@ bool parseTwoStampBody(std::string_view body, LogRecord& r) {
     r.code = body.substr(0, 2);
     size_t at = 3;
     const std::string_view code = r.code;
-    if (code == "GS") {
-        if (body != "GS:;Game started;;") return false;
+    if (equals(code, "GS")) {
+        if (!equals(body, "GS:;Game started;;")) return false;
         r.kind = LogRecordKind::GameStarted;
         r.text = "Game started";
         return true;
     }
-    if (code == "GC") {
+    if (equals(code, "GC")) {
         std::string_view f[2];
         if (!splitFields(body, at, f, 2) || !isDealtCard(f[0]) || !isPosition(f[1])) return false;
-        if (body.substr(at) != "Card dealt") return false;
+        if (!equals(body.substr(at), "Card dealt")) return false;
         r.kind = LogRecordKind::CardDealt;
         r.cardA = f[0];
         r.positionA = f[1];
         r.text = body.substr(at);
         return true;
     }
-    if (code == "pR") {
+    if (equals(code, "pR")) {
         std::string_view f[2];
         if (!splitFields(body, at, f, 2, ':') || !isCard(f[0]) || !isPosition(f[1])) return false;
         r.role = roleOfKeeper(body.substr(at), "ColorKeeperRemoved card", "NumberKeeperRemoved card");
@@ -199,14 +224,14 @@ bool parseTwoStampBody(std::string_view body, LogRecord& r) {
         r.text = body.substr(at);
         return true;
     }
-    if (code == "pL") {
+    if (equals(code, "pL")) {
         r.role = roleOfKeeper(body.substr(3), ":ColorKeeper looked at hand card", ":NumberKeeper looked at hand card");
         if (!r.role) return false;
         r.kind = LogRecordKind::LookedAt;
         r.text = body.substr(4);
         return true;
     }
-    if (code == "PM" || code == "RM") {
+    if (equals(code, "PM") || equals(code, "RM")) {
         std::string_view f[4];
         if (!splitFields(body, at, f, 4) || !isCard(f[0]) || !isPosition(f[1]) || !isCard(f[2]) ||
             !isPosition(f[3]))
@@ -216,8 +241,8 @@ bool parseTwoStampBody(std::string_view body, LogRecord& r) {
         r.cardB = f[2];
         r.positionB = f[3];
         r.text = body.substr(at);
-        if (code == "RM") {
-            if (r.text != "Remote move card") return false;
+        if (equals(code, "RM")) {
+            if (!equals(r.text, "Remote move card")) return false;
             r.kind = LogRecordKind::RemoteMove;
             return true;
         }
@@ -226,29 +251,29 @@ bool parseTwoStampBody(std::string_view body, LogRecord& r) {
         r.kind = LogRecordKind::OwnMove;
         return true;
     }
-    if (code == "PP") {
+    if (equals(code, "PP")) {
         r.role = roleOfKeeper(body.substr(3), ":Colorkeeper passed turn:;;;", ":Numberkeeper passed turn:;;;");
         if (!r.role) return false;
         r.kind = LogRecordKind::OwnPass;
         r.text = body.substr(4, body.size() - 4 - 4);
         return true;
     }
-    if (code == "RP") {
-        if (body != "RP::Remote pass received:;;;") return false;
+    if (equals(code, "RP")) {
+        if (!equals(body, "RP::Remote pass received:;;;")) return false;
         r.kind = LogRecordKind::RemotePass;
         r.text = body.substr(4, body.size() - 4 - 4);
         return true;
     }
-    if (code == "GE" && body == "GE::Game ended due to exhaustion of shoe") {
+    if (equals(code, "GE") && equals(body, "GE::Game ended due to exhaustion of shoe")) {
         r.kind = LogRecordKind::ShoeExhausted;
         r.text = body.substr(4);
         return true;
     }
-    if (code == "GE" || code == "GP" || code == "GM") {
+    if (equals(code, "GE") || equals(code, "GP") || equals(code, "GM")) {
         long long moves = 0;
         if (!readNumber(body, at, moves, 9) || !consume(body, at, ";")) return false;
         const size_t colon = body.find(':', at);
-        if (colon == std::string_view::npos || body.substr(colon) != ":Hand Ended") return false;
+        if (colon == std::string_view::npos || !equals(body.substr(colon), ":Hand Ended")) return false;
         const std::string_view score = body.substr(at, colon - at);
         double value = 0;
         const auto result = std::from_chars(score.data(), score.data() + score.size(), value);
@@ -380,7 +405,7 @@ bool parseLogLine(std::string_view line, long lineNumber, LogRecord& r, LogFault
     const size_t afterFirst = at;
     // Most records write one clock reading twice: the same bytes give the
     // same stamp.
-    if (line.compare(afterFirst, afterFirst, line.substr(0, afterFirst)) == 0) {
+    if (stampWrittenTwice(line, afterFirst)) {
         r.second = r.first;
         r.stampCount = 2;
         if (!parseTwoStampBody(line.substr(2 * afterFirst), r))
