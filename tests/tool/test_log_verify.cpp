@@ -228,3 +228,35 @@ TEST_F(VerifyLogs, ADealOrPickUpThatDoesNotFitTheTableIsNamedWithItsLine) {
 }
 
 }  // namespace
+
+// Two records that mirror each other name the same cards at the same places:
+// a card or a place that differs in one log is where the logs part, named
+// with the ColorKeeper's line. Places of one length (numberCardView and
+// targetCardView) are told apart too.
+TEST_F(VerifyLogs, AMirrorWithAnotherCardOrPlaceIsWhereTheLogsPart) {
+    const std::string nkText = readFile(nk);
+    struct Change {
+        const char* from;  // in the NumberKeeper's log
+        const char* to;
+        long ckLine;       // the ColorKeeper's line it mirrors
+    };
+    const Change changes[] = {
+        {"RM:2C;upCardView;2H", "RM:3C;upCardView;2H", 14},                  // the first card
+        {"RM:2C;upCardView;2H", "RM:2C;targetCardView;2H", 14},              // the first place
+        {"RM:2C;upCardView;2H;", "RM:2C;upCardView;2C;", 14},                // the second card's colour
+        {"3C;numberCardView:Number", "3C;targetCardView:Number", 19},       // a place of the same length
+    };
+    for (const Change& c : changes) {
+        std::string text = nkText;
+        const size_t at = text.find(c.from);
+        ASSERT_NE(at, std::string::npos) << c.from;
+        text.replace(at, std::string(c.from).size(), c.to);
+        writeFile(nk, text);
+        const PairVerdict v = verifyPair(ck, nk);
+        bool parted = false;
+        for (const SessionFault& f : v.firstOfEachKind)
+            if (f.kind == "mirror")
+                parted = f.line == c.ckLine && f.what.find("the cards or places differ") != std::string::npos;
+        EXPECT_TRUE(parted) << c.to << "\n" << describe(v);
+    }
+}
