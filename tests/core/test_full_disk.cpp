@@ -25,20 +25,6 @@ namespace {
 
 constexpr unsigned kSeed = 5;
 
-struct Logs {
-    std::string ck, nk;
-};
-
-Logs readLogs(const std::string& dataout) {
-    Logs logs;
-    for (const auto& e : fs::directory_iterator(dataout)) {
-        const std::string name = e.path().filename();
-        if (name.rfind("ck", 0) == 0) logs.ck = readFile(e.path());
-        if (name.rfind("nk", 0) == 0) logs.nk = readFile(e.path());
-    }
-    return logs;
-}
-
 // The logs of the scripted game over `hands` hands on a healthy disk.
 Logs finishedRun(int hands) {
     Logs logs;

@@ -15,19 +15,8 @@
 
 namespace qbx::test {
 
-struct Logs {
-    std::string ck, nk;
-};
-
 // The two logs in the working folder's dataout (empty when not made yet).
-inline Logs readLogs(const WorkDir& dir) {
-    Logs logs;
-    for (const std::string& name : dir.list("dataout")) {
-        if (name.rfind("ck", 0) == 0) logs.ck = dir.read("dataout/" + name);
-        if (name.rfind("nk", 0) == 0) logs.nk = dir.read("dataout/" + name);
-    }
-    return logs;
-}
+inline Logs readLogs(const WorkDir& dir) { return readLogs(dir.path() + "/dataout"); }
 
 // Checks one role's log of a killed run against the finished run; returns
 // the number of whole lines kept.

@@ -104,4 +104,22 @@ template <typename F> void inMemoryTemp(F&& body) {
 #endif
 }
 
+// The two logs of a session, as read back from disk.
+struct Logs {
+    std::string ck, nk;
+};
+
+// The ColorKeeper's and the NumberKeeper's log in a dataout folder (empty
+// when the folder or a log is not there yet).
+inline Logs readLogs(const std::string& dataout) {
+    Logs logs;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(dataout, ec)) {
+        const std::string name = e.path().filename().string();
+        if (name.rfind("ck", 0) == 0) logs.ck = readFile(e.path().string());
+        if (name.rfind("nk", 0) == 0) logs.nk = readFile(e.path().string());
+    }
+    return logs;
+}
+
 }  // namespace qbx::test

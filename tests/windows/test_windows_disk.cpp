@@ -22,20 +22,6 @@ namespace {
 
 constexpr unsigned kSeed = 5;
 
-struct Logs {
-    std::string ck, nk;
-};
-
-Logs readLogs(const std::string& dataout) {
-    Logs logs;
-    for (const auto& e : fs::directory_iterator(dataout)) {
-        const std::string name = e.path().filename().string();
-        if (name.rfind("ck", 0) == 0) logs.ck = readFile(e.path().string());
-        if (name.rfind("nk", 0) == 0) logs.nk = readFile(e.path().string());
-    }
-    return logs;
-}
-
 Logs finishedRun(int hands) {
     WorkDir dir;
     writeScriptedSetup(dir, hands, kSeed);
