@@ -18,40 +18,56 @@ struct Collector {
     std::map<std::pair<std::string, std::string>, LogPair> pairs;
     std::vector<std::string> notLogs;
 
-    void add(const fs::path& file) {
-        const std::string fileName = file.filename().string();
-        const auto name = parseLogName(fileName);
+    // `folder` is the file's folder as its path names it; `fileName` may lie
+    // in `path`, and is read before the path is taken.
+    void add(const std::string& folder, std::string&& path, std::string_view fileName) {
+        auto name = parseLogName(fileName);
         if (!name) {
-            notLogs.push_back(file.string());
+            notLogs.push_back(std::move(path));
             return;
         }
-        const std::string folder = file.parent_path().string();
         LogPair& pair = pairs[{folder, name->suffix}];
-        pair.name = *name;
-        (name->colorKeeper ? pair.ckPath : pair.nkPath) = file.string();
+        (name->colorKeeper ? pair.ckPath : pair.nkPath) = std::move(path);
+        pair.name = std::move(*name);
+    }
+    void add(const fs::path& file) {
+        std::string path = file.string();
+        add(file.parent_path().string(), std::move(path), file.filename().string());
     }
 
     LogFolder result() {
         LogFolder out;
-        for (auto& [key, pair] : pairs) out.pairs.push_back(pair);
-        std::stable_sort(out.pairs.begin(), out.pairs.end(), [](const LogPair& a, const LogPair& b) {
-            return std::make_tuple(a.name.isoDate(), a.name.number) < std::make_tuple(b.name.isoDate(), b.name.number);
-        });
+        out.pairs.reserve(pairs.size());
+        for (auto& [key, pair] : pairs) out.pairs.push_back(std::move(pair));
+        // By date (year, month, day of the "ddmmyy" in the name), then number.
+        auto order = [](const LogName& n) {
+            const std::string_view date = n.date;
+            return std::make_tuple(date.substr(4, 2), date.substr(2, 2), date.substr(0, 2), n.number);
+        };
+        std::stable_sort(out.pairs.begin(), out.pairs.end(),
+                         [&](const LogPair& a, const LogPair& b) { return order(a.name) < order(b.name); });
         std::sort(notLogs.begin(), notLogs.end());
         out.notLogs = std::move(notLogs);
         return out;
     }
 };
 
+// What separates the parts of a path here.
+constexpr std::string_view kSeparators = fs::path::preferred_separator == '/' ? "/" : "/\\";
+
 void addFolder(Collector& collector, const std::string& folder) {
     std::error_code ec;
     fs::directory_iterator it(folder, ec);
     if (ec) throw CouldNotRun(folder + ": cannot be read as a folder (" + ec.message() + ")");
+    // Every entry's path is the folder's path and its name.
+    const std::string parent = (fs::path(folder) / "x").parent_path().string();
     for (const fs::directory_entry& entry : it) {
+        std::string path = entry.path().string();
+        const std::string_view name = std::string_view(path).substr(path.find_last_of(kSeparators) + 1);
         std::error_code typeError;
         // A folder under a log's name is named as such rather than passed over.
-        if (entry.is_directory(typeError) && !parseLogName(entry.path().filename().string())) continue;
-        collector.add(entry.path());
+        if (entry.is_directory(typeError) && !parseLogName(name)) continue;
+        collector.add(parent, std::move(path), name);
     }
 }
 
