@@ -3,10 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "table/log/LogReader.h"
+#include "table/log/TimeStamp.h"
 
 using namespace qbx;
 
@@ -99,6 +103,67 @@ TEST(LogReader, RefusesLinesThatAreAlmostRecords) {
         EXPECT_EQ(f.line, 7);
         EXPECT_FALSE(f.what.empty());
     }
+}
+
+// A score is taken only in the form the game writes (scoreText): the quick
+// check of plain decimals agrees with writing the value again, for every
+// score a hand can have and for texts that are almost one.
+TEST(LogReader, TakesAScoreExactlyWhenTheGameWritesItSo) {
+    std::vector<std::string> texts = {"0", "-0", "0.0", "-0.0", "00", "07", "1.", ".5", "-.5", "1.50", "1e3",
+                                      "+5", "--5", "5-", "0.001", "0.0001", "0.00001", "-0.5", "999999999999",
+                                      "1000000000000", "123456789012.125", "1234567890123.5", "0.1234",
+                                      "100000000000000000000", "1e+20", "inf", "nan", " 5", "5 "};
+    for (int half = -4001; half <= 4001; half += 7) texts.push_back(scoreText(half * 0.5));
+    for (int thousandth = -2000; thousandth <= 2000; thousandth += 13) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.3f", thousandth / 1000.0);
+        texts.push_back(text);
+    }
+    for (const std::string& score : texts) {
+        const std::string line = "1.2:1.2:GE:3;" + score + ":Hand Ended";
+        double value = 0;
+        const auto read = std::from_chars(score.data(), score.data() + score.size(), value);
+        const bool written =
+            read.ec == std::errc() && read.ptr == score.data() + score.size() && scoreText(value) == score;
+        LogRecord r;
+        LogFault f;
+        EXPECT_EQ(parseLogLine(line, 1, r, f), written) << score;
+        if (written) {
+            EXPECT_EQ(r.score, score);
+        }
+    }
+}
+
+// One record is filled line after line: nothing of a line stays in it for
+// the next.
+TEST(LogReader, ARecordReadAgainKeepsNothingOfTheLineBefore) {
+    const std::vector<std::string> lines = {
+        "50398.990:TF:CK",
+        "50398.990:userID:userName K7   :gameNum -1:partner 1",
+        "50400.117:50400.117:PM:3C;upCardView;4H;colorCardView:Color Keeper moved card",
+        "50400.210:50400.210:GC:2H;numberCardView:Card dealt",
+        "50414.1000:50414.999:GP:4;-650.5:Hand Ended",
+        "50414.1000::Hand Ended",
+        "TotalMove:17",
+        "50401.5:50401.5:pR:4C:targetCardView:ColorKeeperRemoved card",
+        "50402.7:50402.7:PP::Colorkeeper passed turn:;;;",
+    };
+    LogRecord reused;
+    LogFault f;
+    for (size_t i = 0; i < lines.size(); ++i)
+        for (size_t j = 0; j < lines.size(); ++j) {
+            ASSERT_TRUE(parseLogLine(lines[i], 1, reused, f)) << lines[i] << ": " << f.what;
+            LogRecord fresh;
+            ASSERT_TRUE(parseLogLine(lines[j], 1, reused, f)) << lines[j] << ": " << f.what;
+            ASSERT_TRUE(parseLogLine(lines[j], 1, fresh, f));
+            const auto fields = [](const LogRecord& r) {
+                return std::make_tuple(r.kind, r.stampCount, r.first.seconds, r.first.millis, r.second.seconds,
+                                       r.second.millis, r.code, r.cardA, r.positionA,
+                                       r.cardB, r.positionB, r.role, r.moves, r.score, r.scoreValue, r.totalMoves,
+                                       r.participant, r.text, r.raw);
+            };
+            EXPECT_TRUE(fields(reused) == fields(fresh)) << lines[i] << " then " << lines[j];
+        }
 }
 
 TEST(LogReader, NamesTheLineOfEveryBrokenLine) {

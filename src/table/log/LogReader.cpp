@@ -147,6 +147,46 @@ char roleOfKeeper(std::string_view text, std::string_view ck, std::string_view n
     return 0;
 }
 
+// True when `score` is a score as the game writes it: the shortest decimal
+// of its value (scoreText). A plain decimal of at most 12 digits before the
+// point and 3 after it, the last of them not 0, is that form by itself (15
+// significant digits survive a double, and such a value is never written
+// with an exponent): most scores are checked without being written again.
+bool isWrittenScore(std::string_view score, double value) {
+    size_t at = score.size() > 1 && score[0] == '-' ? 1 : 0;
+    const size_t intStart = at;
+    while (at < score.size() && isDigit(score[at])) ++at;
+    const size_t intDigits = at - intStart;
+    bool plain = intDigits >= 1 && intDigits <= 12 && (intDigits == 1 || score[intStart] != '0');
+    if (plain && at < score.size()) {
+        const size_t fracStart = ++at;
+        while (at < score.size() && isDigit(score[at])) ++at;
+        const size_t fracDigits = at - fracStart;
+        plain = score[fracStart - 1] == '.' && fracDigits >= 1 && fracDigits <= 3 && score[at - 1] != '0';
+    }
+    if (plain && at == score.size() && !(intStart == 1 && value == 0)) return true;  // "-0" is not written
+    return scoreText(value) == score;
+}
+
+// A blank record but for its line number and raw line, which the parser
+// sets: field by field, a few plain stores, where assigning LogRecord{} is
+// one string instruction slow to start, on every line.
+void clearRecord(LogRecord& r) {
+    // (The size as built for 64-bit Linux, a reminder when a field is added.)
+    static_assert(sizeof(long) != 8 || sizeof(void*) != 8 || sizeof(LogRecord) == 216,
+                  "a field added to LogRecord is cleared here too");
+    r.kind = LogRecordKind::RoleHeader;
+    r.stampCount = 0;
+    r.first = r.second = LogStamp{};
+    r.code = r.cardA = r.positionA = r.cardB = r.positionB = {};
+    r.role = 0;
+    r.moves = -1;
+    r.score = {};
+    r.scoreValue = 0;
+    r.totalMoves = -1;
+    r.participant = r.text = {};
+}
+
 bool unknown(long lineNumber, LogFault& fault, const std::string& what) {
     fault = {lineNumber, LogFaultKind::UnknownRecord, what};
     return false;
@@ -279,7 +319,7 @@ bool parseTwoStampBody(std::string_view body, LogRecord& r) {
         const auto result = std::from_chars(score.data(), score.data() + score.size(), value);
         if (result.ec != std::errc() || result.ptr != score.data() + score.size()) return false;
         // Scores are written in one form only: the shortest decimal.
-        if (scoreText(value) != score) return false;
+        if (!isWrittenScore(score, value)) return false;
         r.kind = LogRecordKind::HandEnded;
         r.moves = static_cast<int>(moves);
         r.score = score;
@@ -362,7 +402,7 @@ const char* faultKindName(LogFaultKind kind) {
 }
 
 bool parseLogLine(std::string_view line, long lineNumber, LogRecord& r, LogFault& fault) {
-    r = LogRecord{};
+    clearRecord(r);
     r.line = lineNumber;
     r.raw = line;
     // Most lines have no byte below 0x20; the loop only names the one found.
