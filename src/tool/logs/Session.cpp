@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "table/log/TimeStamp.h"
 
@@ -41,10 +42,29 @@ bool sameCard(std::string_view a, std::string_view b) {
     return a == b;
 }
 
-std::string normalCard(std::string_view card) {
-    if (card.size() != 2) return std::string(card);
-    return std::string{card[0], card[1] == 'H' ? 'H' : 'C'};
+// Equal bytes: the sizes first, which differ when most fields do. An empty
+// field has no bytes to compare (and memcmp given its null pointer, even for
+// no bytes, takes a slow path on some processors).
+bool sameText(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size()) == 0);
 }
+
+// A card where it lies on the table: two bytes ("2H"), or none. The reader
+// lets no other card through, and a plain pair of bytes is copied and
+// compared in place, where a string would be a call each time.
+struct TableCard {
+    char text[2] = {0, 0};
+    bool empty() const { return text[0] == 0; }
+    // The card the log names, or the one a string holds ("" for none).
+    bool is(std::string_view card) const {
+        return card.size() == 2 ? text[0] == card[0] && text[1] == card[1] : card.empty() && empty();
+    }
+    std::string str() const { return empty() ? std::string() : std::string(text, 2); }
+};
+
+// A dealt card as the table holds it: the shoe's colour letters other than
+// H are clubs.
+TableCard normalCard(std::string_view card) { return {{card[0], card[1] == 'H' ? 'H' : 'C'}}; }
 
 bool isShared(LogRecordKind kind) { return kind != LogRecordKind::PickedUp && kind != LogRecordKind::LookedAt; }
 
@@ -112,7 +132,7 @@ private:
     long long sinceStart_ = 0;
     int dealIndex_ = 0;
     long long dealBase_ = 0;
-    std::array<std::string, 6> table_;
+    std::array<TableCard, 6> table_;
     int passesInRow_ = 0, handActions_ = 0, ownActions_ = 0;
     long long actionsInLog_ = 0;
     unsigned codesSeen_ = 0, codesExpected_ = 0;
@@ -187,7 +207,7 @@ void LogTracker::header(const LogRecord& r) {
 bool LogTracker::shouldEnd() const {
     if (passesInRow_ >= 4) return true;
     if (setup_ && handActions_ >= setup_->maxRounds) return true;
-    if (goalFromShoe_ && hands.back().goal == table_[5]) return true;
+    if (goalFromShoe_ && table_[5].is(hands.back().goal)) return true;
     return false;
 }
 
@@ -201,7 +221,7 @@ void LogTracker::deal(const LogRecord& r) {
         Hand& h = hands.back();
         h.number = static_cast<int>(hands.size());
         dealIndex_ = 0;
-        for (std::string& card : table_) card.clear();
+        table_ = {};
         passesInRow_ = handActions_ = ownActions_ = 0;
         codesSeen_ = codesExpected_ = 0;
         lastCodeRank_ = -1;
@@ -229,9 +249,10 @@ void LogTracker::deal(const LogRecord& r) {
     if (pos != kDealPositionCodes[dealIndex_])
         fault(r.line, "deal", "card " + std::to_string(k) + " of a deal goes to " + std::string(kDealPositions[dealIndex_]) +
                                   ", not " + std::string(r.positionA));
-    const std::string card = normalCard(r.cardA);
-    for (const std::string& other : table_)
-        if (sameCard(other, card)) fault(r.line, "deal", "the card " + card + " is dealt twice in one hand");
+    const TableCard card = normalCard(r.cardA);
+    for (const TableCard& other : table_)
+        if (!other.empty() && other.is({card.text, 2}))
+            fault(r.line, "deal", "the card " + card.str() + " is dealt twice in one hand");
     if (pos >= 0) {
         table_[pos] = card;
         h.dealt[pos].assign(r.cardA);
@@ -248,7 +269,8 @@ void LogTracker::deal(const LogRecord& r) {
             } else {
                 const ShoeHand& line = setup_->hands[index];
                 const DealtHand dealt = dealtHandOf(line, setup_->circular);
-                if (dealt.cards != table_)
+                if (!std::equal(table_.begin(), table_.end(), dealt.cards.begin(),
+                                [](const TableCard& t, const std::string& c) { return t.is(c); }))
                     fault(r.line, "setup", "hand " + std::to_string(h.number) + " is not the hand of line " +
                                                std::to_string(line.lineNumber) + " of " + setup_->shoePath);
                 h.goal = dealt.goal;
@@ -281,9 +303,9 @@ void LogTracker::action(const LogRecord& r) {
         if (r.kind == LogRecordKind::PickedUp) {
             ++(ck_ ? h.ckPickUps : h.nkPickUps);
             const int pos = positionCode(r.positionA);
-            if (pos >= 0 && h.dealComplete && !sameCard(table_[pos], r.cardA))
+            if (pos >= 0 && h.dealComplete && !table_[pos].is(r.cardA))
                 fault(r.line, "move", "the card picked up, " + std::string(r.cardA) + ", does not lie at " +
-                                          std::string(r.positionA) + " (" + table_[pos] + " does)");
+                                          std::string(r.positionA) + " (" + table_[pos].str() + " does)");
         } else {
             ++(ck_ ? h.ckLooks : h.nkLooks);
         }
@@ -323,9 +345,10 @@ void LogTracker::action(const LogRecord& r) {
         return;
     }
     if (!h.dealComplete) return;
-    if (!sameCard(table_[a], r.cardA) || !sameCard(table_[b], r.cardB)) {
+    if (!table_[a].is(r.cardA) || !table_[b].is(r.cardB)) {
         fault(r.line, "move", "the cards named, " + std::string(r.cardA) + " and " + std::string(r.cardB) +
-                                  ", do not lie where the record says (" + table_[a] + ", " + table_[b] + ")");
+                                  ", do not lie where the record says (" + table_[a].str() + ", " +
+                                  table_[b].str() + ")");
         return;
     }
     if (a == 5 && (actorCk ? r.cardA[1] != r.cardB[1] : r.cardA[0] != r.cardB[0]))
@@ -347,7 +370,7 @@ void LogTracker::handEnd(const LogRecord& r) {
         codesExpected_ = 0;
         if (passesInRow_ >= 4) codesExpected_ |= 1u;
         if (setup_ && handActions_ >= setup_->maxRounds) codesExpected_ |= 2u;
-        if (goalFromShoe_ && h.goal == table_[5]) codesExpected_ |= 4u;
+        if (goalFromShoe_ && table_[5].is(h.goal)) codesExpected_ |= 4u;
     }
     if (rank <= lastCodeRank_)
         fault(r.line, "hand end", std::string("a ") + codeName(rank) + " block after a " + codeName(lastCodeRank_) +
@@ -360,9 +383,9 @@ void LogTracker::handEnd(const LogRecord& r) {
         fault(r.line, "hand end", "a GM end after " + std::to_string(handActions_) + " actions; MaxRounds is " +
                                       std::to_string(setup_->maxRounds));
     if (rank == 2) {
-        if (goalFromShoe_ && h.goal != table_[5])
-            fault(r.line, "hand end", "a GE end with " + table_[5] + " at the Target; the goal is " + h.goal);
-        if (!goalFromShoe_ && h.dealComplete) h.goal = table_[5];
+        if (goalFromShoe_ && !table_[5].is(h.goal))
+            fault(r.line, "hand end", "a GE end with " + table_[5].str() + " at the Target; the goal is " + h.goal);
+        if (!goalFromShoe_ && h.dealComplete) h.goal = table_[5].str();
     }
     if (r.moves != ownActions_)
         fault(r.line, "count", "the hand end counts " + std::to_string(r.moves) + " moves and passes of the " +
@@ -529,7 +552,8 @@ std::string mirrorDifference(const LogRecord& c, const LogRecord& n) {
     const bool ownStamps = c.kind == LogRecordKind::HandEnded || c.kind == LogRecordKind::HandEndClose ||
                            c.kind == LogRecordKind::TotalMoves;
     if (!ownStamps && !sameStamps(c, n)) return "the time stamps differ";
-    if (c.cardA != n.cardA || c.positionA != n.positionA || c.cardB != n.cardB || c.positionB != n.positionB)
+    if (!sameCard(c.cardA, n.cardA) || !sameText(c.positionA, n.positionA) || !sameCard(c.cardB, n.cardB) ||
+        !sameText(c.positionB, n.positionB))
         return "the cards or places differ";
     if (c.kind == LogRecordKind::UserHeader && c.participant != n.participant) return "the participant codes differ";
     if (c.kind == LogRecordKind::HandEnded) {
