@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
+
 #include <nlohmann/json.hpp>
 
 #include "tool/LogMaking.h"
@@ -179,6 +182,43 @@ TEST_F(CsvTables, ALineThatIsNoRecordIsNamedAndLeftOutTheRestIsWritten) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.output.find("nk071226_1.txt:14:"), std::string::npos) << run.output;
     EXPECT_EQ(readCsvWithPython(events).size(), 1u + 80 + 76 - 1);
+}
+
+// Each row names its line in its log: after a line left out, and past
+// lines 9 and 99, the number is still the line's own.
+TEST_F(CsvTables, EachRowNamesItsOwnLinePastALeftOutLineAndPastAHundred) {
+    playScriptedGame(dataout, 14, 5, "071226_1");
+    const fs::path nk = dataout / "nk071226_1.txt";
+    std::vector<std::string> lines = logLines(nk);
+    ASSERT_GT(lines.size(), 120u);
+    const std::string broken = lines[49];
+    std::string text = readFile(nk);
+    text.replace(text.find(broken), 1, "x");  // line 50 is no record now
+    writeFile(nk, text);
+    lines = logLines(nk);
+    const std::map<std::string, std::vector<std::string>> logs = {{"ck", logLines(dataout / "ck071226_1.txt")},
+                                                                  {"nk", lines}};
+
+    const ProcessResult run = runTool({"csv", dataout.string(), "-o", events.string()});
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_NE(run.output.find("nk071226_1.txt:50:"), std::string::npos) << run.output;
+    const Rows e = readCsvWithPython(events);
+    ASSERT_EQ(e.size(), 1 + logs.at("ck").size() + lines.size() - 1);
+    const size_t log = column(e, "log"), line = column(e, "line"), code = column(e, "code"),
+                 textColumn = column(e, "text");
+    std::set<long> nkLines;
+    for (size_t i = 1; i < e.size(); ++i) {
+        const long n = std::stol(e[i][line]);
+        const std::string& raw = logs.at(e[i][log]).at(static_cast<size_t>(n - 1));
+        if (e[i][log] == "nk") nkLines.insert(n);
+        EXPECT_NE(raw.find(e[i][textColumn]), std::string::npos) << n << ": " << raw;
+        if (!e[i][code].empty() && e[i][code] != "TF") {
+            EXPECT_NE(raw.find(e[i][code] + ":"), std::string::npos) << n << ": " << raw;
+        }
+    }
+    EXPECT_EQ(nkLines.count(50), 0u);
+    for (const long n : {9L, 10L, 49L, 51L, 99L, 100L, 101L, static_cast<long>(lines.size())})
+        EXPECT_EQ(nkLines.count(n), 1u) << n;
 }
 
 // The participant code comes from the first four lines of the ColorKeeper's

@@ -9,6 +9,7 @@
 #include <bit>
 #include <condition_variable>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <ostream>
@@ -44,12 +45,6 @@ std::string_view recordName(LogRecordKind kind) {
     case LogRecordKind::TotalMoves: return "total_moves";
     }
     return "";
-}
-
-void appendNumber(std::string& row, long long value) {
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    row.append(digits, end);
 }
 
 void appendHeader(std::string& row, const std::vector<std::string>& columns) {
@@ -201,10 +196,38 @@ char* putField(char* at, std::string_view field) {
     return at;
 }
 
+// A log's line numbers, kept as text: each row's number is the one before
+// it plus one (unless lines were left out), so its digits are counted on
+// rather than worked out again.
+class LineNumberText {
+public:
+    std::string_view of(long line) {
+        if (line != line_ + 1 || size_ == 0) {
+            size_ = static_cast<size_t>(putNumber(digits_, line) - digits_);
+        } else {
+            size_t i = size_;
+            while (i > 0 && digits_[i - 1] == '9') digits_[--i] = '0';
+            if (i > 0) {
+                ++digits_[i - 1];
+            } else {  // 99 + 1
+                digits_[0] = '1';
+                digits_[size_++] = '0';
+            }
+        }
+        line_ = line;
+        return {digits_, size_};
+    }
+
+private:
+    long line_ = 0;
+    size_t size_ = 0;
+    char digits_[24];
+};
+
 // What one session gives the tables: its rows, its messages and its counts.
 struct SessionRows {
     RowBlock events;
-    std::string hands;
+    RowBlock hands;
     std::string messages;
     long long records = 0;
     long long handCount = 0;
@@ -244,7 +267,7 @@ public:
         char* b = rows.reserve(prefix_.size() + 4 * r.raw.size() + 256);
         if (participantKnown_) b = put(b, prefix_);
         b = put(b, place.colorKeeperLog ? "ck," : "nk,");
-        b = putNumber(b, r.line);
+        b = put(b, lineNumbers_[place.colorKeeperLog].of(r.line));
         *b++ = ',';
         if (r.stampCount > 0) {
             b = putStampMs(b, r);
@@ -345,6 +368,7 @@ private:
     RowBlock waiting_;
     std::vector<size_t> waitingEnds_;
     std::string utf8Text_;
+    LineNumberText lineNumbers_[2];  // the NumberKeeper's log, the ColorKeeper's
 };
 
 const char* endedBy(const Hand& h) {
@@ -354,50 +378,59 @@ const char* endedBy(const Hand& h) {
     return code == "GE" ? "goal" : code == "GP" ? "four_passes" : "move_limit";
 }
 
-void appendHand(std::string& b, const std::string& prefix, const Hand& h) {
-    b += prefix;
-    appendNumber(b, h.number);
-    b += ',';
-    b += h.opener;
+// One row of hands.csv. A hand's fields are short: the cards, codes and
+// scores are bytes of the logs, the numbers a few digits each.
+void appendHand(RowBlock& rows, std::string_view prefix, const Hand& h) {
+    size_t longest = prefix.size() + h.opener.size() + h.goal.size() + 256;
+    for (const std::string& card : h.dealt) longest += card.size();
+    for (const HandEndBlock& e : h.ends) longest += e.code.size() + 1;
+    if (h.ended()) longest += h.ends.front().ckScore.size() + h.ends.front().nkScore.size();
+    char* b = rows.reserve(longest);
+    b = put(b, prefix);
+    b = putNumber(b, h.number);
+    *b++ = ',';
+    b = put(b, h.opener);
     for (const std::string& card : h.dealt) {
-        b += ',';
-        b += card;
+        *b++ = ',';
+        b = put(b, card);
     }
-    b += ',';
-    b += h.goal;
+    *b++ = ',';
+    b = put(b, h.goal);
     for (int n : {h.ckSwaps, h.ckPasses, h.nkSwaps, h.nkPasses, h.actionsTaken(), h.ckPickUps, h.nkPickUps,
                   h.ckLooks, h.nkLooks}) {
-        b += ',';
-        appendNumber(b, n);
+        *b++ = ',';
+        b = putNumber(b, n);
     }
-    b += ',';
-    b += endedBy(h);
-    b += ',';
-    b += h.endCodes();
-    b += ',';
+    *b++ = ',';
+    b = put(b, endedBy(h));
+    *b++ = ',';
+    for (size_t i = 0; i < h.ends.size(); ++i) {  // the end codes joined with "+"
+        if (i) *b++ = '+';
+        b = put(b, h.ends[i].code);
+    }
+    *b++ = ',';
     if (h.ended()) {
         const HandEndBlock& e = h.ends.front();
-        if (e.ckCount >= 0) appendNumber(b, e.ckCount);
-        b += ',';
-        if (e.nkCount >= 0) appendNumber(b, e.nkCount);
-        b += ',';
-        b += e.ckScore;
-        b += ',';
-        b += e.nkScore;
-        b += ',';
-        if (h.dealMs >= 0 && h.endMs >= 0) appendNumber(b, h.endMs - h.dealMs);
+        if (e.ckCount >= 0) b = putNumber(b, e.ckCount);
+        *b++ = ',';
+        if (e.nkCount >= 0) b = putNumber(b, e.nkCount);
+        *b++ = ',';
+        b = put(b, e.ckScore);
+        *b++ = ',';
+        b = put(b, e.nkScore);
+        *b++ = ',';
+        if (h.dealMs >= 0 && h.endMs >= 0) b = putNumber(b, h.endMs - h.dealMs);
     } else {
-        b += ",,,,";
+        b = put(b, ",,,,");
     }
-    b += ',';
-    if (h.fewest) appendNumber(b, *h.fewest);
-    b += ',';
-    if (h.fewest && h.ended() && h.actionsTaken() > 0) {
-        char text[32];
-        std::snprintf(text, sizeof text, "%.4f", double(*h.fewest) / h.actionsTaken());
-        b += text;
-    }
-    b += "\r\n";
+    *b++ = ',';
+    if (h.fewest) b = putNumber(b, *h.fewest);
+    *b++ = ',';
+    if (h.fewest && h.ended() && h.actionsTaken() > 0)
+        b += std::snprintf(b, 32, "%.4f", double(*h.fewest) / h.actionsTaken());
+    *b++ = '\r';
+    *b++ = '\n';
+    rows.commit(b);
 }
 
 }  // namespace
@@ -453,100 +486,97 @@ void convertSession(const LogPair& pair, const CsvOptions& options, SessionRows&
     out.handCount = static_cast<long long>(session.hands.size());
 }
 
-// Sessions are read and turned into rows by workers, a few sessions ahead
-// of the one being written; the tables and the messages keep the order of
-// the sessions, and memory holds at most kSessionsAhead sessions' rows.
-// Each thread is woken only when what it waits for is there: the writer,
-// once it has had to sleep, for kWriterWakesFor sessions at once, as a
-// wake-up costs more than writing a session.
+// Sessions are turned into rows by two threads (the caller's and one more),
+// a few sessions ahead of the one being written; the tables and the messages
+// keep the order of the sessions, and memory holds at most kSessionsAhead
+// sessions' rows. There is no writer thread: a thread that has finished a
+// session writes, in order, every session that is ready, unless the other
+// thread is doing so already. A thread sleeps only when it is that far ahead.
 constexpr size_t kSessionsAhead = 8;
-constexpr size_t kWriterWakesFor = 4;
 
 class SessionWorkers {
 public:
-    SessionWorkers(const LogFolder& logs, const CsvOptions& options) : logs_(logs), options_(options) {
+    // Writes the rows of session k; called in the order of the sessions, by
+    // one thread at a time.
+    using Writer = std::function<void(size_t k, SessionRows& rows)>;
+
+    SessionWorkers(const LogFolder& logs, const CsvOptions& options, Writer write)
+        : logs_(logs), options_(options), write_(std::move(write)) {}
+
+    // Returns when every session is written; rethrows the first error (a
+    // session that could not be read, a table that could not be written).
+    void run() {
         const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-        const size_t workers = std::min<size_t>({cores, 2, logs.pairs.size()});
-        for (size_t i = 0; i < workers; ++i) threads_.emplace_back([this] { work(); });
-    }
-    ~SessionWorkers() {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            stop_ = true;
-        }
-        workerWakes_.notify_all();
-        for (std::thread& t : threads_) t.join();
-    }
-    // The rows of session k, once they are ready; valid until done(k).
-    SessionRows& wait(size_t k) {
-        Slot& slot = slots_[k % kSessionsAhead];
-        std::unique_lock<std::mutex> lock(mutex_);
-        if (!slot.ready) {
-            wantedFrom_ = k;
-            wantedTo_ = std::min(k + kWriterWakesFor, logs_.pairs.size());
-            writerWakes_.wait(lock, [&] { return wantedReady(); });
-            wantedTo_ = 0;
-        }
-        return slot.rows;
-    }
-    void done(size_t k) {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            slots_[k % kSessionsAhead].ready = false;
-            ++written_;
-        }
-        workerWakes_.notify_one();
+        const size_t threadCount = std::min<size_t>({cores, 2, logs_.pairs.size()});
+        const size_t helpers = threadCount > 1 ? threadCount - 1 : 0;
+        std::vector<std::thread> threads;
+        for (size_t i = 0; i < helpers; ++i) threads.emplace_back([this] { work(); });
+        work();
+        for (std::thread& t : threads) t.join();
+        if (failure_) std::rethrow_exception(failure_);
     }
 
 private:
-    struct Slot {
+    // A cache line or more each: two threads fill neighbouring slots row by
+    // row, and must not share a line.
+    struct alignas(64) Slot {
         SessionRows rows;
         bool ready = false;
     };
-    // Called with the lock held. The slots of the sessions the writer waits
-    // for hold those sessions or nothing yet: a worker takes session j only
-    // when j < written_ + kSessionsAhead.
-    bool wantedReady() const {
-        for (size_t k = wantedFrom_; k < wantedTo_; ++k)
-            if (!slots_[k % kSessionsAhead].ready) return false;
-        return true;
-    }
+
     void work() {
+        std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
-            size_t k = 0;
-            {
-                std::unique_lock<std::mutex> lock(mutex_);
-                workerWakes_.wait(lock, [&] {
-                    return stop_ || next_ >= logs_.pairs.size() || next_ < written_ + kSessionsAhead;
-                });
-                if (stop_ || next_ >= logs_.pairs.size()) return;
-                k = next_++;
-            }
+            roomFreed_.wait(lock, [&] {
+                return stop_ || next_ >= logs_.pairs.size() || next_ < written_ + kSessionsAhead;
+            });
+            if (stop_ || next_ >= logs_.pairs.size()) return;
+            const size_t k = next_++;
             Slot& slot = slots_[k % kSessionsAhead];
+            lock.unlock();
             try {
                 convertSession(logs_.pairs[k], options_, slot.rows);
             } catch (...) {
                 slot.rows.error = std::current_exception();
             }
-            bool wakeWriter = false;
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                slot.ready = true;
-                wakeWriter = wantedTo_ > 0 && wantedReady();
+            lock.lock();
+            slot.ready = true;
+            if (writing_) continue;  // the thread writing will come to it
+            writing_ = true;
+            while (!stop_ && written_ < logs_.pairs.size() && slots_[written_ % kSessionsAhead].ready) {
+                const size_t w = written_;
+                Slot& done = slots_[w % kSessionsAhead];
+                lock.unlock();
+                std::exception_ptr error = done.rows.error;
+                if (!error) {
+                    try {
+                        write_(w, done.rows);
+                    } catch (...) {
+                        error = std::current_exception();
+                    }
+                }
+                lock.lock();
+                if (error) {
+                    failure_ = error;
+                    stop_ = true;
+                }
+                done.ready = false;
+                ++written_;
+                roomFreed_.notify_all();
             }
-            if (wakeWriter) writerWakes_.notify_one();
+            writing_ = false;
         }
     }
 
     const LogFolder& logs_;
     const CsvOptions& options_;
+    Writer write_;
     std::array<Slot, kSessionsAhead> slots_;
     std::mutex mutex_;
-    std::condition_variable writerWakes_, workerWakes_;
+    std::condition_variable roomFreed_;
     size_t next_ = 0, written_ = 0;
-    size_t wantedFrom_ = 0, wantedTo_ = 0;  // the sessions a sleeping writer waits for
-    bool stop_ = false;
-    std::vector<std::thread> threads_;  // last: started when the rest is ready
+    bool writing_ = false, stop_ = false;
+    std::exception_ptr failure_;
 };
 
 }  // namespace
@@ -567,24 +597,19 @@ CsvCounts writeCsv(const LogFolder& logs, const CsvOptions& options, std::ostrea
         hands->write(header);
     }
     Progress progress("csv", logs.pairs.size());
-    {
-        SessionWorkers workers(logs, options);
-        for (size_t k = 0; k < logs.pairs.size(); ++k) {
-            SessionRows& rows = workers.wait(k);
-            if (rows.error) std::rethrow_exception(rows.error);
-            messages << rows.messages;
-            if (events) events->write(rows.events.data(), rows.events.size());
-            if (hands) hands->write(rows.hands);
-            if (!logs.pairs[k].complete()) ++counts.unpaired;
-            if (rows.otherFaults) ++counts.sessionsWithFaults;
-            ++counts.sessions;
-            counts.events += rows.records;
-            counts.hands += rows.handCount;
-            counts.linesLeftOut += rows.linesLeftOut;
-            workers.done(k);
-            progress.step();
-        }
-    }
+    SessionWorkers workers(logs, options, [&](size_t k, SessionRows& rows) {
+        messages << rows.messages;
+        if (events) events->write(rows.events.data(), rows.events.size());
+        if (hands) hands->write(rows.hands.data(), rows.hands.size());
+        if (!logs.pairs[k].complete()) ++counts.unpaired;
+        if (rows.otherFaults) ++counts.sessionsWithFaults;
+        ++counts.sessions;
+        counts.events += rows.records;
+        counts.hands += rows.handCount;
+        counts.linesLeftOut += rows.linesLeftOut;
+        progress.step();
+    });
+    workers.run();
     if (hands) hands->commit();
     if (events) events->commit();
     return counts;
