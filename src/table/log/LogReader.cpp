@@ -177,14 +177,22 @@ void clearRecord(LogRecord& r) {
                   "a field added to LogRecord is cleared here too");
     r.kind = LogRecordKind::RoleHeader;
     r.stampCount = 0;
-    r.first = r.second = LogStamp{};
-    r.code = r.cardA = r.positionA = r.cardB = r.positionB = {};
+    // Each field set on its own: a chain (a = b = {}) has the compiler store
+    // a field and load it again for the next, which stalls.
+    r.first = LogStamp{};
+    r.second = LogStamp{};
+    r.code = {};
+    r.cardA = {};
+    r.positionA = {};
+    r.cardB = {};
+    r.positionB = {};
     r.role = 0;
     r.moves = -1;
     r.score = {};
     r.scoreValue = 0;
     r.totalMoves = -1;
-    r.participant = r.text = {};
+    r.participant = {};
+    r.text = {};
 }
 
 bool unknown(long lineNumber, LogFault& fault, const std::string& what) {

@@ -122,8 +122,17 @@ constexpr char kPairs[] =
     "8081828384858687888990919293949596979899";
 
 // A number's decimal digits, two at a time from the right, into exactly the
-// room they take: four numbers in every row.
+// room they take: a few numbers in every row.
 char* putNumber(char* at, long long value) {
+    // Hand numbers and most counts: one or two digits.
+    if (static_cast<unsigned long long>(value) < 100) {
+        if (value < 10) {
+            *at = static_cast<char>('0' + value);
+            return at + 1;
+        }
+        std::memcpy(at, kPairs + 2 * value, 2);
+        return at + 2;
+    }
     if (value < 0) *at++ = '-';
     unsigned long long rest = value < 0 ? 0 - static_cast<unsigned long long>(value) : value;
     // The digits from the highest bit (1233 / 4096 is just below log10 2),
