@@ -53,8 +53,13 @@ def main():
         events, hands = os.path.join(tmp, "events.csv"), os.path.join(tmp, "hands.csv")
         cat_times, csv_times = [], []
         for _ in range(a.runs):
+            # Each starts with no output of the run before: cat's file is
+            # emptied, csv's two are removed, before the clock starts.
             with open(cat_out, "wb") as out:
                 cat_times.append(timed(["cat"] + files, stdout=out))
+            for old in (events, hands):
+                if os.path.exists(old):
+                    os.remove(old)
             csv_times.append(timed([tool, "csv", dataout, "-o", events, "--hands", hands],
                                    stderr=subprocess.DEVNULL))
         rows = sum(1 for _ in open(events, "rb")) - 1
@@ -68,7 +73,8 @@ def main():
         "",
         f"{a.sessions} sessions ({len(files)} logs, {records:,} records, {size / 1e6:.1f} MB) written by the engine, "
         f"on {where}; {a.runs} alternating runs, medians. cat writes the logs into one file; csv writes "
-        f"events.csv ({rows:,} rows) and hands.csv ({out_size / 1e6:.1f} MB together), syncs and renames them.",
+        f"events.csv ({rows:,} rows) and hands.csv ({out_size / 1e6:.1f} MB together), syncs and renames them. "
+        f"Each run starts with no output of the run before (cat's file emptied, csv's removed, before the clock starts).",
         "",
         "| Figure | qbxtool csv | cat | Ratio / target | Holds |",
         "|---|---|---|---|---|",
