@@ -38,12 +38,7 @@ def main():
         with Session(program, work, tmp, "demo") as s:
             s.login("DEMO")
             s.wait_ready("ck", 1)
-            s.pass_turn()
-            s.wait_lines("ck", 12)
-            s.pass_turn()
-            s.wait_lines("ck", 13)
-            s.drag_card(0, 5)
-            s.wait_lines("ck", 17)
+            s.play_example_first_hand()
             check(count_prefixed(s.ck_lines(), "GE:") == 1, "the hand did not end on its goal")
             for name in s.log_files():
                 print("==> dataout/%s <==" % name)

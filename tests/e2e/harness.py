@@ -516,6 +516,18 @@ class Session:
     def pass_turn(self):
         self.click(self.button_centre(PASS_BUTTON))
 
+    def play_example_first_hand(self):
+        """The first hand of the example shoe, from the end of its deal: it
+        gives the ColorKeeper 2H, with 3H at the Target and 2H as the goal.
+        Both roles pass, then the ColorKeeper lays its 2H on the Target and
+        the hand ends on its goal: 17 lines in the ColorKeeper's log."""
+        self.pass_turn()
+        self.wait_lines("ck", 12)
+        self.pass_turn()
+        self.wait_lines("ck", 13)
+        self.drag_card(0, 5)
+        self.wait_lines("ck", 17)
+
     # -- what the table shows -----------------------------------------------
 
     def frame_pen(self, shot, pos):

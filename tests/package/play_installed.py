@@ -37,12 +37,7 @@ def main():
         with Session(program, args.workdir, args.out, "installed") as s:
             s.login("PKG1")
             s.wait_ready("ck", 1)
-            s.pass_turn()
-            s.wait_lines("ck", 12)
-            s.pass_turn()
-            s.wait_lines("ck", 13)
-            s.drag_card(0, 5)
-            s.wait_lines("ck", 17)
+            s.play_example_first_hand()
             s.wait_lines("nk", 16)
             exp = Expected("PKG1")
             exp.deal(deal_of(first_hand))
