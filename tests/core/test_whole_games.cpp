@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "support/FakeDesktop.h"
+#include "support/MixGame.h"
 
 using namespace qbx;
 using namespace qbx::test;
@@ -34,20 +35,12 @@ void compareWithExpected(const WorkDir& dir, const std::string& role, const std:
 // A participant thinks a little before each action.
 void later(Session& s) { s.clock.advance(1234); }
 
-const char* kShoe =
-    "c   ck  up  t   n   nk  goal opens\r\n"
-    "4C  2H  2C  3H  4H  3C  2H   ck\r\n"
-    "2H  3C  4H  2C  3H  4C  3H   nk\r\n"
-    "3H  4C  2H  4H  2C  3C  4H   ck\r\n"
-    "2C  3H  4C  2H  4H  3C  2C   nk\r\n"
-    "3C  2C  4H  2H  4C  3H  2H   ck\r\n";
-
 TEST(WholeGame, MixTurnsHiddenHandCardsAndEveryWayAHandEnds) {
     WorkDir dir;
     dir.write("setup/QBXParameter.ini", parameterFile({{"ViewCard", "MIX"}, {"ViewCkNk", "FALSE"},
                                                        {"MaxRounds", "8"}, {"PremiumRound", "2001"}}));
     dir.write("setup/messages.ini", englishCatalogue());
-    dir.write("setup/shoe.txt", kShoe);
+    dir.write("setup/shoe.txt", kMixShoe);
     Session s;
     s.clock.set("13:59:58.990");
     s.game.startGame("Z9 \xc3\xa9   ");

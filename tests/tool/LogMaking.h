@@ -7,21 +7,13 @@
 #include <string>
 
 #include "support/FakeDesktop.h"
+#include "support/MixGame.h"
 #include "support/ScriptedPlay.h"
 #include "tool/ToolTestSupport.h"
 
 namespace qbx::tool::test {
 
 namespace fs = std::filesystem;
-
-// The shoe of tests/data/mix_game_*.txt.
-inline const char* kMixShoe =
-    "c   ck  up  t   n   nk  goal opens\r\n"
-    "4C  2H  2C  3H  4H  3C  2H   ck\r\n"
-    "2H  3C  4H  2C  3H  4C  3H   nk\r\n"
-    "3H  4C  2H  4H  2C  3C  4H   ck\r\n"
-    "2C  3H  4C  2H  4H  3C  2C   nk\r\n"
-    "3C  2C  4H  2H  4C  3H  2H   ck\r\n";
 
 // Copies the mix game's logs into `folder` as the pair of suffix 071226_1,
 // and writes its setup into folder/../setup. Returns the ColorKeeper's path.
@@ -39,7 +31,7 @@ inline void writeMixSetup(const fs::path& setupFolder) {
     writeFile(setupFolder / "QBXParameter.ini",
               qbx::test::parameterFile({{"ViewCard", "MIX"}, {"ViewCkNk", "FALSE"}, {"MaxRounds", "8"},
                                         {"PremiumRound", "2001"}}));
-    writeFile(setupFolder / "shoe.txt", kMixShoe);
+    writeFile(setupFolder / "shoe.txt", qbx::test::kMixShoe);
 }
 
 // Plays a scripted game of `hands` hands in a fresh working folder and moves
