@@ -8,6 +8,7 @@
 
 #include "tool/Commands.h"
 #include "tool/Tool.h"
+#include "tool/logs/LogCommandLine.h"
 #include "tool/logs/Csv.h"
 
 namespace qbx::tool {
@@ -28,18 +29,16 @@ void addCsvCommand(CLI::App& app, CommandResult& result) {
     cmd->add_option("LOGS", options->paths, "folders of logs, or log files")->required();
     cmd->add_option("-o,--output", options->events, "the events table (- for standard output)")->required();
     cmd->add_option("--hands", options->hands, "the hands table");
-    cmd->add_option("--setup", options->setup, "the working directory (or its setup folder) the sessions were played with");
+    logs::addSetupOption(cmd, options->setup);
     cmd->callback([options, &result] {
-        std::optional<logs::SessionSetup> setup;
-        if (!options->setup.empty()) setup = logs::readSessionSetup(options->setup);
+        const std::optional<logs::SessionSetup> setup = logs::setupFromOption(options->setup);
         const logs::LogFolder folder = logs::logsToConvert(options->paths, std::cerr);
         logs::CsvOptions csv{options->events, options->hands, setup ? &*setup : nullptr};
         const logs::CsvCounts counts = logs::writeCsv(folder, csv, std::cerr);
         if (options->events != "-")
             std::cerr << counted(counts.sessions, "session", "sessions") << ", " << counted(counts.events, "record", "records")
                       << ", " << counted(counts.hands, "hand", "hands") << "\n";
-        if (counts.sessionsWithFaults)
-            std::cerr << counted(counts.sessionsWithFaults, "session has", "sessions have") << " faults: qbxtool verify names them\n";
+        logs::tellSessionsWithFaults(counts.sessionsWithFaults);
         result.exitCode = counts.problems() ? kExitProblems : kExitOk;
     });
 }

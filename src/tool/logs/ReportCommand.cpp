@@ -8,6 +8,7 @@
 
 #include "tool/Commands.h"
 #include "tool/Tool.h"
+#include "tool/logs/LogCommandLine.h"
 #include "tool/logs/Report.h"
 
 namespace qbx::tool {
@@ -27,18 +28,16 @@ void addReportCommand(CLI::App& app, CommandResult& result) {
         "Example:\n  qbxtool report dataout -o report.html --setup setup");
     cmd->add_option("LOGS", options->paths, "folders of logs, or log files")->required();
     cmd->add_option("-o,--output", options->output, "the page to write")->required();
-    cmd->add_option("--setup", options->setup, "the working directory (or its setup folder) the sessions were played with");
+    logs::addSetupOption(cmd, options->setup);
     cmd->add_option("--title", options->title, "the page's title");
     cmd->callback([options, &result] {
-        std::optional<logs::SessionSetup> setup;
-        if (!options->setup.empty()) setup = logs::readSessionSetup(options->setup);
+        const std::optional<logs::SessionSetup> setup = logs::setupFromOption(options->setup);
         const logs::LogFolder folder = logs::logsToConvert(options->paths, std::cerr);
         const logs::ReportCounts counts =
             logs::writeReport(folder, options->output, setup ? &*setup : nullptr, options->title);
         std::cerr << options->output << ": " << counted(counts.sessions, "session", "sessions") << ", "
                   << counted(counts.hands, "hand", "hands") << "\n";
-        if (counts.sessionsWithFaults)
-            std::cerr << counted(counts.sessionsWithFaults, "session has", "sessions have") << " faults: qbxtool verify names them\n";
+        logs::tellSessionsWithFaults(counts.sessionsWithFaults);
         result.exitCode = counts.unpaired ? kExitProblems : kExitOk;
     });
 }

@@ -10,6 +10,7 @@
 
 #include "tool/Commands.h"
 #include "tool/Tool.h"
+#include "tool/logs/LogCommandLine.h"
 #include "tool/logs/Verify.h"
 
 namespace qbx::tool {
@@ -57,11 +58,10 @@ void addVerifyCommand(CLI::App& app, CommandResult& result) {
         "Example:\n  qbxtool verify dataout/ck061226_417.txt\n  qbxtool verify --setup run/setup dataout");
     cmd->add_option("LOGS", options->paths, "a log (its partner is found by name), a ColorKeeper and a NumberKeeper log, or folders")
         ->required();
-    cmd->add_option("--setup", options->setup, "the working directory (or its setup folder) the sessions were played with");
+    logs::addSetupOption(cmd, options->setup);
     cmd->add_flag("--json", options->json, "write the verdicts as JSON to standard output");
     cmd->callback([options, &result] {
-        std::optional<logs::SessionSetup> setup;
-        if (!options->setup.empty()) setup = logs::readSessionSetup(options->setup);
+        const std::optional<logs::SessionSetup> setup = logs::setupFromOption(options->setup);
         const logs::LogFolder folder = logsToVerify(options->paths);
         if (folder.pairs.empty()) throw CouldNotRun("no logs found in " + options->paths.front());
         const logs::VerifyResult verdict = logs::verifyLogs(folder, setup ? &*setup : nullptr);
