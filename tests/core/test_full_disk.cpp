@@ -28,14 +28,7 @@ constexpr unsigned kSeed = 5;
 // The logs of the scripted game over `hands` hands on a healthy disk.
 Logs finishedRun(int hands) {
     Logs logs;
-    inMemoryTemp([&] {
-        WorkDir dir;
-        writeScriptedSetup(dir, hands, kSeed);
-        Session s;
-        startScripted(s);
-        ScriptedPlay(s).playToEnd();
-        logs = readLogs("dataout");
-    });
+    inMemoryTemp([&] { logs = scriptedGameLogs(hands, kSeed); });
     return logs;
 }
 

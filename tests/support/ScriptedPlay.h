@@ -122,4 +122,15 @@ inline Logs readLogs(const std::string& dataout) {
     return logs;
 }
 
+// The two logs of the scripted game over `hands` hands, played to its end
+// in a fresh working folder on a healthy disk.
+inline Logs scriptedGameLogs(int hands, unsigned seed) {
+    WorkDir dir;
+    writeScriptedSetup(dir, hands, seed);
+    Session s;
+    startScripted(s);
+    ScriptedPlay(s).playToEnd();
+    return readLogs(dir.path() + "/dataout");
+}
+
 }  // namespace qbx::test

@@ -22,15 +22,6 @@ namespace {
 
 constexpr unsigned kSeed = 5;
 
-Logs finishedRun(int hands) {
-    WorkDir dir;
-    writeScriptedSetup(dir, hands, kSeed);
-    Session s;
-    startScripted(s);
-    ScriptedPlay(s).playToEnd();
-    return readLogs("dataout");
-}
-
 void expectWholePrefix(const std::string& log, const std::string& finished, const char* what) {
     ASSERT_GE(log.size(), 2u) << what;
     EXPECT_EQ(log.compare(log.size() - 2, 2, "\r\n"), 0) << what << ": the last record is cut";
@@ -58,7 +49,7 @@ TEST(WindowsDisk, AFullDiskIsToldAndEndsThePlayWithWholeRecords) {
     const char* smallDisk = std::getenv("QBX_SMALL_DISK");
     if (!smallDisk || !*smallDisk) GTEST_SKIP() << "QBX_SMALL_DISK names no small disk";
     constexpr int kHands = 400;
-    const Logs finished = finishedRun(kHands);
+    const Logs finished = scriptedGameLogs(kHands, kSeed);
     TempOn onSmallDisk(smallDisk);
     WorkDir dir;
     writeScriptedSetup(dir, kHands, kSeed);
@@ -83,7 +74,7 @@ TEST(WindowsDisk, AFullDiskIsToldAndEndsThePlayWithWholeRecords) {
 
 TEST(WindowsDisk, DataoutCannotBeDeletedWhileTheLogsAreOpen) {
     constexpr int kHands = 6;
-    const Logs finished = finishedRun(kHands);
+    const Logs finished = scriptedGameLogs(kHands, kSeed);
     WorkDir dir;
     writeScriptedSetup(dir, kHands, kSeed);
     Session s;
