@@ -205,34 +205,6 @@ char* putField(char* at, std::string_view field) {
     return at;
 }
 
-// A log's line numbers, kept as text: each row's number is the one before
-// it plus one (unless lines were left out), so its digits are counted on
-// rather than worked out again.
-class LineNumberText {
-public:
-    std::string_view of(long line) {
-        if (line != line_ + 1 || size_ == 0) {
-            size_ = static_cast<size_t>(putNumber(digits_, line) - digits_);
-        } else {
-            size_t i = size_;
-            while (i > 0 && digits_[i - 1] == '9') digits_[--i] = '0';
-            if (i > 0) {
-                ++digits_[i - 1];
-            } else {  // 99 + 1
-                digits_[0] = '1';
-                digits_[size_++] = '0';
-            }
-        }
-        line_ = line;
-        return {digits_, size_};
-    }
-
-private:
-    long line_ = 0;
-    size_t size_ = 0;
-    char digits_[24];
-};
-
 // What one session gives the tables: its rows, its messages and its counts.
 struct SessionRows {
     RowBlock events;
@@ -276,7 +248,7 @@ public:
         char* b = rows.reserve(prefix_.size() + 4 * r.raw.size() + 256);
         if (participantKnown_) b = put(b, prefix_);
         b = put(b, place.colorKeeperLog ? "ck," : "nk,");
-        b = put(b, lineNumbers_[place.colorKeeperLog].of(r.line));
+        b = putNumber(b, r.line);
         *b++ = ',';
         if (r.stampCount > 0) {
             b = putStampMs(b, r);
@@ -377,7 +349,6 @@ private:
     RowBlock waiting_;
     std::vector<size_t> waitingEnds_;
     std::string utf8Text_;
-    LineNumberText lineNumbers_[2];  // the NumberKeeper's log, the ColorKeeper's
 };
 
 const char* endedBy(const Hand& h) {
@@ -413,10 +384,7 @@ void appendHand(RowBlock& rows, std::string_view prefix, const Hand& h) {
     *b++ = ',';
     b = put(b, endedBy(h));
     *b++ = ',';
-    for (size_t i = 0; i < h.ends.size(); ++i) {  // the end codes joined with "+"
-        if (i) *b++ = '+';
-        b = put(b, h.ends[i].code);
-    }
+    b = put(b, h.endCodes());
     *b++ = ',';
     if (h.ended()) {
         const HandEndBlock& e = h.ends.front();

@@ -36,17 +36,14 @@ int positionCode(std::string_view name) {
 // The place codes of kDealPositions, in the same order.
 constexpr int kDealPositionCodes[6] = {4, 3, 2, 1, 0, 5};
 
-// Cards are two bytes: compared without a call of memcmp.
-bool sameCard(std::string_view a, std::string_view b) {
-    if (a.size() == 2 && b.size() == 2) return a[0] == b[0] && a[1] == b[1];
-    return a == b;
-}
-
-// Equal bytes: the sizes first, which differ when most fields do. An empty
-// field has no bytes to compare (and memcmp given its null pointer, even for
-// no bytes, takes a slow path on some processors).
-bool sameText(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size()) == 0);
+// Equal bytes: the sizes first, which differ when most fields do; a card's
+// two bytes compared in place. An empty field has no bytes to compare (and
+// memcmp given its null pointer, even for no bytes, takes a slow path on
+// some processors).
+bool sameField(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    if (a.size() == 2) return a[0] == b[0] && a[1] == b[1];
+    return a.empty() || std::memcmp(a.data(), b.data(), a.size()) == 0;
 }
 
 // A card where it lies on the table: two bytes ("2H"), or none. The reader
@@ -60,6 +57,7 @@ struct TableCard {
         return card.size() == 2 ? text[0] == card[0] && text[1] == card[1] : card.empty() && empty();
     }
     std::string str() const { return empty() ? std::string() : std::string(text, 2); }
+    bool operator==(const TableCard&) const = default;
 };
 
 // A dealt card as the table holds it: the shoe's colour letters other than
@@ -251,7 +249,7 @@ void LogTracker::deal(const LogRecord& r) {
                                   ", not " + std::string(r.positionA));
     const TableCard card = normalCard(r.cardA);
     for (const TableCard& other : table_)
-        if (!other.empty() && other.is({card.text, 2}))
+        if (other == card)
             fault(r.line, "deal", "the card " + card.str() + " is dealt twice in one hand");
     if (pos >= 0) {
         table_[pos] = card;
@@ -552,8 +550,8 @@ std::string mirrorDifference(const LogRecord& c, const LogRecord& n) {
     const bool ownStamps = c.kind == LogRecordKind::HandEnded || c.kind == LogRecordKind::HandEndClose ||
                            c.kind == LogRecordKind::TotalMoves;
     if (!ownStamps && !sameStamps(c, n)) return "the time stamps differ";
-    if (!sameCard(c.cardA, n.cardA) || !sameText(c.positionA, n.positionA) || !sameCard(c.cardB, n.cardB) ||
-        !sameText(c.positionB, n.positionB))
+    if (!sameField(c.cardA, n.cardA) || !sameField(c.positionA, n.positionA) || !sameField(c.cardB, n.cardB) ||
+        !sameField(c.positionB, n.positionB))
         return "the cards or places differ";
     if (c.kind == LogRecordKind::UserHeader && c.participant != n.participant) return "the participant codes differ";
     if (c.kind == LogRecordKind::HandEnded) {
