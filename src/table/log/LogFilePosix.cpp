@@ -37,7 +37,10 @@ void LogFile::writeLine(const std::string& record) {
     if (handle_ == kClosed) throw LogError("The event log " + path_ + " is not open");
     const int fd = static_cast<int>(handle_);
     // One write call per record, so a record is never split by a crash
-    // between two calls.
+    // between two calls. (A process killed during the call can still leave
+    // part of it where a page of the file ends, as the kernel stops a write
+    // between pages; the log readers take such a last line as a log that
+    // ended early.)
     line_.assign(record);
     line_ += "\r\n";
     const char* data = line_.data();
