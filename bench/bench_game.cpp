@@ -57,14 +57,20 @@ void BM_HeadlessGame(benchmark::State& state) {
     }
     state.counters["actions"] = benchmark::Counter(static_cast<double>(actions), benchmark::Counter::kIsRate);
     state.counters["records"] = benchmark::Counter(static_cast<double>(records), benchmark::Counter::kIsRate);
-    state.counters["us_per_action"] = benchmark::Counter(static_cast<double>(actions),
-                                                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["us_per_action"] =
+        benchmark::Counter(static_cast<double>(actions), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_HeadlessGame)->Args({1000, 1})->Args({1000, 0})->ArgNames({"hands", "durable"})
-    ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true);
+BENCHMARK(BM_HeadlessGame)
+    ->Args({1000, 1})
+    ->Args({1000, 0})
+    ->ArgNames({"hands", "durable"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
 
-const std::string kRecord =
-    "37870.250:37870.250:PM:3H;targetCardView;2H;colorCardView:Color Keeper moved card";
+const std::string kRecord = "37870.250:37870.250:PM:3H;targetCardView;2H;colorCardView:Color Keeper moved card";
 
 // One record written and made durable, as after every participant action;
 // each one timed, for the median and the tail.
@@ -87,7 +93,9 @@ void BM_DurableRecord(benchmark::State& state) {
         us.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
     }
     std::sort(us.begin(), us.end());
-    auto at = [&](double q) { return us[std::min(us.size() - 1, static_cast<size_t>(q * static_cast<double>(us.size())))]; };
+    auto at = [&](double q) {
+        return us[std::min(us.size() - 1, static_cast<size_t>(q * static_cast<double>(us.size())))];
+    };
     state.counters["p50_us"] = at(0.50);
     state.counters["p99_us"] = at(0.99);
     state.counters["max_us"] = us.back();

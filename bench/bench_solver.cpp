@@ -55,8 +55,8 @@ void BM_SolveShoe10000(benchmark::State& state) {
         for (const Deal& d : deals) actions += solveDeal(d, setup, table).line.size();
         benchmark::DoNotOptimize(actions);
     }
-    state.counters["hands/s"] = benchmark::Counter(10000.0 * static_cast<double>(state.iterations()),
-                                                   benchmark::Counter::kIsRate);
+    state.counters["hands/s"] =
+        benchmark::Counter(10000.0 * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_SolveShoe10000)->ArgName("rules")->Arg(0)->Arg(2)->Unit(benchmark::kMillisecond);
 

@@ -54,9 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (p.parX != ini.readInteger("PARAMETER", "parX", 0)) std::abort();
     if (p.parY != ini.readInteger("PARAMETER", "parY", 0)) std::abort();
     if (p.fileTexture != ini.readString("PARAMETER", "File Texture", "NO")) std::abort();
-    for (const std::string* v : {&p.maxRoundsText, &p.premiumRoundText, &p.costMoveText, &p.viewCard,
-                                 &p.fileBackCard, &p.viewTarget, &p.viewCkNk, &p.dealingOrder, &p.fileMessages,
-                                 &p.dragCkNkText, &p.fileTexture})
+    for (const std::string* v :
+         {&p.maxRoundsText, &p.premiumRoundText, &p.costMoveText, &p.viewCard, &p.fileBackCard, &p.viewTarget,
+          &p.viewCkNk, &p.dealingOrder, &p.fileMessages, &p.dragCkNkText, &p.fileTexture})
         atMost(*v, max);
     atMost(p.shoeFilePath, max + 6);
 
@@ -64,8 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!qbx::readMessageFile("./setup/messages.ini", t)) std::abort();
     if (t.stepButtonText != ini.readString("BUTTON", "Step", "")) std::abort();
     if (t.msgGameEnded != ini.readString("MESSAGES", "GameEnded", "")) std::abort();
-    for (const std::string* v : {&t.msgHeader, &t.msgForcedHandOver, &t.msgGameEnded, &t.rulesBlock1CK,
-                                 &t.ckTurnText, &t.cardTText})
+    for (const std::string* v :
+         {&t.msgHeader, &t.msgForcedHandOver, &t.msgGameEnded, &t.rulesBlock1CK, &t.ckTurnText, &t.cardTText})
         atMost(*v, max);
 
     // The login window follows FileMessages from the parameter file. A name

@@ -28,9 +28,7 @@ void checkHand(const qbx::ShoeHand& hand) {
     if (hand.firstTurn.size() != 2) std::abort();
 }
 
-bool blank(const std::string& line) {
-    return line.find_first_not_of(" \t\r\f\v") == std::string::npos;
-}
+bool blank(const std::string& line) { return line.find_first_not_of(" \t\r\f\v") == std::string::npos; }
 
 // Lines end at CR LF, LF or a lone CR; the first one is the header.
 std::vector<std::string> linesAfterHeader(const std::string& text) {
@@ -78,22 +76,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string fault;
     const qbx::Shoe::Status status = shoe.loadText(text, fault);
     switch (status) {
-        case qbx::Shoe::Status::Unreadable:
-            std::abort();  // text in memory is always readable
-        case qbx::Shoe::Status::Faulty:
-            // A faulty line, or no hand at all.
-            if ((!anyFault && accepted != 0) || fault.empty() || shoe.size() != 0 || !shoe.atEnd()) std::abort();
-            break;
-        case qbx::Shoe::Status::Ok: {
-            if (anyFault || accepted == 0 || !fault.empty() || shoe.size() != accepted) std::abort();
-            size_t taken = 0;
-            while (!shoe.atEnd()) {
-                checkHand(shoe.take());
-                ++taken;
-            }
-            if (taken != accepted) std::abort();
-            break;
+    case qbx::Shoe::Status::Unreadable: std::abort();  // text in memory is always readable
+    case qbx::Shoe::Status::Faulty:
+        // A faulty line, or no hand at all.
+        if ((!anyFault && accepted != 0) || fault.empty() || shoe.size() != 0 || !shoe.atEnd()) std::abort();
+        break;
+    case qbx::Shoe::Status::Ok: {
+        if (anyFault || accepted == 0 || !fault.empty() || shoe.size() != accepted) std::abort();
+        size_t taken = 0;
+        while (!shoe.atEnd()) {
+            checkHand(shoe.take());
+            ++taken;
         }
+        if (taken != accepted) std::abort();
+        break;
+    }
     }
     return 0;
 }

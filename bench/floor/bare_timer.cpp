@@ -38,7 +38,8 @@ int main(int argc, char** argv) {
     });
     app.exec();
     for (size_t i = 1; i < times.size(); ++i)
-        std::printf("%lld\n", static_cast<long long>(
-            std::chrono::duration_cast<std::chrono::microseconds>(times[i] - times[i - 1]).count()));
+        std::printf("%lld\n",
+                    static_cast<long long>(
+                        std::chrono::duration_cast<std::chrono::microseconds>(times[i] - times[i - 1]).count()));
     return 0;
 }

@@ -15,8 +15,7 @@
 
 namespace qbx {
 
-int runQbxSolo(int argc, char** argv)
-{
+int runQbxSolo(int argc, char** argv) {
     trace::init();
     QApplication app(argc, argv);
     // The title of every message box. Only the name is set: a display name

@@ -3,7 +3,4 @@
 
 #include "app/Startup.h"
 
-int main(int argc, char** argv)
-{
-    return qbx::runQbxSolo(argc, argv);
-}
+int main(int argc, char** argv) { return qbx::runQbxSolo(argc, argv); }

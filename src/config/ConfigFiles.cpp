@@ -10,9 +10,7 @@ namespace {
 // that an empty FileMessages gives, names no file at all: it is a missing
 // catalogue, not an error of the reading machinery, although
 // "./setup/" itself exists as a directory.
-bool namesNoFile(const std::string& path) {
-    return path.empty() || path.back() == '/' || path.back() == '\\';
-}
+bool namesNoFile(const std::string& path) { return path.empty() || path.back() == '/' || path.back() == '\\'; }
 
 IniFile::Status loadCatalogue(IniFile& ini, const std::string& path) {
     if (namesNoFile(path)) {

@@ -10,31 +10,30 @@ namespace qbx {
 inline constexpr const char* kParameterFile = "./setup/QBXParameter.ini";
 inline constexpr const char* kParameterReadError =
     "Error in reading the QBXParameter.ini file. Please exit the software.";
-inline constexpr const char* kMessagesReadError =
-    "Error in reading the Messages file. Please exit the software.";
+inline constexpr const char* kMessagesReadError = "Error in reading the Messages file. Please exit the software.";
 
 // The fields ReadParameter fills, in the order it reads them.
 struct ParameterValues {
-    std::string shoeFilePath;      // "setup/" + ShoeFileName
+    std::string shoeFilePath;  // "setup/" + ShoeFileName
     std::string maxRoundsText;
     std::string premiumRoundText;
     std::string costMoveText;
-    std::string viewCard;          // upper-cased
+    std::string viewCard;  // upper-cased
     std::string fileBackCard;
-    std::string viewTarget;        // upper-cased
-    std::string viewCkNk;          // upper-cased
-    std::string dealingOrder;       // upper-cased
+    std::string viewTarget;    // upper-cased
+    std::string viewCkNk;      // upper-cased
+    std::string dealingOrder;  // upper-cased
     std::string fileMessages;
     int32_t parX = 0;
     int32_t parY = 0;
-    std::string dragCkNkText;      // upper-cased
-    std::string fileTexture;       // default "NO" when the key is missing
+    std::string dragCkNkText;  // upper-cased
+    std::string fileTexture;   // default "NO" when the key is missing
 };
 
 // The catalogue's texts, in the order readMessageFile reads them.
 struct MessageTexts {
-    std::string msgHeader, msgIncorrectMove, msgHandOver, msgForcedHandOver,
-        msgForcedPassHandOver, msgGameOver, msgTotMove, msgHandNumber, msgHandEnded, msgGameEnded;
+    std::string msgHeader, msgIncorrectMove, msgHandOver, msgForcedHandOver, msgForcedPassHandOver, msgGameOver,
+        msgTotMove, msgHandNumber, msgHandEnded, msgGameEnded;
     std::string rulesHeader, rulesBlock1CK, rulesBlock1NK;
     std::string turnHeader, ckTurnText, nkTurnText;
     std::string helpButtonText, stepButtonText;
@@ -43,8 +42,8 @@ struct MessageTexts {
 
 // The 14 keys of the parameter file, in the order the game reads them.
 inline constexpr const char* kParameterKeys[] = {
-    "ShoeFileName", "MaxRounds", "PremiumRound", "CostMove",    "ViewCard", "FileBackCard", "ViewTarget",
-    "ViewCkNk",     "SyntaxInput", "FileMessages", "parX",      "parY",     "Drag CkNk",    "File Texture"};
+    "ShoeFileName", "MaxRounds",   "PremiumRound", "CostMove", "ViewCard", "FileBackCard", "ViewTarget",
+    "ViewCkNk",     "SyntaxInput", "FileMessages", "parX",     "parY",     "Drag CkNk",    "File Texture"};
 
 // A key of the message catalogue: where the game keeps its text (none for
 // LabelCode, which the login window reads itself) and whether the text ever

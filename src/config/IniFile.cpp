@@ -85,8 +85,7 @@ void IniFile::parse(const std::string& text) {
         }
         const char* b = p;
         const char* e = lineEnd;
-        if (const void* nul = std::memchr(b, '\0', static_cast<size_t>(e - b)))
-            e = static_cast<const char*>(nul);
+        if (const void* nul = std::memchr(b, '\0', static_cast<size_t>(e - b))) e = static_cast<const char*>(nul);
         p = next;
         ++lineNumber;
 
@@ -177,8 +176,8 @@ int IniFile::readInteger(const std::string& section, const std::string& key, int
     if (i == v.size()) return defaultValue;
     // Accumulate in 64 bits and stop as soon as the magnitude leaves the
     // 32-bit range, so that any number of digits is safe.
-    const int64_t limit = negative ? -static_cast<int64_t>(std::numeric_limits<int32_t>::min())
-                                   : std::numeric_limits<int32_t>::max();
+    const int64_t limit =
+        negative ? -static_cast<int64_t>(std::numeric_limits<int32_t>::min()) : std::numeric_limits<int32_t>::max();
     int64_t magnitude = 0;
     for (; i < v.size(); ++i) {
         const char c = v[i];

@@ -22,8 +22,7 @@ public:
     // Parses text already in memory (used by load, and by tests and fuzzing).
     void parse(const std::string& text);
 
-    std::string readString(const std::string& section, const std::string& key,
-                           const std::string& defaultValue) const;
+    std::string readString(const std::string& section, const std::string& key, const std::string& defaultValue) const;
     // A value that is not a decimal whole number that fits in 32 bits gives
     // the default.
     int readInteger(const std::string& section, const std::string& key, int defaultValue) const;

@@ -25,8 +25,7 @@ constexpr int kOuterHeight = 673;
 }  // namespace
 
 HelpWindow::HelpWindow(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowStaysOnTopHint) {
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint) {
     // Kept above everything: the table window itself stays on top of the desktop.
     setObjectName(QStringLiteral("helpWindow"));
     setWindowTitle(QStringLiteral("QBX Help"));
@@ -88,8 +87,7 @@ void HelpWindow::checkPlaceSoon() {
             if (!isVisible() || windowState() != Qt::WindowNoState) return;
             const QMargins frame = frameMargins();
             const QSize inner(kOuterWidth - frame.left() - frame.right(), kOuterHeight - frame.top() - frame.bottom());
-            if (frame != placedWithFrame_ || size() != inner ||
-                frameGeometry().topLeft() != openingCorner())
+            if (frame != placedWithFrame_ || size() != inner || frameGeometry().topLeft() != openingCorner())
                 placeForOpening();
         });
     }
@@ -107,14 +105,12 @@ void HelpWindow::moveEvent(QMoveEvent* event) {
     // The frame is known only once the window manager has put it around the
     // window, after the first showing: the outer size is then made right.
     // A participant moving the window changes no frame and is left alone.
-    if (isVisible() && windowState() == Qt::WindowNoState && frameMargins() != placedWithFrame_)
-        placeForOpening();
+    if (isVisible() && windowState() == Qt::WindowNoState && frameMargins() != placedWithFrame_) placeForOpening();
 }
 
 void HelpWindow::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && isVisible() && windowState() != Qt::WindowNoState)
-        keepInFront();
+    if (event->type() == QEvent::WindowStateChange && isVisible() && windowState() != Qt::WindowNoState) keepInFront();
 }
 
 void HelpWindow::keepInFront() {

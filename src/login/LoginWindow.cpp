@@ -23,14 +23,10 @@ constexpr int kClientWidth = 429;
 constexpr int kClientHeight = 358;
 constexpr const char* kEmptyCodeMessage = "Per favore riempi tutti i campi";
 
-QFont sansSerif(int pixelSize, bool bold = false)
-{
-    return layoutFont("MS Sans Serif", pixelSize, bold);
-}
+QFont sansSerif(int pixelSize, bool bold = false) { return layoutFont("MS Sans Serif", pixelSize, bold); }
 
 template <typename W>
-W* makeControl(QWidget* parent, const char* name, int left, int top, int width, int height)
-{
+W* makeControl(QWidget* parent, const char* name, int left, int top, int width, int height) {
     auto* control = new W(parent);
     control->setObjectName(QString::fromLatin1(name));
     control->setGeometry(left, top, width, height);
@@ -40,8 +36,7 @@ W* makeControl(QWidget* parent, const char* name, int left, int top, int width, 
 }  // namespace
 
 LoginWindow::LoginWindow(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
-{
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     setObjectName(QStringLiteral("loginWindow"));
     setWindowTitle(QStringLiteral("QBX"));
     setFixedSize(kClientWidth, kClientHeight);
@@ -95,22 +90,18 @@ LoginWindow::LoginWindow(QWidget* parent)
     loadCaption();
 }
 
-void LoginWindow::centreOnScreen()
-{
+void LoginWindow::centreOnScreen() {
     QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
+    if (!screen) return;
     // The whole window, frame included, is centred; the frame's size is
     // known only once the window exists on the screen.
     const QRect area = screen->geometry();
     const QSize outer = frameGeometry().size();
     // move() places a window by its frame's top-left corner.
-    move(area.x() + (area.width() - outer.width()) / 2,
-         area.y() + (area.height() - outer.height()) / 2);
+    move(area.x() + (area.width() - outer.width()) / 2, area.y() + (area.height() - outer.height()) / 2);
 }
 
-void LoginWindow::showEvent(QShowEvent* event)
-{
+void LoginWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!centred_) {
         centred_ = true;
@@ -118,17 +109,14 @@ void LoginWindow::showEvent(QShowEvent* event)
     }
 }
 
-void LoginWindow::changeEvent(QEvent* event)
-{
+void LoginWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange || windowState() == Qt::WindowNoState || restoreQueued_)
-        return;
+    if (event->type() != QEvent::WindowStateChange || windowState() == Qt::WindowNoState || restoreQueued_) return;
     restoreQueued_ = true;
     QTimer::singleShot(0, this, [this] {
         restoreQueued_ = false;
         // After OK the window is hidden for good; nothing is brought back then.
-        if (!isVisible() || windowState() == Qt::WindowNoState)
-            return;
+        if (!isVisible() || windowState() == Qt::WindowNoState) return;
         setWindowState(Qt::WindowNoState);
         show();
         raise();
@@ -136,46 +124,36 @@ void LoginWindow::changeEvent(QEvent* event)
     });
 }
 
-void LoginWindow::loadCaption()
-{
+void LoginWindow::loadCaption() {
     readLabelCaption();
     setCodeLabelCaption();
 }
 
-void LoginWindow::readLabelCaption()
-{
+void LoginWindow::readLabelCaption() {
     // On a failure readLabelCode leaves the text as it was, so the code label shows
     // whatever had been stored before the error.
-    if (!readLabelCode(kParameterFile, labelCodeText_))
-        showMessageBox(nullptr, kParameterReadError);
+    if (!readLabelCode(kParameterFile, labelCodeText_)) showMessageBox(nullptr, kParameterReadError);
 }
 
-void LoginWindow::setCodeLabelCaption()
-{
+void LoginWindow::setCodeLabelCaption() {
     codeLabel_->setText(fromBytes(labelCodeText_));
     // The label grows to the right with a caption longer than its layout
     // width, as a self-sizing label does; it never shrinks.
     const int needed = QFontMetrics(codeLabel_->font()).horizontalAdvance(codeLabel_->text());
-    if (needed > codeLabel_->width())
-        codeLabel_->resize(needed, codeLabel_->height());
+    if (needed > codeLabel_->width()) codeLabel_->resize(needed, codeLabel_->height());
 }
 
-void LoginWindow::acceptCode()
-{
+void LoginWindow::acceptCode() {
     if (codeEdit_->text().isEmpty()) {
         showMessageBox(this, kEmptyCodeMessage);
         return;
     }
     hide();
     participantCode_ = toBytes(codeEdit_->text()) + " " + toBytes(surnameEdit_->text()) + " " +
-                toBytes(registrationEdit_->text()) + " " + toBytes(taxCodeEdit_->text());
-    if (onLogin)
-        onLogin(participantCode_);
+                       toBytes(registrationEdit_->text()) + " " + toBytes(taxCodeEdit_->text());
+    if (onLogin) onLogin(participantCode_);
 }
 
-void LoginWindow::closeEvent(QCloseEvent* event)
-{
-    event->ignore();
-}
+void LoginWindow::closeEvent(QCloseEvent* event) { event->ignore(); }
 
 }  // namespace qbx

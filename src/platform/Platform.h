@@ -8,7 +8,7 @@
 namespace qbx {
 
 struct LocalTime {
-    int year = 2000, month = 1, day = 1;            // local date
+    int year = 2000, month = 1, day = 1;                    // local date
     int hour = 0, minute = 0, second = 0, millisecond = 0;  // local time of day
 };
 

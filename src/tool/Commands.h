@@ -13,10 +13,10 @@ struct CommandResult {
 };
 
 // Each subcommand's registration, one per file beside this one.
-void addInitCommand(CLI::App& app, CommandResult& result);   // InitCommand.cpp
-void addCheckCommand(CLI::App& app, CommandResult& result);  // setup/CheckCommand.cpp
-void addSolveCommand(CLI::App& app, CommandResult& result);  // setup/SolveCommand.cpp
-void addShoeCommand(CLI::App& app, CommandResult& result);   // setup/ShoeCommand.cpp
+void addInitCommand(CLI::App& app, CommandResult& result);      // InitCommand.cpp
+void addCheckCommand(CLI::App& app, CommandResult& result);     // setup/CheckCommand.cpp
+void addSolveCommand(CLI::App& app, CommandResult& result);     // setup/SolveCommand.cpp
+void addShoeCommand(CLI::App& app, CommandResult& result);      // setup/ShoeCommand.cpp
 void addSessionsCommand(CLI::App& app, CommandResult& result);  // logs/SessionsCommand.cpp
 void addVerifyCommand(CLI::App& app, CommandResult& result);    // logs/VerifyCommand.cpp
 void addCsvCommand(CLI::App& app, CommandResult& result);       // logs/CsvCommand.cpp

@@ -27,11 +27,11 @@ std::string desktopString(const std::string& text) {
     std::string out;
     for (char c : text) {
         switch (c) {
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\t': out += "\\t"; break;
-            case '\r': out += "\\r"; break;
-            default: out += c;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\t': out += "\\t"; break;
+        case '\r': out += "\\r"; break;
+        default: out += c;
         }
     }
     return out;
@@ -82,8 +82,8 @@ std::string launcherText(const fs::path& workDir, const std::string& program) {
     return text;
 }
 
-int initWorkDir(const fs::path& requested, const fs::path& examples, const std::string& program,
-                std::ostream& out, std::ostream& err) {
+int initWorkDir(const fs::path& requested, const fs::path& examples, const std::string& program, std::ostream& out,
+                std::ostream& err) {
     std::error_code ec;
     fs::path dir = fs::absolute(requested, ec).lexically_normal();
     if (ec) throw CouldNotRun(requested.string() + ": " + reason(ec));
@@ -128,10 +128,11 @@ int initWorkDir(const fs::path& requested, const fs::path& examples, const std::
 }
 
 void addInitCommand(CLI::App& app, CommandResult& result) {
-    auto* command = app.add_subcommand(
-        "init", "Make a working directory for an experiment: DIR/setup from the example setup, an empty "
-                "DIR/dataout and a launcher DIR/qbxsolo.desktop that starts QBXSolo in DIR.\n"
-                "Example: qbxtool init ~/experiments/pilot");
+    auto* command =
+        app.add_subcommand("init",
+                           "Make a working directory for an experiment: DIR/setup from the example setup, an empty "
+                           "DIR/dataout and a launcher DIR/qbxsolo.desktop that starts QBXSolo in DIR.\n"
+                           "Example: qbxtool init ~/experiments/pilot");
     auto dir = std::make_shared<std::string>();
     command->add_option("DIR", *dir, "The experiment's directory (made when missing)")->required();
     command->callback([dir, &result] {

@@ -14,7 +14,7 @@ std::string launcherText(const std::filesystem::path& workDir, const std::string
 // Makes DIR/setup (a copy of `exampleSetup`), DIR/dataout and
 // DIR/qbxsolo.desktop. Returns kExitProblems, changing nothing, when DIR
 // already holds a setup or a launcher; throws CouldNotRun when it cannot work.
-int initWorkDir(const std::filesystem::path& dir, const std::filesystem::path& exampleSetup,
-                const std::string& program, std::ostream& out, std::ostream& err);
+int initWorkDir(const std::filesystem::path& dir, const std::filesystem::path& exampleSetup, const std::string& program,
+                std::ostream& out, std::ostream& err);
 
 }  // namespace qbx::tool

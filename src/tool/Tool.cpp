@@ -29,14 +29,12 @@ OutputFile::OutputFile(std::string path) : path_(std::move(path)) {
         return;
     }
     std::error_code ec;
-    if (std::filesystem::is_directory(path_, ec))
-        throw CouldNotRun(path_ + ": is a directory, not a file name");
+    if (std::filesystem::is_directory(path_, ec)) throw CouldNotRun(path_ + ": is a directory, not a file name");
     const std::filesystem::path target(path_);
     const std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : ".";
     std::random_device seed;
     for (int attempt = 0; attempt < 100 && !file_; ++attempt) {
-        tempPath_ = (dir / ("." + target.filename().string() + ".tmp" + std::to_string(seed() % 1000000)))
-                        .string();
+        tempPath_ = (dir / ("." + target.filename().string() + ".tmp" + std::to_string(seed() % 1000000))).string();
         bool taken = false;
         std::string why;
         file_ = sys::createNewFile(tempPath_, taken, why);

@@ -14,8 +14,7 @@
 
 int main(int argc, char** argv) {
     using namespace qbx::tool;
-    CLI::App app{"qbxtool: check a QBXSolo setup, solve and make shoes, verify and convert event logs.",
-                 "qbxtool"};
+    CLI::App app{"qbxtool: check a QBXSolo setup, solve and make shoes, verify and convert event logs.", "qbxtool"};
     app.set_version_flag("--version", versionText());
     app.require_subcommand(1);
     app.fallthrough(false);

@@ -5,16 +5,14 @@
 
 namespace qbx {
 
-QFont layoutFont(const char* family, int pixelSize, bool bold)
-{
+QFont layoutFont(const char* family, int pixelSize, bool bold) {
     QFont font(QString::fromLatin1(family));
     font.setPixelSize(pixelSize);
     font.setBold(bold);
     return font;
 }
 
-void installFontSubstitutions()
-{
+void installFontSubstitutions() {
     // Liberation Sans and Serif are metric-compatible with Arial and Times
     // New Roman; MS Sans Serif is close to Arial at these sizes. DejaVu Sans
     // is the nearest common match for Tahoma's wide, open letters.

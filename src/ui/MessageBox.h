@@ -18,8 +18,7 @@ inline constexpr const char* kApplicationTitle = "QBXSolo";
 // window would be disabled with it, deaf to OK until the glide ends. It is
 // modal for the whole program instead, kept above the table (which stays
 // above everything) and centred over it.
-inline void showMessageBox(QWidget* parent, const std::string& text)
-{
+inline void showMessageBox(QWidget* parent, const std::string& text) {
     QMessageBox box;
     box.setWindowModality(Qt::ApplicationModal);
     box.setWindowFlag(Qt::WindowStaysOnTopHint, true);

@@ -255,8 +255,8 @@ TEST_F(BadSetup, ValuesOf3000CharactersAreCutTo2047) {
 TEST_F(BadSetup, ShoeFileNameOf3000CharactersIsReportedWithTheCutName) {
     parameters({{"ShoeFileName", std::string(3000, 's')}});
     s.game.startGame("P7   ");
-    EXPECT_EQ(s.platform.messages, std::vector<std::string>{"I do not find the the shoefile setup/" +
-                                                            std::string(2047, 's')});
+    EXPECT_EQ(s.platform.messages,
+              std::vector<std::string>{"I do not find the the shoefile setup/" + std::string(2047, 's')});
     EXPECT_TRUE(s.platform.terminated);
     EXPECT_EQ(log("ck").size(), 5u);
 }
@@ -264,7 +264,8 @@ TEST_F(BadSetup, ShoeFileNameOf3000CharactersIsReportedWithTheCutName) {
 TEST_F(BadSetup, MaxRoundsOf3000DigitsIsNoNumber) {
     parameters({{"MaxRounds", std::string(3000, '7')}});
     s.game.startGame("P7   ");
-    expectRefusedWithoutLogs("'" + std::string(2047, '7') + "' is not a valid integer value (MaxRounds in "
+    expectRefusedWithoutLogs("'" + std::string(2047, '7') +
+                             "' is not a valid integer value (MaxRounds in "
                              "setup/QBXParameter.ini).");
 }
 
@@ -456,8 +457,7 @@ TEST_F(BadSetup, BackFilesOfNoPictureFormatStopTheStartAfterTheHeader) {
         dir.write("setup/back.bmp", content);
         start.game.startGame("P7   ");
         ASSERT_EQ(start.platform.messages.size(), 1u);
-        EXPECT_EQ(start.platform.messages[0].rfind("The card back ./setup/back.bmp is not a readable bitmap (", 0),
-                  0u);
+        EXPECT_EQ(start.platform.messages[0].rfind("The card back ./setup/back.bmp is not a readable bitmap (", 0), 0u);
         EXPECT_TRUE(start.platform.terminated);
         EXPECT_FALSE(start.game.timerRunning(TimerId::DealWait));
     }
@@ -549,24 +549,24 @@ TEST(BadSetupCatalogue, TheGameStopsOrSaysSoForEveryOne) {
         Session s;
         s.game.startGame("P7   ");
         switch (bad.game) {
-            case test::BadSetup::Game::Refused:
-                EXPECT_FALSE(s.platform.messages.empty()) << bad.name;
-                EXPECT_TRUE(s.platform.terminated) << bad.name;
-                EXPECT_FALSE(s.game.timerRunning(TimerId::DealWait)) << bad.name;
-                break;
-            case test::BadSetup::Game::ReportedThenPlays:
-                EXPECT_FALSE(s.platform.messages.empty()) << bad.name;
-                EXPECT_FALSE(s.platform.terminated) << bad.name;
-                break;
-            case test::BadSetup::Game::BlankTexts:
-                EXPECT_TRUE(s.platform.messages.empty()) << bad.name;
-                EXPECT_EQ(s.game.table()[Ctl::PassButton].caption, "") << bad.name;
-                break;
-            case test::BadSetup::Game::EndsAtOnce:
-                s.settle();
-                EXPECT_TRUE(s.platform.terminated) << bad.name;
-                EXPECT_EQ(s.game.handNumber, 1) << bad.name;
-                break;
+        case test::BadSetup::Game::Refused:
+            EXPECT_FALSE(s.platform.messages.empty()) << bad.name;
+            EXPECT_TRUE(s.platform.terminated) << bad.name;
+            EXPECT_FALSE(s.game.timerRunning(TimerId::DealWait)) << bad.name;
+            break;
+        case test::BadSetup::Game::ReportedThenPlays:
+            EXPECT_FALSE(s.platform.messages.empty()) << bad.name;
+            EXPECT_FALSE(s.platform.terminated) << bad.name;
+            break;
+        case test::BadSetup::Game::BlankTexts:
+            EXPECT_TRUE(s.platform.messages.empty()) << bad.name;
+            EXPECT_EQ(s.game.table()[Ctl::PassButton].caption, "") << bad.name;
+            break;
+        case test::BadSetup::Game::EndsAtOnce:
+            s.settle();
+            EXPECT_TRUE(s.platform.terminated) << bad.name;
+            EXPECT_EQ(s.game.handNumber, 1) << bad.name;
+            break;
         }
     }
 }

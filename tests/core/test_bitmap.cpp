@@ -34,17 +34,17 @@ void set32(std::string& s, size_t at, uint32_t v) {
 }
 
 struct BmpSpec {
-    int headerSize = 40;             // 12, 40, 108 or 124
-    int width = 1, height = 1;       // height as written: negative means top-down
+    int headerSize = 40;        // 12, 40, 108 or 124
+    int width = 1, height = 1;  // height as written: negative means top-down
     int bpp = 24;
-    uint32_t compression = 0;        // BI_RGB
-    std::vector<uint32_t> palette;   // 0xRRGGBB
+    uint32_t compression = 0;       // BI_RGB
+    std::vector<uint32_t> palette;  // 0xRRGGBB
     uint32_t colorsUsed = 0;
-    uint32_t masks[3] = {0, 0, 0};   // written for BI_BITFIELDS
+    uint32_t masks[3] = {0, 0, 0};  // written for BI_BITFIELDS
     // The raw value of the pixel at (x, y), y counted from the top: a palette
     // index, a packed 16/32-bit value, or 0xRRGGBB for 24 bits.
     std::function<uint32_t(int, int)> pixel = [](int, int) { return 0U; };
-    std::string rawPixelData;        // used instead of `pixel` when not empty (RLE)
+    std::string rawPixelData;  // used instead of `pixel` when not empty (RLE)
 };
 
 std::string buildBmp(const BmpSpec& b) {
@@ -161,7 +161,7 @@ TEST(Bitmap, ACardBackOf75By107In24BitsDecodesPixelForPixel) {
     ASSERT_EQ(bmp->pixels.size(), 75u * 107u);
     for (int y = 0; y < 107; ++y)
         for (int x = 0; x < 75; ++x) ASSERT_EQ(at(*bmp, x, y), opaque(pattern(x, y))) << x << "," << y;
-    EXPECT_EQ(at(*bmp, 0, 0), 0xFF000000U);     // top-left
+    EXPECT_EQ(at(*bmp, 0, 0), 0xFF000000U);  // top-left
     EXPECT_EQ(at(*bmp, 74, 106), opaque(pattern(74, 106)));
 }
 
@@ -331,8 +331,7 @@ TEST(Bitmap, Rle8AndRle4AreDecoded) {
     // bytes and a pad byte; the 1 falls beyond the edge), end of line. Top
     // row: a delta one pixel right, a run of four 3s (its last pixel falls
     // beyond the edge), end of bitmap.
-    b.rawPixelData =
-        std::string("\x02\x01\x00\x03\x02\x03\x01\x00\x00\x00\x00\x02\x01\x00\x04\x03\x00\x01", 18);
+    b.rawPixelData = std::string("\x02\x01\x00\x03\x02\x03\x01\x00\x00\x00\x00\x02\x01\x00\x04\x03\x00\x01", 18);
     auto bmp = decodeOk(buildBmp(b));
     ASSERT_TRUE(bmp);
     EXPECT_EQ(at(*bmp, 0, 1), 0xFFFF0000U);

@@ -21,13 +21,12 @@ protected:
         for (uint8_t p = 0; p < 6; ++p) EXPECT_EQ(s.cardTextAt(p), want.cardAt[p]) << "position " << int(p);
     }
     // The six deal records of one log, as the shoe line wrote each card.
-    static std::vector<std::string> dealRecords(const std::string& stamp, const char* nk, const char* n,
-                                                const char* up, const char* c, const char* ck, const char* t,
-                                                int firstMs) {
+    static std::vector<std::string> dealRecords(const std::string& stamp, const char* nk, const char* n, const char* up,
+                                                const char* c, const char* ck, const char* t, int firstMs) {
         const char* cards[6] = {nk, n, up, c, ck, t};
         const char* suffix[6] = {";numberCardView:Card dealt", ";downNumberCardView:Card dealt",
-                                 ";upCardView:Card dealt", ";downColorCardView:Card dealt",
-                                 ";colorCardView:Card dealt", ";targetCardView:Card dealt"};
+                                 ";upCardView:Card dealt",     ";downColorCardView:Card dealt",
+                                 ";colorCardView:Card dealt",  ";targetCardView:Card dealt"};
         std::vector<std::string> out;
         for (int k = 0; k < 6; ++k) {
             const std::string T = stamp + "." + std::to_string(firstMs + k) + ":";
@@ -62,9 +61,8 @@ TEST_P(SeparatorVariants, OnlyTheCardLettersAndDigitsCount) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, SeparatorVariants,
-                         ::testing::Values("2H 3C 4H 2C 3H 4C 3H ck", "2H,3C,4H,2C,3H,4C,3H,ck",
-                                           "2H3C4H2C3H4C3Hck", "\t2H;3C | 4H/2C  3H-4C = 3H\tck ",
-                                           "#1: 2H 3C 4H 2C 3H 4C 3H cK k 9"));
+                         ::testing::Values("2H 3C 4H 2C 3H 4C 3H ck", "2H,3C,4H,2C,3H,4C,3H,ck", "2H3C4H2C3H4C3Hck",
+                                           "\t2H;3C | 4H/2C  3H-4C = 3H\tck ", "#1: 2H 3C 4H 2C 3H 4C 3H cK k 9"));
 
 TEST_F(Dealing, DefaultOrderRecordsEveryCardInBothLogs) {
     open({"2H 3C 4H 2C 3H 4C 3H ck"});
@@ -112,8 +110,7 @@ TEST_F(Dealing, ADealAtTheLastMillisecondCountsPastAThousand) {
 }
 
 TEST_F(Dealing, OpeningRoleOtherThanCkOrNkGivesTheColorKeeperTheTurn) {
-    open({"2H 3C 4H 2C 3H 4C 3H nk", "2H 3C 4H 2C 3H 4C 3H kk", "2H 3C 4H 2C 3H 4C 3H nc"},
-         {{"MaxRounds", "1"}});
+    open({"2H 3C 4H 2C 3H 4C 3H nk", "2H 3C 4H 2C 3H 4C 3H kk", "2H 3C 4H 2C 3H 4C 3H nc"}, {{"MaxRounds", "1"}});
     const char* want[3] = {"nk", "ck", "ck"};
     for (int hand = 0; hand < 3; ++hand) {
         s.untilHandInPlay();

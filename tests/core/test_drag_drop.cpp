@@ -19,11 +19,11 @@ class DragDrop : public TablePlay {
 protected:
     void SetUp() override { start({kHand}); }
 
-    std::pair<int, int> centreOf(Ctl c) const { return {ctl(c).left + ctl(c).width / 2, ctl(c).top + ctl(c).height / 2}; }
-    std::pair<int, int> at(Ctl c) const { return {ctl(c).left, ctl(c).top}; }
-    std::pair<int, int> home(uint8_t position) const {
-        return {s.game.coordX[position], s.game.coordY[position]};
+    std::pair<int, int> centreOf(Ctl c) const {
+        return {ctl(c).left + ctl(c).width / 2, ctl(c).top + ctl(c).height / 2};
     }
+    std::pair<int, int> at(Ctl c) const { return {ctl(c).left, ctl(c).top}; }
+    std::pair<int, int> home(uint8_t position) const { return {s.game.coordX[position], s.game.coordY[position]}; }
     // Drags the card at a position, drops it at a point, and lets it glide.
     void dropAt(uint8_t from, int x, int y) {
         s.dragTo(from, x, y);
@@ -72,10 +72,10 @@ TEST_F(DragDrop, ADropOnAFrameBandIsNoSwapEvenWhenTheSwapWouldBeLegal) {
     const Control& frame = ctl(Ctl::TargetFrame);
     const Ctl card = imageAt(colorCardView);
     const std::pair<int, int> bands[] = {
-        {frame.left + 3, frame.top + 60},                  // 8 pixels on the left
-        {frame.left + 40, frame.top + 3},                  // 8 pixels on the top
-        {frame.left + frame.width - 3, frame.top + 60},    // 6 pixels on the right
-        {frame.left + 40, frame.top + frame.height - 3},   // 6 pixels at the bottom
+        {frame.left + 3, frame.top + 60},                 // 8 pixels on the left
+        {frame.left + 40, frame.top + 3},                 // 8 pixels on the top
+        {frame.left + frame.width - 3, frame.top + 60},   // 6 pixels on the right
+        {frame.left + 40, frame.top + frame.height - 3},  // 6 pixels at the bottom
     };
     for (const auto& [x, y] : bands) {
         SCOPED_TRACE(std::to_string(x) + "," + std::to_string(y));
@@ -97,9 +97,12 @@ TEST_F(DragDrop, DropsOnButtonsLabelsAndTheBackgroundSendTheCardHome) {
         std::pair<int, int> point;
     };
     const Spot spots[] = {
-        {Ctl::PassButton, centreOf(Ctl::PassButton)}, {Ctl::HelpButton, centreOf(Ctl::HelpButton)},
-        {Ctl::CkCaption, centreOf(Ctl::CkCaption)},   {Ctl::MoveCounter, centreOf(Ctl::MoveCounter)},
-        {Ctl::MessagesText, centreOf(Ctl::MessagesText)},     {Ctl::MoveCounterBox, {ctl(Ctl::MoveCounterBox).left + 150, ctl(Ctl::MoveCounterBox).top + 3}},
+        {Ctl::PassButton, centreOf(Ctl::PassButton)},
+        {Ctl::HelpButton, centreOf(Ctl::HelpButton)},
+        {Ctl::CkCaption, centreOf(Ctl::CkCaption)},
+        {Ctl::MoveCounter, centreOf(Ctl::MoveCounter)},
+        {Ctl::MessagesText, centreOf(Ctl::MessagesText)},
+        {Ctl::MoveCounterBox, {ctl(Ctl::MoveCounterBox).left + 150, ctl(Ctl::MoveCounterBox).top + 3}},
         {Ctl::Window, {3, 3}},
         // The disabled box of the turn indicators passes the drop beneath it.
         {Ctl::Window, {box.left + 2, box.top + 2}},

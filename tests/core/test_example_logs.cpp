@@ -61,11 +61,10 @@ TEST_F(ReferenceRun, BothLogsMatchTheReferenceByteForByte) {
                   "37870.250:37870.250:PM:3H;targetCardView;2H;colorCardView:Color Keeper moved card\r\n"
                   "37870.252:37870.252:GE:1;950:Hand Ended\r\n"
                   "37870.252::Hand Ended\r\n");
-    EXPECT_EQ(onlyLog(dir, "nk"),
-              "37845.7:TF:NK\r\n" + header +
-                  "37870.250:37870.250:RM:3H;targetCardView;2H;colorCardView:Remote move card\r\n"
-                  "37870.252:37870.252:GE:0;950:Hand Ended\r\n"
-                  "37870.252::Hand Ended\r\n");
+    EXPECT_EQ(onlyLog(dir, "nk"), "37845.7:TF:NK\r\n" + header +
+                                      "37870.250:37870.250:RM:3H;targetCardView;2H;colorCardView:Remote move card\r\n"
+                                      "37870.252:37870.252:GE:0;950:Hand Ended\r\n"
+                                      "37870.252::Hand Ended\r\n");
     // The goal card reached the Target: no message, a beep, the next deal armed.
     EXPECT_TRUE(s.platform.messages.empty());
     EXPECT_EQ(s.platform.beeps, 1);

@@ -18,9 +18,9 @@ const std::string kSetup = std::string(QBX_EXAMPLES) + "/setup/";
 TEST(ExampleSetup, ParameterFileNamesEveryKeyAndExistingFiles) {
     IniFile ini;
     ASSERT_EQ(ini.load(kSetup + "QBXParameter.ini"), IniFile::Status::Ok);
-    for (const char* key : {"ShoeFileName", "MaxRounds", "PremiumRound", "CostMove", "ViewCard", "FileBackCard",
-                            "ViewTarget", "ViewCkNk", "SyntaxInput", "FileMessages", "parX", "parY", "Drag CkNk",
-                            "File Texture"})
+    for (const char* key :
+         {"ShoeFileName", "MaxRounds", "PremiumRound", "CostMove", "ViewCard", "FileBackCard", "ViewTarget", "ViewCkNk",
+          "SyntaxInput", "FileMessages", "parX", "parY", "Drag CkNk", "File Texture"})
         EXPECT_NE(ini.readString("PARAMETER", key, "<missing>"), "<missing>") << key;
     ParameterValues p;
     ASSERT_TRUE(readParameterFile(kSetup + "QBXParameter.ini", p));

@@ -54,8 +54,8 @@ TEST_F(GameStart, CatalogueWithOnlyButtonsLeavesEveryOtherCaptionBlank) {
     s.game.startGame("P7   ");
     EXPECT_EQ(s.game.table()[Ctl::PassButton].caption, "Passo");
     EXPECT_EQ(s.game.table()[Ctl::HelpButton].caption, "Aiuto");
-    for (Ctl c : {Ctl::TurnTitle, Ctl::MessagesTitle, Ctl::CkCaption, Ctl::NkCaption, Ctl::TargetCaption, Ctl::HandCounterTitle, Ctl::MoveCounterTitle,
-                  Ctl::CkTurnIndicator, Ctl::NkTurnIndicator})
+    for (Ctl c : {Ctl::TurnTitle, Ctl::MessagesTitle, Ctl::CkCaption, Ctl::NkCaption, Ctl::TargetCaption,
+                  Ctl::HandCounterTitle, Ctl::MoveCounterTitle, Ctl::CkTurnIndicator, Ctl::NkTurnIndicator})
         EXPECT_EQ(s.game.table()[c].caption, "") << s.game.table()[c].name;
 }
 

@@ -150,7 +150,10 @@ TEST(IniFile, CrLfLfAndLoneCrLineEndsAndNoFinalNewline) {
 TEST(IniFile, Utf8ByteOrderMarkAtTheStartIsSkipped) {
     EXPECT_EQ(str(parsed("\xEF\xBB\xBF[PARAMETER]\nA=1\n"), "PARAMETER", "A"), "1");
     // Elsewhere it is just text: here it is part of the first key's name.
-    EXPECT_EQ(str(parsed("[P]\n\xEF\xBB\xBF" "A=1\n"), "P", "A"), "<default>");
+    EXPECT_EQ(str(parsed("[P]\n\xEF\xBB\xBF"
+                         "A=1\n"),
+                  "P", "A"),
+              "<default>");
 }
 
 TEST(IniFile, KeyLinesBeforeAnySectionAreIgnored) {

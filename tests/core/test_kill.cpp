@@ -21,8 +21,8 @@ using namespace qbx::test;
 
 namespace {
 
-constexpr int kHands = 60;       // killed after chosen actions
-constexpr int kLongHands = 2000; // killed at random moments
+constexpr int kHands = 60;        // killed after chosen actions
+constexpr int kLongHands = 2000;  // killed at random moments
 constexpr unsigned kSeed = 11;
 
 // Plays the scripted game in a child process in the current directory; the
@@ -38,8 +38,7 @@ pid_t playInChild(long killAfter) {
 
 int waitFor(pid_t pid) {
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
     return status;
 }
 

@@ -41,13 +41,27 @@ TEST_F(Layout, DesignPlacesOnA1024By768ScreenWithParX200ParY64) {
     EXPECT_EQ(at(Ctl::HelpButton), P(792, 456));
     EXPECT_EQ(at(Ctl::TurnBox), P(792, 160));
     const std::pair<Ctl, P> rest[] = {
-        {Ctl::CkCaption, {A + 14, B - 34}},   {Ctl::TargetCaption, {A + 166, B - 34}}, {Ctl::NkCaption, {A + 326, B - 34}},
-        {Ctl::DeckCard, {A + 152, B - 184}}, {Ctl::SecondHelpButton, {A - 224, B}},     {Ctl::NavyBar, {A - 272, B + 94}},
-        {Ctl::MoveCounterBox, {A - 272, B + 136}}, {Ctl::MoveCounterTitle, {A - 232, B + 141}}, {Ctl::MoveCounter, {A - 198, B + 161}},
-        {Ctl::RedBar, {A - 272, B + 176}}, {Ctl::HandCounterBox, {A - 272, B + 192}}, {Ctl::HandCounterTitle, {A - 237, B + 197}},
-        {Ctl::HandCounter, {A - 198, B + 217}}, {Ctl::CkTurnIndicator, {A + 488, B - 152}}, {Ctl::NkTurnIndicator, {A + 488, B - 128}},
-        {Ctl::TurnTitle, {A + 480, B - 176}}, {Ctl::MessagesText, {A - 256, B - 164}},  {Ctl::MessagesTitle, {A - 256, B - 180}},
-        {Ctl::RulesText, {A - 256, B + 71}},   {Ctl::RulesTitle, {A - 256, B + 41}},  {Ctl::Background, {0, 0}},
+        {Ctl::CkCaption, {A + 14, B - 34}},
+        {Ctl::TargetCaption, {A + 166, B - 34}},
+        {Ctl::NkCaption, {A + 326, B - 34}},
+        {Ctl::DeckCard, {A + 152, B - 184}},
+        {Ctl::SecondHelpButton, {A - 224, B}},
+        {Ctl::NavyBar, {A - 272, B + 94}},
+        {Ctl::MoveCounterBox, {A - 272, B + 136}},
+        {Ctl::MoveCounterTitle, {A - 232, B + 141}},
+        {Ctl::MoveCounter, {A - 198, B + 161}},
+        {Ctl::RedBar, {A - 272, B + 176}},
+        {Ctl::HandCounterBox, {A - 272, B + 192}},
+        {Ctl::HandCounterTitle, {A - 237, B + 197}},
+        {Ctl::HandCounter, {A - 198, B + 217}},
+        {Ctl::CkTurnIndicator, {A + 488, B - 152}},
+        {Ctl::NkTurnIndicator, {A + 488, B - 128}},
+        {Ctl::TurnTitle, {A + 480, B - 176}},
+        {Ctl::MessagesText, {A - 256, B - 164}},
+        {Ctl::MessagesTitle, {A - 256, B - 180}},
+        {Ctl::RulesText, {A - 256, B + 71}},
+        {Ctl::RulesTitle, {A - 256, B + 41}},
+        {Ctl::Background, {0, 0}},
     };
     for (const auto& [control, place] : rest) EXPECT_EQ(at(control), place) << s.game.table()[control].name;
     // Card positions, and the deck 184 pixels above the Target.

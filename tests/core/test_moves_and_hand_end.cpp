@@ -84,12 +84,12 @@ TEST_P(Moves, AreJudgedForTheRoleInTurn) {
 
     const std::string T = "36007.70:";
     const std::string pickUp = T + T + "pR:" + before[m.from] + ":" +
-                               (m.from == colorCardView        ? "colorCardView"
-                                : m.from == numberCardView     ? "numberCardView"
-                                : m.from == targetCardView     ? "targetCardView"
-                                : m.from == upCardView         ? "upCardView"
-                                : m.from == downColorCardView  ? "downColorCardView"
-                                                               : "downNumberCardView") +
+                               (m.from == colorCardView       ? "colorCardView"
+                                : m.from == numberCardView    ? "numberCardView"
+                                : m.from == targetCardView    ? "targetCardView"
+                                : m.from == upCardView        ? "upCardView"
+                                : m.from == downColorCardView ? "downColorCardView"
+                                                              : "downNumberCardView") +
                                (ckMoves ? ":ColorKeeperRemoved card" : ":NumberKeeperRemoved card");
     const auto mover = ckMoves ? newCk() : newNk();
     const auto watcher = ckMoves ? newNk() : newCk();
@@ -208,19 +208,17 @@ TEST_F(HandEnd, TheFourthPassInARowEndsTheHandAfterItsMessage) {
     size_t ckAtMessage = 0;
     s.platform.onMessage = [&](const std::string&) { ckAtMessage = ck().size(); };
     mark();
-    s.clock.script({"10:00:10.100", "10:00:10.200", "10:00:10.300", "10:00:10.400", "10:00:10.500",
-                    "10:00:10.600", "10:00:10.700"});
+    s.clock.script({"10:00:10.100", "10:00:10.200", "10:00:10.300", "10:00:10.400", "10:00:10.500", "10:00:10.600",
+                    "10:00:10.700"});
     s.pass();
     EXPECT_EQ(s.platform.messages, std::vector<std::string>{"Four passes: the hand is over"});
     // The message came before any record of the hand end.
     EXPECT_EQ(ckAtMessage, ckMark + 1);
     // Of the two stamps of a line, the one taken second is written first.
     EXPECT_EQ(newCk(), (std::vector<std::string>{"36010.100:36010.100:RP::Remote pass received:;;;",
-                                                 "36010.301:36010.201:GP:2;800:Hand Ended",
-                                                 "36010.701::Hand Ended"}));
+                                                 "36010.301:36010.201:GP:2;800:Hand Ended", "36010.701::Hand Ended"}));
     EXPECT_EQ(newNk(), (std::vector<std::string>{"36010.100:36010.100:PP::Numberkeeper passed turn:;;;",
-                                                 "36010.501:36010.401:GP:2;800:Hand Ended",
-                                                 "36010.601::Hand Ended"}));
+                                                 "36010.501:36010.401:GP:2;800:Hand Ended", "36010.601::Hand Ended"}));
     expectEndedOnce(2);
     // The pass still hands the turn over after the hand ended.
     EXPECT_EQ(s.game.currentTurn, "ck");
@@ -373,19 +371,23 @@ TEST_P(HugeValues, ScoreAsThirtyTwoBitPremiumArithmetic) {
     EXPECT_EQ(line.substr(line.find("GM:")), GetParam().ckLine);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Limits, HugeValues,
-    ::testing::Values(
-        // 2000 - 2000000000 = -1999998000, halved.
-        HugeCase{"negative limit ends at the first action", {{"CostMove", "2000000000"}, {"MaxRounds", "-5"}}, 1,
-                 "GM:1;-999999000:Hand Ended"},
-        // 2000 - 4000000000 wraps to 294969296, halved.
-        HugeCase{"two costly actions wrap", {{"CostMove", "2000000000"}, {"MaxRounds", "2"}}, 2,
-                 "GM:1;147484648:Hand Ended"},
-        // -2000000000 - 2000000000 wraps to 294967296, halved.
-        HugeCase{"negative premium wraps",
-                 {{"PremiumRound", "-2000000000"}, {"CostMove", "2000000000"}, {"MaxRounds", "1"}}, 1,
-                 "GM:1;147483648:Hand Ended"}),
-    [](const auto& info) { return std::to_string(info.index); });
+INSTANTIATE_TEST_SUITE_P(Limits, HugeValues,
+                         ::testing::Values(
+                             // 2000 - 2000000000 = -1999998000, halved.
+                             HugeCase{"negative limit ends at the first action",
+                                      {{"CostMove", "2000000000"}, {"MaxRounds", "-5"}},
+                                      1,
+                                      "GM:1;-999999000:Hand Ended"},
+                             // 2000 - 4000000000 wraps to 294969296, halved.
+                             HugeCase{"two costly actions wrap",
+                                      {{"CostMove", "2000000000"}, {"MaxRounds", "2"}},
+                                      2,
+                                      "GM:1;147484648:Hand Ended"},
+                             // -2000000000 - 2000000000 wraps to 294967296, halved.
+                             HugeCase{"negative premium wraps",
+                                      {{"PremiumRound", "-2000000000"}, {"CostMove", "2000000000"}, {"MaxRounds", "1"}},
+                                      1,
+                                      "GM:1;147483648:Hand Ended"}),
+                         [](const auto& info) { return std::to_string(info.index); });
 
 }  // namespace

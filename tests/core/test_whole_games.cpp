@@ -37,8 +37,9 @@ void later(Session& s) { s.clock.advance(1234); }
 
 TEST(WholeGame, MixTurnsHiddenHandCardsAndEveryWayAHandEnds) {
     WorkDir dir;
-    dir.write("setup/QBXParameter.ini", parameterFile({{"ViewCard", "MIX"}, {"ViewCkNk", "FALSE"},
-                                                       {"MaxRounds", "8"}, {"PremiumRound", "2001"}}));
+    dir.write(
+        "setup/QBXParameter.ini",
+        parameterFile({{"ViewCard", "MIX"}, {"ViewCkNk", "FALSE"}, {"MaxRounds", "8"}, {"PremiumRound", "2001"}}));
     dir.write("setup/messages.ini", englishCatalogue());
     dir.write("setup/shoe.txt", kMixShoe);
     Session s;
@@ -47,20 +48,20 @@ TEST(WholeGame, MixTurnsHiddenHandCardsAndEveryWayAHandEnds) {
     s.untilHandInPlay();
 
     // Hand 1, ColorKeeper first; goal 2H, which the ColorKeeper holds.
-    later(s), s.look(colorCardView);                 // pL ck
-    later(s), s.drag(colorCardView, upCardView);     // ck: 2H <-> 2C, hand-over pending
+    later(s), s.look(colorCardView);              // pL ck
+    later(s), s.drag(colorCardView, upCardView);  // ck: 2H <-> 2C, hand-over pending
     s.settle();
-    later(s), s.look(numberCardView);                // the NumberKeeper takes the turn: pL nk
-    later(s), s.pass();                              // nk passes; ck's turn
-    later(s), s.drag(upCardView, colorCardView);     // ck takes 2H back
+    later(s), s.look(numberCardView);             // the NumberKeeper takes the turn: pL nk
+    later(s), s.pass();                           // nk passes; ck's turn
+    later(s), s.drag(upCardView, colorCardView);  // ck takes 2H back
     s.settle();
-    later(s), s.drag(upCardView, numberCardView);    // pR in ck's log, then nk swaps 2C <-> 3C
+    later(s), s.drag(upCardView, numberCardView);  // pR in ck's log, then nk swaps 2C <-> 3C
     s.settle();
-    later(s), s.pass();                              // pending: the pass is ck's; then nk's turn
+    later(s), s.pass();                                // pending: the pass is ck's; then nk's turn
     later(s), s.drag(targetCardView, numberCardView);  // nk: 3H onto 2C, numbers differ: refused
     s.settle();
-    later(s), s.pass();                              // nk passes; ck's turn
-    later(s), s.drag(colorCardView, targetCardView); // 2H onto 3H, both hearts: the goal at the Target
+    later(s), s.pass();                               // nk passes; ck's turn
+    later(s), s.drag(colorCardView, targetCardView);  // 2H onto 3H, both hearts: the goal at the Target
     s.untilHandInPlay();
     EXPECT_EQ(s.game.handNumber, 2);
 
@@ -105,9 +106,12 @@ TEST(WholeGame, MixTurnsHiddenHandCardsAndEveryWayAHandEnds) {
 
 TEST(WholeGame, CircularOrderLockedHandCardsAndLooksAtEitherCard) {
     WorkDir dir;
-    dir.write("setup/QBXParameter.ini",
-              parameterFile({{"ViewCard", "ALL"}, {"ViewCkNk", "FALSE"}, {"SyntaxInput", "circular"},
-                             {"Drag CkNk", ""}, {"ViewTarget", ""}, {"MaxRounds", "40"}}));
+    dir.write("setup/QBXParameter.ini", parameterFile({{"ViewCard", "ALL"},
+                                                       {"ViewCkNk", "FALSE"},
+                                                       {"SyntaxInput", "circular"},
+                                                       {"Drag CkNk", ""},
+                                                       {"ViewTarget", ""},
+                                                       {"MaxRounds", "40"}}));
     dir.write("setup/messages.ini", englishCatalogue());
     dir.write("setup/shoe.txt", "header\n2H 3C 4H 2C 3H 4C 3H ck\n2H,3C,4H,2C,3H,4C,2C,nk\n");
     Session s;
@@ -123,29 +127,29 @@ TEST(WholeGame, CircularOrderLockedHandCardsAndLooksAtEitherCard) {
     later(s), s.drag(colorCardView, upCardView);            // locked: a click, logged as a look
     later(s), s.drag(upCardView, colorCardView);            // 4H to ck; nk's turn at once
     s.settle();
-    later(s), s.drag(upCardView, numberCardView);           // 3H to nk; ck's turn
+    later(s), s.drag(upCardView, numberCardView);  // 3H to nk; ck's turn
     s.settle();
-    later(s), s.drag(targetCardView, colorCardView);        // 4C onto 4H: colours differ, refused
+    later(s), s.drag(targetCardView, colorCardView);  // 4C onto 4H: colours differ, refused
     s.settle();
-    later(s), s.drag(downNumberCardView, colorCardView);    // 3C to ck; nk's turn
+    later(s), s.drag(downNumberCardView, colorCardView);  // 3C to ck; nk's turn
     s.settle();
-    later(s), s.drag(targetCardView, numberCardView);       // 4C onto 3H: numbers differ, refused
+    later(s), s.drag(targetCardView, numberCardView);  // 4C onto 3H: numbers differ, refused
     s.settle();
-    later(s), s.drag(downNumberCardView, numberCardView);   // 4H to nk; ck's turn
+    later(s), s.drag(downNumberCardView, numberCardView);  // 4H to nk; ck's turn
     s.settle();
-    for (int i = 0; i < 4; ++i) later(s), s.pass();         // four passes end the hand
+    for (int i = 0; i < 4; ++i) later(s), s.pass();  // four passes end the hand
     s.untilHandInPlay();
 
     // Hand 2, NumberKeeper first; goal 2C at downColorCardView.
-    later(s), s.drag(downColorCardView, numberCardView);    // 2C to nk
+    later(s), s.drag(downColorCardView, numberCardView);  // 2C to nk
     s.settle();
-    later(s), s.pass();                                     // ck passes
-    later(s), s.drag(upCardView, numberCardView);           // nk puts 2C face up, takes 4H
+    later(s), s.pass();                            // ck passes
+    later(s), s.drag(upCardView, numberCardView);  // nk puts 2C face up, takes 4H
     s.settle();
-    later(s), s.drag(upCardView, colorCardView);            // ck takes 2C
+    later(s), s.drag(upCardView, colorCardView);  // ck takes 2C
     s.settle();
-    later(s), s.pass();                                     // nk passes
-    later(s), s.drag(targetCardView, colorCardView);        // 4C onto 2C, both clubs: the goal
+    later(s), s.pass();                               // nk passes
+    later(s), s.drag(targetCardView, colorCardView);  // 4C onto 2C, both clubs: the goal
     s.settle();
     EXPECT_TRUE(s.platform.terminated);
     compareWithExpected(dir, "ck", "circular_game_ck.txt");

@@ -48,13 +48,19 @@ std::vector<BadSetup> makeList() {
         {"keys before any section or in another section", G::Refused,
          [](WorkDir& d) { d.write("setup/QBXParameter.ini", "MaxRounds=5\r\n[PARAMETERS]\r\nMaxRounds=5\r\n"); }},
         {"MaxRounds of 3000 digits", G::Refused,
-         [](WorkDir& d) { d.write("setup/QBXParameter.ini", parameterFile({{"MaxRounds", std::string(3000, '7')}})); }},
+         [](WorkDir& d) {
+             d.write("setup/QBXParameter.ini", parameterFile({{"MaxRounds", std::string(3000, '7')}}));
+         }},
         {"ShoeFileName of 3000 characters", G::Refused,
-         [](WorkDir& d) { d.write("setup/QBXParameter.ini", parameterFile({{"ShoeFileName", std::string(3000, 's')}})); }},
+         [](WorkDir& d) {
+             d.write("setup/QBXParameter.ini", parameterFile({{"ShoeFileName", std::string(3000, 's')}}));
+         }},
         {"catalogue that is a directory", G::ReportedThenPlays,
          [](WorkDir& d) { makeDirectory(d, "setup/messages.ini"); }},
         {"catalogue missing", G::BlankTexts,
-         [](WorkDir& d) { d.write("setup/QBXParameter.ini", parameterFile({{"FileMessages", "nothere.ini"}})); }},
+         [](WorkDir& d) {
+             d.write("setup/QBXParameter.ini", parameterFile({{"FileMessages", "nothere.ini"}}));
+         }},
         {"empty shoe file", G::Refused, [](WorkDir& d) { d.write("setup/shoe.txt", ""); }},
         {"shoe file that is a directory", G::Refused, [](WorkDir& d) { makeDirectory(d, "setup/shoe.txt"); }},
         {"shoe with only its header", G::EndsAtOnce, [](WorkDir& d) { d.write("setup/shoe.txt", "deals\n\n  \r\n"); }},
@@ -85,8 +91,8 @@ std::vector<BadSetup> makeList() {
     const std::string png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
     for (const auto& [what, content] : std::vector<std::pair<std::string, std::string>>{
              {"empty", ""}, {"PNG", png}, {"garbage", garbage(2048, 4)}, {"GIF", "GIF89a"}})
-        list.push_back({"card back that is " + what, G::Refused,
-                        [content](WorkDir& d) { d.write("setup/back.bmp", content); }});
+        list.push_back(
+            {"card back that is " + what, G::Refused, [content](WorkDir& d) { d.write("setup/back.bmp", content); }});
     return list;
 }
 

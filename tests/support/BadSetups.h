@@ -14,10 +14,10 @@ namespace qbx::test {
 
 struct BadSetup {
     enum class Game {
-        Refused,           // a message, and the program ends before any hand
-        ReportedThenPlays, // a message, and the start goes on
-        BlankTexts,        // no message, and every text of the table is empty
-        EndsAtOnce,        // the game ends at its first deal
+        Refused,            // a message, and the program ends before any hand
+        ReportedThenPlays,  // a message, and the start goes on
+        BlankTexts,         // no message, and every text of the table is empty
+        EndsAtOnce,         // the game ends at its first deal
     };
     std::string name;
     Game game;

@@ -13,8 +13,7 @@ namespace qbx::test {
 
 long long parseHms(const std::string& hms) {
     int h = 0, m = 0, s = 0, ms = 0;
-    if (std::sscanf(hms.c_str(), "%d:%d:%d.%d", &h, &m, &s, &ms) != 4)
-        throw std::invalid_argument("bad time " + hms);
+    if (std::sscanf(hms.c_str(), "%d:%d:%d.%d", &h, &m, &s, &ms) != 4) throw std::invalid_argument("bad time " + hms);
     return ((h * 60LL + m) * 60 + s) * 1000 + ms;
 }
 
@@ -77,9 +76,7 @@ void Session::runUntil(const std::function<bool()>& done, int maxSteps) {
 }
 
 void Session::untilHandInPlay() {
-    runUntil([&] {
-        return game.handInPlay && game.table().formEnabled() && !game.timerRunning(TimerId::Glide);
-    });
+    runUntil([&] { return game.handInPlay && game.table().formEnabled() && !game.timerRunning(TimerId::Glide); });
 }
 
 int Session::cardAt(uint8_t position) const {
@@ -109,8 +106,8 @@ void Session::look(uint8_t position, MouseButton b) {
 
 WorkDir::WorkDir() {
     static std::mt19937 rng(std::random_device{}());
-    path_ = (fs::temp_directory_path() / ("qbx-test-" + std::to_string(::getpid()) + "-" + std::to_string(rng())))
-                .string();
+    path_ =
+        (fs::temp_directory_path() / ("qbx-test-" + std::to_string(::getpid()) + "-" + std::to_string(rng()))).string();
     fs::create_directories(path_ + "/setup");
     fs::create_directories(path_ + "/dataout");
     previous_ = fs::current_path().string();
@@ -142,7 +139,8 @@ std::string WorkDir::read(const std::string& relativePath) const { return readFi
 
 std::vector<std::string> WorkDir::list(const std::string& relativeDir) const {
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(path_ + "/" + relativeDir)) names.push_back(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(path_ + "/" + relativeDir))
+        names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -161,11 +159,20 @@ std::vector<std::string> splitLines(const std::string& text) {
 
 std::string parameterFile(const std::vector<std::pair<std::string, std::string>>& overrides) {
     std::vector<std::pair<std::string, std::string>> keys = {
-        {"ShoeFileName", "shoe.txt"}, {"MaxRounds", "50"},   {"PremiumRound", "2000"},
-        {"CostMove", "100"},          {"ViewCard", "NONE"},  {"FileBackCard", "back.bmp"},
-        {"ViewTarget", "TRUE"},       {"ViewCkNk", "TRUE"},  {"SyntaxInput", ""},
-        {"FileMessages", "messages.ini"}, {"parX", "200"},   {"parY", "64"},
-        {"Drag CkNk", "TRUE"},        {"File Texture", "NO"},
+        {"ShoeFileName", "shoe.txt"},
+        {"MaxRounds", "50"},
+        {"PremiumRound", "2000"},
+        {"CostMove", "100"},
+        {"ViewCard", "NONE"},
+        {"FileBackCard", "back.bmp"},
+        {"ViewTarget", "TRUE"},
+        {"ViewCkNk", "TRUE"},
+        {"SyntaxInput", ""},
+        {"FileMessages", "messages.ini"},
+        {"parX", "200"},
+        {"parY", "64"},
+        {"Drag CkNk", "TRUE"},
+        {"File Texture", "NO"},
     };
     for (const auto& [key, value] : overrides) {
         bool found = false;

@@ -72,7 +72,9 @@ public:
     void runUntil(const std::function<bool()>& done, int maxSteps = 100000);
     // Lets every running timer run out (deals and glides); stops at the end
     // of the program.
-    void settle() { runUntil([] { return false; }); }
+    void settle() {
+        runUntil([] { return false; });
+    }
     // Runs until a hand is laid and the window takes input again.
     void untilHandInPlay();
 

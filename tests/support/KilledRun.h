@@ -42,7 +42,8 @@ inline size_t recordsUpTo(const std::string& log, long long msOfDay) {
         const size_t dot = line.find('.');
         const size_t colon = line.find(':');
         if (dot == std::string::npos || colon == std::string::npos || dot > colon) break;
-        const long long stamp = std::stoll(line.substr(0, dot)) * 1000 + std::stoll(line.substr(dot + 1, colon - dot - 1));
+        const long long stamp =
+            std::stoll(line.substr(0, dot)) * 1000 + std::stoll(line.substr(dot + 1, colon - dot - 1));
         if (stamp > msOfDay) break;
         ++records;
     }
@@ -55,7 +56,7 @@ inline size_t recordsUpTo(const std::string& log, long long msOfDay) {
 struct FinishedRun {
     Logs logs;
     std::vector<size_t> ckLinesAfter, nkLinesAfter;  // [n]: after action n; [0]: before the first
-    std::vector<long long> clockAfter;                // [n]: milliseconds since midnight
+    std::vector<long long> clockAfter;               // [n]: milliseconds since midnight
     long actions = 0;
     bool terminated = false;
 };

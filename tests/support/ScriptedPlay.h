@@ -83,7 +83,8 @@ inline void startScripted(Session& s) {
 // is one, so that long games are not slowed down by the disk flush after
 // every action. WorkDirs made inside live there. Under Wine the Linux root
 // is drive Z:, so its /dev/shm serves the Windows build too.
-template <typename F> void inMemoryTemp(F&& body) {
+template <typename F>
+void inMemoryTemp(F&& body) {
 #ifdef _WIN32
     const char* old = std::getenv("TMP");
     const std::string saved = old ? old : "";

@@ -86,7 +86,8 @@ protected:
     // The pens of the six position frames.
     std::vector<Rgb> frames() const {
         std::vector<Rgb> out;
-        for (Ctl c : {Ctl::NkHandFrame, Ctl::CkHandFrame, Ctl::TargetFrame, Ctl::UpFrame, Ctl::DownNumberFrame, Ctl::DownColourFrame})
+        for (Ctl c : {Ctl::NkHandFrame, Ctl::CkHandFrame, Ctl::TargetFrame, Ctl::UpFrame, Ctl::DownNumberFrame,
+                      Ctl::DownColourFrame})
             out.push_back(pen(c));
         return out;
     }

@@ -29,8 +29,8 @@ inline std::string copyMixGame(const fs::path& folder, const std::string& suffix
 inline void writeMixSetup(const fs::path& setupFolder) {
     fs::create_directories(setupFolder);
     writeFile(setupFolder / "QBXParameter.ini",
-              qbx::test::parameterFile({{"ViewCard", "MIX"}, {"ViewCkNk", "FALSE"}, {"MaxRounds", "8"},
-                                        {"PremiumRound", "2001"}}));
+              qbx::test::parameterFile(
+                  {{"ViewCard", "MIX"}, {"ViewCkNk", "FALSE"}, {"MaxRounds", "8"}, {"PremiumRound", "2001"}}));
     writeFile(setupFolder / "shoe.txt", qbx::test::kMixShoe);
 }
 

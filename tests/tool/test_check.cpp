@@ -89,11 +89,11 @@ TEST(Check, TheShoeCatalogueAndPicturesWithFileAndLine) {
     WorkDir dir;
     qbx::test::writeSetup(dir,
                           "deals\n"
-                          "4C 2H 2C 3H 4H 3C 2H ck\n"            // fine
-                          "2C 3H 4H 4C 2H 3C   4C   nk\n"        // the goal is at the Target
-                          "3H 4C 2C 2H 4H 3C   3C   ck\n"        // needs four actions
-                          "3H 4C 2C 2H 4H 3C   3C   kk\n"        // no opener
-                          "2H 3C 4C\n",                          // faulty
+                          "4C 2H 2C 3H 4H 3C 2H ck\n"      // fine
+                          "2C 3H 4H 4C 2H 3C   4C   nk\n"  // the goal is at the Target
+                          "3H 4C 2C 2H 4H 3C   3C   ck\n"  // needs four actions
+                          "3H 4C 2C 2H 4H 3C   3C   kk\n"  // no opener
+                          "2H 3C 4C\n",                    // faulty
                           {{"MaxRounds", "3"}});
     dir.write("setup/messages.ini", "[BUTTON]\nHelp=Help\nStep=Pass\n");
     dir.write("setup/back.bmp", "not a bitmap");
@@ -103,8 +103,9 @@ TEST(Check, TheShoeCatalogueAndPicturesWithFileAndLine) {
     EXPECT_TRUE(has(errors, "setup/shoe.txt:6: line 6 has 6 significant characters instead of 16"));
     EXPECT_TRUE(has(errors, "setup/back.bmp:0: not a readable bitmap"));
     EXPECT_TRUE(has(warnings, "setup/shoe.txt:3: the goal card 4C lies at the Target as dealt"));
-    EXPECT_TRUE(has(warnings, "setup/shoe.txt:4: the goal card 3C cannot reach the Target within MaxRounds 3 "
-                              "(it needs 4 actions)"));
+    EXPECT_TRUE(has(warnings,
+                    "setup/shoe.txt:4: the goal card 3C cannot reach the Target within MaxRounds 3 "
+                    "(it needs 4 actions)"));
     EXPECT_TRUE(has(warnings, "setup/shoe.txt:5: the opener 'kk' is neither ck nor nk"));
     EXPECT_FALSE(has(warnings, "setup/shoe.txt:2:"));
     EXPECT_TRUE(has(warnings, "setup/messages.ini:0: [MESSAGES] GameEnded is missing: that text will be empty"));

@@ -85,8 +85,7 @@ TEST(Init, KeepsTheLogsOfADataoutAlreadyThere) {
     EXPECT_EQ(lineWith(readFile(tmp.path() / "qbxsolo.desktop"), "Path"),
               fs::absolute(tmp.path()).lexically_normal().string())
         << "the launcher must not depend on where init was run";
-    EXPECT_EQ(lineWith(readFile(tmp.path() / "qbxsolo.desktop"), "Name"),
-              "QBXSolo " + tmp.path().filename().string());
+    EXPECT_EQ(lineWith(readFile(tmp.path() / "qbxsolo.desktop"), "Name"), "QBXSolo " + tmp.path().filename().string());
 }
 
 TEST(Init, CouldNotRunOnAFileOrWithoutADirectory) {

@@ -82,7 +82,8 @@ TEST_F(LogCommands, BadInputIsNamedWithFileAndLineAndLeavesNoOutput) {
          {std::vector<std::string>{"verify", (tmp.path() / "missing").string()},
           {"sessions", (tmp.path() / "missing").string()},
           {"csv", (tmp.path() / "missing").string(), "-o", (tmp.path() / "e.csv").string()},
-          {"csv", dataout.string(), "-o", (tmp.path() / "e.csv").string(), "--setup", (tmp.path() / "nosetup").string()},
+          {"csv", dataout.string(), "-o", (tmp.path() / "e.csv").string(), "--setup",
+           (tmp.path() / "nosetup").string()},
           {"report", dataout.string(), "-o", tmp.path().string()},
           {"csv", dataout.string()}}) {
         const ProcessResult run = runTool(args);

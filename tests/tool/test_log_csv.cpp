@@ -123,16 +123,16 @@ TEST_F(CsvTables, OneRowPerRecordAndPerHandWithTheFieldsOfTheLogs) {
 TEST_F(CsvTables, WithTheSetupEachHandCarriesTheSolversFewestAndNoHandBeatsIt) {
     copyMixGame(dataout);
     writeMixSetup(tmp.path() / "setup");
-    const ProcessResult run = runTool({"csv", dataout.string(), "-o", events.string(), "--hands", hands.string(),
-                                       "--setup", tmp.path().string()});
+    const ProcessResult run = runTool(
+        {"csv", dataout.string(), "-o", events.string(), "--hands", hands.string(), "--setup", tmp.path().string()});
     ASSERT_EQ(run.exitCode, 0) << run.output;
     const Rows h = readCsvWithPython(hands);
     ASSERT_EQ(h.size(), 1u + 5);
     const size_t ended = column(h, "ended_by"), actions = column(h, "actions"), fewest = column(h, "fewest"),
                  efficiency = column(h, "efficiency");
     // The same answers as `qbxtool solve` gives for the same shoe and setup.
-    const ProcessResult solved = runTool({"solve", (tmp.path() / "setup" / "shoe.txt").string(), "--setup",
-                                          tmp.path().string(), "--json"});
+    const ProcessResult solved =
+        runTool({"solve", (tmp.path() / "setup" / "shoe.txt").string(), "--setup", tmp.path().string(), "--json"});
     const nlohmann::json answers = nlohmann::json::parse(solved.output);
     for (size_t i = 1; i < h.size(); ++i) {
         SCOPED_TRACE("hand " + std::to_string(i));
@@ -162,8 +162,8 @@ TEST_F(CsvTables, AParticipantCodeWithACommaAQuoteAndAnAccentRoundTrips) {
         text.replace(text.find(from), from.size(), to);
         writeFile(file, text);
     }
-    const ProcessResult run = runTool({"csv", (dataout / "ck071226_1.txt").string(), "-o", events.string(),
-                                       "--hands", hands.string()});
+    const ProcessResult run =
+        runTool({"csv", (dataout / "ck071226_1.txt").string(), "-o", events.string(), "--hands", hands.string()});
     ASSERT_EQ(run.exitCode, 0) << run.output;
     for (const fs::path& table : {events, hands}) {
         const Rows rows = readCsvWithPython(table);

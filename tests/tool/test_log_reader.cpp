@@ -31,8 +31,10 @@ Read readAll(const std::string& bytes) {
     for (;;) {
         const auto next = reader.next(r, f);
         if (next == LogReader::Next::End) break;
-        if (next == LogReader::Next::Fault) out.faults.push_back(f);
-        else out.raws.emplace_back(r.raw), out.records.push_back(r);
+        if (next == LogReader::Next::Fault)
+            out.faults.push_back(f);
+        else
+            out.raws.emplace_back(r.raw), out.records.push_back(r);
     }
     return out;
 }
@@ -83,19 +85,19 @@ TEST(LogReader, SplitsEveryKindOfRecordIntoItsParts) {
 
 TEST(LogReader, RefusesLinesThatAreAlmostRecords) {
     for (const char* line : {
-             "37845.07:TF:CK",                                      // leading zero in the milliseconds
-             "037845.7:TF:CK",                                      // and in the seconds
-             "3784x.7:37845.7:GS:;Game started;;",                  // not a number
-             "86400.0:TF:CK",                                       // past midnight
-             "1.2:1.2:GC:5H;numberCardView:Card dealt",             // no such card
-             "1.2:1.2:GC:2H;numberCard:Card dealt",                 // no such place
+             "37845.07:TF:CK",                                                     // leading zero in the milliseconds
+             "037845.7:TF:CK",                                                     // and in the seconds
+             "3784x.7:37845.7:GS:;Game started;;",                                 // not a number
+             "86400.0:TF:CK",                                                      // past midnight
+             "1.2:1.2:GC:5H;numberCardView:Card dealt",                            // no such card
+             "1.2:1.2:GC:2H;numberCard:Card dealt",                                // no such place
              "1.2:1.2:PM:2c;upCardView;2H;colorCardView:Color Keeper moved card",  // moves write H or C
-             "1.2:1.2:GE:1;950.50:Hand Ended",                      // a score is written in its shortest form
+             "1.2:1.2:GE:1;950.50:Hand Ended",  // a score is written in its shortest form
              "1.2:1.2:GE:01;950:Hand Ended",
-             "1.2:1.2:PP::Colorkeeper passed turn",                 // without its :;;;
-             "1.2:Hand Ended",                                      // a stamp, then ":Hand Ended"
+             "1.2:1.2:PP::Colorkeeper passed turn",  // without its :;;;
+             "1.2:Hand Ended",                       // a stamp, then ":Hand Ended"
              "TotalMove:",
-             "Game begins",                                         // no stamp
+             "Game begins",  // no stamp
          }) {
         LogRecord r;
         LogFault f;
@@ -109,10 +111,35 @@ TEST(LogReader, RefusesLinesThatAreAlmostRecords) {
 // check of plain decimals agrees with writing the value again, for every
 // score a hand can have and for texts that are almost one.
 TEST(LogReader, TakesAScoreExactlyWhenTheGameWritesItSo) {
-    std::vector<std::string> texts = {"0", "-0", "0.0", "-0.0", "00", "07", "1.", ".5", "-.5", "1.50", "1e3",
-                                      "+5", "--5", "5-", "0.001", "0.0001", "0.00001", "-0.5", "999999999999",
-                                      "1000000000000", "123456789012.125", "1234567890123.5", "0.1234",
-                                      "100000000000000000000", "1e+20", "inf", "nan", " 5", "5 "};
+    std::vector<std::string> texts = {"0",
+                                      "-0",
+                                      "0.0",
+                                      "-0.0",
+                                      "00",
+                                      "07",
+                                      "1.",
+                                      ".5",
+                                      "-.5",
+                                      "1.50",
+                                      "1e3",
+                                      "+5",
+                                      "--5",
+                                      "5-",
+                                      "0.001",
+                                      "0.0001",
+                                      "0.00001",
+                                      "-0.5",
+                                      "999999999999",
+                                      "1000000000000",
+                                      "123456789012.125",
+                                      "1234567890123.5",
+                                      "0.1234",
+                                      "100000000000000000000",
+                                      "1e+20",
+                                      "inf",
+                                      "nan",
+                                      " 5",
+                                      "5 "};
     for (int half = -4001; half <= 4001; half += 7) texts.push_back(scoreText(half * 0.5));
     for (int thousandth = -2000; thousandth <= 2000; thousandth += 13) {
         char text[32];
@@ -158,9 +185,8 @@ TEST(LogReader, ARecordReadAgainKeepsNothingOfTheLineBefore) {
             ASSERT_TRUE(parseLogLine(lines[j], 1, fresh, f));
             const auto fields = [](const LogRecord& r) {
                 return std::make_tuple(r.kind, r.stampCount, r.first.seconds, r.first.millis, r.second.seconds,
-                                       r.second.millis, r.code, r.cardA, r.positionA,
-                                       r.cardB, r.positionB, r.role, r.moves, r.score, r.scoreValue, r.totalMoves,
-                                       r.participant, r.text, r.raw);
+                                       r.second.millis, r.code, r.cardA, r.positionA, r.cardB, r.positionB, r.role,
+                                       r.moves, r.score, r.scoreValue, r.totalMoves, r.participant, r.text, r.raw);
             };
             EXPECT_TRUE(fields(reused) == fields(fresh)) << lines[i] << " then " << lines[j];
         }
@@ -168,16 +194,16 @@ TEST(LogReader, ARecordReadAgainKeepsNothingOfTheLineBefore) {
 
 TEST(LogReader, NamesTheLineOfEveryBrokenLine) {
     const std::string good = "1.2:TF:CK\r\n";
-    const Read read = readAll(good + "1.2:Game begins\n" +          // 2: LF alone
-                              "1.2:Game\rbegins\r\n" +               // 3: CR alone
+    const Read read = readAll(good + "1.2:Game begins\n" +               // 2: LF alone
+                              "1.2:Game\rbegins\r\n" +                   // 3: CR alone
                               std::string("1.2:Game\0begins\r\n", 17) +  // 4: binary
-                              "1.x:Game begins\r\n" +                // 5: stamp not a number
-                              std::string(5000, 'a') + "\r\n" +      // 6: longer than any record
-                              good +                                 // 7: fine
-                              "1.2:Game beg");                       // 8: cut
+                              "1.x:Game begins\r\n" +                    // 5: stamp not a number
+                              std::string(5000, 'a') + "\r\n" +          // 6: longer than any record
+                              good +                                     // 7: fine
+                              "1.2:Game beg");                           // 8: cut
     ASSERT_EQ(read.faults.size(), 6u);
     const LogFaultKind kinds[] = {LogFaultKind::BareLineFeed, LogFaultKind::BareReturn, LogFaultKind::NotText,
-                                  LogFaultKind::BadStamp, LogFaultKind::LongLine, LogFaultKind::CutLine};
+                                  LogFaultKind::BadStamp,     LogFaultKind::LongLine,   LogFaultKind::CutLine};
     const long lines[] = {2, 3, 4, 5, 6, 8};
     for (size_t i = 0; i < 6; ++i) {
         EXPECT_EQ(read.faults[i].line, lines[i]) << read.faults[i].what;
@@ -226,9 +252,9 @@ TEST(LogNames, PairByTheirSuffix) {
     EXPECT_EQ(partnerLogName(*ck), "nk061226_417.txt");
     EXPECT_FALSE(parseLogName("nk061226_0.txt")->colorKeeper);
     EXPECT_TRUE(parseLogName("ck311299_9999.txt"));
-    for (const char* bad : {"ck061226_417.TXT", "ck061226_0417.txt", "ck061226_10000.txt", "ck321226_1.txt",
-                            "ck061326_1.txt", "ck06122_1.txt", "xk061226_1.txt", "ck061226-1.txt", "ck061226_.txt",
-                            "notes.txt"})
+    for (const char* bad :
+         {"ck061226_417.TXT", "ck061226_0417.txt", "ck061226_10000.txt", "ck321226_1.txt", "ck061326_1.txt",
+          "ck06122_1.txt", "xk061226_1.txt", "ck061226-1.txt", "ck061226_.txt", "notes.txt"})
         EXPECT_FALSE(parseLogName(bad)) << bad;
 }
 

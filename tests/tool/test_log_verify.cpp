@@ -43,7 +43,8 @@ PairVerdict verifyPair(const fs::path& ck, const fs::path& nk, const SessionSetu
 
 std::string describe(const PairVerdict& v) {
     std::string text;
-    for (const SessionFault& f : v.firstOfEachKind) text += f.file + ":" + std::to_string(f.line) + " " + f.kind + ": " + f.what + "\n";
+    for (const SessionFault& f : v.firstOfEachKind)
+        text += f.file + ":" + std::to_string(f.line) + " " + f.kind + ": " + f.what + "\n";
     return text;
 }
 
@@ -121,10 +122,10 @@ TEST_F(VerifyLogs, EveryByteChangedAtTheChosenPlacesIsFound) {
         size_t line;
         size_t from = 0;  // first byte of the line to change
     };
-    const Place places[] = {{true, 1},  {true, 3},  {false, 3}, {true, 5},  {true, 7},  {false, 10}, {true, 12},
-                            {true, 13}, {true, 14}, {false, 13}, {true, 15}, {false, 15}, {true, 21},
-                            {true, 24, 20}, {false, 22, 20}, {true, 67, 20}, {true, 76, 20}, {true, 78}, {true, 79}, {true, 80},
-                            {false, 75}, {false, 76}};
+    const Place places[] = {{true, 1},  {true, 3},      {false, 3},      {true, 5},      {true, 7},      {false, 10},
+                            {true, 12}, {true, 13},     {true, 14},      {false, 13},    {true, 15},     {false, 15},
+                            {true, 21}, {true, 24, 20}, {false, 22, 20}, {true, 67, 20}, {true, 76, 20}, {true, 78},
+                            {true, 79}, {true, 80},     {false, 75},     {false, 76}};
     fs::path badCk = dataout / "ck071226_8.txt", badNk = dataout / "nk071226_8.txt";
     int tried = 0;
     for (const Place& p : places) {
@@ -142,7 +143,8 @@ TEST_F(VerifyLogs, EveryByteChangedAtTheChosenPlacesIsFound) {
                 writeFile(badNk, p.inCk ? nkText : bad);
                 const PairVerdict v = verifyPair(badCk, badNk, &setup);
                 EXPECT_TRUE(v.faulty()) << (p.inCk ? "ck" : "nk") << " line " << p.line << " byte " << at
-                                        << " changed to '" << change << "':\n" << all[p.line - 1];
+                                        << " changed to '" << change << "':\n"
+                                        << all[p.line - 1];
                 ++tried;
             }
         }
@@ -238,13 +240,13 @@ TEST_F(VerifyLogs, AMirrorWithAnotherCardOrPlaceIsWhereTheLogsPart) {
     struct Change {
         const char* from;  // in the NumberKeeper's log
         const char* to;
-        long ckLine;       // the ColorKeeper's line it mirrors
+        long ckLine;  // the ColorKeeper's line it mirrors
     };
     const Change changes[] = {
-        {"RM:2C;upCardView;2H", "RM:3C;upCardView;2H", 14},                  // the first card
-        {"RM:2C;upCardView;2H", "RM:2C;targetCardView;2H", 14},              // the first place
-        {"RM:2C;upCardView;2H;", "RM:2C;upCardView;2C;", 14},                // the second card's colour
-        {"3C;numberCardView:Number", "3C;targetCardView:Number", 19},       // a place of the same length
+        {"RM:2C;upCardView;2H", "RM:3C;upCardView;2H", 14},            // the first card
+        {"RM:2C;upCardView;2H", "RM:2C;targetCardView;2H", 14},        // the first place
+        {"RM:2C;upCardView;2H;", "RM:2C;upCardView;2C;", 14},          // the second card's colour
+        {"3C;numberCardView:Number", "3C;targetCardView:Number", 19},  // a place of the same length
     };
     for (const Change& c : changes) {
         std::string text = nkText;

@@ -42,7 +42,8 @@ TEST(Shoe, AMadeShoePassesCheckAndEveryHandIsAsHardAsAsked) {
     for (const Case& c : {Case{"ALL", "TRUE", "DEFAULT", 2, 4}, Case{"MIX", "FALSE", "CIRCULAR", 5, 5},
                           Case{"NON", "FALSE", "CIRCULAR", 1, 6}, Case{"NONE", "TRUE", "DEFAULT", 3, 3}}) {
         WorkDir dir;
-        qbx::test::writeSetup(dir, "", {{"ViewCard", c.viewCard}, {"Drag CkNk", c.dragCkNk}, {"SyntaxInput", c.syntax}});
+        qbx::test::writeSetup(dir, "",
+                              {{"ViewCard", c.viewCard}, {"Drag CkNk", c.dragCkNk}, {"SyntaxInput", c.syntax}});
         dir.write("setup/help.html", "<p>help</p>");
         const SetupRules setup = readSetupRules(locateSetup(dir.path()));
         const SolverTable table(setup.table);
@@ -71,8 +72,8 @@ TEST(Shoe, TheSameSeedMakesTheSameBytesAndAnotherSeedAnotherShoe) {
     fs::copy(QBX_EXAMPLES "/setup", tmp.path() / "setup", fs::copy_options::recursive);
     const std::string setup = tmp.path().string();
     const auto make = [&](const std::string& name, const std::string& seed) {
-        const ProcessResult r = runTool({"shoe", "--hands", "30", "--seed", seed, "--min", "2", "--max", "5",
-                                         "--setup", setup, "-o", (tmp.path() / name).string()});
+        const ProcessResult r = runTool({"shoe", "--hands", "30", "--seed", seed, "--min", "2", "--max", "5", "--setup",
+                                         setup, "-o", (tmp.path() / name).string()});
         EXPECT_EQ(r.exitCode, kExitOk) << r.output;
         return readFile(tmp.path() / name);
     };
@@ -98,8 +99,8 @@ TEST(Shoe, SaysWhenTooFewDealsAreThatHardAndWritesNothing) {
                                         tmp.path().string(), "-o", (tmp.path() / "x.txt").string()});
     EXPECT_EQ(none.exitCode, kExitProblems);
     EXPECT_NE(none.output.find("only 0 deals"), std::string::npos) << none.output;
-    const ProcessResult few = runTool({"shoe", "--hands", "2000", "--seed", "1", "--min", "5", "--max", "5",
-                                       "--setup", tmp.path().string(), "-o", (tmp.path() / "x.txt").string()});
+    const ProcessResult few = runTool({"shoe", "--hands", "2000", "--seed", "1", "--min", "5", "--max", "5", "--setup",
+                                       tmp.path().string(), "-o", (tmp.path() / "x.txt").string()});
     EXPECT_EQ(few.exitCode, kExitProblems);
     EXPECT_NE(few.output.find("only 1008 deals"), std::string::npos) << few.output;
     EXPECT_FALSE(fs::exists(tmp.path() / "x.txt"));

@@ -25,7 +25,7 @@ struct Variant {
     const char* viewCard;
     const char* dragCkNk;
 };
-constexpr Variant kVariants[] = {{"ALL", "TRUE"}, {"ALL", "FALSE"}, {"NONE", "TRUE"}, {"MIX", "TRUE"},
+constexpr Variant kVariants[] = {{"ALL", "TRUE"},  {"ALL", "FALSE"}, {"NONE", "TRUE"}, {"MIX", "TRUE"},
                                  {"MIX", "FALSE"}, {"NON", "TRUE"},  {"NON", "FALSE"}};
 
 rules::TableRules tableRules(const Variant& v, int maxRounds) {
@@ -201,7 +201,6 @@ TEST(SolverByHand, TheTurnRulesChangeTheCount) {
     EXPECT_EQ(fewestActions(SolverTable(tableRules({"NON", "FALSE"}, 12)), three), 2);
     // MIX passes the turn at the next role's first action: as ALL.
     EXPECT_EQ(fewestActions(SolverTable(tableRules({"MIX", "FALSE"}, 12)), three), 3);
-
 }
 
 TEST(SolverByHand, MaxRoundsAndTheGoalAlreadyAtTheTarget) {

@@ -29,9 +29,7 @@ private:
         f.write("<html><body><p>" + body + "</p></body></html>");
     }
 
-    static QUrl pageUrl(const char* name) {
-        return QUrl::fromLocalFile(QDir::currentPath() + "/setup/" + name);
-    }
+    static QUrl pageUrl(const char* name) { return QUrl::fromLocalFile(QDir::currentPath() + "/setup/" + name); }
 
     static void checkBrowserFits(const HelpWindow& help) {
         const QSize outer = help.frameGeometry().size();
@@ -145,8 +143,8 @@ private slots:
     void everyOpeningIsCentredAtTheOpeningSize() {
         HelpWindow help;
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
-        const QRect centred(screen.x() + (screen.width() - 753) / 2, screen.y() + (screen.height() - 673) / 2,
-                            753, 673);
+        const QRect centred(screen.x() + (screen.width() - 753) / 2, screen.y() + (screen.height() - 673) / 2, 753,
+                            673);
         for (int opening = 0; opening < 3; ++opening) {
             help.showInstructions(1);
             QTimer::singleShot(0, &help, [&] {

@@ -36,13 +36,11 @@ public:
         QString text;
     };
 
-    BoxAnswerer()
-    {
+    BoxAnswerer() {
         timer_.setInterval(20);
         connect(&timer_, &QTimer::timeout, this, [this] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box || !box->isVisible())
-                return;
+            if (!box || !box->isVisible()) return;
             seen.push_back({box->windowTitle(), box->text()});
             QTest::keyClick(box, Qt::Key_Return);
         });
@@ -56,8 +54,7 @@ private:
 };
 
 // Types like a keyboard, letters beyond ASCII included.
-void typeText(QWidget* box, const QString& text)
-{
+void typeText(QWidget* box, const QString& text) {
     for (QChar ch : text) {
         if (ch.unicode() < 128)
             QTest::keyClick(box, ch.toLatin1());
@@ -66,8 +63,7 @@ void typeText(QWidget* box, const QString& text)
     }
 }
 
-void writeFile(const QString& path, const QByteArray& bytes)
-{
+void writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
     file.write(bytes);
@@ -105,42 +101,32 @@ private:
     QString previousDir_;
 };
 
-void TestLogin::initTestCase()
-{
+void TestLogin::initTestCase() {
     QVERIFY(workDir_.isValid());
     previousDir_ = QDir::currentPath();
     QVERIFY(QDir::setCurrent(workDir_.path()));
     qbx::installFontSubstitutions();
 }
 
-void TestLogin::cleanupTestCase()
-{
-    QDir::setCurrent(previousDir_);
-}
+void TestLogin::cleanupTestCase() { QDir::setCurrent(previousDir_); }
 
 // Every test starts from a setup directory with an English catalogue.
-void TestLogin::init()
-{
+void TestLogin::init() {
     QDir setup(workDir_.path() + "/setup");
-    if (setup.exists())
-        QVERIFY(setup.removeRecursively());
+    if (setup.exists()) QVERIFY(setup.removeRecursively());
     QVERIFY(QDir(workDir_.path()).mkdir("setup"));
-    writeFile("setup/QBXParameter.ini",
-              "[PARAMETER]\r\nShoeFileName=shoe.txt\r\nFileMessages=messages.ini\r\n");
+    writeFile("setup/QBXParameter.ini", "[PARAMETER]\r\nShoeFileName=shoe.txt\r\nFileMessages=messages.ini\r\n");
     writeFile("setup/messages.ini", "[MESSAGES]\r\nHeader=Messages\r\nLabelCode=Code\r\n");
 }
 
-std::unique_ptr<LoginWindow> TestLogin::openWindow()
-{
+std::unique_ptr<LoginWindow> TestLogin::openWindow() {
     auto window = std::make_unique<LoginWindow>();
     window->show();
-    if (!QTest::qWaitForWindowExposed(window.get()))
-        qWarning("login window not exposed");
+    if (!QTest::qWaitForWindowExposed(window.get())) qWarning("login window not exposed");
     return window;
 }
 
-void TestLogin::layoutMatchesTheDialog()
-{
+void TestLogin::layoutMatchesTheDialog() {
     auto w = openWindow();
     QCOMPARE(w->windowTitle(), QString("QBX"));
     QCOMPARE(w->size(), QSize(429, 358));
@@ -152,11 +138,9 @@ void TestLogin::layoutMatchesTheDialog()
     QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
     QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
     // Centred on the screen, frame included.
-    const QPoint offCentre =
-        w->frameGeometry().center() - QGuiApplication::primaryScreen()->geometry().center();
-    QVERIFY2(offCentre.manhattanLength() <= 2, qPrintable(QString("off by %1,%2")
-                                                              .arg(offCentre.x())
-                                                              .arg(offCentre.y())));
+    const QPoint offCentre = w->frameGeometry().center() - QGuiApplication::primaryScreen()->geometry().center();
+    QVERIFY2(offCentre.manhattanLength() <= 2,
+             qPrintable(QString("off by %1,%2").arg(offCentre.x()).arg(offCentre.y())));
     QCOMPARE(w->font().family(), QString("MS Sans Serif"));
     QCOMPARE(w->font().pixelSize(), 11);
 
@@ -200,14 +184,11 @@ void TestLogin::layoutMatchesTheDialog()
     QCOMPARE(QApplication::focusWidget(), codeEdit(*w));
 }
 
-void TestLogin::tabOrderSkipsTheHiddenBoxes()
-{
+void TestLogin::tabOrderSkipsTheHiddenBoxes() {
     auto w = openWindow();
     QStringList chain;
-    for (QWidget* next = codeEdit(*w)->nextInFocusChain(); next != codeEdit(*w);
-         next = next->nextInFocusChain()) {
-        if (next->focusPolicy() & Qt::TabFocus)
-            chain << next->objectName();
+    for (QWidget* next = codeEdit(*w)->nextInFocusChain(); next != codeEdit(*w); next = next->nextInFocusChain()) {
+        if (next->focusPolicy() & Qt::TabFocus) chain << next->objectName();
     }
     QCOMPARE(chain, QStringList({"surnameEdit", "registrationEdit", "okButton", "taxCodeEdit"}));
 
@@ -218,8 +199,7 @@ void TestLogin::tabOrderSkipsTheHiddenBoxes()
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(codeEdit(*w)));
 }
 
-void TestLogin::captionComesFromTheCatalogue()
-{
+void TestLogin::captionComesFromTheCatalogue() {
     BoxAnswerer boxes;
     {
         auto w = openWindow();
@@ -237,14 +217,12 @@ void TestLogin::captionComesFromTheCatalogue()
     {
         auto w = openWindow();
         QCOMPARE(codeLabel(*w)->text(), QString::fromUtf8("Identit\u00e0 del partecipante"));
-        QVERIFY(codeLabel(*w)->width() >=
-                QFontMetrics(codeLabel(*w)->font()).horizontalAdvance(codeLabel(*w)->text()));
+        QVERIFY(codeLabel(*w)->width() >= QFontMetrics(codeLabel(*w)->font()).horizontalAdvance(codeLabel(*w)->text()));
     }
     QVERIFY(boxes.seen.empty());
 }
 
-void TestLogin::captionIsEmptyWhenNothingNamesIt()
-{
+void TestLogin::captionIsEmptyWhenNothingNamesIt() {
     BoxAnswerer boxes;
     writeFile("setup/messages.ini", "[MESSAGES]\r\nHeader=Messages\r\n");
     {
@@ -264,8 +242,7 @@ void TestLogin::captionIsEmptyWhenNothingNamesIt()
     QVERIFY(boxes.seen.empty());
 }
 
-void TestLogin::unreadableParameterFileIsReported()
-{
+void TestLogin::unreadableParameterFileIsReported() {
     QVERIFY(QFile::remove("setup/QBXParameter.ini"));
     QVERIFY(QDir("setup").mkdir("QBXParameter.ini"));
     BoxAnswerer boxes;
@@ -278,8 +255,7 @@ void TestLogin::unreadableParameterFileIsReported()
     QVERIFY(w->isVisible());
 }
 
-void TestLogin::emptyCodeIsRefused()
-{
+void TestLogin::emptyCodeIsRefused() {
     auto w = openWindow();
     int logins = 0;
     w->onLogin = [&](const std::string&) { ++logins; };
@@ -294,8 +270,7 @@ void TestLogin::emptyCodeIsRefused()
     QVERIFY(QDir("dataout").entryList(QDir::Files).isEmpty());
 }
 
-void TestLogin::acceptedCodeHidesTheWindowAndBuildsUserCode()
-{
+void TestLogin::acceptedCodeHidesTheWindowAndBuildsUserCode() {
     BoxAnswerer boxes;
     struct Case {
         QString typed;
@@ -325,8 +300,7 @@ void TestLogin::acceptedCodeHidesTheWindowAndBuildsUserCode()
     QVERIFY(boxes.seen.empty());
 }
 
-void TestLogin::enterInTheCodeBoxDoesNothing()
-{
+void TestLogin::enterInTheCodeBoxDoesNothing() {
     BoxAnswerer boxes;
     auto w = openWindow();
     int logins = 0;
@@ -343,8 +317,7 @@ void TestLogin::enterInTheCodeBoxDoesNothing()
     QVERIFY(boxes.seen.empty());
 }
 
-void TestLogin::closeRequestIsIgnored()
-{
+void TestLogin::closeRequestIsIgnored() {
     auto w = openWindow();
     QVERIFY(!w->close());
     QVERIFY(w->isVisible());
@@ -354,9 +327,7 @@ void TestLogin::closeRequestIsIgnored()
     QVERIFY(w->isVisible());
 }
 
-
-void TestLogin::captionIsPlainTextInUtf8OrTheWindowsCodePage()
-{
+void TestLogin::captionIsPlainTextInUtf8OrTheWindowsCodePage() {
     BoxAnswerer boxes;
     struct Case {
         QByteArray value;
@@ -366,7 +337,9 @@ void TestLogin::captionIsPlainTextInUtf8OrTheWindowsCodePage()
         {"Code <b>x</b> &lt; &amp;", QStringLiteral("Code <b>x</b> &lt; &amp;")},
         {"<h1>Big</h1>", QStringLiteral("<h1>Big</h1>")},
         // A catalogue saved on Windows in its Western code page.
-        {"\x92" "Codice\x93 \x96 \x85 \x80 5", QString::fromUtf8("\u2019Codice\u201c \u2013 \u2026 \u20ac 5")},
+        {"\x92"
+         "Codice\x93 \x96 \x85 \x80 5",
+         QString::fromUtf8("\u2019Codice\u201c \u2013 \u2026 \u20ac 5")},
         {"\x91\x94\x8a\x9f\xe0", QString::fromUtf8("\u2018\u201d\u0160\u0178\u00e0")},
         // The same letters written as UTF-8.
         {"\xe2\x80\x99\xe2\x82\xac", QString::fromUtf8("\u2019\u20ac")},
@@ -382,8 +355,7 @@ void TestLogin::captionIsPlainTextInUtf8OrTheWindowsCodePage()
     QCOMPARE(qbx::fromBytes("\x81\x8d\x8f\x90\x9d"), QString::fromUtf8("\u0081\u008d\u008f\u0090\u009d"));
 }
 
-void TestLogin::aMinimisedLoginComesBack()
-{
+void TestLogin::aMinimisedLoginComesBack() {
     auto w = openWindow();
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.get()));

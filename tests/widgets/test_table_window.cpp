@@ -41,8 +41,8 @@ QByteArray bmp(int w, int h, const std::function<QRgb(int, int)>& colour) {
     s.setByteOrder(QDataStream::LittleEndian);
     s.writeRawData("BM", 2);
     s << quint32(54 + row * h) << quint32(0) << quint32(54);
-    s << quint32(40) << qint32(w) << qint32(h) << quint16(1) << quint16(24) << quint32(0)
-      << quint32(row * h) << qint32(2835) << qint32(2835) << quint32(0) << quint32(0);
+    s << quint32(40) << qint32(w) << qint32(h) << quint16(1) << quint16(24) << quint32(0) << quint32(row * h)
+      << qint32(2835) << qint32(2835) << quint32(0) << quint32(0);
     for (int y = h - 1; y >= 0; --y) {
         for (int x = 0; x < w; ++x) {
             const QRgb c = colour(x, y);
@@ -96,7 +96,8 @@ private:
                   "[PARAMETER]\nShoeFileName=shoe.txt\nMaxRounds=12\nPremiumRound=2000\n"
                   "CostMove=100\nViewCard=ALL\nFileBackCard=back.bmp\nViewTarget=TRUE\n"
                   "ViewCkNk=TRUE\nSyntaxInput=DEFAULT\nFileMessages=msg.ini\nparX=200\nparY=64\n"
-                  "Drag CkNk=TRUE\nFile Texture=" + (texture.isEmpty() ? QByteArray("NO") : "tex.bmp") + "\n");
+                  "Drag CkNk=TRUE\nFile Texture=" +
+                      (texture.isEmpty() ? QByteArray("NO") : "tex.bmp") + "\n");
         writeFile(setup + "msg.ini",
                   "[MESSAGES]\nHeader=Messages\nTotMove=Total moves\nHandNumber=Hand number\n"
                   "[RULES]\nBlock1CK=rule one\nBlock1NK=rule two\n"
@@ -119,10 +120,14 @@ private:
     void dealHand() {
         for (int guard = 0; guard < 500; ++guard) {
             Game& g = win_->game();
-            if (g.timerRunning(TimerId::Glide)) win_->fireTimer(TimerId::Glide);
-            else if (g.timerRunning(TimerId::DealStep)) win_->fireTimer(TimerId::DealStep);
-            else if (g.timerRunning(TimerId::DealWait)) win_->fireTimer(TimerId::DealWait);
-            else return;
+            if (g.timerRunning(TimerId::Glide))
+                win_->fireTimer(TimerId::Glide);
+            else if (g.timerRunning(TimerId::DealStep))
+                win_->fireTimer(TimerId::DealStep);
+            else if (g.timerRunning(TimerId::DealWait))
+                win_->fireTimer(TimerId::DealWait);
+            else
+                return;
         }
         QFAIL("the deal never came to rest");
     }
@@ -232,8 +237,9 @@ private slots:
         const QRect counter(box.left, box.top, box.width, box.height);
         // What is on the screen, not what a fresh rendering would show.
         auto onScreen = [&] {
-            return win_->screen()->grabWindow(win_->winId(), counter.x(), counter.y(), counter.width(),
-                                              counter.height()).toImage();
+            return win_->screen()
+                ->grabWindow(win_->winId(), counter.x(), counter.y(), counter.width(), counter.height())
+                .toImage();
         };
         QImage atBox;
         auto* pass = win_->findChild<QPushButton*>("passButton");
@@ -312,8 +318,7 @@ private slots:
         QVERIFY(win_->game().dragging());
         QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::PointingHandCursor);
         const QPoint to = centreOf(t[hand]);
-        for (int i = 1; i <= 4; ++i)
-            QTest::mouseMove(canvas, centreOf(t[up]) + (to - centreOf(t[up])) * i / 4);
+        for (int i = 1; i <= 4; ++i) QTest::mouseMove(canvas, centreOf(t[up]) + (to - centreOf(t[up])) * i / 4);
         QCOMPARE(QPoint(t[up].left, t[up].top), to - QPoint(25, 40));  // held at 25, 40
         QTest::mouseRelease(canvas, Qt::LeftButton, {}, to);
         QVERIFY(!win_->game().dragging());

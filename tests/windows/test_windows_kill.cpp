@@ -24,10 +24,10 @@ using namespace qbx::test;
 
 namespace {
 
-constexpr int kHands = 60;        // killed after chosen actions
-constexpr int kLongHands = 300;   // killed at random moments
+constexpr int kHands = 60;       // killed after chosen actions
+constexpr int kLongHands = 300;  // killed at random moments
 constexpr unsigned kSeed = 11;
-constexpr UINT kKilledCode = 137; // the exit code TerminateProcess gives the game
+constexpr UINT kKilledCode = 137;  // the exit code TerminateProcess gives the game
 constexpr DWORD kReadyTimeoutMs = 60000;
 constexpr DWORD kOrphanedMs = 120000;
 
@@ -86,8 +86,8 @@ public:
             std::to_string(signalAfter) + " " + std::to_string(reinterpret_cast<std::uintptr_t>(ready_));
         _putenv_s(kScenarioVariable, scenario.c_str());
         const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string command = "\"" + thisProgram() + "\" --gtest_filter=" + test->test_suite_name() + "." +
-                              test->name();
+        std::string command =
+            "\"" + thisProgram() + "\" --gtest_filter=" + test->test_suite_name() + "." + test->name();
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESTDHANDLES;
@@ -95,8 +95,8 @@ public:
         startup.hStdOutput = nul;
         startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
         PROCESS_INFORMATION started{};
-        const BOOL ok = ::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                         &startup, &started);
+        const BOOL ok =
+            ::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &started);
         const DWORD error = ::GetLastError();
         _putenv_s(kScenarioVariable, "");
         if (nul != INVALID_HANDLE_VALUE) ::CloseHandle(nul);
@@ -177,7 +177,8 @@ TEST(WindowsKill, AtAnyMomentTheLogsAreWholeLinesAndAPrefixOfTheFinishedRun) {
             const auto begin = std::chrono::steady_clock::now();
             ASSERT_EQ(game.waitForExit(), 0u);
             const long micros = static_cast<long>(
-                std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - begin).count());
+                std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - begin)
+                    .count());
             playMicros = i == 0 ? micros : std::min(playMicros, micros);
             const Logs logs = readLogs(dir);
             EXPECT_EQ(logs.ck, finished.logs.ck);  // the second process plays the same game

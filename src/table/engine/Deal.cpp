@@ -13,17 +13,14 @@ constexpr struct {
     uint8_t position;
     const char* suffix;
 } kDealRecords[6] = {
-    {numberCardView, ";numberCardView:Card dealt"},
-    {downNumberCardView, ";downNumberCardView:Card dealt"},
-    {upCardView, ";upCardView:Card dealt"},
-    {downColorCardView, ";downColorCardView:Card dealt"},
-    {colorCardView, ";colorCardView:Card dealt"},
-    {targetCardView, ";targetCardView:Card dealt"},
+    {numberCardView, ";numberCardView:Card dealt"}, {downNumberCardView, ";downNumberCardView:Card dealt"},
+    {upCardView, ";upCardView:Card dealt"},         {downColorCardView, ";downColorCardView:Card dealt"},
+    {colorCardView, ";colorCardView:Card dealt"},   {targetCardView, ";targetCardView:Card dealt"},
 };
 
 // Deal steps 1 to 6 send the image of slot 1 to 6 to these positions.
-constexpr uint8_t kGlideTo[6] = {numberCardView, downNumberCardView, upCardView,
-                                 downColorCardView, colorCardView, targetCardView};
+constexpr uint8_t kGlideTo[6] = {numberCardView,    downNumberCardView, upCardView,
+                                 downColorCardView, colorCardView,      targetCardView};
 
 }  // namespace
 
@@ -89,8 +86,8 @@ void Game::layHandFromShoe(const LocalTime& now) {
             log->writeLine(stamp + stamp + "GC:" + at[kDealRecords[k - 1].position] + kDealRecords[k - 1].suffix);
         }
     }
-    layOutHand(at[numberCardView], at[downNumberCardView], at[upCardView], at[downColorCardView],
-               at[colorCardView], at[targetCardView]);
+    layOutHand(at[numberCardView], at[downNumberCardView], at[upCardView], at[downColorCardView], at[colorCardView],
+               at[targetCardView]);
 }
 
 void Game::endOfShoe(const std::string& stamp) {

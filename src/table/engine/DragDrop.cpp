@@ -59,7 +59,8 @@ void Game::dispatchDragOver(int x, int y) {
     const Ctl target = table_.controlAt(x, y);
     if (target != dragOverTarget_ && dragOverTarget_ != Ctl::Count) {
         const Control& old = table_[dragOverTarget_];
-        dragOver(dragOverTarget_, x - (old.id == Ctl::Window ? 0 : old.left), y - (old.id == Ctl::Window ? 0 : old.top));
+        dragOver(dragOverTarget_, x - (old.id == Ctl::Window ? 0 : old.left),
+                 y - (old.id == Ctl::Window ? 0 : old.top));
     }
     dragOverTarget_ = target;
     const Control& t = table_[target];
@@ -90,7 +91,8 @@ void Game::dragOver(Ctl target, int x, int y) {
     if (target == Ctl::NkHandFrame || target == Ctl::CkHandFrame) {
         paintTurnFrames();
     } else if (target >= Ctl::TargetFrame && target <= Ctl::DownColourFrame) {
-        for (Ctl s : {Ctl::TargetFrame, Ctl::UpFrame, Ctl::DownNumberFrame, Ctl::DownColourFrame}) table_.setPen(s, kGrey);
+        for (Ctl s : {Ctl::TargetFrame, Ctl::UpFrame, Ctl::DownNumberFrame, Ctl::DownColourFrame})
+            table_.setPen(s, kGrey);
     }
 }
 

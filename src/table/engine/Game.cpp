@@ -26,9 +26,9 @@ void Game::setTimer(TimerId id, bool enabled) {
 void Game::onTimer(TimerId id) {
     if (!timers_[static_cast<int>(id)].enabled) return;  // a tick already queued when it stopped
     switch (id) {
-        case TimerId::Glide: glideTick(); break;
-        case TimerId::DealWait: dealWaitOver(); break;
-        case TimerId::DealStep: dealStepTick(); break;
+    case TimerId::Glide: glideTick(); break;
+    case TimerId::DealWait: dealWaitOver(); break;
+    case TimerId::DealStep: dealStepTick(); break;
     }
 }
 
@@ -53,9 +53,7 @@ void Game::logFailed(const std::string& message) {
     requestTerminate();
 }
 
-bool Game::acceptsInput() const {
-    return !terminated_ && table_.formEnabled() && table_.formVisible();
-}
+bool Game::acceptsInput() const { return !terminated_ && table_.formEnabled() && table_.formVisible(); }
 
 int Game::slotOfImage(Ctl image) const {
     for (int slot = 1; slot <= 6; ++slot)
@@ -92,8 +90,7 @@ void Game::loadCardPictures() {
     if (isExistingNonDirectory(backPath)) {
         std::string why;
         backBitmap = loadBmpFile(backPath, &why);
-        if (!backBitmap)
-            throw StartError("The card back " + backPath + " is not a readable bitmap (" + why + ").");
+        if (!backBitmap) throw StartError("The card back " + backPath + " is not a readable bitmap (" + why + ").");
     }
     table_.setPicture(Ctl::DeckCard, Picture::Back);
     if (params.viewTarget != "TRUE") table_.setVisible(Ctl::DeckCard, false);
@@ -112,8 +109,7 @@ void Game::startGame(const std::string& loginParticipantCode) {
             turnPassPending = false;
 
             if (!readParameterFile(kParameterFile, params)) platform_.showMessage(kParameterReadError);
-            if (!readMessageFile("./setup/" + params.fileMessages, texts))
-                platform_.showMessage(kMessagesReadError);
+            if (!readMessageFile("./setup/" + params.fileMessages, texts)) platform_.showMessage(kMessagesReadError);
 
             struct Conversion {
                 const char* key;
@@ -152,8 +148,8 @@ void Game::startGame(const std::string& loginParticipantCode) {
                 return;
             }
             if (!randomSuffix) {
-                auto seed = static_cast<unsigned>(((t0.hour * 60 + t0.minute) * 60 + t0.second) * 1000 +
-                                                  t0.millisecond);
+                auto seed =
+                    static_cast<unsigned>(((t0.hour * 60 + t0.minute) * 60 + t0.second) * 1000 + t0.millisecond);
                 auto state = std::make_shared<unsigned>(seed ? seed : 1u);
                 randomSuffix = [state] {
                     *state = *state * 1103515245u + 12345u;
@@ -184,8 +180,7 @@ void Game::startGame(const std::string& loginParticipantCode) {
             for (LogFile* log : {&logs_.ck(), &logs_.nk()}) log->writeLine(T0 + "Game begins");
             for (LogFile* log : {&logs_.ck(), &logs_.nk()})
                 log->writeLine(T0 + "userID:userName " + participantCode + ":gameNum -1:partner 1");
-            for (LogFile* log : {&logs_.ck(), &logs_.nk()})
-                log->writeLine(T0 + "errorsMade 0:score 0:row 0column 0");
+            for (LogFile* log : {&logs_.ck(), &logs_.nk()}) log->writeLine(T0 + "errorsMade 0:score 0:row 0column 0");
             recordMove("GS", "", "Game started", "", "");
             if (shoeMissing) {
                 logs_.sync();
@@ -201,8 +196,10 @@ void Game::startGame(const std::string& loginParticipantCode) {
             timers_[static_cast<int>(TimerId::DealStep)].interval =
                 timers_[static_cast<int>(TimerId::Glide)].interval * 20 + 2;
 
-            static constexpr struct { int32_t number, colour; uint8_t position; } kStart[7] = {
-                {0, 0, 0}, {2, 1, 1}, {3, 1, 5}, {4, 1, 2}, {2, 2, 3}, {3, 2, 0}, {4, 2, 4}};
+            static constexpr struct {
+                int32_t number, colour;
+                uint8_t position;
+            } kStart[7] = {{0, 0, 0}, {2, 1, 1}, {3, 1, 5}, {4, 1, 2}, {2, 2, 3}, {3, 2, 0}, {4, 2, 4}};
             for (int slot = 1; slot <= 6; ++slot) {
                 CardSlot& c = cardSlots[slot];
                 c.number = kStart[slot].number;

@@ -33,7 +33,7 @@ enum Position : uint8_t {
 
 struct CardSlot {
     int32_t number = 0;
-    int32_t colour = 0;           // 1 hearts (H), 2 clubs (C)
+    int32_t colour = 0;  // 1 hearts (H), 2 clubs (C)
     uint8_t positionCode = 0;
     Ctl image = Ctl::Card2H;
     Picture picture = Picture::None;
@@ -183,8 +183,8 @@ private:
     void applyDragPermission();
     // The hand-card frame of the role in turn.
     Ctl turnFrame() const { return currentTurn == "ck" ? Ctl::CkHandFrame : Ctl::NkHandFrame; }
-    void greyFrames();              // all six position frames
-    void paintTurnFrames();         // all grey, then the role in turn green
+    void greyFrames();       // all six position frames
+    void paintTurnFrames();  // all grey, then the role in turn green
     // The card at a position is the role in turn's own hand card.
     bool isOwnHandCard(uint8_t position) const;
     // The cards now at the two hand positions can no longer be dragged.
@@ -203,7 +203,8 @@ private:
     // Runs one entry point: nothing after the end of the program, the logs
     // made durable once the action's records are written, and a log that
     // cannot be written reported instead of lost silently.
-    template <typename F> void guarded(F&& action) {
+    template <typename F>
+    void guarded(F&& action) {
         if (terminated_) return;
         try {
             action();

@@ -12,12 +12,10 @@ void Game::writeHandEnd(const char* code, double ckScore, double nkScore) {
     // Of the two stamps of a line, the one built second is written first.
     std::string first = handEndStamp();
     std::string second = handEndStamp();
-    logs_.ck().writeLine(second + first + code + std::to_string(ckMoves) + ";" + scoreText(ckScore) +
-                         ":Hand Ended");
+    logs_.ck().writeLine(second + first + code + std::to_string(ckMoves) + ";" + scoreText(ckScore) + ":Hand Ended");
     first = handEndStamp();
     second = handEndStamp();
-    logs_.nk().writeLine(second + first + code + std::to_string(nkMoves) + ";" + scoreText(nkScore) +
-                         ":Hand Ended");
+    logs_.nk().writeLine(second + first + code + std::to_string(nkMoves) + ";" + scoreText(nkScore) + ":Hand Ended");
     logs_.nk().writeLine(handEndStamp() + ":Hand Ended");
     logs_.ck().writeLine(handEndStamp() + ":Hand Ended");
 }

@@ -7,14 +7,12 @@
 namespace qbx {
 
 Ctl Game::frameOf(uint8_t position) {
-    static constexpr Ctl kFrames[6] = {Ctl::CkHandFrame, Ctl::DownColourFrame, Ctl::UpFrame,
-                                       Ctl::DownNumberFrame, Ctl::NkHandFrame, Ctl::TargetFrame};
+    static constexpr Ctl kFrames[6] = {Ctl::CkHandFrame,     Ctl::DownColourFrame, Ctl::UpFrame,
+                                       Ctl::DownNumberFrame, Ctl::NkHandFrame,     Ctl::TargetFrame};
     return position < 6 ? kFrames[position] : Ctl::TargetFrame;
 }
 
-std::string Game::positionShortName(const CardSlot& slot) const {
-    return rules::positionShortName(slot.positionCode);
-}
+std::string Game::positionShortName(const CardSlot& slot) const { return rules::positionShortName(slot.positionCode); }
 
 namespace {
 
@@ -36,7 +34,7 @@ bool Game::tryExchange(Ctl source, Ctl target) {
     const CardSlot& other = verdict.sourceIsHand ? t : s;
     const CardSlot& handCard = verdict.sourceIsHand ? s : t;
     recordMove("PM", cardText(other.number, other.colour), positionShortName(other),
-                   cardText(handCard.number, handCard.colour), positionShortName(handCard));
+               cardText(handCard.number, handCard.colour), positionShortName(handCard));
     std::swap(s.positionCode, t.positionCode);
     paintTurnFrames();
     rules::HandCounters counters = handCounters();

@@ -82,8 +82,7 @@ constexpr uint32_t kBlack = 0xFF000000U;
 uint32_t rgb(uint32_t r, uint32_t g, uint32_t b) { return kBlack | r << 16 | g << 8 | b; }
 
 // RLE8 (bitsPerPixel 8) or RLE4 (4) data into the pixels, bottom-up.
-bool decodeRle(const Bytes& in, uint64_t begin, int bitsPerPixel, const std::vector<uint32_t>& palette,
-               Bitmap& out) {
+bool decodeRle(const Bytes& in, uint64_t begin, int bitsPerPixel, const std::vector<uint32_t>& palette, Bitmap& out) {
     auto colour = [&palette](unsigned index) { return index < palette.size() ? palette[index] : kBlack; };
     const int64_t width = out.width, height = out.height;
     int64_t x = 0, y = 0;  // y counts rows from the bottom
@@ -126,7 +125,8 @@ bool decodeRle(const Bytes& in, uint64_t begin, int bitsPerPixel, const std::vec
 
 std::shared_ptr<const Bitmap> decodeBmp(const std::string& bytes, std::string* error) {
     const Bytes in(bytes);
-    if (in.size() < 2 || *in.at(0) != 'B' || *in.at(1) != 'M') return fail(error, "not a BMP file (no \"BM\" signature)");
+    if (in.size() < 2 || *in.at(0) != 'B' || *in.at(1) != 'M')
+        return fail(error, "not a BMP file (no \"BM\" signature)");
     if (!in.has(0, 18)) return fail(error, "BMP file cut short in its header");
     const uint32_t pixelOffset = in.u32(10);
     const uint32_t headerSize = in.u32(14);
@@ -163,7 +163,8 @@ std::shared_ptr<const Bitmap> decodeBmp(const std::string& bytes, std::string* e
     case kRgb: break;
     case kRle8:
     case kRle4:
-        if (bitsPerPixel != (compression == kRle8 ? 8U : 4U)) return fail(error, "BMP RLE compression with a wrong depth");
+        if (bitsPerPixel != (compression == kRle8 ? 8U : 4U))
+            return fail(error, "BMP RLE compression with a wrong depth");
         if (topDown) return fail(error, "top-down BMP with RLE compression");
         break;
     case kBitfields:

@@ -5,9 +5,8 @@
 
 namespace qbx {
 
-void Game::recordMove(const std::string& eventCode, const std::string& cardA,
-                          const std::string& positionA, const std::string& cardB,
-                          const std::string& positionB) {
+void Game::recordMove(const std::string& eventCode, const std::string& cardA, const std::string& positionA,
+                      const std::string& cardB, const std::string& positionB) {
     const std::string T = timeStamp(clock_.now());
     const char* ckCode = "GS";
     const char* ckText = "";
@@ -27,8 +26,8 @@ void Game::recordMove(const std::string& eventCode, const std::string& cardA,
         ++totalMoves;
         table_.setCaption(Ctl::MoveCounter, std::to_string(totalMoves));
     }
-    const std::string body = ":" + cardA + ";" + longPositionName(positionA) + ";" + cardB + ";" +
-                             longPositionName(positionB);
+    const std::string body =
+        ":" + cardA + ";" + longPositionName(positionA) + ";" + cardB + ";" + longPositionName(positionB);
     logs_.ck().writeLine(T + T + ckCode + body + ckText);
     logs_.nk().writeLine(T + T + nkCode + body + nkText);
 }
@@ -47,10 +46,8 @@ void Game::recordPickUp(Ctl card) {
 void Game::recordLook(Ctl card) {
     const std::string position = positionShortName(cardSlots[slotOfImage(card)]);
     const std::string T = timeStamp(clock_.now());
-    if (position == "ck" && currentTurn == "ck")
-        logs_.ck().writeLine(T + T + "pL::ColorKeeper looked at hand card");
-    if (position == "nk" && currentTurn == "nk")
-        logs_.nk().writeLine(T + T + "pL::NumberKeeper looked at hand card");
+    if (position == "ck" && currentTurn == "ck") logs_.ck().writeLine(T + T + "pL::ColorKeeper looked at hand card");
+    if (position == "nk" && currentTurn == "nk") logs_.nk().writeLine(T + T + "pL::NumberKeeper looked at hand card");
 }
 
 void Game::showInMessagesText(const std::string& text) {

@@ -44,9 +44,7 @@ DragMask dragPermission(Role turn, bool handCardsLocked) {
     return mask;
 }
 
-DragMask lockHandCards(DragMask mask) {
-    return static_cast<DragMask>(mask & ~((1u << kCkHand) | (1u << kNkHand)));
-}
+DragMask lockHandCards(DragMask mask) { return static_cast<DragMask>(mask & ~((1u << kCkHand) | (1u << kNkHand))); }
 
 DragMask afterSwap(DragMask mask, uint8_t a, uint8_t b) {
     const bool atA = canDrag(mask, a), atB = canDrag(mask, b);
@@ -130,9 +128,9 @@ bool trySwap(Situation& s, uint8_t otherPosition, const TableRules& rules) {
     countSwap(next.counters, next.turn);
     next.draggable = afterSwap(next.draggable, hand, otherPosition);
     switch (rules.handOver) {
-        case HandOver::Now: giveTurn(next, rules); break;
-        case HandOver::Pending: next.handOverPending = true; break;
-        case HandOver::Never: break;
+    case HandOver::Now: giveTurn(next, rules); break;
+    case HandOver::Pending: next.handOverPending = true; break;
+    case HandOver::Never: break;
     }
     s = next;
     return true;

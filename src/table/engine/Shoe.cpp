@@ -10,10 +10,15 @@ namespace {
 
 bool isSignificant(char c) {
     switch (c) {
-        case '2': case '3': case '4': case 'C': case 'H': case 'c': case 'k': case 'n':
-            return true;
-        default:
-            return false;
+    case '2':
+    case '3':
+    case '4':
+    case 'C':
+    case 'H':
+    case 'c':
+    case 'k':
+    case 'n': return true;
+    default: return false;
     }
 }
 
@@ -42,8 +47,7 @@ std::optional<ShoeHand> parseShoeLine(const std::string& line, int lineNumber, s
         sig += c;
     }
     if (sig.size() != 16) {
-        fault = lineText(lineNumber) + " has " + std::to_string(sig.size()) +
-                " significant characters instead of 16";
+        fault = lineText(lineNumber) + " has " + std::to_string(sig.size()) + " significant characters instead of 16";
         return std::nullopt;
     }
     ShoeHand hand;
@@ -69,8 +73,8 @@ std::optional<ShoeHand> parseShoeLine(const std::string& line, int lineNumber, s
         hand.pairs[pair] = std::string{digit, letter};
         const int slot = letter == 'H' ? digit - '0' - 1 : digit - '0' + 2;
         if (seen[slot]) {
-            fault = lineText(lineNumber) + " names the card " + std::string{digit, letter == 'H' ? 'H' : 'C'} +
-                    " twice";
+            fault =
+                lineText(lineNumber) + " names the card " + std::string{digit, letter == 'H' ? 'H' : 'C'} + " twice";
             return std::nullopt;
         }
         seen[slot] = true;

@@ -58,14 +58,16 @@ constexpr Design kDesign[] = {
 static_assert(std::size(kDesign) == kControlCount);
 
 constexpr Ctl kStacking[] = {
-    Ctl::Background, Ctl::HandCounterBox, Ctl::MoveCounterBox, Ctl::RedBar, Ctl::NavyBar, Ctl::DownColourFrame,
-    Ctl::UpFrame, Ctl::DownNumberFrame, Ctl::TargetFrame, Ctl::CkHandFrame, Ctl::NkHandFrame, Ctl::DeckCard,
-    Ctl::Card3H, Ctl::Card4H, Ctl::Card2C, Ctl::Card3C, Ctl::Card4C, Ctl::Card2H,
-    Ctl::TurnTitle, Ctl::MessagesTitle, Ctl::TurnBox, Ctl::CkCaption, Ctl::NkCaption, Ctl::RulesTitle,
-    Ctl::TargetCaption, Ctl::HandCounterTitle, Ctl::MoveCounter, Ctl::HandCounter, Ctl::MoveCounterTitle,
+    Ctl::Background,       Ctl::HandCounterBox, Ctl::MoveCounterBox,  Ctl::RedBar,           Ctl::NavyBar,
+    Ctl::DownColourFrame,  Ctl::UpFrame,        Ctl::DownNumberFrame, Ctl::TargetFrame,      Ctl::CkHandFrame,
+    Ctl::NkHandFrame,      Ctl::DeckCard,       Ctl::Card3H,          Ctl::Card4H,           Ctl::Card2C,
+    Ctl::Card3C,           Ctl::Card4C,         Ctl::Card2H,          Ctl::TurnTitle,        Ctl::MessagesTitle,
+    Ctl::TurnBox,          Ctl::CkCaption,      Ctl::NkCaption,       Ctl::RulesTitle,       Ctl::TargetCaption,
+    Ctl::HandCounterTitle, Ctl::MoveCounter,    Ctl::HandCounter,     Ctl::MoveCounterTitle,
 };
 constexpr Ctl kWidgets[] = {
-    Ctl::RulesText, Ctl::HelpButton, Ctl::CkTurnIndicator, Ctl::NkTurnIndicator, Ctl::PassButton, Ctl::MessagesText, Ctl::SecondHelpButton,
+    Ctl::RulesText,  Ctl::HelpButton,   Ctl::CkTurnIndicator,  Ctl::NkTurnIndicator,
+    Ctl::PassButton, Ctl::MessagesText, Ctl::SecondHelpButton,
 };
 
 constexpr size_t kMaxDirty = 64;
@@ -102,8 +104,9 @@ Table::Table() {
         at(hidden).visible = false;
     at(Ctl::CkTurnIndicator).checked = true;
     rulesLines = {"Se sei Colore puoi scambiare la carta ", "che hai in mano con la carta Target se ",
-                  "queste hanno lo stesso colore.", "", "Se sei Numero puoi scambiare la carta ",
-                  "che hai in mano con la carta Target se ", "queste hanno lo stesso numero.", ""};
+                  "queste hanno lo stesso colore.",         "",
+                  "Se sei Numero puoi scambiare la carta ", "che hai in mano con la carta Target se ",
+                  "queste hanno lo stesso numero.",         ""};
     stacking_.assign(std::begin(kStacking), std::end(kStacking));
     widgets_.assign(std::begin(kWidgets), std::end(kWidgets));
     dirty_.reserve(kMaxDirty);

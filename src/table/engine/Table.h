@@ -14,20 +14,49 @@ namespace qbx {
 enum class Ctl : uint8_t {
     Window,
     // The six card images, one per slot: slot N always holds the same card.
-    Card2H, Card3H, Card4H, Card2C, Card3C, Card4C,
+    Card2H,
+    Card3H,
+    Card4H,
+    Card2C,
+    Card3C,
+    Card4C,
     // The deck, where dealt cards come from; it shows the goal card's face
     // when ViewTarget is TRUE. Below everything, the background picture.
-    DeckCard, Background,
+    DeckCard,
+    Background,
     // The frames around the six card positions.
-    NkHandFrame, CkHandFrame, TargetFrame, UpFrame, DownNumberFrame, DownColourFrame,
+    NkHandFrame,
+    CkHandFrame,
+    TargetFrame,
+    UpFrame,
+    DownNumberFrame,
+    DownColourFrame,
     // The turn box, two bars that are never shown, the move and hand counter boxes.
-    TurnBox, NavyBar, MoveCounterBox, HandCounterBox, RedBar,
+    TurnBox,
+    NavyBar,
+    MoveCounterBox,
+    HandCounterBox,
+    RedBar,
     // Captions and counters.
-    TurnTitle, MessagesTitle, CkCaption, NkCaption, RulesTitle, TargetCaption,
-    HandCounterTitle, MoveCounterTitle, MoveCounter, HandCounter,
+    TurnTitle,
+    MessagesTitle,
+    CkCaption,
+    NkCaption,
+    RulesTitle,
+    TargetCaption,
+    HandCounterTitle,
+    MoveCounterTitle,
+    MoveCounter,
+    HandCounter,
     // Widgets: the message and (hidden) rules text boxes, the pass and help
     // buttons, the turn indicators and a second help button that is never shown.
-    MessagesText, RulesText, PassButton, HelpButton, CkTurnIndicator, NkTurnIndicator, SecondHelpButton,
+    MessagesText,
+    RulesText,
+    PassButton,
+    HelpButton,
+    CkTurnIndicator,
+    NkTurnIndicator,
+    SecondHelpButton,
     Count
 };
 constexpr int kControlCount = static_cast<int>(Ctl::Count);
@@ -51,9 +80,7 @@ inline constexpr Rgb kRed{255, 0, 0};
 
 struct Rect {
     int left = 0, top = 0, width = 0, height = 0;
-    bool contains(int x, int y) const {
-        return x >= left && y >= top && x < left + width && y < top + height;
-    }
+    bool contains(int x, int y) const { return x >= left && y >= top && x < left + width && y < top + height; }
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 
@@ -64,22 +91,20 @@ struct Control {
     int left = 0, top = 0, width = 0, height = 0;
     bool visible = true;
     bool enabled = true;
-    std::string caption;                 // labels, buttons, radio buttons
-    Rgb pen = kGrey;                     // shapes
-    int penWidth = 1;                    // shapes
-    Rgb fill{};                          // shapes with a colour of their own (the two bars)
+    std::string caption;  // labels, buttons, radio buttons
+    Rgb pen = kGrey;      // shapes
+    int penWidth = 1;     // shapes
+    Rgb fill{};           // shapes with a colour of their own (the two bars)
     bool ownFill = false;
-    Picture picture = Picture::None;     // images
+    Picture picture = Picture::None;          // images
     DragMode dragMode = DragMode::Automatic;  // card images
-    bool checked = false;                // radio buttons
-    int tag = 0;                         // card images: the slot number
+    bool checked = false;                     // radio buttons
+    int tag = 0;                              // card images: the slot number
 
     Rect rect() const { return {left, top, width, height}; }
     // Images, shapes and labels are drawn by the window itself; the others
     // are widgets of their own that always lie above them.
-    bool isLight() const {
-        return kind == CtlKind::Image || kind == CtlKind::Shape || kind == CtlKind::Label;
-    }
+    bool isLight() const { return kind == CtlKind::Image || kind == CtlKind::Shape || kind == CtlKind::Label; }
 };
 
 class Table {

@@ -6,7 +6,8 @@
 namespace qbx {
 
 void Game::greyFrames() {
-    for (Ctl s : {Ctl::NkHandFrame, Ctl::CkHandFrame, Ctl::TargetFrame, Ctl::UpFrame, Ctl::DownNumberFrame, Ctl::DownColourFrame})
+    for (Ctl s : {Ctl::NkHandFrame, Ctl::CkHandFrame, Ctl::TargetFrame, Ctl::UpFrame, Ctl::DownNumberFrame,
+                  Ctl::DownColourFrame})
         table_.setPen(s, kGrey);
 }
 
@@ -15,9 +16,7 @@ void Game::paintTurnFrames() {
     table_.setPen(turnFrame(), kGreen);
 }
 
-bool Game::isOwnHandCard(uint8_t position) const {
-    return position == rules::handPosition(rules::roleOf(currentTurn));
-}
+bool Game::isOwnHandCard(uint8_t position) const { return position == rules::handPosition(rules::roleOf(currentTurn)); }
 
 rules::DragMask Game::dragMask() const {
     rules::DragMask mask = 0;
@@ -29,9 +28,8 @@ rules::DragMask Game::dragMask() const {
 
 void Game::setDragModes(rules::DragMask mask) {
     for (int slot = 1; slot <= 6; ++slot)
-        table_.setDragMode(cardSlots[slot].image, rules::canDrag(mask, cardSlots[slot].positionCode)
-                                                      ? DragMode::Automatic
-                                                      : DragMode::Manual);
+        table_.setDragMode(cardSlots[slot].image,
+                           rules::canDrag(mask, cardSlots[slot].positionCode) ? DragMode::Automatic : DragMode::Manual);
 }
 
 void Game::lockHandCards() { setDragModes(rules::lockHandCards(dragMask())); }
@@ -68,9 +66,9 @@ void Game::giveTurnToOtherRole() {
 
 void Game::handOverAfterSwap() {
     switch (rules::handOverAfterSwap(params.viewCard)) {
-        case rules::HandOver::Pending: turnPassPending = true; break;
-        case rules::HandOver::Now: giveTurnToOtherRole(); break;
-        case rules::HandOver::Never: break;
+    case rules::HandOver::Pending: turnPassPending = true; break;
+    case rules::HandOver::Now: giveTurnToOtherRole(); break;
+    case rules::HandOver::Never: break;
     }
 }
 

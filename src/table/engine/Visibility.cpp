@@ -15,11 +15,11 @@ void Game::setPictureByRule(int slot) {
     const CardSlot& c = cardSlots[slot];
     bool face = true;
     switch (c.positionCode) {
-        case downColorCardView:
-        case downNumberCardView: face = false; break;
-        case colorCardView:
-        case numberCardView: face = params.viewCkNk != "FALSE"; break;
-        default: face = true; break;
+    case downColorCardView:
+    case downNumberCardView: face = false; break;
+    case colorCardView:
+    case numberCardView: face = params.viewCkNk != "FALSE"; break;
+    default: face = true; break;
     }
     table_.setPicture(c.image, face ? facePicture(c.number, c.colour) : Picture::Back);
 }

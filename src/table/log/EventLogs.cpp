@@ -15,8 +15,8 @@ constexpr int kRandomTries = 200;
 
 std::string makeSuffix(const LocalTime& date, int number) {
     char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%02d%02d%02d_%d.txt", date.day % 100, date.month % 100,
-                  date.year % 100, number);
+    std::snprintf(buffer, sizeof buffer, "%02d%02d%02d_%d.txt", date.day % 100, date.month % 100, date.year % 100,
+                  number);
     return buffer;
 }
 
@@ -27,8 +27,8 @@ bool nameTaken(const std::string& path) {
 
 }  // namespace
 
-EventLogs::Open EventLogs::create(const std::string& directory, Clock& clock,
-                                  const std::function<int()>& random, std::string& error) {
+EventLogs::Open EventLogs::create(const std::string& directory, Clock& clock, const std::function<int()>& random,
+                                  std::string& error) {
     // Random suffixes first, as the lab has always named its logs; then every
     // suffix of the day in order, so that the search ends.
     for (int attempt = 0; attempt < kRandomTries + kSuffixes; ++attempt) {

@@ -16,8 +16,7 @@ public:
     // Chooses a suffix for which neither log exists and creates both files,
     // empty. `random` draws 0..9999; `today` reads the date afresh for each
     // try. Tries random suffixes, then every suffix in order, so it ends.
-    Open create(const std::string& directory, Clock& clock, const std::function<int()>& random,
-                std::string& error);
+    Open create(const std::string& directory, Clock& clock, const std::function<int()>& random, std::string& error);
 
     LogFile& ck() { return ck_; }
     LogFile& nk() { return nk_; }

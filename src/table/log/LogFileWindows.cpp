@@ -25,8 +25,8 @@ LogFile::Create LogFile::createNew(const std::string& path, std::string& error) 
     // CREATE_NEW never opens an existing file. Other programs may read the
     // log while it is written (FILE_SHARE_READ), but none may write it, and
     // none may delete or rename it while it is open.
-    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                             nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD code = ::GetLastError();
         if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) return Create::Exists;
@@ -83,8 +83,8 @@ void LogFile::sync() {
     BY_HANDLE_FILE_INFORMATION info{};
     FILE_STANDARD_INFO standard{};
     const bool unlinked = ::GetFileInformationByHandle(h, &info) && info.nNumberOfLinks == 0;
-    const bool pending = ::GetFileInformationByHandleEx(h, FileStandardInfo, &standard, sizeof standard) &&
-                         standard.DeletePending;
+    const bool pending =
+        ::GetFileInformationByHandleEx(h, FileStandardInfo, &standard, sizeof standard) && standard.DeletePending;
     if (unlinked || pending)
         throw LogError("Cannot save the event log " + path_ + ": the file has been removed from the disk");
 }

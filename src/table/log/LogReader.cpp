@@ -281,8 +281,7 @@ bool parseTwoStampBody(std::string_view body, LogRecord& r) {
     }
     if (equals(code, "PM") || equals(code, "RM")) {
         std::string_view f[4];
-        if (!splitFields(body, at, f, 4) || !isCard(f[0]) || !isPosition(f[1]) || !isCard(f[2]) ||
-            !isPosition(f[3]))
+        if (!splitFields(body, at, f, 4) || !isCard(f[0]) || !isPosition(f[1]) || !isCard(f[2]) || !isPosition(f[3]))
             return false;
         r.cardA = f[0];
         r.positionA = f[1];
@@ -441,13 +440,12 @@ bool parseLogLine(std::string_view line, long lineNumber, LogRecord& r, LogFault
     }
     size_t at = 0;
     switch (readStamp(line, at, r.first)) {
-    case StampRead::NotAStamp:
-        return unknown(lineNumber, fault, "no time stamp at the start of the line");
+    case StampRead::NotAStamp: return unknown(lineNumber, fault, "no time stamp at the start of the line");
     case StampRead::Bad:
-        fault = {lineNumber, LogFaultKind::BadStamp, "the time stamp is not seconds.milliseconds: without leading zeros"};
+        fault = {lineNumber, LogFaultKind::BadStamp,
+                 "the time stamp is not seconds.milliseconds: without leading zeros"};
         return false;
-    case StampRead::Ok:
-        break;
+    case StampRead::Ok: break;
     }
     r.stampCount = 1;
     const size_t afterFirst = at;
@@ -464,13 +462,14 @@ bool parseLogLine(std::string_view line, long lineNumber, LogRecord& r, LogFault
     switch (readStamp(line, at, r.second)) {
     case StampRead::NotAStamp:
         if (!parseOneStampBody(line.substr(afterFirst), r))
-            return unknown(lineNumber, fault, "not a record of the game: \"" + std::string(line.substr(afterFirst, 40)) + "\"");
+            return unknown(lineNumber, fault,
+                           "not a record of the game: \"" + std::string(line.substr(afterFirst, 40)) + "\"");
         return true;
     case StampRead::Bad:
-        fault = {lineNumber, LogFaultKind::BadStamp, "the second time stamp is not seconds.milliseconds: without leading zeros"};
+        fault = {lineNumber, LogFaultKind::BadStamp,
+                 "the second time stamp is not seconds.milliseconds: without leading zeros"};
         return false;
-    case StampRead::Ok:
-        break;
+    case StampRead::Ok: break;
     }
     r.stampCount = 2;
     if (!parseTwoStampBody(line.substr(at), r))
@@ -499,7 +498,8 @@ bool LogReader::open(const std::string& path, std::string& error, size_t bufferS
     struct stat st {};
     if (fd_ < 0) {
         const int why = errno;
-        error = ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? "a directory, not a log file" : std::strerror(why);
+        error =
+            ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? "a directory, not a log file" : std::strerror(why);
         return false;
     }
     if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {

@@ -18,9 +18,9 @@ namespace qbx {
 // leading zeros, ".txt". Both logs of a run share everything after the role.
 struct LogName {
     bool colorKeeper = true;
-    std::string date;    // "061226"
-    int number = 0;      // 417
-    std::string suffix;  // "061226_417": the session
+    std::string date;             // "061226"
+    int number = 0;               // 417
+    std::string suffix;           // "061226_417": the session
     std::string isoDate() const;  // "2026-12-06"
 };
 std::optional<LogName> parseLogName(std::string_view fileName);
@@ -67,13 +67,13 @@ struct LogRecord {
     // The role the record's text names ('c' ColorKeeper, 'n' NumberKeeper),
     // for TF, pR, pL, PM and PP; 0 for the others.
     char role = 0;
-    int moves = -1;              // hand ended
-    std::string_view score;      // hand ended, as written
+    int moves = -1;          // hand ended
+    std::string_view score;  // hand ended, as written
     double scoreValue = 0;
-    long long totalMoves = -1;   // TotalMove
+    long long totalMoves = -1;     // TotalMove
     std::string_view participant;  // user header: the code as written, blanks included
-    std::string_view text;       // the record's text ("Card dealt", "Hand Ended", ...)
-    std::string_view raw;        // the whole line without its CR LF
+    std::string_view text;         // the record's text ("Card dealt", "Hand Ended", ...)
+    std::string_view raw;          // the whole line without its CR LF
 };
 
 enum class LogFaultKind : uint8_t {

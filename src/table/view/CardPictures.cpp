@@ -130,8 +130,7 @@ QImage drawBack() {
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::white);
     for (int y = 0; y < kCardHeight + kStep; y += kStep)
-        for (int x = 0; x < kCardWidth + kStep; x += kStep)
-            p.drawEllipse(QPointF(x + kStep / 2.0, y), 1.1, 1.1);
+        for (int x = 0; x < kCardWidth + kStep; x += kStep) p.drawEllipse(QPointF(x + kStep / 2.0, y), 1.1, 1.1);
     p.restore();
 
     const QPointF mid(kCardWidth / 2.0, kCardHeight / 2.0);
@@ -179,12 +178,9 @@ QPointF suitSignCentre(int number, int k) {
     const double topY = kCentreFrame.top() + 15.5;
     const double bottomY = kCentreFrame.bottom() - 15.5;
     switch (number) {
-    case 2:
-        return {midX, k == 0 ? topY : bottomY};
-    case 3:
-        return {midX, k == 0 ? topY : (k == 1 ? kCardHeight / 2.0 : bottomY)};
-    default:
-        return {k % 2 == 0 ? midX - 9.5 : midX + 9.5, k < 2 ? topY : bottomY};
+    case 2: return {midX, k == 0 ? topY : bottomY};
+    case 3: return {midX, k == 0 ? topY : (k == 1 ? kCardHeight / 2.0 : bottomY)};
+    default: return {k % 2 == 0 ? midX - 9.5 : midX + 9.5, k < 2 ? topY : bottomY};
     }
 }
 
@@ -194,11 +190,8 @@ const QImage& cardPicture(Picture picture) {
     QImage& img = cache[static_cast<size_t>(index)];
     if (img.isNull()) {
         switch (picture) {
-        case Picture::None:
-            break;
-        case Picture::Back:
-            img = drawBack();
-            break;
+        case Picture::None: break;
+        case Picture::Back: img = drawBack(); break;
         default: {
             const int face = index - static_cast<int>(Picture::Face2H);  // 0..5
             img = drawFace(2 + face % 3, face < 3);

@@ -25,8 +25,8 @@ int labelIndex(Ctl label) { return static_cast<int>(label) - static_cast<int>(Ct
 // Copies a decoded bitmap into an image the painter can draw.
 QImage toImage(const std::shared_ptr<const Bitmap>& bitmap) {
     if (!bitmap || bitmap->width <= 0 || bitmap->height <= 0) return {};
-    QImage wrapped(reinterpret_cast<const uchar*>(bitmap->pixels.data()), bitmap->width,
-                   bitmap->height, bitmap->width * 4, QImage::Format_RGB32);
+    QImage wrapped(reinterpret_cast<const uchar*>(bitmap->pixels.data()), bitmap->width, bitmap->height,
+                   bitmap->width * 4, QImage::Format_RGB32);
     return wrapped.copy();
 }
 
@@ -41,8 +41,7 @@ bool mouseButton(Qt::MouseButton in, MouseButton& out) {
 
 }  // namespace
 
-TableCanvas::TableCanvas(TableWindow& window, const Table& table)
-    : QWidget(&window), window_(window), table_(table) {
+TableCanvas::TableCanvas(TableWindow& window, const Table& table) : QWidget(&window), window_(window), table_(table) {
     setObjectName(QStringLiteral("TableCanvas"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     const QColor windowColour = window.palette().color(QPalette::Window);
@@ -116,16 +115,14 @@ void TableCanvas::paintImage(QPainter& p, const Control& c) {
         // The background picture is stretched to the control.
         if (textureImage_.isNull() || c.width <= 0 || c.height <= 0) return;
         if (scaledTexture_.size() != QSize(c.width, c.height))
-            scaledTexture_ = textureImage_.scaled(c.width, c.height, Qt::IgnoreAspectRatio,
-                                                  Qt::SmoothTransformation);
+            scaledTexture_ = textureImage_.scaled(c.width, c.height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         p.drawImage(c.left, c.top, scaledTexture_);
         return;
     }
     if (c.picture == Picture::None) return;
     // Pictures are drawn at their own size from the card's top-left corner:
     // a larger back file is cut, a smaller one leaves the rest unpainted.
-    const QImage& img =
-        (c.picture == Picture::Back && !backImage_.isNull()) ? backImage_ : cardPicture(c.picture);
+    const QImage& img = (c.picture == Picture::Back && !backImage_.isNull()) ? backImage_ : cardPicture(c.picture);
     const QRect source(0, 0, std::min(img.width(), c.width), std::min(img.height(), c.height));
     p.drawImage(QPoint(c.left, c.top), img, source);
 }

@@ -32,25 +32,25 @@ void setTextIfChanged(QAbstractButton* button, const std::string& caption) {
     if (button->text() != text) button->setText(text);
 }
 
-constexpr Ctl kLabels[] = {Ctl::TurnTitle, Ctl::MessagesTitle, Ctl::CkCaption, Ctl::NkCaption, Ctl::RulesTitle,
-                           Ctl::TargetCaption, Ctl::HandCounterTitle, Ctl::MoveCounterTitle, Ctl::MoveCounter, Ctl::HandCounter};
+constexpr Ctl kLabels[] = {Ctl::TurnTitle,   Ctl::MessagesTitle, Ctl::CkCaption,        Ctl::NkCaption,
+                           Ctl::RulesTitle,  Ctl::TargetCaption, Ctl::HandCounterTitle, Ctl::MoveCounterTitle,
+                           Ctl::MoveCounter, Ctl::HandCounter};
 
 }  // namespace
 
 TableWindow::TableWindow(HelpWindow* help)
-    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowStaysOnTopHint),
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint),
       game_(*this, *this),
       help_(help) {
     setObjectName(QStringLiteral("window"));
     setWindowTitle(QStringLiteral("QBX"));
     setFont(layoutFont("MS Sans Serif", 11));
     resize(1024, 768);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->geometry().center() - QPoint(512, 384));
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) move(screen->geometry().center() - QPoint(512, 384));
 
     quitApplication = [] {
-        QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
     };
 
     for (size_t i = 0; i < timers_.size(); ++i) {
@@ -163,15 +163,15 @@ void TableWindow::start(const std::string& participantCode) {
 // allocates nothing and makes no file system call (the logs are synced only
 // when a record was written).
 void TableWindow::fireTimer(TimerId id) {
-    if (id == TimerId::Glide) trace::mark(trace::Event::GlideTick);
-    else if (id == TimerId::DealStep) trace::mark(trace::Event::DealStepTick);
+    if (id == TimerId::Glide)
+        trace::mark(trace::Event::GlideTick);
+    else if (id == TimerId::DealStep)
+        trace::mark(trace::Event::DealStepTick);
     game_.onTimer(id);
     refresh();
 }
 
-bool TableWindow::timerActive(TimerId id) const {
-    return timers_[static_cast<size_t>(id)]->isActive();
-}
+bool TableWindow::timerActive(TimerId id) const { return timers_[static_cast<size_t>(id)]->isActive(); }
 
 void TableWindow::forwardPress(int x, int y, MouseButton button) {
     trace::mark(trace::Event::Press);
@@ -355,8 +355,7 @@ bool TableWindow::blocksInput(QObject* watched, QEvent* event) const {
     case QEvent::ShortcutOverride:
     case QEvent::ContextMenu:
     case QEvent::TouchBegin:
-    case QEvent::TabletPress:
-        break;
+    case QEvent::TabletPress: break;
     default:
         // Releases and moves go through: they end what a press started
         // while the table still took input, and start nothing themselves.
@@ -378,8 +377,7 @@ bool TableWindow::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     if (game_.dragging()) {
-        if (event->type() == QEvent::KeyPress &&
-            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
             event->accept();
             cancelDrag();
             return true;

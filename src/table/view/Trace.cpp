@@ -77,8 +77,8 @@ void writeOut() {
     // The offset turns the steady times into wall-clock times.
     const int64_t mono = nowNs(CLOCK_MONOTONIC);
     const int64_t real = nowNs(CLOCK_REALTIME);
-    std::fprintf(f, "# realtime-minus-monotonic-ns %lld\n# dropped %zu\n",
-                 static_cast<long long>(real - mono), dropped);
+    std::fprintf(f, "# realtime-minus-monotonic-ns %lld\n# dropped %zu\n", static_cast<long long>(real - mono),
+                 dropped);
     for (size_t i = 0; i < used; ++i)
         std::fprintf(f, "%lld %s\n", static_cast<long long>(buffer[i].ns), name(buffer[i].event));
     std::fclose(f);

@@ -11,9 +11,15 @@
 namespace qbx::trace {
 
 enum class Event : uint8_t {
-    GlideStart, GlideTick, GlideStop,
-    DealStepStart, DealStepTick, DealStepStop,
-    Press, Release, Click,
+    GlideStart,
+    GlideTick,
+    GlideStop,
+    DealStepStart,
+    DealStepTick,
+    DealStepStop,
+    Press,
+    Release,
+    Click,
 };
 
 namespace detail {

@@ -103,10 +103,14 @@ void copyEnds(char* to, const char* from, size_t n) {
 [[gnu::always_inline]] inline char* put(char* at, std::string_view text) {
     const char* from = text.data();
     const size_t n = text.size();
-    if (n >= 16 && n <= 32) copyEnds<16>(at, from, n);
-    else if (n >= 8 && n < 16) copyEnds<8>(at, from, n);
-    else if (n >= 4 && n < 8) copyEnds<4>(at, from, n);
-    else if (n > 32) std::memcpy(at, from, n);
+    if (n >= 16 && n <= 32)
+        copyEnds<16>(at, from, n);
+    else if (n >= 8 && n < 16)
+        copyEnds<8>(at, from, n);
+    else if (n >= 4 && n < 8)
+        copyEnds<4>(at, from, n);
+    else if (n > 32)
+        std::memcpy(at, from, n);
     else if (n > 0) {  // 1 to 3 bytes
         at[0] = from[0];
         at[n / 2] = from[n / 2];
@@ -137,11 +141,13 @@ char* putNumber(char* at, long long value) {
     unsigned long long rest = value < 0 ? 0 - static_cast<unsigned long long>(value) : value;
     // The digits from the highest bit (1233 / 4096 is just below log10 2),
     // set right by one look at the powers of ten: no loop to stall on.
+    // clang-format off
     static constexpr unsigned long long kPowers[20] = {
         1ULL, 10ULL, 100ULL, 1000ULL, 10000ULL, 100000ULL, 1000000ULL, 10000000ULL, 100000000ULL, 1000000000ULL,
         10000000000ULL, 100000000000ULL, 1000000000000ULL, 10000000000000ULL, 100000000000000ULL,
         1000000000000000ULL, 10000000000000000ULL, 100000000000000000ULL, 1000000000000000000ULL,
         10000000000000000000ULL};
+    // clang-format on
     const int below = static_cast<int>(std::bit_width(rest | 1) * 1233 >> 12);
     const int digits = below + ((rest | 1) >= kPowers[below]);
     char* end = at + digits;
@@ -225,7 +231,10 @@ struct SessionRows {
 class EventRows : public SessionSink {
 public:
     EventRows(SessionRows& out, bool writing, const LogPair& pair)
-        : rows_(out.events), out_(out), writing_(writing), headerFile_(pair.ckPath.empty() ? pair.nkPath : pair.ckPath),
+        : rows_(out.events),
+          out_(out),
+          writing_(writing),
+          headerFile_(pair.ckPath.empty() ? pair.nkPath : pair.ckPath),
           headerInCkLog_(!pair.ckPath.empty()) {
         appendCsvField(prefix_, pair.name.suffix);
         prefix_ += ',' + pair.name.isoDate() + ',';
@@ -264,7 +273,8 @@ public:
         *b++ = ',';
         b = put(b, r.code);
         *b++ = ',';
-        if (r.role) b = put(b, r.role == 'c' ? "ck" : "nk");
+        if (r.role)
+            b = put(b, r.role == 'c' ? "ck" : "nk");
         else if (r.kind == LogRecordKind::RemoteMove || r.kind == LogRecordKind::RemotePass)
             b = put(b, place.colorKeeperLog ? "nk" : "ck");
         *b++ = ',';
@@ -285,8 +295,10 @@ public:
         // Only the participant header has free text: the reader has matched
         // every other record's text against its fixed words, none of which
         // needs quotes.
-        if (r.kind == LogRecordKind::UserHeader) b = putField(b, utf8Text_ = toUtf8(r.text));
-        else b = put(b, r.text);
+        if (r.kind == LogRecordKind::UserHeader)
+            b = putField(b, utf8Text_ = toUtf8(r.text));
+        else
+            b = put(b, r.text);
         *b++ = '\r';
         *b++ = '\n';
         rows.commit(b);
@@ -299,8 +311,10 @@ public:
     const std::string& prefix() const { return prefix_; }
     void fault(const SessionFault& f) override {
         if (!participantKnown_ && f.file == headerFile_ && losesRecords(f.kind)) {
-            if (f.line == 0) knowParticipant({});  // unreadable or empty
-            else headerLineSeen();
+            if (f.line == 0)
+                knowParticipant({});  // unreadable or empty
+            else
+                headerLineSeen();
         }
         if (losesRecords(f.kind)) {
             ++out_.linesLeftOut;
@@ -376,8 +390,8 @@ void appendHand(RowBlock& rows, std::string_view prefix, const Hand& h) {
     }
     *b++ = ',';
     b = put(b, h.goal);
-    for (int n : {h.ckSwaps, h.ckPasses, h.nkSwaps, h.nkPasses, h.actionsTaken(), h.ckPickUps, h.nkPickUps,
-                  h.ckLooks, h.nkLooks}) {
+    for (int n : {h.ckSwaps, h.ckPasses, h.nkSwaps, h.nkPasses, h.actionsTaken(), h.ckPickUps, h.nkPickUps, h.ckLooks,
+                  h.nkLooks}) {
         *b++ = ',';
         b = putNumber(b, n);
     }
@@ -414,17 +428,19 @@ void appendHand(RowBlock& rows, std::string_view prefix, const Hand& h) {
 
 const std::vector<std::string>& eventColumns() {
     static const std::vector<std::string> columns = {
-        "session", "date", "participant", "log", "line", "stamp_ms", "since_start_ms", "hand", "record", "code",
-        "actor", "card_a", "position_a", "card_b", "position_b", "moves", "score", "total_moves", "text"};
+        "session",    "date",   "participant", "log",         "line",   "stamp_ms",   "since_start_ms",
+        "hand",       "record", "code",        "actor",       "card_a", "position_a", "card_b",
+        "position_b", "moves",  "score",       "total_moves", "text"};
     return columns;
 }
 
 const std::vector<std::string>& handColumns() {
     static const std::vector<std::string> columns = {
-        "session", "date", "participant", "hand", "opener", "colorCardView", "downColorCardView", "upCardView",
-        "downNumberCardView", "numberCardView", "targetCardView", "goal", "ck_swaps", "ck_passes", "nk_swaps",
-        "nk_passes", "actions", "ck_pick_ups", "nk_pick_ups", "ck_looks", "nk_looks", "ended_by", "end_codes",
-        "ck_count", "nk_count", "ck_score", "nk_score", "deal_to_end_ms", "fewest", "efficiency"};
+        "session",           "date",       "participant",        "hand",           "opener",         "colorCardView",
+        "downColorCardView", "upCardView", "downNumberCardView", "numberCardView", "targetCardView", "goal",
+        "ck_swaps",          "ck_passes",  "nk_swaps",           "nk_passes",      "actions",        "ck_pick_ups",
+        "nk_pick_ups",       "ck_looks",   "nk_looks",           "ended_by",       "end_codes",      "ck_count",
+        "nk_count",          "ck_score",   "nk_score",           "deal_to_end_ms", "fewest",         "efficiency"};
     return columns;
 }
 
@@ -504,9 +520,8 @@ private:
     void work() {
         std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
-            roomFreed_.wait(lock, [&] {
-                return stop_ || next_ >= logs_.pairs.size() || next_ < written_ + kSessionsAhead;
-            });
+            roomFreed_.wait(lock,
+                            [&] { return stop_ || next_ >= logs_.pairs.size() || next_ < written_ + kSessionsAhead; });
             if (stop_ || next_ >= logs_.pairs.size()) return;
             const size_t k = next_++;
             Slot& slot = slots_[k % kSessionsAhead];

@@ -15,8 +15,8 @@
 namespace qbx::tool::logs {
 
 struct CsvOptions {
-    std::string eventsPath;         // "-" for standard output
-    std::string handsPath;          // empty: no hands table
+    std::string eventsPath;  // "-" for standard output
+    std::string handsPath;   // empty: no hands table
     const SessionSetup* setup = nullptr;
 };
 
@@ -24,7 +24,7 @@ struct CsvCounts {
     int sessions = 0;
     long long events = 0;
     long long hands = 0;
-    int linesLeftOut = 0;      // lines that are no records, named on `messages`
+    int linesLeftOut = 0;  // lines that are no records, named on `messages`
     int unpaired = 0;
     int sessionsWithFaults = 0;  // other faults, which verify names
     bool problems() const { return linesLeftOut > 0 || unpaired > 0; }

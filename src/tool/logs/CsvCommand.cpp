@@ -36,8 +36,9 @@ void addCsvCommand(CLI::App& app, CommandResult& result) {
         logs::CsvOptions csv{options->events, options->hands, setup ? &*setup : nullptr};
         const logs::CsvCounts counts = logs::writeCsv(folder, csv, std::cerr);
         if (options->events != "-")
-            std::cerr << counted(counts.sessions, "session", "sessions") << ", " << counted(counts.events, "record", "records")
-                      << ", " << counted(counts.hands, "hand", "hands") << "\n";
+            std::cerr << counted(counts.sessions, "session", "sessions") << ", "
+                      << counted(counts.events, "record", "records") << ", " << counted(counts.hands, "hand", "hands")
+                      << "\n";
         logs::tellSessionsWithFaults(counts.sessionsWithFaults);
         result.exitCode = counts.problems() ? kExitProblems : kExitOk;
     });

@@ -18,8 +18,8 @@ struct LogPair {
 };
 
 struct LogFolder {
-    std::vector<LogPair> pairs;          // sorted by date, then number
-    std::vector<std::string> notLogs;    // files whose names are no log names
+    std::vector<LogPair> pairs;        // sorted by date, then number
+    std::vector<std::string> notLogs;  // files whose names are no log names
 };
 
 // Every file of a folder (not its subfolders). Throws CouldNotRun when it is

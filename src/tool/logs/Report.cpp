@@ -45,7 +45,8 @@ svg text { font-family: "DejaVu Sans", "Liberation Sans", Arial, sans-serif; }
 .note { color: var(--muted); font-size: 12px; }
 )";
 
-template <typename... Args> std::string fmt(const char* format, Args... args) {
+template <typename... Args>
+std::string fmt(const char* format, Args... args) {
     char text[512];
     std::snprintf(text, sizeof text, format, args...);
     return text;
@@ -63,9 +64,10 @@ std::string mark(const HandAction& a, double x) {
         std::snprintf(text, sizeof text, "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"5.5\" fill=\"%s\"/>", x, y, colour);
         break;
     case ActionKind::Pass:
-        std::snprintf(text, sizeof text,
-                      "<rect x=\"%.1f\" y=\"%.1f\" width=\"9\" height=\"9\" fill=\"#fff\" stroke=\"%s\" stroke-width=\"2\"/>",
-                      x - 4.5, y - 4.5, colour);
+        std::snprintf(
+            text, sizeof text,
+            "<rect x=\"%.1f\" y=\"%.1f\" width=\"9\" height=\"9\" fill=\"#fff\" stroke=\"%s\" stroke-width=\"2\"/>",
+            x - 4.5, y - 4.5, colour);
         break;
     case ActionKind::PickUp:
         std::snprintf(text, sizeof text, "<path d=\"M%.1f %.1f l4 7 h-8 z\" fill=\"%s\" opacity=\"0.55\"/>", x,
@@ -81,7 +83,10 @@ std::string mark(const HandAction& a, double x) {
 }
 
 const char* kindTitle(ActionKind k) {
-    return k == ActionKind::Move ? "move" : k == ActionKind::Pass ? "pass" : k == ActionKind::PickUp ? "pick-up" : "look";
+    return k == ActionKind::Move     ? "move"
+           : k == ActionKind::Pass   ? "pass"
+           : k == ActionKind::PickUp ? "pick-up"
+                                     : "look";
 }
 
 std::string timeline(const Hand& h, const Session& s) {
@@ -101,8 +106,8 @@ std::string timeline(const Hand& h, const Session& s) {
     if (h.fewest) svg += " · fewest " + std::to_string(*h.fewest);
     svg += "<br>";
     if (h.ended())
-        svg += h.endCodes() + " · score " + htmlEscape(h.ends.front().ckScore.empty() ? h.ends.front().nkScore
-                                                                                       : h.ends.front().ckScore);
+        svg += h.endCodes() + " · score " +
+               htmlEscape(h.ends.front().ckScore.empty() ? h.ends.front().nkScore : h.ends.front().ckScore);
     else
         svg += "<span class=\"early\">not ended</span>";
     svg += "</figcaption>";
@@ -138,14 +143,15 @@ std::string timeline(const Hand& h, const Session& s) {
                " at " + seconds(a.atMs - from) + "</title>" + mark(a, x) + "</g>";
     }
     if (h.ended()) {
-        svg += fmt("<line x1=\"%.1f\" x2=\"%.1f\" y1=\"4\" y2=\"54\" stroke=\"#333\" stroke-width=\"2\"/>", right,
-                   right);
+        svg +=
+            fmt("<line x1=\"%.1f\" x2=\"%.1f\" y1=\"4\" y2=\"54\" stroke=\"#333\" stroke-width=\"2\"/>", right, right);
         char end[300];
-        std::snprintf(end, sizeof end, "<text x=\"%.1f\" y=\"24\" font-size=\"11\" fill=\"#333\">%s</text>"
-                      "<text x=\"%.1f\" y=\"38\" font-size=\"11\" fill=\"#333\">%s</text>",
-                      right + 6, htmlEscape(h.endCodes()).c_str(), right + 6,
-                      htmlEscape(h.ends.front().ckScore.empty() ? h.ends.front().nkScore : h.ends.front().ckScore)
-                          .c_str());
+        std::snprintf(
+            end, sizeof end,
+            "<text x=\"%.1f\" y=\"24\" font-size=\"11\" fill=\"#333\">%s</text>"
+            "<text x=\"%.1f\" y=\"38\" font-size=\"11\" fill=\"#333\">%s</text>",
+            right + 6, htmlEscape(h.endCodes()).c_str(), right + 6,
+            htmlEscape(h.ends.front().ckScore.empty() ? h.ends.front().nkScore : h.ends.front().ckScore).c_str());
         svg += end;
     }
     (void)s;
@@ -171,11 +177,12 @@ std::string actionsChart(const Session& s) {
         const double x = 40 + barWidth * double(i);
         const double barHeight = height * h.actionsTaken() / most;
         char bar[400];
-        std::snprintf(bar, sizeof bar,
-                      "<g><title>hand %d: %d actions%s</title><rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" "
-                      "fill=\"#8fb3d9\"/>",
-                      h.number, h.actionsTaken(), h.fewest ? (", fewest " + std::to_string(*h.fewest)).c_str() : "",
-                      x + 1, base - barHeight, barWidth - 2, barHeight);
+        std::snprintf(
+            bar, sizeof bar,
+            "<g><title>hand %d: %d actions%s</title><rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" "
+            "fill=\"#8fb3d9\"/>",
+            h.number, h.actionsTaken(), h.fewest ? (", fewest " + std::to_string(*h.fewest)).c_str() : "", x + 1,
+            base - barHeight, barWidth - 2, barHeight);
         svg += bar;
         if (h.fewest) {
             const double y = base - height * *h.fewest / most;
@@ -184,7 +191,8 @@ std::string actionsChart(const Session& s) {
         }
         svg += "</g>";
         if (s.hands.size() <= 40 || h.number % 5 == 0)
-            svg += fmt("<text x=\"%.1f\" y=\"138\" font-size=\"9\" fill=\"#777\" text-anchor=\"middle\">", x + barWidth / 2) +
+            svg += fmt("<text x=\"%.1f\" y=\"138\" font-size=\"9\" fill=\"#777\" text-anchor=\"middle\">",
+                       x + barWidth / 2) +
                    std::to_string(h.number) + "</text>";
     }
     svg += "</svg>";
@@ -236,10 +244,14 @@ ReportCounts writeReport(const LogFolder& logs, const std::string& path, const S
                 ++t.hands;
                 t.actions += h.actionsTaken();
                 const std::string codes = h.endCodes();
-                if (h.ends.size() > 1) ++t.several;
-                else if (codes == "GE") ++t.goal;
-                else if (codes == "GP") ++t.passes;
-                else ++t.limit;
+                if (h.ends.size() > 1)
+                    ++t.several;
+                else if (codes == "GE")
+                    ++t.goal;
+                else if (codes == "GP")
+                    ++t.passes;
+                else
+                    ++t.limit;
                 if (h.dealMs >= 0 && h.endMs >= 0) {
                     t.handMs += h.endMs - h.dealMs;
                     ++t.timedHands;
@@ -285,10 +297,10 @@ ReportCounts writeReport(const LogFolder& logs, const std::string& path, const S
     head += card(t.sessions ? fmt("%.1f", t.ckScore / t.sessions) + " · " + fmt("%.1f", t.nkScore / t.sessions) : "-",
                  "total score per session (mean): ColorKeeper · NumberKeeper");
     head += card(t.efficiencyHands ? fmt("%.0f%%", 100.0 * t.efficiency / t.efficiencyHands) : "-",
-                 t.efficiencyHands ? "efficiency: fewest ÷ actions taken (mean)"
-                                   : "efficiency: needs --setup");
-    head += "</div>\n<h2>Sessions</h2><table><thead><tr><th>session</th><th>date</th><th>participant</th><th>start</th>"
-            "<th>hands</th><th>ColorKeeper</th><th>NumberKeeper</th><th>end</th><th>faults</th></tr></thead><tbody>\n";
+                 t.efficiencyHands ? "efficiency: fewest ÷ actions taken (mean)" : "efficiency: needs --setup");
+    head +=
+        "</div>\n<h2>Sessions</h2><table><thead><tr><th>session</th><th>date</th><th>participant</th><th>start</th>"
+        "<th>hands</th><th>ColorKeeper</th><th>NumberKeeper</th><th>end</th><th>faults</th></tr></thead><tbody>\n";
     out.write(head);
     out.write(rows);
     out.write("</tbody></table>\n");
@@ -309,16 +321,18 @@ ReportCounts writeReport(const LogFolder& logs, const std::string& path, const S
         section += std::string("<p class=\"note\">Bars: moves and passes of both roles in the hand. ") +
                    (anyFewest ? "Black ticks: the fewest the solver finds.</p>"
                               : "The fewest actions possible are drawn when the report is made with --setup.</p>");
-        section += "<h3>Time lines</h3><div class=\"legend\">"
-                   "<span><svg width=\"14\" height=\"14\"><circle cx=\"7\" cy=\"7\" r=\"5.5\" fill=\"#555\"/></svg> move</span>"
-                   "<span><svg width=\"14\" height=\"14\"><rect x=\"2.5\" y=\"2.5\" width=\"9\" height=\"9\" fill=\"#fff\" "
-                   "stroke=\"#555\" stroke-width=\"2\"/></svg> pass</span>"
-                   "<span><svg width=\"14\" height=\"14\"><path d=\"M7 3 l4 7 h-8 z\" fill=\"#555\" opacity=\"0.55\"/></svg> "
-                   "pick-up</span>"
-                   "<span><svg width=\"14\" height=\"14\"><circle cx=\"7\" cy=\"7\" r=\"2.5\" fill=\"none\" stroke=\"#555\" "
-                   "stroke-width=\"1.5\"/></svg> look</span>"
-                   "<span style=\"color:var(--ck)\">■ ColorKeeper</span><span style=\"color:var(--nk)\">■ NumberKeeper</span>"
-                   "<span>each line runs from the deal to the hand's end</span></div>\n";
+        section +=
+            "<h3>Time lines</h3><div class=\"legend\">"
+            "<span><svg width=\"14\" height=\"14\"><circle cx=\"7\" cy=\"7\" r=\"5.5\" fill=\"#555\"/></svg> "
+            "move</span>"
+            "<span><svg width=\"14\" height=\"14\"><rect x=\"2.5\" y=\"2.5\" width=\"9\" height=\"9\" fill=\"#fff\" "
+            "stroke=\"#555\" stroke-width=\"2\"/></svg> pass</span>"
+            "<span><svg width=\"14\" height=\"14\"><path d=\"M7 3 l4 7 h-8 z\" fill=\"#555\" opacity=\"0.55\"/></svg> "
+            "pick-up</span>"
+            "<span><svg width=\"14\" height=\"14\"><circle cx=\"7\" cy=\"7\" r=\"2.5\" fill=\"none\" stroke=\"#555\" "
+            "stroke-width=\"1.5\"/></svg> look</span>"
+            "<span style=\"color:var(--ck)\">■ ColorKeeper</span><span style=\"color:var(--nk)\">■ NumberKeeper</span>"
+            "<span>each line runs from the deal to the hand's end</span></div>\n";
         for (const Hand& h : s.hands) {
             section += timeline(h, s);
             ++counts.hands;

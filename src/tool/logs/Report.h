@@ -14,7 +14,7 @@ namespace qbx::tool::logs {
 
 struct ReportCounts {
     int sessions = 0;
-    int hands = 0;           // time lines drawn
+    int hands = 0;  // time lines drawn
     int sessionsWithFaults = 0;
     int unpaired = 0;
 };

@@ -19,7 +19,8 @@ void addReportCommand(CLI::App& app, CommandResult& result) {
         std::string output, setup, title = "QBXSolo sessions";
     };
     auto options = std::make_shared<Options>();
-    CLI::App* cmd = app.add_subcommand("report", "Make one HTML page of a day of sessions: table, summary, time lines.");
+    CLI::App* cmd =
+        app.add_subcommand("report", "Make one HTML page of a day of sessions: table, summary, time lines.");
     cmd->footer(
         "One self-contained file (inline SVG and CSS, no script): the sessions, a summary across them,\n"
         "and for each session the actions per hand and a time line of every hand (moves, passes,\n"

@@ -16,8 +16,8 @@ constexpr long long kDayMs = 86400000LL;
 constexpr long long kHalfDayMs = kDayMs / 2;
 
 // The deal writes the positions in this order.
-constexpr std::string_view kDealPositions[6] = {"numberCardView", "downNumberCardView", "upCardView",
-                                                "downColorCardView", "colorCardView", "targetCardView"};
+constexpr std::string_view kDealPositions[6] = {"numberCardView",    "downNumberCardView", "upCardView",
+                                                "downColorCardView", "colorCardView",      "targetCardView"};
 
 // The places differ in length but for two: one comparison each.
 int positionCode(std::string_view name) {
@@ -100,8 +100,7 @@ private:
         sink_.fault({file_, line, kind, what});
     }
     void structure(const LogRecord& r, const char* expected) {
-        fault(r.line, "order", std::string("a ") + recordKindName(r.kind) + " record where " + expected +
-                                   " belongs");
+        fault(r.line, "order", std::string("a ") + recordKindName(r.kind) + " record where " + expected + " belongs");
     }
     void stamps(const LogRecord& r, int offset);
     void header(const LogRecord& r);
@@ -185,15 +184,18 @@ void LogTracker::header(const LogRecord& r) {
     static const LogRecordKind kOrder[4] = {LogRecordKind::RoleHeader, LogRecordKind::GameBegins,
                                             LogRecordKind::UserHeader, LogRecordKind::FixedHeader};
     if (r.kind != kOrder[headerIndex_]) {
-        fault(r.line, "header", std::string("header line ") + std::to_string(headerIndex_ + 1) + " should be the " +
-                                    recordKindName(kOrder[headerIndex_]) + ", not a " + recordKindName(r.kind));
+        fault(r.line, "header",
+              std::string("header line ") + std::to_string(headerIndex_ + 1) + " should be the " +
+                  recordKindName(kOrder[headerIndex_]) + ", not a " + recordKindName(r.kind));
     }
-    if (headerIndex_ == 0) headerStamp_ = r.first;
+    if (headerIndex_ == 0)
+        headerStamp_ = r.first;
     else if (r.first.ms() != headerStamp_.ms())
         fault(r.line, "header", "the header lines do not share one time stamp");
     if (r.kind == LogRecordKind::RoleHeader && r.role != (ck_ ? 'c' : 'n'))
-        fault(r.line, "header", std::string("the log of the ") + (ck_ ? "ColorKeeper" : "NumberKeeper") +
-                                    " says it is the other role's (" + std::string(r.raw) + ")");
+        fault(r.line, "header",
+              std::string("the log of the ") + (ck_ ? "ColorKeeper" : "NumberKeeper") +
+                  " says it is the other role's (" + std::string(r.raw) + ")");
     if (r.kind == LogRecordKind::UserHeader) {
         participant = std::string(r.participant);
         if (participant.size() >= 3 && participant.compare(participant.size() - 3, 3, "   ") == 0)
@@ -245,12 +247,12 @@ void LogTracker::deal(const LogRecord& r) {
     }
     const int pos = positionCode(r.positionA);
     if (pos != kDealPositionCodes[dealIndex_])
-        fault(r.line, "deal", "card " + std::to_string(k) + " of a deal goes to " + std::string(kDealPositions[dealIndex_]) +
-                                  ", not " + std::string(r.positionA));
+        fault(r.line, "deal",
+              "card " + std::to_string(k) + " of a deal goes to " + std::string(kDealPositions[dealIndex_]) + ", not " +
+                  std::string(r.positionA));
     const TableCard card = normalCard(r.cardA);
     for (const TableCard& other : table_)
-        if (other == card)
-            fault(r.line, "deal", "the card " + card.str() + " is dealt twice in one hand");
+        if (other == card) fault(r.line, "deal", "the card " + card.str() + " is dealt twice in one hand");
     if (pos >= 0) {
         table_[pos] = card;
         h.dealt[pos].assign(r.cardA);
@@ -261,16 +263,17 @@ void LogTracker::deal(const LogRecord& r) {
         if (setup_) {
             const size_t index = static_cast<size_t>(h.number - 1);
             if (index >= setup_->hands.size()) {
-                fault(r.line, "setup", "hand " + std::to_string(h.number) + " is dealt, but the shoe " +
-                                           setup_->shoePath + " has only " + std::to_string(setup_->hands.size()) +
-                                           " hands");
+                fault(r.line, "setup",
+                      "hand " + std::to_string(h.number) + " is dealt, but the shoe " + setup_->shoePath +
+                          " has only " + std::to_string(setup_->hands.size()) + " hands");
             } else {
                 const ShoeHand& line = setup_->hands[index];
                 const DealtHand dealt = dealtHandOf(line, setup_->circular);
                 if (!std::equal(table_.begin(), table_.end(), dealt.cards.begin(),
                                 [](const TableCard& t, const std::string& c) { return t.is(c); }))
-                    fault(r.line, "setup", "hand " + std::to_string(h.number) + " is not the hand of line " +
-                                               std::to_string(line.lineNumber) + " of " + setup_->shoePath);
+                    fault(r.line, "setup",
+                          "hand " + std::to_string(h.number) + " is not the hand of line " +
+                              std::to_string(line.lineNumber) + " of " + setup_->shoePath);
                 h.goal = dealt.goal;
                 goalFromShoe_ = true;
                 shoeOpener_ = dealt.opener;
@@ -294,16 +297,18 @@ void LogTracker::action(const LogRecord& r) {
     const bool own = r.kind == LogRecordKind::OwnMove || r.kind == LogRecordKind::OwnPass ||
                      r.kind == LogRecordKind::PickedUp || r.kind == LogRecordKind::LookedAt;
     if (own && r.role != (ck_ ? 'c' : 'n'))
-        fault(r.line, "role", "the other role's record in the " + std::string(ck_ ? "ColorKeeper" : "NumberKeeper") +
-                                  "'s log: " + std::string(r.text));
+        fault(r.line, "role",
+              "the other role's record in the " + std::string(ck_ ? "ColorKeeper" : "NumberKeeper") +
+                  "'s log: " + std::string(r.text));
     const bool actorCk = own ? ck_ : !ck_;
     if (r.kind == LogRecordKind::PickedUp || r.kind == LogRecordKind::LookedAt) {
         if (r.kind == LogRecordKind::PickedUp) {
             ++(ck_ ? h.ckPickUps : h.nkPickUps);
             const int pos = positionCode(r.positionA);
             if (pos >= 0 && h.dealComplete && !table_[pos].is(r.cardA))
-                fault(r.line, "move", "the card picked up, " + std::string(r.cardA) + ", does not lie at " +
-                                          std::string(r.positionA) + " (" + table_[pos].str() + " does)");
+                fault(r.line, "move",
+                      "the card picked up, " + std::string(r.cardA) + ", does not lie at " + std::string(r.positionA) +
+                          " (" + table_[pos].str() + " does)");
         } else {
             ++(ck_ ? h.ckLooks : h.nkLooks);
         }
@@ -311,12 +316,12 @@ void LogTracker::action(const LogRecord& r) {
         addAction(r, ck_, r.kind == LogRecordKind::PickedUp ? ActionKind::PickUp : ActionKind::Look);
         return;
     }
-    if (handActions_ > 0 && shouldEnd())
-        fault(r.line, "hand end", "the hand went on after it should have ended");
+    if (handActions_ > 0 && shouldEnd()) fault(r.line, "hand end", "the hand went on after it should have ended");
     setOpener(actorCk);
     if (setup_ && goalFromShoe_ && handActions_ == 0 && h.opener != shoeOpener_)
-        fault(r.line, "setup", "the shoe has " + shoeOpener_ + " open hand " + std::to_string(h.number) + ", but " +
-                                   h.opener + " acted first");
+        fault(r.line, "setup",
+              "the shoe has " + shoeOpener_ + " open hand " + std::to_string(h.number) + ", but " + h.opener +
+                  " acted first");
     ++actionsInLog_;
     ++handActions_;
     if (own) ++ownActions_;
@@ -334,8 +339,9 @@ void LogTracker::action(const LogRecord& r) {
     const std::string_view handPlace = actorCk ? "colorCardView" : "numberCardView";
     const int a = positionCode(r.positionA), b = positionCode(r.positionB);
     if (r.positionB != handPlace) {
-        fault(r.line, "move", "a move by the " + std::string(actorCk ? "ColorKeeper" : "NumberKeeper") +
-                                  " must name its hand card at " + std::string(handPlace) + " second");
+        fault(r.line, "move",
+              "a move by the " + std::string(actorCk ? "ColorKeeper" : "NumberKeeper") +
+                  " must name its hand card at " + std::string(handPlace) + " second");
         return;
     }
     if (a != 1 && a != 2 && a != 3 && a != 5) {
@@ -344,9 +350,9 @@ void LogTracker::action(const LogRecord& r) {
     }
     if (!h.dealComplete) return;
     if (!table_[a].is(r.cardA) || !table_[b].is(r.cardB)) {
-        fault(r.line, "move", "the cards named, " + std::string(r.cardA) + " and " + std::string(r.cardB) +
-                                  ", do not lie where the record says (" + table_[a].str() + ", " +
-                                  table_[b].str() + ")");
+        fault(r.line, "move",
+              "the cards named, " + std::string(r.cardA) + " and " + std::string(r.cardB) +
+                  ", do not lie where the record says (" + table_[a].str() + ", " + table_[b].str() + ")");
         return;
     }
     if (a == 5 && (actorCk ? r.cardA[1] != r.cardB[1] : r.cardA[0] != r.cardB[0]))
@@ -371,32 +377,34 @@ void LogTracker::handEnd(const LogRecord& r) {
         if (goalFromShoe_ && table_[5].is(h.goal)) codesExpected_ |= 4u;
     }
     if (rank <= lastCodeRank_)
-        fault(r.line, "hand end", std::string("a ") + codeName(rank) + " block after a " + codeName(lastCodeRank_) +
-                                      " block of the same hand");
+        fault(r.line, "hand end",
+              std::string("a ") + codeName(rank) + " block after a " + codeName(lastCodeRank_) +
+                  " block of the same hand");
     lastCodeRank_ = rank;
     codesSeen_ |= 1u << rank;
     if (rank == 0 && passesInRow_ < 4)
         fault(r.line, "hand end", "a GP end after " + std::to_string(passesInRow_) + " passes in a row");
     if (rank == 1 && setup_ && handActions_ < setup_->maxRounds)
-        fault(r.line, "hand end", "a GM end after " + std::to_string(handActions_) + " actions; MaxRounds is " +
-                                      std::to_string(setup_->maxRounds));
+        fault(r.line, "hand end",
+              "a GM end after " + std::to_string(handActions_) + " actions; MaxRounds is " +
+                  std::to_string(setup_->maxRounds));
     if (rank == 2) {
         if (goalFromShoe_ && !table_[5].is(h.goal))
             fault(r.line, "hand end", "a GE end with " + table_[5].str() + " at the Target; the goal is " + h.goal);
         if (!goalFromShoe_ && h.dealComplete) h.goal = table_[5].str();
     }
     if (r.moves != ownActions_)
-        fault(r.line, "count", "the hand end counts " + std::to_string(r.moves) + " moves and passes of the " +
-                                   (ck_ ? "ColorKeeper" : "NumberKeeper") + "; its log has " +
-                                   std::to_string(ownActions_));
+        fault(r.line, "count",
+              "the hand end counts " + std::to_string(r.moves) + " moves and passes of the " +
+                  (ck_ ? "ColorKeeper" : "NumberKeeper") + "; its log has " + std::to_string(ownActions_));
     if (setup_) {
         const int32_t premium = rules::handPremium(setup_->premiumRound, handActions_, setup_->costMove);
         const std::string expected = scoreText(premium * 0.5);
         if (r.score != expected)
-            fault(r.line, "score", "the score " + std::string(r.score) + " should be " + expected + " (" +
-                                       std::to_string(handActions_) + " actions, PremiumRound " +
-                                       std::to_string(setup_->premiumRound) + ", CostMove " +
-                                       std::to_string(setup_->costMove) + ")");
+            fault(r.line, "score",
+                  "the score " + std::string(r.score) + " should be " + expected + " (" + std::to_string(handActions_) +
+                      " actions, PremiumRound " + std::to_string(setup_->premiumRound) + ", CostMove " +
+                      std::to_string(setup_->costMove) + ")");
     }
     if (handScore_.empty())
         handScore_ = std::string(r.score);
@@ -415,8 +423,9 @@ void LogTracker::finishHand(bool atEndOfFile) {
     const unsigned missing = codesExpected_ & ~codesSeen_;
     for (int rank = 0; rank < 3; ++rank)
         if (missing & (1u << rank))
-            fault(lines, "hand end", "hand " + std::to_string(hands.back().number) + " reached " + codeMeaning(rank) +
-                                         " but has no " + codeName(rank) + " block");
+            fault(lines, "hand end",
+                  "hand " + std::to_string(hands.back().number) + " reached " + codeMeaning(rank) + " but has no " +
+                      codeName(rank) + " block");
 }
 
 void LogTracker::feed(const LogRecord& r) {
@@ -438,20 +447,14 @@ void LogTracker::feed(const LogRecord& r) {
             if (state_ != State::BeforeStart) structure(r, "no game start");
             state_ = State::BeforeDeal;
             break;
-        case LogRecordKind::CardDealt:
-            deal(r);
-            break;
+        case LogRecordKind::CardDealt: deal(r); break;
         case LogRecordKind::PickedUp:
         case LogRecordKind::LookedAt:
         case LogRecordKind::OwnMove:
         case LogRecordKind::RemoteMove:
         case LogRecordKind::OwnPass:
-        case LogRecordKind::RemotePass:
-            action(r);
-            break;
-        case LogRecordKind::HandEnded:
-            handEnd(r);
-            break;
+        case LogRecordKind::RemotePass: action(r); break;
+        case LogRecordKind::HandEnded: handEnd(r); break;
         case LogRecordKind::HandEndClose:
             stamps(r, 1);
             if (state_ != State::InEnd) structure(r, "no hand-end block is open");
@@ -466,7 +469,8 @@ void LogTracker::feed(const LogRecord& r) {
             break;
         case LogRecordKind::GameDone:
             stamps(r, 0);
-            if (state_ != State::Ending) structure(r, "no game end");
+            if (state_ != State::Ending)
+                structure(r, "no game end");
             else if (r.first.ms() != gameEndStamp_.ms())
                 fault(r.line, "stamp", "the game-end records do not share one clock reading");
             state_ = State::Ended;
@@ -475,8 +479,9 @@ void LogTracker::feed(const LogRecord& r) {
             if (state_ != State::Ended) structure(r, "no total");
             totalMoves = r.totalMoves;
             if (r.totalMoves != actionsInLog_)
-                fault(r.line, "total", "TotalMove says " + std::to_string(r.totalMoves) + "; the log has " +
-                                           std::to_string(actionsInLog_) + " moves and passes");
+                fault(r.line, "total",
+                      "TotalMove says " + std::to_string(r.totalMoves) + "; the log has " +
+                          std::to_string(actionsInLog_) + " moves and passes");
             state_ = State::Done;
             break;
         }
@@ -514,8 +519,7 @@ struct LogStream {
                 continue;
             case LogReader::Next::Record:
                 tracker.feed(record);
-                RecordPlace place{colorKeeper, &path,
-                                  tracker.hands.empty() ? 0 : tracker.hands.back().number,
+                RecordPlace place{colorKeeper, &path, tracker.hands.empty() ? 0 : tracker.hands.back().number,
                                   tracker.lastSince};
                 if (!tracker.hasStart || record.kind == LogRecordKind::ShoeExhausted ||
                     record.kind == LogRecordKind::GameDone || record.kind == LogRecordKind::TotalMoves ||
@@ -663,10 +667,8 @@ Session readSession(const LogPair& pair, const SessionSetup* setup, SessionSink&
         }
     }
     // Read on to the end of each log alone.
-    while (ck.nextShared()) {
-    }
-    while (nk.nextShared()) {
-    }
+    while (ck.nextShared()) {}
+    while (nk.nextShared()) {}
     for (LogStream* stream : {&ck, &nk})
         if (stream->open && stream->tracker.lines == 0 && stream->reader.linesRead() == 0) {
             ++s.faults;

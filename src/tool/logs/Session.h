@@ -16,8 +16,8 @@ namespace qbx::tool::logs {
 
 struct SessionFault {
     std::string file;
-    long line = 0;         // 0: the file as a whole
-    std::string kind;      // short name of the kind of fault ("mirror", "score", ...)
+    long line = 0;     // 0: the file as a whole
+    std::string kind;  // short name of the kind of fault ("mirror", "score", ...)
     std::string what;
 };
 
@@ -25,8 +25,8 @@ struct SessionFault {
 struct RecordPlace {
     bool colorKeeperLog = true;
     const std::string* file = nullptr;
-    int hand = 0;                    // 0: before the first deal or after the game end
-    long long sinceStartMs = 0;      // since the session's first record, across midnight
+    int hand = 0;                // 0: before the first deal or after the game end
+    long long sinceStartMs = 0;  // since the session's first record, across midnight
 };
 
 enum class ActionKind : uint8_t { Move, Pass, PickUp, Look };
@@ -38,7 +38,7 @@ struct HandAction {
 };
 
 struct HandEndBlock {
-    std::string code;       // "GE", "GP", "GM"
+    std::string code;                // "GE", "GP", "GM"
     int ckCount = -1, nkCount = -1;  // each role's moves and passes, as its log says
     std::string ckScore, nkScore;
 };
@@ -47,15 +47,15 @@ struct Hand {
     int number = 0;
     std::array<std::string, 6> dealt;  // by position code, as written
     bool dealComplete = false;
-    long long dealMs = -1;             // the deal's clock reading, since the session's first record
-    long long endMs = -1;              // the first hand-end record
-    std::string opener;                // "ck", "nk", or "" when nobody acted
-    std::string goal;                  // from the shoe, or from a GE end; "" unknown
+    long long dealMs = -1;  // the deal's clock reading, since the session's first record
+    long long endMs = -1;   // the first hand-end record
+    std::string opener;     // "ck", "nk", or "" when nobody acted
+    std::string goal;       // from the shoe, or from a GE end; "" unknown
     int ckSwaps = 0, ckPasses = 0, nkSwaps = 0, nkPasses = 0;
     int ckPickUps = 0, nkPickUps = 0, ckLooks = 0, nkLooks = 0;
     std::vector<HandEndBlock> ends;
-    std::vector<HandAction> actions;   // in time order
-    std::optional<int> fewest;         // from the solver, when there is one
+    std::vector<HandAction> actions;  // in time order
+    std::optional<int> fewest;        // from the solver, when there is one
     bool ended() const { return !ends.empty(); }
     int actionsTaken() const { return ckSwaps + ckPasses + nkSwaps + nkPasses; }
     // "GE", "GP", "GM" or several joined with "+" ("GP+GM"); "" not ended.
@@ -64,19 +64,19 @@ struct Hand {
 
 struct Session {
     LogPair pair;
-    std::string participant;       // the code as typed (the three blanks after it dropped)
+    std::string participant;  // the code as typed (the three blanks after it dropped)
     bool hasStart = false;
-    LogStamp start;                // the first record's stamp
-    LogStamp last;                 // the last stamped record's stamp (of either log)
-    long long lastMs = 0;          // since the start
+    LogStamp start;        // the first record's stamp
+    LogStamp last;         // the last stamped record's stamp (of either log)
+    long long lastMs = 0;  // since the start
     int lastHand = 0;
-    bool gameEnded = false;        // both logs reach their TotalMove line
+    bool gameEnded = false;  // both logs reach their TotalMove line
     bool crossesMidnight = false;
-    long long totalMoves = -1;     // the TotalMove line of the ColorKeeper's log
+    long long totalMoves = -1;  // the TotalMove line of the ColorKeeper's log
     std::vector<Hand> hands;
     int faults = 0;
-    int handsPlayed() const;       // hands that ended
-    double ckTotal() const;        // one score per ended hand
+    int handsPlayed() const;  // hands that ended
+    double ckTotal() const;   // one score per ended hand
     double nkTotal() const;
 };
 

@@ -35,12 +35,9 @@ SessionSetup readSessionSetup(const std::string& dir) {
     Shoe shoe;
     std::string fault;
     switch (shoe.load(setup.shoePath, fault)) {
-    case Shoe::Status::Unreadable:
-        throw CouldNotRun(setup.shoePath + ": the shoe file cannot be read");
-    case Shoe::Status::Faulty:
-        throw CouldNotRun(setup.shoePath + ": " + fault);
-    case Shoe::Status::Ok:
-        break;
+    case Shoe::Status::Unreadable: throw CouldNotRun(setup.shoePath + ": the shoe file cannot be read");
+    case Shoe::Status::Faulty: throw CouldNotRun(setup.shoePath + ": " + fault);
+    case Shoe::Status::Ok: break;
     }
     while (!shoe.atEnd()) setup.hands.push_back(shoe.take());
     setup.fewest = fewestActionsFor(setup);

@@ -33,13 +33,13 @@ struct DealtHand {
 using FewestActions = std::function<std::optional<int>(const DealtHand&)>;
 
 struct SessionSetup {
-    std::string folder;         // the setup folder read
+    std::string folder;  // the setup folder read
     ParameterValues parameters;
     rules::TableRules rules;
     int premiumRound = 0;
     int costMove = 0;
     int maxRounds = 0;
-    bool circular = false;      // SyntaxInput CIRCULAR
+    bool circular = false;  // SyntaxInput CIRCULAR
     std::string shoePath;
     std::vector<ShoeHand> hands;  // in the order they are dealt
     FewestActions fewest;

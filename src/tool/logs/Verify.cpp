@@ -25,13 +25,9 @@ public:
     int more = 0;
 };
 
-std::string where(const SessionFault& f) {
-    return f.line > 0 ? f.file + ":" + std::to_string(f.line) : f.file;
-}
+std::string where(const SessionFault& f) { return f.line > 0 ? f.file + ":" + std::to_string(f.line) : f.file; }
 
-std::string pairName(const LogPair& p) {
-    return p.name.suffix;
-}
+std::string pairName(const LogPair& p) { return p.name.suffix; }
 
 }  // namespace
 
@@ -133,8 +129,9 @@ void printVerify(const VerifyResult& r, std::ostream& out, std::ostream& message
     int faulty = 0;
     for (const PairVerdict& p : r.pairs) {
         const Session& s = p.session;
-        out << pairName(p.pair) << ": " << (p.faulty() ? "FAULTY" : "ok") << ", " << counted(s.handsPlayed(), "hand", "hands") << ", "
-            << endingText(s) << (s.crossesMidnight ? ", across midnight" : "") << "\n";
+        out << pairName(p.pair) << ": " << (p.faulty() ? "FAULTY" : "ok") << ", "
+            << counted(s.handsPlayed(), "hand", "hands") << ", " << endingText(s)
+            << (s.crossesMidnight ? ", across midnight" : "") << "\n";
         for (const SessionFault& f : p.firstOfEachKind)
             messages << where(f) << ": " << f.kind << ": " << f.what << "\n";
         if (p.moreFaults) messages << pairName(p.pair) << ": and " << p.moreFaults << " more faults of these kinds\n";

@@ -26,8 +26,10 @@ logs::LogFolder logsToVerify(const std::vector<std::string>& paths) {
         const logs::LogFolder byName = logs::collectLogs(paths);
         if (byName.pairs.size() == 1 && byName.pairs[0].complete() && byName.notLogs.empty()) return byName;
         logs::LogPair pair;
-        if (auto name = parseLogName(fs::path(paths[0]).filename().string())) pair.name = *name;
-        else pair.name.suffix = fs::path(paths[0]).filename().string();
+        if (auto name = parseLogName(fs::path(paths[0]).filename().string()))
+            pair.name = *name;
+        else
+            pair.name.suffix = fs::path(paths[0]).filename().string();
         pair.ckPath = paths[0];
         pair.nkPath = paths[1];
         logs::LogFolder folder;
@@ -56,7 +58,8 @@ void addVerifyCommand(CLI::App& app, CommandResult& result) {
         "from the shoe. Names the first fault of each kind with file and line. A session that ended early\n"
         "is no fault. Exit 0 all whole, 1 a pair has faults, 2 could not run.\n\n"
         "Example:\n  qbxtool verify dataout/ck061226_417.txt\n  qbxtool verify --setup run/setup dataout");
-    cmd->add_option("LOGS", options->paths, "a log (its partner is found by name), a ColorKeeper and a NumberKeeper log, or folders")
+    cmd->add_option("LOGS", options->paths,
+                    "a log (its partner is found by name), a ColorKeeper and a NumberKeeper log, or folders")
         ->required();
     logs::addSetupOption(cmd, options->setup);
     cmd->add_flag("--json", options->json, "write the verdicts as JSON to standard output");

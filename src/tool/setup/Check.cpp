@@ -91,8 +91,7 @@ private:
     fs::path path(const std::string& gamePath) const { return at_.inWorkDir(gamePath); }
     int lineOf(const std::string& key) const {
         for (const IniFile::KeyLine& k : ini_.keyLines())
-            if (k.counts && k.section == "parameter" && lower(k.key) == lower(key))
-                return k.line;
+            if (k.counts && k.section == "parameter" && lower(k.key) == lower(key)) return k.line;
         return 0;
     }
     bool present(const char* key) const { return lineOf(key) != 0; }
@@ -123,7 +122,8 @@ private:
                       std::string(key) + " '" + text + "' is not a whole number: the game will not start");
             } else if (key == std::string("MaxRounds")) {
                 maxRounds_ = value;
-                if (value <= 0) warning(kParameterName, lineOf(key), "MaxRounds " + text + ": every hand ends at its first action");
+                if (value <= 0)
+                    warning(kParameterName, lineOf(key), "MaxRounds " + text + ": every hand ends at its first action");
             }
         }
         const std::string values[] = {params_.viewCard, params_.viewTarget, params_.viewCkNk, params_.dealingOrder,
@@ -136,9 +136,9 @@ private:
             if (!present(s.key) || values[i].empty())
                 warning(kParameterName, lineOf(s.key), std::string(s.key) + " is missing or empty: " + s.otherwise);
             else
-                warning(kParameterName, lineOf(s.key),
-                        std::string(s.key) + " '" + values[i].substr(0, 40) + "' is none of " + words + ": " +
-                            s.otherwise);
+                warning(
+                    kParameterName, lineOf(s.key),
+                    std::string(s.key) + " '" + values[i].substr(0, 40) + "' is none of " + words + ": " + s.otherwise);
         }
         for (const char* key : {"parX", "parY"}) {
             IniFile::KeyLine const* line = nullptr;
@@ -147,7 +147,8 @@ private:
             const std::string text = ini_.readString("PARAMETER", key, "");
             int32_t value = 0;
             if (line && !text.empty() && !parseWholeNumber(text, value))
-                warning(kParameterName, line->line, std::string(key) + " '" + text + "' is not a whole number: the game uses 0");
+                warning(kParameterName, line->line,
+                        std::string(key) + " '" + text + "' is not a whole number: the game uses 0");
         }
         if (!present("ShoeFileName") || ini_.readString("PARAMETER", "ShoeFileName", "").empty())
             error(kParameterName, lineOf("ShoeFileName"), "ShoeFileName is missing or empty: the game has no shoe");
@@ -164,8 +165,9 @@ private:
                 if (std::find(otherSections.begin(), otherSections.end(), k.section) == otherSections.end()) {
                     otherSections.push_back(k.section);
                     warning(kParameterName, k.line,
-                            k.section.empty() ? "'" + k.key + "' lies before any section: the game does not read it"
-                                              : "section [" + k.section + "] is not read: the game reads [PARAMETER] only");
+                            k.section.empty()
+                                ? "'" + k.key + "' lies before any section: the game does not read it"
+                                : "section [" + k.section + "] is not read: the game reads [PARAMETER] only");
                 }
                 continue;
             }
@@ -180,7 +182,9 @@ private:
             size_t best = 3;
             for (const char* key : kParameterKeys) {
                 if (lower(k.key) == lower(key)) known = true;
-                const size_t d = lowerNoBlanks(k.key) == lowerNoBlanks(key) ? 0 : editDistance(lowerNoBlanks(k.key), lowerNoBlanks(key));
+                const size_t d = lowerNoBlanks(k.key) == lowerNoBlanks(key)
+                                     ? 0
+                                     : editDistance(lowerNoBlanks(k.key), lowerNoBlanks(key));
                 if (d < best) {
                     best = d;
                     closest = key;
@@ -216,10 +220,10 @@ private:
             const char* key = entry.key;
             bool found = false;
             for (const IniFile::KeyLine& k : catalogue.keyLines())
-                if (k.counts && k.section == lower(section) && lower(k.key) == lower(key))
-                    found = true;
+                if (k.counts && k.section == lower(section) && lower(k.key) == lower(key)) found = true;
             if (!found)
-                warning(name, 0, std::string("[") + section + "] " + key + " is missing: that text will be empty on the table");
+                warning(name, 0,
+                        std::string("[") + section + "] " + key + " is missing: that text will be empty on the table");
         }
     }
 
@@ -263,7 +267,8 @@ private:
             const Deal deal = dealOf(*hand, params_.dealingOrder);
             const std::string goal = rules::cardText(deal.goalCard);
             if (hand->firstTurn != "ck" && hand->firstTurn != "nk")
-                warning(name, line.lineNumber, "the opener '" + hand->firstTurn + "' is neither ck nor nk: the ColorKeeper opens");
+                warning(name, line.lineNumber,
+                        "the opener '" + hand->firstTurn + "' is neither ck nor nk: the ColorKeeper opens");
             if (deal.positionOfCard[deal.goalCard] == rules::kTarget) {
                 warning(name, line.lineNumber,
                         "the goal card " + goal + " lies at the Target as dealt: the hand ends at its first action");
@@ -272,7 +277,8 @@ private:
                 warning(name, line.lineNumber,
                         "the goal card " + goal + " cannot reach the Target within MaxRounds " +
                             std::to_string(*maxRounds_) +
-                            (never ? " (it needs " + std::to_string(*never) + " actions)" : " (no line of play reaches it)"));
+                            (never ? " (it needs " + std::to_string(*never) + " actions)"
+                                   : " (no line of play reaches it)"));
             }
         }
         if (hands == 0) error(name, 0, "no hands: the game ends at its first deal");
@@ -283,7 +289,8 @@ private:
         std::error_code ec;
         const std::string back = "setup/" + params_.fileBackCard;
         if (params_.fileBackCard.empty()) {
-            warning(kParameterName, lineOf("FileBackCard"), "FileBackCard is missing or empty: the built-in back is used");
+            warning(kParameterName, lineOf("FileBackCard"),
+                    "FileBackCard is missing or empty: the built-in back is used");
         } else if (!fs::exists(path(back), ec) || fs::is_directory(path(back), ec)) {
             warning(back, 0, "missing: the built-in back is used");
         } else {
@@ -292,8 +299,9 @@ private:
             if (!bitmap)
                 error(back, 0, "not a readable bitmap (" + why + "): the game will not start");
             else if (bitmap->width != 75 || bitmap->height != 107)
-                warning(back, 0, std::to_string(bitmap->width) + " x " + std::to_string(bitmap->height) +
-                                     " pixels, not 75 x 107: it is drawn at its own size, cut or leaving part of the card bare");
+                warning(back, 0,
+                        std::to_string(bitmap->width) + " x " + std::to_string(bitmap->height) +
+                            " pixels, not 75 x 107: it is drawn at its own size, cut or leaving part of the card bare");
         }
         if (upperAscii(params_.fileTexture) != "NO" || fs::exists(path("setup/" + params_.fileTexture), ec)) {
             const std::string texture = "setup/" + params_.fileTexture;
@@ -309,7 +317,8 @@ private:
         std::error_code ec;
         const fs::path dataout = path("dataout");
         if (!fs::is_directory(dataout, ec)) {
-            error("dataout", 0, "missing (the game says: There must be a directory named 'dataout' to save the software output.)");
+            error("dataout", 0,
+                  "missing (the game says: There must be a directory named 'dataout' to save the software output.)");
             return;
         }
         const fs::path probe = dataout / (".qbxtool-check-" + std::to_string(::getpid()));
@@ -326,7 +335,8 @@ private:
         fs::remove(probe, ec);
         const fs::space_info space = fs::space(dataout, ec);
         if (!ec && space.available < kLowDiskSpace)
-            warning("dataout", 0, "only " + std::to_string(space.available / 1024) + " KB free on its disk (under 10 MB)");
+            warning("dataout", 0,
+                    "only " + std::to_string(space.available / 1024) + " KB free on its disk (under 10 MB)");
     }
 
     SetupLocation at_;
@@ -340,8 +350,8 @@ private:
 }  // namespace
 
 int CheckReport::count(Finding::Level level) const {
-    return static_cast<int>(std::count_if(findings.begin(), findings.end(),
-                                          [level](const Finding& f) { return f.level == level; }));
+    return static_cast<int>(
+        std::count_if(findings.begin(), findings.end(), [level](const Finding& f) { return f.level == level; }));
 }
 
 CheckReport checkWorkDir(const std::string& dir) {

@@ -17,8 +17,9 @@ void addCheckCommand(CLI::App& app, CommandResult& result) {
     };
     auto options = std::make_shared<Options>();
     CLI::App* cmd = app.add_subcommand(
-        "check", "Everything wrong with a working directory (setup/ and dataout/) before a participant sits down: "
-                 "errors that stop or spoil a session, and warnings.");
+        "check",
+        "Everything wrong with a working directory (setup/ and dataout/) before a participant sits down: "
+        "errors that stop or spoil a session, and warnings.");
     cmd->add_option("DIR", options->dir, "The working directory the game will be started in (default: here)");
     cmd->add_flag("--json", options->json, "Write the findings as JSON");
     cmd->footer(

@@ -25,12 +25,14 @@ void addShoeCommand(CLI::App& app, CommandResult& result) {
     };
     auto options = std::make_shared<Options>();
     CLI::App* cmd = app.add_subcommand(
-        "shoe", "Writes a shoe of random deals whose fewest actions (under the setup's rules) lie between --min "
-                "and --max, dealt in the setup's SyntaxInput order.");
+        "shoe",
+        "Writes a shoe of random deals whose fewest actions (under the setup's rules) lie between --min "
+        "and --max, dealt in the setup's SyntaxInput order.");
     cmd->add_option("--hands", options->hands, "Number of hands")->required()->check(CLI::Range(1, 1000000));
     cmd->add_option("--seed", options->seed, "Seed of the random draw: the same seed makes the same file")->required();
     cmd->add_option("--min", options->minActions, "Fewest actions at least (default 1)")->check(CLI::Range(0, 255));
-    cmd->add_option("--max", options->maxActions, "Fewest actions at most (default MaxRounds)")->check(CLI::Range(0, 255));
+    cmd->add_option("--max", options->maxActions, "Fewest actions at most (default MaxRounds)")
+        ->check(CLI::Range(0, 255));
     cmd->add_option("--setup", options->setup, "The working directory whose setup/ gives the rules (default: here)");
     cmd->add_option("-o,--output", options->output, "The shoe file to write (default: standard output)");
     cmd->add_flag("--repeat", options->repeats, "Let a deal come back within the shoe");
@@ -50,10 +52,9 @@ void addShoeCommand(CLI::App& app, CommandResult& result) {
         const SolverTable table(setup.table);
         ShoeRequest request{options->hands, options->seed, options->minActions, maxActions, options->repeats};
         std::string header = "Shoe made by qbxtool shoe --hands " + std::to_string(request.hands) + " --seed " +
-                             std::to_string(request.seed) + " --min " + std::to_string(request.minActions) +
-                             " --max " + std::to_string(request.maxActions) + (request.repeats ? " --repeat" : "") +
-                             " under " + rulesSummary(setup) +
-                             ". Columns: the six cards dealt, the goal card, the opening role.";
+                             std::to_string(request.seed) + " --min " + std::to_string(request.minActions) + " --max " +
+                             std::to_string(request.maxActions) + (request.repeats ? " --repeat" : "") + " under " +
+                             rulesSummary(setup) + ". Columns: the six cards dealt, the goal card, the opening role.";
         const MadeShoe shoe = makeShoe(request, setup, table, header);
         if (!shoe.made) {
             std::cerr << "qbxtool shoe: only " << shoe.eligible << " deals have fewest actions between "

@@ -14,9 +14,9 @@ namespace {
 
 const char* statusName(HandSolution::Status s) {
     switch (s) {
-        case HandSolution::Status::Solved: return "solved";
-        case HandSolution::Status::AlreadyAtTarget: return "already at the Target";
-        case HandSolution::Status::Unreachable: return "unreachable";
+    case HandSolution::Status::Solved: return "solved";
+    case HandSolution::Status::AlreadyAtTarget: return "already at the Target";
+    case HandSolution::Status::Unreachable: return "unreachable";
     }
     return "";
 }
@@ -42,8 +42,7 @@ std::string trimmed(const std::string& s) {
 std::string rulesSummary(const SetupRules& setup) {
     const auto word = [](const std::string& v) { return v.empty() ? std::string("(none)") : v; };
     return "ViewCard " + word(setup.params.viewCard) + ", Drag CkNk " + word(setup.params.dragCkNkText) +
-           ", MaxRounds " + std::to_string(setup.table.maxRounds) + ", SyntaxInput " +
-           word(setup.params.dealingOrder);
+           ", MaxRounds " + std::to_string(setup.table.maxRounds) + ", SyntaxInput " + word(setup.params.dealingOrder);
 }
 
 HandSolution solveDeal(const Deal& deal, const SetupRules& setup, const SolverTable& table) {
@@ -92,29 +91,28 @@ std::string solutionsText(const std::string& shoePath, const SetupRules& setup,
     for (const HandSolution& h : hands) {
         out += "line " + std::to_string(h.lineNumber) + " (" + h.shoeLine + "): ";
         switch (h.status) {
-            case HandSolution::Status::Solved: {
-                ++solved;
-                fewest = std::min(fewest, h.fewestActions);
-                most = std::max(most, h.fewestActions);
-                out += std::to_string(h.fewestActions) + (h.fewestActions == 1 ? " action: " : " actions: ");
-                for (size_t i = 0; i < h.line.size(); ++i) out += (i ? ", " : "") + h.line[i].text();
-                out += "; score " + h.score + " each\n";
-                break;
-            }
-            case HandSolution::Status::AlreadyAtTarget:
-                ++already;
-                out += "already at the Target (the hand ends at its first action; score " + h.score + " each)\n";
-                break;
-            case HandSolution::Status::Unreachable:
-                ++unreachable;
-                out += "unreachable within MaxRounds " + std::to_string(setup.table.maxRounds) + "\n";
-                break;
+        case HandSolution::Status::Solved: {
+            ++solved;
+            fewest = std::min(fewest, h.fewestActions);
+            most = std::max(most, h.fewestActions);
+            out += std::to_string(h.fewestActions) + (h.fewestActions == 1 ? " action: " : " actions: ");
+            for (size_t i = 0; i < h.line.size(); ++i) out += (i ? ", " : "") + h.line[i].text();
+            out += "; score " + h.score + " each\n";
+            break;
+        }
+        case HandSolution::Status::AlreadyAtTarget:
+            ++already;
+            out += "already at the Target (the hand ends at its first action; score " + h.score + " each)\n";
+            break;
+        case HandSolution::Status::Unreachable:
+            ++unreachable;
+            out += "unreachable within MaxRounds " + std::to_string(setup.table.maxRounds) + "\n";
+            break;
         }
     }
     out += std::to_string(solved) + " solved";
     if (solved) out += " (fewest actions " + std::to_string(fewest) + " to " + std::to_string(most) + ")";
-    out += ", " + std::to_string(already) + " already at the Target, " + std::to_string(unreachable) +
-           " unreachable\n";
+    out += ", " + std::to_string(already) + " already at the Target, " + std::to_string(unreachable) + " unreachable\n";
     return out;
 }
 
@@ -122,12 +120,9 @@ nlohmann::json solutionsJson(const std::string& shoePath, const SetupRules& setu
                              const std::vector<HandSolution>& hands) {
     nlohmann::json out;
     out["shoe"] = shoePath;
-    out["rules"] = {{"ViewCard", setup.params.viewCard},
-                    {"Drag CkNk", setup.params.dragCkNkText},
-                    {"MaxRounds", setup.table.maxRounds},
-                    {"SyntaxInput", setup.params.dealingOrder},
-                    {"PremiumRound", setup.premiumRound},
-                    {"CostMove", setup.costMove}};
+    out["rules"] = {{"ViewCard", setup.params.viewCard},  {"Drag CkNk", setup.params.dragCkNkText},
+                    {"MaxRounds", setup.table.maxRounds}, {"SyntaxInput", setup.params.dealingOrder},
+                    {"PremiumRound", setup.premiumRound}, {"CostMove", setup.costMove}};
     nlohmann::json list = nlohmann::json::array();
     for (const HandSolution& h : hands) {
         nlohmann::json j;

@@ -33,8 +33,7 @@ std::vector<HandSolution> solveShoe(const std::string& shoePath, const SetupRule
 // One hand's solution for a deal (lineNumber and shoeLine left empty).
 HandSolution solveDeal(const Deal& deal, const SetupRules& setup, const SolverTable& table);
 
-std::string solutionsText(const std::string& shoePath, const SetupRules& setup,
-                          const std::vector<HandSolution>& hands);
+std::string solutionsText(const std::string& shoePath, const SetupRules& setup, const std::vector<HandSolution>& hands);
 nlohmann::json solutionsJson(const std::string& shoePath, const SetupRules& setup,
                              const std::vector<HandSolution>& hands);
 

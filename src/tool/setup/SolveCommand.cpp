@@ -18,8 +18,9 @@ void addSolveCommand(CLI::App& app, CommandResult& result) {
     };
     auto options = std::make_shared<Options>();
     CLI::App* cmd = app.add_subcommand(
-        "solve", "For every hand of a shoe: the fewest actions (swaps and passes) that bring its goal card to the "
-                 "Target under the setup's rules, one shortest line of play and the score it leaves.");
+        "solve",
+        "For every hand of a shoe: the fewest actions (swaps and passes) that bring its goal card to the "
+        "Target under the setup's rules, one shortest line of play and the score it leaves.");
     cmd->add_option("SHOE", options->shoe, "The shoe file")->required();
     cmd->add_option("--setup", options->setup,
                     "The working directory whose setup/QBXParameter.ini gives the rules (default: here)");

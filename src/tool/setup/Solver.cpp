@@ -137,7 +137,8 @@ SolverTable::SolverTable(const rules::TableRules& tableRules) : rules_(tableRule
     std::vector<uint32_t> fill(firstIn.begin(), firstIn.end() - 1);
     for (size_t i = 0; i < n; ++i)
         for (int a = 0; a < kActions; ++a)
-            if (const int32_t j = next_[i * kActions + a]; j >= 0) from[fill[static_cast<size_t>(j)]++] = static_cast<uint32_t>(i);
+            if (const int32_t j = next_[i * kActions + a]; j >= 0)
+                from[fill[static_cast<size_t>(j)]++] = static_cast<uint32_t>(i);
 
     std::vector<uint32_t> queue;
     queue.reserve(n);

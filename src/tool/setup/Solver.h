@@ -67,10 +67,10 @@ private:
     rules::Situation situationOf(uint32_t stateIndex) const;
 
     rules::TableRules rules_;
-    std::vector<int32_t> compactOf_;          // full state index -> reachable state, or -1
-    std::vector<uint32_t> states_;            // reachable state -> full state index
-    std::vector<int32_t> next_;               // kActions per reachable state, -1 for none
-    std::vector<uint8_t> distance_[6];        // per goal card, per reachable state
+    std::vector<int32_t> compactOf_;    // full state index -> reachable state, or -1
+    std::vector<uint32_t> states_;      // reachable state -> full state index
+    std::vector<int32_t> next_;         // kActions per reachable state, -1 for none
+    std::vector<uint8_t> distance_[6];  // per goal card, per reachable state
 };
 
 // The fewest swaps and passes that bring the deal's goal card to the Target
