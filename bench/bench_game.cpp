@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "support/FakeDesktop.h"
-#include "table/log/LogFile.h"
+#include "core/eventlog/LogFile.h"
 
 using namespace qbx;
 using namespace qbx::test;

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "table/engine/Picture.h"
+#include "core/bitmap/Bitmap.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string error;

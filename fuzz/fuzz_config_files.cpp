@@ -12,8 +12,8 @@
 #include <string>
 #include <unistd.h>
 
-#include "config/ConfigFiles.h"
-#include "config/IniFile.h"
+#include "core/config/ConfigFiles.h"
+#include "core/config/IniFile.h"
 
 namespace fs = std::filesystem;
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "config/IniFile.h"
+#include "core/config/IniFile.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "table/log/LogReader.h"
+#include "core/eventlog/LogReader.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "table/engine/Shoe.h"
+#include "core/config/Shoe.h"
 
 namespace {
 

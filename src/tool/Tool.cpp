@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <random>
 
-#include "platform/System.h"
+#include "core/platform/System.h"
 
 #ifndef QBX_VERSION
 #define QBX_VERSION "unknown"

@@ -2,7 +2,7 @@
 // Windows bitmaps that the experimenter drops into the setup directory. The
 // bitmaps here are written byte by byte in the test.
 
-#include "table/engine/Picture.h"
+#include "core/bitmap/Bitmap.h"
 
 #include <gtest/gtest.h>
 

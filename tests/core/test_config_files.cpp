@@ -2,7 +2,7 @@
 // ReadParameter, ReadMessages and the login window's
 // readLabelCaption.
 
-#include "config/ConfigFiles.h"
+#include "core/config/ConfigFiles.h"
 
 #include <gtest/gtest.h>
 

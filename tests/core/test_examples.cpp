@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include "config/ConfigFiles.h"
-#include "config/IniFile.h"
+#include "core/config/ConfigFiles.h"
+#include "core/config/IniFile.h"
 #include "support/FakeDesktop.h"
-#include "table/engine/Picture.h"
-#include "table/engine/Shoe.h"
+#include "core/bitmap/Bitmap.h"
+#include "core/config/Shoe.h"
 
 using namespace qbx;
 

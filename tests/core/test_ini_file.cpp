@@ -2,7 +2,7 @@
 // profile-string rules of the platform of origin, and the hostile files an
 // experimenter's editor (or a broken disk) can leave in the setup directory.
 
-#include "config/IniFile.h"
+#include "core/config/IniFile.h"
 
 #include <gtest/gtest.h>
 

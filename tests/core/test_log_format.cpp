@@ -4,7 +4,7 @@
 #include <clocale>
 #include <gtest/gtest.h>
 
-#include "table/log/TimeStamp.h"
+#include "core/eventlog/TimeStamp.h"
 
 using namespace qbx;
 

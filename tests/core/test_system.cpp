@@ -10,7 +10,7 @@
 #include <random>
 #include <sstream>
 
-#include "platform/System.h"
+#include "core/platform/System.h"
 
 namespace fs = std::filesystem;
 using namespace qbx;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "table/engine/Game.h"
+#include "core/game/Game.h"
 
 namespace qbx::test {
 

@@ -9,8 +9,8 @@
 #include <tuple>
 #include <vector>
 
-#include "table/log/LogReader.h"
-#include "table/log/TimeStamp.h"
+#include "core/eventlog/LogReader.h"
+#include "core/eventlog/TimeStamp.h"
 
 using namespace qbx;
 

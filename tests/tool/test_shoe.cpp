@@ -14,7 +14,7 @@
 #include "tool/ToolTestSupport.h"
 #include "tool/setup/Check.h"
 #include "tool/setup/ShoeMaker.h"
-#include "tool/setup/Solve.h"
+#include "tool/setup/ShoeSolutions.h"
 
 namespace fs = std::filesystem;
 using namespace qbx::tool;

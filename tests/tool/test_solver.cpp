@@ -9,8 +9,8 @@
 #include <random>
 
 #include "support/FakeDesktop.h"
-#include "tool/setup/Solve.h"
-#include "tool/setup/Solver.h"
+#include "tool/setup/ShoeSolutions.h"
+#include "tool/setup/SolverTable.h"
 
 using namespace qbx;
 using namespace qbx::tool;

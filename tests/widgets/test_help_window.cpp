@@ -12,8 +12,8 @@
 
 #include <memory>
 
-#include "ui/Fonts.h"
-#include "help/HelpWindow.h"
+#include "desktop/widgets/Fonts.h"
+#include "desktop/help/HelpWindow.h"
 
 using qbx::HelpWindow;
 

@@ -18,10 +18,10 @@
 #include <string>
 #include <vector>
 
-#include "ui/Fonts.h"
-#include "ui/MessageBox.h"
-#include "config/ConfigFiles.h"
-#include "login/LoginWindow.h"
+#include "desktop/widgets/Fonts.h"
+#include "desktop/widgets/MessageBox.h"
+#include "core/config/ConfigFiles.h"
+#include "desktop/login/LoginWindow.h"
 
 using qbx::LoginWindow;
 

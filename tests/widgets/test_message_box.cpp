@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "ui/MessageBox.h"
+#include "desktop/widgets/MessageBox.h"
 
 class TestMessageBox : public QObject {
     Q_OBJECT

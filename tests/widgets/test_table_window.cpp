@@ -18,10 +18,10 @@
 #include <functional>
 #include <memory>
 
-#include "ui/Fonts.h"
-#include "table/view/CardPictures.h"
-#include "table/view/TableCanvas.h"
-#include "table/view/TableWindow.h"
+#include "desktop/widgets/Fonts.h"
+#include "desktop/table/CardPictures.h"
+#include "desktop/table/TableCanvas.h"
+#include "desktop/table/TableWindow.h"
 
 using namespace qbx;
 

@@ -10,7 +10,7 @@
 #include <system_error>
 #include <windows.h>
 
-#include "platform/System.h"
+#include "core/platform/System.h"
 #include "support/ScriptedPlay.h"
 
 using namespace qbx;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "table/log/LogReader.h"
+#include "core/eventlog/LogReader.h"
 
 namespace qbx::tool::logs {
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <map>
 
-#include "table/log/TimeStamp.h"
+#include "core/eventlog/TimeStamp.h"
 #include "tool/Tool.h"
 #include "tool/logs/Progress.h"
 #include "tool/logs/Session.h"

@@ -1,12 +1,12 @@
 #include "tool/logs/Session.h"
 
-#include "table/engine/Rules.h"
+#include "core/rules/Rules.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
-#include "table/log/TimeStamp.h"
+#include "core/eventlog/TimeStamp.h"
 
 namespace qbx::tool::logs {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "table/log/LogReader.h"
+#include "core/eventlog/LogReader.h"
 #include "tool/logs/LogFolder.h"
 #include "tool/logs/Setup.h"
 

@@ -4,7 +4,7 @@
 
 #include "tool/Tool.h"
 #include "tool/setup/SetupFiles.h"
-#include "tool/setup/Solver.h"
+#include "tool/setup/SolverTable.h"
 
 namespace qbx::tool::logs {
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "config/ConfigFiles.h"
-#include "table/engine/Rules.h"
-#include "table/engine/Shoe.h"
+#include "core/config/ConfigFiles.h"
+#include "core/rules/Rules.h"
+#include "core/config/Shoe.h"
 
 namespace qbx::tool::logs {
 

@@ -5,7 +5,7 @@
 #include <set>
 #include <ostream>
 
-#include "table/log/TimeStamp.h"
+#include "core/eventlog/TimeStamp.h"
 #include "tool/logs/Progress.h"
 
 namespace qbx::tool::logs {

@@ -7,13 +7,13 @@
 
 #include <unistd.h>
 
-#include "config/ConfigFiles.h"
-#include "config/IniFile.h"
-#include "table/engine/Picture.h"
-#include "table/engine/Shoe.h"
+#include "core/config/ConfigFiles.h"
+#include "core/config/IniFile.h"
+#include "core/bitmap/Bitmap.h"
+#include "core/config/Shoe.h"
 #include "tool/Tool.h"
 #include "tool/setup/SetupFiles.h"
-#include "tool/setup/Solver.h"
+#include "tool/setup/SolverTable.h"
 
 namespace fs = std::filesystem;
 

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <string>
 
-#include "config/ConfigFiles.h"
-#include "table/engine/Rules.h"
+#include "core/config/ConfigFiles.h"
+#include "core/rules/Rules.h"
 
 namespace qbx::tool {
 

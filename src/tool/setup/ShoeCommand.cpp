@@ -8,7 +8,7 @@
 #include "tool/Commands.h"
 #include "tool/Tool.h"
 #include "tool/setup/ShoeMaker.h"
-#include "tool/setup/Solve.h"
+#include "tool/setup/ShoeSolutions.h"
 
 namespace qbx::tool {
 

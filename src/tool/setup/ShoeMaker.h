@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "tool/setup/SetupFiles.h"
-#include "tool/setup/Solver.h"
+#include "tool/setup/SolverTable.h"
 
 namespace qbx::tool {
 

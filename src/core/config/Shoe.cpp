@@ -1,0 +1,138 @@
+#include "core/config/Shoe.h"
+
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace qbx {
+
+namespace {
+
+bool isSignificant(char c) {
+    switch (c) {
+    case '2':
+    case '3':
+    case '4':
+    case 'C':
+    case 'H':
+    case 'c':
+    case 'k':
+    case 'n': return true;
+    default: return false;
+    }
+}
+
+bool isBlankLine(const std::string& line) {
+    for (char c : line)
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\f' && c != '\v') return false;
+    return true;
+}
+
+bool isDigit(char c) { return c >= '2' && c <= '4'; }
+
+std::string lineText(int lineNumber) { return "line " + std::to_string(lineNumber); }
+
+}  // namespace
+
+std::optional<ShoeHand> parseShoeLine(const std::string& line, int lineNumber, std::string& fault) {
+    fault.clear();
+    if (isBlankLine(line)) return std::nullopt;
+    std::string sig;
+    for (char c : line) {
+        if (!isSignificant(c)) continue;
+        if (sig.size() == 16) {
+            fault = lineText(lineNumber) + " has more than 16 significant characters";
+            return std::nullopt;
+        }
+        sig += c;
+    }
+    if (sig.size() != 16) {
+        fault = lineText(lineNumber) + " has " + std::to_string(sig.size()) + " significant characters instead of 16";
+        return std::nullopt;
+    }
+    ShoeHand hand;
+    hand.lineNumber = lineNumber;
+    bool seen[7] = {};
+    for (int pair = 0; pair < 7; ++pair) {
+        const char digit = sig[2 * pair];
+        const char letter = sig[2 * pair + 1];
+        const std::string what = pair < 6 ? "card " + std::to_string(pair + 1) : std::string("the goal card");
+        if (!isDigit(digit)) {
+            fault = lineText(lineNumber) + ": " + what + " does not begin with a number 2, 3 or 4";
+            return std::nullopt;
+        }
+        if (isDigit(letter)) {
+            fault = lineText(lineNumber) + ": " + what + " has a number where its colour letter belongs";
+            return std::nullopt;
+        }
+        if (pair == 6) {
+            hand.goalDigit = digit;
+            hand.goalLetter = letter;
+            break;
+        }
+        hand.pairs[pair] = std::string{digit, letter};
+        const int slot = letter == 'H' ? digit - '0' - 1 : digit - '0' + 2;
+        if (seen[slot]) {
+            fault =
+                lineText(lineNumber) + " names the card " + std::string{digit, letter == 'H' ? 'H' : 'C'} + " twice";
+            return std::nullopt;
+        }
+        seen[slot] = true;
+    }
+    hand.firstTurn = sig.substr(14, 2);
+    return hand;
+}
+
+Shoe::Status Shoe::load(const std::string& path, std::string& fault) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return Status::Unreadable;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return Status::Unreadable;
+    std::ostringstream content;
+    content << in.rdbuf();
+    if (in.bad()) return Status::Unreadable;
+    return loadText(content.str(), fault);
+}
+
+std::vector<ShoeTextLine> shoeHandLines(const std::string& text) {
+    // Lines end at CR LF, LF or a lone CR (old Mac editors), as in the INI
+    // files; the last line needs no line end. The first line is the header.
+    std::vector<ShoeTextLine> lines;
+    int lineNumber = 0;
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = text.find_first_of("\r\n", start);
+        const size_t lineEnd = end == std::string::npos ? text.size() : end;
+        ++lineNumber;
+        if (lineNumber > 1) lines.push_back({lineNumber, text.substr(start, lineEnd - start)});
+        if (end == std::string::npos) break;
+        start = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
+    }
+    return lines;
+}
+
+Shoe::Status Shoe::loadText(const std::string& text, std::string& fault) {
+    hands_.clear();
+    next_ = 0;
+    fault.clear();
+    for (const ShoeTextLine& line : shoeHandLines(text)) {
+        std::string lineFault;
+        std::optional<ShoeHand> hand = parseShoeLine(line.text, line.lineNumber, lineFault);
+        if (hand) {
+            hands_.push_back(std::move(*hand));
+        } else if (!lineFault.empty()) {
+            fault = lineFault;
+            hands_.clear();
+            return Status::Faulty;
+        }
+    }
+    // A shoe without a hand would open two logs for a game of no hand at
+    // all: it is refused at the start, like a faulty line.
+    if (hands_.empty()) {
+        fault = "it holds no hands";
+        return Status::Faulty;
+    }
+    return Status::Ok;
+}
+
+}  // namespace qbx

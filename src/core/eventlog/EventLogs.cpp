@@ -1,0 +1,71 @@
+#include "core/eventlog/EventLogs.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "core/platform/System.h"
+
+namespace qbx {
+
+namespace {
+
+constexpr int kSuffixes = 10000;
+constexpr int kRandomTries = 200;
+
+std::string makeSuffix(const LocalTime& date, int number) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%02d%02d%02d_%d.txt", date.day % 100, date.month % 100, date.year % 100,
+                  number);
+    return buffer;
+}
+
+bool nameTaken(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::symlink_status(path, ec).type() != std::filesystem::file_type::not_found && !ec;
+}
+
+}  // namespace
+
+EventLogs::Open EventLogs::create(const std::string& directory, Clock& clock, const std::function<int()>& random,
+                                  std::string& error) {
+    // Random suffixes first, as the lab has always named its logs; then every
+    // suffix of the day in order, so that the search ends.
+    for (int attempt = 0; attempt < kRandomTries + kSuffixes; ++attempt) {
+        int number = attempt < kRandomTries ? random() % kSuffixes : attempt - kRandomTries;
+        if (number < 0) number = -number;
+        const std::string suffix = makeSuffix(clock.now(), number);
+        const std::string ckPath = directory + "/ck" + suffix;
+        const std::string nkPath = directory + "/nk" + suffix;
+        if (nameTaken(nkPath)) continue;
+        LogFile::Create made = ck_.createNew(ckPath, error);
+        if (made == LogFile::Create::Exists) continue;
+        if (made == LogFile::Create::Failed) return Open::Failed;
+        made = nk_.createNew(nkPath, error);
+        if (made == LogFile::Create::Created) {
+            suffix_ = suffix;
+            sys::syncDirectory(directory);
+            return Open::Ok;
+        }
+        // The ColorKeeper file is ours and empty: take it back.
+        ck_.close();
+        std::remove(ckPath.c_str());
+        if (made == LogFile::Create::Failed) return Open::Failed;
+    }
+    error = "All 10000 event log names of today are taken in " + directory +
+            ". Please move the old logs elsewhere and start again.";
+    return Open::NoFreeName;
+}
+
+void EventLogs::sync() {
+    if (!durable_) return;
+    ck_.sync();
+    nk_.sync();
+}
+
+void EventLogs::close() noexcept {
+    ck_.close();
+    nk_.close();
+}
+
+}  // namespace qbx

@@ -1,0 +1,83 @@
+#ifdef _WIN32
+
+#include "core/platform/System.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
+
+namespace qbx::sys {
+
+std::string windowsErrorText(unsigned long code) {
+    char* text = nullptr;
+    const DWORD n = ::FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string message = n && text ? std::string(text, n) : "error " + std::to_string(code);
+    if (text) ::LocalFree(text);
+    while (!message.empty() &&
+           (message.back() == '\n' || message.back() == '\r' || message.back() == '.' || message.back() == ' '))
+        message.pop_back();
+    return message;
+}
+
+LocalTime localTimeNow() {
+    SYSTEMTIME t{};
+    ::GetLocalTime(&t);
+    return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
+}
+
+void syncDirectory(const std::string&) noexcept {
+    // NTFS records a new name in its journal; there is no directory to flush.
+}
+
+std::FILE* createNewFile(const std::string& path, bool& exists, std::string& error) {
+    exists = false;
+    // CREATE_NEW: refused when the name exists, never opens or truncates it.
+    HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD code = ::GetLastError();
+        exists = code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS;
+        error = windowsErrorText(code);
+        return nullptr;
+    }
+    const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+    std::FILE* file = fd >= 0 ? ::_fdopen(fd, "wb") : nullptr;
+    if (!file) {
+        error = std::strerror(errno);
+        if (fd >= 0)
+            ::_close(fd);
+        else
+            ::CloseHandle(handle);
+        ::DeleteFileA(path.c_str());
+    }
+    return file;
+}
+
+bool flushToDisk(std::FILE* file, std::string& error) {
+    if (std::fflush(file) != 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    HANDLE handle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(file)));
+    if (handle == INVALID_HANDLE_VALUE || !::FlushFileBuffers(handle)) {
+        error = windowsErrorText(::GetLastError());
+        return false;
+    }
+    return true;
+}
+
+bool replaceFile(const std::string& from, const std::string& to, std::string& error) {
+    // rename() on Windows refuses an existing target; this replaces it.
+    if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    error = windowsErrorText(::GetLastError());
+    return false;
+}
+
+}  // namespace qbx::sys
+
+#endif

@@ -1,0 +1,62 @@
+#pragma once
+// The graphic controls of the table window (card images, frames, boxes,
+// labels), painted by the window in their stacking order, below every real
+// widget. Mouse input on them goes to the game through the table window.
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QWidget>
+
+#include <array>
+#include <memory>
+
+#include "core/bitmap/Bitmap.h"
+#include "core/game/Table.h"
+
+namespace qbx {
+
+class TableWindow;
+
+// How a label of the table looks: its font, ink and opaque background.
+struct LabelStyle {
+    QFont font;
+    QColor ink;
+    QColor background;
+    bool centred = false;
+};
+
+class TableCanvas : public QWidget {
+public:
+    TableCanvas(TableWindow& window, const Table& table);
+
+    // The light background of frames, counter boxes and their labels.
+    static QColor menuColour();
+    const LabelStyle& labelStyle(Ctl label) const;
+    // The size a label takes to fit its caption.
+    QSize fittedLabelSize(Ctl label, const std::string& caption) const;
+
+    // Pictures from the setup directory; null when there is none.
+    void setBackBitmap(const std::shared_ptr<const Bitmap>& bitmap);
+    void setTextureBitmap(const std::shared_ptr<const Bitmap>& bitmap);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void paintImage(QPainter& p, const Control& c);
+    void paintShape(QPainter& p, const Control& c);
+    void paintLabel(QPainter& p, const Control& c);
+
+    TableWindow& window_;
+    const Table& table_;
+    std::array<LabelStyle, 10> labelStyles_;
+    std::shared_ptr<const Bitmap> backSource_, textureSource_;
+    QImage backImage_, textureImage_;
+    QImage scaledTexture_;  // the texture at the background's size, made when that size changes
+};
+
+}  // namespace qbx

@@ -1,0 +1,452 @@
+#include "desktop/table/TableWindow.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QHideEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTimer>
+
+#include "core/platform/System.h"
+#include "desktop/widgets/Fonts.h"
+#include "desktop/widgets/MessageBox.h"
+#include "desktop/help/HelpWindow.h"
+#include "desktop/table/CardPictures.h"
+#include "desktop/table/TableCanvas.h"
+#include "desktop/table/Trace.h"
+
+namespace qbx {
+
+namespace {
+
+// A catalogue text is plain text: a button would take "&" as the mark of a
+// keyboard shortcut, hide it and underline the next letter, so it is doubled.
+void setTextIfChanged(QAbstractButton* button, const std::string& caption) {
+    QString text = fromBytes(caption);
+    text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    if (button->text() != text) button->setText(text);
+}
+
+constexpr Ctl kLabels[] = {Ctl::TurnTitle,   Ctl::MessagesTitle, Ctl::CkCaption,        Ctl::NkCaption,
+                           Ctl::RulesTitle,  Ctl::TargetCaption, Ctl::HandCounterTitle, Ctl::MoveCounterTitle,
+                           Ctl::MoveCounter, Ctl::HandCounter};
+
+}  // namespace
+
+TableWindow::TableWindow(HelpWindow* help)
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint),
+      game_(*this, *this),
+      help_(help) {
+    setObjectName(QStringLiteral("window"));
+    setWindowTitle(QStringLiteral("QBX"));
+    setFont(layoutFont("MS Sans Serif", 11));
+    resize(1024, 768);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) move(screen->geometry().center() - QPoint(512, 384));
+
+    quitApplication = [] {
+        QMetaObject::invokeMethod(
+            qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    };
+
+    for (size_t i = 0; i < timers_.size(); ++i) {
+        auto* timer = new QTimer(this);
+        timer->setTimerType(Qt::PreciseTimer);
+        const auto id = static_cast<TimerId>(i);
+        connect(timer, &QTimer::timeout, this, [this, id] { fireTimer(id); });
+        timers_[i] = timer;
+    }
+
+    createWidgets();
+    dirty_.reserve(64);
+    // Escape and a lost focus end a drag wherever the keyboard focus is.
+    qApp->installEventFilter(this);
+    refresh();
+}
+
+TableWindow::~TableWindow() {
+    // The game goes before the widgets: nothing may reach it from here on.
+    qApp->removeEventFilter(this);
+    for (QTimer* timer : timers_) timer->stop();
+    if (handCursor_) QGuiApplication::restoreOverrideCursor();
+}
+
+void TableWindow::createWidgets() {
+    canvas_ = new TableCanvas(*this, game_.table());
+    canvas_->setGeometry(rect());
+
+    // Created bottom to top, all above the canvas.
+    rulesText_ = new QPlainTextEdit(this);
+    helpButton_ = new QPushButton(this);
+    ckTurnIndicator_ = new QRadioButton(this);
+    nkTurnIndicator_ = new QRadioButton(this);
+    passButton_ = new QPushButton(this);
+    messagesText_ = new QPlainTextEdit(this);
+    secondHelpButton_ = new QPushButton(this);
+
+    QPalette menuPalette = palette();
+    menuPalette.setColor(QPalette::Base, TableCanvas::menuColour());
+    messagesText_->setPalette(menuPalette);
+    rulesText_->setPalette(menuPalette);
+    rulesText_->setReadOnly(true);
+    rulesText_->setFrameShape(QFrame::NoFrame);
+
+    const QFont buttonFont = layoutFont("MS Sans Serif", 16, true);
+    passButton_->setFont(buttonFont);
+    helpButton_->setFont(buttonFont);
+    passButton_->setAutoDefault(false);
+    helpButton_->setAutoDefault(false);
+    secondHelpButton_->setIcon(QIcon(QPixmap::fromImage(helpButtonPicture())));
+    secondHelpButton_->setIconSize(QSize(kHelpIconSize, kHelpIconSize));
+
+    turnGroup_ = new QButtonGroup(this);
+    turnGroup_->addButton(ckTurnIndicator_);
+    turnGroup_->addButton(nkTurnIndicator_);
+    turnGroup_->setExclusive(true);
+
+    for (Ctl id : game_.table().widgets()) widgetFor(id)->setObjectName(QString::fromLatin1(game_.table()[id].name));
+
+    setTabOrder(passButton_, ckTurnIndicator_);
+    setTabOrder(ckTurnIndicator_, nkTurnIndicator_);
+    setTabOrder(nkTurnIndicator_, messagesText_);
+    setTabOrder(messagesText_, helpButton_);
+
+    connect(passButton_, &QPushButton::clicked, this, [this] {
+        trace::mark(trace::Event::Click);
+        game_.pass();
+        refresh();
+    });
+    connect(helpButton_, &QPushButton::clicked, this, [this] { openHelp(); });
+    connect(secondHelpButton_, &QPushButton::clicked, this, [this] { openHelp(); });
+    // The radio buttons have no handler in the game; a click only moves the
+    // selection, which the table keeps until the turn logic sets it.
+    connect(ckTurnIndicator_, &QRadioButton::clicked, this, [this] {
+        game_.table().setChecked(Ctl::CkTurnIndicator, true);
+        refresh();
+    });
+    connect(nkTurnIndicator_, &QRadioButton::clicked, this, [this] {
+        game_.table().setChecked(Ctl::NkTurnIndicator, true);
+        refresh();
+    });
+}
+
+QWidget* TableWindow::widgetFor(Ctl id) const {
+    switch (id) {
+    case Ctl::MessagesText: return messagesText_;
+    case Ctl::RulesText: return rulesText_;
+    case Ctl::PassButton: return passButton_;
+    case Ctl::HelpButton: return helpButton_;
+    case Ctl::CkTurnIndicator: return ckTurnIndicator_;
+    case Ctl::NkTurnIndicator: return nkTurnIndicator_;
+    case Ctl::SecondHelpButton: return secondHelpButton_;
+    default: return nullptr;
+    }
+}
+
+void TableWindow::start(const std::string& participantCode) {
+    game_.startGame(participantCode);
+    // The pictures are read once, by the game start; nothing changes them later.
+    canvas_->setBackBitmap(game_.backBitmap);
+    canvas_->setTextureBitmap(game_.textureBitmap);
+    refresh();
+    if (game_.terminated() && !exitRequested_) terminate();
+}
+
+// ---- Events handed to the game ------------------------------------------
+
+// A glide tick runs here 66 times a second: it moves one card and asks for
+// the repaint of its old and new rectangles only (refresh() below); it
+// allocates nothing and makes no file system call (the logs are synced only
+// when a record was written).
+void TableWindow::fireTimer(TimerId id) {
+    if (id == TimerId::Glide)
+        trace::mark(trace::Event::GlideTick);
+    else if (id == TimerId::DealStep)
+        trace::mark(trace::Event::DealStepTick);
+    game_.onTimer(id);
+    refresh();
+}
+
+bool TableWindow::timerActive(TimerId id) const { return timers_[static_cast<size_t>(id)]->isActive(); }
+
+void TableWindow::forwardPress(int x, int y, MouseButton button) {
+    trace::mark(trace::Event::Press);
+    game_.mousePress(x, y, button);
+    refresh();
+}
+
+void TableWindow::forwardMove(int x, int y) {
+    game_.mouseMove(x, y);
+    refresh();
+}
+
+void TableWindow::forwardRelease(int x, int y, MouseButton button) {
+    // A release outside the window still comes here through the grab; the
+    // game takes a point outside every control as a drop on the window.
+    trace::mark(trace::Event::Release);
+    game_.mouseRelease(x, y, button);
+    refresh();
+}
+
+void TableWindow::cancelDrag() {
+    if (!game_.dragging()) return;
+    game_.cancelDrag();
+    refresh();
+}
+
+void TableWindow::openHelp() {
+    if (!help_) return;
+    help_->showInstructions(1);
+    help_->exec();
+    refresh();
+}
+
+// ---- Keeping the window in step with the table ---------------------------
+
+void TableWindow::refresh() {
+    if (game_.table().labelVersion() != fittedLabelVersion_) {
+        fitLabels();
+        fittedLabelVersion_ = game_.table().labelVersion();
+    }
+    if (game_.table().widgetVersion() != syncedVersion_) {
+        syncWidgets();
+        syncedVersion_ = game_.table().widgetVersion();
+    }
+    repaintDirty();
+    updateDragCursor();
+}
+
+void TableWindow::fitLabels() {
+    // Labels fit their text; the game needs their sizes for hit testing.
+    for (Ctl id : kLabels) {
+        const Control& c = game_.table()[id];
+        const QSize fitted = canvas_->fittedLabelSize(id, c.caption);
+        if (fitted.width() != c.width || fitted.height() != c.height)
+            game_.setLabelSize(id, fitted.width(), fitted.height());
+    }
+}
+
+void TableWindow::syncWidgets() {
+    const Table& table = game_.table();
+    for (Ctl id : table.widgets()) {
+        const Control& c = table[id];
+        QWidget* w = widgetFor(id);
+        const QRect geometry(c.left, c.top, c.width, c.height);
+        if (w->geometry() != geometry) w->setGeometry(geometry);
+        if (w->isHidden() == c.visible) w->setVisible(c.visible);
+        if (w->isEnabled() != c.enabled) w->setEnabled(c.enabled);
+    }
+    setTextIfChanged(passButton_, table[Ctl::PassButton].caption);
+    setTextIfChanged(helpButton_, table[Ctl::HelpButton].caption);
+    setTextIfChanged(ckTurnIndicator_, table[Ctl::CkTurnIndicator].caption);
+    setTextIfChanged(nkTurnIndicator_, table[Ctl::NkTurnIndicator].caption);
+
+    const bool ck = table[Ctl::CkTurnIndicator].checked;
+    const bool nk = table[Ctl::NkTurnIndicator].checked;
+    if (ckTurnIndicator_->isChecked() != ck || nkTurnIndicator_->isChecked() != nk) {
+        turnGroup_->setExclusive(false);
+        ckTurnIndicator_->setChecked(ck);
+        nkTurnIndicator_->setChecked(nk);
+        turnGroup_->setExclusive(true);
+    }
+
+    if (table.rulesLines != shownRulesLines_) {
+        shownRulesLines_ = table.rulesLines;
+        QStringList lines;
+        for (const std::string& line : shownRulesLines_) lines << fromBytes(line);
+        rulesText_->setPlainText(lines.join(QLatin1Char('\n')));
+    }
+
+    // Whether the window takes input is checked as the input comes
+    // (blocksInput): disabling the widgets would grey every button for the
+    // length of each glide and deal.
+    if (table.formVisible() && !isVisible()) {
+        showOnTop();
+    } else if (!table.formVisible() && isVisible()) {
+        hide();
+    }
+}
+
+void TableWindow::repaintDirty() {
+    Table& table = game_.table();
+    if (table.allDirty()) {
+        table.takeDirty(dirty_);
+        canvas_->update();
+        return;
+    }
+    table.takeDirty(dirty_);
+    for (const Rect& r : dirty_) canvas_->update(r.left, r.top, r.width, r.height);
+}
+
+void TableWindow::updateDragCursor() {
+    // The hand pointer throughout a drag, over the table and its buttons alike.
+    const bool dragging = game_.dragging();
+    if (dragging == handCursor_) return;
+    handCursor_ = dragging;
+    if (dragging)
+        QGuiApplication::setOverrideCursor(Qt::PointingHandCursor);
+    else
+        QGuiApplication::restoreOverrideCursor();
+}
+
+// ---- Window events --------------------------------------------------------
+
+void TableWindow::closeEvent(QCloseEvent* event) {
+    // No way out by accident: the game alone ends the program.
+    event->ignore();
+}
+
+void TableWindow::showOnTop() {
+    // Without a window manager nobody acts on "maximised": the window is
+    // given the whole screen itself. With one, the window manager makes it
+    // as large as the work area and its frame allow.
+    if (const QScreen* screen = QGuiApplication::primaryScreen(); screen && !isVisible())
+        setGeometry(screen->geometry());
+    setWindowState(Qt::WindowMaximized);
+    show();
+    raise();
+    activateWindow();
+    // A box or the help that was up stays in front of the table.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != this) {
+        modal->raise();
+        modal->activateWindow();
+    }
+}
+
+void TableWindow::keepInFront() {
+    if (restoreQueued_ || exitRequested_ || !game_.table().formVisible()) return;
+    if (!restoreBurst_.isValid() || restoreBurst_.elapsed() > 2000) {
+        restoreBurst_.start();
+        restoresInBurst_ = 0;
+    }
+    if (++restoresInBurst_ > 20) return;
+    restoreQueued_ = true;
+    // Queued: the window manager's own handling of its request ends first.
+    QTimer::singleShot(0, this, [this] {
+        restoreQueued_ = false;
+        if (exitRequested_ || !game_.table().formVisible()) return;
+        if (isVisible() && windowState() == Qt::WindowMaximized && !isMinimized()) return;
+        showOnTop();
+    });
+}
+
+void TableWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && windowState() != Qt::WindowMaximized) keepInFront();
+}
+
+void TableWindow::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    // A hide the program did not ask for (the window manager unmapped it).
+    if (event->spontaneous()) keepInFront();
+}
+
+bool TableWindow::blocksInput(QObject* watched, QEvent* event) const {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::Shortcut:
+    case QEvent::ShortcutOverride:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TabletPress: break;
+    default:
+        // Releases and moves go through: they end what a press started
+        // while the table still took input, and start nothing themselves.
+        return false;
+    }
+    if (game_.table().formEnabled()) return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    return widget && widget->window() == this;
+}
+
+bool TableWindow::event(QEvent* event) {
+    if (event->type() == QEvent::WindowDeactivate) cancelDrag();
+    return QWidget::event(event);
+}
+
+bool TableWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (blocksInput(watched, event)) {
+        event->accept();
+        return true;
+    }
+    if (game_.dragging()) {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            event->accept();
+            cancelDrag();
+            return true;
+        }
+        if (event->type() == QEvent::ApplicationStateChange &&
+            QGuiApplication::applicationState() != Qt::ApplicationActive)
+            cancelDrag();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TableWindow::resizeEvent(QResizeEvent* event) {
+    canvas_->setGeometry(rect());
+    QWidget::resizeEvent(event);
+}
+
+// ---- What the game asks of the desktop ------------------------------------
+
+void TableWindow::showMessage(const std::string& text) {
+    // Everything the rule changed so far is on the screen before the box
+    // waits: a counter, a frame, a card.
+    if (isVisible()) {
+        refresh();
+        repaint();
+    }
+    showMessageBox(this, text);
+}
+
+void TableWindow::beep() { QApplication::beep(); }
+
+void TableWindow::terminate() {
+    if (exitRequested_) return;
+    exitRequested_ = true;
+    if (quitApplication) quitApplication();
+}
+
+Size TableWindow::screenSize() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return {width(), height()};
+    const QSize s = screen->geometry().size();
+    return {s.width(), s.height()};
+}
+
+Size TableWindow::windowSize() {
+    // The table is fitted as the window is shown maximised, so its outer
+    // size is then the screen's work area, whatever size it had while hidden.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize s = screen ? screen->availableGeometry().size() : frameGeometry().size();
+    return {s.width(), s.height()};
+}
+
+void TableWindow::timerChanged(TimerId id, bool running, int intervalMs) {
+    QTimer* timer = timers_[static_cast<size_t>(id)];
+    if (!timer) return;
+    if (id == TimerId::Glide)
+        trace::mark(running ? trace::Event::GlideStart : trace::Event::GlideStop);
+    else if (id == TimerId::DealStep)
+        trace::mark(running ? trace::Event::DealStepStart : trace::Event::DealStepStop);
+    // A timer runs only while something moves or waits: idle, none does.
+    if (running)
+        timer->start(intervalMs);
+    else
+        timer->stop();
+}
+
+LocalTime TableWindow::now() {
+    // Every record stamp and every deal step reads the clock: the system's
+    // own call, which QDateTime would wrap with a look at the zone files.
+    return sys::localTimeNow();
+}
+
+}  // namespace qbx

@@ -1,0 +1,121 @@
+#pragma once
+// The table window: the card table. The game (plain C++) holds every control as state;
+// this window draws the light controls, keeps its real widgets (buttons,
+// radio buttons, text boxes) in step with the state, forwards mouse, button
+// and timer events to the game and gives it the desktop it asks for.
+
+#include <QElapsedTimer>
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/game/Game.h"
+#include "core/platform/Platform.h"
+
+class QButtonGroup;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+
+namespace qbx {
+
+class HelpWindow;
+class TableCanvas;
+
+class TableWindow : public QWidget, public Platform, public Clock {
+    Q_OBJECT
+public:
+    explicit TableWindow(HelpWindow* help);
+    ~TableWindow() override;
+
+    // The game start with the participant's code. When the game asks to end
+    // (a failure at the start), the application quits once the event loop runs.
+    void start(const std::string& participantCode);
+
+    Game& game() { return game_; }
+    TableCanvas* canvas() const { return canvas_; }
+    // One tick of a timer, exactly as its timeout runs it.
+    void fireTimer(TimerId id);
+    bool timerActive(TimerId id) const;
+    bool exitRequested() const { return exitRequested_; }
+    // Ends the application; queued, so the current handler returns first.
+    // Replaceable so that a test can see the request without leaving its loop.
+    std::function<void()> quitApplication;
+
+    // Mouse input from the canvas, in client coordinates.
+    void forwardPress(int x, int y, MouseButton button);
+    void forwardMove(int x, int y);
+    void forwardRelease(int x, int y, MouseButton button);
+
+    // Platform
+    void showMessage(const std::string& text) override;
+    void beep() override;
+    void terminate() override;
+    Size screenSize() override;
+    Size windowSize() override;
+    void timerChanged(TimerId id, bool running, int intervalMs) override;
+    // Clock
+    LocalTime now() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void createWidgets();
+    // After every event handed to the game: widgets, labels, dirty regions,
+    // cursor and visibility follow the table.
+    void refresh();
+    void fitLabels();
+    void syncWidgets();
+    void repaintDirty();
+    void updateDragCursor();
+    void cancelDrag();
+    void openHelp();
+    // The table takes no input while a card glides, a deal runs or a hand has
+    // ended; the events that start an action are dropped then, and nothing
+    // changes how the window looks.
+    bool blocksInput(QObject* watched, QEvent* event) const;
+    // Shows the table maximised over the whole screen (or as large as the
+    // window manager lets it be), above every other window.
+    void showOnTop();
+    // A window manager may minimise, restore or hide the table whatever its
+    // hints say: it is put back at once, after the event that told of it.
+    void keepInFront();
+    QWidget* widgetFor(Ctl id) const;
+
+    Game game_;
+    HelpWindow* help_;
+    TableCanvas* canvas_ = nullptr;
+    QPushButton* passButton_ = nullptr;
+    QPushButton* helpButton_ = nullptr;
+    QPushButton* secondHelpButton_ = nullptr;
+    QRadioButton* ckTurnIndicator_ = nullptr;
+    QRadioButton* nkTurnIndicator_ = nullptr;
+    QButtonGroup* turnGroup_ = nullptr;
+    QPlainTextEdit* messagesText_ = nullptr;
+    QPlainTextEdit* rulesText_ = nullptr;
+    std::array<QTimer*, 3> timers_{};
+
+    std::vector<Rect> dirty_;
+    uint64_t syncedVersion_ = 0;
+    uint64_t fittedLabelVersion_ = 0;
+    std::vector<std::string> shownRulesLines_;
+    bool handCursor_ = false;
+    bool exitRequested_ = false;
+    bool restoreQueued_ = false;
+    // A window manager that keeps undoing the restore is not fought forever.
+    int restoresInBurst_ = 0;
+    QElapsedTimer restoreBurst_;
+};
+
+}  // namespace qbx

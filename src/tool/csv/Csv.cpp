@@ -1,0 +1,610 @@
+#include "tool/csv/Csv.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <cstdio>
+#include <array>
+#include <bit>
+#include <condition_variable>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <ostream>
+#include <thread>
+
+#include "core/eventlog/TimeStamp.h"
+#include "tool/Tool.h"
+#include "tool/logs/Progress.h"
+#include "tool/logs/Session.h"
+
+namespace qbx::tool::logs {
+
+namespace {
+
+std::string_view recordName(LogRecordKind kind) {
+    switch (kind) {
+    case LogRecordKind::RoleHeader: return "role_header";
+    case LogRecordKind::GameBegins: return "game_begins";
+    case LogRecordKind::UserHeader: return "participant_header";
+    case LogRecordKind::FixedHeader: return "fixed_header";
+    case LogRecordKind::GameStarted: return "game_started";
+    case LogRecordKind::CardDealt: return "card_dealt";
+    case LogRecordKind::PickedUp: return "pick_up";
+    case LogRecordKind::LookedAt: return "look";
+    case LogRecordKind::OwnMove: return "own_move";
+    case LogRecordKind::RemoteMove: return "remote_move";
+    case LogRecordKind::OwnPass: return "own_pass";
+    case LogRecordKind::RemotePass: return "remote_pass";
+    case LogRecordKind::HandEnded: return "hand_end";
+    case LogRecordKind::HandEndClose: return "hand_end_close";
+    case LogRecordKind::ShoeExhausted: return "shoe_exhausted";
+    case LogRecordKind::GameDone: return "game_done";
+    case LogRecordKind::TotalMoves: return "total_moves";
+    }
+    return "";
+}
+
+void appendHeader(std::string& row, const std::vector<std::string>& columns) {
+    for (size_t i = 0; i < columns.size(); ++i) {
+        if (i) row += ',';
+        row += columns[i];
+    }
+    row += "\r\n";
+}
+
+bool losesRecords(const std::string& kind) {
+    for (int k = 0; k <= static_cast<int>(LogFaultKind::UnknownRecord); ++k)
+        if (kind == faultKindName(static_cast<LogFaultKind>(k))) return true;
+    return kind == "empty";
+}
+
+// Rows written straight into one block of bytes: no allocation and no
+// length check per field. Each row first makes room for the longest it can
+// be. The block keeps its size from session to session.
+class RowBlock {
+public:
+    char* reserve(size_t bytes) {
+        if (used_ + bytes > capacity_) {
+            const size_t capacity = std::max(capacity_ * 2, used_ + bytes + (1 << 16));
+            std::unique_ptr<char[]> bigger(new char[capacity]);
+            if (used_) std::memcpy(bigger.get(), block_.get(), used_);
+            block_ = std::move(bigger);
+            capacity_ = capacity;
+        }
+        return block_.get() + used_;
+    }
+    void commit(char* end) { used_ = static_cast<size_t>(end - block_.get()); }
+    const char* data() const { return block_.get(); }
+    size_t size() const { return used_; }
+    void clear() { used_ = 0; }
+
+private:
+    std::unique_ptr<char[]> block_;
+    size_t capacity_ = 0, used_ = 0;
+};
+
+// Most fields are a few bytes long (a card, a code, a place): they are
+// copied with two loads and two stores of a fixed size that may overlap,
+// never touching a byte outside the field, instead of a call of memcpy each.
+template <size_t Size>
+void copyEnds(char* to, const char* from, size_t n) {
+    char head[Size], tail[Size];
+    std::memcpy(head, from, Size);
+    std::memcpy(tail, from + n - Size, Size);
+    std::memcpy(to, head, Size);
+    std::memcpy(to + n - Size, tail, Size);
+}
+
+// Always inlined: a dozen calls per row, and a field of fixed length ("ck,")
+// then takes no branch at all.
+[[gnu::always_inline]] inline char* put(char* at, std::string_view text) {
+    const char* from = text.data();
+    const size_t n = text.size();
+    if (n >= 16 && n <= 32)
+        copyEnds<16>(at, from, n);
+    else if (n >= 8 && n < 16)
+        copyEnds<8>(at, from, n);
+    else if (n >= 4 && n < 8)
+        copyEnds<4>(at, from, n);
+    else if (n > 32)
+        std::memcpy(at, from, n);
+    else if (n > 0) {  // 1 to 3 bytes
+        at[0] = from[0];
+        at[n / 2] = from[n / 2];
+        at[n - 1] = from[n - 1];
+    }
+    return at + n;
+}
+
+// The hundred two-digit numbers, "00" to "99".
+constexpr char kPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// A number's decimal digits, two at a time from the right, into exactly the
+// room they take: a few numbers in every row.
+char* putNumber(char* at, long long value) {
+    // Hand numbers and most counts: one or two digits.
+    if (static_cast<unsigned long long>(value) < 100) {
+        if (value < 10) {
+            *at = static_cast<char>('0' + value);
+            return at + 1;
+        }
+        std::memcpy(at, kPairs + 2 * value, 2);
+        return at + 2;
+    }
+    if (value < 0) *at++ = '-';
+    unsigned long long rest = value < 0 ? 0 - static_cast<unsigned long long>(value) : value;
+    // The digits from the highest bit (1233 / 4096 is just below log10 2),
+    // set right by one look at the powers of ten: no loop to stall on.
+    // clang-format off
+    static constexpr unsigned long long kPowers[20] = {
+        1ULL, 10ULL, 100ULL, 1000ULL, 10000ULL, 100000ULL, 1000000ULL, 10000000ULL, 100000000ULL, 1000000000ULL,
+        10000000000ULL, 100000000000ULL, 1000000000000ULL, 10000000000000ULL, 100000000000000ULL,
+        1000000000000000ULL, 10000000000000000ULL, 100000000000000000ULL, 1000000000000000000ULL,
+        10000000000000000000ULL};
+    // clang-format on
+    const int below = static_cast<int>(std::bit_width(rest | 1) * 1233 >> 12);
+    const int digits = below + ((rest | 1) >= kPowers[below]);
+    char* end = at + digits;
+    char* p = end;
+    for (; rest >= 100; rest /= 100) {
+        p -= 2;
+        std::memcpy(p, kPairs + 2 * (rest % 100), 2);
+    }
+    if (rest >= 10) {
+        std::memcpy(p - 2, kPairs + 2 * rest, 2);
+    } else {
+        p[-1] = static_cast<char>('0' + rest);
+    }
+    return end;
+}
+
+// A stamp's milliseconds since midnight: the seconds' digits as the line
+// has them, then the milliseconds in three digits. A stamp at second 0, or
+// with its milliseconds past 999, is worked out instead.
+char* putStampMs(char* at, const LogRecord& r) {
+    if (r.first.seconds == 0 || r.first.millis > 999) return putNumber(at, r.first.ms());
+    size_t dot = 0;
+    while (r.raw[dot] != '.') ++dot;
+    at = put(at, r.raw.substr(0, dot));
+    *at++ = static_cast<char>('0' + r.first.millis / 100);
+    std::memcpy(at, kPairs + 2 * (r.first.millis % 100), 2);
+    return at + 2;
+}
+
+// A comma, a quote, a CR or a LF in the field: eight bytes at a time, as
+// every record's text is looked at.
+bool needsQuotes(std::string_view field) {
+    constexpr uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
+    auto holds = [](uint64_t word, char c) {
+        const uint64_t x = word ^ (kOnes * static_cast<unsigned char>(c));
+        return ((x - kOnes) & ~x & kHighs) != 0;
+    };
+    size_t i = 0;
+    for (; i + 8 <= field.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, field.data() + i, 8);
+        if (holds(word, ',') || holds(word, '"') || holds(word, '\r') || holds(word, '\n')) return true;
+    }
+    for (; i < field.size(); ++i) {
+        const char c = field[i];
+        if (c == ',' || c == '"' || c == '\r' || c == '\n') return true;
+    }
+    return false;
+}
+
+// One field, quoted when it holds a comma, a quote or a line end; at most
+// twice its length and two bytes.
+char* putField(char* at, std::string_view field) {
+    if (!needsQuotes(field)) return put(at, field);
+    *at++ = '"';
+    for (const char c : field) {
+        if (c == '"') *at++ = '"';
+        *at++ = c;
+    }
+    *at++ = '"';
+    return at;
+}
+
+// What one session gives the tables: its rows, its messages and its counts.
+struct SessionRows {
+    RowBlock events;
+    RowBlock hands;
+    std::string messages;
+    long long records = 0;
+    long long handCount = 0;
+    int linesLeftOut = 0;
+    bool otherFaults = false;
+    std::exception_ptr error;
+};
+
+// Every row starts with the session, its date and the participant code of
+// the session's first log (the ColorKeeper's when there is one), as its
+// first four lines give it. The two logs are read side by side, so a few
+// rows come before that code is known: they wait, without the start, in a
+// block of their own.
+class EventRows : public SessionSink {
+public:
+    EventRows(SessionRows& out, bool writing, const LogPair& pair)
+        : rows_(out.events),
+          out_(out),
+          writing_(writing),
+          headerFile_(pair.ckPath.empty() ? pair.nkPath : pair.ckPath),
+          headerInCkLog_(!pair.ckPath.empty()) {
+        appendCsvField(prefix_, pair.name.suffix);
+        prefix_ += ',' + pair.name.isoDate() + ',';
+    }
+    void record(const RecordPlace& place, const LogRecord& r) override {
+        ++out_.records;
+        if (!participantKnown_ && place.colorKeeperLog == headerInCkLog_) {
+            if (r.kind == LogRecordKind::UserHeader) {
+                std::string code(r.participant);
+                if (code.size() >= 3 && code.compare(code.size() - 3, 3, "   ") == 0) code.resize(code.size() - 3);
+                knowParticipant(code);
+            } else {
+                headerLineSeen();
+            }
+        }
+        if (!writing_) return;
+        RowBlock& rows = participantKnown_ ? rows_ : waiting_;
+        // Every field but the prefix is a piece of the line or a number; the
+        // participant's text may double (quotes, or Latin-1 made UTF-8).
+        char* b = rows.reserve(prefix_.size() + 4 * r.raw.size() + 256);
+        if (participantKnown_) b = put(b, prefix_);
+        b = put(b, place.colorKeeperLog ? "ck," : "nk,");
+        b = putNumber(b, r.line);
+        *b++ = ',';
+        if (r.stampCount > 0) {
+            b = putStampMs(b, r);
+            *b++ = ',';
+            b = putNumber(b, place.sinceStartMs);
+        } else {
+            *b++ = ',';
+        }
+        *b++ = ',';
+        if (place.hand > 0) b = putNumber(b, place.hand);
+        *b++ = ',';
+        b = put(b, recordName(r.kind));
+        *b++ = ',';
+        b = put(b, r.code);
+        *b++ = ',';
+        if (r.role)
+            b = put(b, r.role == 'c' ? "ck" : "nk");
+        else if (r.kind == LogRecordKind::RemoteMove || r.kind == LogRecordKind::RemotePass)
+            b = put(b, place.colorKeeperLog ? "nk" : "ck");
+        *b++ = ',';
+        b = put(b, r.cardA);
+        *b++ = ',';
+        b = put(b, r.positionA);
+        *b++ = ',';
+        b = put(b, r.cardB);
+        *b++ = ',';
+        b = put(b, r.positionB);
+        *b++ = ',';
+        if (r.moves >= 0) b = putNumber(b, r.moves);
+        *b++ = ',';
+        b = put(b, r.score);
+        *b++ = ',';
+        if (r.totalMoves >= 0) b = putNumber(b, r.totalMoves);
+        *b++ = ',';
+        // Only the participant header has free text: the reader has matched
+        // every other record's text against its fixed words, none of which
+        // needs quotes.
+        if (r.kind == LogRecordKind::UserHeader)
+            b = putField(b, utf8Text_ = toUtf8(r.text));
+        else
+            b = put(b, r.text);
+        *b++ = '\r';
+        *b++ = '\n';
+        rows.commit(b);
+        if (!participantKnown_) waitingEnds_.push_back(rows.size());
+    }
+    // The session has been read: a first log without the code has none.
+    void finish() {
+        if (!participantKnown_) knowParticipant({});
+    }
+    const std::string& prefix() const { return prefix_; }
+    void fault(const SessionFault& f) override {
+        if (!participantKnown_ && f.file == headerFile_ && losesRecords(f.kind)) {
+            if (f.line == 0)
+                knowParticipant({});  // unreadable or empty
+            else
+                headerLineSeen();
+        }
+        if (losesRecords(f.kind)) {
+            ++out_.linesLeftOut;
+            std::string& m = out_.messages;
+            m += f.file;
+            if (f.line) {
+                m += ':';
+                m += std::to_string(f.line);
+            }
+            m += ": ";
+            m += f.what;
+            if (f.line) m += " (left out)";
+            m += '\n';
+        } else {
+            out_.otherFaults = true;
+        }
+    }
+
+private:
+    // The code is looked for in the first four lines, records or not.
+    void headerLineSeen() {
+        if (++headerLines_ == 4) knowParticipant({});
+    }
+    void knowParticipant(const std::string& code) {
+        appendCsvField(prefix_, toUtf8(code));
+        prefix_ += ',';
+        participantKnown_ = true;
+        size_t from = 0;
+        for (const size_t end : waitingEnds_) {
+            char* b = rows_.reserve(prefix_.size() + end - from);
+            b = put(b, prefix_);
+            b = put(b, std::string_view(waiting_.data() + from, end - from));
+            rows_.commit(b);
+            from = end;
+        }
+    }
+
+    RowBlock& rows_;
+    SessionRows& out_;
+    bool writing_;
+    const std::string& headerFile_;
+    bool headerInCkLog_;
+    std::string prefix_;  // the session and its date, then the participant code once known
+    bool participantKnown_ = false;
+    int headerLines_ = 0;
+    RowBlock waiting_;
+    std::vector<size_t> waitingEnds_;
+    std::string utf8Text_;
+};
+
+const char* endedBy(const Hand& h) {
+    if (h.ends.empty()) return "";
+    if (h.ends.size() > 1) return "several";
+    const std::string& code = h.ends.front().code;
+    return code == "GE" ? "goal" : code == "GP" ? "four_passes" : "move_limit";
+}
+
+// One row of hands.csv. A hand's fields are short: the cards, codes and
+// scores are bytes of the logs, the numbers a few digits each.
+void appendHand(RowBlock& rows, std::string_view prefix, const Hand& h) {
+    size_t longest = prefix.size() + h.opener.size() + h.goal.size() + 256;
+    for (const std::string& card : h.dealt) longest += card.size();
+    for (const HandEndBlock& e : h.ends) longest += e.code.size() + 1;
+    if (h.ended()) longest += h.ends.front().ckScore.size() + h.ends.front().nkScore.size();
+    char* b = rows.reserve(longest);
+    b = put(b, prefix);
+    b = putNumber(b, h.number);
+    *b++ = ',';
+    b = put(b, h.opener);
+    for (const std::string& card : h.dealt) {
+        *b++ = ',';
+        b = put(b, card);
+    }
+    *b++ = ',';
+    b = put(b, h.goal);
+    for (int n : {h.ckSwaps, h.ckPasses, h.nkSwaps, h.nkPasses, h.actionsTaken(), h.ckPickUps, h.nkPickUps, h.ckLooks,
+                  h.nkLooks}) {
+        *b++ = ',';
+        b = putNumber(b, n);
+    }
+    *b++ = ',';
+    b = put(b, endedBy(h));
+    *b++ = ',';
+    b = put(b, h.endCodes());
+    *b++ = ',';
+    if (h.ended()) {
+        const HandEndBlock& e = h.ends.front();
+        if (e.ckCount >= 0) b = putNumber(b, e.ckCount);
+        *b++ = ',';
+        if (e.nkCount >= 0) b = putNumber(b, e.nkCount);
+        *b++ = ',';
+        b = put(b, e.ckScore);
+        *b++ = ',';
+        b = put(b, e.nkScore);
+        *b++ = ',';
+        if (h.dealMs >= 0 && h.endMs >= 0) b = putNumber(b, h.endMs - h.dealMs);
+    } else {
+        b = put(b, ",,,,");
+    }
+    *b++ = ',';
+    if (h.fewest) b = putNumber(b, *h.fewest);
+    *b++ = ',';
+    if (h.fewest && h.ended() && h.actionsTaken() > 0)
+        b += std::snprintf(b, 32, "%.4f", double(*h.fewest) / h.actionsTaken());
+    *b++ = '\r';
+    *b++ = '\n';
+    rows.commit(b);
+}
+
+}  // namespace
+
+const std::vector<std::string>& eventColumns() {
+    static const std::vector<std::string> columns = {
+        "session",    "date",   "participant", "log",         "line",   "stamp_ms",   "since_start_ms",
+        "hand",       "record", "code",        "actor",       "card_a", "position_a", "card_b",
+        "position_b", "moves",  "score",       "total_moves", "text"};
+    return columns;
+}
+
+const std::vector<std::string>& handColumns() {
+    static const std::vector<std::string> columns = {
+        "session",           "date",       "participant",        "hand",           "opener",         "colorCardView",
+        "downColorCardView", "upCardView", "downNumberCardView", "numberCardView", "targetCardView", "goal",
+        "ck_swaps",          "ck_passes",  "nk_swaps",           "nk_passes",      "actions",        "ck_pick_ups",
+        "nk_pick_ups",       "ck_looks",   "nk_looks",           "ended_by",       "end_codes",      "ck_count",
+        "nk_count",          "ck_score",   "nk_score",           "deal_to_end_ms", "fewest",         "efficiency"};
+    return columns;
+}
+
+void appendCsvField(std::string& row, std::string_view field) {
+    if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
+        row.append(field);
+        return;
+    }
+    row += '"';
+    for (char c : field) {
+        if (c == '"') row += '"';
+        row += c;
+    }
+    row += '"';
+}
+
+namespace {
+
+void convertSession(const LogPair& pair, const CsvOptions& options, SessionRows& out) {
+    out.events.clear();
+    out.hands.clear();
+    out.messages.clear();
+    out.records = out.handCount = 0;
+    out.linesLeftOut = 0;
+    out.otherFaults = false;
+    out.error = nullptr;
+    if (!pair.complete())
+        out.messages += (pair.ckPath.empty() ? pair.nkPath : pair.ckPath) + ": no " +
+                        (pair.ckPath.empty() ? "ColorKeeper" : "NumberKeeper") + " log " + partnerLogName(pair.name) +
+                        " beside it (its records are in the table)\n";
+    EventRows rows(out, !options.eventsPath.empty(), pair);
+    const Session session = readSession(pair, options.setup, rows);
+    rows.finish();
+    if (!options.handsPath.empty())
+        for (const Hand& h : session.hands) appendHand(out.hands, rows.prefix(), h);
+    out.handCount = static_cast<long long>(session.hands.size());
+}
+
+// Sessions are turned into rows by two threads (the caller's and one more),
+// a few sessions ahead of the one being written; the tables and the messages
+// keep the order of the sessions, and memory holds at most kSessionsAhead
+// sessions' rows. There is no writer thread: a thread that has finished a
+// session writes, in order, every session that is ready, unless the other
+// thread is doing so already. A thread sleeps only when it is that far ahead.
+constexpr size_t kSessionsAhead = 8;
+
+class SessionWorkers {
+public:
+    // Writes the rows of session k; called in the order of the sessions, by
+    // one thread at a time.
+    using Writer = std::function<void(size_t k, SessionRows& rows)>;
+
+    SessionWorkers(const LogFolder& logs, const CsvOptions& options, Writer write)
+        : logs_(logs), options_(options), write_(std::move(write)) {}
+
+    // Returns when every session is written; rethrows the first error (a
+    // session that could not be read, a table that could not be written).
+    void run() {
+        const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+        const size_t threadCount = std::min<size_t>({cores, 2, logs_.pairs.size()});
+        const size_t helpers = threadCount > 1 ? threadCount - 1 : 0;
+        std::vector<std::thread> threads;
+        for (size_t i = 0; i < helpers; ++i) threads.emplace_back([this] { work(); });
+        work();
+        for (std::thread& t : threads) t.join();
+        if (failure_) std::rethrow_exception(failure_);
+    }
+
+private:
+    // A cache line or more each: two threads fill neighbouring slots row by
+    // row, and must not share a line.
+    struct alignas(64) Slot {
+        SessionRows rows;
+        bool ready = false;
+    };
+
+    void work() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            roomFreed_.wait(lock,
+                            [&] { return stop_ || next_ >= logs_.pairs.size() || next_ < written_ + kSessionsAhead; });
+            if (stop_ || next_ >= logs_.pairs.size()) return;
+            const size_t k = next_++;
+            Slot& slot = slots_[k % kSessionsAhead];
+            lock.unlock();
+            try {
+                convertSession(logs_.pairs[k], options_, slot.rows);
+            } catch (...) {
+                slot.rows.error = std::current_exception();
+            }
+            lock.lock();
+            slot.ready = true;
+            if (writing_) continue;  // the thread writing will come to it
+            writing_ = true;
+            while (!stop_ && written_ < logs_.pairs.size() && slots_[written_ % kSessionsAhead].ready) {
+                const size_t w = written_;
+                Slot& done = slots_[w % kSessionsAhead];
+                lock.unlock();
+                std::exception_ptr error = done.rows.error;
+                if (!error) {
+                    try {
+                        write_(w, done.rows);
+                    } catch (...) {
+                        error = std::current_exception();
+                    }
+                }
+                lock.lock();
+                if (error) {
+                    failure_ = error;
+                    stop_ = true;
+                }
+                done.ready = false;
+                ++written_;
+                roomFreed_.notify_all();
+            }
+            writing_ = false;
+        }
+    }
+
+    const LogFolder& logs_;
+    const CsvOptions& options_;
+    Writer write_;
+    std::array<Slot, kSessionsAhead> slots_;
+    std::mutex mutex_;
+    std::condition_variable roomFreed_;
+    size_t next_ = 0, written_ = 0;
+    bool writing_ = false, stop_ = false;
+    std::exception_ptr failure_;
+};
+
+}  // namespace
+
+CsvCounts writeCsv(const LogFolder& logs, const CsvOptions& options, std::ostream& messages) {
+    CsvCounts counts;
+    std::unique_ptr<OutputFile> events, hands;
+    if (!options.eventsPath.empty()) events = std::make_unique<OutputFile>(options.eventsPath);
+    if (!options.handsPath.empty()) hands = std::make_unique<OutputFile>(options.handsPath);
+    std::string header;
+    if (events) {
+        appendHeader(header, eventColumns());
+        events->write(header);
+    }
+    if (hands) {
+        header.clear();
+        appendHeader(header, handColumns());
+        hands->write(header);
+    }
+    Progress progress("csv", logs.pairs.size());
+    SessionWorkers workers(logs, options, [&](size_t k, SessionRows& rows) {
+        messages << rows.messages;
+        if (events) events->write(rows.events.data(), rows.events.size());
+        if (hands) hands->write(rows.hands.data(), rows.hands.size());
+        if (!logs.pairs[k].complete()) ++counts.unpaired;
+        if (rows.otherFaults) ++counts.sessionsWithFaults;
+        ++counts.sessions;
+        counts.events += rows.records;
+        counts.hands += rows.handCount;
+        counts.linesLeftOut += rows.linesLeftOut;
+        progress.step();
+    });
+    workers.run();
+    if (hands) hands->commit();
+    if (events) events->commit();
+    return counts;
+}
+
+}  // namespace qbx::tool::logs

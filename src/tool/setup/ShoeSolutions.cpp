@@ -1,0 +1,149 @@
+#include "tool/setup/ShoeSolutions.h"
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "core/config/Shoe.h"
+#include "core/eventlog/TimeStamp.h"
+#include "tool/Tool.h"
+
+namespace qbx::tool {
+
+namespace {
+
+const char* statusName(HandSolution::Status s) {
+    switch (s) {
+    case HandSolution::Status::Solved: return "solved";
+    case HandSolution::Status::AlreadyAtTarget: return "already at the Target";
+    case HandSolution::Status::Unreachable: return "unreachable";
+    }
+    return "";
+}
+
+std::string readWholeFile(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) throw CouldNotRun(path + ": no such file");
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (!in && !in.eof()) throw CouldNotRun(path + ": cannot be read");
+    return text.str();
+}
+
+std::string trimmed(const std::string& s) {
+    const size_t b = s.find_first_not_of(" \t\r");
+    if (b == std::string::npos) return "";
+    return s.substr(b, s.find_last_not_of(" \t\r") - b + 1);
+}
+
+}  // namespace
+
+std::string rulesSummary(const SetupRules& setup) {
+    const auto word = [](const std::string& v) { return v.empty() ? std::string("(none)") : v; };
+    return "ViewCard " + word(setup.params.viewCard) + ", Drag CkNk " + word(setup.params.dragCkNkText) +
+           ", MaxRounds " + std::to_string(setup.table.maxRounds) + ", SyntaxInput " + word(setup.params.dealingOrder);
+}
+
+HandSolution solveDeal(const Deal& deal, const SetupRules& setup, const SolverTable& table) {
+    HandSolution h;
+    h.deal = deal;
+    const std::optional<int> n = fewestActions(table, deal);
+    if (!n) {
+        h.status = HandSolution::Status::Unreachable;
+        return h;
+    }
+    if (*n == 0) {
+        h.status = HandSolution::Status::AlreadyAtTarget;
+        // The hand ends at its first action, whatever it is.
+        h.score = scoreText(rules::handPremium(setup.premiumRound, 1, setup.costMove) * kRoleShare);
+        return h;
+    }
+    h.fewestActions = *n;
+    h.line = shortestLine(table, deal);
+    h.score = scoreText(rules::handPremium(setup.premiumRound, *n, setup.costMove) * kRoleShare);
+    return h;
+}
+
+std::vector<HandSolution> solveShoe(const std::string& shoePath, const SetupRules& setup, const SolverTable& table) {
+    const std::string text = readWholeFile(shoePath);
+    if (text.empty()) throw CouldNotRun(shoePath + ": empty (the game wants a header line)");
+    std::vector<HandSolution> hands;
+    for (const ShoeTextLine& line : shoeHandLines(text)) {
+        std::string fault;
+        const std::optional<ShoeHand> hand = parseShoeLine(line.text, line.lineNumber, fault);
+        if (!hand) {
+            if (fault.empty()) continue;  // a blank line
+            throw CouldNotRun(shoePath + ":" + std::to_string(line.lineNumber) + ": " + fault);
+        }
+        HandSolution h = solveDeal(dealOf(*hand, setup.params.dealingOrder), setup, table);
+        h.lineNumber = line.lineNumber;
+        h.shoeLine = trimmed(line.text);
+        hands.push_back(std::move(h));
+    }
+    return hands;
+}
+
+std::string solutionsText(const std::string& shoePath, const SetupRules& setup,
+                          const std::vector<HandSolution>& hands) {
+    std::string out = shoePath + ": " + std::to_string(hands.size()) + " hands under " + rulesSummary(setup) + "\n";
+    int solved = 0, already = 0, unreachable = 0, fewest = 1 << 30, most = 0;
+    for (const HandSolution& h : hands) {
+        out += "line " + std::to_string(h.lineNumber) + " (" + h.shoeLine + "): ";
+        switch (h.status) {
+        case HandSolution::Status::Solved: {
+            ++solved;
+            fewest = std::min(fewest, h.fewestActions);
+            most = std::max(most, h.fewestActions);
+            out += std::to_string(h.fewestActions) + (h.fewestActions == 1 ? " action: " : " actions: ");
+            for (size_t i = 0; i < h.line.size(); ++i) out += (i ? ", " : "") + h.line[i].text();
+            out += "; score " + h.score + " each\n";
+            break;
+        }
+        case HandSolution::Status::AlreadyAtTarget:
+            ++already;
+            out += "already at the Target (the hand ends at its first action; score " + h.score + " each)\n";
+            break;
+        case HandSolution::Status::Unreachable:
+            ++unreachable;
+            out += "unreachable within MaxRounds " + std::to_string(setup.table.maxRounds) + "\n";
+            break;
+        }
+    }
+    out += std::to_string(solved) + " solved";
+    if (solved) out += " (fewest actions " + std::to_string(fewest) + " to " + std::to_string(most) + ")";
+    out += ", " + std::to_string(already) + " already at the Target, " + std::to_string(unreachable) + " unreachable\n";
+    return out;
+}
+
+nlohmann::json solutionsJson(const std::string& shoePath, const SetupRules& setup,
+                             const std::vector<HandSolution>& hands) {
+    nlohmann::json out;
+    out["shoe"] = shoePath;
+    out["rules"] = {{"ViewCard", setup.params.viewCard},  {"Drag CkNk", setup.params.dragCkNkText},
+                    {"MaxRounds", setup.table.maxRounds}, {"SyntaxInput", setup.params.dealingOrder},
+                    {"PremiumRound", setup.premiumRound}, {"CostMove", setup.costMove}};
+    nlohmann::json list = nlohmann::json::array();
+    for (const HandSolution& h : hands) {
+        nlohmann::json j;
+        j["line"] = h.lineNumber;
+        j["deal"] = h.shoeLine;
+        j["status"] = statusName(h.status);
+        if (h.status == HandSolution::Status::Solved) {
+            j["fewestActions"] = h.fewestActions;
+            nlohmann::json actions = nlohmann::json::array();
+            for (const Action& a : h.line) actions.push_back(a.text());
+            j["shortestLine"] = actions;
+        } else if (h.status == HandSolution::Status::AlreadyAtTarget) {
+            j["fewestActions"] = 0;
+        } else {
+            j["fewestActions"] = nullptr;
+        }
+        if (!h.score.empty()) j["scoreEach"] = h.score;
+        list.push_back(std::move(j));
+    }
+    out["hands"] = std::move(list);
+    return out;
+}
+
+}  // namespace qbx::tool
