@@ -35,7 +35,7 @@ void BM_HeadlessGame(benchmark::State& state) {
         dir.write("setup/messages.ini", englishCatalogue());
         dir.write("setup/shoe.txt", shoeOf(hands));
         Session s;
-        s.game.logs().setDurable(durable);
+        s.game.setDurableLogs(durable);
         state.ResumeTiming();
         s.game.startGame("bench   ");
         for (int h = 0; h < hands; ++h) {

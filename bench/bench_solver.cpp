@@ -39,20 +39,20 @@ BENCHMARK(BM_SolverTable)->ArgName("rules")->Arg(0)->Arg(1)->Arg(2)->Unit(benchm
 void BM_SolveShoe10000(benchmark::State& state) {
     const rules::TableRules r = rulesOf(state.range(0));
     const SolverTable table(r);
-    SetupRules setup;
-    setup.table = r;
-    setup.premiumRound = 2000;
-    setup.costMove = 100;
+    GameSetup setup;
+    setup.rules = r;
+    setup.rules.premiumRound = 2000;
+    setup.rules.costMove = 100;
     std::mt19937 rng(1);
-    std::vector<Deal> deals(10000);
-    for (Deal& d : deals) {
+    std::vector<rules::Deal> deals(10000);
+    for (rules::Deal& d : deals) {
         std::array<uint8_t, 6> p{0, 1, 2, 3, 4, 5};
         std::shuffle(p.begin(), p.end(), rng);
-        d = Deal{p, static_cast<int>(rng() % 6), rng() % 2 ? rules::Role::Nk : rules::Role::Ck};
+        d = rules::Deal{p, static_cast<int>(rng() % 6), rng() % 2 ? Role::Nk : Role::Ck};
     }
     for (auto _ : state) {
         size_t actions = 0;
-        for (const Deal& d : deals) actions += solveDeal(d, setup, table).line.size();
+        for (const rules::Deal& d : deals) actions += solveDeal(d, setup, table).line.size();
         benchmark::DoNotOptimize(actions);
     }
     state.counters["hands/s"] =

@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
         qbx::test::writeScriptedSetup(dir, hands, 1000u + static_cast<unsigned>(n));
         qbx::test::Session s;
         qbx::test::startScripted(s);
-        s.game.logs().setDurable(false);
+        s.game.setDurableLogs(false);
         qbx::test::ScriptedPlay play(s);
         play.playToEnd();
         for (const std::string& name : dir.list("dataout"))

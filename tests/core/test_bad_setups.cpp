@@ -115,8 +115,8 @@ TEST_F(BadSetup, ParameterFileThatIsADirectoryIsReportedThenTheStartStopsAtMaxRo
     EXPECT_TRUE(s.platform.terminated);
     EXPECT_TRUE(logs().empty());
     // Nothing was read: the fields keep what they held before.
-    EXPECT_EQ(s.game.params.fileTexture, "");
-    EXPECT_EQ(s.game.params.fileMessages, "");
+    EXPECT_EQ(s.game.parameters().fileTexture, "");
+    EXPECT_EQ(s.game.parameters().fileMessages, "");
 }
 
 TEST_F(BadSetup, BinaryGarbageAsParameterFileGivesNoKeys) {
@@ -154,9 +154,9 @@ TEST_F(BadSetup, WholeNumbersWithBlanksQuotesSignsAndLimitsAreAccepted) {
     parameters({{"MaxRounds", "  \"+7\"  "}, {"PremiumRound", "-2147483648"}, {"CostMove", "'2147483647'"}});
     s.game.startGame("P7   ");
     expectStarted();
-    EXPECT_EQ(s.game.maxRounds, 7);
-    EXPECT_EQ(s.game.premiumRound, INT32_MIN);
-    EXPECT_EQ(s.game.costMove, INT32_MAX);
+    EXPECT_EQ(s.game.rules().maxRounds, 7);
+    EXPECT_EQ(s.game.rules().premiumRound, INT32_MIN);
+    EXPECT_EQ(s.game.rules().costMove, INT32_MAX);
 }
 
 TEST_F(BadSetup, ExtremePremiumAndCostWrapLikeThe32BitScoreWithoutOverflow) {
@@ -180,8 +180,8 @@ TEST_F(BadSetup, ZeroOrNegativeMaxRoundsEndsEachHandAtItsFirstAction) {
         play.untilHandInPlay();
         play.pass();
         EXPECT_EQ(play.platform.messages, std::vector<std::string>{"Too many moves: the hand is over"}) << limit;
-        EXPECT_FALSE(play.game.handInPlay);
-        EXPECT_EQ(play.game.handNumber, 2);
+        EXPECT_FALSE(play.game.progress().handInPlay);
+        EXPECT_EQ(play.game.progress().handNumber, 2);
     }
 }
 
@@ -194,14 +194,14 @@ TEST_F(BadSetup, ViewCardMissingOrOfAnotherWordNeverHandsTheTurnOverAfterASwap) 
         run.write("setup/shoe.txt", kShoe);
         play.game.startGame("P7   ");
         play.untilHandInPlay();
-        ASSERT_EQ(play.game.currentTurn, "ck");
+        ASSERT_EQ(turnOf(play.game), "ck");
         play.drag(upCardView, colorCardView);
         play.settle();
-        EXPECT_EQ(play.game.handMoves, 1) << word;
-        EXPECT_FALSE(play.game.turnPassPending) << word;
-        EXPECT_EQ(play.game.currentTurn, std::string(word) == "ALL " ? "nk" : "ck") << word;
+        EXPECT_EQ(play.game.hand().counters.handMoves, 1) << word;
+        EXPECT_FALSE(play.game.hand().handOverPending) << word;
+        EXPECT_EQ(turnOf(play.game), std::string(word) == "ALL " ? "nk" : "ck") << word;
         play.pass();  // a pass always hands the turn over
-        EXPECT_EQ(play.game.currentTurn, std::string(word) == "ALL " ? "ck" : "nk") << word;
+        EXPECT_EQ(turnOf(play.game), std::string(word) == "ALL " ? "ck" : "nk") << word;
     }
 }
 
@@ -209,12 +209,12 @@ TEST_F(BadSetup, ParXAsAWordIsZero) {
     parameters({{"parX", "abc"}, {"parY", "12abc"}});
     s.game.startGame("P7   ");
     expectStarted();
-    EXPECT_EQ(s.game.params.parX, 0);
-    EXPECT_EQ(s.game.params.parY, 0);
+    EXPECT_EQ(s.game.parameters().parX, 0);
+    EXPECT_EQ(s.game.parameters().parY, 0);
     s.untilHandInPlay();
     // With no shift the anchor is the middle of the 1024 x 768 screen.
-    EXPECT_EQ(s.game.coordX[colorCardView], 512);
-    EXPECT_EQ(s.game.coordY[colorCardView], 384);
+    EXPECT_EQ(s.game.placeX(colorCardView), 512);
+    EXPECT_EQ(s.game.placeY(colorCardView), 384);
 }
 
 TEST_F(BadSetup, TableFarOffTheScreenStillPlaysWithoutOverflow) {
@@ -226,18 +226,18 @@ TEST_F(BadSetup, TableFarOffTheScreenStillPlaysWithoutOverflow) {
         run.write("setup/shoe.txt", kShoe);
         play.game.startGame("P7   ");
         play.untilHandInPlay();
-        ASSERT_TRUE(play.game.handInPlay) << shift;
+        ASSERT_TRUE(play.game.progress().handInPlay) << shift;
         const bool left = shift[0] != '-';
         for (int p = 0; p <= deckPosition; ++p) {
-            EXPECT_EQ(play.game.coordX[p] < 0, left) << shift;
-            EXPECT_EQ(play.game.coordY[p] < 0, left) << shift;
+            EXPECT_EQ(play.game.placeX(p) < 0, left) << shift;
+            EXPECT_EQ(play.game.placeY(p) < 0, left) << shift;
         }
         // A swap and the passes still work at those coordinates.
         play.drag(upCardView, colorCardView);
         play.settle();
-        EXPECT_EQ(play.game.handMoves, 1) << shift;
+        EXPECT_EQ(play.game.hand().counters.handMoves, 1) << shift;
         for (int i = 0; i < 4; ++i) play.pass();
-        EXPECT_EQ(play.game.handNumber, 2) << shift;
+        EXPECT_EQ(play.game.progress().handNumber, 2) << shift;
     }
 }
 
@@ -246,9 +246,9 @@ TEST_F(BadSetup, ValuesOf3000CharactersAreCutTo2047) {
     parameters({{"ViewCard", longWord}, {"FileBackCard", longWord}, {"File Texture", longWord}});
     s.game.startGame("P7   ");
     expectStarted();  // a back and a texture that cannot exist: the built-in back, no background
-    EXPECT_EQ(s.game.params.viewCard, std::string(2047, 'X'));
-    EXPECT_EQ(s.game.params.fileBackCard.size(), 2047u);
-    EXPECT_EQ(s.game.backBitmap, nullptr);
+    EXPECT_EQ(s.game.parameters().viewCard, std::string(2047, 'X'));
+    EXPECT_EQ(s.game.parameters().fileBackCard.size(), 2047u);
+    EXPECT_EQ(s.game.cardBack(), nullptr);
     EXPECT_FALSE(s.game.table()[Ctl::Background].visible);
 }
 
@@ -308,7 +308,7 @@ TEST_F(BadSetup, CatalogueThatIsADirectoryIsReportedAndTheStartGoesOn) {
     EXPECT_TRUE(s.game.timerRunning(TimerId::DealWait));
     EXPECT_EQ(s.game.table()[Ctl::PassButton].caption, "");
     s.untilHandInPlay();
-    EXPECT_TRUE(s.game.handInPlay);
+    EXPECT_TRUE(s.game.progress().handInPlay);
 }
 
 TEST_F(BadSetup, BinaryGarbageAsCatalogueShowsNoTexts) {
@@ -316,7 +316,7 @@ TEST_F(BadSetup, BinaryGarbageAsCatalogueShowsNoTexts) {
     s.game.startGame("P7   ");
     expectStarted();
     EXPECT_EQ(s.game.table()[Ctl::HelpButton].caption, "");
-    EXPECT_EQ(s.game.texts.msgGameEnded, "");
+    EXPECT_EQ(s.game.texts().msgGameEnded, "");
 }
 
 TEST_F(BadSetup, CatalogueTextOf3000CharactersShowsItsFirst2047) {
@@ -363,10 +363,10 @@ TEST_F(BadSetup, AShoeWithLoneCarriageReturnsPlaysEveryHand) {
     EXPECT_TRUE(s.platform.messages.empty());
     ASSERT_EQ(s.game.shoe().size(), 3u);
     s.untilHandInPlay();
-    ASSERT_TRUE(s.game.handInPlay);
+    ASSERT_TRUE(s.game.progress().handInPlay);
     EXPECT_EQ(s.cardTextAt(downColorCardView), "4C");
     EXPECT_EQ(s.cardTextAt(numberCardView), "3C");
-    EXPECT_EQ(s.game.currentTurn, "ck");
+    EXPECT_EQ(turnOf(s.game), "ck");
 }
 
 TEST_F(BadSetup, BinaryGarbageAsShoeIsRefusedBeforeAnyLog) {
@@ -403,7 +403,7 @@ TEST_F(BadSetup, AnyLetterButHIsClubsAndTheCardIsLoggedAsWritten) {
     dir.write("setup/shoe.txt", "deals\n4n 2H 2k 3H 4H 3c 2H ck\n");
     s.game.startGame("P7   ");
     s.untilHandInPlay();
-    ASSERT_TRUE(s.game.handInPlay);
+    ASSERT_TRUE(s.game.progress().handInPlay);
     EXPECT_EQ(s.cardTextAt(downColorCardView), "4C");
     EXPECT_EQ(s.cardTextAt(numberCardView), "3C");
     const auto ck = log("ck");
@@ -420,9 +420,9 @@ TEST_F(BadSetup, AShoeOf100000HandsLoadsAndDealsItsFirstHand) {
     expectStarted();
     EXPECT_EQ(s.game.shoe().size(), 100000u);
     s.untilHandInPlay();
-    ASSERT_TRUE(s.game.handInPlay);
+    ASSERT_TRUE(s.game.progress().handInPlay);
     EXPECT_EQ(s.cardTextAt(colorCardView), "2H");
-    EXPECT_EQ(s.game.currentTurn, "ck");
+    EXPECT_EQ(turnOf(s.game), "ck");
 }
 
 TEST_F(BadSetup, AFaultAfter100000GoodHandsIsStillFoundAtTheStart) {
@@ -442,10 +442,10 @@ TEST_F(BadSetup, BackPicturesOfAnySizeAreUsedAsTheyAre) {
         dir.write("setup/back.bmp", bitmap24(w, h));
         start.game.startGame("P7   ");
         EXPECT_TRUE(start.platform.messages.empty()) << w << "x" << h;
-        ASSERT_NE(start.game.backBitmap, nullptr) << w << "x" << h;
-        EXPECT_EQ(start.game.backBitmap->width, w);
-        EXPECT_EQ(start.game.backBitmap->height, h);
-        EXPECT_EQ(start.game.backBitmap->pixels.front(), 0xFF804020u);
+        ASSERT_NE(start.game.cardBack(), nullptr) << w << "x" << h;
+        EXPECT_EQ(start.game.cardBack()->width, w);
+        EXPECT_EQ(start.game.cardBack()->height, h);
+        EXPECT_EQ(start.game.cardBack()->pixels.front(), 0xFF804020u);
         EXPECT_TRUE(start.game.timerRunning(TimerId::DealWait));
     }
 }
@@ -478,13 +478,13 @@ TEST_F(BadSetup, BackFileThatIsADirectoryOrMissingGivesTheBuiltInBack) {
     makeDirectory("setup/back.bmp");
     s.game.startGame("P7   ");
     expectStarted();
-    EXPECT_EQ(s.game.backBitmap, nullptr);
+    EXPECT_EQ(s.game.cardBack(), nullptr);
     // With no FileBackCard key the name is the setup directory itself.
     Session noKey;
     parameters({{"FileBackCard", ""}});
     noKey.game.startGame("P7   ");
     EXPECT_TRUE(noKey.platform.messages.empty());
-    EXPECT_EQ(noKey.game.backBitmap, nullptr);
+    EXPECT_EQ(noKey.game.cardBack(), nullptr);
     EXPECT_TRUE(noKey.game.timerRunning(TimerId::DealWait));
 }
 
@@ -565,7 +565,7 @@ TEST(BadSetupCatalogue, TheGameStopsOrSaysSoForEveryOne) {
         case test::BadSetup::Game::EndsAtOnce:
             s.settle();
             EXPECT_TRUE(s.platform.terminated) << bad.name;
-            EXPECT_EQ(s.game.handNumber, 1) << bad.name;
+            EXPECT_EQ(s.game.progress().handNumber, 1) << bad.name;
             break;
         }
     }

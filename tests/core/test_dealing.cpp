@@ -36,8 +36,8 @@ protected:
     }
     // Runs the deal up to its last step and fires that step at a set time.
     void layAt(const std::string& hms) {
-        s.runUntil([&] { return s.game.dealStep == 7 && !s.game.timerRunning(TimerId::Glide); });
-        ASSERT_EQ(s.game.dealStep, 7);
+        s.runUntil([&] { return s.game.progress().dealStep == 7 && !s.game.timerRunning(TimerId::Glide); });
+        ASSERT_EQ(s.game.progress().dealStep, 7);
         s.clock.set(hms);
         s.game.onTimer(TimerId::DealStep);
     }
@@ -53,9 +53,9 @@ TEST_P(SeparatorVariants, OnlyTheCardLettersAndDigitsCount) {
     open({GetParam()});
     layAt("10:00:05.100");
     expectLaid(kDefaultLaid);
-    EXPECT_EQ(s.game.goalNumber, 3);
-    EXPECT_EQ(s.game.goalColour, 1);
-    EXPECT_EQ(s.game.currentTurn, "ck");
+    EXPECT_EQ(cardNumber(s.game.goalCard()), 3);
+    EXPECT_EQ(cardColour(s.game.goalCard()), 1);
+    EXPECT_EQ(turnOf(s.game), "ck");
     EXPECT_TRUE(ctl(Ctl::CkTurnIndicator).checked);
     EXPECT_FALSE(ctl(Ctl::NkTurnIndicator).checked);
 }
@@ -75,8 +75,8 @@ TEST_F(Dealing, DefaultOrderRecordsEveryCardInBothLogs) {
     EXPECT_EQ(std::vector<std::string>(nkLog.begin() + 5, nkLog.end()), want);
     // Each card image lies at its position and shows what the position allows.
     for (uint8_t p = 0; p < 6; ++p) {
-        EXPECT_EQ(ctl(imageAt(p)).left, s.game.coordX[p]);
-        EXPECT_EQ(ctl(imageAt(p)).top, s.game.coordY[p]);
+        EXPECT_EQ(ctl(imageAt(p)).left, s.game.placeX(p));
+        EXPECT_EQ(ctl(imageAt(p)).top, s.game.placeY(p));
         const bool faceDown = p == downColorCardView || p == downNumberCardView;
         EXPECT_EQ(pictureAt(p), faceDown ? Picture::Back : faceAt(p)) << int(p);
     }
@@ -114,8 +114,8 @@ TEST_F(Dealing, OpeningRoleOtherThanCkOrNkGivesTheColorKeeperTheTurn) {
     const char* want[3] = {"nk", "ck", "ck"};
     for (int hand = 0; hand < 3; ++hand) {
         s.untilHandInPlay();
-        ASSERT_TRUE(s.game.handInPlay);
-        EXPECT_EQ(s.game.currentTurn, want[hand]) << "hand " << hand + 1;
+        ASSERT_TRUE(s.game.progress().handInPlay);
+        EXPECT_EQ(turnOf(s.game), want[hand]) << "hand " << hand + 1;
         EXPECT_EQ(ctl(Ctl::CkTurnIndicator).checked, want[hand][0] == 'c');
         EXPECT_EQ(ctl(Ctl::NkTurnIndicator).checked, want[hand][0] == 'n');
         EXPECT_EQ(frames(), turnFrames(want[hand]));
@@ -130,10 +130,10 @@ TEST_F(Dealing, OpeningRoleOtherThanCkOrNkGivesTheColorKeeperTheTurn) {
 TEST_F(Dealing, ALowerCaseCardLetterIsClubsAndIsLoggedAsWritten) {
     open({"2H 3c 4H 2C 3H 4C 3c ck"});
     layAt("10:00:05.100");
-    const CardSlot& hand = s.game.cardSlots[s.cardAt(colorCardView)];
-    EXPECT_EQ(hand.number, 3);
-    EXPECT_EQ(hand.colour, 2);
-    EXPECT_EQ(s.game.goalColour, 2);
+    const int hand = s.cardAt(colorCardView);
+    EXPECT_EQ(cardNumber(hand), 3);
+    EXPECT_EQ(cardColour(hand), 2);
+    EXPECT_EQ(cardColour(s.game.goalCard()), 2);
     EXPECT_EQ(ctl(Ctl::DeckCard).picture, Picture::Face3C);
     const auto ckLog = ck();
     ASSERT_EQ(ckLog.size(), 11u);
@@ -145,20 +145,20 @@ TEST_F(Dealing, WindowStaysDisabledUntilTheSeventhStep) {
     EXPECT_EQ(s.game.timerInterval(TimerId::DealStep), 302);
     EXPECT_FALSE(s.game.table().formVisible());
     std::vector<long long> stepTimes;
-    int lastStep = s.game.dealStep;
-    while (!s.game.handInPlay) {
+    int lastStep = s.game.progress().dealStep;
+    while (!s.game.progress().handInPlay) {
         ASSERT_TRUE(s.step());
-        if (s.game.dealStep != lastStep) {
-            lastStep = s.game.dealStep;
+        if (s.game.progress().dealStep != lastStep) {
+            lastStep = s.game.progress().dealStep;
             stepTimes.push_back(s.clock.ms());
-            if (lastStep >= 2 && !s.game.handInPlay) {
+            if (lastStep >= 2 && !s.game.progress().handInPlay) {
                 // Shown from the first step on, disabled, no frame marked.
                 EXPECT_TRUE(s.game.table().formVisible());
                 EXPECT_FALSE(s.game.table().formEnabled()) << "deal step " << lastStep - 1;
                 EXPECT_EQ(frames(), std::vector<Rgb>(6, kGrey)) << "deal step " << lastStep - 1;
             }
         }
-        if (s.game.dealStep >= 1 && !s.game.handInPlay) {
+        if (s.game.progress().dealStep >= 1 && !s.game.progress().handInPlay) {
             EXPECT_FALSE(s.game.table().formEnabled());
         }
     }
@@ -168,7 +168,7 @@ TEST_F(Dealing, WindowStaysDisabledUntilTheSeventhStep) {
     EXPECT_EQ(stepTimes[0], parseHms("10:00:01.000"));
     for (size_t i = 1; i < stepTimes.size(); ++i) EXPECT_EQ(stepTimes[i] - stepTimes[i - 1], 302) << i;
     EXPECT_TRUE(s.game.table().formEnabled());
-    EXPECT_EQ(s.game.dealStep, 8);
+    EXPECT_EQ(s.game.progress().dealStep, 8);
     EXPECT_EQ(frames(), turnFrames("nk"));
     EXPECT_FALSE(s.game.timerRunning(TimerId::DealStep));
 }
@@ -181,7 +181,7 @@ TEST_F(Dealing, HeaderIsNeverDealtAndThreeLinesGiveThreeHandsThenTheGameEnd) {
     const char* targets[3] = {"2C", "4H", "3H"};
     for (int hand = 0; hand < 3; ++hand) {
         s.untilHandInPlay();
-        ASSERT_TRUE(s.game.handInPlay) << "hand " << hand + 1;
+        ASSERT_TRUE(s.game.progress().handInPlay) << "hand " << hand + 1;
         EXPECT_EQ(s.cardTextAt(targetCardView), targets[hand]);
         s.pass();
         EXPECT_EQ(ctl(Ctl::HandCounter).caption, std::to_string(hand + 2));
@@ -191,7 +191,7 @@ TEST_F(Dealing, HeaderIsNeverDealtAndThreeLinesGiveThreeHandsThenTheGameEnd) {
         ckAtMessage = ck();
         nkAtMessage = nk();
     };
-    s.runUntil([&] { return s.game.dealStep == 7 && !s.game.timerRunning(TimerId::Glide); });
+    s.runUntil([&] { return s.game.progress().dealStep == 7 && !s.game.timerRunning(TimerId::Glide); });
     EXPECT_FALSE(s.game.terminated());  // the six backs glide out first
     s.clock.set("10:05:00.250");
     s.game.onTimer(TimerId::DealStep);
@@ -228,11 +228,11 @@ class BlankLastLine : public Dealing, public ::testing::WithParamInterface<const
 TEST_P(BlankLastLine, IsNoHand) {
     open({"2H 3C 4H 2C 3H 4C 2C ck", GetParam()});
     s.untilHandInPlay();
-    ASSERT_TRUE(s.game.handInPlay);
+    ASSERT_TRUE(s.game.progress().handInPlay);
     s.pass();  // the goal lies at the Target: the hand ends
     s.settle();
     EXPECT_TRUE(s.platform.terminated);
-    EXPECT_EQ(s.game.handNumber, 2);
+    EXPECT_EQ(s.game.progress().handNumber, 2);
     EXPECT_EQ(s.platform.messages, std::vector<std::string>{"The game is over. Thank you!"});
 }
 

@@ -23,7 +23,7 @@ protected:
         return {ctl(c).left + ctl(c).width / 2, ctl(c).top + ctl(c).height / 2};
     }
     std::pair<int, int> at(Ctl c) const { return {ctl(c).left, ctl(c).top}; }
-    std::pair<int, int> home(uint8_t position) const { return {s.game.coordX[position], s.game.coordY[position]}; }
+    std::pair<int, int> home(uint8_t position) const { return {s.game.placeX(position), s.game.placeY(position)}; }
     // Drags the card at a position, drops it at a point, and lets it glide.
     void dropAt(uint8_t from, int x, int y) {
         s.dragTo(from, x, y);
@@ -36,10 +36,10 @@ protected:
         EXPECT_EQ(at(card), home(position));
         EXPECT_TRUE(ctl(card).enabled);
         EXPECT_EQ(imageAt(position), card);
-        EXPECT_EQ(s.game.handMoves, 0);
-        EXPECT_EQ(s.game.consecutivePasses, 0);
-        EXPECT_EQ(s.game.totalMoves, 0);
-        EXPECT_EQ(s.game.currentTurn, "ck");
+        EXPECT_EQ(s.game.hand().counters.handMoves, 0);
+        EXPECT_EQ(s.game.hand().counters.consecutivePasses, 0);
+        EXPECT_EQ(s.game.progress().totalMoves, 0);
+        EXPECT_EQ(turnOf(s.game), "ck");
         EXPECT_TRUE(s.game.table().formEnabled());
         const auto lines = newCk();
         ASSERT_EQ(lines.size(), 1u);
@@ -179,7 +179,7 @@ TEST_F(DragDrop, TheDraggedCardRisesAboveTheOtherPicturesButNotAboveButtons) {
     EXPECT_EQ(at(card), std::make_pair(bx - 25, by - 40));
     EXPECT_EQ(s.game.table().controlAt(bx, by), Ctl::PassButton);
     s.release(bx, by);
-    EXPECT_EQ(s.game.totalMoves, 0);
+    EXPECT_EQ(s.game.progress().totalMoves, 0);
 }
 
 TEST_F(DragDrop, AnAcceptedSwapActsAtOnceWhileTheOtherCardGlides) {
@@ -187,8 +187,8 @@ TEST_F(DragDrop, AnAcceptedSwapActsAtOnceWhileTheOtherCardGlides) {
     s.drag(colorCardView, targetCardView);
     EXPECT_EQ(at(dragged), home(targetCardView));
     EXPECT_TRUE(s.game.timerRunning(TimerId::Glide));
-    EXPECT_EQ(s.game.currentTurn, "nk");  // handed over before the glide ends
-    EXPECT_EQ(s.game.dragStartLeft, home(colorCardView).first);
+    EXPECT_EQ(turnOf(s.game), "nk");  // handed over before the glide ends
+    EXPECT_EQ(s.game.glide().targetX, home(colorCardView).first);
     glideOut();
     EXPECT_EQ(at(other), home(colorCardView));
     EXPECT_TRUE(s.game.table().formEnabled());
@@ -217,27 +217,26 @@ TEST_F(DragDrop, NothingReactsWhileACardGlides) {
     s.pass();
     EXPECT_TRUE(newCk().empty());
     EXPECT_TRUE(newNk().empty());
-    EXPECT_EQ(s.game.totalMoves, 0);
+    EXPECT_EQ(s.game.progress().totalMoves, 0);
     glideOut();
     s.pass();
-    EXPECT_EQ(s.game.totalMoves, 1);
+    EXPECT_EQ(s.game.progress().totalMoves, 1);
 }
 
 class DealInput : public TablePlay {};
 
 TEST_F(DealInput, NothingReactsWhileAHandIsDealt) {
     open({kHand});
-    s.runUntil([&] { return s.game.dealStep == 4; });
+    s.runUntil([&] { return s.game.progress().dealStep == 4; });
     ASSERT_FALSE(s.game.table().formEnabled());
     mark();
-    const int slot = 1;
-    const Control& c = ctl(cardImage(slot));
+    const Control& c = ctl(Ctl::Card2H);
     s.press(c.left + 30, c.top + 30);
     EXPECT_FALSE(s.game.dragging());
     s.release(c.left + 30, c.top + 30);
     s.pass();
     EXPECT_TRUE(newCk().empty());
-    EXPECT_EQ(s.game.consecutivePasses, 0);
+    EXPECT_EQ(s.game.hand().counters.consecutivePasses, 0);
 }
 
 class LockedCards : public TablePlay {};

@@ -29,7 +29,7 @@ struct ReferenceRun : ::testing::Test {
         s.clock.set("10:30:45.007");
         s.game.startGame("A1   ");
         ASSERT_TRUE(s.platform.messages.empty()) << s.platform.messages.front();
-        s.runUntil([&] { return s.game.dealStep == 7 && !s.game.timerRunning(TimerId::Glide); });
+        s.runUntil([&] { return s.game.progress().dealStep == 7 && !s.game.timerRunning(TimerId::Glide); });
         s.clock.set("10:30:46.500");
         s.game.onTimer(TimerId::DealStep);
         s.untilHandInPlay();
@@ -105,7 +105,7 @@ TEST_F(ReferenceRun, PairedRecordsOfPassesMovesAndLooks) {
     EXPECT_EQ(nk[12], "37851.8:37851.8:pR:3C:numberCardView:NumberKeeperRemoved card");
     EXPECT_EQ(nk[13], "37851.8:37851.8:PM:4H;downNumberCardView;3C;numberCardView:Number Keeper moved card");
     EXPECT_EQ(nk[14], "37852.9:37852.9:RP::Remote pass received:;;;");
-    EXPECT_EQ(s.game.totalMoves, 3);
+    EXPECT_EQ(s.game.progress().totalMoves, 3);
     EXPECT_EQ(s.game.table()[Ctl::MoveCounter].caption, "3");
 }
 

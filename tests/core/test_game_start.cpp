@@ -44,8 +44,8 @@ TEST_F(GameStart, SetsCaptionsCountersAndArmsTheFirstDeal) {
     EXPECT_FALSE(t.formVisible());
     EXPECT_TRUE(s.game.timerRunning(TimerId::DealWait));
     EXPECT_EQ(s.game.timerInterval(TimerId::DealStep), 302);
-    EXPECT_EQ(s.game.maxRounds, 50);
-    EXPECT_EQ(s.game.shoeFileName, "setup/shoe.txt");
+    EXPECT_EQ(s.game.rules().maxRounds, 50);
+    EXPECT_EQ(s.game.parameters().shoeFilePath, "setup/shoe.txt");
     EXPECT_EQ(logs().size(), 2u);
 }
 
@@ -153,12 +153,12 @@ TEST_F(GameStart, BackFileThatIsNoBitmapEndsAfterTheHeader) {
 TEST_F(GameStart, DragCkNkAndViewTargetAreReadInAnyCase) {
     dir.write("setup/QBXParameter.ini", parameterFile({{"Drag CkNk", "tRuE"}, {"ViewTarget", "false"}}));
     s.game.startGame("P7   ");
-    EXPECT_EQ(s.game.handCardsLocked, 0);
+    EXPECT_EQ(s.game.rules().handCardsLocked, 0);
     EXPECT_FALSE(s.game.table()[Ctl::DeckCard].visible);
     Session locked;
     dir.write("setup/QBXParameter.ini", parameterFile({{"Drag CkNk", "yes"}}));
     locked.game.startGame("P7   ");
-    EXPECT_EQ(locked.game.handCardsLocked, 1);
+    EXPECT_EQ(locked.game.rules().handCardsLocked, 1);
     // Slots 5 and 6 lie at the hand positions until the first hand is laid.
     EXPECT_EQ(locked.game.table()[Ctl::Card3C].dragMode, DragMode::Manual);
     EXPECT_EQ(locked.game.table()[Ctl::Card4C].dragMode, DragMode::Manual);
@@ -174,7 +174,7 @@ TEST_F(GameStart, NoTextureHidesTheBackground) {
 
 TEST_F(GameStart, ExistingLogsOfEitherRoleAreNeverReplaced) {
     int draws = 0;
-    s.game.randomSuffix = [&] { return draws++ < 2 ? 17 + draws - 1 : 99; };  // 17, 18, then 99
+    s.game.setRandomSuffix([&] { return draws++ < 2 ? 17 + draws - 1 : 99; });  // 17, 18, then 99
     dir.write("dataout/ck071226_17.txt", "old ck");
     dir.write("dataout/nk071226_18.txt", "old nk");
     s.game.startGame("P7   ");

@@ -37,8 +37,8 @@ protected:
 TEST_F(Glide, DiagonalGlideLeftAndUp) {
     EXPECT_EQ(glide(Ctl::Card3H, 230, 350, 100, 300),
               (Points{{210, 342}, {190, 334}, {170, 326}, {150, 319}, {130, 311}, {110, 303}, {100, 300}}));
-    EXPECT_DOUBLE_EQ(s.game.animStepX, 20.0);
-    EXPECT_NEAR(s.game.animStepY, 7.6923, 1e-4);
+    EXPECT_DOUBLE_EQ(s.game.glide().stepX, 20.0);
+    EXPECT_NEAR(s.game.glide().stepY, 7.6923, 1e-4);
     EXPECT_TRUE(s.game.table().formEnabled());
 }
 
@@ -55,9 +55,9 @@ TEST_F(Glide, ZeroDistanceTakesOneTick) {
 
 TEST_F(Glide, StraightGlidesMoveOnOneAxisOnly) {
     EXPECT_EQ(glide(Ctl::Card2H, 100, 300, 160, 300), (Points{{120, 300}, {140, 300}, {160, 300}}));
-    EXPECT_DOUBLE_EQ(s.game.animStepY, 0.0);
+    EXPECT_DOUBLE_EQ(s.game.glide().stepY, 0.0);
     EXPECT_EQ(glide(Ctl::Card2H, 100, 300, 100, 245), (Points{{100, 280}, {100, 260}, {100, 245}}));
-    EXPECT_DOUBLE_EQ(s.game.animStepX, 0.0);
+    EXPECT_DOUBLE_EQ(s.game.glide().stepX, 0.0);
 }
 
 TEST_F(Glide, EqualSidesMoveTwentyOnBoth) {
@@ -73,7 +73,8 @@ TEST_F(Glide, NegativePlacesAreTruncatedTowardZero) {
 }
 
 TEST_F(Glide, TheWindowOpensAtTheEndOnlyWhileAHandIsInPlay) {
-    s.game.handInPlay = false;
+    for (int i = 0; i < 4; ++i) s.pass();  // four passes end the hand
+    ASSERT_FALSE(s.game.progress().handInPlay);
     glide(Ctl::Card2H, 100, 300, 160, 300);
     EXPECT_EQ(ctl(Ctl::Card2H).left, 160);
     EXPECT_FALSE(s.game.table().formEnabled());
@@ -92,8 +93,8 @@ TEST_F(Glide, DuringTheDealEveryFrameStaysGrey) {
     s.pass();
     s.pass();
     s.pass();  // four passes end the hand; the turn is the ColorKeeper's
-    ASSERT_FALSE(s.game.handInPlay);
-    s.runUntil([&] { return s.game.dealStep == 2; });
+    ASSERT_FALSE(s.game.progress().handInPlay);
+    s.runUntil([&] { return s.game.progress().dealStep == 2; });
     ASSERT_TRUE(s.game.timerRunning(TimerId::DealStep));
     EXPECT_TRUE(s.game.timerRunning(TimerId::Glide));
     EXPECT_EQ(frames(), std::vector<Rgb>(6, kGrey));
@@ -107,7 +108,7 @@ TEST_F(Glide, ASecondGlideReplacesTheFirst) {
     EXPECT_EQ(std::make_pair(ctl(Ctl::Card2H).left, ctl(Ctl::Card2H).top), std::make_pair(190, 334));
     s.game.table().setPos(Ctl::Card3H, 0, 0);
     s.game.startGlide(Ctl::Card3H, 40, 0);
-    EXPECT_EQ(s.game.movingCard, Ctl::Card3H);
+    EXPECT_EQ(s.game.glide().card, Ctl::Card3H);
     for (int i = 0; i < 10 && s.game.timerRunning(TimerId::Glide); ++i) s.game.onTimer(TimerId::Glide);
     EXPECT_FALSE(s.game.timerRunning(TimerId::Glide));
     EXPECT_EQ(std::make_pair(ctl(Ctl::Card3H).left, ctl(Ctl::Card3H).top), std::make_pair(40, 0));

@@ -88,7 +88,7 @@ TEST_F(Layout, FittingHappensOnceWhateverTheScreenDoesLater) {
     s.platform.screen = {1920, 1080};
     s.game.onFirstShow();
     EXPECT_EQ(at(Ctl::PassButton), before);
-    EXPECT_EQ(s.game.coordX[0], 312);
+    EXPECT_EQ(s.game.placeX(0), 312);
 }
 
 TEST_F(Layout, AnchorIsTruncatedTowardZero) {
@@ -105,8 +105,8 @@ TEST_F(Layout, AnchorIsTruncatedTowardZero) {
         run.platform.screen = {c.width, 768};
         run.game.startGame("P   ");
         run.runUntil([&] { return run.game.table().formVisible(); });
-        EXPECT_EQ(run.game.coordX[colorCardView], c.anchor) << c.width << " " << c.parX;
-        EXPECT_EQ(run.game.coordY[colorCardView], 384);
+        EXPECT_EQ(run.game.placeX(colorCardView), c.anchor) << c.width << " " << c.parX;
+        EXPECT_EQ(run.game.placeY(colorCardView), 384);
     }
 }
 
@@ -114,8 +114,8 @@ TEST_F(Layout, TheFirstDealGlidesFromTheDeckToEachPlace) {
     start(1024, 768, "0", "0");
     // With parX and parY 0 the ColorKeeper's card has its corner at the centre.
     s.untilHandInPlay();
-    const int slot = s.cardAt(colorCardView);
-    EXPECT_EQ(at(cardImage(slot)), (std::pair<int, int>(512, 384)));
+    const int card = s.cardAt(colorCardView);
+    EXPECT_EQ(at(cardImage(card)), (std::pair<int, int>(512, 384)));
     EXPECT_EQ(at(Ctl::DeckCard), (std::pair<int, int>(512 + 152, 384 - 184)));
 }
 

@@ -1,10 +1,11 @@
-// Time stamps, scores and position names exactly as the analysis scripts
-// read them.
+// The log format: time stamps, scores, place names, log names and every
+// record, exactly as the analysis scripts read them, written by the
+// writers the game uses and read back by the parser qbxtool uses.
 
 #include <clocale>
 #include <gtest/gtest.h>
 
-#include "core/eventlog/TimeStamp.h"
+#include "core/eventlog/LogFormat.h"
 
 using namespace qbx;
 
@@ -39,15 +40,136 @@ TEST(Score, ShortestDecimalFormWithAPointWhateverTheLocale) {
     std::setlocale(LC_ALL, "C");
 }
 
-TEST(PositionNames, ShortNamesBecomeLongOthersStay) {
-    EXPECT_EQ(longPositionName("ck"), "colorCardView");
-    EXPECT_EQ(longPositionName("c"), "downColorCardView");
-    EXPECT_EQ(longPositionName("up"), "upCardView");
-    EXPECT_EQ(longPositionName("n"), "downNumberCardView");
-    EXPECT_EQ(longPositionName("nk"), "numberCardView");
-    EXPECT_EQ(longPositionName("t"), "targetCardView");
-    EXPECT_EQ(longPositionName("Game started"), "Game started");
-    EXPECT_EQ(longPositionName(""), "");
+TEST(PlaceNames, EachPlaceHasAShortAndALongNameAndTheLongOneReadsBack) {
+    const std::pair<const char*, const char*> names[kPlaces] = {{"ck", "colorCardView"},  {"c", "downColorCardView"},
+                                                                {"up", "upCardView"},     {"n", "downNumberCardView"},
+                                                                {"nk", "numberCardView"}, {"t", "targetCardView"}};
+    for (uint8_t p = 0; p < kPlaces; ++p) {
+        EXPECT_EQ(placeShortName(p), names[p].first);
+        EXPECT_EQ(placeName(p), names[p].second);
+        EXPECT_EQ(placeOfName(names[p].second), p);
+    }
+    EXPECT_EQ(placeName(deckPosition), "");
+    EXPECT_EQ(placeShortName(deckPosition), "");
+    // Near misses of the same lengths are no places.
+    for (const char* other : {"Game started", "", "ck", "upCardVieW", "numberCardVieW", "targetCardViev",
+                              "colorCardView ", "downColorCardVie", "downNumberCardViev"})
+        EXPECT_EQ(placeOfName(other), -1) << other;
+}
+
+// Every record the game writes, written by its writer and read back by the
+// parser: the line is the one the lab's scripts know, and every field comes
+// back as it went in.
+struct WrittenRecord {
+    std::string line;
+    LogRecordKind kind;
+    int stamps;
+    std::string code, cardA, positionA, cardB, positionB, text;
+    char role = 0;
+    int moves = -1;
+    std::string score;
+    long long total = -1;
+    std::string participant;
+};
+
+TEST(RecordWriters, EveryRecordReadsBackAsItWasWritten) {
+    const std::string T = "37845.7:", L = "37845.9:";
+    const std::vector<WrittenRecord> records = {
+        {roleHeaderRecord(T, Role::Ck), LogRecordKind::RoleHeader, 1, "TF", "", "", "", "", "CK", 'c'},
+        {roleHeaderRecord(T, Role::Nk), LogRecordKind::RoleHeader, 1, "TF", "", "", "", "", "NK", 'n'},
+        {gameBeginsRecord(T), LogRecordKind::GameBegins, 1, "", "", "", "", "", "Game begins"},
+        {participantRecord(T, "P1, \"x\"   "), LogRecordKind::UserHeader, 1, "", "", "", "", "",
+         "userID:userName P1, \"x\"   :gameNum -1:partner 1", 0, -1, "", -1, "P1, \"x\"   "},
+        {fixedHeaderRecord(T), LogRecordKind::FixedHeader, 1, "", "", "", "", "", "errorsMade 0:score 0:row 0column 0"},
+        {gameStartedRecord(T), LogRecordKind::GameStarted, 2, "GS", "", "", "", "", "Game started"},
+        {cardDealtRecord(T, "3c", numberCardView), LogRecordKind::CardDealt, 2, "GC", "3c", "numberCardView", "", "",
+         "Card dealt"},
+        {pickUpRecord(T, Role::Nk, cardIndex(4, 2), targetCardView), LogRecordKind::PickedUp, 2, "pR", "4C",
+         "targetCardView", "", "", "NumberKeeperRemoved card", 'n'},
+        {lookRecord(T, Role::Ck), LogRecordKind::LookedAt, 2, "pL", "", "", "", "", "ColorKeeper looked at hand card",
+         'c'},
+        {moveRecord(T, Role::Ck, Role::Ck, cardIndex(2, 2), upCardView, cardIndex(2, 1), colorCardView),
+         LogRecordKind::OwnMove, 2, "PM", "2C", "upCardView", "2H", "colorCardView", "Color Keeper moved card", 'c'},
+        {moveRecord(T, Role::Ck, Role::Nk, cardIndex(3, 1), downColorCardView, cardIndex(3, 2), numberCardView),
+         LogRecordKind::RemoteMove, 2, "RM", "3H", "downColorCardView", "3C", "numberCardView", "Remote move card"},
+        {moveRecord(T, Role::Nk, Role::Nk, cardIndex(3, 1), targetCardView, cardIndex(3, 2), numberCardView),
+         LogRecordKind::OwnMove, 2, "PM", "3H", "targetCardView", "3C", "numberCardView", "Number Keeper moved card",
+         'n'},
+        {passRecord(T, Role::Nk, Role::Nk), LogRecordKind::OwnPass, 2, "PP", "", "", "", "", "Numberkeeper passed turn",
+         'n'},
+        {passRecord(T, Role::Ck, Role::Ck), LogRecordKind::OwnPass, 2, "PP", "", "", "", "", "Colorkeeper passed turn",
+         'c'},
+        {passRecord(T, Role::Ck, Role::Nk), LogRecordKind::RemotePass, 2, "RP", "", "", "", "", "Remote pass received"},
+        {handEndRecord(L, T, HandEndCode::Goal, 3, 850), LogRecordKind::HandEnded, 2, "GE", "", "", "", "",
+         "Hand Ended", 0, 3, "850"},
+        {handEndRecord(L, T, HandEndCode::FourPasses, 12, -2.5), LogRecordKind::HandEnded, 2, "GP", "", "", "", "",
+         "Hand Ended", 0, 12, "-2.5"},
+        {handEndRecord(L, T, HandEndCode::MoveLimit, 0, 0), LogRecordKind::HandEnded, 2, "GM", "", "", "", "",
+         "Hand Ended", 0, 0, "0"},
+        {handEndCloseRecord(T), LogRecordKind::HandEndClose, 1, "", "", "", "", "", "Hand Ended"},
+        {shoeExhaustedRecord(T), LogRecordKind::ShoeExhausted, 2, "GE", "", "", "", "",
+         "Game ended due to exhaustion of shoe"},
+        {gameDoneRecord(T), LogRecordKind::GameDone, 1, "", "", "", "", "", "gameDone"},
+        {totalMovesRecord(1234567), LogRecordKind::TotalMoves, 0, "", "", "", "", "", "TotalMove", 0, -1, "", 1234567},
+    };
+    for (const WrittenRecord& w : records) {
+        SCOPED_TRACE(w.line);
+        LogRecord r;
+        LogFault fault;
+        ASSERT_TRUE(parseLogLine(w.line, 7, r, fault)) << fault.what;
+        EXPECT_EQ(r.kind, w.kind);
+        EXPECT_EQ(r.line, 7);
+        EXPECT_EQ(r.raw, w.line);
+        EXPECT_EQ(r.stampCount, w.stamps);
+        // A hand end writes its later clock reading first.
+        const bool handEnd = w.kind == LogRecordKind::HandEnded;
+        if (w.stamps > 0) EXPECT_EQ(r.first.ms(), handEnd ? 37845009 : 37845007);
+        if (w.stamps == 2) EXPECT_EQ(r.second.ms(), 37845007);
+        EXPECT_EQ(r.code, w.code);
+        EXPECT_EQ(r.cardA, w.cardA);
+        EXPECT_EQ(r.positionA, w.positionA);
+        EXPECT_EQ(r.cardB, w.cardB);
+        EXPECT_EQ(r.positionB, w.positionB);
+        EXPECT_EQ(r.text, w.text);
+        EXPECT_EQ(r.role, w.role);
+        EXPECT_EQ(r.moves, w.moves);
+        EXPECT_EQ(r.score, w.score);
+        EXPECT_EQ(r.totalMoves, w.total);
+        EXPECT_EQ(r.participant, w.participant);
+    }
+}
+
+TEST(RecordWriters, WriteTheLinesTheLabsScriptsRead) {
+    const std::string T = "36007.70:";
+    EXPECT_EQ(moveRecord(T, Role::Nk, Role::Ck, cardIndex(2, 2), upCardView, cardIndex(2, 1), colorCardView),
+              "36007.70:36007.70:RM:2C;upCardView;2H;colorCardView:Remote move card");
+    EXPECT_EQ(passRecord(T, Role::Ck, Role::Ck), "36007.70:36007.70:PP::Colorkeeper passed turn:;;;");
+    EXPECT_EQ(passRecord(T, Role::Nk, Role::Ck), "36007.70:36007.70:RP::Remote pass received:;;;");
+    EXPECT_EQ(pickUpRecord(T, Role::Ck, cardIndex(4, 1), downNumberCardView),
+              "36007.70:36007.70:pR:4H:downNumberCardView:ColorKeeperRemoved card");
+    EXPECT_EQ(lookRecord(T, Role::Nk), "36007.70:36007.70:pL::NumberKeeper looked at hand card");
+    EXPECT_EQ(handEndRecord("36007.72:", "36007.71:", HandEndCode::Goal, 2, 950.5),
+              "36007.72:36007.71:GE:2;950.5:Hand Ended");
+    EXPECT_EQ(cardDealtRecord("36007.73:", "2k", targetCardView), "36007.73:36007.73:GC:2k;targetCardView:Card dealt");
+    EXPECT_EQ(gameStartedRecord(T), "36007.70:36007.70:GS:;Game started;;");
+    EXPECT_EQ(participantRecord(T, "P1   "), "36007.70:userID:userName P1   :gameNum -1:partner 1");
+    EXPECT_EQ(shoeExhaustedRecord(T), "36007.70:36007.70:GE::Game ended due to exhaustion of shoe");
+    EXPECT_EQ(totalMovesRecord(0), "TotalMove:0");
+}
+
+TEST(LogNames, ASessionsTwoLogsShareOneSuffixThatReadsBack) {
+    const std::string suffix = logFileSuffix(LocalTime{2026, 12, 7, 10, 0, 0, 0}, 417);
+    EXPECT_EQ(suffix, "071226_417.txt");
+    const std::optional<LogName> name = parseLogName("ck" + suffix);
+    ASSERT_TRUE(name);
+    EXPECT_TRUE(name->colorKeeper);
+    EXPECT_EQ(name->suffix, "071226_417");
+    EXPECT_EQ(name->number, 417);
+    EXPECT_EQ(name->isoDate(), "2026-12-07");
+    EXPECT_EQ(partnerLogName(*name), "nk" + suffix);
+    for (const char* bad : {"ck071226_0417.txt", "xk071226_4.txt", "ck071226_.txt", "ck321226_4.txt", "ck071326_4.txt",
+                            "ck071226_12345.txt", "ck071226_4.csv", "ck071226-4.txt"})
+        EXPECT_FALSE(parseLogName(bad)) << bad;
 }
 
 }  // namespace

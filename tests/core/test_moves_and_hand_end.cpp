@@ -71,7 +71,7 @@ TEST_P(Moves, AreJudgedForTheRoleInTurn) {
     SCOPED_TRACE(m.story);
     // ViewCard OTHER keeps the turn, so the frames show the mover's turn.
     start({m.line}, {{"ViewCard", "OTHER"}});
-    const std::string role = s.game.currentTurn;
+    const std::string role = turnOf(s.game);
     const bool ckMoves = role == "ck";
     std::string before[6];
     for (uint8_t p = 0; p < 6; ++p) before[p] = s.cardTextAt(p);
@@ -101,17 +101,17 @@ TEST_P(Moves, AreJudgedForTheRoleInTurn) {
         EXPECT_EQ(watcher, std::vector<std::string>{T + T + remote});
         EXPECT_EQ(s.cardTextAt(m.from), before[m.to]);
         EXPECT_EQ(s.cardTextAt(m.to), before[m.from]);
-        EXPECT_EQ(s.game.handMoves, 1);
-        EXPECT_EQ(s.game.ckMoves, ckMoves ? 1 : 0);
-        EXPECT_EQ(s.game.nkMoves, ckMoves ? 0 : 1);
-        EXPECT_EQ(s.game.totalMoves, 1);
+        EXPECT_EQ(s.game.hand().counters.handMoves, 1);
+        EXPECT_EQ(s.game.hand().counters.ckMoves, ckMoves ? 1 : 0);
+        EXPECT_EQ(s.game.hand().counters.nkMoves, ckMoves ? 0 : 1);
+        EXPECT_EQ(s.game.progress().totalMoves, 1);
         EXPECT_EQ(ctl(Ctl::MoveCounter).caption, "1");
         // The dragged card stands in the other's place; the other glides off.
         EXPECT_EQ(ctl(dragged).left, otherLeft);
         EXPECT_EQ(ctl(dragged).top, otherTop);
         EXPECT_TRUE(ctl(dragged).enabled);
         EXPECT_TRUE(s.game.timerRunning(TimerId::Glide));
-        EXPECT_EQ(s.game.movingCard, other);
+        EXPECT_EQ(s.game.glide().card, other);
         glideOut();
         EXPECT_EQ(ctl(other).left, startLeft);
         EXPECT_EQ(ctl(other).top, startTop);
@@ -121,17 +121,17 @@ TEST_P(Moves, AreJudgedForTheRoleInTurn) {
         EXPECT_EQ(mover, std::vector<std::string>{pickUp});
         EXPECT_TRUE(watcher.empty());
         for (uint8_t p = 0; p < 6; ++p) EXPECT_EQ(s.cardTextAt(p), before[p]);
-        EXPECT_EQ(s.game.handMoves, 0);
-        EXPECT_EQ(s.game.ckMoves + s.game.nkMoves, 0);
-        EXPECT_EQ(s.game.totalMoves, 0);
-        EXPECT_EQ(s.game.movingCard, dragged);
+        EXPECT_EQ(s.game.hand().counters.handMoves, 0);
+        EXPECT_EQ(s.game.hand().counters.ckMoves + s.game.hand().counters.nkMoves, 0);
+        EXPECT_EQ(s.game.progress().totalMoves, 0);
+        EXPECT_EQ(s.game.glide().card, dragged);
         glideOut();
         EXPECT_EQ(ctl(dragged).left, startLeft);
         EXPECT_EQ(ctl(dragged).top, startTop);
         EXPECT_EQ(ctl(other).left, otherLeft);
         EXPECT_TRUE(ctl(dragged).enabled);
     }
-    EXPECT_EQ(s.game.currentTurn, role);
+    EXPECT_EQ(turnOf(s.game), role);
     EXPECT_EQ(frames(), turnFrames(role));
     EXPECT_TRUE(s.game.table().formEnabled());
 }
@@ -147,7 +147,7 @@ TEST_F(MoveRules, ACardIsNeverExchangedWithItself) {
         EXPECT_FALSE(s.game.showIfExchangeAllowed(imageAt(p), imageAt(p))) << int(p);
     }
     EXPECT_EQ(frames(), turnFrames("ck"));
-    EXPECT_EQ(s.game.handMoves, 0);
+    EXPECT_EQ(s.game.hand().counters.handMoves, 0);
     EXPECT_TRUE(newCk().empty());
 }
 
@@ -164,12 +164,12 @@ TEST_F(MoveRules, ASwapAfterPassesCountsForTheMoverAndClearsThePasses) {
     start({kCkSameColour}, {{"ViewCard", "OTHER"}});
     s.pass();
     s.pass();  // back to the ColorKeeper
-    EXPECT_EQ(s.game.consecutivePasses, 2);
+    EXPECT_EQ(s.game.hand().counters.consecutivePasses, 2);
     s.drag(colorCardView, upCardView);
-    EXPECT_EQ(s.game.consecutivePasses, 0);
-    EXPECT_EQ(s.game.handMoves, 3);
-    EXPECT_EQ(s.game.ckMoves, 2);
-    EXPECT_EQ(s.game.nkMoves, 1);
+    EXPECT_EQ(s.game.hand().counters.consecutivePasses, 0);
+    EXPECT_EQ(s.game.hand().counters.handMoves, 3);
+    EXPECT_EQ(s.game.hand().counters.ckMoves, 2);
+    EXPECT_EQ(s.game.hand().counters.nkMoves, 1);
 }
 
 // ---- Hand end ---------------------------------------------------------------
@@ -185,16 +185,16 @@ const char* kGoalInHand = "3C 2H 2C 4H 4C 3H 2H ck";
 class HandEnd : public TablePlay {
 protected:
     void expectEndedOnce(int nextHand) {
-        EXPECT_FALSE(s.game.handInPlay);
+        EXPECT_FALSE(s.game.progress().handInPlay);
         EXPECT_FALSE(s.game.table().formEnabled());
         EXPECT_EQ(s.platform.beeps, 1);
         EXPECT_TRUE(s.game.timerRunning(TimerId::DealWait));
-        EXPECT_EQ(s.game.handNumber, nextHand);
+        EXPECT_EQ(s.game.progress().handNumber, nextHand);
         EXPECT_EQ(ctl(Ctl::HandCounter).caption, std::to_string(nextHand));
     }
     // The role's own swap of its hand card with the face-up card.
     void swapWithFaceUp() {
-        s.drag(s.game.currentTurn == "ck" ? colorCardView : numberCardView, upCardView);
+        s.drag(turnOf(s.game) == "ck" ? colorCardView : numberCardView, upCardView);
         glideOut();
     }
 };
@@ -202,7 +202,7 @@ protected:
 TEST_F(HandEnd, TheFourthPassInARowEndsTheHandAfterItsMessage) {
     start({kFarGoal, kFarGoal});
     for (int i = 0; i < 3; ++i) s.pass();
-    EXPECT_TRUE(s.game.handInPlay);
+    EXPECT_TRUE(s.game.progress().handInPlay);
     EXPECT_TRUE(s.platform.messages.empty());
     EXPECT_EQ(s.platform.beeps, 0);
     size_t ckAtMessage = 0;
@@ -221,7 +221,7 @@ TEST_F(HandEnd, TheFourthPassInARowEndsTheHandAfterItsMessage) {
                                                  "36010.501:36010.401:GP:2;800:Hand Ended", "36010.601::Hand Ended"}));
     expectEndedOnce(2);
     // The pass still hands the turn over after the hand ended.
-    EXPECT_EQ(s.game.currentTurn, "ck");
+    EXPECT_EQ(turnOf(s.game), "ck");
 }
 
 TEST_F(HandEnd, TheFifthActionEndsTheHandWhenFiveAreAllowed) {
@@ -230,7 +230,7 @@ TEST_F(HandEnd, TheFifthActionEndsTheHandWhenFiveAreAllowed) {
     s.pass();          // nk
     s.pass();          // ck
     swapWithFaceUp();  // nk
-    EXPECT_TRUE(s.game.handInPlay);
+    EXPECT_TRUE(s.game.progress().handInPlay);
     mark();
     s.clock.set("10:00:20.000");
     s.pass();  // ck, the fifth action
@@ -260,16 +260,16 @@ TEST_F(HandEnd, BringingTheGoalToTheTargetEndsTheHandWithoutAMessage) {
     // The former Target card still glides home; the window stays shut.
     EXPECT_TRUE(s.game.timerRunning(TimerId::Glide));
     glideOut();
-    EXPECT_EQ(ctl(imageAt(colorCardView)).left, s.game.coordX[colorCardView]);
+    EXPECT_EQ(ctl(imageAt(colorCardView)).left, s.game.placeX(colorCardView));
     EXPECT_FALSE(s.game.table().formEnabled());
     s.pass();
-    EXPECT_EQ(s.game.totalMoves, 1);
+    EXPECT_EQ(s.game.progress().totalMoves, 1);
     // The next hand is dealt and takes input again.
     s.untilHandInPlay();
-    EXPECT_TRUE(s.game.handInPlay);
+    EXPECT_TRUE(s.game.progress().handInPlay);
     EXPECT_TRUE(s.game.table().formEnabled());
-    EXPECT_EQ(s.game.handMoves, 0);
-    EXPECT_EQ(s.game.ckMoves, 0);
+    EXPECT_EQ(s.game.hand().counters.handMoves, 0);
+    EXPECT_EQ(s.game.hand().counters.ckMoves, 0);
 }
 
 TEST_F(HandEnd, AGoalDealtOntoTheTargetEndsTheHandAtTheFirstPass) {
@@ -286,8 +286,8 @@ TEST_F(HandEnd, AGoalDealtOntoTheTargetEndsTheHandAtTheFirstPass) {
 TEST_F(HandEnd, AGoalDealtOntoTheTargetEndsTheHandAtASwapThatLeavesIt) {
     start({kGoalOnTarget, kFarGoal});
     swapWithFaceUp();
-    EXPECT_FALSE(s.game.handInPlay);
-    EXPECT_EQ(s.game.handNumber, 2);
+    EXPECT_FALSE(s.game.progress().handInPlay);
+    EXPECT_EQ(s.game.progress().handNumber, 2);
 }
 
 TEST_F(HandEnd, PassesAndTheLimitTogetherWriteBothBlocksAndEndOnce) {
@@ -326,16 +326,16 @@ TEST_F(HandEnd, TwentyFiveActionsLeaveANegativeScore) {
             swapWithFaceUp();
         else
             s.pass();
-        ASSERT_TRUE(s.game.handInPlay) << "action " << i + 1;
+        ASSERT_TRUE(s.game.progress().handInPlay) << "action " << i + 1;
     }
     s.clock.set("10:01:00.000");
     s.pass();
-    EXPECT_FALSE(s.game.handInPlay);
-    EXPECT_EQ(s.game.handMoves, 25);
+    EXPECT_FALSE(s.game.progress().handInPlay);
+    EXPECT_EQ(s.game.hand().counters.handMoves, 25);
     const auto ckNew = newCk(), nkNew = newNk();
     EXPECT_EQ(ckNew[ckNew.size() - 2], "36060.1:36060.1:GM:13;-250:Hand Ended");
     EXPECT_EQ(nkNew[nkNew.size() - 2], "36060.1:36060.1:GM:12;-250:Hand Ended");
-    EXPECT_EQ(s.game.totalMoves, 25);
+    EXPECT_EQ(s.game.progress().totalMoves, 25);
 }
 
 TEST_F(HandEnd, StampsAtTheLastMillisecondCountPastAThousand) {
@@ -363,7 +363,7 @@ TEST_P(HugeValues, ScoreAsThirtyTwoBitPremiumArithmetic) {
     SCOPED_TRACE(GetParam().story);
     start({kFarGoal}, GetParam().params);
     for (int i = 0; i < GetParam().passes; ++i) s.pass();
-    EXPECT_FALSE(s.game.handInPlay);
+    EXPECT_FALSE(s.game.progress().handInPlay);
     EXPECT_EQ(s.platform.messages, std::vector<std::string>{"Too many moves: the hand is over"});
     const auto ckNew = newCk();
     ASSERT_GE(ckNew.size(), 2u);

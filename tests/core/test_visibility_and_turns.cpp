@@ -44,7 +44,7 @@ TEST_P(HiddenHandCards, RightPressShowsOnlyTheOwnHandCardAndReleaseLogsTheLook) 
     releaseOn(numberCardView, MouseButton::Right);
     EXPECT_TRUE(newCk().empty());
     EXPECT_TRUE(newNk().empty());
-    EXPECT_EQ(s.game.currentTurn, "ck");
+    EXPECT_EQ(turnOf(s.game), "ck");
 }
 
 INSTANTIATE_TEST_SUITE_P(ViewCard, HiddenHandCards, ::testing::Values("NONE", "MIX", "OTHER"));
@@ -100,8 +100,8 @@ TEST_F(Looking, GoalCardShowsAboveTheTableOnlyWhenAsked) {
     startAt({{"ViewTarget", "true"}});
     EXPECT_TRUE(ctl(Ctl::DeckCard).visible);
     EXPECT_EQ(ctl(Ctl::DeckCard).picture, Picture::Face3H);
-    EXPECT_EQ(ctl(Ctl::DeckCard).left, s.game.coordX[deckPosition]);
-    EXPECT_EQ(ctl(Ctl::DeckCard).top, s.game.coordY[deckPosition]);
+    EXPECT_EQ(ctl(Ctl::DeckCard).left, s.game.placeX(deckPosition));
+    EXPECT_EQ(ctl(Ctl::DeckCard).top, s.game.placeY(deckPosition));
 }
 
 class HiddenGoal : public Looking, public ::testing::WithParamInterface<const char*> {};
@@ -137,8 +137,8 @@ class ImmediateHandOver : public Turns, public ::testing::WithParamInterface<con
 TEST_P(ImmediateHandOver, TheOtherRoleHasTheTurnRightAfterTheSwap) {
     start({kHand}, {{"ViewCard", GetParam()}});
     s.drag(colorCardView, upCardView);
-    EXPECT_EQ(s.game.currentTurn, "nk");
-    EXPECT_FALSE(s.game.turnPassPending);
+    EXPECT_EQ(turnOf(s.game), "nk");
+    EXPECT_FALSE(s.game.hand().handOverPending);
     EXPECT_TRUE(ctl(Ctl::NkTurnIndicator).checked);
     EXPECT_FALSE(ctl(Ctl::CkTurnIndicator).checked);
     EXPECT_EQ(frames(), turnFrames("nk"));
@@ -147,12 +147,12 @@ TEST_P(ImmediateHandOver, TheOtherRoleHasTheTurnRightAfterTheSwap) {
         EXPECT_EQ(modeAt(p), DragMode::Automatic) << int(p);
     glideOut();
     s.drag(numberCardView, downNumberCardView);
-    EXPECT_EQ(s.game.currentTurn, "ck");
+    EXPECT_EQ(turnOf(s.game), "ck");
     EXPECT_TRUE(ctl(Ctl::CkTurnIndicator).checked);
     EXPECT_EQ(modeAt(numberCardView), DragMode::Manual);
     EXPECT_EQ(modeAt(colorCardView), DragMode::Automatic);
-    EXPECT_EQ(s.game.ckMoves, 1);
-    EXPECT_EQ(s.game.nkMoves, 1);
+    EXPECT_EQ(s.game.hand().counters.ckMoves, 1);
+    EXPECT_EQ(s.game.hand().counters.nkMoves, 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(ViewCard, ImmediateHandOver, ::testing::Values("NONE", "ALL"));
@@ -169,16 +169,16 @@ TEST_P(LockedHandCards, AreNeverDraggableAndSwapsGoOntoThem) {
     // Pressing the own hand card starts nothing.
     s.drag(colorCardView, upCardView);
     EXPECT_FALSE(s.game.dragging());
-    EXPECT_EQ(s.game.handMoves, 0);
+    EXPECT_EQ(s.game.hand().counters.handMoves, 0);
     EXPECT_EQ(s.cardTextAt(colorCardView), "3C");
     // The face-up card dragged onto the hand card makes the swap.
     s.drag(upCardView, colorCardView);
     EXPECT_EQ(s.cardTextAt(colorCardView), "4H");
-    EXPECT_EQ(s.game.currentTurn, "nk");
+    EXPECT_EQ(turnOf(s.game), "nk");
     bothLocked();
     glideOut();
     s.pass();
-    EXPECT_EQ(s.game.currentTurn, "ck");
+    EXPECT_EQ(turnOf(s.game), "ck");
     bothLocked();
 }
 
@@ -188,21 +188,21 @@ TEST_F(Turns, MixKeepsTheTurnUntilTheNextRoleActs) {
     start({kHand}, {{"ViewCard", "MIX"}, {"ViewCkNk", "FALSE"}});
     s.drag(colorCardView, upCardView);
     glideOut();
-    EXPECT_EQ(s.game.currentTurn, "ck");
-    EXPECT_TRUE(s.game.turnPassPending);
+    EXPECT_EQ(turnOf(s.game), "ck");
+    EXPECT_TRUE(s.game.hand().handOverPending);
     EXPECT_TRUE(ctl(Ctl::CkTurnIndicator).checked);
     EXPECT_EQ(modeAt(colorCardView), DragMode::Manual);
     EXPECT_EQ(modeAt(numberCardView), DragMode::Manual);
     // Handling its own card again keeps the turn.
     s.look(colorCardView);
-    EXPECT_EQ(s.game.currentTurn, "ck");
-    EXPECT_TRUE(s.game.turnPassPending);
+    EXPECT_EQ(turnOf(s.game), "ck");
+    EXPECT_TRUE(s.game.hand().handOverPending);
     // A right press on the NumberKeeper's card hands the turn over first,
     // then shows the card; its release is the NumberKeeper's look.
     mark();
     pressOn(numberCardView, MouseButton::Right);
-    EXPECT_EQ(s.game.currentTurn, "nk");
-    EXPECT_FALSE(s.game.turnPassPending);
+    EXPECT_EQ(turnOf(s.game), "nk");
+    EXPECT_FALSE(s.game.hand().handOverPending);
     EXPECT_TRUE(ctl(Ctl::NkTurnIndicator).checked);
     EXPECT_EQ(frames(), turnFrames("nk"));
     EXPECT_EQ(pictureAt(numberCardView), faceAt(numberCardView));
@@ -219,10 +219,10 @@ TEST_F(Turns, MixHandsOverOnARightPressOnAnyTableCard) {
     s.drag(colorCardView, upCardView);
     glideOut();
     s.look(targetCardView);
-    EXPECT_EQ(s.game.currentTurn, "nk");
+    EXPECT_EQ(turnOf(s.game), "nk");
     // With no hand-over pending, a further look changes nothing.
     s.look(upCardView);
-    EXPECT_EQ(s.game.currentTurn, "nk");
+    EXPECT_EQ(turnOf(s.game), "nk");
 }
 
 TEST_F(Turns, MixPassWhilePendingBelongsToTheReceivingRoleAndHandsBack) {
@@ -234,12 +234,12 @@ TEST_F(Turns, MixPassWhilePendingBelongsToTheReceivingRoleAndHandsBack) {
     s.pass();
     EXPECT_EQ(newNk(), std::vector<std::string>{"36002.5:36002.5:PP::Numberkeeper passed turn:;;;"});
     EXPECT_EQ(newCk(), std::vector<std::string>{"36002.5:36002.5:RP::Remote pass received:;;;"});
-    EXPECT_EQ(s.game.nkMoves, 1);
-    EXPECT_EQ(s.game.ckMoves, 1);
-    EXPECT_EQ(s.game.consecutivePasses, 1);
-    EXPECT_EQ(s.game.handMoves, 2);
-    EXPECT_EQ(s.game.currentTurn, "ck");
-    EXPECT_FALSE(s.game.turnPassPending);
+    EXPECT_EQ(s.game.hand().counters.nkMoves, 1);
+    EXPECT_EQ(s.game.hand().counters.ckMoves, 1);
+    EXPECT_EQ(s.game.hand().counters.consecutivePasses, 1);
+    EXPECT_EQ(s.game.hand().counters.handMoves, 2);
+    EXPECT_EQ(turnOf(s.game), "ck");
+    EXPECT_FALSE(s.game.hand().handOverPending);
     EXPECT_TRUE(ctl(Ctl::CkTurnIndicator).checked);
     EXPECT_EQ(ctl(Ctl::MoveCounter).caption, "2");
 }
@@ -256,28 +256,28 @@ TEST_F(Turns, MixDragStartIsLoggedForTheSwapperThenTheTurnPasses) {
                            "36003.30:36003.30:RM:2H;downColorCardView;4C;numberCardView:Remote move card"}));
     EXPECT_EQ(newNk(), std::vector<std::string>{
                            "36003.30:36003.30:PM:2H;downColorCardView;4C;numberCardView:Number Keeper moved card"});
-    EXPECT_EQ(s.game.nkMoves, 1);
-    EXPECT_EQ(s.game.currentTurn, "nk");
-    EXPECT_TRUE(s.game.turnPassPending);
+    EXPECT_EQ(s.game.hand().counters.nkMoves, 1);
+    EXPECT_EQ(turnOf(s.game), "nk");
+    EXPECT_TRUE(s.game.hand().handOverPending);
 }
 
 TEST_F(Turns, OtherViewCardValuesNeverHandOverOnSwaps) {
     start({kHand}, {{"ViewCard", "SOMETIMES"}});
     s.drag(colorCardView, upCardView);
     glideOut();
-    EXPECT_EQ(s.game.currentTurn, "ck");
-    EXPECT_FALSE(s.game.turnPassPending);
+    EXPECT_EQ(turnOf(s.game), "ck");
+    EXPECT_FALSE(s.game.hand().handOverPending);
     // The hand card is locked after the swap; a table card onto it still swaps.
     EXPECT_EQ(modeAt(colorCardView), DragMode::Manual);
     s.drag(downNumberCardView, colorCardView);
     glideOut();
-    EXPECT_EQ(s.game.currentTurn, "ck");
-    EXPECT_EQ(s.game.ckMoves, 2);
+    EXPECT_EQ(turnOf(s.game), "ck");
+    EXPECT_EQ(s.game.hand().counters.ckMoves, 2);
     EXPECT_EQ(frames(), turnFrames("ck"));
     s.look(numberCardView);
-    EXPECT_EQ(s.game.currentTurn, "ck");
+    EXPECT_EQ(turnOf(s.game), "ck");
     s.pass();
-    EXPECT_EQ(s.game.currentTurn, "nk");
+    EXPECT_EQ(turnOf(s.game), "nk");
     EXPECT_EQ(modeAt(numberCardView), DragMode::Automatic);
     EXPECT_EQ(modeAt(colorCardView), DragMode::Manual);
 }
@@ -292,9 +292,9 @@ TEST_F(Turns, PassesAlternateAndEachIsRecordedForBothRoles) {
                                                  "36004.200:36004.200:RP::Remote pass received:;;;"}));
     EXPECT_EQ(newNk(), (std::vector<std::string>{"36004.100:36004.100:RP::Remote pass received:;;;",
                                                  "36004.200:36004.200:PP::Numberkeeper passed turn:;;;"}));
-    EXPECT_EQ(s.game.ckMoves, 1);
-    EXPECT_EQ(s.game.nkMoves, 1);
-    EXPECT_EQ(s.game.currentTurn, "ck");
+    EXPECT_EQ(s.game.hand().counters.ckMoves, 1);
+    EXPECT_EQ(s.game.hand().counters.nkMoves, 1);
+    EXPECT_EQ(turnOf(s.game), "ck");
     EXPECT_EQ(frames(), turnFrames("ck"));
     EXPECT_EQ(ctl(Ctl::MoveCounter).caption, "2");
 }
@@ -302,15 +302,15 @@ TEST_F(Turns, PassesAlternateAndEachIsRecordedForBothRoles) {
 TEST_F(Turns, ASwapBetweenPassesStartsTheRunOfPassesAgain) {
     start({kHand});
     for (int i = 0; i < 3; ++i) s.pass();
-    EXPECT_EQ(s.game.consecutivePasses, 3);
+    EXPECT_EQ(s.game.hand().counters.consecutivePasses, 3);
     s.drag(numberCardView, upCardView);  // the NumberKeeper's turn after three passes
     glideOut();
-    EXPECT_EQ(s.game.consecutivePasses, 0);
+    EXPECT_EQ(s.game.hand().counters.consecutivePasses, 0);
     for (int i = 0; i < 3; ++i) s.pass();
-    EXPECT_TRUE(s.game.handInPlay);
+    EXPECT_TRUE(s.game.progress().handInPlay);
     EXPECT_TRUE(s.platform.messages.empty());
     s.pass();
-    EXPECT_FALSE(s.game.handInPlay);
+    EXPECT_FALSE(s.game.progress().handInPlay);
     EXPECT_EQ(s.platform.messages, std::vector<std::string>{"Four passes: the hand is over"});
 }
 

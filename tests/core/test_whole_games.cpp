@@ -63,7 +63,7 @@ TEST(WholeGame, MixTurnsHiddenHandCardsAndEveryWayAHandEnds) {
     later(s), s.pass();                               // nk passes; ck's turn
     later(s), s.drag(colorCardView, targetCardView);  // 2H onto 3H, both hearts: the goal at the Target
     s.untilHandInPlay();
-    EXPECT_EQ(s.game.handNumber, 2);
+    EXPECT_EQ(s.game.progress().handNumber, 2);
 
     // Hand 2, NumberKeeper first: four passes in a row.
     for (int i = 0; i < 4; ++i) later(s), s.pass();

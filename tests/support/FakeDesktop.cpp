@@ -76,19 +76,11 @@ void Session::runUntil(const std::function<bool()>& done, int maxSteps) {
 }
 
 void Session::untilHandInPlay() {
-    runUntil([&] { return game.handInPlay && game.table().formEnabled() && !game.timerRunning(TimerId::Glide); });
+    runUntil(
+        [&] { return game.progress().handInPlay && game.table().formEnabled() && !game.timerRunning(TimerId::Glide); });
 }
 
-int Session::cardAt(uint8_t position) const {
-    for (int slot = 1; slot <= 6; ++slot)
-        if (game.cardSlots[slot].positionCode == position) return slot;
-    return 0;
-}
-
-std::string Session::cardTextAt(uint8_t position) const {
-    const CardSlot& c = game.cardSlots[cardAt(position)];
-    return Game::cardText(c.number, c.colour);
-}
+std::string Session::cardTextAt(uint8_t position) const { return cardText(cardAt(position)); }
 
 void Session::drag(uint8_t from, uint8_t to) { dragTo(from, centreX(to), centreY(to)); }
 

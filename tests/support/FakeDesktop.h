@@ -79,7 +79,7 @@ public:
     void untilHandInPlay();
 
     // The centre of the card image lying at a position.
-    int cardAt(uint8_t position) const;  // its slot
+    int cardAt(uint8_t position) const { return game.hand().cardAt(position); }  // its card index
     void press(int x, int y, MouseButton b = MouseButton::Left) { game.mousePress(x, y, b); }
     void release(int x, int y, MouseButton b = MouseButton::Left) { game.mouseRelease(x, y, b); }
     // Drags the card at `from` onto the card at `to`, through a few moves.
@@ -89,14 +89,17 @@ public:
     // A right press and release on the card at a position.
     void look(uint8_t position, MouseButton b = MouseButton::Right);
     void pass() { game.pass(); }
-    int centreX(uint8_t position) const { return game.coordX[position] + 37; }
-    int centreY(uint8_t position) const { return game.coordY[position] + 53; }
+    int centreX(uint8_t position) const { return game.placeX(position) + 37; }
+    int centreY(uint8_t position) const { return game.placeY(position) + 53; }
     std::string cardTextAt(uint8_t position) const;
 
     FakeClock clock;
     FakePlatform platform;
     Game game;
 };
+
+// "ck" or "nk": the role whose turn it is.
+inline std::string turnOf(const Game& game) { return roleName(game.hand().turn); }
 
 // A fresh working directory with setup/ and dataout/, entered for the test's
 // lifetime and removed afterwards.

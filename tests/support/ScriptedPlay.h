@@ -38,14 +38,15 @@ struct ScriptedPlay {
     void playToEnd() {
         while (!s.platform.terminated) {
             s.untilHandInPlay();
-            if (s.platform.terminated || !s.game.handInPlay) return;
+            if (s.platform.terminated || !s.game.progress().handInPlay) return;
             ++hands;
             if (afterDeal) afterDeal(hands);
-            const int hand = s.game.handNumber;
-            for (int i = 0; s.game.handInPlay && s.game.handNumber == hand && !s.platform.terminated; ++i) {
+            const int hand = s.game.progress().handNumber;
+            for (int i = 0;
+                 s.game.progress().handInPlay && s.game.progress().handNumber == hand && !s.platform.terminated; ++i) {
                 s.clock.advance(600 + actions * 37 % 900);  // the participant thinks
                 if (i == 0) {
-                    const bool ck = s.game.currentTurn == "ck";
+                    const bool ck = turnOf(s.game) == "ck";
                     s.drag(upCardView, ck ? colorCardView : numberCardView);
                     ++swaps;
                     ++(ck ? ckDragStarts : nkDragStarts);
@@ -74,7 +75,7 @@ inline void writeScriptedSetup(WorkDir& dir, int hands, unsigned seed) {
 }
 
 inline void startScripted(Session& s) {
-    s.game.randomSuffix = [] { return 4242; };
+    s.game.setRandomSuffix([] { return 4242; });
     s.clock.set("08:00:00.000");
     s.game.startGame("SOAK   ");
 }

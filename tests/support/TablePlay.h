@@ -43,7 +43,7 @@ protected:
     void start(const std::vector<std::string>& hands, const Params& params = {}) {
         open(hands, params);
         s.untilHandInPlay();
-        ASSERT_TRUE(s.game.handInPlay);
+        ASSERT_TRUE(s.game.progress().handInPlay);
         mark();
     }
     // Lets the glide of a swap run out, the hand still in play.
@@ -75,10 +75,7 @@ protected:
     const Control& ctl(Ctl id) const { return s.game.table()[id]; }
     Ctl imageAt(uint8_t position) const { return cardImage(s.cardAt(position)); }
     Picture pictureAt(uint8_t position) const { return ctl(imageAt(position)).picture; }
-    Picture faceAt(uint8_t position) const {
-        const CardSlot& c = s.game.cardSlots[s.cardAt(position)];
-        return Game::facePicture(c.number, c.colour);
-    }
+    Picture faceAt(uint8_t position) const { return facePicture(s.cardAt(position)); }
     DragMode modeAt(uint8_t position) const { return ctl(imageAt(position)).dragMode; }
     Rgb pen(Ctl shape) const { return ctl(shape).pen; }
     void pressOn(uint8_t position, MouseButton b) { s.press(s.centreX(position), s.centreY(position), b); }

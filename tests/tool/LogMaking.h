@@ -45,7 +45,7 @@ inline std::string playScriptedGame(const fs::path& folder, int hands, unsigned 
         qbx::test::writeScriptedSetup(dir, hands, seed);
         qbx::test::Session s;
         qbx::test::startScripted(s);
-        s.game.logs().setDurable(false);
+        s.game.setDurableLogs(false);
         qbx::test::ScriptedPlay play(s);
         play.playToEnd();
         for (const std::string& name : dir.list("dataout")) {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/eventlog/LogReader.h"
-#include "core/eventlog/TimeStamp.h"
+#include "core/eventlog/LogFormat.h"
 
 using namespace qbx;
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "tool/LogMaking.h"
+#include "tool/logs/LogCommandLine.h"
 #include "tool/logs/Verify.h"
 
 using namespace qbx::tool;
@@ -30,7 +31,7 @@ std::string firstLines(const std::vector<std::string>& all, size_t count) {
     return text;
 }
 
-PairVerdict verifyPair(const fs::path& ck, const fs::path& nk, const SessionSetup* setup = nullptr) {
+PairVerdict verifyPair(const fs::path& ck, const fs::path& nk, const GameSetup* setup = nullptr) {
     LogFolder folder;
     LogPair pair;
     pair.name = *qbx::parseLogName(ck.filename().string());
@@ -73,7 +74,7 @@ TEST_F(VerifyLogs, LogsTheEngineWroteAreWholeWithAndWithoutTheirSetup) {
     EXPECT_EQ(plain.pairs[1].session.handsPlayed(), 12);
     EXPECT_TRUE(plain.pairs[2].session.crossesMidnight);  // not reported as time going back
 
-    const SessionSetup setup = readSessionSetup((tmp.path() / "setup").string());
+    const GameSetup setup = *logs::setupFromOption((tmp.path() / "setup").string());
     const PairVerdict mix = verifyPair(ck, nk, &setup);
     EXPECT_FALSE(mix.faulty()) << describe(mix);
     // Hand 4 ended two ways at once, on its eighth action.
@@ -85,7 +86,7 @@ TEST_F(VerifyLogs, LogsTheEngineWroteAreWholeWithAndWithoutTheirSetup) {
 TEST_F(VerifyLogs, TheWrongSetupIsNamed) {
     writeFile(tmp.path() / "setup" / "QBXParameter.ini",
               qbx::test::parameterFile({{"MaxRounds", "8"}, {"PremiumRound", "2000"}}));
-    const SessionSetup setup = readSessionSetup(tmp.path().string());  // the working folder works too
+    const GameSetup setup = *logs::setupFromOption(tmp.path().string());  // the working folder works too
     const PairVerdict v = verifyPair(ck, nk, &setup);
     ASSERT_TRUE(v.faulty());
     EXPECT_EQ(v.firstOfEachKind.front().kind, "score") << describe(v);
@@ -114,7 +115,7 @@ TEST_F(VerifyLogs, LogsCutAtAnyLineEndedEarlyAndAreNotCorrupt) {
 TEST_F(VerifyLogs, EveryByteChangedAtTheChosenPlacesIsFound) {
     const std::string ckText = readFile(ck), nkText = readFile(nk);
     const auto ckLines = lines(ckText), nkLines = lines(nkText);
-    const SessionSetup setup = readSessionSetup((tmp.path() / "setup").string());
+    const GameSetup setup = *logs::setupFromOption((tmp.path() / "setup").string());
     // Lines of both logs, 1-based: the header, a deal, a look, a pick-up,
     // moves, passes, a hand end's counts and score, the game's end.
     struct Place {

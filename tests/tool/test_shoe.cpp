@@ -45,8 +45,8 @@ TEST(Shoe, AMadeShoePassesCheckAndEveryHandIsAsHardAsAsked) {
         qbx::test::writeSetup(dir, "",
                               {{"ViewCard", c.viewCard}, {"Drag CkNk", c.dragCkNk}, {"SyntaxInput", c.syntax}});
         dir.write("setup/help.html", "<p>help</p>");
-        const SetupRules setup = readSetupRules(locateSetup(dir.path()));
-        const SolverTable table(setup.table);
+        const GameSetup setup = readSetup(locateSetup(dir.path()));
+        const SolverTable table(setup.rules);
         const MadeShoe shoe = makeShoe({40, 11, c.min, c.max, false}, setup, table, "made for a test");
         ASSERT_TRUE(shoe.made) << c.viewCard << " " << shoe.eligible;
         dir.write("setup/shoe.txt", shoe.text);

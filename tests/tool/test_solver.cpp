@@ -28,40 +28,43 @@ struct Variant {
 constexpr Variant kVariants[] = {{"ALL", "TRUE"},  {"ALL", "FALSE"}, {"NONE", "TRUE"}, {"MIX", "TRUE"},
                                  {"MIX", "FALSE"}, {"NON", "TRUE"},  {"NON", "FALSE"}};
 
+// The rules the game makes of these parameter values.
 rules::TableRules tableRules(const Variant& v, int maxRounds) {
-    rules::TableRules r;
-    r.handOver = rules::handOverAfterSwap(v.viewCard);
-    r.handCardsLocked = std::string(v.dragCkNk) != "TRUE";
-    r.maxRounds = maxRounds;
-    return r;
+    ParameterValues p;
+    p.viewCard = v.viewCard;
+    p.dragCkNkText = v.dragCkNk;
+    p.maxRoundsText = std::to_string(maxRounds);
+    p.premiumRoundText = "2000";
+    p.costMoveText = "100";
+    return rules::rulesOf(p).rules;
 }
 
-Deal randomDeal(std::mt19937& rng) {
-    Deal d;
+rules::Deal randomDeal(std::mt19937& rng) {
+    rules::Deal d;
     std::array<uint8_t, 6> p{0, 1, 2, 3, 4, 5};
     std::shuffle(p.begin(), p.end(), rng);
     d.positionOfCard = p;
     d.goalCard = static_cast<int>(rng() % 6);
-    d.opener = rng() % 2 ? rules::Role::Nk : rules::Role::Ck;
+    d.opener = rng() % 2 ? Role::Nk : Role::Ck;
     return d;
 }
 
-// Deal from a shoe line written "2C 2H 4C 3C 4H 3H   3H   ck" (default order).
-Deal dealFromLine(const std::string& line) {
+// rules::Deal from a shoe line written "2C 2H 4C 3C 4H 3H   3H   ck" (default order).
+rules::Deal dealFromLine(const std::string& line) {
     std::string fault;
     const std::optional<ShoeHand> hand = parseShoeLine(line, 2, fault);
     EXPECT_TRUE(hand) << fault;
-    return dealOf(*hand, "DEFAULT");
+    return rules::dealOf(*hand, false);
 }
 
-std::string shoeOf(const std::vector<Deal>& deals) {
+std::string shoeOf(const std::vector<rules::Deal>& deals) {
     std::string shoe = "deals\r\n";
-    for (const Deal& d : deals) shoe += shoeLineOf(d, "") + "\r\n";
+    for (const rules::Deal& d : deals) shoe += rules::shoeLineOf(d, false) + "\r\n";
     return shoe;
 }
 
 // Starts a game on these deals in a fresh working directory.
-void startGame(WorkDir& dir, Session& s, const Variant& v, int maxRounds, const std::vector<Deal>& deals) {
+void startGame(WorkDir& dir, Session& s, const Variant& v, int maxRounds, const std::vector<rules::Deal>& deals) {
     test::writeSetup(dir, shoeOf(deals),
                      {{"ViewCard", v.viewCard}, {"Drag CkNk", v.dragCkNk}, {"MaxRounds", std::to_string(maxRounds)}});
     s.game.startGame("SOLVER");
@@ -69,7 +72,7 @@ void startGame(WorkDir& dir, Session& s, const Variant& v, int maxRounds, const 
 }
 
 bool canPickUp(const Session& s, uint8_t position) {
-    return s.game.table()[s.game.cardSlots[s.cardAt(position)].image].dragMode == DragMode::Automatic;
+    return s.game.table()[cardImage(s.cardAt(position))].dragMode == DragMode::Automatic;
 }
 
 // One action of a line, as a participant makes it: the swap by dragging
@@ -80,9 +83,9 @@ void play(Session& s, const Action& a) {
         s.pass();
         return;
     }
-    if (s.game.turnPassPending) s.look(a.position);
-    ASSERT_EQ(s.game.currentTurn, rules::roleName(a.role));
-    const uint8_t hand = rules::handPosition(a.role);
+    if (s.game.hand().handOverPending) s.look(a.position);
+    ASSERT_EQ(test::turnOf(s.game), roleName(a.role));
+    const uint8_t hand = handPosition(a.role);
     if (canPickUp(s, hand))
         s.drag(hand, a.position);
     else
@@ -95,33 +98,34 @@ TEST(SolverOnTheEngine, EveryShortestLineEndsItsHandOnTheGoalInExactlyThatManyAc
     std::mt19937 rng(12);
     for (const Variant& v : kVariants) {
         const SolverTable table(tableRules(v, 50));
-        std::vector<Deal> deals;
+        std::vector<rules::Deal> deals;
         for (int i = 0; i < 40; ++i) deals.push_back(randomDeal(rng));
         WorkDir dir;
         Session s;
         startGame(dir, s, v, 50, deals);
-        for (const Deal& deal : deals) {
+        for (const rules::Deal& deal : deals) {
             s.untilHandInPlay();
-            ASSERT_TRUE(s.game.handInPlay);
+            ASSERT_TRUE(s.game.progress().handInPlay);
             const std::optional<int> n = fewestActions(table, deal);
-            ASSERT_TRUE(n) << v.viewCard << " " << shoeLineOf(deal, "");
+            ASSERT_TRUE(n) << v.viewCard << " " << rules::shoeLineOf(deal, false);
             const std::vector<Action> line = shortestLine(table, deal);
-            const int hand = s.game.handNumber;
+            const int hand = s.game.progress().handNumber;
             if (*n == 0) {
                 EXPECT_TRUE(line.empty());
                 s.pass();  // the goal lies at the Target: the first action ends the hand
             }
             for (size_t i = 0; i < line.size(); ++i) {
-                ASSERT_EQ(s.game.handNumber, hand) << "ended early: " << v.viewCard << " " << shoeLineOf(deal, "");
+                ASSERT_EQ(s.game.progress().handNumber, hand)
+                    << "ended early: " << v.viewCard << " " << rules::shoeLineOf(deal, false);
                 play(s, line[i]);
-                ASSERT_EQ(s.game.handMoves, static_cast<int>(i + 1))
+                ASSERT_EQ(s.game.hand().counters.handMoves, static_cast<int>(i + 1))
                     << line[i].text() << " was not made: " << v.viewCard << "/" << v.dragCkNk << " "
-                    << shoeLineOf(deal, "");
-                if (s.game.handNumber == hand) s.settle();
+                    << rules::shoeLineOf(deal, false);
+                if (s.game.progress().handNumber == hand) s.settle();
             }
-            EXPECT_EQ(s.game.handNumber, hand + 1) << v.viewCard << " " << shoeLineOf(deal, "");
-            EXPECT_EQ(s.cardTextAt(targetCardView), rules::cardText(deal.goalCard));
-            EXPECT_EQ(s.game.handMoves, std::max(*n, 1));
+            EXPECT_EQ(s.game.progress().handNumber, hand + 1) << v.viewCard << " " << rules::shoeLineOf(deal, false);
+            EXPECT_EQ(s.cardTextAt(targetCardView), cardText(deal.goalCard));
+            EXPECT_EQ(s.game.hand().counters.handMoves, std::max(*n, 1));
         }
     }
 }
@@ -131,20 +135,20 @@ TEST(SolverOnTheEngine, RandomPlayNeverReachesTheGoalInFewerActionsThanTheSolver
     for (const Variant& v : kVariants) {
         const int maxRounds = 9;
         const SolverTable table(tableRules(v, maxRounds));
-        std::vector<Deal> deals;
+        std::vector<rules::Deal> deals;
         for (int i = 0; i < 60; ++i) {
-            Deal d = randomDeal(rng);
-            if (d.positionOfCard[d.goalCard] != rules::kTarget) deals.push_back(d);
+            rules::Deal d = randomDeal(rng);
+            if (d.positionOfCard[d.goalCard] != targetCardView) deals.push_back(d);
         }
         WorkDir dir;
         Session s;
         startGame(dir, s, v, maxRounds, deals);
         int reached = 0;
-        for (const Deal& deal : deals) {
+        for (const rules::Deal& deal : deals) {
             s.untilHandInPlay();
-            ASSERT_TRUE(s.game.handInPlay);
-            const int hand = s.game.handNumber;
-            while (s.game.handNumber == hand) {
+            ASSERT_TRUE(s.game.progress().handInPlay);
+            const int hand = s.game.progress().handNumber;
+            while (s.game.progress().handNumber == hand) {
                 const unsigned r = rng() % 12;
                 if (r == 0) {
                     s.pass();
@@ -155,13 +159,14 @@ TEST(SolverOnTheEngine, RandomPlayNeverReachesTheGoalInFewerActionsThanTheSolver
                     if (from == to || !canPickUp(s, from)) continue;
                     s.drag(from, to);
                 }
-                if (s.game.handNumber == hand) s.settle();
+                if (s.game.progress().handNumber == hand) s.settle();
             }
             const std::optional<int> n = fewestActions(table, deal);
-            if (s.cardTextAt(targetCardView) == rules::cardText(deal.goalCard)) {
+            if (s.cardTextAt(targetCardView) == cardText(deal.goalCard)) {
                 ++reached;
-                ASSERT_TRUE(n) << "reached a goal the solver calls unreachable: " << shoeLineOf(deal, "");
-                EXPECT_GE(s.game.handMoves, *n) << v.viewCard << "/" << v.dragCkNk << " " << shoeLineOf(deal, "");
+                ASSERT_TRUE(n) << "reached a goal the solver calls unreachable: " << rules::shoeLineOf(deal, false);
+                EXPECT_GE(s.game.hand().counters.handMoves, *n)
+                    << v.viewCard << "/" << v.dragCkNk << " " << rules::shoeLineOf(deal, false);
             }
         }
         EXPECT_GT(reached, 0) << "random play never reached a goal under " << v.viewCard;
@@ -173,19 +178,19 @@ TEST(SolverOnTheEngine, RandomPlayNeverReachesTheGoalInFewerActionsThanTheSolver
 TEST(SolverByHand, OneTwoAndThreeActions) {
     const SolverTable all(tableRules({"ALL", "TRUE"}, 12));
     // The ColorKeeper holds the goal 2H and the Target is 3H: one swap.
-    const Deal one = dealFromLine("4C 2H 3C 3H 2C 4H   2H   ck");
+    const rules::Deal one = dealFromLine("4C 2H 3C 3H 2C 4H   2H   ck");
     EXPECT_EQ(fewestActions(all, one), 1);
     EXPECT_EQ(shortestLine(all, one).front().text(), "ck swaps t");
 
     // The NumberKeeper holds the goal 3H over a Target 3C, but the ColorKeeper
     // opens: it must act first, whatever it does.
-    const Deal two = dealFromLine("2C 2H 4C 3C 4H 3H   3H   ck");
+    const rules::Deal two = dealFromLine("2C 2H 4C 3C 4H 3H   3H   ck");
     EXPECT_EQ(fewestActions(all, two), 2);
     EXPECT_EQ(shortestLine(all, two).back().text(), "nk swaps t");
 
     // The goal 3H lies face up; the ColorKeeper takes it, then must wait a
     // turn before it may lay it on the Target 4H.
-    const Deal three = dealFromLine("2C 4C 3H 4H 3C 2H   3H   ck");
+    const rules::Deal three = dealFromLine("2C 4C 3H 4H 3C 2H   3H   ck");
     EXPECT_EQ(fewestActions(all, three), 3);
     std::vector<std::string> texts;
     for (const Action& a : shortestLine(all, three)) texts.push_back(a.text());
@@ -195,7 +200,7 @@ TEST(SolverByHand, OneTwoAndThreeActions) {
 }
 
 TEST(SolverByHand, TheTurnRulesChangeTheCount) {
-    const Deal three = dealFromLine("2C 4C 3H 4H 3C 2H   3H   ck");
+    const rules::Deal three = dealFromLine("2C 4C 3H 4H 3C 2H   3H   ck");
     // A swap that never passes the turn lets the ColorKeeper swap twice.
     EXPECT_EQ(fewestActions(SolverTable(tableRules({"NON", "TRUE"}, 12)), three), 2);
     EXPECT_EQ(fewestActions(SolverTable(tableRules({"NON", "FALSE"}, 12)), three), 2);
@@ -204,15 +209,15 @@ TEST(SolverByHand, TheTurnRulesChangeTheCount) {
 }
 
 TEST(SolverByHand, MaxRoundsAndTheGoalAlreadyAtTheTarget) {
-    const Deal three = dealFromLine("2C 4C 3H 4H 3C 2H   3H   ck");
+    const rules::Deal three = dealFromLine("2C 4C 3H 4H 3C 2H   3H   ck");
     EXPECT_EQ(fewestActions(SolverTable(tableRules({"ALL", "TRUE"}, 3)), three), 3);
     EXPECT_EQ(fewestActions(SolverTable(tableRules({"ALL", "TRUE"}, 2)), three), std::nullopt);
     // A limit of 0 or 1 ends every hand at its first action, which still
     // counts when it lays the goal on the Target.
-    const Deal one = dealFromLine("4C 2H 3C 3H 2C 4H   2H   ck");
+    const rules::Deal one = dealFromLine("4C 2H 3C 3H 2C 4H   2H   ck");
     EXPECT_EQ(fewestActions(SolverTable(tableRules({"ALL", "TRUE"}, 0)), one), 1);
 
-    const Deal there = dealFromLine("2C 3H 4H 4C 2H 3C   4C   nk");
+    const rules::Deal there = dealFromLine("2C 3H 4H 4C 2H 3C   4C   nk");
     const SolverTable table(tableRules({"ALL", "TRUE"}, 12));
     EXPECT_EQ(fewestActions(table, there), 0);
     EXPECT_TRUE(shortestLine(table, there).empty());
@@ -220,14 +225,14 @@ TEST(SolverByHand, MaxRoundsAndTheGoalAlreadyAtTheTarget) {
 
 TEST(SolverDeals, ShoeLinesRoundTripUnderBothDealingOrders) {
     std::mt19937 rng(5);
-    for (const char* order : {"DEFAULT", "CIRCULAR"}) {
+    for (const bool circular : {false, true}) {
         for (int i = 0; i < 50; ++i) {
-            const Deal d = randomDeal(rng);
-            const std::string line = shoeLineOf(d, order);
+            const rules::Deal d = randomDeal(rng);
+            const std::string line = rules::shoeLineOf(d, circular);
             std::string fault;
             const std::optional<ShoeHand> hand = parseShoeLine(line, 2, fault);
             ASSERT_TRUE(hand) << fault;
-            const Deal back = dealOf(*hand, order);
+            const rules::Deal back = rules::dealOf(*hand, circular);
             EXPECT_EQ(back.positionOfCard, d.positionOfCard) << line;
             EXPECT_EQ(back.goalCard, d.goalCard);
             EXPECT_EQ(back.opener, d.opener);
@@ -236,7 +241,7 @@ TEST(SolverDeals, ShoeLinesRoundTripUnderBothDealingOrders) {
     // The game's own example of the circular order: 2H goes to the
     // NumberKeeper's hand, 4C to the Target.
     std::string fault;
-    const Deal c = dealOf(*parseShoeLine("2H 3C 4H 2C 3H 4C 3H ck", 2, fault), "CIRCULAR");
-    EXPECT_EQ(c.positionOfCard[rules::cardIndex(2, 1)], rules::kNkHand);
-    EXPECT_EQ(c.positionOfCard[rules::cardIndex(4, 2)], rules::kTarget);
+    const rules::Deal c = rules::dealOf(*parseShoeLine("2H 3C 4H 2C 3H 4C 3H ck", 2, fault), true);
+    EXPECT_EQ(c.positionOfCard[cardIndex(2, 1)], numberCardView);
+    EXPECT_EQ(c.positionOfCard[cardIndex(4, 2)], targetCardView);
 }

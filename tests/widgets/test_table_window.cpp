@@ -138,9 +138,8 @@ private:
     }
 
     Ctl cardAt(uint8_t position) {
-        for (int slot = 1; slot <= 6; ++slot)
-            if (win_->game().cardSlots[slot].positionCode == position) return cardImage(slot);
-        return Ctl::Window;
+        const int card = win_->game().hand().cardAt(position);
+        return card < 0 ? Ctl::Window : cardImage(card);
     }
 
     QString log(const char* role) {
@@ -188,7 +187,7 @@ private slots:
         for (QWidget* w : win_->findChildren<QWidget*>()) QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
         dealHand();
         QVERIFY(win_->game().table().formEnabled());
-        QCOMPARE(win_->game().totalMoves, 0);
+        QCOMPARE(win_->game().progress().totalMoves, 0);
         QVERIFY(!win_->exitRequested());
     }
 
@@ -218,14 +217,14 @@ private slots:
         QTest::mouseClick(pass, Qt::LeftButton);
         QTest::keyClick(pass, Qt::Key_Space);
         QTest::mouseClick(nk, Qt::LeftButton);
-        QCOMPARE(win_->game().totalMoves, 0);
+        QCOMPARE(win_->game().progress().totalMoves, 0);
         QVERIFY(!nk->isChecked());
         QVERIFY(!log("ck").contains("PP"));
         QVERIFY(looks() == before);
         finishGlide();
         QVERIFY(looks() == before);
         QTest::mouseClick(pass, Qt::LeftButton);
-        QCOMPARE(win_->game().totalMoves, 1);
+        QCOMPARE(win_->game().progress().totalMoves, 1);
     }
 
     void theBoxAfterTheFourthPassShowsOverTheCounterAt4() {
@@ -252,7 +251,7 @@ private slots:
         });
         QTest::mouseClick(pass, Qt::LeftButton);
         QVERIFY(!atBox.isNull());
-        QCOMPARE(win_->game().totalMoves, 4);
+        QCOMPARE(win_->game().progress().totalMoves, 4);
         QCoreApplication::processEvents();
         QVERIFY(atBox != atThree);
         QVERIFY(atBox == onScreen());
@@ -348,7 +347,7 @@ private slots:
         QTest::mouseRelease(window, Qt::LeftButton, {}, onPass);
         finishGlide();
         QCOMPARE(QPoint(t[up].left, t[up].top), home);
-        QCOMPARE(win_->game().totalMoves, 0);
+        QCOMPARE(win_->game().progress().totalMoves, 0);
         QVERIFY(!log("ck").contains("PP"));
         QVERIFY(win_->game().table().formEnabled());
     }
@@ -368,7 +367,7 @@ private slots:
         QCOMPARE(QPoint(t[up].left, t[up].top), home);
         QVERIFY(t[up].enabled);
         QTest::mouseRelease(win_->canvas(), Qt::LeftButton, {}, centreOf(t[up]));
-        QCOMPARE(win_->game().totalMoves, 0);
+        QCOMPARE(win_->game().progress().totalMoves, 0);
     }
 
     void anotherWindowTakingTheFocusEndsADrag() {

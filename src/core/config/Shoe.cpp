@@ -2,7 +2,8 @@
 
 #include <fstream>
 #include <sstream>
-#include <sys/stat.h>
+
+#include "core/platform/System.h"
 
 namespace qbx {
 
@@ -84,8 +85,7 @@ std::optional<ShoeHand> parseShoeLine(const std::string& line, int lineNumber, s
 }
 
 Shoe::Status Shoe::load(const std::string& path, std::string& fault) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return Status::Unreadable;
+    if (!sys::isExistingFile(path)) return Status::Unreadable;
     std::ifstream in(path, std::ios::binary);
     if (!in) return Status::Unreadable;
     std::ostringstream content;

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/eventlog/LogFormat.h"
 #include "core/platform/System.h"
 
 namespace qbx {
@@ -12,13 +13,6 @@ namespace {
 
 constexpr int kSuffixes = 10000;
 constexpr int kRandomTries = 200;
-
-std::string makeSuffix(const LocalTime& date, int number) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%02d%02d%02d_%d.txt", date.day % 100, date.month % 100, date.year % 100,
-                  number);
-    return buffer;
-}
 
 bool nameTaken(const std::string& path) {
     std::error_code ec;
@@ -34,7 +28,7 @@ EventLogs::Open EventLogs::create(const std::string& directory, Clock& clock, co
     for (int attempt = 0; attempt < kRandomTries + kSuffixes; ++attempt) {
         int number = attempt < kRandomTries ? random() % kSuffixes : attempt - kRandomTries;
         if (number < 0) number = -number;
-        const std::string suffix = makeSuffix(clock.now(), number);
+        const std::string suffix = logFileSuffix(clock.now(), number);
         const std::string ckPath = directory + "/ck" + suffix;
         const std::string nkPath = directory + "/nk" + suffix;
         if (nameTaken(nkPath)) continue;

@@ -20,6 +20,8 @@ public:
 
     LogFile& ck() { return ck_; }
     LogFile& nk() { return nk_; }
+    const LogFile& ck() const { return ck_; }
+    const LogFile& nk() const { return nk_; }
     const std::string& suffix() const { return suffix_; }
 
     // Makes both files durable (after the records of one action).

@@ -3,12 +3,13 @@
 // as it is written, so a crash or a killed program loses nothing; sync()
 // makes the file durable, and is called once the records of a participant's
 // action are written. A file is only ever created new: an existing file is
-// never truncated. LogFilePosix.cpp and LogFileWindows.cpp keep these
-// promises each with its own system's calls.
+// never truncated. The system's side of these promises is
+// core/platform's AppendFile.
 
-#include <cstdint>
 #include <stdexcept>
 #include <string>
+
+#include "core/platform/System.h"
 
 namespace qbx {
 
@@ -20,14 +21,14 @@ public:
 class LogFile {
 public:
     LogFile() = default;
-    ~LogFile();
+    ~LogFile() { close(); }
     LogFile(const LogFile&) = delete;
     LogFile& operator=(const LogFile&) = delete;
 
     enum class Create { Created, Exists, Failed };
     // Creates the file, failing if it exists. On Failed, `error` says why.
     Create createNew(const std::string& path, std::string& error);
-    bool isOpen() const { return handle_ != kClosed; }
+    bool isOpen() const { return file_.isOpen(); }
     const std::string& path() const { return path_; }
 
     // Writes the record and the line end CR LF. Throws LogError on failure.
@@ -39,9 +40,7 @@ public:
     void close() noexcept;
 
 private:
-    // A file descriptor, or a Windows HANDLE (INVALID_HANDLE_VALUE is -1 too).
-    static constexpr std::intptr_t kClosed = -1;
-    std::intptr_t handle_ = kClosed;
+    sys::AppendFile file_;
     bool unsynced_ = false;
     std::string path_;
     std::string line_;

@@ -2,25 +2,14 @@
 // is laid and recorded.
 
 #include "core/game/Game.h"
-#include "core/eventlog/TimeStamp.h"
 
 namespace qbx {
 
 namespace {
 
-// The deal records, in their order, with the position each names.
-constexpr struct {
-    uint8_t position;
-    const char* suffix;
-} kDealRecords[6] = {
-    {numberCardView, ";numberCardView:Card dealt"}, {downNumberCardView, ";downNumberCardView:Card dealt"},
-    {upCardView, ";upCardView:Card dealt"},         {downColorCardView, ";downColorCardView:Card dealt"},
-    {colorCardView, ";colorCardView:Card dealt"},   {targetCardView, ";targetCardView:Card dealt"},
-};
-
-// Deal steps 1 to 6 send the image of slot 1 to 6 to these positions.
-constexpr uint8_t kGlideTo[6] = {numberCardView,    downNumberCardView, upCardView,
-                                 downColorCardView, colorCardView,      targetCardView};
+// Deal steps 1 to 6 send the image of card 0 to 5 to these positions.
+constexpr uint8_t kGlideTo[kCards] = {numberCardView,    downNumberCardView, upCardView,
+                                      downColorCardView, colorCardView,      targetCardView};
 
 }  // namespace
 
@@ -33,12 +22,12 @@ void Game::dealWaitOver() {
 }
 
 void Game::beginDeal() {
-    dealStep = 1;
-    for (int slot = 1; slot <= 6; ++slot) {
-        table_.setPos(cardSlots[slot].image, coordX[deckPosition], coordY[deckPosition]);
-        table_.setPicture(cardSlots[slot].image, Picture::Back);
+    progress_.dealStep = 1;
+    for (int card = 0; card < kCards; ++card) {
+        table_.setPos(cardImage(card), placeX_[deckPosition], placeY_[deckPosition]);
+        table_.setPicture(cardImage(card), Picture::Back);
     }
-    handInPlay = false;
+    progress_.handInPlay = false;
     setTimer(TimerId::DealStep, true);
 }
 
@@ -49,7 +38,8 @@ void Game::dealStepTick() {
             onFirstShow();
         }
         const LocalTime now = clock_.now();
-        if (dealStep == 7) {
+        int32_t& step = progress_.dealStep;
+        if (step == 7) {
             setTimer(TimerId::DealStep, false);
             if (shoe_.atEnd()) {
                 endOfShoe(timeStamp(now));
@@ -57,82 +47,60 @@ void Game::dealStepTick() {
             }
             layHandFromShoe(now);
         }
-        if (dealStep >= 1 && dealStep <= 6) {
-            const uint8_t to = kGlideTo[dealStep - 1];
-            startGlide(cardSlots[dealStep].image, placeX(to), placeY(to));
-        } else if (dealStep == 7) {
-            handInPlay = true;
+        if (step >= 1 && step <= 6) {
+            const uint8_t to = kGlideTo[step - 1];
+            startGlide(cardImage(step - 1), placeX(to), placeY(to));
+        } else if (step == 7) {
+            progress_.handInPlay = true;
             table_.setFormEnabled(true);
             table_.setPen(Ctl::NkHandFrame, kGrey);
             table_.setPen(Ctl::CkHandFrame, kGrey);
             table_.setPen(turnFrame(), kGreen);
         }
-        ++dealStep;
+        ++step;
     });
 }
 
 void Game::layHandFromShoe(const LocalTime& now) {
-    const ShoeHand& hand = shoe_.take();
-    const std::array<uint8_t, 6> order = rules::dealingPositions(params.dealingOrder);
-    std::string at[6];
-    for (int pair = 0; pair < 6; ++pair) at[order[pair]] = hand.pairs[pair];
-    firstTurn = hand.firstTurn;
-    goalColour = hand.goalLetter == 'H' ? 1 : 2;
-    goalNumber = hand.goalDigit - '0';
-
+    const ShoeHand& line = shoe_.take();
+    // The deal records write each card as the shoe line has it.
+    const std::array<uint8_t, kPlaces> order = rules::dealingPositions(rules_.circularDeal);
+    std::string_view cardAt[kPlaces];
+    for (int pair = 0; pair < kPlaces; ++pair) cardAt[order[pair]] = line.pairs[pair];
     for (LogFile* log : {&logs_.ck(), &logs_.nk()}) {
-        for (int k = 1; k <= 6; ++k) {
-            const std::string stamp = timeStamp(now, k);
-            log->writeLine(stamp + stamp + "GC:" + at[kDealRecords[k - 1].position] + kDealRecords[k - 1].suffix);
+        for (int k = 1; k <= kPlaces; ++k) {
+            const uint8_t position = kDealRecordOrder[k - 1];
+            log->writeLine(cardDealtRecord(timeStamp(now, k), cardAt[position], position));
         }
     }
-    layOutHand(at[numberCardView], at[downNumberCardView], at[upCardView], at[downColorCardView], at[colorCardView],
-               at[targetCardView]);
+    layOutHand(rules::dealOf(line, rules_.circularDeal));
 }
 
 void Game::endOfShoe(const std::string& stamp) {
-    logs_.ck().writeLine(stamp + stamp + "GE::Game ended due to exhaustion of shoe");
-    logs_.nk().writeLine(stamp + stamp + "GE::Game ended due to exhaustion of shoe");
-    logs_.nk().writeLine(stamp + ":gameDone");
-    logs_.ck().writeLine(stamp + ":gameDone");
-    logs_.ck().writeLine("TotalMove:" + std::to_string(totalMoves));
-    logs_.nk().writeLine("TotalMove:" + std::to_string(totalMoves));
+    logs_.ck().writeLine(shoeExhaustedRecord(stamp));
+    logs_.nk().writeLine(shoeExhaustedRecord(stamp));
+    logs_.nk().writeLine(gameDoneRecord(stamp));
+    logs_.ck().writeLine(gameDoneRecord(stamp));
+    logs_.ck().writeLine(totalMovesRecord(progress_.totalMoves));
+    logs_.nk().writeLine(totalMovesRecord(progress_.totalMoves));
     // Durable before the participant is told the game is over.
     logs_.sync();
-    platform_.showMessage(texts.msgGameEnded);
+    platform_.showMessage(texts_.msgGameEnded);
     logs_.close();
     requestTerminate();
 }
 
-int Game::slotOfCard(const std::string& cardText) {
-    const int number = cardText[0] - '0';
-    return cardText[1] == 'H' ? number - 1 : number + 2;
-}
-
-void Game::layOutHand(const std::string& atNkHand, const std::string& atDownNumber, const std::string& atUp,
-                      const std::string& atDownColour, const std::string& atCkHand, const std::string& atTarget) {
-    currentTurn = firstTurn;
-    turnPassPending = false;
-    if (currentTurn != "ck" && currentTurn != "nk") currentTurn = "ck";
-    table_.setChecked(currentTurn == "ck" ? Ctl::CkTurnIndicator : Ctl::NkTurnIndicator, true);
-    consecutivePasses = handMoves = ckMoves = nkMoves = 0;
-
-    const std::string* texts6[6] = {&atNkHand, &atDownNumber, &atUp, &atDownColour, &atCkHand, &atTarget};
-    constexpr uint8_t kCodes[6] = {4, 3, 2, 1, 0, 5};
-    for (int i = 0; i < 6; ++i) {
-        CardSlot& slot = cardSlots[slotOfCard(*texts6[i])];
-        slot.number = texts6[i]->at(0) - '0';
-        slot.colour = texts6[i]->at(1) == 'H' ? 1 : 2;
-        slot.positionCode = kCodes[i];
+void Game::layOutHand(const rules::Deal& deal) {
+    hand_ = rules::dealtHand(deal.positionOfCard, deal.opener, rules_);
+    goalCard_ = deal.goalCard;
+    table_.setChecked(hand_.turn == Role::Ck ? Ctl::CkTurnIndicator : Ctl::NkTurnIndicator, true);
+    table_.setPos(Ctl::DeckCard, placeX_[deckPosition], placeY_[deckPosition]);
+    for (int card = 0; card < kCards; ++card) {
+        table_.setPos(cardImage(card), placeX(positionOf(card)), placeY(positionOf(card)));
+        setPictureByRule(card);
     }
-    table_.setPos(Ctl::DeckCard, coordX[deckPosition], coordY[deckPosition]);
-    for (int slot = 1; slot <= 6; ++slot) {
-        const CardSlot& c = cardSlots[slot];
-        table_.setPos(c.image, placeX(c.positionCode), placeY(c.positionCode));
-        setPictureByRule(slot);
-    }
-    if (params.viewTarget == "TRUE") table_.setPicture(Ctl::DeckCard, facePicture(goalNumber, goalColour));
-    applyDragPermission();
+    if (rules_.goalShown) table_.setPicture(Ctl::DeckCard, facePicture(goalCard_));
+    showDragModes();
     coverCards();
 }
 

@@ -8,6 +8,13 @@
 
 namespace qbx {
 
+namespace {
+
+// Where the pointer holds a dragged card, from its top left corner.
+constexpr int32_t kGrabX = 25, kGrabY = 40;
+
+}  // namespace
+
 void Game::mousePress(int x, int y, MouseButton button) {
     guarded([&] {
         if (!acceptsInput() || dragging_) return;
@@ -68,26 +75,26 @@ void Game::dispatchDragOver(int x, int y) {
 }
 
 void Game::startCardDrag(Ctl card) {
-    dragStartLeft = table_[card].left;
-    dragStartTop = table_[card].top;
-    movingCard = card;
+    dragStartLeft_ = table_[card].left;
+    dragStartTop_ = table_[card].top;
+    dragCard_ = card;
     table_.setEnabled(card, false);
-    recordPickUp(card);
-    completePendingHandOver(table_[card].tag);
+    recordPickUp(cardOfImage(card));
+    completePendingHandOver(cardOfImage(card));
 }
 
 void Game::dragOver(Ctl target, int x, int y) {
-    const Ctl dragged = movingCard;
+    const Ctl dragged = dragCard_;
     if (isCardImage(target)) {
         showIfExchangeAllowed(dragged, target);
-        table_.setPos(dragged, table_[target].left + x - grabOffsetX, table_[target].top + y - grabOffsetY);
+        table_.setPos(dragged, table_[target].left + x - kGrabX, table_[target].top + y - kGrabY);
         return;
     }
     table_.raiseToTop(dragged);
     if (target == Ctl::Window)
-        table_.setPos(dragged, x - 25, y - 40);
+        table_.setPos(dragged, x - kGrabX, y - kGrabY);
     else
-        table_.setPos(dragged, table_[target].left + x - grabOffsetX, table_[target].top + y - grabOffsetY);
+        table_.setPos(dragged, table_[target].left + x - kGrabX, table_[target].top + y - kGrabY);
     if (target == Ctl::NkHandFrame || target == Ctl::CkHandFrame) {
         paintTurnFrames();
     } else if (target >= Ctl::TargetFrame && target <= Ctl::DownColourFrame) {
@@ -97,33 +104,33 @@ void Game::dragOver(Ctl target, int x, int y) {
 }
 
 void Game::dragDrop(Ctl target) {
-    const Ctl dragged = movingCard;
+    const Ctl dragged = dragCard_;
     if (!isCardImage(target)) {
         // A drop anywhere else sends the card home; the control dropped on
         // never acts (a card on the pass button does not pass).
         table_.setEnabled(dragged, true);
-        startGlide(movingCard, dragStartLeft, dragStartTop);
+        startGlide(dragged, dragStartLeft_, dragStartTop_);
         return;
     }
     if (tryExchange(dragged, target)) {
         table_.setPos(dragged, table_[target].left, table_[target].top);
-        startGlide(target, dragStartLeft, dragStartTop);
+        startGlide(target, dragStartLeft_, dragStartTop_);
         handOverAfterSwap();
         coverCards();
         endHandIfOver();
     } else {
-        startGlide(movingCard, dragStartLeft, dragStartTop);
+        startGlide(dragged, dragStartLeft_, dragStartTop_);
     }
     table_.setEnabled(dragged, true);
 }
 
 void Game::cardMouseDown(Ctl card, MouseButton button) {
-    if (button == MouseButton::Right) showCard(table_[card].tag);
+    if (button == MouseButton::Right) showCard(cardOfImage(card));
 }
 
 void Game::cardMouseUp(Ctl card) {
-    coverCard(table_[card].tag);
-    recordLook(card);
+    coverCard(cardOfImage(card));
+    recordLook(cardOfImage(card));
 }
 
 }  // namespace qbx

@@ -1,16 +1,32 @@
+// The game start: the setup read, the logs opened with their header, the
+// table set, the first deal armed. And what every entry point shares: the
+// timers, the end of the program, a failure that stops the session.
+
 #include "core/game/Game.h"
 
-#include <sys/stat.h>
-
-#include "core/eventlog/TimeStamp.h"
+#include "core/platform/System.h"
 
 namespace qbx {
+
+namespace {
+
+class StartError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Where the six cards lie before the first deal, by card index.
+constexpr std::array<uint8_t, kCards> kCardsAtStart = {downColorCardView,  targetCardView, upCardView,
+                                                       downNumberCardView, colorCardView,  numberCardView};
+
+}  // namespace
 
 Game::Game(Platform& platform, Clock& clock) : platform_(platform), clock_(clock) {
     timers_[static_cast<int>(TimerId::Glide)].interval = 15;
     timers_[static_cast<int>(TimerId::DealWait)].interval = 1000;
     timers_[static_cast<int>(TimerId::DealStep)].interval = 1001;
-    for (int slot = 1; slot <= 6; ++slot) cardSlots[slot].image = cardImage(slot);
+    hand_.positionOfCard = kCardsAtStart;
+    hand_.draggable = 0x3F;  // every card image starts draggable
 }
 
 Game::~Game() { logs_.close(); }
@@ -55,103 +71,57 @@ void Game::logFailed(const std::string& message) {
 
 bool Game::acceptsInput() const { return !terminated_ && table_.formEnabled() && table_.formVisible(); }
 
-int Game::slotOfImage(Ctl image) const {
-    for (int slot = 1; slot <= 6; ++slot)
-        if (cardSlots[slot].image == image) return slot;
-    return 0;
-}
-
-std::string Game::cardText(int32_t number, int32_t colour) {
-    return std::to_string(number) + (colour == 1 ? "H" : "C");
-}
-
-namespace {
-
-bool isDirectory(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool isExistingNonDirectory(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
-}
-
-class StartError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-}  // namespace
-
 void Game::loadCardPictures() {
     // The faces are built into the program; the back may come from a file.
-    const std::string backPath = "./setup/" + params.fileBackCard;
-    if (isExistingNonDirectory(backPath)) {
+    const std::string backPath = "./setup/" + parameters_.fileBackCard;
+    if (sys::isExistingFile(backPath)) {
         std::string why;
-        backBitmap = loadBmpFile(backPath, &why);
-        if (!backBitmap) throw StartError("The card back " + backPath + " is not a readable bitmap (" + why + ").");
+        cardBack_ = loadBmpFile(backPath, &why);
+        if (!cardBack_) throw StartError("The card back " + backPath + " is not a readable bitmap (" + why + ").");
     }
     table_.setPicture(Ctl::DeckCard, Picture::Back);
-    if (params.viewTarget != "TRUE") table_.setVisible(Ctl::DeckCard, false);
+    if (!rules_.goalShown) table_.setVisible(Ctl::DeckCard, false);
 }
 
-void Game::startGame(const std::string& loginParticipantCode) {
+void Game::startGame(const std::string& participantCode) {
     guarded([&] {
         try {
-            participantCode = loginParticipantCode;
-            handMoves = ckMoves = nkMoves = consecutivePasses = 0;
-            ckShare = nkShare = 0.5;
-            premiumRound = 2000;
-            costMove = 100;
-            currentTurn = "ck";
-            shoeFileName = "shoefile.txt";
-            turnPassPending = false;
+            if (!readParameterFile(kParameterFile, parameters_)) platform_.showMessage(kParameterReadError);
+            if (!readMessageFile("./setup/" + parameters_.fileMessages, texts_))
+                platform_.showMessage(kMessagesReadError);
 
-            if (!readParameterFile(kParameterFile, params)) platform_.showMessage(kParameterReadError);
-            if (!readMessageFile("./setup/" + params.fileMessages, texts)) platform_.showMessage(kMessagesReadError);
+            const rules::RulesOfSetup setup = rules::rulesOf(parameters_);
+            if (setup.badNumberKey)
+                throw StartError("'" + setup.badNumberText + "' is not a valid integer value (" + setup.badNumberKey +
+                                 " in setup/QBXParameter.ini).");
+            rules_ = setup.rules;
 
-            struct Conversion {
-                const char* key;
-                const std::string& text;
-                int32_t& field;
-            };
-            for (const Conversion& c : {Conversion{"MaxRounds", params.maxRoundsText, maxRounds},
-                                        Conversion{"PremiumRound", params.premiumRoundText, premiumRound},
-                                        Conversion{"CostMove", params.costMoveText, costMove}}) {
-                if (!parseWholeNumber(c.text, c.field))
-                    throw StartError(std::string("'") + c.text + "' is not a valid integer value (" + c.key +
-                                     " in setup/QBXParameter.ini).");
-            }
-            shoeFileName = params.shoeFilePath;
-            handCardsLocked = params.dragCkNkText == "TRUE" ? 0 : 1;
-
-            table_.setCaption(Ctl::PassButton, texts.stepButtonText);
-            table_.setCaption(Ctl::HelpButton, texts.helpButtonText);
-            table_.setCaption(Ctl::TurnTitle, texts.turnHeader);
-            table_.setCaption(Ctl::CkTurnIndicator, texts.ckTurnText);
-            table_.setCaption(Ctl::NkTurnIndicator, texts.nkTurnText);
-            table_.setCaption(Ctl::MessagesTitle, texts.msgHeader);
-            table_.setCaption(Ctl::CkCaption, texts.cardCkText);
-            table_.setCaption(Ctl::NkCaption, texts.cardNkText);
-            table_.setCaption(Ctl::TargetCaption, texts.cardTText);
-            table_.setCaption(Ctl::RulesTitle, texts.rulesHeader);
-            table_.setCaption(Ctl::HandCounterTitle, texts.msgHandNumber);
-            table_.setCaption(Ctl::HandCounter, std::to_string(handNumber));
-            table_.setCaption(Ctl::MoveCounterTitle, texts.msgTotMove);
-            table_.setCaption(Ctl::MoveCounter, std::to_string(totalMoves));
-            table_.rulesLines = {texts.rulesBlock1CK, texts.rulesBlock1NK};
+            table_.setCaption(Ctl::PassButton, texts_.stepButtonText);
+            table_.setCaption(Ctl::HelpButton, texts_.helpButtonText);
+            table_.setCaption(Ctl::TurnTitle, texts_.turnHeader);
+            table_.setCaption(Ctl::CkTurnIndicator, texts_.ckTurnText);
+            table_.setCaption(Ctl::NkTurnIndicator, texts_.nkTurnText);
+            table_.setCaption(Ctl::MessagesTitle, texts_.msgHeader);
+            table_.setCaption(Ctl::CkCaption, texts_.cardCkText);
+            table_.setCaption(Ctl::NkCaption, texts_.cardNkText);
+            table_.setCaption(Ctl::TargetCaption, texts_.cardTText);
+            table_.setCaption(Ctl::RulesTitle, texts_.rulesHeader);
+            table_.setCaption(Ctl::HandCounterTitle, texts_.msgHandNumber);
+            table_.setCaption(Ctl::HandCounter, std::to_string(progress_.handNumber));
+            table_.setCaption(Ctl::MoveCounterTitle, texts_.msgTotMove);
+            table_.setCaption(Ctl::MoveCounter, std::to_string(progress_.totalMoves));
+            table_.rulesLines = {texts_.rulesBlock1CK, texts_.rulesBlock1NK};
 
             const LocalTime t0 = clock_.now();
-            if (!isDirectory("dataout")) {
+            if (!sys::isDirectory("dataout")) {
                 startFailed("There must be a directory named 'dataout' to save the software output.");
                 return;
             }
-            if (!randomSuffix) {
+            if (!randomSuffix_) {
                 auto seed =
                     static_cast<unsigned>(((t0.hour * 60 + t0.minute) * 60 + t0.second) * 1000 + t0.millisecond);
                 auto state = std::make_shared<unsigned>(seed ? seed : 1u);
-                randomSuffix = [state] {
+                randomSuffix_ = [state] {
                     *state = *state * 1103515245u + 12345u;
                     return static_cast<int>((*state >> 16) % 10000u);
                 };
@@ -159,29 +129,29 @@ void Game::startGame(const std::string& loginParticipantCode) {
 
             // The whole shoe is checked before any log exists, so a faulty
             // line is found by the experimenter, not in front of a participant.
+            const std::string& shoePath = parameters_.shoeFilePath;
             std::string fault;
-            const Shoe::Status shoeStatus = shoe_.load(shoeFileName, fault);
+            const Shoe::Status shoeStatus = shoe_.load(shoePath, fault);
             if (shoeStatus == Shoe::Status::Faulty) {
-                startFailed("The shoe file " + shoeFileName + " cannot be played: " + fault + ".");
+                startFailed("The shoe file " + shoePath + " cannot be played: " + fault + ".");
                 return;
             }
 
             std::string error;
-            if (logs_.create("dataout", clock_, randomSuffix, error) != EventLogs::Open::Ok) {
+            if (logs_.create("dataout", clock_, randomSuffix_, error) != EventLogs::Open::Ok) {
                 startFailed(error);
                 return;
             }
-            bool shoeMissing = shoeStatus == Shoe::Status::Unreadable;
-            if (shoeMissing) platform_.showMessage("I do not find the the shoefile " + shoeFileName);
+            const bool shoeMissing = shoeStatus == Shoe::Status::Unreadable;
+            if (shoeMissing) platform_.showMessage("I do not find the the shoefile " + shoePath);
 
             const std::string T0 = timeStamp(t0);
-            logs_.ck().writeLine(T0 + "TF:CK");
-            logs_.nk().writeLine(T0 + "TF:NK");
-            for (LogFile* log : {&logs_.ck(), &logs_.nk()}) log->writeLine(T0 + "Game begins");
-            for (LogFile* log : {&logs_.ck(), &logs_.nk()})
-                log->writeLine(T0 + "userID:userName " + participantCode + ":gameNum -1:partner 1");
-            for (LogFile* log : {&logs_.ck(), &logs_.nk()}) log->writeLine(T0 + "errorsMade 0:score 0:row 0column 0");
-            recordMove("GS", "", "Game started", "", "");
+            logs_.ck().writeLine(roleHeaderRecord(T0, Role::Ck));
+            logs_.nk().writeLine(roleHeaderRecord(T0, Role::Nk));
+            for (LogFile* log : {&logs_.ck(), &logs_.nk()}) log->writeLine(gameBeginsRecord(T0));
+            for (LogFile* log : {&logs_.ck(), &logs_.nk()}) log->writeLine(participantRecord(T0, participantCode));
+            for (LogFile* log : {&logs_.ck(), &logs_.nk()}) log->writeLine(fixedHeaderRecord(T0));
+            recordGameStart();
             if (shoeMissing) {
                 logs_.sync();
                 logs_.close();
@@ -190,28 +160,19 @@ void Game::startGame(const std::string& loginParticipantCode) {
             }
 
             loadCardPictures();
-            grabOffsetX = 25;
-            grabOffsetY = 40;
             paintTurnFrames();
             timers_[static_cast<int>(TimerId::DealStep)].interval =
                 timers_[static_cast<int>(TimerId::Glide)].interval * 20 + 2;
 
-            static constexpr struct {
-                int32_t number, colour;
-                uint8_t position;
-            } kStart[7] = {{0, 0, 0}, {2, 1, 1}, {3, 1, 5}, {4, 1, 2}, {2, 2, 3}, {3, 2, 0}, {4, 2, 4}};
-            for (int slot = 1; slot <= 6; ++slot) {
-                CardSlot& c = cardSlots[slot];
-                c.number = kStart[slot].number;
-                c.colour = kStart[slot].colour;
-                c.positionCode = kStart[slot].position;
-                c.image = cardImage(slot);
-                c.picture = table_[c.image].picture;
-            }
-            if (handCardsLocked == 1) lockHandCards();
+            // Before the first deal the cards lie as the table was designed;
+            // locked hand cards are locked from the start.
+            hand_ = rules::Situation{};
+            hand_.positionOfCard = kCardsAtStart;
+            hand_.draggable = rules_.handCardsLocked ? rules::lockHandCards(0x3F) : 0x3F;
+            showDragModes();
 
-            textureBitmap = loadBmpFile("setup/" + params.fileTexture);
-            if (!textureBitmap) table_.setVisible(Ctl::Background, false);
+            background_ = loadBmpFile("setup/" + parameters_.fileTexture);
+            if (!background_) table_.setVisible(Ctl::Background, false);
             setTimer(TimerId::DealWait, true);
         } catch (const StartError& e) {
             startFailed(e.what());

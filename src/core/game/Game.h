@@ -1,45 +1,45 @@
 #pragma once
-// The table window's game: its state and every rule of play, as plain C++.
-// The Qt table window forwards mouse, button and timer events here and draws
-// `table()`; tests drive the same calls with a fake clock and fake timers.
+// The table window's game, as plain C++: it holds the hand once (the rules'
+// own Situation, with the goal card and the setup's rules), applies the
+// rules of core/rules to it for every action, writes the records through
+// the log format's writers, and sets the table's controls (`Table`) from
+// it after each rule. The Qt table window forwards mouse, button and timer
+// events here and draws `table()`; tests drive the same calls with a fake
+// clock and fake timers.
 
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
-#include "core/config/ConfigFiles.h"
 #include "core/bitmap/Bitmap.h"
-#include "core/rules/Rules.h"
-#include "core/platform/Platform.h"
+#include "core/config/ConfigFiles.h"
 #include "core/config/Shoe.h"
-#include "core/game/Table.h"
 #include "core/eventlog/EventLogs.h"
+#include "core/eventlog/LogFormat.h"
+#include "core/game/Table.h"
+#include "core/platform/Platform.h"
+#include "core/rules/Rules.h"
 
 namespace qbx {
 
-// Position codes of the table.
-enum Position : uint8_t {
-    colorCardView = 0,
-    downColorCardView = 1,
-    upCardView = 2,
-    downNumberCardView = 3,
-    numberCardView = 4,
-    targetCardView = 5,
-    deckPosition = 6,
-};
-
-struct CardSlot {
-    int32_t number = 0;
-    int32_t colour = 0;  // 1 hearts (H), 2 clubs (C)
-    uint8_t positionCode = 0;
-    Ctl image = Ctl::Card2H;
-    Picture picture = Picture::None;
-};
-
 enum class MouseButton { Left, Right, Middle };
+
+// How far the game has come.
+struct GameProgress {
+    int32_t handNumber = 1;   // the hand being dealt or played
+    int32_t totalMoves = 0;   // swaps and passes of the whole game
+    bool handInPlay = false;  // a hand is laid and not yet over
+    int32_t dealStep = 0;     // 1 to 7 while a hand is dealt
+};
+
+// A card gliding to a place: 20 pixels a tick along its longer direction.
+struct CardGlide {
+    Ctl card = Ctl::Card2H;
+    int32_t targetX = 0, targetY = 0;
+    double x = 0, y = 0, stepX = 0, stepY = 0;
+};
 
 class Game {
 public:
@@ -48,13 +48,11 @@ public:
     Game(const Game&) = delete;
     Game& operator=(const Game&) = delete;
 
-    // ---- Entry points the view (or a test) calls --------------------------
+    // ---- What the view calls ------------------------------------------------
     // The game start, with the participant string of the login window.
-    void startGame(const std::string& loginParticipantCode);
+    void startGame(const std::string& participantCode);
+    // A tick of one of the three timers.
     void onTimer(TimerId id);
-    void glideTick();
-    void dealWaitOver();
-    void dealStepTick();
     // The pass button.
     void pass();
     // Mouse input on the table, in client coordinates of the window.
@@ -63,143 +61,74 @@ public:
     void mouseRelease(int x, int y, MouseButton button);
     // A drag that ends without a drop (Escape, focus lost, released outside).
     void cancelDrag();
-    bool dragging() const { return dragging_; }
-    // True once the game has asked the program to end; later events are ignored.
-    bool terminated() const { return terminated_; }
     // The view reports a label's measured size (labels fit their text).
     void setLabelSize(Ctl label, int width, int height) { table_.setSize(label, width, height); }
 
+    // ---- What the view draws ------------------------------------------------
     const Table& table() const { return table_; }
     Table& table() { return table_; }
+    bool dragging() const { return dragging_; }
+    // True once the game has asked the program to end; later events are ignored.
+    bool terminated() const { return terminated_; }
     bool timerRunning(TimerId id) const { return timers_[static_cast<int>(id)].enabled; }
     int timerInterval(TimerId id) const { return timers_[static_cast<int>(id)].interval; }
+    // The card back read from FileBackCard, and the background picture of
+    // "File Texture"; null when there is none.
+    const std::shared_ptr<const Bitmap>& cardBack() const { return cardBack_; }
+    const std::shared_ptr<const Bitmap>& background() const { return background_; }
 
-    // ---- Game state (read by the view and by tests) -----------------------
-    std::string participantCode;
-    ParameterValues params;
-    MessageTexts texts;
-    std::string shoeFileName;
-    CardSlot cardSlots[7];  // 1..6
-    std::string currentTurn = "ck";
-    std::string firstTurn;
-    bool turnPassPending = false;
-    int32_t consecutivePasses = 0, handMoves = 0, ckMoves = 0, nkMoves = 0;
-    int32_t handNumber = 1, totalMoves = 0;
-    int32_t goalNumber = 0, goalColour = 0;
-    int32_t dealStep = 0;
-    bool handInPlay = false;
-    int32_t premiumRound = 2000, costMove = 100, maxRounds = 0;
-    double ckShare = 0.5, nkShare = 0.5;
-    int32_t handCardsLocked = 0;
-    int32_t grabOffsetX = 25, grabOffsetY = 40;
-    // Screen fitting.
-    int32_t coordX[7] = {}, coordY[7] = {};
-    bool firstShow = true;
-    // Drag and glide.
-    Ctl movingCard = Ctl::Card2H;
-    int32_t dragStartLeft = 0, dragStartTop = 0;
-    int32_t animTargetX = 0, animTargetY = 0;
-    double animX = 0, animY = 0, animStepX = 0, animStepY = 0;
-    // The card back read from FileBackCard, when there is one.
-    std::shared_ptr<const Bitmap> backBitmap;
-    // The background picture from "File Texture", when it could be loaded.
-    std::shared_ptr<const Bitmap> textureBitmap;
-
-    EventLogs& logs() { return logs_; }
+    // ---- What the game holds, for tests to read -----------------------------
+    // The hand in play (or the last one): where each card lies, whose turn it
+    // is, what can be dragged, the counters.
+    const rules::Situation& hand() const { return hand_; }
+    int goalCard() const { return goalCard_; }
+    const GameProgress& progress() const { return progress_; }
+    const rules::TableRules& rules() const { return rules_; }
+    const ParameterValues& parameters() const { return parameters_; }
+    const MessageTexts& texts() const { return texts_; }
     const Shoe& shoe() const { return shoe_; }
-    // Replaces the random source of the log names (tests); draws 0..9999.
-    std::function<int()> randomSuffix;
-
-    // ---- The rules -----------------------------------------------------------
+    const EventLogs& logs() const { return logs_; }
+    const CardGlide& glide() const { return glide_; }
     // A position's place on the table (client coordinates of a card's top
     // left). Only the low seven bits of a code count; 7 to 127 answer position 4.
-    int32_t placeX(uint8_t code) const { return coordX[coordIndex(code)]; }
-    int32_t placeY(uint8_t code) const { return coordY[coordIndex(code)]; }
-    static int coordIndex(uint8_t code) {
-        const int low = code & 0x7F;
-        return low <= deckPosition ? low : numberCardView;
-    }
-    // The window's first showing: the table is fitted to the screen once.
-    void onFirstShow();
-    void fitTableToScreen();
-    void loadCardPictures();
-    // Gathers the six cards face down on the deck and starts the deal steps.
-    void beginDeal();
-    // The slot that always holds the card "2H" … "4C".
-    static int slotOfCard(const std::string& cardText);
-    // Lays out a hand: the cards at the NumberKeeper's hand, down-number, up,
-    // down-colour, ColorKeeper's hand and Target positions.
-    void layOutHand(const std::string& atNkHand, const std::string& atDownNumber, const std::string& atUp,
-                    const std::string& atDownColour, const std::string& atCkHand, const std::string& atTarget);
-    // Shows each card's face or back as ViewCard and ViewCkNk say.
-    void coverCards();
-    void showCard(int slot);
-    void coverCard(int slot);
-    void giveTurnToOtherRole();
-    // After a swap: the turn passes now (NONE, ALL) or at the next role's
-    // first action (MIX), or not at all.
-    void handOverAfterSwap();
-    // Completes a pending MIX hand-over when the card acted on is not the
-    // role in turn's own hand card.
-    void completePendingHandOver(int slot);
-    // Ends the hand after four passes in a row, at the move limit or with the
-    // goal card at the Target; true when it ended.
-    bool endHandIfOver();
-    std::string handEndStamp();
+    int32_t placeX(uint8_t code) const { return placeX_[placeIndex(code)]; }
+    int32_t placeY(uint8_t code) const { return placeY_[placeIndex(code)]; }
+    // Replaces the random source of the log names (tests); draws 0..9999.
+    void setRandomSuffix(std::function<int()> draw) { randomSuffix_ = std::move(draw); }
+    // Benchmarks and tests that make many logs: false leaves the records
+    // with the operating system (written, not waited for). A real session
+    // never turns this off.
+    void setDurableLogs(bool durable) { logs_.setDurable(durable); }
+
+    // ---- Rules a test drives one at a time ------------------------------------
+    // Sends a card gliding to a place; the window takes no input meanwhile.
+    void startGlide(Ctl card, int32_t destLeft, int32_t destTop);
     // Exchanges two cards when the rules allow it, with its records; true
     // when the exchange took place.
     bool tryExchange(Ctl source, Ctl target);
     // Paints both frames aqua when the exchange would be allowed.
     bool showIfExchangeAllowed(Ctl source, Ctl target);
-    // "ck", "c", "up", "n", "nk" or "t": a position's short name in the records.
-    std::string positionShortName(const CardSlot& slot) const;
-    void startGlide(Ctl card, int32_t destLeft, int32_t destTop);
-    // The records of a move or pass ("PM"/"RM", "PP"/"RP"), of a pick-up
-    // ("pR:") and of a look ("pL").
-    void recordMove(const std::string& eventCode, const std::string& cardA, const std::string& positionA,
-                    const std::string& cardB, const std::string& positionB);
-    void recordPickUp(Ctl card);
-    void recordLook(Ctl card);
-    void showInMessagesText(const std::string& text);
-    // Drag-and-drop handlers.
-    void startCardDrag(Ctl card);
-    void dragOver(Ctl target, int x, int y);  // X, Y relative to the target
-    void dragDrop(Ctl target);
-    void cardMouseDown(Ctl card, MouseButton button);
-    void cardMouseUp(Ctl card);
-
-    int slotOfImage(Ctl image) const;
-    static std::string cardText(int32_t number, int32_t colour);
-    static Picture facePicture(int32_t number, int32_t colour);
-    // The frame around a position.
-    static Ctl frameOf(uint8_t position);
+    // The window's first showing: the table is fitted to the screen once.
+    void onFirstShow();
 
 private:
     struct TimerState {
         bool enabled = false;
         int interval = 0;
     };
-    void setTimer(TimerId id, bool enabled);
-    void applyDragPermission();
-    // The hand-card frame of the role in turn.
-    Ctl turnFrame() const { return currentTurn == "ck" ? Ctl::CkHandFrame : Ctl::NkHandFrame; }
-    void greyFrames();       // all six position frames
-    void paintTurnFrames();  // all grey, then the role in turn green
-    // The card at a position is the role in turn's own hand card.
-    bool isOwnHandCard(uint8_t position) const;
-    // The cards now at the two hand positions can no longer be dragged.
-    void lockHandCards();
-    // Which cards can be picked up, by position, as the table's drag modes say.
-    rules::DragMask dragMask() const;
-    void setDragModes(rules::DragMask mask);
-    rules::HandCounters handCounters() const;
-    void setHandCounters(const rules::HandCounters& counters);
-    void setPictureByRule(int slot);
-    void writeHandEnd(const char* code, double ckScore, double nkScore);
-    void endOfShoe(const std::string& stamp);
-    void layHandFromShoe(const LocalTime& now);
+    static int placeIndex(uint8_t code) {
+        const int low = code & 0x7F;
+        return low <= deckPosition ? low : numberCardView;
+    }
+    uint8_t positionOf(int card) const { return hand_.positionOfCard[card]; }
+
+    // Start (Game.cpp).
+    void loadCardPictures();
     void startFailed(const std::string& message);
     void logFailed(const std::string& message);
+    void requestTerminate();
+    void setTimer(TimerId id, bool enabled);
+    bool acceptsInput() const;
     // Runs one entry point: nothing after the end of the program, the logs
     // made durable once the action's records are written, and a log that
     // cannot be written reported instead of lost silently.
@@ -209,26 +138,90 @@ private:
         try {
             action();
             logs_.sync();
-        } catch (const LogError& e) {
-            logFailed(e.what());
         } catch (const std::exception& e) {
             logFailed(e.what());
         }
     }
-    void requestTerminate();
-    bool acceptsInput() const;
+
+    // Dealing (Dealing.cpp).
+    void dealWaitOver();
+    void dealStepTick();
+    // Gathers the six cards face down on the deck and starts the deal steps.
+    void beginDeal();
+    void layHandFromShoe(const LocalTime& now);
+    // Lays out a dealt hand: the cards at their places, the opener in turn.
+    void layOutHand(const rules::Deal& deal);
+    void endOfShoe(const std::string& stamp);
+
+    // Which cards show their face (Visibility.cpp).
+    void setPictureByRule(int card);
+    void coverCards();
+    void showCard(int card);
+    void coverCard(int card);
+
+    // Turns (Turns.cpp).
+    void greyFrames();       // all six position frames
+    void paintTurnFrames();  // all grey, then the role in turn green
+    // The hand-card frame of the role in turn.
+    Ctl turnFrame() const { return hand_.turn == Role::Ck ? Ctl::CkHandFrame : Ctl::NkHandFrame; }
+    // The turn indicator, the hand frames and the drag modes after the turn passed.
+    void showTurnPassed();
+    // Each card image can be picked up as the hand's drag permission says.
+    void showDragModes();
+    void giveTurnToOtherRole();
+    void handOverAfterSwap();
+    void completePendingHandOver(int card);
+
+    // The end of a hand (HandEnd.cpp).
+    bool endHandIfOver();
+    void writeHandEnd(HandEndCode code, double score);
+    std::string handEndStamp();
+
+    // Records (Recording.cpp).
+    void recordGameStart();
+    void recordMove(int otherCard, uint8_t otherPosition, int handCard, uint8_t handPosition);
+    void recordPass();
+    void recordPickUp(int card);
+    void recordLook(int card);
+    void showInMessagesText(const std::string& text);
+
+    // The mouse (DragDrop.cpp).
+    void startCardDrag(Ctl card);
     void dispatchDragOver(int x, int y);
+    void dragOver(Ctl target, int x, int y);  // x, y relative to the target
+    void dragDrop(Ctl target);
+    void cardMouseDown(Ctl card, MouseButton button);
+    void cardMouseUp(Ctl card);
+
+    // Glides and the screen (Glide.cpp, Layout.cpp).
+    void glideTick();
+    void fitTableToScreen();
 
     Platform& platform_;
     Clock& clock_;
     Table table_;
     EventLogs logs_;
     Shoe shoe_;
-    TimerState timers_[3];
+    ParameterValues parameters_;
+    MessageTexts texts_;
+    rules::TableRules rules_;
+    rules::Situation hand_;
+    int goalCard_ = 0;
+    GameProgress progress_;
+    int32_t placeX_[7] = {}, placeY_[7] = {};
+    bool firstShow_ = true;
+    CardGlide glide_;
+    // The card being dragged and where it was picked up.
+    Ctl dragCard_ = Ctl::Card2H;
+    int32_t dragStartLeft_ = 0, dragStartTop_ = 0;
     bool dragging_ = false;
     Ctl dragOverTarget_ = Ctl::Window;
     Ctl pressedControl_ = Ctl::Window;
     bool pressActive_ = false;
+    std::shared_ptr<const Bitmap> cardBack_;
+    std::shared_ptr<const Bitmap> background_;
+    std::function<int()> randomSuffix_;
+    TimerState timers_[3];
     bool terminated_ = false;
 };
 

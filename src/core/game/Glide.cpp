@@ -13,38 +13,39 @@ void Game::startGlide(Ctl card, int32_t destLeft, int32_t destTop) {
     // Clears every aqua hint; during a deal no frame is marked.
     greyFrames();
     if (!timerRunning(TimerId::DealStep)) table_.setPen(turnFrame(), kGreen);
-    animTargetX = destLeft;
-    animTargetY = destTop;
-    animX = table_[card].left;
-    animY = table_[card].top;
-    movingCard = card;
-    const double dx = animX - animTargetX;
-    const double dy = animY - animTargetY;
+    CardGlide& g = glide_;
+    g.targetX = destLeft;
+    g.targetY = destTop;
+    g.x = table_[card].left;
+    g.y = table_[card].top;
+    g.card = card;
+    const double dx = g.x - g.targetX;
+    const double dy = g.y - g.targetY;
     if (dx == 0 && dy == 0) {
-        animStepX = 1.0;
-        animStepY = 1.0;
+        g.stepX = 1.0;
+        g.stepY = 1.0;
     } else if (std::fabs(dx) >= std::fabs(dy)) {
-        animStepX = dx / std::fabs(dx) * 20;
-        animStepY = dy * 20 / std::fabs(dx);
+        g.stepX = dx / std::fabs(dx) * 20;
+        g.stepY = dy * 20 / std::fabs(dx);
     } else {
-        animStepY = dy / std::fabs(dy) * 20;
-        animStepX = dx * 20 / std::fabs(dy);
+        g.stepY = dy / std::fabs(dy) * 20;
+        g.stepX = dx * 20 / std::fabs(dy);
     }
     setTimer(TimerId::Glide, true);
 }
 
 void Game::glideTick() {
     guarded([&] {
-        if (std::fabs(animX - animTargetX) > std::fabs(animStepX) ||
-            std::fabs(animY - animTargetY) > std::fabs(animStepY)) {
-            animX -= animStepX;
-            animY -= animStepY;
+        CardGlide& g = glide_;
+        if (std::fabs(g.x - g.targetX) > std::fabs(g.stepX) || std::fabs(g.y - g.targetY) > std::fabs(g.stepY)) {
+            g.x -= g.stepX;
+            g.y -= g.stepY;
             // Truncated toward zero, never rounded.
-            table_.setPos(movingCard, static_cast<int32_t>(animX), static_cast<int32_t>(animY));
+            table_.setPos(g.card, static_cast<int32_t>(g.x), static_cast<int32_t>(g.y));
         } else {
-            table_.setPos(movingCard, animTargetX, animTargetY);
+            table_.setPos(g.card, g.targetX, g.targetY);
             setTimer(TimerId::Glide, false);
-            if (handInPlay) table_.setFormEnabled(true);
+            if (progress_.handInPlay) table_.setFormEnabled(true);
         }
     });
 }

@@ -2,58 +2,44 @@
 // at the Target; each writes its block of records with both roles' scores.
 
 #include "core/game/Game.h"
-#include "core/eventlog/TimeStamp.h"
 
 namespace qbx {
 
 std::string Game::handEndStamp() { return timeStamp(clock_.now(), 1); }
 
-void Game::writeHandEnd(const char* code, double ckScore, double nkScore) {
+void Game::writeHandEnd(HandEndCode code, double score) {
     // Of the two stamps of a line, the one built second is written first.
     std::string first = handEndStamp();
     std::string second = handEndStamp();
-    logs_.ck().writeLine(second + first + code + std::to_string(ckMoves) + ";" + scoreText(ckScore) + ":Hand Ended");
+    logs_.ck().writeLine(handEndRecord(second, first, code, hand_.counters.ckMoves, score));
     first = handEndStamp();
     second = handEndStamp();
-    logs_.nk().writeLine(second + first + code + std::to_string(nkMoves) + ";" + scoreText(nkScore) + ":Hand Ended");
-    logs_.nk().writeLine(handEndStamp() + ":Hand Ended");
-    logs_.ck().writeLine(handEndStamp() + ":Hand Ended");
+    logs_.nk().writeLine(handEndRecord(second, first, code, hand_.counters.nkMoves, score));
+    logs_.nk().writeLine(handEndCloseRecord(handEndStamp()));
+    logs_.ck().writeLine(handEndCloseRecord(handEndStamp()));
 }
 
 bool Game::endHandIfOver() {
-    const int32_t premium = rules::handPremium(premiumRound, handMoves, costMove);
-    const double ckScore = premium * ckShare;
-    const double nkScore = premium * nkShare;
-    bool goalAtTarget = false;
-    for (int slot = 1; slot <= 6; ++slot) {
-        const CardSlot& c = cardSlots[slot];
-        if (c.positionCode == targetCardView && c.colour == goalColour && c.number == goalNumber) goalAtTarget = true;
-    }
-    const rules::HandEnd end = rules::handEnd(handCounters(), maxRounds, goalAtTarget);
-    bool ended = false;
+    // Both roles earn the same share of what is left of the premium.
+    const double score = rules::roleScore(rules_, hand_.counters.handMoves);
+    const rules::HandEnd end = rules::handEndAfterAction(hand_, goalCard_, rules_);
     if (end.byPasses) {
-        showInMessagesText(texts.msgForcedPassHandOver);
-        writeHandEnd("GP:", ckScore, nkScore);
-        ended = true;
+        showInMessagesText(texts_.msgForcedPassHandOver);
+        writeHandEnd(HandEndCode::FourPasses, score);
     }
     if (end.byLimit) {
-        showInMessagesText(texts.msgForcedHandOver);
-        writeHandEnd("GM:", ckScore, nkScore);
-        ended = true;
+        showInMessagesText(texts_.msgForcedHandOver);
+        writeHandEnd(HandEndCode::MoveLimit, score);
     }
-    if (end.byGoal) {
-        writeHandEnd("GE:", ckScore, nkScore);
-        ended = true;
-    }
-    if (ended) {
-        handInPlay = false;
-        platform_.beep();
-        table_.setFormEnabled(false);
-        setTimer(TimerId::DealWait, true);
-        ++handNumber;
-        table_.setCaption(Ctl::HandCounter, std::to_string(handNumber));
-    }
-    return ended;
+    if (end.byGoal) writeHandEnd(HandEndCode::Goal, score);
+    if (!end.any()) return false;
+    progress_.handInPlay = false;
+    platform_.beep();
+    table_.setFormEnabled(false);
+    setTimer(TimerId::DealWait, true);
+    ++progress_.handNumber;
+    table_.setCaption(Ctl::HandCounter, std::to_string(progress_.handNumber));
+    return true;
 }
 
 }  // namespace qbx

@@ -21,28 +21,28 @@ int32_t anchor(int screenExtent, int32_t shift) {
 }  // namespace
 
 void Game::onFirstShow() {
-    if (firstShow) fitTableToScreen();
-    firstShow = false;
+    if (firstShow_) fitTableToScreen();
+    firstShow_ = false;
 }
 
 void Game::fitTableToScreen() {
     const Size screen = platform_.screenSize();
-    const int32_t A = anchor(screen.width, params.parX);
-    const int32_t B = anchor(screen.height, params.parY);
+    const int32_t A = anchor(screen.width, parameters_.parX);
+    const int32_t B = anchor(screen.height, parameters_.parY);
     const int32_t dx[7] = {0, 24, 152, 280, 312, 152, 152};
     const int32_t dy[7] = {0, 144, 144, 144, 0, 0, -184};
     for (int k = 0; k < 7; ++k) {
-        coordX[k] = A + dx[k];
-        coordY[k] = B + dy[k];
+        placeX_[k] = A + dx[k];
+        placeY_[k] = B + dy[k];
     }
     const Table& t = table_;
     auto place = [&](Ctl c, int32_t left, int32_t top) { table_.setPos(c, left, top); };
-    place(Ctl::CkHandFrame, coordX[0] - 8, coordY[0] - 8);
-    place(Ctl::TargetFrame, coordX[5] - 8, coordY[5] - 8);
-    place(Ctl::NkHandFrame, coordX[4] - 8, coordY[4] - 8);
-    place(Ctl::DownColourFrame, coordX[1] - 8, coordY[1] - 8);
-    place(Ctl::UpFrame, coordX[2] - 8, coordY[2] - 8);
-    place(Ctl::DownNumberFrame, coordX[3] - 8, coordY[3] - 8);
+    place(Ctl::CkHandFrame, placeX_[0] - 8, placeY_[0] - 8);
+    place(Ctl::TargetFrame, placeX_[5] - 8, placeY_[5] - 8);
+    place(Ctl::NkHandFrame, placeX_[4] - 8, placeY_[4] - 8);
+    place(Ctl::DownColourFrame, placeX_[1] - 8, placeY_[1] - 8);
+    place(Ctl::UpFrame, placeX_[2] - 8, placeY_[2] - 8);
+    place(Ctl::DownNumberFrame, placeX_[3] - 8, placeY_[3] - 8);
     place(Ctl::PassButton, t[Ctl::DownNumberFrame].left + 208, t[Ctl::DownNumberFrame].top + 56);
     place(Ctl::HelpButton, t[Ctl::DownNumberFrame].left + 208, t[Ctl::PassButton].top - 56);
     place(Ctl::CkCaption, t[Ctl::CkHandFrame].left + 22, t[Ctl::CkHandFrame].top - 26);
@@ -50,7 +50,7 @@ void Game::fitTableToScreen() {
     place(Ctl::NkCaption, t[Ctl::NkHandFrame].left + 22, t[Ctl::NkHandFrame].top - 26);
     place(Ctl::TurnBox, t[Ctl::NkHandFrame].left + 176, t[Ctl::NkHandFrame].top - 152);
     for (Ctl img : {Ctl::Card2H, Ctl::Card3H, Ctl::Card4H, Ctl::Card2C, Ctl::Card3C, Ctl::Card4C, Ctl::DeckCard})
-        place(img, coordX[deckPosition], coordY[deckPosition]);
+        place(img, placeX_[deckPosition], placeY_[deckPosition]);
     place(Ctl::SecondHelpButton, t[Ctl::CkHandFrame].left - 216, t[Ctl::CkHandFrame].top + 8);
     place(Ctl::NavyBar, t[Ctl::CkHandFrame].left - 264, t[Ctl::CkHandFrame].top + 102);
     place(Ctl::MoveCounterBox, t[Ctl::NavyBar].left, t[Ctl::HelpButton].top);

@@ -1,53 +1,47 @@
-// The records of moves, passes, the game start, pick-ups and looks.
+// The records of the game start, moves, passes, pick-ups and looks, written
+// by the log format's writers with a fresh reading of the clock each.
 
 #include "core/game/Game.h"
-#include "core/eventlog/TimeStamp.h"
 
 namespace qbx {
 
-void Game::recordMove(const std::string& eventCode, const std::string& cardA, const std::string& positionA,
-                      const std::string& cardB, const std::string& positionB) {
+void Game::recordGameStart() {
     const std::string T = timeStamp(clock_.now());
-    const char* ckCode = "GS";
-    const char* ckText = "";
-    const char* nkCode = "GS";
-    const char* nkText = "";
-    const bool ck = currentTurn == "ck";
-    if (eventCode == "PM") {
-        ckCode = ck ? "PM" : "RM";
-        ckText = ck ? ":Color Keeper moved card" : ":Remote move card";
-        nkCode = ck ? "RM" : "PM";
-        nkText = ck ? ":Remote move card" : ":Number Keeper moved card";
-    } else if (eventCode == "PP") {
-        ckCode = ck ? "PP::Colorkeeper passed turn" : "RP::Remote pass received";
-        nkCode = ck ? "RP::Remote pass received" : "PP::Numberkeeper passed turn";
-    }
-    if (eventCode == "PM" || eventCode == "PP") {
-        ++totalMoves;
-        table_.setCaption(Ctl::MoveCounter, std::to_string(totalMoves));
-    }
-    const std::string body =
-        ":" + cardA + ";" + longPositionName(positionA) + ";" + cardB + ";" + longPositionName(positionB);
-    logs_.ck().writeLine(T + T + ckCode + body + ckText);
-    logs_.nk().writeLine(T + T + nkCode + body + nkText);
+    logs_.ck().writeLine(gameStartedRecord(T));
+    logs_.nk().writeLine(gameStartedRecord(T));
 }
 
-void Game::recordPickUp(Ctl card) {
-    const CardSlot& slot = cardSlots[slotOfImage(card)];
-    const std::string position = longPositionName(positionShortName(slot));
+void Game::recordMove(int otherCard, uint8_t otherPosition, int handCard, uint8_t handPosition) {
     const std::string T = timeStamp(clock_.now());
-    const std::string text = cardText(slot.number, slot.colour);
-    if (currentTurn == "ck")
-        logs_.ck().writeLine(T + T + "pR:" + text + ":" + position + ":ColorKeeperRemoved card");
-    else
-        logs_.nk().writeLine(T + T + "pR:" + text + ":" + position + ":NumberKeeperRemoved card");
+    ++progress_.totalMoves;
+    table_.setCaption(Ctl::MoveCounter, std::to_string(progress_.totalMoves));
+    logs_.ck().writeLine(moveRecord(T, Role::Ck, hand_.turn, otherCard, otherPosition, handCard, handPosition));
+    logs_.nk().writeLine(moveRecord(T, Role::Nk, hand_.turn, otherCard, otherPosition, handCard, handPosition));
 }
 
-void Game::recordLook(Ctl card) {
-    const std::string position = positionShortName(cardSlots[slotOfImage(card)]);
+void Game::recordPass() {
     const std::string T = timeStamp(clock_.now());
-    if (position == "ck" && currentTurn == "ck") logs_.ck().writeLine(T + T + "pL::ColorKeeper looked at hand card");
-    if (position == "nk" && currentTurn == "nk") logs_.nk().writeLine(T + T + "pL::NumberKeeper looked at hand card");
+    ++progress_.totalMoves;
+    table_.setCaption(Ctl::MoveCounter, std::to_string(progress_.totalMoves));
+    logs_.ck().writeLine(passRecord(T, Role::Ck, hand_.turn));
+    logs_.nk().writeLine(passRecord(T, Role::Nk, hand_.turn));
+}
+
+void Game::recordPickUp(int card) {
+    // In the log of the role in turn when the card is lifted, before a
+    // pending hand-over is completed by it.
+    const std::string T = timeStamp(clock_.now());
+    LogFile& log = hand_.turn == Role::Ck ? logs_.ck() : logs_.nk();
+    log.writeLine(pickUpRecord(T, hand_.turn, card, positionOf(card)));
+}
+
+void Game::recordLook(int card) {
+    // Only a look at the own hand card of the role in turn is recorded; the
+    // clock is read all the same.
+    const std::string T = timeStamp(clock_.now());
+    if (positionOf(card) != handPosition(hand_.turn)) return;
+    LogFile& log = hand_.turn == Role::Ck ? logs_.ck() : logs_.nk();
+    log.writeLine(lookRecord(T, hand_.turn));
 }
 
 void Game::showInMessagesText(const std::string& text) {

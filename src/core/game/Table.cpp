@@ -47,13 +47,13 @@ constexpr Design kDesign[] = {
     {Ctl::MoveCounterTitle, CtlKind::Label, "moveCounterTitle", 96, 19, "Totale Mosse"},
     {Ctl::MoveCounter, CtlKind::Label, "moveCounter", 8, 19, "1"},
     {Ctl::HandCounter, CtlKind::Label, "handCounter", 8, 19, "1"},
-    {Ctl::MessagesText, CtlKind::Memo, "messagesText", 161, 89, ""},
-    {Ctl::RulesText, CtlKind::Memo, "rulesText", 191, 116, ""},
+    {Ctl::MessagesText, CtlKind::TextBox, "messagesText", 161, 89, ""},
+    {Ctl::RulesText, CtlKind::TextBox, "rulesText", 191, 116, ""},
     {Ctl::PassButton, CtlKind::Button, "passButton", 169, 49, "Passo"},
     {Ctl::HelpButton, CtlKind::Button, "helpButton", 169, 49, "Help"},
-    {Ctl::CkTurnIndicator, CtlKind::Radio, "ckTurnIndicator", 137, 25, "E' il turno di Colore"},
-    {Ctl::NkTurnIndicator, CtlKind::Radio, "nkTurnIndicator", 137, 25, "E' il turno di Numero"},
-    {Ctl::SecondHelpButton, CtlKind::BitButton, "secondHelpButton", 57, 57, ""},
+    {Ctl::CkTurnIndicator, CtlKind::RadioButton, "ckTurnIndicator", 137, 25, "E' il turno di Colore"},
+    {Ctl::NkTurnIndicator, CtlKind::RadioButton, "nkTurnIndicator", 137, 25, "E' il turno di Numero"},
+    {Ctl::SecondHelpButton, CtlKind::PictureButton, "secondHelpButton", 57, 57, ""},
 };
 static_assert(std::size(kDesign) == kControlCount);
 
@@ -84,11 +84,7 @@ Table::Table() {
         c.height = d.height;
         c.caption = d.caption;
     }
-    for (int slot = 1; slot <= 6; ++slot) {
-        Control& c = at(cardImage(slot));
-        c.tag = slot;
-        c.picture = static_cast<Picture>(static_cast<int>(Picture::Face2H) + slot - 1);
-    }
+    for (int card = 0; card < kCards; ++card) at(cardImage(card)).picture = facePicture(card);
     at(Ctl::DeckCard).picture = Picture::Back;
     at(Ctl::DeckCard).dragMode = DragMode::Manual;
     at(Ctl::Background).dragMode = DragMode::Manual;

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "core/rules/Cards.h"
+
 namespace qbx {
 
 // Every control of the table window, and the window itself.
@@ -61,10 +63,14 @@ enum class Ctl : uint8_t {
 };
 constexpr int kControlCount = static_cast<int>(Ctl::Count);
 
-enum class CtlKind : uint8_t { Form, Image, Shape, Label, Memo, Button, Radio, BitButton };
+// What kind of control each is: the window, the light controls the window
+// paints itself (pictures, shapes, labels), and real widgets.
+enum class CtlKind : uint8_t { Form, Image, Shape, Label, TextBox, Button, RadioButton, PictureButton };
 
 // What a card image shows. Faces are chosen by number and colour.
 enum class Picture : uint8_t { None, Face2H, Face3H, Face4H, Face2C, Face3C, Face4C, Back };
+// The face of a card, by card index.
+inline Picture facePicture(int card) { return static_cast<Picture>(static_cast<int>(Picture::Face2H) + card); }
 
 enum class DragMode : uint8_t { Automatic, Manual };
 
@@ -99,7 +105,6 @@ struct Control {
     Picture picture = Picture::None;          // images
     DragMode dragMode = DragMode::Automatic;  // card images
     bool checked = false;                     // radio buttons
-    int tag = 0;                              // card images: the slot number
 
     Rect rect() const { return {left, top, width, height}; }
     // Images, shapes and labels are drawn by the window itself; the others
@@ -166,8 +171,10 @@ private:
     uint64_t labelVersion_ = 1;
 };
 
-inline Ctl cardImage(int slot) { return static_cast<Ctl>(static_cast<int>(Ctl::Card2H) + slot - 1); }
+// The image of each card: card index 0 to 5 (2H 3H 4H 2C 3C 4C), and back.
+inline Ctl cardImage(int card) { return static_cast<Ctl>(static_cast<int>(Ctl::Card2H) + card); }
 inline bool isCardImage(Ctl id) { return id >= Ctl::Card2H && id <= Ctl::Card4C; }
-inline int slotOf(Ctl cardImg) { return static_cast<int>(cardImg) - static_cast<int>(Ctl::Card2H) + 1; }
+// The card an image shows; -1 for any other control.
+inline int cardOfImage(Ctl id) { return isCardImage(id) ? static_cast<int>(id) - static_cast<int>(Ctl::Card2H) : -1; }
 
 }  // namespace qbx

@@ -1,5 +1,6 @@
 // Turns: the hand-over after a swap (at once, or at the next role's first
-// action under MIX), the pass, and who may drag which card.
+// action under MIX), the pass, and who may drag which card, shown on the
+// table as the rules (core/rules) change the hand.
 
 #include "core/game/Game.h"
 
@@ -16,80 +17,43 @@ void Game::paintTurnFrames() {
     table_.setPen(turnFrame(), kGreen);
 }
 
-bool Game::isOwnHandCard(uint8_t position) const { return position == rules::handPosition(rules::roleOf(currentTurn)); }
-
-rules::DragMask Game::dragMask() const {
-    rules::DragMask mask = 0;
-    for (int slot = 1; slot <= 6; ++slot)
-        if (cardSlots[slot].positionCode < 6 && table_[cardSlots[slot].image].dragMode == DragMode::Automatic)
-            mask = static_cast<rules::DragMask>(mask | (1u << cardSlots[slot].positionCode));
-    return mask;
+void Game::showDragModes() {
+    for (int card = 0; card < kCards; ++card)
+        table_.setDragMode(cardImage(card),
+                           rules::canDrag(hand_.draggable, positionOf(card)) ? DragMode::Automatic : DragMode::Manual);
 }
 
-void Game::setDragModes(rules::DragMask mask) {
-    for (int slot = 1; slot <= 6; ++slot)
-        table_.setDragMode(cardSlots[slot].image,
-                           rules::canDrag(mask, cardSlots[slot].positionCode) ? DragMode::Automatic : DragMode::Manual);
-}
-
-void Game::lockHandCards() { setDragModes(rules::lockHandCards(dragMask())); }
-
-void Game::applyDragPermission() {
-    setDragModes(rules::dragPermission(rules::roleOf(currentTurn), handCardsLocked == 1));
-}
-
-rules::HandCounters Game::handCounters() const {
-    return rules::HandCounters{consecutivePasses, handMoves, ckMoves, nkMoves};
-}
-
-void Game::setHandCounters(const rules::HandCounters& c) {
-    consecutivePasses = c.consecutivePasses;
-    handMoves = c.handMoves;
-    ckMoves = c.ckMoves;
-    nkMoves = c.nkMoves;
-}
-
-void Game::giveTurnToOtherRole() {
-    if (currentTurn == "ck") {
-        currentTurn = "nk";
+void Game::showTurnPassed() {
+    if (hand_.turn == Role::Nk) {
         table_.setChecked(Ctl::NkTurnIndicator, true);
         table_.setPen(Ctl::NkHandFrame, kGreen);
         table_.setPen(Ctl::CkHandFrame, kGrey);
     } else {
-        currentTurn = "ck";
         table_.setChecked(Ctl::CkTurnIndicator, true);
         table_.setPen(Ctl::CkHandFrame, kGreen);
         table_.setPen(Ctl::NkHandFrame, kGrey);
     }
-    applyDragPermission();
+    showDragModes();
+}
+
+void Game::giveTurnToOtherRole() {
+    rules::giveTurn(hand_, rules_);
+    showTurnPassed();
 }
 
 void Game::handOverAfterSwap() {
-    switch (rules::handOverAfterSwap(params.viewCard)) {
-    case rules::HandOver::Pending: turnPassPending = true; break;
-    case rules::HandOver::Now: giveTurnToOtherRole(); break;
-    case rules::HandOver::Never: break;
-    }
+    if (rules::handOverAfterSwap(hand_, rules_)) showTurnPassed();
 }
 
-void Game::completePendingHandOver(int slot) {
-    if (!rules::completesPendingHandOver(turnPassPending, rules::roleOf(currentTurn), cardSlots[slot].positionCode))
-        return;
-    turnPassPending = false;
-    giveTurnToOtherRole();
+void Game::completePendingHandOver(int card) {
+    if (rules::touchCard(hand_, positionOf(card), rules_)) showTurnPassed();
 }
 
 void Game::pass() {
     guarded([&] {
         if (!acceptsInput() || dragging_) return;
-        if (turnPassPending) {
-            giveTurnToOtherRole();
-            turnPassPending = false;
-        }
-        rules::HandCounters counters = handCounters();
-        rules::countPass(counters, rules::roleOf(currentTurn));
-        setHandCounters(counters);
-        recordMove("PP", "", "", "", "");
+        if (rules::countPassOfTurn(hand_, rules_)) showTurnPassed();
+        recordPass();
         endHandIfOver();
         giveTurnToOtherRole();
     });

@@ -27,6 +27,8 @@ LocalTime localTimeNow() {
             static_cast<int>(ts.tv_nsec / 1000000)};
 }
 
+long processId() { return static_cast<long>(::getpid()); }
+
 void syncDirectory(const std::string& directory) noexcept {
     int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;

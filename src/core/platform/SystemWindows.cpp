@@ -30,6 +30,8 @@ LocalTime localTimeNow() {
     return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
 }
 
+long processId() { return static_cast<long>(::GetCurrentProcessId()); }
+
 void syncDirectory(const std::string&) noexcept {
     // NTFS records a new name in its journal; there is no directory to flush.
 }

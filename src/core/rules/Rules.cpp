@@ -1,17 +1,49 @@
 #include "core/rules/Rules.h"
 
+#include <utility>
+
+#include "core/config/ConfigFiles.h"
+#include "core/config/Shoe.h"
+
 namespace qbx::rules {
 
-namespace {
+// ---- The setup's rules --------------------------------------------------------
 
-bool isTableCard(uint8_t pos) { return pos == kDownColour || pos == kUp || pos == kDownNumber; }
-
-}  // namespace
-
-const char* positionShortName(uint8_t position) {
-    static const char* const kShort[6] = {"ck", "c", "up", "n", "nk", "t"};
-    return position < 6 ? kShort[position] : "";
+RulesOfSetup rulesOf(const ParameterValues& p) {
+    RulesOfSetup out;
+    TableRules& r = out.rules;
+    struct Number {
+        const char* key;
+        const std::string& text;
+        int32_t& field;
+    };
+    for (const Number& n :
+         {Number{"MaxRounds", p.maxRoundsText, r.maxRounds}, Number{"PremiumRound", p.premiumRoundText, r.premiumRound},
+          Number{"CostMove", p.costMoveText, r.costMove}}) {
+        int32_t value = 0;
+        if (parseWholeNumber(n.text, value)) {
+            n.field = value;
+            if (&n.field == &r.maxRounds) out.maxRoundsRead = true;
+        } else if (!out.badNumberKey) {
+            out.badNumberKey = n.key;
+            out.badNumberText = n.text;
+        }
+    }
+    if (p.viewCard == "MIX")
+        r.handOver = HandOver::Pending;
+    else if (p.viewCard == "NONE" || p.viewCard == "ALL")
+        r.handOver = HandOver::Now;
+    else
+        r.handOver = HandOver::Never;
+    r.handCardsLocked = p.dragCkNkText != "TRUE";
+    r.circularDeal = p.dealingOrder == "CIRCULAR";
+    r.handCardsFaceUp = p.viewCkNk != "FALSE";
+    r.lookShowsEitherHandCard = p.viewCard == "ALL";
+    r.goalShown = p.viewTarget == "TRUE";
+    return out;
 }
+
+// ---- Exchanges --------------------------------------------------------------
 
 ExchangeVerdict judgeExchange(Role turn, const CardAt& s, const CardAt& t) {
     const bool ck = turn == Role::Ck;
@@ -20,22 +52,14 @@ ExchangeVerdict judgeExchange(Role turn, const CardAt& s, const CardAt& t) {
     ExchangeVerdict r;
     if (s.position == hand) {
         r.sourceIsHand = true;
-        r.legal = isTableCard(t.position) || (t.position == kTarget && sameKey);
+        r.legal = isTableCard(t.position) || (t.position == targetCardView && sameKey);
     } else if (t.position == hand) {
-        r.legal = isTableCard(s.position) || (s.position == kTarget && sameKey);
+        r.legal = isTableCard(s.position) || (s.position == targetCardView && sameKey);
     }
     return r;
 }
 
-HandOver handOverAfterSwap(const std::string& viewCard) {
-    if (viewCard == "MIX") return HandOver::Pending;
-    if (viewCard == "NONE" || viewCard == "ALL") return HandOver::Now;
-    return HandOver::Never;
-}
-
-bool completesPendingHandOver(bool pending, Role turn, uint8_t positionTouched) {
-    return pending && positionTouched != handPosition(turn);
-}
+// ---- Who may drag which card ------------------------------------------------
 
 DragMask dragPermission(Role turn, bool handCardsLocked) {
     DragMask mask = 0x3F;
@@ -44,7 +68,9 @@ DragMask dragPermission(Role turn, bool handCardsLocked) {
     return mask;
 }
 
-DragMask lockHandCards(DragMask mask) { return static_cast<DragMask>(mask & ~((1u << kCkHand) | (1u << kNkHand))); }
+DragMask lockHandCards(DragMask mask) {
+    return static_cast<DragMask>(mask & ~((1u << colorCardView) | (1u << numberCardView)));
+}
 
 DragMask afterSwap(DragMask mask, uint8_t a, uint8_t b) {
     const bool atA = canDrag(mask, a), atB = canDrag(mask, b);
@@ -52,6 +78,8 @@ DragMask afterSwap(DragMask mask, uint8_t a, uint8_t b) {
     mask = static_cast<DragMask>(mask | (atB ? 1u << a : 0u) | (atA ? 1u << b : 0u));
     return lockHandCards(mask);
 }
+
+// ---- Counters, the end of a hand and its score --------------------------------
 
 void countSwap(HandCounters& c, Role turn) {
     c.consecutivePasses = 0;
@@ -80,17 +108,53 @@ int32_t handPremium(int32_t premiumRound, int32_t handMoves, int32_t costMove) {
     return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(wide)));
 }
 
-std::string cardText(int card) {
-    return std::string{static_cast<char>('0' + cardNumber(card)), cardColour(card) == 1 ? 'H' : 'C'};
+double roleScore(const TableRules& rules, int32_t handMoves) {
+    return handPremium(rules.premiumRound, handMoves, rules.costMove) * kRoleShare;
 }
 
-std::array<uint8_t, 6> dealingPositions(const std::string& dealingOrder) {
-    if (dealingOrder == "CIRCULAR") return {kNkHand, kDownNumber, kUp, kDownColour, kCkHand, kTarget};
-    return {kDownColour, kCkHand, kUp, kTarget, kDownNumber, kNkHand};
+// ---- Which cards show their face ------------------------------------------------
+
+bool showsFace(uint8_t position, const TableRules& rules) {
+    if (position == downColorCardView || position == downNumberCardView) return false;
+    if (isHandPosition(position)) return rules.handCardsFaceUp;
+    return true;
+}
+
+bool lookShowsFace(Role turn, uint8_t position, const TableRules& rules) {
+    return position == handPosition(turn) || (isHandPosition(position) && rules.lookShowsEitherHandCard);
+}
+
+// ---- A whole situation ----------------------------------------------------------
+
+std::array<uint8_t, kPlaces> dealingPositions(bool circular) {
+    if (circular)
+        return {numberCardView, downNumberCardView, upCardView, downColorCardView, colorCardView, targetCardView};
+    return {downColorCardView, colorCardView, upCardView, targetCardView, downNumberCardView, numberCardView};
+}
+
+Deal dealOf(const ShoeHand& hand, bool circular) {
+    const std::array<uint8_t, kPlaces> at = dealingPositions(circular);
+    Deal deal;
+    for (int pair = 0; pair < kPlaces; ++pair)
+        deal.positionOfCard[cardOfShoeText(hand.pairs[pair][0], hand.pairs[pair][1])] = at[pair];
+    deal.goalCard = cardOfShoeText(hand.goalDigit, hand.goalLetter);
+    deal.opener = hand.firstTurn == "nk" ? Role::Nk : Role::Ck;
+    return deal;
+}
+
+std::string shoeLineOf(const Deal& deal, bool circular) {
+    const std::array<uint8_t, kPlaces> at = dealingPositions(circular);
+    std::string line;
+    for (int pair = 0; pair < kPlaces; ++pair) {
+        for (int card = 0; card < kCards; ++card)
+            if (deal.positionOfCard[card] == at[pair]) line += cardText(card);
+        line += pair < kPlaces - 1 ? " " : "   ";
+    }
+    return line + cardText(deal.goalCard) + "   " + roleName(deal.opener);
 }
 
 int Situation::cardAt(uint8_t position) const {
-    for (int card = 0; card < 6; ++card)
+    for (int card = 0; card < kCards; ++card)
         if (positionOfCard[card] == position) return card;
     return -1;
 }
@@ -100,7 +164,7 @@ CardAt Situation::at(uint8_t position) const {
     return CardAt{cardNumber(card), cardColour(card), position};
 }
 
-Situation dealtHand(const std::array<uint8_t, 6>& positionOfCard, Role opener, const TableRules& rules) {
+Situation dealtHand(const std::array<uint8_t, kCards>& positionOfCard, Role opener, const TableRules& rules) {
     Situation s;
     s.positionOfCard = positionOfCard;
     s.turn = opener;
@@ -113,40 +177,63 @@ void giveTurn(Situation& s, const TableRules& rules) {
     s.draggable = dragPermission(s.turn, rules.handCardsLocked);
 }
 
+bool touchCard(Situation& s, uint8_t position, const TableRules& rules) {
+    if (!s.handOverPending || position == handPosition(s.turn)) return false;
+    s.handOverPending = false;
+    giveTurn(s, rules);
+    return true;
+}
+
+ExchangeVerdict judgeExchange(const Situation& s, uint8_t source, uint8_t target) {
+    return judgeExchange(s.turn, s.at(source), s.at(target));
+}
+
+void exchange(Situation& s, uint8_t a, uint8_t b) {
+    std::swap(s.positionOfCard[s.cardAt(a)], s.positionOfCard[s.cardAt(b)]);
+    countSwap(s.counters, s.turn);
+    s.draggable = afterSwap(s.draggable, a, b);
+}
+
+bool handOverAfterSwap(Situation& s, const TableRules& rules) {
+    switch (rules.handOver) {
+    case HandOver::Now: giveTurn(s, rules); return true;
+    case HandOver::Pending: s.handOverPending = true; return false;
+    case HandOver::Never: return false;
+    }
+    return false;
+}
+
+bool countPassOfTurn(Situation& s, const TableRules& rules) {
+    const bool handedOver = s.handOverPending;
+    if (handedOver) {
+        giveTurn(s, rules);
+        s.handOverPending = false;
+    }
+    countPass(s.counters, s.turn);
+    return handedOver;
+}
+
 bool trySwap(Situation& s, uint8_t otherPosition, const TableRules& rules) {
     Situation next = s;
     // Any card the next role picks up completes the hand-over; a look at a
     // card does it without an action when nothing it may drag is free.
-    if (completesPendingHandOver(next.handOverPending, next.turn, otherPosition)) {
-        next.handOverPending = false;
-        giveTurn(next, rules);
-    }
+    touchCard(next, otherPosition, rules);
     const uint8_t hand = handPosition(next.turn);
     if (!canDrag(next.draggable, hand) && !canDrag(next.draggable, otherPosition)) return false;
-    if (!judgeExchange(next.turn, next.at(hand), next.at(otherPosition)).legal) return false;
-    std::swap(next.positionOfCard[next.cardAt(hand)], next.positionOfCard[next.cardAt(otherPosition)]);
-    countSwap(next.counters, next.turn);
-    next.draggable = afterSwap(next.draggable, hand, otherPosition);
-    switch (rules.handOver) {
-    case HandOver::Now: giveTurn(next, rules); break;
-    case HandOver::Pending: next.handOverPending = true; break;
-    case HandOver::Never: break;
-    }
+    if (!judgeExchange(next, hand, otherPosition).legal) return false;
+    exchange(next, hand, otherPosition);
+    handOverAfterSwap(next, rules);
     s = next;
     return true;
 }
 
 void pass(Situation& s, const TableRules& rules) {
-    if (s.handOverPending) {
-        giveTurn(s, rules);
-        s.handOverPending = false;
-    }
-    countPass(s.counters, s.turn);
+    countPassOfTurn(s, rules);
     giveTurn(s, rules);
 }
 
 HandEnd handEndAfterAction(const Situation& s, int goalCard, const TableRules& rules) {
-    return handEnd(s.counters, rules.maxRounds, s.positionOfCard[goalCard] == kTarget);
+    return handEnd(s.counters, rules.maxRounds, s.positionOfCard[goalCard] == targetCardView);
 }
 
 }  // namespace qbx::rules

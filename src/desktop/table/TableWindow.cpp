@@ -150,8 +150,8 @@ QWidget* TableWindow::widgetFor(Ctl id) const {
 void TableWindow::start(const std::string& participantCode) {
     game_.startGame(participantCode);
     // The pictures are read once, by the game start; nothing changes them later.
-    canvas_->setBackBitmap(game_.backBitmap);
-    canvas_->setTextureBitmap(game_.textureBitmap);
+    canvas_->setBackBitmap(game_.cardBack());
+    canvas_->setTextureBitmap(game_.background());
     refresh();
     if (game_.terminated() && !exitRequested_) terminate();
 }

@@ -15,7 +15,7 @@
 #include <ostream>
 #include <thread>
 
-#include "core/eventlog/TimeStamp.h"
+#include "core/eventlog/LogFormat.h"
 #include "tool/Tool.h"
 #include "tool/logs/Progress.h"
 #include "tool/logs/Session.h"

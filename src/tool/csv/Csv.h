@@ -10,14 +10,14 @@
 #include <vector>
 
 #include "tool/logs/LogFolder.h"
-#include "tool/logs/Setup.h"
+#include "tool/setup/GameSetup.h"
 
 namespace qbx::tool::logs {
 
 struct CsvOptions {
     std::string eventsPath;  // "-" for standard output
     std::string handsPath;   // empty: no hands table
-    const SessionSetup* setup = nullptr;
+    const GameSetup* setup = nullptr;
 };
 
 struct CsvCounts {

@@ -31,7 +31,7 @@ void addCsvCommand(CLI::App& app, CommandResult& result) {
     cmd->add_option("--hands", options->hands, "the hands table");
     logs::addSetupOption(cmd, options->setup);
     cmd->callback([options, &result] {
-        const std::optional<logs::SessionSetup> setup = logs::setupFromOption(options->setup);
+        const std::optional<GameSetup> setup = logs::setupFromOption(options->setup);
         const logs::LogFolder folder = logs::logsToConvert(options->paths, std::cerr);
         logs::CsvOptions csv{options->events, options->hands, setup ? &*setup : nullptr};
         const logs::CsvCounts counts = logs::writeCsv(folder, csv, std::cerr);

@@ -8,7 +8,8 @@
 #include <string>
 
 #include "tool/Tool.h"
-#include "tool/logs/Setup.h"
+#include "tool/setup/GameSetup.h"
+#include "tool/setup/SolverTable.h"
 
 namespace qbx::tool::logs {
 
@@ -19,9 +20,11 @@ inline void addSetupOption(CLI::App* command, std::string& dir) {
 
 // The setup --setup names, read (CouldNotRun when it cannot be); none when
 // the option was not given.
-inline std::optional<SessionSetup> setupFromOption(const std::string& dir) {
+inline std::optional<GameSetup> setupFromOption(const std::string& dir) {
     if (dir.empty()) return std::nullopt;
-    return readSessionSetup(dir);
+    GameSetup setup = readSetupAndShoe(dir);
+    setup.fewest = fewestActionsFor(setup.rules);
+    return setup;
 }
 
 // Said last by csv and report, when some sessions have faults.

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <map>
 
-#include "core/eventlog/TimeStamp.h"
+#include "core/eventlog/LogFormat.h"
 #include "tool/Tool.h"
 #include "tool/logs/Progress.h"
 #include "tool/logs/Session.h"
@@ -225,7 +225,7 @@ std::string htmlEscape(std::string_view text) {
     return out;
 }
 
-ReportCounts writeReport(const LogFolder& logs, const std::string& path, const SessionSetup* setup,
+ReportCounts writeReport(const LogFolder& logs, const std::string& path, const GameSetup* setup,
                          const std::string& title) {
     ReportCounts counts;
     OutputFile out(path);
@@ -281,7 +281,8 @@ ReportCounts writeReport(const LogFolder& logs, const std::string& path, const S
                        "</title><style>" + kStyle + "</style></head><body>\n";
     head += "<h1>" + htmlEscape(title) + "</h1><p class=\"sub\">" + counted(t.sessions, "session", "sessions") + ", " +
             counted(t.hands, "hand", "hands") + " played" +
-            (setup ? " · setup " + htmlEscape(setup->folder) : std::string(" · no setup given")) + "</p>\n";
+            (setup ? " · setup " + htmlEscape(setup->location.setupDir.string()) : std::string(" · no setup given")) +
+            "</p>\n";
     auto card = [](const std::string& big, const std::string& label) {
         return "<div class=\"card\"><div class=\"big\">" + big + "</div><div class=\"label\">" + label + "</div></div>";
     };

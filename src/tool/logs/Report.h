@@ -8,7 +8,7 @@
 #include <string>
 
 #include "tool/logs/LogFolder.h"
-#include "tool/logs/Setup.h"
+#include "tool/setup/GameSetup.h"
 
 namespace qbx::tool::logs {
 
@@ -20,7 +20,7 @@ struct ReportCounts {
 };
 
 // Writes the page to `path` (whole, or not at all when it throws).
-ReportCounts writeReport(const LogFolder& logs, const std::string& path, const SessionSetup* setup,
+ReportCounts writeReport(const LogFolder& logs, const std::string& path, const GameSetup* setup,
                          const std::string& title);
 
 std::string htmlEscape(std::string_view text);

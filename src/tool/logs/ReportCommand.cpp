@@ -32,7 +32,7 @@ void addReportCommand(CLI::App& app, CommandResult& result) {
     logs::addSetupOption(cmd, options->setup);
     cmd->add_option("--title", options->title, "the page's title");
     cmd->callback([options, &result] {
-        const std::optional<logs::SessionSetup> setup = logs::setupFromOption(options->setup);
+        const std::optional<GameSetup> setup = logs::setupFromOption(options->setup);
         const logs::LogFolder folder = logs::logsToConvert(options->paths, std::cerr);
         const logs::ReportCounts counts =
             logs::writeReport(folder, options->output, setup ? &*setup : nullptr, options->title);

@@ -6,7 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/eventlog/TimeStamp.h"
+#include "core/eventlog/LogFormat.h"
+#include "core/rules/Rules.h"
 
 namespace qbx::tool::logs {
 
@@ -71,8 +72,7 @@ std::string lineRef(const std::string& file, long line) { return file + ":" + st
 // The checks and the hands of one log, fed record by record.
 class LogTracker {
 public:
-    LogTracker(bool colorKeeper, const std::string& file, const SessionSetup* setup, SessionSink& sink,
-               bool keepActions)
+    LogTracker(bool colorKeeper, const std::string& file, const GameSetup* setup, SessionSink& sink, bool keepActions)
         : ck_(colorKeeper), file_(file), setup_(setup), sink_(sink), keepActions_(keepActions) {}
 
     void feed(const LogRecord& r);
@@ -118,7 +118,7 @@ private:
 
     bool ck_;
     const std::string& file_;
-    const SessionSetup* setup_;
+    const GameSetup* setup_;
     SessionSink& sink_;
     bool keepActions_;
     State state_ = State::Header;
@@ -206,7 +206,7 @@ void LogTracker::header(const LogRecord& r) {
 
 bool LogTracker::shouldEnd() const {
     if (passesInRow_ >= 4) return true;
-    if (setup_ && handActions_ >= setup_->maxRounds) return true;
+    if (setup_ && handActions_ >= setup_->rules.maxRounds) return true;
     if (goalFromShoe_ && table_[5].is(hands.back().goal)) return true;
     return false;
 }
@@ -268,15 +268,17 @@ void LogTracker::deal(const LogRecord& r) {
                           " has only " + std::to_string(setup_->hands.size()) + " hands");
             } else {
                 const ShoeHand& line = setup_->hands[index];
-                const DealtHand dealt = dealtHandOf(line, setup_->circular);
-                if (!std::equal(table_.begin(), table_.end(), dealt.cards.begin(),
-                                [](const TableCard& t, const std::string& c) { return t.is(c); }))
+                const rules::Deal dealt = rules::dealOf(line, setup_->rules.circularDeal);
+                bool sameCards = true;
+                for (int card = 0; card < kCards; ++card)
+                    sameCards &= table_[dealt.positionOfCard[card]].is(cardText(card));
+                if (!sameCards)
                     fault(r.line, "setup",
                           "hand " + std::to_string(h.number) + " is not the hand of line " +
                               std::to_string(line.lineNumber) + " of " + setup_->shoePath);
-                h.goal = dealt.goal;
+                h.goal = cardText(dealt.goalCard);
                 goalFromShoe_ = true;
-                shoeOpener_ = dealt.opener;
+                shoeOpener_ = roleName(dealt.opener);
                 if (setup_->fewest) h.fewest = setup_->fewest(dealt);
             }
         }
@@ -373,7 +375,7 @@ void LogTracker::handEnd(const LogRecord& r) {
         h.endMs = sinceStart_ - 1;
         codesExpected_ = 0;
         if (passesInRow_ >= 4) codesExpected_ |= 1u;
-        if (setup_ && handActions_ >= setup_->maxRounds) codesExpected_ |= 2u;
+        if (setup_ && handActions_ >= setup_->rules.maxRounds) codesExpected_ |= 2u;
         if (goalFromShoe_ && table_[5].is(h.goal)) codesExpected_ |= 4u;
     }
     if (rank <= lastCodeRank_)
@@ -384,10 +386,10 @@ void LogTracker::handEnd(const LogRecord& r) {
     codesSeen_ |= 1u << rank;
     if (rank == 0 && passesInRow_ < 4)
         fault(r.line, "hand end", "a GP end after " + std::to_string(passesInRow_) + " passes in a row");
-    if (rank == 1 && setup_ && handActions_ < setup_->maxRounds)
+    if (rank == 1 && setup_ && handActions_ < setup_->rules.maxRounds)
         fault(r.line, "hand end",
               "a GM end after " + std::to_string(handActions_) + " actions; MaxRounds is " +
-                  std::to_string(setup_->maxRounds));
+                  std::to_string(setup_->rules.maxRounds));
     if (rank == 2) {
         if (goalFromShoe_ && !table_[5].is(h.goal))
             fault(r.line, "hand end", "a GE end with " + table_[5].str() + " at the Target; the goal is " + h.goal);
@@ -398,13 +400,12 @@ void LogTracker::handEnd(const LogRecord& r) {
               "the hand end counts " + std::to_string(r.moves) + " moves and passes of the " +
                   (ck_ ? "ColorKeeper" : "NumberKeeper") + "; its log has " + std::to_string(ownActions_));
     if (setup_) {
-        const int32_t premium = rules::handPremium(setup_->premiumRound, handActions_, setup_->costMove);
-        const std::string expected = scoreText(premium * 0.5);
+        const std::string expected = scoreText(rules::roleScore(setup_->rules, handActions_));
         if (r.score != expected)
             fault(r.line, "score",
                   "the score " + std::string(r.score) + " should be " + expected + " (" + std::to_string(handActions_) +
-                      " actions, PremiumRound " + std::to_string(setup_->premiumRound) + ", CostMove " +
-                      std::to_string(setup_->costMove) + ")");
+                      " actions, PremiumRound " + std::to_string(setup_->rules.premiumRound) + ", CostMove " +
+                      std::to_string(setup_->rules.costMove) + ")");
     }
     if (handScore_.empty())
         handScore_ = std::string(r.score);
@@ -493,7 +494,7 @@ void LogTracker::finish() { finishHand(true); }
 
 // A log being read, and its tracker.
 struct LogStream {
-    LogStream(bool ck, const std::string& path, const SessionSetup* setup, SessionSink& sink, bool keepActions)
+    LogStream(bool ck, const std::string& path, const GameSetup* setup, SessionSink& sink, bool keepActions)
         : path(path), tracker(ck, this->path, setup, sink, keepActions), colorKeeper(ck), sink(sink) {}
     std::string path;
     LogReader reader;
@@ -633,7 +634,7 @@ std::string clockText(const LogStamp& stamp) {
     return text;
 }
 
-Session readSession(const LogPair& pair, const SessionSetup* setup, SessionSink& sink, bool keepActions) {
+Session readSession(const LogPair& pair, const GameSetup* setup, SessionSink& sink, bool keepActions) {
     Session s;
     s.pair = pair;
     LogStream ck(true, pair.ckPath, setup, sink, keepActions);

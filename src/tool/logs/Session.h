@@ -10,7 +10,7 @@
 
 #include "core/eventlog/LogReader.h"
 #include "tool/logs/LogFolder.h"
-#include "tool/logs/Setup.h"
+#include "tool/setup/GameSetup.h"
 
 namespace qbx::tool::logs {
 
@@ -89,7 +89,7 @@ public:
 
 // Reads both logs of a pair. `setup` may be null. Hands keep their actions
 // only when `keepActions` (the report draws them).
-Session readSession(const LogPair& pair, const SessionSetup* setup, SessionSink& sink, bool keepActions = false);
+Session readSession(const LogPair& pair, const GameSetup* setup, SessionSink& sink, bool keepActions = false);
 
 // "10:30:45.007" for a stamp (a delayed stamp's milliseconds carried).
 std::string clockText(const LogStamp& stamp);

@@ -5,7 +5,7 @@
 #include <set>
 #include <ostream>
 
-#include "core/eventlog/TimeStamp.h"
+#include "core/eventlog/LogFormat.h"
 #include "tool/logs/Progress.h"
 
 namespace qbx::tool::logs {
@@ -102,7 +102,7 @@ bool VerifyResult::problems() const {
     return false;
 }
 
-VerifyResult verifyLogs(const LogFolder& folder, const SessionSetup* setup) {
+VerifyResult verifyLogs(const LogFolder& folder, const GameSetup* setup) {
     VerifyResult result;
     Progress progress("verify", folder.pairs.size());
     for (const LogPair& pair : folder.pairs) {

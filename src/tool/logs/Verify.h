@@ -37,7 +37,7 @@ struct VerifyResult {
     std::vector<std::string> notLogs;
     bool problems() const;
 };
-VerifyResult verifyLogs(const LogFolder& folder, const SessionSetup* setup);
+VerifyResult verifyLogs(const LogFolder& folder, const GameSetup* setup);
 void printVerify(const VerifyResult& result, std::ostream& out, std::ostream& messages);
 nlohmann::json verifyJson(const VerifyResult& result);
 

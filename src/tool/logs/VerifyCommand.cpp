@@ -64,7 +64,7 @@ void addVerifyCommand(CLI::App& app, CommandResult& result) {
     logs::addSetupOption(cmd, options->setup);
     cmd->add_flag("--json", options->json, "write the verdicts as JSON to standard output");
     cmd->callback([options, &result] {
-        const std::optional<logs::SessionSetup> setup = logs::setupFromOption(options->setup);
+        const std::optional<GameSetup> setup = logs::setupFromOption(options->setup);
         const logs::LogFolder folder = logsToVerify(options->paths);
         if (folder.pairs.empty()) throw CouldNotRun("no logs found in " + options->paths.front());
         const logs::VerifyResult verdict = logs::verifyLogs(folder, setup ? &*setup : nullptr);

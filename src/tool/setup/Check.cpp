@@ -5,14 +5,13 @@
 #include <fstream>
 #include <sstream>
 
-#include <unistd.h>
-
 #include "core/config/ConfigFiles.h"
 #include "core/config/IniFile.h"
 #include "core/bitmap/Bitmap.h"
+#include "core/platform/System.h"
 #include "core/config/Shoe.h"
 #include "tool/Tool.h"
-#include "tool/setup/SetupFiles.h"
+#include "tool/setup/GameSetup.h"
 #include "tool/setup/SolverTable.h"
 
 namespace fs = std::filesystem;
@@ -121,7 +120,6 @@ private:
                 error(kParameterName, lineOf(key),
                       std::string(key) + " '" + text + "' is not a whole number: the game will not start");
             } else if (key == std::string("MaxRounds")) {
-                maxRounds_ = value;
                 if (value <= 0)
                     warning(kParameterName, lineOf(key), "MaxRounds " + text + ": every hand ends at its first action");
             }
@@ -247,14 +245,10 @@ private:
             error(name, 0, "empty: the game wants a header line, then one hand per line");
             return;
         }
+        // The rules the game would play the shoe under, when MaxRounds is known.
+        const rules::RulesOfSetup setup = rules::rulesOf(params_);
         std::optional<SolverTable> table;
-        if (maxRounds_) {
-            rules::TableRules r;
-            r.handOver = rules::handOverAfterSwap(params_.viewCard);
-            r.handCardsLocked = params_.dragCkNkText != "TRUE";
-            r.maxRounds = *maxRounds_;
-            table.emplace(r);
-        }
+        if (setup.maxRoundsRead) table.emplace(setup.rules);
         int hands = 0;
         for (const ShoeTextLine& line : shoeHandLines(text)) {
             std::string fault;
@@ -264,19 +258,19 @@ private:
                 continue;
             }
             ++hands;
-            const Deal deal = dealOf(*hand, params_.dealingOrder);
-            const std::string goal = rules::cardText(deal.goalCard);
+            const rules::Deal deal = rules::dealOf(*hand, setup.rules.circularDeal);
+            const std::string goal = cardText(deal.goalCard);
             if (hand->firstTurn != "ck" && hand->firstTurn != "nk")
                 warning(name, line.lineNumber,
                         "the opener '" + hand->firstTurn + "' is neither ck nor nk: the ColorKeeper opens");
-            if (deal.positionOfCard[deal.goalCard] == rules::kTarget) {
+            if (deal.positionOfCard[deal.goalCard] == targetCardView) {
                 warning(name, line.lineNumber,
                         "the goal card " + goal + " lies at the Target as dealt: the hand ends at its first action");
             } else if (table && !fewestActions(*table, deal)) {
                 const std::optional<int> never = table->distance(deal);
                 warning(name, line.lineNumber,
                         "the goal card " + goal + " cannot reach the Target within MaxRounds " +
-                            std::to_string(*maxRounds_) +
+                            std::to_string(setup.rules.maxRounds) +
                             (never ? " (it needs " + std::to_string(*never) + " actions)"
                                    : " (no line of play reaches it)"));
             }
@@ -321,7 +315,7 @@ private:
                   "missing (the game says: There must be a directory named 'dataout' to save the software output.)");
             return;
         }
-        const fs::path probe = dataout / (".qbxtool-check-" + std::to_string(::getpid()));
+        const fs::path probe = dataout / (".qbxtool-check-" + std::to_string(sys::processId()));
         {
             std::ofstream out(probe, std::ios::binary);
             out << "probe";
@@ -344,7 +338,6 @@ private:
     IniFile ini_;
     ParameterValues params_;
     bool parametersRead_ = false;
-    std::optional<int32_t> maxRounds_;
 };
 
 }  // namespace

@@ -41,15 +41,15 @@ void addShoeCommand(CLI::App& app, CommandResult& result) {
         "Exit codes: 0 written, 1 not enough deals of that difficulty (nothing written), 2 bad options or setup.\n\n"
         "Example:\n  qbxtool shoe --hands 20 --seed 7 --min 2 --max 4 -o setup/shoe-b.txt");
     cmd->callback([options, &result] {
-        const SetupRules setup = readSetupRules(locateSetup(options->setup));
-        const int maxActions = options->maxActions >= 0 ? options->maxActions : std::max(setup.table.maxRounds, 1);
+        const GameSetup setup = readSetup(locateSetup(options->setup));
+        const int maxActions = options->maxActions >= 0 ? options->maxActions : std::max(setup.rules.maxRounds, 1);
         if (maxActions < options->minActions)
             throw CouldNotRun("--max " + std::to_string(maxActions) + " is below --min " +
                               std::to_string(options->minActions));
         std::error_code ec;
         if (options->output != "-" && !options->force && std::filesystem::exists(options->output, ec))
             throw CouldNotRun(options->output + ": exists already (choose another name, or add --force)");
-        const SolverTable table(setup.table);
+        const SolverTable table(setup.rules);
         ShoeRequest request{options->hands, options->seed, options->minActions, maxActions, options->repeats};
         std::string header = "Shoe made by qbxtool shoe --hands " + std::to_string(request.hands) + " --seed " +
                              std::to_string(request.seed) + " --min " + std::to_string(request.minActions) + " --max " +

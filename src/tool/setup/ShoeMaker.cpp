@@ -5,13 +5,13 @@
 
 namespace qbx::tool {
 
-std::vector<Deal> dealsOfDifficulty(const SolverTable& table, int minActions, int maxActions) {
-    std::vector<Deal> deals;
+std::vector<rules::Deal> dealsOfDifficulty(const SolverTable& table, int minActions, int maxActions) {
+    std::vector<rules::Deal> deals;
     std::array<uint8_t, 6> p{0, 1, 2, 3, 4, 5};
     do {
         for (int goal = 0; goal < 6; ++goal)
-            for (rules::Role opener : {rules::Role::Ck, rules::Role::Nk}) {
-                const Deal deal{p, goal, opener};
+            for (Role opener : {Role::Ck, Role::Nk}) {
+                const rules::Deal deal{p, goal, opener};
                 const std::optional<int> n = fewestActions(table, deal);
                 if (n && *n >= minActions && *n <= maxActions) deals.push_back(deal);
             }
@@ -19,17 +19,17 @@ std::vector<Deal> dealsOfDifficulty(const SolverTable& table, int minActions, in
     return deals;
 }
 
-MadeShoe makeShoe(const ShoeRequest& request, const SetupRules& setup, const SolverTable& table,
+MadeShoe makeShoe(const ShoeRequest& request, const GameSetup& setup, const SolverTable& table,
                   const std::string& header) {
     MadeShoe out;
-    std::vector<Deal> deals = dealsOfDifficulty(table, request.minActions, request.maxActions);
+    std::vector<rules::Deal> deals = dealsOfDifficulty(table, request.minActions, request.maxActions);
     out.eligible = deals.size();
     const size_t hands = static_cast<size_t>(std::max(request.hands, 0));
     if (deals.empty() || (!request.repeats && hands > deals.size())) return out;
     // mt19937_64 is the same sequence on every platform; the draws below use
     // its raw output, not a library distribution, so the bytes are too.
     std::mt19937_64 rng(request.seed);
-    std::vector<Deal> chosen;
+    std::vector<rules::Deal> chosen;
     chosen.reserve(hands);
     for (size_t i = 0; i < hands; ++i) {
         if (request.repeats) {
@@ -41,7 +41,7 @@ MadeShoe makeShoe(const ShoeRequest& request, const SetupRules& setup, const Sol
         }
     }
     out.text = header + "\n";
-    for (const Deal& d : chosen) out.text += shoeLineOf(d, setup.params.dealingOrder) + "\n";
+    for (const rules::Deal& d : chosen) out.text += rules::shoeLineOf(d, setup.rules.circularDeal) + "\n";
     out.made = true;
     return out;
 }

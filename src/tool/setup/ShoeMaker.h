@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tool/setup/SetupFiles.h"
+#include "tool/setup/GameSetup.h"
 #include "tool/setup/SolverTable.h"
 
 namespace qbx::tool {
@@ -21,7 +21,7 @@ struct ShoeRequest {
 
 // Every deal whose fewest actions lie in [minActions, maxActions], in a fixed
 // order (arrangements, then goal card, then ck before nk).
-std::vector<Deal> dealsOfDifficulty(const SolverTable& table, int minActions, int maxActions);
+std::vector<rules::Deal> dealsOfDifficulty(const SolverTable& table, int minActions, int maxActions);
 
 struct MadeShoe {
     bool made = false;
@@ -31,7 +31,7 @@ struct MadeShoe {
 
 // Draws the hands (without repeats unless asked) with a generator fixed by
 // the seed; `header` becomes the first line.
-MadeShoe makeShoe(const ShoeRequest& request, const SetupRules& setup, const SolverTable& table,
+MadeShoe makeShoe(const ShoeRequest& request, const GameSetup& setup, const SolverTable& table,
                   const std::string& header);
 
 }  // namespace qbx::tool

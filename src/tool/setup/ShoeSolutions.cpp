@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "core/config/Shoe.h"
-#include "core/eventlog/TimeStamp.h"
+#include "core/eventlog/LogFormat.h"
 #include "tool/Tool.h"
 
 namespace qbx::tool {
@@ -39,13 +39,14 @@ std::string trimmed(const std::string& s) {
 
 }  // namespace
 
-std::string rulesSummary(const SetupRules& setup) {
+std::string rulesSummary(const GameSetup& setup) {
     const auto word = [](const std::string& v) { return v.empty() ? std::string("(none)") : v; };
-    return "ViewCard " + word(setup.params.viewCard) + ", Drag CkNk " + word(setup.params.dragCkNkText) +
-           ", MaxRounds " + std::to_string(setup.table.maxRounds) + ", SyntaxInput " + word(setup.params.dealingOrder);
+    return "ViewCard " + word(setup.parameters.viewCard) + ", Drag CkNk " + word(setup.parameters.dragCkNkText) +
+           ", MaxRounds " + std::to_string(setup.rules.maxRounds) + ", SyntaxInput " +
+           word(setup.parameters.dealingOrder);
 }
 
-HandSolution solveDeal(const Deal& deal, const SetupRules& setup, const SolverTable& table) {
+HandSolution solveDeal(const rules::Deal& deal, const GameSetup& setup, const SolverTable& table) {
     HandSolution h;
     h.deal = deal;
     const std::optional<int> n = fewestActions(table, deal);
@@ -56,16 +57,16 @@ HandSolution solveDeal(const Deal& deal, const SetupRules& setup, const SolverTa
     if (*n == 0) {
         h.status = HandSolution::Status::AlreadyAtTarget;
         // The hand ends at its first action, whatever it is.
-        h.score = scoreText(rules::handPremium(setup.premiumRound, 1, setup.costMove) * kRoleShare);
+        h.score = scoreText(rules::roleScore(setup.rules, 1));
         return h;
     }
     h.fewestActions = *n;
     h.line = shortestLine(table, deal);
-    h.score = scoreText(rules::handPremium(setup.premiumRound, *n, setup.costMove) * kRoleShare);
+    h.score = scoreText(rules::roleScore(setup.rules, *n));
     return h;
 }
 
-std::vector<HandSolution> solveShoe(const std::string& shoePath, const SetupRules& setup, const SolverTable& table) {
+std::vector<HandSolution> solveShoe(const std::string& shoePath, const GameSetup& setup, const SolverTable& table) {
     const std::string text = readWholeFile(shoePath);
     if (text.empty()) throw CouldNotRun(shoePath + ": empty (the game wants a header line)");
     std::vector<HandSolution> hands;
@@ -76,7 +77,7 @@ std::vector<HandSolution> solveShoe(const std::string& shoePath, const SetupRule
             if (fault.empty()) continue;  // a blank line
             throw CouldNotRun(shoePath + ":" + std::to_string(line.lineNumber) + ": " + fault);
         }
-        HandSolution h = solveDeal(dealOf(*hand, setup.params.dealingOrder), setup, table);
+        HandSolution h = solveDeal(rules::dealOf(*hand, setup.rules.circularDeal), setup, table);
         h.lineNumber = line.lineNumber;
         h.shoeLine = trimmed(line.text);
         hands.push_back(std::move(h));
@@ -84,8 +85,7 @@ std::vector<HandSolution> solveShoe(const std::string& shoePath, const SetupRule
     return hands;
 }
 
-std::string solutionsText(const std::string& shoePath, const SetupRules& setup,
-                          const std::vector<HandSolution>& hands) {
+std::string solutionsText(const std::string& shoePath, const GameSetup& setup, const std::vector<HandSolution>& hands) {
     std::string out = shoePath + ": " + std::to_string(hands.size()) + " hands under " + rulesSummary(setup) + "\n";
     int solved = 0, already = 0, unreachable = 0, fewest = 1 << 30, most = 0;
     for (const HandSolution& h : hands) {
@@ -106,7 +106,7 @@ std::string solutionsText(const std::string& shoePath, const SetupRules& setup,
             break;
         case HandSolution::Status::Unreachable:
             ++unreachable;
-            out += "unreachable within MaxRounds " + std::to_string(setup.table.maxRounds) + "\n";
+            out += "unreachable within MaxRounds " + std::to_string(setup.rules.maxRounds) + "\n";
             break;
         }
     }
@@ -116,13 +116,13 @@ std::string solutionsText(const std::string& shoePath, const SetupRules& setup,
     return out;
 }
 
-nlohmann::json solutionsJson(const std::string& shoePath, const SetupRules& setup,
+nlohmann::json solutionsJson(const std::string& shoePath, const GameSetup& setup,
                              const std::vector<HandSolution>& hands) {
     nlohmann::json out;
     out["shoe"] = shoePath;
-    out["rules"] = {{"ViewCard", setup.params.viewCard},  {"Drag CkNk", setup.params.dragCkNkText},
-                    {"MaxRounds", setup.table.maxRounds}, {"SyntaxInput", setup.params.dealingOrder},
-                    {"PremiumRound", setup.premiumRound}, {"CostMove", setup.costMove}};
+    out["rules"] = {{"ViewCard", setup.parameters.viewCard},    {"Drag CkNk", setup.parameters.dragCkNkText},
+                    {"MaxRounds", setup.rules.maxRounds},       {"SyntaxInput", setup.parameters.dealingOrder},
+                    {"PremiumRound", setup.rules.premiumRound}, {"CostMove", setup.rules.costMove}};
     nlohmann::json list = nlohmann::json::array();
     for (const HandSolution& h : hands) {
         nlohmann::json j;

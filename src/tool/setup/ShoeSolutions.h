@@ -8,7 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "tool/setup/SetupFiles.h"
+#include "tool/setup/GameSetup.h"
 #include "tool/setup/SolverTable.h"
 
 namespace qbx::tool {
@@ -17,28 +17,25 @@ struct HandSolution {
     enum class Status { Solved, AlreadyAtTarget, Unreachable };
     int lineNumber = 0;
     std::string shoeLine;  // as written in the file
-    Deal deal;
+    rules::Deal deal;
     Status status = Status::Solved;
     int fewestActions = 0;     // Solved only
     std::vector<Action> line;  // Solved only
     std::string score;         // each role's score after the fewest actions, as the log writes it
 };
 
-// Each role's share of a hand's premium, as the game credits it.
-inline constexpr double kRoleShare = 0.5;
-
 // Reads and solves the shoe file. Throws CouldNotRun when it cannot be read
 // or a line is not a hand (with the file and the line).
-std::vector<HandSolution> solveShoe(const std::string& shoePath, const SetupRules& setup, const SolverTable& table);
+std::vector<HandSolution> solveShoe(const std::string& shoePath, const GameSetup& setup, const SolverTable& table);
 // One hand's solution for a deal (lineNumber and shoeLine left empty).
-HandSolution solveDeal(const Deal& deal, const SetupRules& setup, const SolverTable& table);
+HandSolution solveDeal(const rules::Deal& deal, const GameSetup& setup, const SolverTable& table);
 
-std::string solutionsText(const std::string& shoePath, const SetupRules& setup, const std::vector<HandSolution>& hands);
-nlohmann::json solutionsJson(const std::string& shoePath, const SetupRules& setup,
+std::string solutionsText(const std::string& shoePath, const GameSetup& setup, const std::vector<HandSolution>& hands);
+nlohmann::json solutionsJson(const std::string& shoePath, const GameSetup& setup,
                              const std::vector<HandSolution>& hands);
 
 // "ViewCard ALL, Drag CkNk TRUE, MaxRounds 12, SyntaxInput DEFAULT": the
 // settings a solution depends on.
-std::string rulesSummary(const SetupRules& setup);
+std::string rulesSummary(const GameSetup& setup);
 
 }  // namespace qbx::tool

@@ -30,8 +30,8 @@ void addSolveCommand(CLI::App& app, CommandResult& result) {
         "the setup cannot be read.\n\n"
         "Example:\n  qbxtool solve setup/shoe.txt\n  qbxtool solve deals.txt --setup run/demo --json");
     cmd->callback([options, &result] {
-        const SetupRules setup = readSetupRules(locateSetup(options->setup));
-        const SolverTable table(setup.table);
+        const GameSetup setup = readSetup(locateSetup(options->setup));
+        const SolverTable table(setup.rules);
         const std::vector<HandSolution> hands = solveShoe(options->shoe, setup, table);
         if (options->json)
             std::cout << solutionsJson(options->shoe, setup, hands).dump(2) << "\n";

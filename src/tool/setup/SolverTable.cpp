@@ -1,14 +1,14 @@
 #include "tool/setup/SolverTable.h"
 
 #include <algorithm>
+#include <memory>
 
-#include "core/config/Shoe.h"
+#include "core/eventlog/LogFormat.h"
 
 namespace qbx::tool {
 
 namespace {
 
-using rules::Role;
 using rules::Situation;
 
 // The 720 arrangements of the six cards, and the way back from one to its
@@ -38,7 +38,7 @@ const Arrangements& arrangements() {
 
 // The positions a role's hand card can be swapped with, in the order a line
 // of play tries them; the fifth action is the pass.
-constexpr uint8_t kSwapWith[4] = {rules::kUp, rules::kDownColour, rules::kDownNumber, rules::kTarget};
+constexpr uint8_t kSwapWith[4] = {upCardView, downColorCardView, downNumberCardView, targetCardView};
 
 // A state's number: arrangement, turn, pending hand-over, passes in a row
 // (0 to 3; the fourth ends the hand) and the six drag permissions.
@@ -46,32 +46,8 @@ constexpr uint32_t kStatesPerArrangement = 2 * 2 * 4 * 64;
 
 }  // namespace
 
-Deal dealOf(const ShoeHand& hand, const std::string& dealingOrder) {
-    const std::array<uint8_t, 6> at = rules::dealingPositions(dealingOrder);
-    Deal deal;
-    for (int pair = 0; pair < 6; ++pair) {
-        const std::string& text = hand.pairs[pair];
-        deal.positionOfCard[rules::cardIndex(text[0] - '0', text[1] == 'H' ? 1 : 2)] = at[pair];
-    }
-    deal.goalCard = rules::cardIndex(hand.goalDigit - '0', hand.goalLetter == 'H' ? 1 : 2);
-    deal.opener = hand.firstTurn == "nk" ? Role::Nk : Role::Ck;
-    return deal;
-}
-
-std::string shoeLineOf(const Deal& deal, const std::string& dealingOrder) {
-    const std::array<uint8_t, 6> at = rules::dealingPositions(dealingOrder);
-    std::string line;
-    for (int pair = 0; pair < 6; ++pair) {
-        for (int card = 0; card < 6; ++card)
-            if (deal.positionOfCard[card] == at[pair]) line += rules::cardText(card);
-        line += pair < 5 ? " " : "   ";
-    }
-    return line + rules::cardText(deal.goalCard) + "   " + rules::roleName(deal.opener);
-}
-
 std::string Action::text() const {
-    return std::string(rules::roleName(role)) +
-           (isPass ? " passes" : std::string(" swaps ") + rules::positionShortName(position));
+    return std::string(roleName(role)) + (isPass ? " passes" : " swaps " + std::string(placeShortName(position)));
 }
 
 uint32_t SolverTable::stateIndexOf(const Situation& s) const {
@@ -147,7 +123,7 @@ SolverTable::SolverTable(const rules::TableRules& tableRules) : rules_(tableRule
         d.assign(n, kNever);
         queue.clear();
         for (size_t i = 0; i < n; ++i)
-            if (all.byIndex[states_[i] / kStatesPerArrangement][goal] == rules::kTarget) {
+            if (all.byIndex[states_[i] / kStatesPerArrangement][goal] == targetCardView) {
                 d[i] = 0;
                 queue.push_back(static_cast<uint32_t>(i));
             }
@@ -166,23 +142,23 @@ SolverTable::SolverTable(const rules::TableRules& tableRules) : rules_(tableRule
     }
 }
 
-std::optional<int> SolverTable::distance(const Deal& deal) const {
-    if (deal.positionOfCard[deal.goalCard] == rules::kTarget) return 0;
+std::optional<int> SolverTable::distance(const rules::Deal& deal) const {
+    if (deal.positionOfCard[deal.goalCard] == targetCardView) return 0;
     const int32_t i = compactOf_[stateIndexOf(rules::dealtHand(deal.positionOfCard, deal.opener, rules_))];
     const uint8_t d = distance_[deal.goalCard][static_cast<size_t>(i)];
     if (d == kNever) return std::nullopt;
     return d;
 }
 
-std::vector<Action> SolverTable::line(const Deal& deal) const {
+std::vector<Action> SolverTable::line(const rules::Deal& deal) const {
     std::vector<Action> actions;
-    if (!distance(deal) || deal.positionOfCard[deal.goalCard] == rules::kTarget) return actions;
+    if (!distance(deal) || deal.positionOfCard[deal.goalCard] == targetCardView) return actions;
     const std::vector<uint8_t>& d = distance_[deal.goalCard];
     int32_t i = compactOf_[stateIndexOf(rules::dealtHand(deal.positionOfCard, deal.opener, rules_))];
     while (d[static_cast<size_t>(i)] > 0) {
         const Situation s = situationOf(states_[static_cast<size_t>(i)]);
         // A pending hand-over means the next role acts.
-        const Role actor = s.handOverPending ? rules::otherRole(s.turn) : s.turn;
+        const Role actor = s.handOverPending ? otherRole(s.turn) : s.turn;
         for (int a = 0; a < kActions; ++a) {
             const int32_t j = next_[static_cast<size_t>(i) * kActions + a];
             if (j >= 0 && d[static_cast<size_t>(j)] + 1 == d[static_cast<size_t>(i)]) {
@@ -195,7 +171,7 @@ std::vector<Action> SolverTable::line(const Deal& deal) const {
     return actions;
 }
 
-std::optional<int> fewestActions(const SolverTable& table, const Deal& deal) {
+std::optional<int> fewestActions(const SolverTable& table, const rules::Deal& deal) {
     const std::optional<int> d = table.distance(deal);
     if (!d || *d == 0) return d;
     // With MaxRounds 1 or less every hand ends at its first action, which
@@ -205,9 +181,14 @@ std::optional<int> fewestActions(const SolverTable& table, const Deal& deal) {
     return d;
 }
 
-std::vector<Action> shortestLine(const SolverTable& table, const Deal& deal) {
+std::vector<Action> shortestLine(const SolverTable& table, const rules::Deal& deal) {
     if (!fewestActions(table, deal)) return {};
     return table.line(deal);
+}
+
+FewestActions fewestActionsFor(const rules::TableRules& rules) {
+    auto table = std::make_shared<const SolverTable>(rules);
+    return [table](const rules::Deal& deal) { return fewestActions(*table, deal); };
 }
 
 }  // namespace qbx::tool

@@ -18,31 +18,14 @@
 #include <vector>
 
 #include "core/rules/Rules.h"
-
-namespace qbx {
-struct ShoeHand;
-}
+#include "tool/setup/GameSetup.h"
 
 namespace qbx::tool {
-
-// One hand as dealt: where each card lies (by card index 0..5, 2H 3H 4H 2C
-// 3C 4C), the goal card's index, and the role that opens.
-struct Deal {
-    std::array<uint8_t, 6> positionOfCard{};
-    int goalCard = 0;
-    rules::Role opener = rules::Role::Ck;
-};
-
-// A shoe line as the game deals it under SyntaxInput (upper-cased): the
-// opener is the ColorKeeper unless the line says "nk".
-Deal dealOf(const ShoeHand& hand, const std::string& dealingOrder);
-// The shoe line that deals `deal` under SyntaxInput, e.g. "4C 2H 3C 3H 2C 4H   2H   ck".
-std::string shoeLineOf(const Deal& deal, const std::string& dealingOrder);
 
 // One action of a line of play: a swap of the role's hand card with the card
 // at `position`, or a pass.
 struct Action {
-    rules::Role role = rules::Role::Ck;
+    Role role = Role::Ck;
     bool isPass = false;
     uint8_t position = 0;
     std::string text() const;  // "ck swaps up", "nk passes"
@@ -57,8 +40,8 @@ public:
 
     // Fewest actions from a dealt hand, ignoring MaxRounds; nullopt when no
     // line of play ever reaches the goal.
-    std::optional<int> distance(const Deal& deal) const;
-    std::vector<Action> line(const Deal& deal) const;
+    std::optional<int> distance(const rules::Deal& deal) const;
+    std::vector<Action> line(const rules::Deal& deal) const;
 
 private:
     static constexpr uint8_t kNever = 255;
@@ -77,10 +60,14 @@ private:
 // within the setup's MaxRounds: 0 when it lies there already as dealt (the
 // hand then ends at its first action), nullopt when the hand cannot reach it
 // before it ends. Deterministic, a table look-up: safe to call per row.
-std::optional<int> fewestActions(const SolverTable& table, const Deal& deal);
+std::optional<int> fewestActions(const SolverTable& table, const rules::Deal& deal);
+
+// The fewest actions of any deal under these rules: the table is searched
+// once, here, and every deal after that is a look-up.
+FewestActions fewestActionsFor(const rules::TableRules& rules);
 
 // One shortest line of play for a deal that fewestActions() says can be
 // solved (empty otherwise, and when the goal is already at the Target).
-std::vector<Action> shortestLine(const SolverTable& table, const Deal& deal);
+std::vector<Action> shortestLine(const SolverTable& table, const rules::Deal& deal);
 
 }  // namespace qbx::tool

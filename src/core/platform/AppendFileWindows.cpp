@@ -1,26 +1,18 @@
 #ifdef _WIN32
 
-#include "core/eventlog/LogFile.h"
-
 #include <windows.h>
 
 #include "core/platform/System.h"
 
-namespace qbx {
+namespace qbx::sys {
 
 namespace {
-
-std::string describe(const std::string& what, const std::string& path, DWORD code) {
-    return what + " " + path + ": " + sys::windowsErrorText(code);
-}
 
 HANDLE asHandle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
 }  // namespace
 
-LogFile::~LogFile() { close(); }
-
-LogFile::Create LogFile::createNew(const std::string& path, std::string& error) {
+AppendFile::Create AppendFile::createNew(const std::string& path, std::string& reason) {
     close();
     // CREATE_NEW never opens an existing file. Other programs may read the
     // log while it is written (FILE_SHARE_READ), but none may write it, and
@@ -30,32 +22,24 @@ LogFile::Create LogFile::createNew(const std::string& path, std::string& error) 
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD code = ::GetLastError();
         if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) return Create::Exists;
-        error = describe("Cannot create the event log", path, code);
+        reason = windowsErrorText(code);
         return Create::Failed;
     }
     handle_ = reinterpret_cast<std::intptr_t>(h);
-    path_ = path;
-    unsynced_ = true;
-    line_.reserve(256);
     return Create::Created;
 }
 
-void LogFile::writeLine(const std::string& record) {
-    if (handle_ == kClosed) throw LogError("The event log " + path_ + " is not open");
+bool AppendFile::append(const char* data, size_t size, std::string& reason) {
     HANDLE h = asHandle(handle_);
     // One WriteFile per record, so a record is never split by a crash
     // between two calls.
-    line_.assign(record);
-    line_ += "\r\n";
-    const char* data = line_.data();
-    DWORD left = static_cast<DWORD>(line_.size());
+    DWORD left = static_cast<DWORD>(size);
     while (left > 0) {
         DWORD written = 0;
         if (!::WriteFile(h, data, left, &written, nullptr) || written == 0) {
             const DWORD code = ::GetLastError();
-            // A full disk can take part of a record: cut it off again, so
-            // that the log ends with the last whole record.
-            const LONGLONG taken = static_cast<LONGLONG>(line_.size() - left) + written;
+            // A full disk can take part of a record: cut it off again.
+            const LONGLONG taken = static_cast<LONGLONG>(size - left) + written;
             if (taken > 0) {
                 LARGE_INTEGER end{};
                 LARGE_INTEGER back{};
@@ -64,40 +48,41 @@ void LogFile::writeLine(const std::string& record) {
                     ::SetFilePointerEx(h, back, nullptr, FILE_END))
                     ::SetEndOfFile(h);
             }
-            throw LogError(describe("Cannot write the event log", path_, code ? code : ERROR_DISK_FULL));
+            reason = windowsErrorText(code ? code : ERROR_DISK_FULL);
+            return false;
         }
         data += written;
         left -= written;
     }
-    unsynced_ = true;
+    return true;
 }
 
-void LogFile::sync() {
-    if (handle_ == kClosed || !unsynced_) return;
-    HANDLE h = asHandle(handle_);
-    if (!::FlushFileBuffers(h)) throw LogError(describe("Cannot save the event log", path_, ::GetLastError()));
-    unsynced_ = false;
+bool AppendFile::sync(std::string& reason) {
+    if (::FlushFileBuffers(asHandle(handle_))) return true;
+    reason = windowsErrorText(::GetLastError());
+    return false;
+}
+
+bool AppendFile::removedFromDisk() const {
     // Windows refuses to delete an open log, but a file system shared with
-    // another system (or Wine on Linux) may still unlink it: its records
-    // would vanish with the program.
+    // another system (or Wine on Linux) may still unlink it.
+    HANDLE h = asHandle(handle_);
     BY_HANDLE_FILE_INFORMATION info{};
     FILE_STANDARD_INFO standard{};
     const bool unlinked = ::GetFileInformationByHandle(h, &info) && info.nNumberOfLinks == 0;
     const bool pending =
         ::GetFileInformationByHandleEx(h, FileStandardInfo, &standard, sizeof standard) && standard.DeletePending;
-    if (unlinked || pending)
-        throw LogError("Cannot save the event log " + path_ + ": the file has been removed from the disk");
+    return unlinked || pending;
 }
 
-void LogFile::close() noexcept {
+void AppendFile::close(bool syncFirst) noexcept {
     if (handle_ == kClosed) return;
     HANDLE h = asHandle(handle_);
-    if (unsynced_) ::FlushFileBuffers(h);
+    if (syncFirst) ::FlushFileBuffers(h);
     ::CloseHandle(h);
     handle_ = kClosed;
-    unsynced_ = false;
 }
 
-}  // namespace qbx
+}  // namespace qbx::sys
 
 #endif

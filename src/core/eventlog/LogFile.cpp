@@ -1,0 +1,57 @@
+#include "core/eventlog/LogFile.h"
+
+namespace qbx {
+
+namespace {
+
+std::string describe(const std::string& what, const std::string& path, const std::string& reason) {
+    return what + " " + path + ": " + reason;
+}
+
+}  // namespace
+
+LogFile::Create LogFile::createNew(const std::string& path, std::string& error) {
+    close();
+    std::string reason;
+    switch (file_.createNew(path, reason)) {
+    case sys::AppendFile::Create::Exists: return Create::Exists;
+    case sys::AppendFile::Create::Failed:
+        error = describe("Cannot create the event log", path, reason);
+        return Create::Failed;
+    case sys::AppendFile::Create::Created: break;
+    }
+    path_ = path;
+    unsynced_ = true;  // the new directory entry must reach the disk too
+    line_.reserve(256);
+    return Create::Created;
+}
+
+void LogFile::writeLine(const std::string& record) {
+    if (!file_.isOpen()) throw LogError("The event log " + path_ + " is not open");
+    // The record and its line end in one piece, so that they reach the
+    // system in one call.
+    line_.assign(record);
+    line_ += "\r\n";
+    std::string reason;
+    if (!file_.append(line_.data(), line_.size(), reason))
+        throw LogError(describe("Cannot write the event log", path_, reason));
+    unsynced_ = true;
+}
+
+void LogFile::sync() {
+    if (!file_.isOpen() || !unsynced_) return;
+    std::string reason;
+    if (!file_.sync(reason)) throw LogError(describe("Cannot save the event log", path_, reason));
+    unsynced_ = false;
+    // A log whose name was removed (dataout deleted during play) still takes
+    // every write, but its records would vanish with the program.
+    if (file_.removedFromDisk())
+        throw LogError("Cannot save the event log " + path_ + ": the file has been removed from the disk");
+}
+
+void LogFile::close() noexcept {
+    file_.close(unsynced_);
+    unsynced_ = false;
+}
+
+}  // namespace qbx

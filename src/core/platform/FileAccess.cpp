@@ -1,0 +1,81 @@
+// What both systems answer with the same calls (their C runtimes share
+// stat, open and read): whether a path is a directory or a file, and files
+// read as bytes.
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "core/platform/System.h"
+
+namespace qbx::sys {
+
+namespace {
+
+// Files are read as bytes: on Windows a file opened without O_BINARY would
+// turn each CR LF into LF.
+#ifdef _WIN32
+constexpr int kReadFlags = O_RDONLY | O_BINARY;
+#else
+constexpr int kReadFlags = O_RDONLY | O_CLOEXEC;
+#endif
+
+}  // namespace
+
+bool isDirectory(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool isExistingFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+ReadOnlyFile::Open ReadOnlyFile::open(const std::string& path, std::string& error) {
+    close();
+    fd_ = ::open(path.c_str(), kReadFlags);
+    struct stat st {};
+    if (fd_ < 0) {
+        const int why = errno;
+        if (isDirectory(path)) return Open::IsDirectory;
+        error = std::strerror(why);
+        return Open::Failed;
+    }
+    if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
+        const bool directory = S_ISDIR(st.st_mode);
+        error = std::strerror(errno);
+        close();
+        return directory ? Open::IsDirectory : Open::Failed;
+    }
+    sizeAtOpen_ = S_ISREG(st.st_mode) ? static_cast<int64_t>(st.st_size) : -1;
+    return Open::Ok;
+}
+
+long long ReadOnlyFile::read(char* buffer, size_t size, std::string& error) {
+    for (;;) {
+#ifdef _WIN32
+        const auto got = ::read(fd_, buffer, static_cast<unsigned>(size));
+#else
+        const auto got = ::read(fd_, buffer, size);
+#endif
+        if (got >= 0) return got;
+        if (errno == EINTR) continue;
+        error = std::strerror(errno);
+        return -1;
+    }
+}
+
+void ReadOnlyFile::close() noexcept {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    sizeAtOpen_ = -1;
+}
+
+}  // namespace qbx::sys
