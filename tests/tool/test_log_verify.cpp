@@ -84,8 +84,10 @@ TEST_F(VerifyLogs, LogsTheEngineWroteAreWholeWithAndWithoutTheirSetup) {
 }
 
 TEST_F(VerifyLogs, TheWrongSetupIsNamed) {
+    // The session's setup but for its premium.
     writeFile(tmp.path() / "setup" / "QBXParameter.ini",
-              qbx::test::parameterFile({{"MaxRounds", "8"}, {"PremiumRound", "2000"}}));
+              qbx::test::parameterFile(
+                  {{"ViewCard", "MIX"}, {"ViewCkNk", "FALSE"}, {"MaxRounds", "8"}, {"PremiumRound", "2000"}}));
     const GameSetup setup = *logs::setupFromOption(tmp.path().string());  // the working folder works too
     const PairVerdict v = verifyPair(ck, nk, &setup);
     ASSERT_TRUE(v.faulty());

@@ -90,6 +90,9 @@ public:
 // Reads both logs of a pair. `setup` may be null. Hands keep their actions
 // only when `keepActions` (the report draws them).
 Session readSession(const LogPair& pair, const GameSetup* setup, SessionSink& sink, bool keepActions = false);
+// The same for two logs held in memory, named by `pair` (tests).
+Session readSessionText(const LogPair& pair, std::string_view ckLog, std::string_view nkLog, const GameSetup* setup,
+                        SessionSink& sink);
 
 // "10:30:45.007" for a stamp (a delayed stamp's milliseconds carried).
 std::string clockText(const LogStamp& stamp);
