@@ -16,11 +16,14 @@
 #include <thread>
 
 #include "core/eventlog/TimeStamp.h"
+#include "tool/csv/CsvRow.h"
 #include "tool/Tool.h"
 #include "tool/logs/Progress.h"
 #include "tool/logs/Session.h"
 
 namespace qbx::tool::logs {
+
+using namespace csv;
 
 namespace {
 
@@ -61,160 +64,10 @@ bool losesRecords(const std::string& kind) {
     return kind == "empty";
 }
 
-// Rows written straight into one block of bytes: no allocation and no
-// length check per field. Each row first makes room for the longest it can
-// be. The block keeps its size from session to session.
-class RowBlock {
-public:
-    char* reserve(size_t bytes) {
-        if (used_ + bytes > capacity_) {
-            const size_t capacity = std::max(capacity_ * 2, used_ + bytes + (1 << 16));
-            std::unique_ptr<char[]> bigger(new char[capacity]);
-            if (used_) std::memcpy(bigger.get(), block_.get(), used_);
-            block_ = std::move(bigger);
-            capacity_ = capacity;
-        }
-        return block_.get() + used_;
-    }
-    void commit(char* end) { used_ = static_cast<size_t>(end - block_.get()); }
-    const char* data() const { return block_.get(); }
-    size_t size() const { return used_; }
-    void clear() { used_ = 0; }
-
-private:
-    std::unique_ptr<char[]> block_;
-    size_t capacity_ = 0, used_ = 0;
-};
-
-// Most fields are a few bytes long (a card, a code, a place): they are
-// copied with two loads and two stores of a fixed size that may overlap,
-// never touching a byte outside the field, instead of a call of memcpy each.
-template <size_t Size>
-void copyEnds(char* to, const char* from, size_t n) {
-    char head[Size], tail[Size];
-    std::memcpy(head, from, Size);
-    std::memcpy(tail, from + n - Size, Size);
-    std::memcpy(to, head, Size);
-    std::memcpy(to + n - Size, tail, Size);
-}
-
-// Always inlined: a dozen calls per row, and a field of fixed length ("ck,")
-// then takes no branch at all.
-[[gnu::always_inline]] inline char* put(char* at, std::string_view text) {
-    const char* from = text.data();
-    const size_t n = text.size();
-    if (n >= 16 && n <= 32)
-        copyEnds<16>(at, from, n);
-    else if (n >= 8 && n < 16)
-        copyEnds<8>(at, from, n);
-    else if (n >= 4 && n < 8)
-        copyEnds<4>(at, from, n);
-    else if (n > 32)
-        std::memcpy(at, from, n);
-    else if (n > 0) {  // 1 to 3 bytes
-        at[0] = from[0];
-        at[n / 2] = from[n / 2];
-        at[n - 1] = from[n - 1];
-    }
-    return at + n;
-}
-
-// The hundred two-digit numbers, "00" to "99".
-constexpr char kPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
-
-// A number's decimal digits, two at a time from the right, into exactly the
-// room they take: a few numbers in every row.
-char* putNumber(char* at, long long value) {
-    // Hand numbers and most counts: one or two digits.
-    if (static_cast<unsigned long long>(value) < 100) {
-        if (value < 10) {
-            *at = static_cast<char>('0' + value);
-            return at + 1;
-        }
-        std::memcpy(at, kPairs + 2 * value, 2);
-        return at + 2;
-    }
-    if (value < 0) *at++ = '-';
-    unsigned long long rest = value < 0 ? 0 - static_cast<unsigned long long>(value) : value;
-    // The digits from the highest bit (1233 / 4096 is just below log10 2),
-    // set right by one look at the powers of ten: no loop to stall on.
-    // clang-format off
-    static constexpr unsigned long long kPowers[20] = {
-        1ULL, 10ULL, 100ULL, 1000ULL, 10000ULL, 100000ULL, 1000000ULL, 10000000ULL, 100000000ULL, 1000000000ULL,
-        10000000000ULL, 100000000000ULL, 1000000000000ULL, 10000000000000ULL, 100000000000000ULL,
-        1000000000000000ULL, 10000000000000000ULL, 100000000000000000ULL, 1000000000000000000ULL,
-        10000000000000000000ULL};
-    // clang-format on
-    const int below = static_cast<int>(std::bit_width(rest | 1) * 1233 >> 12);
-    const int digits = below + ((rest | 1) >= kPowers[below]);
-    char* end = at + digits;
-    char* p = end;
-    for (; rest >= 100; rest /= 100) {
-        p -= 2;
-        std::memcpy(p, kPairs + 2 * (rest % 100), 2);
-    }
-    if (rest >= 10) {
-        std::memcpy(p - 2, kPairs + 2 * rest, 2);
-    } else {
-        p[-1] = static_cast<char>('0' + rest);
-    }
-    return end;
-}
-
-// A stamp's milliseconds since midnight: the seconds' digits as the line
-// has them, then the milliseconds in three digits. A stamp at second 0, or
-// with its milliseconds past 999, is worked out instead.
-char* putStampMs(char* at, const LogRecord& r) {
-    if (r.first.seconds == 0 || r.first.millis > 999) return putNumber(at, r.first.ms());
-    size_t dot = 0;
-    while (r.raw[dot] != '.') ++dot;
-    at = put(at, r.raw.substr(0, dot));
-    *at++ = static_cast<char>('0' + r.first.millis / 100);
-    std::memcpy(at, kPairs + 2 * (r.first.millis % 100), 2);
-    return at + 2;
-}
-
-// A comma, a quote, a CR or a LF in the field: eight bytes at a time, as
-// every record's text is looked at.
-bool needsQuotes(std::string_view field) {
-    constexpr uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
-    auto holds = [](uint64_t word, char c) {
-        const uint64_t x = word ^ (kOnes * static_cast<unsigned char>(c));
-        return ((x - kOnes) & ~x & kHighs) != 0;
-    };
-    size_t i = 0;
-    for (; i + 8 <= field.size(); i += 8) {
-        uint64_t word;
-        std::memcpy(&word, field.data() + i, 8);
-        if (holds(word, ',') || holds(word, '"') || holds(word, '\r') || holds(word, '\n')) return true;
-    }
-    for (; i < field.size(); ++i) {
-        const char c = field[i];
-        if (c == ',' || c == '"' || c == '\r' || c == '\n') return true;
-    }
-    return false;
-}
-
-// One field, quoted when it holds a comma, a quote or a line end; at most
-// twice its length and two bytes.
-char* putField(char* at, std::string_view field) {
-    if (!needsQuotes(field)) return put(at, field);
-    *at++ = '"';
-    for (const char c : field) {
-        if (c == '"') *at++ = '"';
-        *at++ = c;
-    }
-    *at++ = '"';
-    return at;
-}
-
 // What one session gives the tables: its rows, its messages and its counts.
 struct SessionRows {
-    RowBlock events;
-    RowBlock hands;
+    RowBytes events;
+    RowBytes hands;
     std::string messages;
     long long records = 0;
     long long handCount = 0;
@@ -251,7 +104,7 @@ public:
             }
         }
         if (!writing_) return;
-        RowBlock& rows = participantKnown_ ? rows_ : waiting_;
+        RowBytes& rows = participantKnown_ ? rows_ : waiting_;
         // Every field but the prefix is a piece of the line or a number; the
         // participant's text may double (quotes, or Latin-1 made UTF-8).
         char* b = rows.reserve(prefix_.size() + 4 * r.raw.size() + 256);
@@ -352,7 +205,7 @@ private:
         }
     }
 
-    RowBlock& rows_;
+    RowBytes& rows_;
     SessionRows& out_;
     bool writing_;
     const std::string& headerFile_;
@@ -360,7 +213,7 @@ private:
     std::string prefix_;  // the session and its date, then the participant code once known
     bool participantKnown_ = false;
     int headerLines_ = 0;
-    RowBlock waiting_;
+    RowBytes waiting_;
     std::vector<size_t> waitingEnds_;
     std::string utf8Text_;
 };
@@ -374,7 +227,7 @@ const char* endedBy(const Hand& h) {
 
 // One row of hands.csv. A hand's fields are short: the cards, codes and
 // scores are bytes of the logs, the numbers a few digits each.
-void appendHand(RowBlock& rows, std::string_view prefix, const Hand& h) {
+void appendHand(RowBytes& rows, std::string_view prefix, const Hand& h) {
     size_t longest = prefix.size() + h.opener.size() + h.goal.size() + 256;
     for (const std::string& card : h.dealt) longest += card.size();
     for (const HandEndBlock& e : h.ends) longest += e.code.size() + 1;
@@ -442,19 +295,6 @@ const std::vector<std::string>& handColumns() {
         "nk_pick_ups",       "ck_looks",   "nk_looks",           "ended_by",       "end_codes",      "ck_count",
         "nk_count",          "ck_score",   "nk_score",           "deal_to_end_ms", "fewest",         "efficiency"};
     return columns;
-}
-
-void appendCsvField(std::string& row, std::string_view field) {
-    if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
-        row.append(field);
-        return;
-    }
-    row += '"';
-    for (char c : field) {
-        if (c == '"') row += '"';
-        row += c;
-    }
-    row += '"';
 }
 
 namespace {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tool/csv/CsvRow.h"
 #include "tool/logs/LogFolder.h"
 #include "tool/logs/Setup.h"
 
@@ -36,8 +37,5 @@ const std::vector<std::string>& handColumns();
 // Writes the tables; they appear whole when this returns, and not at all
 // when it throws (CouldNotRun).
 CsvCounts writeCsv(const LogFolder& logs, const CsvOptions& options, std::ostream& messages);
-
-// Appends one field, quoted when it holds a comma, a quote or a line end.
-void appendCsvField(std::string& row, std::string_view field);
 
 }  // namespace qbx::tool::logs
