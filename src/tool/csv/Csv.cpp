@@ -1,12 +1,7 @@
 #include "tool/csv/Csv.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cstdint>
-#include <cstring>
-#include <cstdio>
 #include <array>
-#include <bit>
 #include <condition_variable>
 #include <exception>
 #include <functional>
@@ -27,7 +22,8 @@ using namespace csv;
 
 namespace {
 
-std::string_view recordName(LogRecordKind kind) {
+// Inline: one look-up in every row.
+inline std::string_view recordName(LogRecordKind kind) {
     switch (kind) {
     case LogRecordKind::RoleHeader: return "role_header";
     case LogRecordKind::GameBegins: return "game_begins";
@@ -50,12 +46,131 @@ std::string_view recordName(LogRecordKind kind) {
     return "";
 }
 
-void appendHeader(std::string& row, const std::vector<std::string>& columns) {
-    for (size_t i = 0; i < columns.size(); ++i) {
-        if (i) row += ',';
-        row += columns[i];
+std::string_view endedBy(const Hand& h) {
+    if (h.ends.empty()) return "";
+    if (h.ends.size() > 1) return "several";
+    const std::string& code = h.ends.front().code;
+    return code == "GE" ? "goal" : code == "GP" ? "four_passes" : "move_limit";
+}
+
+// A hand without an end block: its counts, scores and time are empty.
+const HandEndBlock kNoEnd;
+
+}  // namespace
+
+// events.csv: its columns, in the order appendEventRow writes them.
+const std::vector<std::string>& eventColumns() {
+    static const std::vector<std::string> columns = {
+        "session",    "date",   "participant", "log",         "line",   "stamp_ms",   "since_start_ms",
+        "hand",       "record", "code",        "actor",       "card_a", "position_a", "card_b",
+        "position_b", "moves",  "score",       "total_moves", "text"};
+    return columns;
+}
+
+namespace {
+
+// One row of events.csv (appendEventRow), inlined where the sessions are
+// read: a call per record costs about 1% of a run.
+[[gnu::always_inline]] inline void writeEventRow(RowBytes& rows, std::string_view leading, const RecordPlace& place,
+                                                 const LogRecord& r) {
+    // Every field but the leading ones is a piece of the line or a number;
+    // the participant's text may double (quotes, or Latin-1 made UTF-8).
+    RowWriter row(rows, leading.size() + 4 * r.raw.size() + 256);
+    row.fields(leading);
+    row.field(place.colorKeeperLog ? "ck" : "nk");
+    row.number(r.line);
+    if (r.stampCount > 0) {
+        row.stampMs(r);
+        row.number(place.sinceStartMs);
+    } else {
+        row.empty();
+        row.empty();
     }
-    row += "\r\n";
+    row.numberIf(place.hand > 0, place.hand);
+    row.field(recordName(r.kind));
+    row.field(r.code);
+    if (r.role)
+        row.field(r.role == 'c' ? "ck" : "nk");
+    else if (r.kind == LogRecordKind::RemoteMove || r.kind == LogRecordKind::RemotePass)
+        row.field(place.colorKeeperLog ? "nk" : "ck");
+    else
+        row.empty();
+    row.field(r.cardA);
+    row.field(r.positionA);
+    row.field(r.cardB);
+    row.field(r.positionB);
+    row.numberIf(r.moves >= 0, r.moves);
+    row.field(r.score);
+    row.numberIf(r.totalMoves >= 0, r.totalMoves);
+    // Only the participant header has free text: the reader has matched
+    // every other record's text against its fixed words, none of which
+    // needs quotes.
+    if (r.kind == LogRecordKind::UserHeader)
+        row.text(toUtf8(r.text));
+    else
+        row.field(r.text);
+    row.end();
+}
+
+}  // namespace
+
+void appendEventRow(RowBytes& rows, std::string_view leading, const RecordPlace& place, const LogRecord& r) {
+    writeEventRow(rows, leading, place, r);
+}
+
+// hands.csv: its columns, in the order appendHandRow writes them.
+const std::vector<std::string>& handColumns() {
+    static const std::vector<std::string> columns = {
+        "session",           "date",       "participant",        "hand",           "opener",         "colorCardView",
+        "downColorCardView", "upCardView", "downNumberCardView", "numberCardView", "targetCardView", "goal",
+        "ck_swaps",          "ck_passes",  "nk_swaps",           "nk_passes",      "actions",        "ck_pick_ups",
+        "nk_pick_ups",       "ck_looks",   "nk_looks",           "ended_by",       "end_codes",      "ck_count",
+        "nk_count",          "ck_score",   "nk_score",           "deal_to_end_ms", "fewest",         "efficiency"};
+    return columns;
+}
+
+// A hand's fields are short: the cards, codes and scores are bytes of the
+// logs, the numbers a few digits each.
+void appendHandRow(RowBytes& rows, std::string_view leading, const Hand& h) {
+    size_t longest = leading.size() + h.opener.size() + h.goal.size() + 256;
+    for (const std::string& card : h.dealt) longest += card.size();
+    for (const HandEndBlock& e : h.ends) longest += e.code.size() + 1;
+    if (h.ended()) longest += h.ends.front().ckScore.size() + h.ends.front().nkScore.size();
+    RowWriter row(rows, longest);
+    row.fields(leading);
+    row.number(h.number);
+    row.field(h.opener);
+    for (const std::string& card : h.dealt) row.field(card);  // the six places, in the order of their columns
+    row.field(h.goal);
+    for (int n : {h.ckSwaps, h.ckPasses, h.nkSwaps, h.nkPasses, h.actionsTaken(), h.ckPickUps, h.nkPickUps, h.ckLooks,
+                  h.nkLooks})
+        row.number(n);
+    row.field(endedBy(h));
+    row.field(h.endCodes());
+    const HandEndBlock& e = h.ended() ? h.ends.front() : kNoEnd;
+    row.numberIf(e.ckCount >= 0, e.ckCount);
+    row.numberIf(e.nkCount >= 0, e.nkCount);
+    row.field(e.ckScore);
+    row.field(e.nkScore);
+    row.numberIf(h.ended() && h.dealMs >= 0 && h.endMs >= 0, h.endMs - h.dealMs);
+    row.numberIf(h.fewest.has_value(), h.fewest.value_or(0));
+    if (h.fewest && h.ended() && h.actionsTaken() > 0)
+        row.fourDecimals(double(*h.fewest) / h.actionsTaken());
+    else
+        row.empty();
+    row.end();
+}
+
+namespace {
+
+void writeHeader(OutputFile& table, const std::vector<std::string>& columns) {
+    size_t longest = 1;
+    for (const std::string& name : columns) longest += name.size() + 1;
+    RowBytes header;
+    RowWriter row(header, longest);
+    for (const std::string& name : columns) row.field(name);
+    row.end();
+    table.write(header.data(), header.size());
 }
 
 bool losesRecords(const std::string& kind) {
@@ -88,10 +203,8 @@ public:
           out_(out),
           writing_(writing),
           headerFile_(pair.ckPath.empty() ? pair.nkPath : pair.ckPath),
-          headerInCkLog_(!pair.ckPath.empty()) {
-        appendCsvField(prefix_, pair.name.suffix);
-        prefix_ += ',' + pair.name.isoDate() + ',';
-    }
+          headerInCkLog_(!pair.ckPath.empty()),
+          name_(pair.name) {}
     void record(const RecordPlace& place, const LogRecord& r) override {
         ++out_.records;
         if (!participantKnown_ && place.colorKeeperLog == headerInCkLog_) {
@@ -104,64 +217,18 @@ public:
             }
         }
         if (!writing_) return;
-        RowBytes& rows = participantKnown_ ? rows_ : waiting_;
-        // Every field but the prefix is a piece of the line or a number; the
-        // participant's text may double (quotes, or Latin-1 made UTF-8).
-        char* b = rows.reserve(prefix_.size() + 4 * r.raw.size() + 256);
-        if (participantKnown_) b = put(b, prefix_);
-        b = put(b, place.colorKeeperLog ? "ck," : "nk,");
-        b = putNumber(b, r.line);
-        *b++ = ',';
-        if (r.stampCount > 0) {
-            b = putStampMs(b, r);
-            *b++ = ',';
-            b = putNumber(b, place.sinceStartMs);
+        if (participantKnown_) {
+            writeEventRow(rows_, leading_, place, r);
         } else {
-            *b++ = ',';
+            writeEventRow(waiting_, {}, place, r);  // its leading fields come with the code
+            waitingEnds_.push_back(waiting_.size());
         }
-        *b++ = ',';
-        if (place.hand > 0) b = putNumber(b, place.hand);
-        *b++ = ',';
-        b = put(b, recordName(r.kind));
-        *b++ = ',';
-        b = put(b, r.code);
-        *b++ = ',';
-        if (r.role)
-            b = put(b, r.role == 'c' ? "ck" : "nk");
-        else if (r.kind == LogRecordKind::RemoteMove || r.kind == LogRecordKind::RemotePass)
-            b = put(b, place.colorKeeperLog ? "nk" : "ck");
-        *b++ = ',';
-        b = put(b, r.cardA);
-        *b++ = ',';
-        b = put(b, r.positionA);
-        *b++ = ',';
-        b = put(b, r.cardB);
-        *b++ = ',';
-        b = put(b, r.positionB);
-        *b++ = ',';
-        if (r.moves >= 0) b = putNumber(b, r.moves);
-        *b++ = ',';
-        b = put(b, r.score);
-        *b++ = ',';
-        if (r.totalMoves >= 0) b = putNumber(b, r.totalMoves);
-        *b++ = ',';
-        // Only the participant header has free text: the reader has matched
-        // every other record's text against its fixed words, none of which
-        // needs quotes.
-        if (r.kind == LogRecordKind::UserHeader)
-            b = putField(b, utf8Text_ = toUtf8(r.text));
-        else
-            b = put(b, r.text);
-        *b++ = '\r';
-        *b++ = '\n';
-        rows.commit(b);
-        if (!participantKnown_) waitingEnds_.push_back(rows.size());
     }
     // The session has been read: a first log without the code has none.
     void finish() {
         if (!participantKnown_) knowParticipant({});
     }
-    const std::string& prefix() const { return prefix_; }
+    const std::string& leading() const { return leading_; }
     void fault(const SessionFault& f) override {
         if (!participantKnown_ && f.file == headerFile_ && losesRecords(f.kind)) {
             if (f.line == 0)
@@ -192,15 +259,12 @@ private:
         if (++headerLines_ == 4) knowParticipant({});
     }
     void knowParticipant(const std::string& code) {
-        appendCsvField(prefix_, toUtf8(code));
-        prefix_ += ',';
+        leading_ = leadingFields({name_.suffix, name_.isoDate(), toUtf8(code)});
         participantKnown_ = true;
         size_t from = 0;
         for (const size_t end : waitingEnds_) {
-            char* b = rows_.reserve(prefix_.size() + end - from);
-            b = put(b, prefix_);
-            b = put(b, std::string_view(waiting_.data() + from, end - from));
-            rows_.commit(b);
+            rows_.append(leading_);
+            rows_.append(std::string_view(waiting_.data() + from, end - from));
             from = end;
         }
     }
@@ -210,94 +274,13 @@ private:
     bool writing_;
     const std::string& headerFile_;
     bool headerInCkLog_;
-    std::string prefix_;  // the session and its date, then the participant code once known
+    const LogName& name_;
+    std::string leading_;  // the session, its date and the participant code, once known
     bool participantKnown_ = false;
     int headerLines_ = 0;
     RowBytes waiting_;
     std::vector<size_t> waitingEnds_;
-    std::string utf8Text_;
 };
-
-const char* endedBy(const Hand& h) {
-    if (h.ends.empty()) return "";
-    if (h.ends.size() > 1) return "several";
-    const std::string& code = h.ends.front().code;
-    return code == "GE" ? "goal" : code == "GP" ? "four_passes" : "move_limit";
-}
-
-// One row of hands.csv. A hand's fields are short: the cards, codes and
-// scores are bytes of the logs, the numbers a few digits each.
-void appendHand(RowBytes& rows, std::string_view prefix, const Hand& h) {
-    size_t longest = prefix.size() + h.opener.size() + h.goal.size() + 256;
-    for (const std::string& card : h.dealt) longest += card.size();
-    for (const HandEndBlock& e : h.ends) longest += e.code.size() + 1;
-    if (h.ended()) longest += h.ends.front().ckScore.size() + h.ends.front().nkScore.size();
-    char* b = rows.reserve(longest);
-    b = put(b, prefix);
-    b = putNumber(b, h.number);
-    *b++ = ',';
-    b = put(b, h.opener);
-    for (const std::string& card : h.dealt) {
-        *b++ = ',';
-        b = put(b, card);
-    }
-    *b++ = ',';
-    b = put(b, h.goal);
-    for (int n : {h.ckSwaps, h.ckPasses, h.nkSwaps, h.nkPasses, h.actionsTaken(), h.ckPickUps, h.nkPickUps, h.ckLooks,
-                  h.nkLooks}) {
-        *b++ = ',';
-        b = putNumber(b, n);
-    }
-    *b++ = ',';
-    b = put(b, endedBy(h));
-    *b++ = ',';
-    b = put(b, h.endCodes());
-    *b++ = ',';
-    if (h.ended()) {
-        const HandEndBlock& e = h.ends.front();
-        if (e.ckCount >= 0) b = putNumber(b, e.ckCount);
-        *b++ = ',';
-        if (e.nkCount >= 0) b = putNumber(b, e.nkCount);
-        *b++ = ',';
-        b = put(b, e.ckScore);
-        *b++ = ',';
-        b = put(b, e.nkScore);
-        *b++ = ',';
-        if (h.dealMs >= 0 && h.endMs >= 0) b = putNumber(b, h.endMs - h.dealMs);
-    } else {
-        b = put(b, ",,,,");
-    }
-    *b++ = ',';
-    if (h.fewest) b = putNumber(b, *h.fewest);
-    *b++ = ',';
-    if (h.fewest && h.ended() && h.actionsTaken() > 0)
-        b += std::snprintf(b, 32, "%.4f", double(*h.fewest) / h.actionsTaken());
-    *b++ = '\r';
-    *b++ = '\n';
-    rows.commit(b);
-}
-
-}  // namespace
-
-const std::vector<std::string>& eventColumns() {
-    static const std::vector<std::string> columns = {
-        "session",    "date",   "participant", "log",         "line",   "stamp_ms",   "since_start_ms",
-        "hand",       "record", "code",        "actor",       "card_a", "position_a", "card_b",
-        "position_b", "moves",  "score",       "total_moves", "text"};
-    return columns;
-}
-
-const std::vector<std::string>& handColumns() {
-    static const std::vector<std::string> columns = {
-        "session",           "date",       "participant",        "hand",           "opener",         "colorCardView",
-        "downColorCardView", "upCardView", "downNumberCardView", "numberCardView", "targetCardView", "goal",
-        "ck_swaps",          "ck_passes",  "nk_swaps",           "nk_passes",      "actions",        "ck_pick_ups",
-        "nk_pick_ups",       "ck_looks",   "nk_looks",           "ended_by",       "end_codes",      "ck_count",
-        "nk_count",          "ck_score",   "nk_score",           "deal_to_end_ms", "fewest",         "efficiency"};
-    return columns;
-}
-
-namespace {
 
 void convertSession(const LogPair& pair, const CsvOptions& options, SessionRows& out) {
     out.events.clear();
@@ -315,7 +298,7 @@ void convertSession(const LogPair& pair, const CsvOptions& options, SessionRows&
     const Session session = readSession(pair, options.setup, rows);
     rows.finish();
     if (!options.handsPath.empty())
-        for (const Hand& h : session.hands) appendHand(out.hands, rows.prefix(), h);
+        for (const Hand& h : session.hands) appendHandRow(out.hands, rows.leading(), h);
     out.handCount = static_cast<long long>(session.hands.size());
 }
 
@@ -418,16 +401,8 @@ CsvCounts writeCsv(const LogFolder& logs, const CsvOptions& options, std::ostrea
     std::unique_ptr<OutputFile> events, hands;
     if (!options.eventsPath.empty()) events = std::make_unique<OutputFile>(options.eventsPath);
     if (!options.handsPath.empty()) hands = std::make_unique<OutputFile>(options.handsPath);
-    std::string header;
-    if (events) {
-        appendHeader(header, eventColumns());
-        events->write(header);
-    }
-    if (hands) {
-        header.clear();
-        appendHeader(header, handColumns());
-        hands->write(header);
-    }
+    if (events) writeHeader(*events, eventColumns());
+    if (hands) writeHeader(*hands, handColumns());
     Progress progress("csv", logs.pairs.size());
     SessionWorkers workers(logs, options, [&](size_t k, SessionRows& rows) {
         messages << rows.messages;

@@ -51,6 +51,20 @@ char* putField(char* at, std::string_view field) {
     return at;
 }
 
+std::string leadingFields(std::initializer_list<std::string_view> fields) {
+    std::string out;
+    for (const std::string_view field : fields) {
+        appendCsvField(out, field);
+        out += ',';
+    }
+    return out;
+}
+
+void RowWriter::fourDecimals(double value) {
+    at_ += std::snprintf(at_, 32, "%.4f", value);
+    *at_++ = ',';
+}
+
 }  // namespace csv
 
 void appendCsvField(std::string& row, std::string_view field) {

@@ -2,11 +2,20 @@
 // The rows of the csv tables, written straight into a block of bytes. The
 // tables are most of what csv does (it writes twice the bytes it reads), so
 // a field costs no allocation, no length check, no call of memcpy and no
-// loop over its digits.
+// loop over its digits. Outside this file a row is one call per column,
+// and each call places its own separator:
+//
+//     RowWriter row(rows, longest);
+//     row.field("ck");
+//     row.number(17);
+//     row.empty();
+//     row.end();  // "ck,17,\r\n"
 
 #include <bit>
+#include <cassert>
 #include <cstddef>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -138,6 +147,64 @@ bool needsQuotes(std::string_view field);
 // One field, quoted when it needs to be: at most twice its length and two
 // bytes. The one quoting of the tables, for rows and for appendCsvField.
 char* putField(char* at, std::string_view field);
+
+// Fields written once and copied to the start of many rows (a session's
+// own): each quoted when it needs to be and followed by its comma, as
+// RowWriter::fields takes them.
+std::string leadingFields(std::initializer_list<std::string_view> fields);
+
+// One row, written field by field into the room reserved for it. Each call
+// writes its field and the comma after it; end() turns the last comma into
+// the row's CR LF. The calls are inlined, so a field costs what its bytes do.
+class RowWriter {
+public:
+    // `longest`: the most bytes the row can take.
+    RowWriter(RowBytes& rows, size_t longest) : rows_(rows), at_(rows.reserve(longest)) {}
+    RowWriter(const RowWriter&) = delete;
+    RowWriter& operator=(const RowWriter&) = delete;
+
+    // Fields made by leadingFields (or none).
+    [[gnu::always_inline]] void fields(std::string_view leading) { at_ = put(at_, leading); }
+    // Text that needs no quotes: a piece of a record the reader has matched
+    // against its fixed words, a number as written, a name of ours.
+    [[gnu::always_inline]] void field(std::string_view text) {
+        assert(!needsQuotes(text));
+        at_ = put(at_, text);
+        *at_++ = ',';
+    }
+    // Free text, quoted when it needs to be.
+    void text(std::string_view text) {
+        at_ = putField(at_, text);
+        *at_++ = ',';
+    }
+    [[gnu::always_inline]] void number(long long value) {
+        at_ = putNumber(at_, value);
+        *at_++ = ',';
+    }
+    // The number when there is one, else an empty field.
+    [[gnu::always_inline]] void numberIf(bool known, long long value) {
+        if (known) at_ = putNumber(at_, value);
+        *at_++ = ',';
+    }
+    // The record's first stamp in milliseconds since midnight.
+    [[gnu::always_inline]] void stampMs(const LogRecord& r) {
+        at_ = putStampMs(at_, r);
+        *at_++ = ',';
+    }
+    // As printf's "%.4f".
+    void fourDecimals(double value);
+    [[gnu::always_inline]] void empty() { *at_++ = ','; }
+    // A row has at least one field: its last comma becomes the CR.
+    [[gnu::always_inline]] void end() {
+        at_[-1] = '\r';
+        *at_++ = '\n';
+        rows_.commit(at_);
+    }
+
+private:
+    RowBytes& rows_;
+    char* at_;
+};
 
 }  // namespace csv
 
