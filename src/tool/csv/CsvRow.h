@@ -173,8 +173,8 @@ public:
         *at_++ = ',';
     }
     // Free text, quoted when it needs to be.
-    void text(std::string_view text) {
-        at_ = putField(at_, text);
+    void text(std::string_view words) {
+        at_ = putField(at_, words);
         *at_++ = ',';
     }
     [[gnu::always_inline]] void number(long long value) {
