@@ -22,7 +22,7 @@ using namespace csv;
 
 namespace {
 
-// Inline: one look-up in every row.
+// Inline: called for every row, and the switch is one look-up in a table.
 inline std::string_view recordName(LogRecordKind kind) {
     switch (kind) {
     case LogRecordKind::RoleHeader: return "role_header";
@@ -53,7 +53,7 @@ std::string_view endedBy(const Hand& h) {
     return code == "GE" ? "goal" : code == "GP" ? "four_passes" : "move_limit";
 }
 
-// A hand without an end block: its counts, scores and time are empty.
+// What a hand that has not ended gives the end block's columns: empty fields.
 const HandEndBlock kNoEnd;
 
 }  // namespace
