@@ -1,12 +1,7 @@
 #include "tool/csv/Csv.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cstdint>
-#include <cstring>
-#include <cstdio>
 #include <array>
-#include <bit>
 #include <condition_variable>
 #include <exception>
 #include <functional>
@@ -16,15 +11,19 @@
 #include <thread>
 
 #include "core/eventlog/LogFormat.h"
+#include "tool/csv/CsvRow.h"
 #include "tool/Tool.h"
 #include "tool/logs/Progress.h"
 #include "tool/logs/Session.h"
 
 namespace qbx::tool::logs {
 
+using namespace csv;
+
 namespace {
 
-std::string_view recordName(LogRecordKind kind) {
+// Inline: called for every row, and the switch is one look-up in a table.
+inline std::string_view recordName(LogRecordKind kind) {
     switch (kind) {
     case LogRecordKind::RoleHeader: return "role_header";
     case LogRecordKind::GameBegins: return "game_begins";
@@ -47,12 +46,131 @@ std::string_view recordName(LogRecordKind kind) {
     return "";
 }
 
-void appendHeader(std::string& row, const std::vector<std::string>& columns) {
-    for (size_t i = 0; i < columns.size(); ++i) {
-        if (i) row += ',';
-        row += columns[i];
+std::string_view endedBy(const Hand& h) {
+    if (h.ends.empty()) return "";
+    if (h.ends.size() > 1) return "several";
+    const std::string& code = h.ends.front().code;
+    return code == "GE" ? "goal" : code == "GP" ? "four_passes" : "move_limit";
+}
+
+// What a hand that has not ended gives the end block's columns: empty fields.
+const HandEndBlock kNoEnd;
+
+}  // namespace
+
+// events.csv: its columns, in the order appendEventRow writes them.
+const std::vector<std::string>& eventColumns() {
+    static const std::vector<std::string> columns = {
+        "session",    "date",   "participant", "log",         "line",   "stamp_ms",   "since_start_ms",
+        "hand",       "record", "code",        "actor",       "card_a", "position_a", "card_b",
+        "position_b", "moves",  "score",       "total_moves", "text"};
+    return columns;
+}
+
+namespace {
+
+// One row of events.csv (appendEventRow), inlined where the sessions are
+// read: a call per record costs about 1% of a run.
+[[gnu::always_inline]] inline void writeEventRow(RowBytes& rows, std::string_view leading, const RecordPlace& place,
+                                                 const LogRecord& r) {
+    // Every field but the leading ones is a piece of the line or a number;
+    // the participant's text may double (quotes, or Latin-1 made UTF-8).
+    RowWriter row(rows, leading.size() + 4 * r.raw.size() + 256);
+    row.fields(leading);
+    row.field(place.colorKeeperLog ? "ck" : "nk");
+    row.number(r.line);
+    if (r.stampCount > 0) {
+        row.stampMs(r);
+        row.number(place.sinceStartMs);
+    } else {
+        row.empty();
+        row.empty();
     }
-    row += "\r\n";
+    row.numberIf(place.hand > 0, place.hand);
+    row.field(recordName(r.kind));
+    row.field(r.code);
+    if (r.role)
+        row.field(r.role == 'c' ? "ck" : "nk");
+    else if (r.kind == LogRecordKind::RemoteMove || r.kind == LogRecordKind::RemotePass)
+        row.field(place.colorKeeperLog ? "nk" : "ck");
+    else
+        row.empty();
+    row.field(r.cardA);
+    row.field(r.positionA);
+    row.field(r.cardB);
+    row.field(r.positionB);
+    row.numberIf(r.moves >= 0, r.moves);
+    row.field(r.score);
+    row.numberIf(r.totalMoves >= 0, r.totalMoves);
+    // Only the participant header has free text: the reader has matched
+    // every other record's text against its fixed words, none of which
+    // needs quotes.
+    if (r.kind == LogRecordKind::UserHeader)
+        row.text(toUtf8(r.text));
+    else
+        row.field(r.text);
+    row.end();
+}
+
+}  // namespace
+
+void appendEventRow(RowBytes& rows, std::string_view leading, const RecordPlace& place, const LogRecord& r) {
+    writeEventRow(rows, leading, place, r);
+}
+
+// hands.csv: its columns, in the order appendHandRow writes them.
+const std::vector<std::string>& handColumns() {
+    static const std::vector<std::string> columns = {
+        "session",           "date",       "participant",        "hand",           "opener",         "colorCardView",
+        "downColorCardView", "upCardView", "downNumberCardView", "numberCardView", "targetCardView", "goal",
+        "ck_swaps",          "ck_passes",  "nk_swaps",           "nk_passes",      "actions",        "ck_pick_ups",
+        "nk_pick_ups",       "ck_looks",   "nk_looks",           "ended_by",       "end_codes",      "ck_count",
+        "nk_count",          "ck_score",   "nk_score",           "deal_to_end_ms", "fewest",         "efficiency"};
+    return columns;
+}
+
+// A hand's fields are short: the cards, codes and scores are bytes of the
+// logs, the numbers a few digits each.
+void appendHandRow(RowBytes& rows, std::string_view leading, const Hand& h) {
+    size_t longest = leading.size() + h.opener.size() + h.goal.size() + 256;
+    for (const std::string& card : h.dealt) longest += card.size();
+    for (const HandEndBlock& e : h.ends) longest += e.code.size() + 1;
+    if (h.ended()) longest += h.ends.front().ckScore.size() + h.ends.front().nkScore.size();
+    RowWriter row(rows, longest);
+    row.fields(leading);
+    row.number(h.number);
+    row.field(h.opener);
+    for (const std::string& card : h.dealt) row.field(card);  // the six places, in the order of their columns
+    row.field(h.goal);
+    for (int n : {h.ckSwaps, h.ckPasses, h.nkSwaps, h.nkPasses, h.actionsTaken(), h.ckPickUps, h.nkPickUps, h.ckLooks,
+                  h.nkLooks})
+        row.number(n);
+    row.field(endedBy(h));
+    row.field(h.endCodes());
+    const HandEndBlock& e = h.ended() ? h.ends.front() : kNoEnd;
+    row.numberIf(e.ckCount >= 0, e.ckCount);
+    row.numberIf(e.nkCount >= 0, e.nkCount);
+    row.field(e.ckScore);
+    row.field(e.nkScore);
+    row.numberIf(h.ended() && h.dealMs >= 0 && h.endMs >= 0, h.endMs - h.dealMs);
+    row.numberIf(h.fewest.has_value(), h.fewest.value_or(0));
+    if (h.fewest && h.ended() && h.actionsTaken() > 0)
+        row.fourDecimals(double(*h.fewest) / h.actionsTaken());
+    else
+        row.empty();
+    row.end();
+}
+
+namespace {
+
+void writeHeader(OutputFile& table, const std::vector<std::string>& columns) {
+    size_t longest = 1;
+    for (const std::string& name : columns) longest += name.size() + 1;
+    RowBytes header;
+    RowWriter row(header, longest);
+    for (const std::string& name : columns) row.field(name);
+    row.end();
+    table.write(header.data(), header.size());
 }
 
 bool losesRecords(const std::string& kind) {
@@ -61,160 +179,10 @@ bool losesRecords(const std::string& kind) {
     return kind == "empty";
 }
 
-// Rows written straight into one block of bytes: no allocation and no
-// length check per field. Each row first makes room for the longest it can
-// be. The block keeps its size from session to session.
-class RowBlock {
-public:
-    char* reserve(size_t bytes) {
-        if (used_ + bytes > capacity_) {
-            const size_t capacity = std::max(capacity_ * 2, used_ + bytes + (1 << 16));
-            std::unique_ptr<char[]> bigger(new char[capacity]);
-            if (used_) std::memcpy(bigger.get(), block_.get(), used_);
-            block_ = std::move(bigger);
-            capacity_ = capacity;
-        }
-        return block_.get() + used_;
-    }
-    void commit(char* end) { used_ = static_cast<size_t>(end - block_.get()); }
-    const char* data() const { return block_.get(); }
-    size_t size() const { return used_; }
-    void clear() { used_ = 0; }
-
-private:
-    std::unique_ptr<char[]> block_;
-    size_t capacity_ = 0, used_ = 0;
-};
-
-// Most fields are a few bytes long (a card, a code, a place): they are
-// copied with two loads and two stores of a fixed size that may overlap,
-// never touching a byte outside the field, instead of a call of memcpy each.
-template <size_t Size>
-void copyEnds(char* to, const char* from, size_t n) {
-    char head[Size], tail[Size];
-    std::memcpy(head, from, Size);
-    std::memcpy(tail, from + n - Size, Size);
-    std::memcpy(to, head, Size);
-    std::memcpy(to + n - Size, tail, Size);
-}
-
-// Always inlined: a dozen calls per row, and a field of fixed length ("ck,")
-// then takes no branch at all.
-[[gnu::always_inline]] inline char* put(char* at, std::string_view text) {
-    const char* from = text.data();
-    const size_t n = text.size();
-    if (n >= 16 && n <= 32)
-        copyEnds<16>(at, from, n);
-    else if (n >= 8 && n < 16)
-        copyEnds<8>(at, from, n);
-    else if (n >= 4 && n < 8)
-        copyEnds<4>(at, from, n);
-    else if (n > 32)
-        std::memcpy(at, from, n);
-    else if (n > 0) {  // 1 to 3 bytes
-        at[0] = from[0];
-        at[n / 2] = from[n / 2];
-        at[n - 1] = from[n - 1];
-    }
-    return at + n;
-}
-
-// The hundred two-digit numbers, "00" to "99".
-constexpr char kPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
-
-// A number's decimal digits, two at a time from the right, into exactly the
-// room they take: a few numbers in every row.
-char* putNumber(char* at, long long value) {
-    // Hand numbers and most counts: one or two digits.
-    if (static_cast<unsigned long long>(value) < 100) {
-        if (value < 10) {
-            *at = static_cast<char>('0' + value);
-            return at + 1;
-        }
-        std::memcpy(at, kPairs + 2 * value, 2);
-        return at + 2;
-    }
-    if (value < 0) *at++ = '-';
-    unsigned long long rest = value < 0 ? 0 - static_cast<unsigned long long>(value) : value;
-    // The digits from the highest bit (1233 / 4096 is just below log10 2),
-    // set right by one look at the powers of ten: no loop to stall on.
-    // clang-format off
-    static constexpr unsigned long long kPowers[20] = {
-        1ULL, 10ULL, 100ULL, 1000ULL, 10000ULL, 100000ULL, 1000000ULL, 10000000ULL, 100000000ULL, 1000000000ULL,
-        10000000000ULL, 100000000000ULL, 1000000000000ULL, 10000000000000ULL, 100000000000000ULL,
-        1000000000000000ULL, 10000000000000000ULL, 100000000000000000ULL, 1000000000000000000ULL,
-        10000000000000000000ULL};
-    // clang-format on
-    const int below = static_cast<int>(std::bit_width(rest | 1) * 1233 >> 12);
-    const int digits = below + ((rest | 1) >= kPowers[below]);
-    char* end = at + digits;
-    char* p = end;
-    for (; rest >= 100; rest /= 100) {
-        p -= 2;
-        std::memcpy(p, kPairs + 2 * (rest % 100), 2);
-    }
-    if (rest >= 10) {
-        std::memcpy(p - 2, kPairs + 2 * rest, 2);
-    } else {
-        p[-1] = static_cast<char>('0' + rest);
-    }
-    return end;
-}
-
-// A stamp's milliseconds since midnight: the seconds' digits as the line
-// has them, then the milliseconds in three digits. A stamp at second 0, or
-// with its milliseconds past 999, is worked out instead.
-char* putStampMs(char* at, const LogRecord& r) {
-    if (r.first.seconds == 0 || r.first.millis > 999) return putNumber(at, r.first.ms());
-    size_t dot = 0;
-    while (r.raw[dot] != '.') ++dot;
-    at = put(at, r.raw.substr(0, dot));
-    *at++ = static_cast<char>('0' + r.first.millis / 100);
-    std::memcpy(at, kPairs + 2 * (r.first.millis % 100), 2);
-    return at + 2;
-}
-
-// A comma, a quote, a CR or a LF in the field: eight bytes at a time, as
-// every record's text is looked at.
-bool needsQuotes(std::string_view field) {
-    constexpr uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
-    auto holds = [](uint64_t word, char c) {
-        const uint64_t x = word ^ (kOnes * static_cast<unsigned char>(c));
-        return ((x - kOnes) & ~x & kHighs) != 0;
-    };
-    size_t i = 0;
-    for (; i + 8 <= field.size(); i += 8) {
-        uint64_t word;
-        std::memcpy(&word, field.data() + i, 8);
-        if (holds(word, ',') || holds(word, '"') || holds(word, '\r') || holds(word, '\n')) return true;
-    }
-    for (; i < field.size(); ++i) {
-        const char c = field[i];
-        if (c == ',' || c == '"' || c == '\r' || c == '\n') return true;
-    }
-    return false;
-}
-
-// One field, quoted when it holds a comma, a quote or a line end; at most
-// twice its length and two bytes.
-char* putField(char* at, std::string_view field) {
-    if (!needsQuotes(field)) return put(at, field);
-    *at++ = '"';
-    for (const char c : field) {
-        if (c == '"') *at++ = '"';
-        *at++ = c;
-    }
-    *at++ = '"';
-    return at;
-}
-
 // What one session gives the tables: its rows, its messages and its counts.
 struct SessionRows {
-    RowBlock events;
-    RowBlock hands;
+    RowBytes events;
+    RowBytes hands;
     std::string messages;
     long long records = 0;
     long long handCount = 0;
@@ -235,10 +203,8 @@ public:
           out_(out),
           writing_(writing),
           headerFile_(pair.ckPath.empty() ? pair.nkPath : pair.ckPath),
-          headerInCkLog_(!pair.ckPath.empty()) {
-        appendCsvField(prefix_, pair.name.suffix);
-        prefix_ += ',' + pair.name.isoDate() + ',';
-    }
+          headerInCkLog_(!pair.ckPath.empty()),
+          name_(pair.name) {}
     void record(const RecordPlace& place, const LogRecord& r) override {
         ++out_.records;
         if (!participantKnown_ && place.colorKeeperLog == headerInCkLog_) {
@@ -251,64 +217,18 @@ public:
             }
         }
         if (!writing_) return;
-        RowBlock& rows = participantKnown_ ? rows_ : waiting_;
-        // Every field but the prefix is a piece of the line or a number; the
-        // participant's text may double (quotes, or Latin-1 made UTF-8).
-        char* b = rows.reserve(prefix_.size() + 4 * r.raw.size() + 256);
-        if (participantKnown_) b = put(b, prefix_);
-        b = put(b, place.colorKeeperLog ? "ck," : "nk,");
-        b = putNumber(b, r.line);
-        *b++ = ',';
-        if (r.stampCount > 0) {
-            b = putStampMs(b, r);
-            *b++ = ',';
-            b = putNumber(b, place.sinceStartMs);
+        if (participantKnown_) {
+            writeEventRow(rows_, leading_, place, r);
         } else {
-            *b++ = ',';
+            writeEventRow(waiting_, {}, place, r);  // its leading fields come with the code
+            waitingEnds_.push_back(waiting_.size());
         }
-        *b++ = ',';
-        if (place.hand > 0) b = putNumber(b, place.hand);
-        *b++ = ',';
-        b = put(b, recordName(r.kind));
-        *b++ = ',';
-        b = put(b, r.code);
-        *b++ = ',';
-        if (r.role)
-            b = put(b, r.role == 'c' ? "ck" : "nk");
-        else if (r.kind == LogRecordKind::RemoteMove || r.kind == LogRecordKind::RemotePass)
-            b = put(b, place.colorKeeperLog ? "nk" : "ck");
-        *b++ = ',';
-        b = put(b, r.cardA);
-        *b++ = ',';
-        b = put(b, r.positionA);
-        *b++ = ',';
-        b = put(b, r.cardB);
-        *b++ = ',';
-        b = put(b, r.positionB);
-        *b++ = ',';
-        if (r.moves >= 0) b = putNumber(b, r.moves);
-        *b++ = ',';
-        b = put(b, r.score);
-        *b++ = ',';
-        if (r.totalMoves >= 0) b = putNumber(b, r.totalMoves);
-        *b++ = ',';
-        // Only the participant header has free text: the reader has matched
-        // every other record's text against its fixed words, none of which
-        // needs quotes.
-        if (r.kind == LogRecordKind::UserHeader)
-            b = putField(b, utf8Text_ = toUtf8(r.text));
-        else
-            b = put(b, r.text);
-        *b++ = '\r';
-        *b++ = '\n';
-        rows.commit(b);
-        if (!participantKnown_) waitingEnds_.push_back(rows.size());
     }
     // The session has been read: a first log without the code has none.
     void finish() {
         if (!participantKnown_) knowParticipant({});
     }
-    const std::string& prefix() const { return prefix_; }
+    const std::string& leading() const { return leading_; }
     void fault(const SessionFault& f) override {
         if (!participantKnown_ && f.file == headerFile_ && losesRecords(f.kind)) {
             if (f.line == 0)
@@ -339,125 +259,28 @@ private:
         if (++headerLines_ == 4) knowParticipant({});
     }
     void knowParticipant(const std::string& code) {
-        appendCsvField(prefix_, toUtf8(code));
-        prefix_ += ',';
+        leading_ = leadingFields({name_.suffix, name_.isoDate(), toUtf8(code)});
         participantKnown_ = true;
         size_t from = 0;
         for (const size_t end : waitingEnds_) {
-            char* b = rows_.reserve(prefix_.size() + end - from);
-            b = put(b, prefix_);
-            b = put(b, std::string_view(waiting_.data() + from, end - from));
-            rows_.commit(b);
+            rows_.append(leading_);
+            rows_.append(std::string_view(waiting_.data() + from, end - from));
             from = end;
         }
     }
 
-    RowBlock& rows_;
+    RowBytes& rows_;
     SessionRows& out_;
     bool writing_;
     const std::string& headerFile_;
     bool headerInCkLog_;
-    std::string prefix_;  // the session and its date, then the participant code once known
+    const LogName& name_;
+    std::string leading_;  // the session, its date and the participant code, once known
     bool participantKnown_ = false;
     int headerLines_ = 0;
-    RowBlock waiting_;
+    RowBytes waiting_;
     std::vector<size_t> waitingEnds_;
-    std::string utf8Text_;
 };
-
-const char* endedBy(const Hand& h) {
-    if (h.ends.empty()) return "";
-    if (h.ends.size() > 1) return "several";
-    const std::string& code = h.ends.front().code;
-    return code == "GE" ? "goal" : code == "GP" ? "four_passes" : "move_limit";
-}
-
-// One row of hands.csv. A hand's fields are short: the cards, codes and
-// scores are bytes of the logs, the numbers a few digits each.
-void appendHand(RowBlock& rows, std::string_view prefix, const Hand& h) {
-    size_t longest = prefix.size() + h.opener.size() + h.goal.size() + 256;
-    for (const std::string& card : h.dealt) longest += card.size();
-    for (const HandEndBlock& e : h.ends) longest += e.code.size() + 1;
-    if (h.ended()) longest += h.ends.front().ckScore.size() + h.ends.front().nkScore.size();
-    char* b = rows.reserve(longest);
-    b = put(b, prefix);
-    b = putNumber(b, h.number);
-    *b++ = ',';
-    b = put(b, h.opener);
-    for (const std::string& card : h.dealt) {
-        *b++ = ',';
-        b = put(b, card);
-    }
-    *b++ = ',';
-    b = put(b, h.goal);
-    for (int n : {h.ckSwaps, h.ckPasses, h.nkSwaps, h.nkPasses, h.actionsTaken(), h.ckPickUps, h.nkPickUps, h.ckLooks,
-                  h.nkLooks}) {
-        *b++ = ',';
-        b = putNumber(b, n);
-    }
-    *b++ = ',';
-    b = put(b, endedBy(h));
-    *b++ = ',';
-    b = put(b, h.endCodes());
-    *b++ = ',';
-    if (h.ended()) {
-        const HandEndBlock& e = h.ends.front();
-        if (e.ckCount >= 0) b = putNumber(b, e.ckCount);
-        *b++ = ',';
-        if (e.nkCount >= 0) b = putNumber(b, e.nkCount);
-        *b++ = ',';
-        b = put(b, e.ckScore);
-        *b++ = ',';
-        b = put(b, e.nkScore);
-        *b++ = ',';
-        if (h.dealMs >= 0 && h.endMs >= 0) b = putNumber(b, h.endMs - h.dealMs);
-    } else {
-        b = put(b, ",,,,");
-    }
-    *b++ = ',';
-    if (h.fewest) b = putNumber(b, *h.fewest);
-    *b++ = ',';
-    if (h.fewest && h.ended() && h.actionsTaken() > 0)
-        b += std::snprintf(b, 32, "%.4f", double(*h.fewest) / h.actionsTaken());
-    *b++ = '\r';
-    *b++ = '\n';
-    rows.commit(b);
-}
-
-}  // namespace
-
-const std::vector<std::string>& eventColumns() {
-    static const std::vector<std::string> columns = {
-        "session",    "date",   "participant", "log",         "line",   "stamp_ms",   "since_start_ms",
-        "hand",       "record", "code",        "actor",       "card_a", "position_a", "card_b",
-        "position_b", "moves",  "score",       "total_moves", "text"};
-    return columns;
-}
-
-const std::vector<std::string>& handColumns() {
-    static const std::vector<std::string> columns = {
-        "session",           "date",       "participant",        "hand",           "opener",         "colorCardView",
-        "downColorCardView", "upCardView", "downNumberCardView", "numberCardView", "targetCardView", "goal",
-        "ck_swaps",          "ck_passes",  "nk_swaps",           "nk_passes",      "actions",        "ck_pick_ups",
-        "nk_pick_ups",       "ck_looks",   "nk_looks",           "ended_by",       "end_codes",      "ck_count",
-        "nk_count",          "ck_score",   "nk_score",           "deal_to_end_ms", "fewest",         "efficiency"};
-    return columns;
-}
-
-void appendCsvField(std::string& row, std::string_view field) {
-    if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
-        row.append(field);
-        return;
-    }
-    row += '"';
-    for (char c : field) {
-        if (c == '"') row += '"';
-        row += c;
-    }
-    row += '"';
-}
-
-namespace {
 
 void convertSession(const LogPair& pair, const CsvOptions& options, SessionRows& out) {
     out.events.clear();
@@ -475,7 +298,7 @@ void convertSession(const LogPair& pair, const CsvOptions& options, SessionRows&
     const Session session = readSession(pair, options.setup, rows);
     rows.finish();
     if (!options.handsPath.empty())
-        for (const Hand& h : session.hands) appendHand(out.hands, rows.prefix(), h);
+        for (const Hand& h : session.hands) appendHandRow(out.hands, rows.leading(), h);
     out.handCount = static_cast<long long>(session.hands.size());
 }
 
@@ -578,16 +401,8 @@ CsvCounts writeCsv(const LogFolder& logs, const CsvOptions& options, std::ostrea
     std::unique_ptr<OutputFile> events, hands;
     if (!options.eventsPath.empty()) events = std::make_unique<OutputFile>(options.eventsPath);
     if (!options.handsPath.empty()) hands = std::make_unique<OutputFile>(options.handsPath);
-    std::string header;
-    if (events) {
-        appendHeader(header, eventColumns());
-        events->write(header);
-    }
-    if (hands) {
-        header.clear();
-        appendHeader(header, handColumns());
-        hands->write(header);
-    }
+    if (events) writeHeader(*events, eventColumns());
+    if (hands) writeHeader(*hands, handColumns());
     Progress progress("csv", logs.pairs.size());
     SessionWorkers workers(logs, options, [&](size_t k, SessionRows& rows) {
         messages << rows.messages;

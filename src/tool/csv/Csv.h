@@ -7,9 +7,12 @@
 
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "tool/csv/CsvRow.h"
 #include "tool/logs/LogFolder.h"
+#include "tool/logs/Session.h"
 #include "tool/setup/GameSetup.h"
 
 namespace qbx::tool::logs {
@@ -30,14 +33,19 @@ struct CsvCounts {
     bool problems() const { return linesLeftOut > 0 || unpaired > 0; }
 };
 
+// Each table's columns, in the order its rows give them.
 const std::vector<std::string>& eventColumns();
 const std::vector<std::string>& handColumns();
+
+// One row of events.csv for a record, and one of hands.csv for a hand, each
+// after `leading`: the session, date and participant fields made by
+// csv::leadingFields (events.csv rows written before the code is known
+// have none yet, and get them later).
+void appendEventRow(csv::RowBytes& rows, std::string_view leading, const RecordPlace& place, const LogRecord& r);
+void appendHandRow(csv::RowBytes& rows, std::string_view leading, const Hand& h);
 
 // Writes the tables; they appear whole when this returns, and not at all
 // when it throws (CouldNotRun).
 CsvCounts writeCsv(const LogFolder& logs, const CsvOptions& options, std::ostream& messages);
-
-// Appends one field, quoted when it holds a comma, a quote or a line end.
-void appendCsvField(std::string& row, std::string_view field);
 
 }  // namespace qbx::tool::logs
