@@ -42,7 +42,7 @@ fs::path findExampleSetup() {
     }
     const std::string source = QBX_SOURCE_EXAMPLES;
     if (!source.empty()) {
-        const fs::path fromSource = fs::path(source) / "setup";
+        fs::path fromSource = fs::path(source) / "setup";
         if (fs::is_directory(fromSource, ec)) return fromSource;
     }
     throw CouldNotRun("the example setup is not installed" +

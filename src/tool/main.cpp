@@ -12,7 +12,9 @@
 #include "tool/Commands.h"
 #include "tool/Tool.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int run(int argc, char** argv) {
     using namespace qbx::tool;
     CLI::App app{"qbxtool: check a QBXSolo setup, solve and make shoes, verify and convert event logs.", "qbxtool"};
     app.set_version_flag("--version", versionText());
@@ -64,4 +66,17 @@ int main(int argc, char** argv) {
         return kExitCouldNotRun;
     }
     return result.exitCode;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& e) {
+        // Nothing a command does throws past run(); anything else (memory
+        // run out while the commands are set up) still ends with a message.
+        std::cerr << "qbxtool: " << e.what() << "\n";
+        return qbx::tool::kExitCouldNotRun;
+    }
 }

@@ -54,7 +54,7 @@ std::optional<ShoeHand> parseShoeLine(const std::string& line, int lineNumber, s
     ShoeHand hand;
     hand.lineNumber = lineNumber;
     bool seen[7] = {};
-    for (int pair = 0; pair < 7; ++pair) {
+    for (size_t pair = 0; pair < 7; ++pair) {
         const char digit = sig[2 * pair];
         const char letter = sig[2 * pair + 1];
         const std::string what = pair < 6 ? "card " + std::to_string(pair + 1) : std::string("the goal card");

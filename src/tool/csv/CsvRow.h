@@ -137,7 +137,7 @@ inline char* putStampMs(char* at, const LogRecord& r) {
     while (r.raw[dot] != '.') ++dot;
     at = put(at, r.raw.substr(0, dot));
     *at++ = static_cast<char>('0' + r.first.millis / 100);
-    std::memcpy(at, kPairs + 2 * (r.first.millis % 100), 2);
+    std::memcpy(at, kPairs + 2 * static_cast<size_t>(r.first.millis % 100), 2);
     return at + 2;
 }
 

@@ -23,7 +23,7 @@ logs::LogFolder logsToVerify(const std::vector<std::string>& paths) {
     namespace fs = std::filesystem;
     std::error_code ec;
     if (paths.size() == 2 && fs::is_regular_file(paths[0], ec) && fs::is_regular_file(paths[1], ec)) {
-        const logs::LogFolder byName = logs::collectLogs(paths);
+        logs::LogFolder byName = logs::collectLogs(paths);
         if (byName.pairs.size() == 1 && byName.pairs[0].complete() && byName.notLogs.empty()) return byName;
         logs::LogPair pair;
         if (auto name = parseLogName(fs::path(paths[0]).filename().string()))

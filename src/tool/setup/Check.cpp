@@ -21,7 +21,7 @@ namespace qbx::tool {
 namespace {
 
 constexpr const char* kParameterName = "setup/QBXParameter.ini";
-constexpr uintmax_t kLowDiskSpace = 10u * 1024 * 1024;
+constexpr uintmax_t kLowDiskSpace = uintmax_t{10} * 1024 * 1024;
 
 // A switch: the words that mean something, and what the game does with any other.
 struct Switch {
