@@ -62,14 +62,14 @@ TEST(PlaceNames, EachPlaceHasAShortAndALongNameAndTheLongOneReadsBack) {
 // back as it went in.
 struct WrittenRecord {
     std::string line;
-    LogRecordKind kind;
-    int stamps;
-    std::string code, cardA, positionA, cardB, positionB, text;
+    LogRecordKind kind = LogRecordKind::RoleHeader;
+    int stamps = 0;
+    std::string code{}, cardA{}, positionA{}, cardB{}, positionB{}, text{};
     char role = 0;
     int moves = -1;
-    std::string score;
+    std::string score{};
     long long total = -1;
-    std::string participant;
+    std::string participant{};
 };
 
 TEST(RecordWriters, EveryRecordReadsBackAsItWasWritten) {
@@ -123,8 +123,12 @@ TEST(RecordWriters, EveryRecordReadsBackAsItWasWritten) {
         EXPECT_EQ(r.stampCount, w.stamps);
         // A hand end writes its later clock reading first.
         const bool handEnd = w.kind == LogRecordKind::HandEnded;
-        if (w.stamps > 0) EXPECT_EQ(r.first.ms(), handEnd ? 37845009 : 37845007);
-        if (w.stamps == 2) EXPECT_EQ(r.second.ms(), 37845007);
+        if (w.stamps > 0) {
+            EXPECT_EQ(r.first.ms(), handEnd ? 37845009 : 37845007);
+        }
+        if (w.stamps == 2) {
+            EXPECT_EQ(r.second.ms(), 37845007);
+        }
         EXPECT_EQ(r.code, w.code);
         EXPECT_EQ(r.cardA, w.cardA);
         EXPECT_EQ(r.positionA, w.positionA);

@@ -121,7 +121,8 @@ inline constexpr std::string_view kGameDone = ":gameDone";
 inline constexpr std::string_view kTotalMove = "TotalMove:";
 }  // namespace logtext
 
-// How a hand ended, and the code of its hand-end record.
+// How a hand ended, and the code of its hand-end record; a hand that ends
+// two ways at once writes its blocks in this order.
 enum class HandEndCode : uint8_t { FourPasses, MoveLimit, Goal };
 std::string_view handEndCode(HandEndCode code);  // "GP", "GM", "GE"
 

@@ -50,7 +50,7 @@ std::string_view endedBy(const Hand& h) {
     if (h.ends.empty()) return "";
     if (h.ends.size() > 1) return "several";
     const std::string& code = h.ends.front().code;
-    return code == "GE" ? "goal" : code == "GP" ? "four_passes" : "move_limit";
+    return code == logtext::kGoalCode ? "goal" : code == logtext::kFourPassesCode ? "four_passes" : "move_limit";
 }
 
 // What a hand that has not ended gives the end block's columns: empty fields.

@@ -11,11 +11,11 @@ constexpr long long kHalfDayMs = kDayMs / 2;
 
 const char* keeperName(Role role) { return role == Role::Ck ? "ColorKeeper" : "NumberKeeper"; }
 
-// The hand-end codes in the order a hand's blocks are written.
+// The hand-end codes in the order a hand's blocks are written: GP, GM, GE.
 int codeRank(std::string_view code) {
     return code == logtext::kFourPassesCode ? 0 : code == logtext::kMoveLimitCode ? 1 : 2;
 }
-const char* codeName(int rank) { return rank == 0 ? "GP" : rank == 1 ? "GM" : "GE"; }
+std::string codeName(int rank) { return std::string(handEndCode(static_cast<HandEndCode>(rank))); }
 const char* codeMeaning(int rank) {
     return rank == 0 ? "four passes in a row" : rank == 1 ? "the move limit" : "the goal card at the Target";
 }
@@ -369,8 +369,7 @@ void LogCheck::handEnd(const LogRecord& r) {
     }
     if (rank <= lastCodeRank_)
         fault(r.line, "hand end",
-              std::string("a ") + codeName(rank) + " block after a " + codeName(lastCodeRank_) +
-                  " block of the same hand");
+              "a " + codeName(rank) + " block after a " + codeName(lastCodeRank_) + " block of the same hand");
     lastCodeRank_ = rank;
     codesSeen_ |= 1u << rank;
     if (rank == 0 && counts.consecutivePasses < 4)

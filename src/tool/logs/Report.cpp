@@ -246,9 +246,9 @@ ReportCounts writeReport(const LogFolder& logs, const std::string& path, const G
                 const std::string codes = h.endCodes();
                 if (h.ends.size() > 1)
                     ++t.several;
-                else if (codes == "GE")
+                else if (codes == logtext::kGoalCode)
                     ++t.goal;
-                else if (codes == "GP")
+                else if (codes == logtext::kFourPassesCode)
                     ++t.passes;
                 else
                     ++t.limit;
