@@ -232,6 +232,14 @@ void LogCheck::takeTurn(const LogRecord& r, Role actor, const char* action) {
     play_.draggable = rules::dragPermission(actor, rules_.handCardsLocked);
 }
 
+void LogCheck::refuseDuringHandOver(const LogRecord& r, Role actor, const char* action) {
+    if (!replayTurns_ || play_.turn != actor || !play_.handOverPending) return;
+    fault(r.line, "turn",
+          std::string("a ") + action + " by the " + keeperName(actor) + " while the turn was passing to the " +
+              keeperName(otherRole(actor)));
+    play_.handOverPending = false;
+}
+
 void LogCheck::action(const LogRecord& r) {
     stamps(r, 0);
     if (state_ != State::InPlay) {
@@ -290,12 +298,7 @@ void LogCheck::action(const LogRecord& r) {
         addAction(actor, ActionKind::Pass);
         // The pass button completes a pending hand-over first: a pass by the
         // role whose swap is handing the turn over is the other role's.
-        if (replayTurns_ && play_.turn == actor && play_.handOverPending) {
-            fault(r.line, "turn",
-                  std::string("a pass by the ") + keeperName(actor) + " while the turn was passing to the " +
-                      keeperName(otherRole(actor)));
-            play_.handOverPending = false;
-        }
+        refuseDuringHandOver(r, actor, "pass");
         takeTurn(r, actor, "pass");
         rules::pass(play_, rules_);
         return;
@@ -337,12 +340,7 @@ void LogCheck::move(const LogRecord& r, Role actor) {
     }
     // A move by the role whose swap is handing the turn over: its hand card
     // is locked, and any other card it lifts hands the turn over first.
-    if (replayTurns_ && play_.turn == actor && play_.handOverPending) {
-        fault(r.line, "turn",
-              std::string("a move by the ") + keeperName(actor) + " while the turn was passing to the " +
-                  keeperName(otherRole(actor)));
-        play_.handOverPending = false;
-    }
+    refuseDuringHandOver(r, actor, "move");
     takeTurn(r, actor, "move");
     if (!rules::judgeExchange(play_, other, handPlace).legal)
         fault(r.line, "move", "an exchange with the Target that the rules refuse");

@@ -59,6 +59,9 @@ private:
     // passes to it by a pending hand-over (completed by a click no log
     // records, or by the action itself).
     void takeTurn(const LogRecord& r, Role actor, const char* action);
+    // A move or pass can never be made by the role whose own swap is still
+    // handing the turn over: the game gives it to the other role.
+    void refuseDuringHandOver(const LogRecord& r, Role actor, const char* action);
     // How the rules end the hand as it stands.
     rules::HandEnd handEndNow() const;
     bool goalAtTarget() const;
