@@ -183,6 +183,10 @@ bool losesRecords(const std::string& kind) {
 struct SessionRows {
     RowBytes events;
     RowBytes hands;
+    // Rows read before the participant code is known (EventRows); kept
+    // here so that their block is made once per slot, not per session.
+    RowBytes waiting;
+    std::vector<size_t> waitingEnds;
     std::string messages;
     long long records = 0;
     long long handCount = 0;
@@ -200,6 +204,8 @@ class EventRows : public SessionSink {
 public:
     EventRows(SessionRows& out, bool writing, const LogPair& pair)
         : rows_(out.events),
+          waiting_(out.waiting),
+          waitingEnds_(out.waitingEnds),
           out_(out),
           writing_(writing),
           headerFile_(pair.ckPath.empty() ? pair.nkPath : pair.ckPath),
@@ -270,6 +276,8 @@ private:
     }
 
     RowBytes& rows_;
+    RowBytes& waiting_;
+    std::vector<size_t>& waitingEnds_;
     SessionRows& out_;
     bool writing_;
     const std::string& headerFile_;
@@ -278,13 +286,13 @@ private:
     std::string leading_;  // the session, its date and the participant code, once known
     bool participantKnown_ = false;
     int headerLines_ = 0;
-    RowBytes waiting_;
-    std::vector<size_t> waitingEnds_;
 };
 
 void convertSession(const LogPair& pair, const CsvOptions& options, SessionRows& out) {
     out.events.clear();
     out.hands.clear();
+    out.waiting.clear();
+    out.waitingEnds.clear();
     out.messages.clear();
     out.records = out.handCount = 0;
     out.linesLeftOut = 0;

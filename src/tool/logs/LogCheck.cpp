@@ -195,6 +195,11 @@ void LogCheck::dealComplete(const LogRecord& r, Hand& h) {
     if (arranged_) play_ = rules::dealtHand(positionOfCard, opener, rules_);
 }
 
+bool LogCheck::lies(std::string_view card, uint8_t position) const {
+    const int index = cardOfText(card);
+    return index >= 0 && play_.holds(index, position);
+}
+
 std::string LogCheck::cardAt(uint8_t position) const {
     return arranged_ ? cardText(play_.cardAt(position)) : std::string();
 }
@@ -258,7 +263,7 @@ void LogCheck::action(const LogRecord& r) {
     if (r.kind == LogRecordKind::PickedUp) {
         ++(role_ == Role::Ck ? h.ckPickUps : h.nkPickUps);
         const int position = placeOfName(r.positionA);
-        if (position >= 0 && arranged_ && cardOfText(r.cardA) != play_.cardAt(static_cast<uint8_t>(position)))
+        if (position >= 0 && arranged_ && !lies(r.cardA, static_cast<uint8_t>(position)))
             fault(r.line, "move",
                   "the card picked up, " + std::string(r.cardA) + ", does not lie at " + std::string(r.positionA) +
                       " (" + cardAt(static_cast<uint8_t>(position)) + " does)");
@@ -332,7 +337,7 @@ void LogCheck::move(const LogRecord& r, Role actor) {
     }
     if (!arranged_) return notLaid();
     const auto other = static_cast<uint8_t>(a);
-    if (cardOfText(r.cardA) != play_.cardAt(other) || cardOfText(r.cardB) != play_.cardAt(handPlace)) {
+    if (!lies(r.cardA, other) || !lies(r.cardB, handPlace)) {
         fault(r.line, "move",
               "the cards named, " + std::string(r.cardA) + " and " + std::string(r.cardB) +
                   ", do not lie where the record says (" + cardAt(other) + ", " + cardAt(handPlace) + ")");
@@ -402,7 +407,7 @@ void LogCheck::handEnd(const LogRecord& r) {
     block.code = std::string(r.code);
     (role_ == Role::Ck ? block.ckCount : block.nkCount) = r.moves;
     (role_ == Role::Ck ? block.ckScore : block.nkScore) = std::string(r.score);
-    h.ends.push_back(block);
+    h.ends.push_back(std::move(block));
     state_ = State::InEnd;
 }
 

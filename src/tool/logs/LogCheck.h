@@ -66,6 +66,8 @@ private:
     rules::HandEnd handEndNow() const;
     bool goalAtTarget() const;
     std::string cardAt(uint8_t position) const;
+    // The card a record names lies at the place (the hand being arranged).
+    bool lies(std::string_view card, uint8_t position) const;
 
     Role role_;
     const std::string& file_;
