@@ -15,7 +15,7 @@ namespace qbx {
 // Every control of the table window, and the window itself.
 enum class Ctl : uint8_t {
     Window,
-    // The six card images, one per slot: slot N always holds the same card.
+    // The six card images, one per card (cardImage): each always shows the same card.
     Card2H,
     Card3H,
     Card4H,
