@@ -153,6 +153,87 @@ TEST_F(CsvTables, WithTheSetupEachHandCarriesTheSolversFewestAndNoHandBeatsIt) {
     EXPECT_EQ(h[1][fewest], "1");
 }
 
+// Efficiency is the fewest actions over the actions taken of a hand that
+// reached its goal: none for a hand that ended on passes or on the limit; a
+// goal dealt at the Target takes one action; and sessions whose deals are
+// not the shoe's of --setup get neither figure, with a warning.
+TEST_F(CsvTables, EfficiencyIsGivenOnlyForHandsThatReachedTheirGoalUnderTheirOwnShoe) {
+    copyMixGame(dataout);
+    writeMixSetup(tmp.path() / "setup");
+    const ProcessResult run = runTool(
+        {"csv", dataout.string(), "-o", events.string(), "--hands", hands.string(), "--setup", tmp.path().string()});
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const Rows h = readCsvWithPython(hands);
+    ASSERT_EQ(h.size(), 1u + 5);
+    const size_t ended = column(h, "ended_by"), fewest = column(h, "fewest"), efficiency = column(h, "efficiency");
+    const std::vector<std::vector<std::string>> expected = {
+        {"goal", "1", "0.1429"},  // one swap would do; seven were taken
+        {"four_passes", "3", ""},
+        {"goal", "1", "1.0000"},  // the goal dealt at the Target: the first action ends the hand
+        {"several", "3", ""},     // four passes and the move limit at once
+        {"goal", "1", "1.0000"},
+    };
+    for (size_t i = 1; i < h.size(); ++i)
+        EXPECT_EQ((std::vector<std::string>{h[i][ended], h[i][fewest], h[i][efficiency]}), expected[i - 1])
+            << "hand " << i;
+    // solve says the same of a goal at the Target.
+    const ProcessResult solved =
+        runTool({"solve", (tmp.path() / "setup" / "shoe.txt").string(), "--setup", tmp.path().string(), "--json"});
+    EXPECT_EQ(nlohmann::json::parse(solved.output).at("hands").at(2).at("fewestActions"), 1);
+
+    // Another shoe under the same name: no fewest, no efficiency, and a word on it.
+    std::string shoe = qbx::test::kMixShoe;
+    shoe.replace(shoe.find("4C  2H  2C"), 10, "2C  2H  4C");
+    writeFile(tmp.path() / "setup" / "shoe.txt", shoe);
+    const ProcessResult wrong = runTool({"csv", dataout.string(), "-o", (tmp.path() / "w.csv").string(), "--hands",
+                                         (tmp.path() / "wh.csv").string(), "--setup", tmp.path().string()});
+    EXPECT_EQ(wrong.exitCode, 0) << wrong.output;
+    EXPECT_NE(wrong.output.find("071226_1: warning: its hands are not those of the shoe"), std::string::npos)
+        << wrong.output;
+    const Rows w = readCsvWithPython(tmp.path() / "wh.csv");
+    for (size_t i = 1; i < w.size(); ++i) {
+        EXPECT_EQ(w[i][fewest], "") << "hand " << i;
+        EXPECT_EQ(w[i][efficiency], "") << "hand " << i;
+    }
+}
+
+// Under MIX the role that picks up a card can be the other one than the log
+// it is written in: the pick-up that hands the turn over is written in the
+// log of the role whose swap is handing it over. The role that acted is the
+// one the tables name.
+TEST_F(CsvTables, APickUpIsTheRoleThatActedEvenInTheOtherRolesLog) {
+    copyMixGame(dataout);
+    const ProcessResult run = runTool({"csv", dataout.string(), "-o", events.string(), "--hands", hands.string()});
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const Rows e = readCsvWithPython(events);
+    const size_t log = column(e, "log"), line = column(e, "line"), actor = column(e, "actor"),
+                 record = column(e, "record");
+    std::map<std::string, std::string> pickUps;  // "ck 13" -> actor
+    for (size_t i = 1; i < e.size(); ++i)
+        if (e[i][record] == "pick_up") pickUps[e[i][log] + " " + e[i][line]] = e[i][actor];
+    // Line 18 of the ColorKeeper's log: the NumberKeeper lifts 2C, which
+    // hands it the turn, and swaps it for its hand card (the RM after it).
+    EXPECT_EQ(pickUps.at("ck 18"), "nk");
+    EXPECT_EQ(pickUps.at("ck 13"), "ck");
+    EXPECT_EQ(pickUps.at("ck 16"), "ck");
+    EXPECT_EQ(pickUps.at("nk 18"), "nk");
+    const Rows h = readCsvWithPython(hands);
+    EXPECT_EQ(h[1][column(h, "ck_pick_ups")], "3");
+    EXPECT_EQ(h[1][column(h, "nk_pick_ups")], "2");
+    // The report's time line names it the same way.
+    const fs::path page = tmp.path() / "report.html";
+    ASSERT_EQ(runTool({"report", dataout.string(), "-o", page.string()}).exitCode, 0);
+    const std::string html = readFile(page);
+    const size_t hand1 = html.find("data-hand=\"1\""), hand2 = html.find("data-hand=\"2\"");
+    ASSERT_NE(hand1, std::string::npos);
+    const std::string first = html.substr(hand1, hand2 - hand1);
+    size_t nkPickUps = 0;
+    for (size_t at = first.find("NumberKeeper pick-up"); at != std::string::npos;
+         at = first.find("NumberKeeper pick-up", at + 1))
+        ++nkPickUps;
+    EXPECT_EQ(nkPickUps, 2u);
+}
+
 TEST_F(CsvTables, AParticipantCodeWithACommaAQuoteAndAnAccentRoundTrips) {
     copyMixGame(dataout);
     for (const char* role : {"ck", "nk"}) {

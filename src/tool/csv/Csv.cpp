@@ -89,10 +89,9 @@ namespace {
     row.numberIf(place.hand > 0, place.hand);
     row.field(recordName(r.kind));
     row.field(r.code);
-    if (r.role)
-        row.field(r.role == 'c' ? "ck" : "nk");
-    else if (r.kind == LogRecordKind::RemoteMove || r.kind == LogRecordKind::RemotePass)
-        row.field(place.colorKeeperLog ? "nk" : "ck");
+    // The role that acted (a pick-up's, as the action after it tells).
+    if (place.actor)
+        row.field(place.actor == 'c' ? "ck" : "nk");
     else
         row.empty();
     row.field(r.cardA);
@@ -154,8 +153,8 @@ void appendHandRow(RowBytes& rows, std::string_view leading, const Hand& h) {
     row.field(e.nkScore);
     row.numberIf(h.ended() && h.dealMs >= 0 && h.endMs >= 0, h.endMs - h.dealMs);
     row.numberIf(h.fewest.has_value(), h.fewest.value_or(0));
-    if (h.fewest && h.ended() && h.actionsTaken() > 0)
-        row.fourDecimals(double(*h.fewest) / h.actionsTaken());
+    if (const std::optional<double> efficiency = h.efficiency())
+        row.fourDecimals(*efficiency);
     else
         row.empty();
     row.end();
@@ -305,6 +304,7 @@ void convertSession(const LogPair& pair, const CsvOptions& options, SessionRows&
     EventRows rows(out, !options.eventsPath.empty(), pair);
     const Session session = readSession(pair, options.setup, rows);
     rows.finish();
+    if (session.dealsNotFromSetup) out.messages += dealsNotFromSetupWarning(session, *options.setup) + "\n";
     if (!options.handsPath.empty())
         for (const Hand& h : session.hands) appendHandRow(out.hands, rows.leading(), h);
     out.handCount = static_cast<long long>(session.hands.size());

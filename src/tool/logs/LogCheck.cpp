@@ -175,16 +175,19 @@ void LogCheck::dealComplete(const LogRecord& r, Hand& h) {
     if (setup_) {
         const size_t index = static_cast<size_t>(h.number - 1);
         if (index >= setup_->hands.size()) {
+            dealsNotFromSetup = true;
             fault(r.line, "setup",
                   "hand " + std::to_string(h.number) + " is dealt, but the shoe " + setup_->shoePath + " has only " +
                       std::to_string(setup_->hands.size()) + " hands");
         } else {
             const ShoeHand& line = setup_->hands[index];
             const rules::Deal dealt = rules::dealOf(line, rules_.circularDeal);
-            if (!arranged_ || dealt.positionOfCard != positionOfCard)
+            if (!arranged_ || dealt.positionOfCard != positionOfCard) {
+                dealsNotFromSetup = true;
                 fault(r.line, "setup",
                       "hand " + std::to_string(h.number) + " is not the hand of line " +
                           std::to_string(line.lineNumber) + " of " + setup_->shoePath);
+            }
             h.goal = cardText(dealt.goalCard);
             goalCard_ = dealt.goalCard;
             shoeOpener_ = opener = dealt.opener;
@@ -209,6 +212,18 @@ bool LogCheck::goalAtTarget() const { return arranged_ && goalCard_ >= 0 && play
 rules::HandEnd LogCheck::handEndNow() const { return rules::handEnd(play_.counters, rules_.maxRounds, goalAtTarget()); }
 
 // ---- Actions --------------------------------------------------------------------
+
+void LogCheck::decidePickUps(Role actor) {
+    pickUpActor_ = actor;
+    if (undecidedPickUps_ == 0) return;
+    Hand* h = hand();
+    if (h) {
+        (actor == Role::Ck ? h->ckPickUps : h->nkPickUps) += undecidedPickUps_;
+        for (const size_t index : undecidedActions_) h->actions[index].colorKeeper = actor == Role::Ck;
+    }
+    undecidedPickUps_ = 0;
+    undecidedActions_.clear();
+}
 
 void LogCheck::addAction(Role actor, ActionKind kind) {
     if (keepActions_ && hand()) hand()->actions.push_back({sinceStart_, actor == Role::Ck, kind});
@@ -261,13 +276,15 @@ void LogCheck::action(const LogRecord& r) {
     const bool replay = replayTurns_ && state_ == State::InPlay;
 
     if (r.kind == LogRecordKind::PickedUp) {
-        ++(role_ == Role::Ck ? h.ckPickUps : h.nkPickUps);
+        // Whose it was, the action that follows it in this log tells.
+        ++undecidedPickUps_;
         const int position = placeOfName(r.positionA);
         if (position >= 0 && arranged_ && !lies(r.cardA, static_cast<uint8_t>(position)))
             fault(r.line, "move",
                   "the card picked up, " + std::string(r.cardA) + ", does not lie at " + std::string(r.positionA) +
                       " (" + cardAt(static_cast<uint8_t>(position)) + " does)");
         if (h.opener.empty()) h.opener = roleName(role_);
+        if (keepActions_) undecidedActions_.push_back(h.actions.size());
         addAction(role_, ActionKind::PickUp);
         // A card is lifted in the turn of the role whose log says so; the
         // lift itself may complete a pending hand-over.
@@ -282,6 +299,9 @@ void LogCheck::action(const LogRecord& r) {
         return;
     }
     if (r.kind == LogRecordKind::LookedAt) {
+        // A look is recorded in the log of the role in turn: so were the
+        // pick-ups before it.
+        decidePickUps(role_);
         ++(role_ == Role::Ck ? h.ckLooks : h.nkLooks);
         if (h.opener.empty()) h.opener = roleName(role_);
         addAction(role_, ActionKind::Look);
@@ -290,6 +310,7 @@ void LogCheck::action(const LogRecord& r) {
         return;
     }
 
+    decidePickUps(actor);
     if (play_.counters.handMoves > 0 && handEndNow().any())
         fault(r.line, "hand end", "the hand went on after it should have ended");
     if (h.opener.empty()) h.opener = roleName(actor);
@@ -423,6 +444,10 @@ void LogCheck::finishHand() {
 
 void LogCheck::feed(const LogRecord& r) {
     lines = r.line;
+    // Pick-ups that no action of their hand follows were their log's role's.
+    if (r.kind != LogRecordKind::PickedUp && r.kind != LogRecordKind::LookedAt && r.kind != LogRecordKind::OwnMove &&
+        r.kind != LogRecordKind::RemoteMove && r.kind != LogRecordKind::OwnPass && r.kind != LogRecordKind::RemotePass)
+        decidePickUps(role_);
     if (state_ == State::Header) {
         stamps(r, 0);
         header(r);

@@ -25,7 +25,14 @@ public:
     // A line that is no record (the reader's fault).
     void noteFault(const LogFault& f);
     // The end of the log.
-    void finish() {}
+    void finish() { decidePickUps(role_); }
+    // Who made the pick-ups decided by the last record fed (or by finish()).
+    // A pick-up is written into the log of the role in turn as the card is
+    // lifted; under MIX the lift itself may hand the turn to the other role,
+    // whose pick-up it then is. The action that follows a pick-up in its log
+    // (the next move, pass or look) tells whose it was; a pick-up that no
+    // action follows was its log's role's.
+    Role pickUpActor() const { return pickUpActor_; }
 
     bool done() const { return state_ == State::Done; }
 
@@ -39,6 +46,9 @@ public:
     std::vector<Hand> hands;
     int faults = 0;
     long lines = 0;
+    // A hand dealt that is not the shoe's of the setup given: the session was
+    // played with another setup.
+    bool dealsNotFromSetup = false;
 
 private:
     enum class State { Header, BeforeStart, BeforeDeal, Dealing, InPlay, InEnd, AfterEnd, Ending, Ended, Done };
@@ -53,6 +63,7 @@ private:
     void handEnd(const LogRecord& r);
     void finishHand();
     void addAction(Role actor, ActionKind kind);
+    void decidePickUps(Role actor);
     Hand* hand() { return hands.empty() ? nullptr : &hands.back(); }
 
     // The replay: before an action of `actor`, the turn is its own, or
@@ -92,6 +103,9 @@ private:
     bool replayTurns_ = false;              // the setup gives this hand and its opener: the turn is replayed
     Role shoeOpener_ = Role::Ck;
     int goalCard_ = -1;  // from the shoe
+    int undecidedPickUps_ = 0;
+    std::vector<size_t> undecidedActions_;  // their places in the hand's actions
+    Role pickUpActor_ = Role::Ck;
     unsigned codesSeen_ = 0, codesExpected_ = 0;
     int lastCodeRank_ = -1;
     std::string handScore_;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <ostream>
 
 #include "core/eventlog/LogFormat.h"
 #include "tool/Tool.h"
@@ -226,7 +227,7 @@ std::string htmlEscape(std::string_view text) {
 }
 
 ReportCounts writeReport(const LogFolder& logs, const std::string& path, const GameSetup* setup,
-                         const std::string& title) {
+                         const std::string& title, std::ostream& messages) {
     ReportCounts counts;
     OutputFile out(path);
     // First pass: the table of sessions and the summary.
@@ -237,6 +238,7 @@ ReportCounts writeReport(const LogFolder& logs, const std::string& path, const G
         for (const LogPair& pair : logs.pairs) {
             SessionSink quiet;
             const Session s = readSession(pair, setup, quiet);
+            if (s.dealsNotFromSetup) messages << dealsNotFromSetupWarning(s, *setup) << "\n";
             ++t.sessions;
             t.ended += s.gameEnded;
             for (const Hand& h : s.hands) {
@@ -256,8 +258,8 @@ ReportCounts writeReport(const LogFolder& logs, const std::string& path, const G
                     t.handMs += h.endMs - h.dealMs;
                     ++t.timedHands;
                 }
-                if (h.fewest && h.actionsTaken() > 0) {
-                    t.efficiency += double(*h.fewest) / h.actionsTaken();
+                if (const std::optional<double> efficiency = h.efficiency()) {
+                    t.efficiency += *efficiency;
                     ++t.efficiencyHands;
                 }
             }

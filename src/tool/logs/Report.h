@@ -19,9 +19,10 @@ struct ReportCounts {
     int unpaired = 0;
 };
 
-// Writes the page to `path` (whole, or not at all when it throws).
+// Writes the page to `path` (whole, or not at all when it throws); what the
+// reader of the page should know besides goes to `messages`.
 ReportCounts writeReport(const LogFolder& logs, const std::string& path, const GameSetup* setup,
-                         const std::string& title);
+                         const std::string& title, std::ostream& messages);
 
 std::string htmlEscape(std::string_view text);
 

@@ -35,7 +35,7 @@ void addReportCommand(CLI::App& app, CommandResult& result) {
         const std::optional<GameSetup> setup = logs::setupFromOption(options->setup);
         const logs::LogFolder folder = logs::logsToConvert(options->paths, std::cerr);
         const logs::ReportCounts counts =
-            logs::writeReport(folder, options->output, setup ? &*setup : nullptr, options->title);
+            logs::writeReport(folder, options->output, setup ? &*setup : nullptr, options->title, std::cerr);
         std::cerr << options->output << ": " << counted(counts.sessions, "session", "sessions") << ", "
                   << counted(counts.hands, "hand", "hands") << "\n";
         logs::tellSessionsWithFaults(counts.sessionsWithFaults);

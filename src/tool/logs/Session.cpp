@@ -43,6 +43,27 @@ struct LogStream {
     bool open = false, ended = false, hadFault = false;
     LogRecord record;
     LogFault f;  // kept, as most calls have none to report
+    // Pick-ups read and not yet handed on: whose they were, a later record
+    // tells (LogCheck::pickUpActor).
+    struct PickUp {
+        std::string line;
+        long lineNumber = 0;
+        RecordPlace place;
+    };
+    std::vector<PickUp> pickUps;
+
+    void handOnPickUps() {
+        if (pickUps.empty()) return;
+        const char actor = tracker.pickUpActor() == Role::Ck ? 'c' : 'n';
+        LogRecord copy;
+        LogFault unused;
+        for (PickUp& p : pickUps) {
+            parseLogLine(p.line, p.lineNumber, copy, unused);
+            p.place.actor = actor;
+            sink.record(p.place, copy);
+        }
+        pickUps.clear();
+    }
 
     // The next record that has a mirror in the other log; the others are
     // checked and handed on as they pass.
@@ -52,6 +73,7 @@ struct LogStream {
             case LogReader::Next::End:
                 ended = true;
                 tracker.finish();
+                handOnPickUps();
                 return false;
             case LogReader::Next::Fault:
                 hadFault = true;
@@ -65,6 +87,15 @@ struct LogStream {
                     record.kind == LogRecordKind::GameDone || record.kind == LogRecordKind::TotalMoves ||
                     record.kind == LogRecordKind::GameStarted || record.line <= 4)
                     place.hand = 0;
+                if (record.kind == LogRecordKind::PickedUp) {
+                    pickUps.push_back({std::string(record.raw), record.line, place});
+                    continue;
+                }
+                handOnPickUps();
+                place.actor = record.role ? record.role
+                              : record.kind == LogRecordKind::RemoteMove || record.kind == LogRecordKind::RemotePass
+                                  ? (colorKeeper ? 'n' : 'c')
+                                  : 0;
                 sink.record(place, record);
                 if (isShared(record.kind)) return true;
             }
@@ -116,8 +147,6 @@ void mergeHands(Session& s, LogCheck& ck, LogCheck& nk) {
         Hand* n = i < nk.hands.size() ? &nk.hands[i] : nullptr;
         Hand h = std::move(c ? *c : *n);
         if (c && n) {
-            h.nkPickUps = n->nkPickUps;
-            h.nkLooks = n->nkLooks;
             if (h.opener.empty()) h.opener = n->opener;
             if (h.goal.empty()) h.goal = n->goal;
             for (size_t b = 0; b < h.ends.size() && b < n->ends.size(); ++b) {
@@ -126,12 +155,15 @@ void mergeHands(Session& s, LogCheck& ck, LogCheck& nk) {
             }
             if (!n->ends.empty() && h.ends.size() < n->ends.size())
                 for (size_t b = h.ends.size(); b < n->ends.size(); ++b) h.ends.push_back(n->ends[b]);
+            // Each log has its own pick-ups and looks, whoever made them.
+            h.ckPickUps += n->ckPickUps;
+            h.nkPickUps += n->nkPickUps;
+            h.ckLooks += n->ckLooks;
+            h.nkLooks += n->nkLooks;
             for (const HandAction& a : n->actions)
                 if (a.kind == ActionKind::PickUp || a.kind == ActionKind::Look) h.actions.push_back(a);
             std::stable_sort(h.actions.begin(), h.actions.end(),
                              [](const HandAction& a, const HandAction& b) { return a.atMs < b.atMs; });
-        } else if (!c) {
-            h.ckPickUps = h.ckLooks = 0;
         }
         s.hands.push_back(std::move(h));
     }
@@ -143,6 +175,17 @@ std::string Hand::endCodes() const {
     std::string codes;
     for (const HandEndBlock& b : ends) codes += (codes.empty() ? "" : "+") + b.code;
     return codes;
+}
+
+bool Hand::endedOnGoal() const {
+    for (const HandEndBlock& b : ends)
+        if (b.code == logtext::kGoalCode) return true;
+    return false;
+}
+
+std::optional<double> Hand::efficiency() const {
+    if (!fewest || !endedOnGoal() || actionsTaken() == 0) return std::nullopt;
+    return double(*fewest) / actionsTaken();
 }
 
 int Session::handsPlayed() const {
@@ -163,6 +206,11 @@ double Session::nkTotal() const {
     for (const Hand& h : hands)
         if (h.ended() && !h.ends.front().nkScore.empty()) total += std::stod(h.ends.front().nkScore);
     return total;
+}
+
+std::string dealsNotFromSetupWarning(const Session& session, const GameSetup& setup) {
+    return session.pair.name.suffix + ": warning: its hands are not those of the shoe " + setup.shoePath +
+           ": the fewest actions and the efficiency are left empty for this session";
 }
 
 std::string clockText(const LogStamp& stamp) {
@@ -220,6 +268,9 @@ Session readStreams(const LogPair& pair, LogStream& ck, LogStream& nk, SessionSi
     s.gameEnded = c.done() && n.done();
     s.totalMoves = c.totalMoves >= 0 ? c.totalMoves : n.totalMoves;
     mergeHands(s, ck.tracker, nk.tracker);
+    s.dealsNotFromSetup = c.dealsNotFromSetup || n.dealsNotFromSetup;
+    if (s.dealsNotFromSetup)
+        for (Hand& h : s.hands) h.fewest.reset();
     s.lastHand = s.hands.empty() ? 0 : s.hands.back().number;
     return s;
 }

@@ -27,6 +27,10 @@ struct RecordPlace {
     const std::string* file = nullptr;
     int hand = 0;                // 0: before the first deal or after the game end
     long long sinceStartMs = 0;  // since the session's first record, across midnight
+    // The role that acted ('c' ColorKeeper, 'n' NumberKeeper), or whose
+    // header it is; 0 for records of neither. A pick-up is handed on once
+    // the record that tells whose it was has been read.
+    char actor = 0;
 };
 
 enum class ActionKind : uint8_t { Move, Pass, PickUp, Look };
@@ -57,6 +61,11 @@ struct Hand {
     std::vector<HandAction> actions;  // in time order
     std::optional<int> fewest;        // from the solver, when there is one
     bool ended() const { return !ends.empty(); }
+    // The goal card reached the Target (a GE block, alone or with others).
+    bool endedOnGoal() const;
+    // The solver's fewest actions over the actions taken: defined only for
+    // a hand that reached its goal, when the solver's answer is known.
+    std::optional<double> efficiency() const;
     int actionsTaken() const { return ckSwaps + ckPasses + nkSwaps + nkPasses; }
     // "GE", "GP", "GM" or several joined with "+" ("GP+GM"); "" not ended.
     std::string endCodes() const;
@@ -75,6 +84,9 @@ struct Session {
     long long totalMoves = -1;  // the TotalMove line of the ColorKeeper's log
     std::vector<Hand> hands;
     int faults = 0;
+    // Some hand is not the shoe's of the setup given: the solver's fewest
+    // actions, which come from that shoe, are left out for every hand.
+    bool dealsNotFromSetup = false;
     int handsPlayed() const;  // hands that ended
     double ckTotal() const;   // one score per ended hand
     double nkTotal() const;
@@ -93,6 +105,10 @@ Session readSession(const LogPair& pair, const GameSetup* setup, SessionSink& si
 // The same for two logs held in memory, named by `pair` (tests).
 Session readSessionText(const LogPair& pair, std::string_view ckLog, std::string_view nkLog, const GameSetup* setup,
                         SessionSink& sink);
+
+// What csv and report say of a session whose hands are not the shoe's of
+// the setup given ("071226_1: its hands are not those of ...").
+std::string dealsNotFromSetupWarning(const Session& session, const GameSetup& setup);
 
 // "10:30:45.007" for a stamp (a delayed stamp's milliseconds carried).
 std::string clockText(const LogStamp& stamp);

@@ -12,7 +12,9 @@ std::vector<rules::Deal> dealsOfDifficulty(const SolverTable& table, int minActi
         for (int goal = 0; goal < 6; ++goal)
             for (Role opener : {Role::Ck, Role::Nk}) {
                 const rules::Deal deal{p, goal, opener};
-                const std::optional<int> n = fewestActions(table, deal);
+                // A goal dealt at the Target counts as no difficulty at all.
+                const std::optional<int> n =
+                    deal.positionOfCard[goal] == targetCardView ? 0 : fewestActions(table, deal);
                 if (n && *n >= minActions && *n <= maxActions) deals.push_back(deal);
             }
     } while (std::next_permutation(p.begin(), p.end()));

@@ -54,9 +54,10 @@ HandSolution solveDeal(const rules::Deal& deal, const GameSetup& setup, const So
         h.status = HandSolution::Status::Unreachable;
         return h;
     }
-    if (*n == 0) {
+    if (deal.positionOfCard[deal.goalCard] == targetCardView) {
         h.status = HandSolution::Status::AlreadyAtTarget;
         // The hand ends at its first action, whatever it is.
+        h.fewestActions = 1;
         h.score = scoreText(rules::roleScore(setup.rules, 1));
         return h;
     }
@@ -102,7 +103,8 @@ std::string solutionsText(const std::string& shoePath, const GameSetup& setup, c
         }
         case HandSolution::Status::AlreadyAtTarget:
             ++already;
-            out += "already at the Target (the hand ends at its first action; score " + h.score + " each)\n";
+            out += "already at the Target: 1 action, whatever it is (the hand ends at its first action; score " +
+                   h.score + " each)\n";
             break;
         case HandSolution::Status::Unreachable:
             ++unreachable;
@@ -135,7 +137,7 @@ nlohmann::json solutionsJson(const std::string& shoePath, const GameSetup& setup
             for (const Action& a : h.line) actions.push_back(a.text());
             j["shortestLine"] = actions;
         } else if (h.status == HandSolution::Status::AlreadyAtTarget) {
-            j["fewestActions"] = 0;
+            j["fewestActions"] = 1;
         } else {
             j["fewestActions"] = nullptr;
         }

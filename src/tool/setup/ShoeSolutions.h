@@ -19,7 +19,7 @@ struct HandSolution {
     std::string shoeLine;  // as written in the file
     rules::Deal deal;
     Status status = Status::Solved;
-    int fewestActions = 0;     // Solved only
+    int fewestActions = 0;     // Solved, and 1 when AlreadyAtTarget
     std::vector<Action> line;  // Solved only
     std::string score;         // each role's score after the fewest actions, as the log writes it
 };

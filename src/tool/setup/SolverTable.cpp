@@ -173,7 +173,10 @@ std::vector<Action> SolverTable::line(const rules::Deal& deal) const {
 
 std::optional<int> fewestActions(const SolverTable& table, const rules::Deal& deal) {
     const std::optional<int> d = table.distance(deal);
-    if (!d || *d == 0) return d;
+    if (!d) return d;
+    // A goal dealt at the Target ends the hand at its first action, whatever
+    // it is: one action, played as well as it can be.
+    if (*d == 0) return 1;
     // With MaxRounds 1 or less every hand ends at its first action, which
     // still counts when it brings the goal card to the Target.
     const int limit = std::max(table.rules().maxRounds, 1);

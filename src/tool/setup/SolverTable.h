@@ -57,9 +57,10 @@ private:
 };
 
 // The fewest swaps and passes that bring the deal's goal card to the Target
-// within the setup's MaxRounds: 0 when it lies there already as dealt (the
-// hand then ends at its first action), nullopt when the hand cannot reach it
-// before it ends. Deterministic, a table look-up: safe to call per row.
+// within the setup's MaxRounds: 1 when it lies there already as dealt (the
+// hand then ends at its first action, whatever it is), nullopt when the hand
+// cannot reach it before it ends. Deterministic, a table look-up: safe to
+// call per row.
 std::optional<int> fewestActions(const SolverTable& table, const rules::Deal& deal);
 
 // The fewest actions of any deal under these rules: the table is searched
