@@ -106,4 +106,41 @@ TEST_F(LogCommands, JsonForScripts) {
     EXPECT_EQ(j["unpaired"].size(), 1u);
 }
 
+// A log without its partner is no session that ended early: it says its
+// partner is missing, the missing role's figures are empty, never 0, and
+// stay out of the report's means.
+TEST_F(LogCommands, ALogWithoutItsPartnerSaysSoAndTheMissingRoleHasNoFigures) {
+    copyMixGame(dataout);
+    copyMixGame(dataout, "071226_2");
+    fs::remove(dataout / "nk071226_2.txt");
+    const ProcessResult sessions = runTool({"sessions", dataout.string()});
+    EXPECT_EQ(sessions.exitCode, 1);
+    std::string second;
+    for (size_t at = 0; at < sessions.output.size();) {
+        const size_t end = sessions.output.find('\n', at);
+        const std::string line = sessions.output.substr(at, end - at);
+        if (line.rfind("071226_2 ", 0) == 0) second = line;
+        at = end + 1;
+    }
+    EXPECT_NE(second.find("partner log missing, game ended"), std::string::npos) << second;
+    EXPECT_EQ(second.find("ended early"), std::string::npos) << second;
+    EXPECT_NE(second.find("3952.5"), std::string::npos) << second;  // the ColorKeeper's total
+    EXPECT_EQ(second.find(" 0 "), std::string::npos) << second;     // no 0 for the NumberKeeper
+    const auto j = nlohmann::json::parse(runTool({"sessions", "--json", dataout.string()}).output);
+    EXPECT_EQ(j["sessions"][1]["colorKeeperScore"], 3952.5);
+    EXPECT_TRUE(j["sessions"][1]["numberKeeperScore"].is_null());
+    EXPECT_EQ(j["sessions"][1]["end"], "partner log missing, game ended");
+
+    // The report's mean of the NumberKeeper's totals counts the one session
+    // that has its log.
+    const fs::path page = tmp.path() / "report.html";
+    EXPECT_EQ(runTool({"report", dataout.string(), "-o", page.string()}).exitCode, 1);
+    const std::string html = readFile(page);
+    const double nkTotal = j["sessions"][0]["numberKeeperScore"].get<double>();
+    char mean[64];
+    std::snprintf(mean, sizeof mean, "3952.5 · %.1f</div>", nkTotal);
+    EXPECT_NE(html.find(mean), std::string::npos) << mean;
+    EXPECT_NE(html.find("partner log missing, game ended"), std::string::npos);
+}
+
 }  // namespace

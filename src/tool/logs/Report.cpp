@@ -205,6 +205,7 @@ struct Totals {
     long long handMs = 0;
     int timedHands = 0;
     double ckScore = 0, nkScore = 0;
+    int ckSessions = 0, nkSessions = 0;  // with that role's log
     double efficiency = 0;
     int efficiencyHands = 0;
 };
@@ -263,15 +264,22 @@ ReportCounts writeReport(const LogFolder& logs, const std::string& path, const G
                     ++t.efficiencyHands;
                 }
             }
-            t.ckScore += s.ckTotal();
-            t.nkScore += s.nkTotal();
+            // A role whose log is missing has no score, and no part in the means.
+            if (const std::optional<double> ck = s.ckTotal()) {
+                t.ckScore += *ck;
+                ++t.ckSessions;
+            }
+            if (const std::optional<double> nk = s.nkTotal()) {
+                t.nkScore += *nk;
+                ++t.nkSessions;
+            }
             if (s.faults) ++counts.sessionsWithFaults;
             if (!pair.complete()) ++counts.unpaired;
             rows += "<tr><td><a href=\"#s" + htmlEscape(pair.name.suffix) + "\">" + htmlEscape(pair.name.suffix) +
                     "</a></td><td>" + pair.name.isoDate() + "</td><td>" + htmlEscape(toUtf8(s.participant)) +
                     "</td><td>" + (s.hasStart ? clockText(s.start) : "-") + "</td><td class=\"num\">" +
-                    std::to_string(s.handsPlayed()) + "</td><td class=\"num\">" + scoreText(s.ckTotal()) +
-                    "</td><td class=\"num\">" + scoreText(s.nkTotal()) + "</td><td" +
+                    std::to_string(s.handsPlayed()) + "</td><td class=\"num\">" + totalText(s.ckTotal()) +
+                    "</td><td class=\"num\">" + totalText(s.nkTotal()) + "</td><td" +
                     (s.gameEnded ? "" : " class=\"early\"") + ">" + htmlEscape(endingText(s)) +
                     (s.crossesMidnight ? ", across midnight" : "") + "</td><td" + (s.faults ? " class=\"fault\"" : "") +
                     ">" + (s.faults ? std::to_string(s.faults) + " (run verify)" : "none") +
@@ -297,7 +305,8 @@ ReportCounts writeReport(const LogFolder& logs, const std::string& path, const G
     head += card(std::to_string(t.goal) + " / " + std::to_string(t.passes) + " / " + std::to_string(t.limit) + " / " +
                      std::to_string(t.several),
                  "ended on the goal / four passes / move limit / several");
-    head += card(t.sessions ? fmt("%.1f", t.ckScore / t.sessions) + " · " + fmt("%.1f", t.nkScore / t.sessions) : "-",
+    head += card((t.ckSessions ? fmt("%.1f", t.ckScore / t.ckSessions) : std::string("-")) + " · " +
+                     (t.nkSessions ? fmt("%.1f", t.nkScore / t.nkSessions) : std::string("-")),
                  "total score per session (mean): ColorKeeper · NumberKeeper");
     head += card(t.efficiencyHands ? fmt("%.0f%%", 100.0 * t.efficiency / t.efficiencyHands) : "-",
                  t.efficiencyHands ? "efficiency: fewest ÷ actions taken (mean)" : "efficiency: needs --setup");
@@ -316,8 +325,8 @@ ReportCounts writeReport(const LogFolder& logs, const std::string& path, const G
                               htmlEscape(pair.name.suffix) + " · " + htmlEscape(toUtf8(s.participant)) + "</h2>";
         section += "<p class=\"sub\">" + pair.name.isoDate() + ", from " + (s.hasStart ? clockText(s.start) : "-") +
                    " · " + counted(s.handsPlayed(), "hand", "hands") + " · " + htmlEscape(endingText(s)) +
-                   " · scores ColorKeeper " + scoreText(s.ckTotal()) + ", NumberKeeper " + scoreText(s.nkTotal()) +
-                   "</p>";
+                   " · scores ColorKeeper " + (s.ckTotal() ? scoreText(*s.ckTotal()) : std::string("(log missing)")) +
+                   ", NumberKeeper " + (s.nkTotal() ? scoreText(*s.nkTotal()) : std::string("(log missing)")) + "</p>";
         section += "<h3>Actions per hand</h3>" + actionsChart(s);
         bool anyFewest = false;
         for (const Hand& h : s.hands) anyFewest |= h.fewest.has_value();

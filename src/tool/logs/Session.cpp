@@ -194,19 +194,23 @@ int Session::handsPlayed() const {
     return n;
 }
 
-double Session::ckTotal() const {
+std::optional<double> Session::ckTotal() const {
+    if (pair.ckPath.empty()) return std::nullopt;
     double total = 0;
     for (const Hand& h : hands)
         if (h.ended() && !h.ends.front().ckScore.empty()) total += std::stod(h.ends.front().ckScore);
     return total;
 }
 
-double Session::nkTotal() const {
+std::optional<double> Session::nkTotal() const {
+    if (pair.nkPath.empty()) return std::nullopt;
     double total = 0;
     for (const Hand& h : hands)
         if (h.ended() && !h.ends.front().nkScore.empty()) total += std::stod(h.ends.front().nkScore);
     return total;
 }
+
+std::string totalText(const std::optional<double>& total) { return total ? scoreText(*total) : std::string(); }
 
 std::string dealsNotFromSetupWarning(const Session& session, const GameSetup& setup) {
     return session.pair.name.suffix + ": warning: its hands are not those of the shoe " + setup.shoePath +
@@ -265,7 +269,7 @@ Session readStreams(const LogPair& pair, LogStream& ck, LogStream& nk, SessionSi
     s.last = later.last;
     s.lastMs = later.lastSince;
     s.crossesMidnight = c.crossedMidnight || n.crossedMidnight;
-    s.gameEnded = c.done() && n.done();
+    s.gameEnded = pair.complete() ? c.done() && n.done() : pair.ckPath.empty() ? n.done() : c.done();
     s.totalMoves = c.totalMoves >= 0 ? c.totalMoves : n.totalMoves;
     mergeHands(s, ck.tracker, nk.tracker);
     s.dealsNotFromSetup = c.dealsNotFromSetup || n.dealsNotFromSetup;

@@ -79,7 +79,7 @@ struct Session {
     LogStamp last;         // the last stamped record's stamp (of either log)
     long long lastMs = 0;  // since the start
     int lastHand = 0;
-    bool gameEnded = false;  // both logs reach their TotalMove line
+    bool gameEnded = false;  // both logs (the one log, when its partner is missing) reach their TotalMove line
     bool crossesMidnight = false;
     long long totalMoves = -1;  // the TotalMove line of the ColorKeeper's log
     std::vector<Hand> hands;
@@ -88,8 +88,10 @@ struct Session {
     // actions, which come from that shoe, are left out for every hand.
     bool dealsNotFromSetup = false;
     int handsPlayed() const;  // hands that ended
-    double ckTotal() const;   // one score per ended hand
-    double nkTotal() const;
+    // Each role's total, one score per ended hand; none when its log is missing.
+    std::optional<double> ckTotal() const;
+    std::optional<double> nkTotal() const;
+    bool partnerMissing() const { return !pair.complete(); }
 };
 
 class SessionSink {
@@ -109,6 +111,9 @@ Session readSessionText(const LogPair& pair, std::string_view ckLog, std::string
 // What csv and report say of a session whose hands are not the shoe's of
 // the setup given ("071226_1: its hands are not those of ...").
 std::string dealsNotFromSetupWarning(const Session& session, const GameSetup& setup);
+
+// A total as a score is written; "" for none.
+std::string totalText(const std::optional<double>& total);
 
 // "10:30:45.007" for a stamp (a delayed stamp's milliseconds carried).
 std::string clockText(const LogStamp& stamp);

@@ -31,10 +31,20 @@ std::string pairName(const LogPair& p) { return p.name.suffix; }
 
 }  // namespace
 
-std::string endingText(const Session& s) {
+namespace {
+
+// How the session's logs end, as far as they go.
+std::string logsEnding(const Session& s) {
     if (s.gameEnded) return "game ended";
     if (!s.hasStart) return "ended early before its first record";
+    if (s.lastHand == 0) return "ended early at " + clockText(s.last) + " before its first hand";
     return "ended early at " + clockText(s.last) + " in hand " + std::to_string(s.lastHand);
+}
+
+}  // namespace
+
+std::string endingText(const Session& s) {
+    return s.partnerMissing() ? "partner log missing, " + logsEnding(s) : logsEnding(s);
 }
 
 SessionsResult listSessions(const LogFolder& folder) {
@@ -59,8 +69,8 @@ void printSessions(const SessionsResult& r, std::ostream& out) {
         char line[512];
         std::snprintf(line, sizeof line, "%-12s %-11s %-13s %-13s %5d  %11s  %12s  %s%s%s\n",
                       s.pair.name.suffix.c_str(), s.pair.name.isoDate().c_str(), toUtf8(s.participant).c_str(),
-                      s.hasStart ? clockText(s.start).c_str() : "-", s.handsPlayed(), scoreText(s.ckTotal()).c_str(),
-                      scoreText(s.nkTotal()).c_str(), endingText(s).c_str(),
+                      s.hasStart ? clockText(s.start).c_str() : "-", s.handsPlayed(), totalText(s.ckTotal()).c_str(),
+                      totalText(s.nkTotal()).c_str(), endingText(s).c_str(),
                       s.crossesMidnight ? ", across midnight" : "",
                       s.faults ? (", " + std::to_string(s.faults) + " faults (see verify)").c_str() : "");
         out << line;
@@ -86,8 +96,8 @@ nlohmann::json sessionsJson(const SessionsResult& r) {
         e["lastRecord"] = s.hasStart ? clockText(s.last) : "";
         e["lastHand"] = s.lastHand;
         e["acrossMidnight"] = s.crossesMidnight;
-        e["colorKeeperScore"] = s.ckTotal();
-        e["numberKeeperScore"] = s.nkTotal();
+        e["colorKeeperScore"] = s.ckTotal() ? nlohmann::json(*s.ckTotal()) : nlohmann::json(nullptr);
+        e["numberKeeperScore"] = s.nkTotal() ? nlohmann::json(*s.nkTotal()) : nlohmann::json(nullptr);
         e["faults"] = s.faults;
         j["sessions"].push_back(e);
     }
