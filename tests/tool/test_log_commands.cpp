@@ -143,4 +143,44 @@ TEST_F(LogCommands, ALogWithoutItsPartnerSaysSoAndTheMissingRoleHasNoFigures) {
     EXPECT_NE(html.find("partner log missing, game ended"), std::string::npos);
 }
 
+// Sessions come in the order they were played (their first records'
+// times), not in the order of the number drawn for their names; a folder
+// inside one read is said to be passed over; one session found in two
+// folders is read once when its logs are the same, and is an error naming
+// both when they differ.
+TEST_F(LogCommands, SessionsInTheOrderPlayedOnceEachAndNothingPassedOverUnsaid) {
+    copyMixGame(dataout, "071226_1");             // first record at 14:00
+    playScriptedGame(dataout, 2, 5, "071226_9");  // at 10:00
+    fs::create_directories(dataout / "old");
+    copyMixGame(dataout / "old", "071226_7");
+    const ProcessResult sessions = runTool({"sessions", "--json", dataout.string()});
+    ASSERT_EQ(sessions.exitCode, 0) << sessions.output;
+    const auto j = nlohmann::json::parse(sessions.output);
+    ASSERT_EQ(j["sessions"].size(), 2u);
+    EXPECT_EQ(j["sessions"][0]["session"], "071226_9");
+    EXPECT_EQ(j["sessions"][1]["session"], "071226_1");
+    EXPECT_NE(sessions.output.find("old: a folder, not read"), std::string::npos) << sessions.output;
+
+    // A backup beside the folder: the same session read once, and said.
+    const fs::path backup = tmp.path() / "backup";
+    copyMixGame(backup, "071226_1");
+    const ProcessResult twice = runTool({"csv", dataout.string(), backup.string(), "-o", "-"});
+    EXPECT_EQ(twice.exitCode, 0) << twice.output;
+    EXPECT_NE(twice.output.find("the same session as"), std::string::npos) << twice.output;
+    size_t headers = 0;
+    for (size_t at = twice.output.find("userID:userName Z9"); at != std::string::npos;
+         at = twice.output.find("userID:userName Z9", at + 1))
+        ++headers;
+    EXPECT_EQ(headers, 2u);  // the one session's two logs, once
+
+    // Another session under that name is an error that names both.
+    std::string other = readFile(backup / "nk071226_1.txt");
+    other[other.find("Z9")] = 'Y';
+    writeFile(backup / "nk071226_1.txt", other);
+    const ProcessResult clash = runTool({"verify", dataout.string(), backup.string()});
+    EXPECT_EQ(clash.exitCode, 2);
+    EXPECT_NE(clash.output.find("two different sessions are both named 071226_1"), std::string::npos) << clash.output;
+    EXPECT_NE(clash.output.find((backup / "ck071226_1.txt").string()), std::string::npos) << clash.output;
+}
+
 }  // namespace

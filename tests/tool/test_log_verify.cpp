@@ -70,9 +70,16 @@ TEST_F(VerifyLogs, LogsTheEngineWroteAreWholeWithAndWithoutTheirSetup) {
         EXPECT_FALSE(v.faulty()) << describe(v);
         EXPECT_TRUE(v.session.gameEnded);
     }
-    EXPECT_EQ(plain.pairs[0].session.handsPlayed(), 5);
-    EXPECT_EQ(plain.pairs[1].session.handsPlayed(), 12);
-    EXPECT_TRUE(plain.pairs[2].session.crossesMidnight);  // not reported as time going back
+    // Sessions come in the order of their first records' times.
+    auto session = [&](const std::string& suffix) -> const Session& {
+        for (const PairVerdict& v : plain.pairs)
+            if (v.pair.name.suffix == suffix) return v.session;
+        ADD_FAILURE() << "no session " << suffix;
+        return plain.pairs.front().session;
+    };
+    EXPECT_EQ(session("071226_1").handsPlayed(), 5);
+    EXPECT_EQ(session("071226_2").handsPlayed(), 12);
+    EXPECT_TRUE(session("071226_3").crossesMidnight);  // not reported as time going back
 
     const GameSetup setup = *logs::setupFromOption((tmp.path() / "setup").string());
     const PairVerdict mix = verifyPair(ck, nk, &setup);

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <map>
+#include <sstream>
 #include <tuple>
 
+#include "core/platform/System.h"
 #include "tool/Tool.h"
 
 namespace fs = std::filesystem;
@@ -13,10 +16,76 @@ namespace qbx::tool::logs {
 
 namespace {
 
+// The time of day of a session's first record, in milliseconds, read from
+// the first bytes of its ColorKeeper's log (else its NumberKeeper's); a log
+// that does not begin with a stamp sorts after those of its day that do.
+long long firstRecordMs(const LogPair& pair) {
+    constexpr long long kUnknown = 86400000LL * 2;
+    sys::ReadOnlyFile file;
+    std::string error;
+    if (file.open(pair.ckPath.empty() ? pair.nkPath : pair.ckPath, error) != sys::ReadOnlyFile::Open::Ok)
+        return kUnknown;
+    char head[32];
+    const long long got = file.read(head, sizeof head, error);
+    if (got <= 0) return kUnknown;
+    std::string_view text(head, static_cast<size_t>(got));
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);  // a byte order mark an editor added
+    long long seconds = 0, millis = 0;
+    size_t at = 0;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) seconds = seconds * 10 + (text[at] - '0');
+    if (at == 0 || at >= text.size() || text[at] != '.') return kUnknown;
+    const size_t from = ++at;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) millis = millis * 10 + (text[at] - '0');
+    if (at == from || at >= text.size() || text[at] != ':') return kUnknown;
+    return seconds * 1000 + millis;
+}
+
+std::string fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// The same logs on both sides (either role may be missing on both).
+bool sameLogs(const LogPair& a, const LogPair& b) {
+    for (const auto& [x, y] : {std::pair{a.ckPath, b.ckPath}, std::pair{a.nkPath, b.nkPath}}) {
+        if (x.empty() != y.empty()) return false;
+        if (!x.empty() && fileBytes(x) != fileBytes(y)) return false;
+    }
+    return true;
+}
+
+std::string pathOf(const LogPair& pair) { return pair.ckPath.empty() ? pair.nkPath : pair.ckPath; }
+
+// One name in two folders: identical logs are one session, read once;
+// different logs under one name cannot be told apart in any table.
+std::vector<std::string> keepEachSessionOnce(std::vector<LogPair>& pairs) {
+    std::vector<std::string> notes;
+    std::map<std::string, size_t> first;  // suffix -> the pair kept
+    std::vector<LogPair> kept;
+    kept.reserve(pairs.size());
+    for (LogPair& pair : pairs) {
+        const auto [it, isNew] = first.emplace(pair.name.suffix, kept.size());
+        if (isNew) {
+            kept.push_back(std::move(pair));
+            continue;
+        }
+        const LogPair& other = kept[it->second];
+        if (!sameLogs(other, pair))
+            throw CouldNotRun("two different sessions are both named " + pair.name.suffix + ": " + pathOf(other) +
+                              " and " + pathOf(pair) + " (keep them in separate runs of the command)");
+        notes.push_back(pathOf(pair) + ": the same session as " + pathOf(other) + " (identical logs), read once");
+    }
+    pairs = std::move(kept);
+    return notes;
+}
+
 struct Collector {
     // Keyed by folder and suffix, so that equal suffixes in two folders stay apart.
     std::map<std::pair<std::string, std::string>, LogPair> pairs;
     std::vector<std::string> notLogs;
+    std::vector<std::string> subfolders;
 
     // `folder` is the file's folder as its path names it; `fileName` may lie
     // in `path`, and is read before the path is taken.
@@ -39,15 +108,25 @@ struct Collector {
         LogFolder out;
         out.pairs.reserve(pairs.size());
         for (auto& [key, pair] : pairs) out.pairs.push_back(std::move(pair));
-        // By date (year, month, day of the "ddmmyy" in the name), then number.
-        auto order = [](const LogName& n) {
-            const std::string_view date = n.date;
-            return std::make_tuple(date.substr(4, 2), date.substr(2, 2), date.substr(0, 2), n.number);
-        };
-        std::stable_sort(out.pairs.begin(), out.pairs.end(),
-                         [&](const LogPair& a, const LogPair& b) { return order(a.name) < order(b.name); });
+        out.sameSessionTwice = keepEachSessionOnce(out.pairs);
+        // By date (year, month, day of the "ddmmyy" in the name), then the
+        // time of the first record, then the number drawn for the name.
+        std::vector<std::pair<std::tuple<std::string, long long, int>, size_t>> keys;
+        keys.reserve(out.pairs.size());
+        for (size_t i = 0; i < out.pairs.size(); ++i) {
+            const LogName& n = out.pairs[i].name;
+            const std::string date = n.date.substr(4, 2) + n.date.substr(2, 2) + n.date.substr(0, 2);
+            keys.push_back({{date, firstRecordMs(out.pairs[i]), n.number}, i});
+        }
+        std::stable_sort(keys.begin(), keys.end());
+        std::vector<LogPair> sorted;
+        sorted.reserve(out.pairs.size());
+        for (const auto& key : keys) sorted.push_back(std::move(out.pairs[key.second]));
+        out.pairs = std::move(sorted);
         std::sort(notLogs.begin(), notLogs.end());
         out.notLogs = std::move(notLogs);
+        std::sort(subfolders.begin(), subfolders.end());
+        out.subfolders = std::move(subfolders);
         return out;
     }
 };
@@ -66,7 +145,10 @@ void addFolder(Collector& collector, const std::string& folder) {
         const std::string_view name = std::string_view(path).substr(path.find_last_of(kSeparators) + 1);
         std::error_code typeError;
         // A folder under a log's name is named as such rather than passed over.
-        if (entry.is_directory(typeError) && !parseLogName(name)) continue;
+        if (entry.is_directory(typeError) && !parseLogName(name)) {
+            collector.subfolders.push_back(std::move(path));
+            continue;
+        }
         collector.add(parent, std::move(path), name);
     }
 }
@@ -107,7 +189,16 @@ LogFolder logsToConvert(const std::vector<std::string>& paths, std::ostream& mes
     LogFolder folder = collectLogs(paths);
     if (folder.pairs.empty()) throw CouldNotRun("no logs found in " + paths.front());
     for (const std::string& name : folder.notLogs) messages << name << ": not a log name, skipped\n";
+    for (const std::string& line : passedOverText(folder)) messages << line << "\n";
     return folder;
+}
+
+std::vector<std::string> passedOverText(const LogFolder& folder) {
+    std::vector<std::string> lines;
+    for (const std::string& sub : folder.subfolders)
+        lines.push_back(sub + ": a folder, not read (name it to read the logs in it)");
+    for (const std::string& same : folder.sameSessionTwice) lines.push_back(same);
+    return lines;
 }
 
 }  // namespace qbx::tool::logs

@@ -18,12 +18,22 @@ struct LogPair {
 };
 
 struct LogFolder {
-    std::vector<LogPair> pairs;        // sorted by date, then number
-    std::vector<std::string> notLogs;  // files whose names are no log names
+    // Sorted by date, then the time of the session's first record (then the
+    // number of the name, which is drawn at random).
+    std::vector<LogPair> pairs;
+    std::vector<std::string> notLogs;     // files whose names are no log names
+    std::vector<std::string> subfolders;  // folders inside a folder read, not read
+    // A session found twice, as identical logs in two folders (a backup, a
+    // copy from a second machine): read once, and said.
+    std::vector<std::string> sameSessionTwice;
 };
 
+// What the commands say of the files and folders they pass over and of a
+// session found twice, one line each.
+std::vector<std::string> passedOverText(const LogFolder& folder);
+
 // Every file of a folder (not its subfolders). Throws CouldNotRun when it is
-// not a readable folder.
+// not a readable folder, or when two different sessions bear one name.
 LogFolder findLogs(const std::string& folder);
 
 // Folders and files given on the command line. A log given alone is paired

@@ -180,10 +180,11 @@ std::string actionsChart(const Session& s) {
         char bar[400];
         std::snprintf(
             bar, sizeof bar,
-            "<g><title>hand %d: %d actions%s</title><rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" "
+            "<g><title>hand %d: %d action%s%s</title><rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" "
             "fill=\"#8fb3d9\"/>",
-            h.number, h.actionsTaken(), h.fewest ? (", fewest " + std::to_string(*h.fewest)).c_str() : "", x + 1,
-            base - barHeight, barWidth - 2, barHeight);
+            h.number, h.actionsTaken(), h.actionsTaken() == 1 ? "" : "s",
+            h.fewest ? (", fewest " + std::to_string(*h.fewest)).c_str() : "", x + 1, base - barHeight, barWidth - 2,
+            barHeight);
         svg += bar;
         if (h.fewest) {
             const double y = base - height * *h.fewest / most;

@@ -60,23 +60,43 @@ SessionsResult listSessions(const LogFolder& folder) {
         progress.step();
     }
     result.notLogs = folder.notLogs;
+    result.passedOver = passedOverText(folder);
     return result;
 }
+
+namespace {
+
+// How many columns a text takes on a terminal: UTF-8's continuation bytes
+// take none, so that a code with an accent keeps the columns aligned.
+size_t displayWidth(std::string_view text) {
+    size_t width = 0;
+    for (const char c : text)
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++width;
+    return width;
+}
+
+std::string paddedRight(const std::string& text, size_t width) {
+    const size_t shown = displayWidth(text);
+    return shown >= width ? text : text + std::string(width - shown, ' ');
+}
+
+}  // namespace
 
 void printSessions(const SessionsResult& r, std::ostream& out) {
     out << "session      date        participant   start         hands  ColorKeeper  NumberKeeper  end\n";
     for (const Session& s : r.sessions) {
         char line[512];
-        std::snprintf(line, sizeof line, "%-12s %-11s %-13s %-13s %5d  %11s  %12s  %s%s%s\n",
-                      s.pair.name.suffix.c_str(), s.pair.name.isoDate().c_str(), toUtf8(s.participant).c_str(),
+        std::snprintf(line, sizeof line, "%-12s %-11s %s %-13s %5d  %11s  %12s  %s%s%s\n", s.pair.name.suffix.c_str(),
+                      s.pair.name.isoDate().c_str(), paddedRight(toUtf8(s.participant), 13).c_str(),
                       s.hasStart ? clockText(s.start).c_str() : "-", s.handsPlayed(), totalText(s.ckTotal()).c_str(),
                       totalText(s.nkTotal()).c_str(), endingText(s).c_str(),
                       s.crossesMidnight ? ", across midnight" : "",
-                      s.faults ? (", " + std::to_string(s.faults) + " faults (see verify)").c_str() : "");
+                      s.faults ? (", " + counted(s.faults, "fault", "faults") + " (see verify)").c_str() : "");
         out << line;
     }
     for (const std::string& u : r.unpaired) out << "unpaired: " << u << "\n";
     for (const std::string& n : r.notLogs) out << "not a log name: " << n << "\n";
+    for (const std::string& p : r.passedOver) out << p << "\n";
 }
 
 nlohmann::json sessionsJson(const SessionsResult& r) {
@@ -103,6 +123,7 @@ nlohmann::json sessionsJson(const SessionsResult& r) {
     }
     j["unpaired"] = r.unpaired;
     j["notLogs"] = r.notLogs;
+    j["passedOver"] = r.passedOver;
     return j;
 }
 
@@ -132,6 +153,7 @@ VerifyResult verifyLogs(const LogFolder& folder, const GameSetup* setup) {
         progress.step();
     }
     result.notLogs = folder.notLogs;
+    result.passedOver = passedOverText(folder);
     return result;
 }
 
@@ -144,10 +166,13 @@ void printVerify(const VerifyResult& r, std::ostream& out, std::ostream& message
             << (s.crossesMidnight ? ", across midnight" : "") << "\n";
         for (const SessionFault& f : p.firstOfEachKind)
             messages << where(f) << ": " << f.kind << ": " << f.what << "\n";
-        if (p.moreFaults) messages << pairName(p.pair) << ": and " << p.moreFaults << " more faults of these kinds\n";
+        if (p.moreFaults)
+            messages << pairName(p.pair) << ": and " << counted(p.moreFaults, "more fault", "more faults")
+                     << " of these kinds\n";
         faulty += p.faulty();
     }
     for (const std::string& n : r.notLogs) messages << n << ": not a log name, skipped\n";
+    for (const std::string& p : r.passedOver) messages << p << "\n";
     out << counted(r.pairs.size(), "session", "sessions") << ", " << faulty << " with faults\n";
 }
 
@@ -171,6 +196,7 @@ nlohmann::json verifyJson(const VerifyResult& r) {
         j["sessions"].push_back(e);
     }
     j["notLogs"] = r.notLogs;
+    j["passedOver"] = r.passedOver;
     return j;
 }
 

@@ -17,11 +17,13 @@ struct SessionsResult {
     std::vector<Session> sessions;
     std::vector<std::string> unpaired;  // a log without its partner, with why
     std::vector<std::string> notLogs;
+    std::vector<std::string> passedOver;  // folders not read, a session found twice
 };
 SessionsResult listSessions(const LogFolder& folder);
 void printSessions(const SessionsResult& result, std::ostream& out);
 nlohmann::json sessionsJson(const SessionsResult& result);
-// "game ended", or "ended early at 10:31:10.252 in hand 3".
+// "game ended", "ended early at 10:31:10.252 in hand 3", "partner log
+// missing, game ended".
 std::string endingText(const Session& session);
 
 struct PairVerdict {
@@ -35,6 +37,7 @@ struct PairVerdict {
 struct VerifyResult {
     std::vector<PairVerdict> pairs;
     std::vector<std::string> notLogs;
+    std::vector<std::string> passedOver;  // folders not read, a session found twice
     bool problems() const;
 };
 VerifyResult verifyLogs(const LogFolder& folder, const GameSetup* setup);

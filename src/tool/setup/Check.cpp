@@ -271,7 +271,7 @@ private:
                 warning(name, line.lineNumber,
                         "the goal card " + goal + " cannot reach the Target within MaxRounds " +
                             std::to_string(setup.rules.maxRounds) +
-                            (never ? " (it needs " + std::to_string(*never) + " actions)"
+                            (never ? " (it needs " + counted(*never, "action", "actions") + ")"
                                    : " (no line of play reaches it)"));
             }
         }
