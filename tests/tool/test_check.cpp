@@ -85,6 +85,20 @@ TEST(Check, ParameterKeysThatAreMisspeltOrSwitchesTheGameDoesNotKnow) {
     EXPECT_EQ(report.count(Finding::Level::Error), 0) << checkText(report);
 }
 
+TEST(Check, AMisspeltSectionIsNamedAtItsOwnLineAsWritten) {
+    WorkDir dir;
+    qbx::test::writeSetup(dir, qbx::test::kBadSetupShoe);
+    dir.write("setup/QBXParameter.ini",
+              "[PARAMETER]\nShoeFileName=shoe.txt\nMaxRounds=12\nPremiumRound=2000\n"
+              "[Parametres]\n; the lab's own notes\n\nCostMove=100\nFileMessages=messages.ini\n"
+              "[Parametres]\nparX=1\n");
+    const auto warnings = findings(checkWorkDir(dir.path()), Finding::Level::Warning);
+    const std::string file = "setup/QBXParameter.ini:";
+    EXPECT_TRUE(has(warnings, file + "5: section [Parametres] is not read: the game reads [PARAMETER] only"))
+        << ::testing::PrintToString(warnings);
+    EXPECT_FALSE(has(warnings, file + "8: section")) << ::testing::PrintToString(warnings);
+}
+
 TEST(Check, TheShoeCatalogueAndPicturesWithFileAndLine) {
     WorkDir dir;
     qbx::test::writeSetup(dir,

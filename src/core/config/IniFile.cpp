@@ -65,8 +65,8 @@ std::string lookupName(const std::string& name) {
 void IniFile::parse(const std::string& text) {
     sections_.clear();
     keyLines_.clear();
-    std::string sectionName;
-    int lineNumber = 0;
+    std::string sectionName, sectionAsWritten;
+    int lineNumber = 0, sectionLine = 0;
     const char* p = text.data();
     const char* const end = p + text.size();
     if (text.size() >= 3 && std::memcmp(p, "\xEF\xBB\xBF", 3) == 0) p += 3;
@@ -100,6 +100,8 @@ void IniFile::parse(const std::string& text) {
             const char* ne = close - 1;
             trim(nb, ne);
             sectionName = lowerAscii(nb, ne);
+            sectionAsWritten.assign(nb, ne);
+            sectionLine = lineNumber;
             auto [it, inserted] = sections_.try_emplace(sectionName);
             current = inserted ? &it->second : nullptr;
             continue;
@@ -113,7 +115,8 @@ void IniFile::parse(const std::string& text) {
         if (kb == ke) continue;
         std::string key = lowerAscii(kb, ke);
         const bool counts = current && current->find(key) == current->end();
-        keyLines_.push_back(KeyLine{sectionName, std::string(kb, ke), lineNumber, counts});
+        keyLines_.push_back(
+            KeyLine{sectionName, std::string(kb, ke), lineNumber, counts, sectionAsWritten, sectionLine});
         if (!current) continue;
         const char* vb = eq + 1;
         const char* ve = e;

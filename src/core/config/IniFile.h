@@ -30,7 +30,8 @@ public:
     static constexpr size_t kMaxValue = 2047;
 
     // Every key line of the file, in order, for tools that point at a line:
-    // its section (lower-cased; empty before the first one), the key as
+    // its section (lower-cased; empty before the first one) as the lookup
+    // knows it, and as written with the line of its header, the key as
     // written, its line number from 1, and whether a lookup finds it (false
     // for a repeated key, a key in a repeated section or before any section).
     struct KeyLine {
@@ -38,6 +39,8 @@ public:
         std::string key;
         int line = 0;
         bool counts = false;
+        std::string sectionAsWritten;
+        int sectionLine = 0;
     };
     const std::vector<KeyLine>& keyLines() const { return keyLines_; }
 

@@ -162,10 +162,12 @@ private:
             if (k.section != "parameter") {
                 if (std::find(otherSections.begin(), otherSections.end(), k.section) == otherSections.end()) {
                     otherSections.push_back(k.section);
-                    warning(kParameterName, k.line,
-                            k.section.empty()
-                                ? "'" + k.key + "' lies before any section: the game does not read it"
-                                : "section [" + k.section + "] is not read: the game reads [PARAMETER] only");
+                    if (k.section.empty())
+                        warning(kParameterName, k.line,
+                                "'" + k.key + "' lies before any section: the game does not read it");
+                    else
+                        warning(kParameterName, k.sectionLine,
+                                "section [" + k.sectionAsWritten + "] is not read: the game reads [PARAMETER] only");
                 }
                 continue;
             }
