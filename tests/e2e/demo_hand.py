@@ -2,7 +2,7 @@
 """Plays one short hand of the example setup on a private Xvfb screen and
 prints the two event logs it produced: for a machine with no display.
 
-    demo_hand.py [--program build/qbxsolo]
+    demo_hand.py [--program build/qbxsolo] [--keep-logs DIR]
 
 The first hand of examples/setup/shoe.txt gives the ColorKeeper 2H with 3H
 at the Target and 2H as the goal: both roles pass once, then the
@@ -24,6 +24,7 @@ def main():
     ap = argparse.ArgumentParser()
     default_build = os.environ.get("QBX_BUILD_DIR", os.path.join(ROOT, "build"))
     ap.add_argument("--program", default=os.path.join(default_build, "qbxsolo"))
+    ap.add_argument("--keep-logs", help="copy the hand's two logs into this folder (made if missing)")
     args = ap.parse_args()
     program = os.path.abspath(args.program)
     if not os.access(program, os.X_OK):
@@ -44,6 +45,9 @@ def main():
                 print("==> dataout/%s <==" % name)
                 with open(os.path.join(s.dataout(), name), "rb") as f:
                     sys.stdout.write(f.read().decode("latin-1").replace("\r\n", "\n"))
+                if args.keep_logs:
+                    os.makedirs(args.keep_logs, exist_ok=True)
+                    shutil.copy(os.path.join(s.dataout(), name), args.keep_logs)
         return 0
     except AssertionError as e:
         print("demo hand failed: %s" % e)

@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """qbxtool report in a real browser: the page made from engine-written logs
 is loaded by headless Chromium; its screenshot must not be blank and its DOM
-must hold one time line per hand. Exits 77 (skipped) without chromium."""
+must hold one time line per hand. At 1,100 and 1,600 pixels wide the page
+must not run off the side and every column header of its tables must lie
+in view; the time lines show on their own scale, or on the common one when
+its button is chosen. Exits 77 (skipped) without chromium."""
 import argparse
 import json
 import os
@@ -36,12 +39,45 @@ def png_rows(path):
     return width, height, [raw[i * stride:(i + 1) * stride] for i in range(height)]
 
 
-def chromium(args, profile):
+def chromium(args, profile, width=1200):
     exe = shutil.which("chromium") or shutil.which("chromium-browser")
     base = [exe, "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
             "--disable-background-networking", "--disable-component-update", "--disable-sync",
-            "--user-data-dir=" + profile, "--window-size=1200,900"]
+            "--user-data-dir=" + profile, f"--window-size={width},900"]
     return subprocess.run(base + args, capture_output=True, text=True, timeout=120)
+
+
+# Measures the page as laid out and writes what it found into the page, for
+# --dump-dom to bring back. Added to a copy of the page only: the report
+# itself runs no script.
+MEASURE = """<script>
+(() => {
+  const shown = cls => [...document.querySelectorAll('svg.' + cls)]
+      .filter(e => getComputedStyle(e).display !== 'none').length;
+  const headers = [...document.querySelectorAll('th')].map(th => {
+      const r = th.getBoundingClientRect(); return [th.textContent, r.left, r.right]; });
+  const out = document.createElement('pre');
+  out.id = 'measured';
+  out.textContent = JSON.stringify({width: window.innerWidth, scrollWidth: document.documentElement.scrollWidth,
+                                    headers, own: shown('tl-own'), common: shown('tl-common')});
+  document.body.appendChild(out);
+})();
+</script>"""
+
+
+def measure(page, tmp, width, common):
+    html = open(page, encoding="utf-8").read()
+    if common:
+        html = html.replace('id="scale-own" checked', 'id="scale-own"').replace('id="scale-common"',
+                                                                              'id="scale-common" checked')
+    copy = os.path.join(tmp, f"measured-{width}-{common}.html")
+    with open(copy, "w", encoding="utf-8") as f:
+        f.write(html.replace("</body>", MEASURE + "</body>"))
+    dom = chromium(["--dump-dom", "file://" + copy], os.path.join(tmp, f"profile-{width}-{common}"), width).stdout
+    found = re.search(r'<pre id="measured">(.*?)</pre>', dom, re.S)
+    if not found:
+        raise SystemExit(f"no measure of the page at {width} pixels")
+    return json.loads(found.group(1).replace("&quot;", '"').replace("&amp;", "&"))
 
 
 def main():
@@ -84,11 +120,24 @@ def main():
         timelines = len(re.findall(r'<figure class="hand-timeline"', dom))
         if timelines != hands or hands != 7:
             raise SystemExit(f"{timelines} time lines in the DOM for {hands} hands")
+        for width in (1100, 1600):
+            for common in (False, True):
+                m = measure(page, tmp, width, common)
+                if m["scrollWidth"] > m["width"]:
+                    raise SystemExit(f"at {width} pixels the page runs {m['scrollWidth'] - m['width']} off the side")
+                cut = [h[0] for h in m["headers"] if h[1] < 0 or h[2] > m["width"]]
+                if cut or not m["headers"]:
+                    raise SystemExit(f"at {width} pixels these column headers are out of view: {cut}")
+                shown = (m["common"], m["own"]) if common else (m["own"], m["common"])
+                if shown != (hands, 0):
+                    raise SystemExit(f"{'common' if common else 'own'} scale at {width} pixels: "
+                                     f"{shown[0]} time lines shown, {shown[1]} of the other scale")
         if args.keep:
             os.makedirs(args.keep, exist_ok=True)
             shutil.copy(page, args.keep)
             shutil.copy(shot, args.keep)
-        print(f"ok: {distinct} distinct rows in the screenshot, {timelines} time lines for {hands} hands")
+        print(f"ok: {distinct} distinct rows in the screenshot, {timelines} time lines for {hands} hands, "
+              "in view at 1100 and 1600 pixels on either time scale")
     return 0
 
 
