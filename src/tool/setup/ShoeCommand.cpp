@@ -2,8 +2,11 @@
 
 #include <CLI/CLI.hpp>
 
+#include <charconv>
+#include <cstdint>
 #include <filesystem>
 #include <iostream>
+#include <string>
 
 #include "tool/Commands.h"
 #include "tool/Tool.h"
@@ -11,6 +14,22 @@
 #include "tool/setup/ShoeSolutions.h"
 
 namespace qbx::tool {
+
+namespace {
+
+// Why a seed cannot be used, or nothing: a seed is a whole number of 64
+// bits, written in digits alone (the command line would read "-1" as the
+// largest seed).
+std::string seedFault(const std::string& text) {
+    uint64_t seed = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, seed);
+    if (text.empty() || text[0] < '0' || text[0] > '9' || stop != end || error != std::errc())
+        return "the seed is a whole number from 0 to 18446744073709551615, not " + text;
+    return {};
+}
+
+}  // namespace
 
 void addShoeCommand(CLI::App& app, CommandResult& result) {
     struct Options {
@@ -29,7 +48,10 @@ void addShoeCommand(CLI::App& app, CommandResult& result) {
         "Writes a shoe of random deals whose fewest actions (under the setup's rules) lie between --min "
         "and --max, dealt in the setup's SyntaxInput order.");
     cmd->add_option("--hands", options->hands, "Number of hands")->required()->check(CLI::Range(1, 1000000));
-    cmd->add_option("--seed", options->seed, "Seed of the random draw: the same seed makes the same file")->required();
+    cmd->add_option("--seed", options->seed, "Seed of the random draw: the same seed makes the same file")
+        ->required()
+        ->check(CLI::Validator([](const std::string& text) { return seedFault(text); }, "0..18446744073709551615",
+                               "a whole seed"));
     cmd->add_option("--min", options->minActions, "Fewest actions at least (default 1)")->check(CLI::Range(0, 255));
     cmd->add_option("--max", options->maxActions, "Fewest actions at most (default MaxRounds)")
         ->check(CLI::Range(0, 255));
