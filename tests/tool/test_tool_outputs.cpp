@@ -1,7 +1,10 @@
-// What the setup commands promise the experimenter: solve and shoe say what
-// they were given when they cannot use it.
+// What the commands promise the experimenter: the exit codes mean the same
+// in every command, and solve and shoe say what they were given when they
+// cannot use it.
 
 #include <gtest/gtest.h>
+
+#include <map>
 
 #include "tool/LogMaking.h"
 #include "tool/Tool.h"
@@ -10,6 +13,14 @@ using namespace qbx::tool;
 using namespace qbx::tool::test;
 
 namespace {
+
+// Every file under a folder with its bytes.
+std::map<std::string, std::string> snapshot(const fs::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file()) files[fs::relative(entry.path(), folder).string()] = readFile(entry.path());
+    return files;
+}
 
 bool mentions(const ProcessResult& run, const std::string& text) { return run.output.find(text) != std::string::npos; }
 
@@ -24,6 +35,43 @@ protected:
     }
     std::string at(const std::string& name) const { return (tmp.path() / name).string(); }
 };
+
+// One table of exit codes for every log command: 0 done and nothing wrong,
+// 1 done and problems found, 2 could not run.
+TEST_F(ToolOutputs, EveryLogCommandGivesTheSameExitCodeForTheSameLogs) {
+    const fs::path empty = tmp.path() / "empty", unreadable = tmp.path() / "unreadable",
+                   unpaired = tmp.path() / "unpaired";
+    fs::create_directory(empty);
+    copyMixGame(unreadable);
+    writeFile(unreadable / "ck071226_1.txt", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\r\n", 18));
+    copyMixGame(unpaired);
+    fs::remove(unpaired / "nk071226_1.txt");
+    const std::vector<std::pair<fs::path, int>> folders = {
+        {empty, kExitCouldNotRun}, {unreadable, kExitProblems}, {dataout, kExitOk}, {unpaired, kExitProblems}};
+    const auto before = snapshot(tmp.path());
+    int run = 0;
+    for (const auto& [folder, expected] : folders) {
+        for (const std::string command : {"sessions", "verify", "csv", "report"}) {
+            SCOPED_TRACE(command + " " + folder.filename().string());
+            std::vector<std::string> args = {command, folder.string()};
+            if (command == "csv" || command == "report") {
+                args.push_back("-o");
+                args.push_back(at("out" + std::to_string(++run)));
+            }
+            const ProcessResult result = runTool(args);
+            EXPECT_EQ(result.exitCode, expected) << result.output;
+            if (expected != kExitOk) {
+                EXPECT_FALSE(result.output.empty()) << "a problem goes unsaid";
+            }
+        }
+    }
+    const ProcessResult report = runTool({"report", unreadable.string(), "-o", at("r.html")});
+    EXPECT_TRUE(mentions(report, (unreadable / "ck071226_1.txt").string() + ":1:")) << "the line left out is named";
+    for (auto& [name, bytes] : snapshot(tmp.path()))
+        if (name.rfind("out", 0) != 0 && name != "r.html") {
+            EXPECT_EQ(before.at(name), bytes) << name;
+        }
+}
 
 TEST_F(ToolOutputs, SolveSaysWhatItWasGivenAndShoeTakesOnlyAWholeSeed) {
     writeFile(at("empty.txt"), "");

@@ -7,6 +7,7 @@
 
 #include "core/eventlog/LogFormat.h"
 #include "tool/Tool.h"
+#include "tool/logs/LinesLeftOut.h"
 #include "tool/logs/Progress.h"
 #include "tool/logs/Session.h"
 #include "tool/logs/Verify.h"
@@ -226,7 +227,7 @@ std::string htmlEscape(std::string_view text) {
 }
 
 ReportCounts writeReport(const LogFolder& logs, const std::string& path, const GameSetup* setup,
-                         const std::string& title) {
+                         const std::string& title, std::ostream& messages) {
     ReportCounts counts;
     OutputFile out(path);
     // First pass: the table of sessions and the summary.
@@ -235,8 +236,9 @@ ReportCounts writeReport(const LogFolder& logs, const std::string& path, const G
     {
         Progress progress("report", logs.pairs.size() * 2);
         for (const LogPair& pair : logs.pairs) {
-            SessionSink quiet;
-            const Session s = readSession(pair, setup, quiet);
+            LinesLeftOut leftOut(&messages);
+            const Session s = readSession(pair, setup, leftOut);
+            counts.linesLeftOut += leftOut.count();
             ++t.sessions;
             t.ended += s.gameEnded;
             for (const Hand& h : s.hands) {

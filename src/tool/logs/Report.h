@@ -17,11 +17,12 @@ struct ReportCounts {
     int hands = 0;  // time lines drawn
     int sessionsWithFaults = 0;
     int unpaired = 0;
+    int linesLeftOut = 0;  // lines that are no records, named on `messages`
 };
 
 // Writes the page to `path` (whole, or not at all when it throws).
 ReportCounts writeReport(const LogFolder& logs, const std::string& path, const GameSetup* setup,
-                         const std::string& title);
+                         const std::string& title, std::ostream& messages);
 
 std::string htmlEscape(std::string_view text);
 

@@ -25,7 +25,8 @@ void addReportCommand(CLI::App& app, CommandResult& result) {
         "One self-contained file (inline SVG and CSS, no script): the sessions, a summary across them,\n"
         "and for each session the actions per hand and a time line of every hand (moves, passes,\n"
         "pick-ups and looks of each role from the deal to the hand's end and its score). With --setup\n"
-        "the goals come from the shoe, and the solver's fewest actions are drawn.\n\n"
+        "the goals come from the shoe, and the solver's fewest actions are drawn. Lines that are no\n"
+        "records are named with file and line and left out (exit 1).\n\n"
         "Example:\n  qbxtool report dataout -o report.html --setup setup");
     cmd->add_option("LOGS", options->paths, "folders of logs, or log files")->required();
     cmd->add_option("-o,--output", options->output, "the page to write")->required();
@@ -35,11 +36,11 @@ void addReportCommand(CLI::App& app, CommandResult& result) {
         const std::optional<GameSetup> setup = logs::setupFromOption(options->setup);
         const logs::LogFolder folder = logs::logsToConvert(options->paths, std::cerr);
         const logs::ReportCounts counts =
-            logs::writeReport(folder, options->output, setup ? &*setup : nullptr, options->title);
+            logs::writeReport(folder, options->output, setup ? &*setup : nullptr, options->title, std::cerr);
         std::cerr << options->output << ": " << counted(counts.sessions, "session", "sessions") << ", "
                   << counted(counts.hands, "hand", "hands") << "\n";
         logs::tellSessionsWithFaults(counts.sessionsWithFaults);
-        result.exitCode = counts.unpaired ? kExitProblems : kExitOk;
+        result.exitCode = counts.unpaired || counts.linesLeftOut ? kExitProblems : kExitOk;
     });
 }
 
