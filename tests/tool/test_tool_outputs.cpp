@@ -1,6 +1,8 @@
-// What the commands promise the experimenter: the exit codes mean the same
-// in every command, and solve and shoe say what they were given when they
-// cannot use it.
+// What the commands that write files promise the experimenter who runs them
+// on the only copy of a day's data: an output never lands on an input, on a
+// log or in a folder being read; an existing file is replaced only with
+// --force; one table at most goes to standard output; and the exit codes
+// mean the same in every command.
 
 #include <gtest/gtest.h>
 
@@ -35,6 +37,123 @@ protected:
     }
     std::string at(const std::string& name) const { return (tmp.path() / name).string(); }
 };
+
+TEST_F(ToolOutputs, AnOutputThatIsAnInputALogOrInAFolderBeingReadIsRefusedEvenWithForce) {
+    const std::string ck = (dataout / "ck071226_1.txt").string(), nk = (dataout / "nk071226_1.txt").string();
+    // A log under another name: known by its first line.
+    fs::copy_file(ck, at("kept-copy.txt"));
+    writeFile(at("notes.txt"), "not a log\n");
+    fs::create_directory(at("sub"));
+    fs::create_symlink(ck, at("link.csv"));
+    const std::string shoe = (setup / "shoe.txt").string();
+    struct Case {
+        std::vector<std::string> args;
+        std::string named;  // the path the message names
+    };
+    const std::vector<Case> cases = {
+        {{"csv", dataout.string(), "-o", ck, "--hands", nk}, ck},
+        {{"csv", dataout.string(), "-o", at("e.csv"), "--hands", nk}, nk},
+        {{"report", dataout.string(), "-o", nk}, nk},
+        {{"csv", ck, "-o", ck}, ck},
+        {{"csv", dataout.string(), "-o", at("kept-copy.txt")}, at("kept-copy.txt")},
+        {{"report", dataout.string(), "-o", at("link.csv")}, at("link.csv")},
+        // A new file under a log's name would be read as a log.
+        {{"csv", dataout.string(), "-o", at("ck071226_9.txt")}, at("ck071226_9.txt")},
+        {{"csv", dataout.string(), at("notes.txt"), "-o", at("notes.txt")}, at("notes.txt")},
+        {{"csv", dataout.string(), "-o", (dataout / "events.csv").string()}, (dataout / "events.csv").string()},
+        {{"csv", dataout.string(), "-o", at("e.csv"), "--hands", at("dataout/../dataout/h.csv")},
+         at("dataout/../dataout/h.csv")},
+        {{"report", dataout.string(), "-o", at("sub/../dataout/r.html")}, at("sub/../dataout/r.html")},
+        {{"csv", ck, "-o", at("e.csv"), "--setup", setup.string(), "--hands", shoe}, shoe},
+        {{"report", dataout.string(), "--setup", setup.string(), "-o", (setup / "QBXParameter.ini").string()},
+         (setup / "QBXParameter.ini").string()},
+        {{"shoe", "--hands", "2", "--seed", "1", "--setup", setup.string(), "-o", ck}, ck},
+        {{"shoe", "--hands", "2", "--seed", "1", "--setup", setup.string(), "-o",
+          (setup / "QBXParameter.ini").string()},
+         (setup / "QBXParameter.ini").string()},
+    };
+    const auto before = snapshot(tmp.path());
+    for (const Case& c : cases) {
+        for (const bool force : {false, true}) {
+            std::vector<std::string> args = c.args;
+            if (force) args.push_back("--force");
+            SCOPED_TRACE(testing::PrintToString(args));
+            const ProcessResult run = runTool(args);
+            EXPECT_EQ(run.exitCode, kExitCouldNotRun) << run.output;
+            EXPECT_TRUE(mentions(run, c.named)) << run.output;
+            EXPECT_FALSE(mentions(run, "exists already")) << "refused for what it is, not for existing";
+            EXPECT_EQ(snapshot(tmp.path()), before) << "a file was written or changed";
+        }
+    }
+    // Where nothing forbids it, the same logs convert.
+    EXPECT_EQ(runTool({"csv", ck, "-o", at("e.csv"), "--hands", at("sub/h.csv")}).exitCode, kExitOk);
+}
+
+TEST_F(ToolOutputs, TheEventsAndTheHandsNeverNameTheSameFile) {
+    fs::create_directory(at("sub"));
+    writeFile(at("old.csv"), "yesterday\n");
+    struct Case {
+        std::string events, hands;
+        bool force;  // the file exists: --force would replace it, but not with two tables at once
+    };
+    for (const Case& c : std::vector<Case>{{at("t.csv"), at("t.csv"), false},
+                                           {at("t.csv"), at("sub/../t.csv"), false},
+                                           {at("old.csv"), at("./old.csv"), true}}) {
+        SCOPED_TRACE(c.events + " " + c.hands);
+        const auto before = snapshot(tmp.path());
+        std::vector<std::string> args = {"csv", dataout.string(), "-o", c.events, "--hands", c.hands};
+        if (c.force) args.push_back("--force");
+        const ProcessResult run = runTool(args);
+        EXPECT_EQ(run.exitCode, kExitCouldNotRun) << run.output;
+        EXPECT_TRUE(mentions(run, "name the same file")) << run.output;
+        EXPECT_TRUE(mentions(run, c.hands)) << run.output;
+        EXPECT_EQ(snapshot(tmp.path()), before);
+    }
+}
+
+TEST_F(ToolOutputs, AnExistingOutputIsReplacedOnlyWithForce) {
+    const auto logs = snapshot(dataout);
+    const std::vector<std::vector<std::string>> commands = {
+        {"csv", dataout.string(), "-o", at("events.csv")},
+        {"csv", dataout.string(), "-o", "-", "--hands", at("hands.csv")},
+        {"report", dataout.string(), "-o", at("report.html")},
+        {"shoe", "--hands", "2", "--seed", "3", "--setup", setup.string(), "-o", at("shoe.txt")},
+    };
+    for (const std::vector<std::string>& args : commands) {
+        const std::string output = args[args.size() - 1];
+        SCOPED_TRACE(output);
+        writeFile(output, "an older file\n");
+        const ProcessResult kept = runTool(args);
+        EXPECT_EQ(kept.exitCode, kExitCouldNotRun) << kept.output;
+        EXPECT_TRUE(mentions(kept, output + ": exists already")) << kept.output;
+        EXPECT_TRUE(mentions(kept, "--force to replace it")) << kept.output;
+        EXPECT_EQ(readFile(output), "an older file\n");
+
+        std::vector<std::string> forced = args;
+        forced.push_back("--force");
+        const ProcessResult replaced = runTool(forced);
+        EXPECT_EQ(replaced.exitCode, kExitOk) << replaced.output;
+        EXPECT_NE(readFile(output), "an older file\n");
+    }
+    // Standard output is never a file that exists.
+    EXPECT_EQ(runTool({"csv", dataout.string(), "-o", "-"}).exitCode, kExitOk);
+    EXPECT_EQ(runTool({"shoe", "--hands", "2", "--seed", "3", "--setup", setup.string(), "-o", "-"}).exitCode, kExitOk);
+    EXPECT_EQ(snapshot(dataout), logs);
+}
+
+TEST_F(ToolOutputs, AtMostOneTableGoesToStandardOutput) {
+    const ProcessResult both = runTool({"csv", dataout.string(), "-o", "-", "--hands", "-"});
+    EXPECT_EQ(both.exitCode, kExitCouldNotRun) << both.output;
+    EXPECT_TRUE(mentions(both, "at most one table")) << both.output;
+    EXPECT_FALSE(mentions(both, "session,date")) << "a table was written";
+
+    // The hands alone to standard output, the events to a file.
+    const ProcessResult hands = runTool({"csv", dataout.string(), "-o", at("events.csv"), "--hands", "-"});
+    EXPECT_EQ(hands.exitCode, kExitOk) << hands.output;
+    EXPECT_TRUE(mentions(hands, "session,date,participant,hand,opener")) << hands.output;
+    EXPECT_EQ(readFile(at("events.csv")).rfind("session,date,participant,log,line", 0), 0u);
+    EXPECT_TRUE(mentions(runTool({"csv", "--help"}), "- for standard output when -o names a file"));
+}
 
 // One table of exit codes for every log command: 0 done and nothing wrong,
 // 1 done and problems found, 2 could not run.

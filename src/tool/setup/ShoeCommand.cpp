@@ -4,7 +4,6 @@
 
 #include <charconv>
 #include <cstdint>
-#include <filesystem>
 #include <iostream>
 #include <string>
 
@@ -58,9 +57,11 @@ void addShoeCommand(CLI::App& app, CommandResult& result) {
     cmd->add_option("--setup", options->setup, "The working directory whose setup/ gives the rules (default: here)");
     cmd->add_option("-o,--output", options->output, "The shoe file to write (default: standard output)");
     cmd->add_flag("--repeat", options->repeats, "Let a deal come back within the shoe");
-    cmd->add_flag("--force", options->force, "Replace the output file when it exists");
+    cmd->add_flag("--force", options->force, "Replace the output file when it exists (never an input or a log)");
     cmd->footer(
-        "Exit codes: 0 written, 1 not enough deals of that difficulty (nothing written), 2 bad options or setup.\n\n"
+        "An existing file is replaced only with --force; an event log or the parameter file never is.\n"
+        "Exit codes: 0 written, 1 not enough deals of that difficulty (nothing written), 2 bad options or setup,\n"
+        "or a refused output.\n\n"
         "Example:\n  qbxtool shoe --hands 20 --seed 7 --min 2 --max 4 -o setup/shoe-b.txt");
     cmd->callback([options, &result] {
         const GameSetup setup = readSetup(locateSetup(options->setup));
@@ -68,9 +69,7 @@ void addShoeCommand(CLI::App& app, CommandResult& result) {
         if (maxActions < options->minActions)
             throw CouldNotRun("--max " + std::to_string(maxActions) + " is below --min " +
                               std::to_string(options->minActions));
-        std::error_code ec;
-        if (options->output != "-" && !options->force && std::filesystem::exists(options->output, ec))
-            throw CouldNotRun(options->output + ": exists already (choose another name, or add --force)");
+        checkOutputs({{"-o", options->output}}, {{setup.location.parameterFile().string()}, {}}, options->force);
         const SolverTable table(setup.rules);
         ShoeRequest request{options->hands, options->seed, options->minActions, maxActions, options->repeats};
         std::string header = "Shoe made by qbxtool shoe --hands " + std::to_string(request.hands) + " --seed " +
