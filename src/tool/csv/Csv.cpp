@@ -13,6 +13,7 @@
 #include "core/eventlog/LogFormat.h"
 #include "tool/csv/CsvRow.h"
 #include "tool/Tool.h"
+#include "tool/logs/LinesLeftOut.h"
 #include "tool/logs/Progress.h"
 #include "tool/logs/Session.h"
 
@@ -170,12 +171,6 @@ void writeHeader(OutputFile& table, const std::vector<std::string>& columns) {
     for (const std::string& name : columns) row.field(name);
     row.end();
     table.write(header.data(), header.size());
-}
-
-bool losesRecords(const std::string& kind) {
-    for (int k = 0; k <= static_cast<int>(LogFaultKind::UnknownRecord); ++k)
-        if (kind == faultKindName(static_cast<LogFaultKind>(k))) return true;
-    return kind == "empty";
 }
 
 // What one session gives the tables: its rows, its messages and its counts.

@@ -6,6 +6,7 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "tool/Tool.h"
 #include "tool/setup/GameSetup.h"
@@ -25,6 +26,22 @@ inline std::optional<GameSetup> setupFromOption(const std::string& dir) {
     GameSetup setup = readSetupAndShoe(dir);
     setup.fewest = fewestActionsFor(setup.rules);
     return setup;
+}
+
+// --force: csv and report replace an existing output.
+inline void addForceOption(CLI::App* command, bool& force) {
+    command->add_flag("--force", force, "replace an output file that exists (never an input or a log)");
+}
+
+// What csv and report read: the logs and folders given, and the setup's
+// parameter file and shoe.
+inline CommandInputs inputsOf(const std::vector<std::string>& paths, const std::optional<GameSetup>& setup) {
+    CommandInputs inputs = CommandInputs::of(paths);
+    if (setup) {
+        inputs.files.push_back(setup->location.parameterFile().string());
+        inputs.files.push_back(setup->shoePath);
+    }
+    return inputs;
 }
 
 // Said last by csv and report, when some sessions have faults.

@@ -8,6 +8,7 @@
 
 #include "core/eventlog/LogFormat.h"
 #include "tool/Tool.h"
+#include "tool/logs/LinesLeftOut.h"
 #include "tool/logs/Progress.h"
 #include "tool/logs/Session.h"
 #include "tool/logs/Verify.h"
@@ -286,8 +287,9 @@ ReportCounts writeReport(const LogFolder& logs, const std::string& path, const G
     {
         Progress progress("report", logs.pairs.size() * 2);
         for (const LogPair& pair : logs.pairs) {
-            SessionSink quiet;
-            const Session s = readSession(pair, setup, quiet);
+            LinesLeftOut leftOut(&messages);
+            const Session s = readSession(pair, setup, leftOut);
+            counts.linesLeftOut += leftOut.count();
             if (s.dealsNotFromSetup) messages << dealsNotFromSetupWarning(s, *setup) << "\n";
             ++t.sessions;
             t.ended += s.gameEnded;

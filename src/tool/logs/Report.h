@@ -17,6 +17,7 @@ struct ReportCounts {
     int hands = 0;  // time lines drawn
     int sessionsWithFaults = 0;
     int unpaired = 0;
+    int linesLeftOut = 0;  // lines that are no records, named on `messages`
 };
 
 // Writes the page to `path` (whole, or not at all when it throws); what the

@@ -1,4 +1,4 @@
-// qbxtool report DIR -o report.html [--setup DIR]
+// qbxtool report DIR -o report.html [--setup DIR] [--force]
 
 #include <CLI/CLI.hpp>
 
@@ -17,6 +17,7 @@ void addReportCommand(CLI::App& app, CommandResult& result) {
     struct Options {
         std::vector<std::string> paths;
         std::string output, setup, title = "QBXSolo sessions";
+        bool force = false;
     };
     auto options = std::make_shared<Options>();
     CLI::App* cmd =
@@ -25,21 +26,25 @@ void addReportCommand(CLI::App& app, CommandResult& result) {
         "One self-contained file (inline SVG and CSS, no script): the sessions, a summary across them,\n"
         "and for each session the actions per hand and a time line of every hand (moves, passes,\n"
         "pick-ups and looks of each role from the deal to the hand's end and its score). With --setup\n"
-        "the goals come from the shoe, and the solver's fewest actions are drawn.\n\n"
+        "the goals come from the shoe, and the solver's fewest actions are drawn. Lines that are no\n"
+        "records are named with file and line and left out (exit 1). The page is never an input, a log,\n"
+        "or a file in a folder being read; an existing file is replaced only with --force.\n\n"
         "Example:\n  qbxtool report dataout -o report.html --setup setup");
     cmd->add_option("LOGS", options->paths, "folders of logs, or log files")->required();
     cmd->add_option("-o,--output", options->output, "the page to write")->required();
     logs::addSetupOption(cmd, options->setup);
     cmd->add_option("--title", options->title, "the page's title");
+    logs::addForceOption(cmd, options->force);
     cmd->callback([options, &result] {
         const std::optional<GameSetup> setup = logs::setupFromOption(options->setup);
+        checkOutputs({{"-o", options->output}}, logs::inputsOf(options->paths, setup), options->force);
         const logs::LogFolder folder = logs::logsToConvert(options->paths, std::cerr);
         const logs::ReportCounts counts =
             logs::writeReport(folder, options->output, setup ? &*setup : nullptr, options->title, std::cerr);
         std::cerr << options->output << ": " << counted(counts.sessions, "session", "sessions") << ", "
                   << counted(counts.hands, "hand", "hands") << "\n";
         logs::tellSessionsWithFaults(counts.sessionsWithFaults);
-        result.exitCode = counts.unpaired ? kExitProblems : kExitOk;
+        result.exitCode = counts.unpaired || counts.linesLeftOut ? kExitProblems : kExitOk;
     });
 }
 

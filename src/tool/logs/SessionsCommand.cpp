@@ -21,18 +21,23 @@ void addSessionsCommand(CLI::App& app, CommandResult& result) {
     cmd->footer(
         "Each line: session (date_number), date, participant code, time of the first record, hands played,\n"
         "each role's total score and how the session ended. Logs without their partner and files that are\n"
-        "no log names are listed after the table. Exit 1 when a log has no partner.\n\n"
+        "no log names are listed after the table. Exit 1 when a log has no partner or lines that are no\n"
+        "records were left out (qbxtool verify names them), 2 when the folder holds no log.\n\n"
         "Example:\n  qbxtool sessions run/demo/dataout\n  qbxtool sessions --json dataout > sessions.json");
     cmd->add_option("DATAOUT", options->folder, "the folder of logs (default: dataout)");
     cmd->add_flag("--json", options->json, "write JSON to standard output instead of the table");
     cmd->callback([options, &result] {
         const logs::LogFolder folder = logs::findLogs(options->folder);
+        if (folder.pairs.empty()) throw CouldNotRun("no logs found in " + options->folder);
         const logs::SessionsResult sessions = logs::listSessions(folder);
         if (options->json)
             std::cout << logs::sessionsJson(sessions).dump(2) << "\n";
         else
             logs::printSessions(sessions, std::cout);
-        result.exitCode = sessions.unpaired.empty() ? kExitOk : kExitProblems;
+        if (sessions.linesLeftOut)
+            std::cerr << counted(sessions.linesLeftOut, "unreadable line or log", "unreadable lines or logs")
+                      << " left out: qbxtool verify names them\n";
+        result.exitCode = sessions.unpaired.empty() && !sessions.linesLeftOut ? kExitOk : kExitProblems;
     });
 }
 

@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "core/eventlog/LogFormat.h"
+#include "tool/logs/LinesLeftOut.h"
 #include "tool/logs/Progress.h"
 
 namespace qbx::tool::logs {
@@ -55,8 +56,9 @@ SessionsResult listSessions(const LogFolder& folder) {
             result.unpaired.push_back((pair.ckPath.empty() ? pair.nkPath : pair.ckPath) + ": no " +
                                       (pair.ckPath.empty() ? "ColorKeeper" : "NumberKeeper") + " log " +
                                       partnerLogName(pair.name) + " beside it");
-        SessionSink quiet;
-        result.sessions.push_back(readSession(pair, nullptr, quiet));
+        LinesLeftOut leftOut;
+        result.sessions.push_back(readSession(pair, nullptr, leftOut));
+        result.linesLeftOut += leftOut.count();
         progress.step();
     }
     result.notLogs = folder.notLogs;

@@ -18,6 +18,7 @@ struct SessionsResult {
     std::vector<std::string> unpaired;  // a log without its partner, with why
     std::vector<std::string> notLogs;
     std::vector<std::string> passedOver;  // folders not read, a session found twice
+    int linesLeftOut = 0;                 // lines that are no records, left out of the sessions
 };
 SessionsResult listSessions(const LogFolder& folder);
 void printSessions(const SessionsResult& result, std::ostream& out);

@@ -1,6 +1,7 @@
 #include "tool/setup/ShoeSolutions.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -23,7 +24,11 @@ const char* statusName(HandSolution::Status s) {
 
 std::string readWholeFile(const std::string& path) {
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) throw CouldNotRun(path + ": no such file");
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (!std::filesystem::exists(status)) throw CouldNotRun(path + ": no such file");
+    if (std::filesystem::is_directory(status)) throw CouldNotRun(path + ": a directory, not a shoe file");
+    if (!std::filesystem::is_regular_file(status))
+        throw CouldNotRun(path + ": not a regular file (a shoe is a text file of deals)");
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
