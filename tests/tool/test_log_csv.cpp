@@ -52,6 +52,16 @@ protected:
     TempDir tmp;
     fs::path dataout = tmp.path() / "dataout";
     fs::path events = tmp.path() / "events.csv", hands = tmp.path() / "hands.csv";
+
+    // hands.csv of the mix game, with the setup it was played under.
+    Rows handsOfTheMixGameWithItsSetup() {
+        copyMixGame(dataout);
+        writeMixSetup(tmp.path() / "setup");
+        const ProcessResult run = runTool({"csv", dataout.string(), "-o", events.string(), "--hands", hands.string(),
+                                           "--setup", tmp.path().string()});
+        EXPECT_EQ(run.exitCode, 0) << run.output;
+        return readCsvWithPython(hands);
+    }
 };
 
 TEST_F(CsvTables, OneRowPerRecordAndPerHandWithTheFieldsOfTheLogs) {
@@ -126,12 +136,7 @@ TEST_F(CsvTables, OneRowPerRecordAndPerHandWithTheFieldsOfTheLogs) {
 }
 
 TEST_F(CsvTables, WithTheSetupEachHandCarriesTheSolversFewestAndNoHandBeatsIt) {
-    copyMixGame(dataout);
-    writeMixSetup(tmp.path() / "setup");
-    const ProcessResult run = runTool(
-        {"csv", dataout.string(), "-o", events.string(), "--hands", hands.string(), "--setup", tmp.path().string()});
-    ASSERT_EQ(run.exitCode, 0) << run.output;
-    const Rows h = readCsvWithPython(hands);
+    const Rows h = handsOfTheMixGameWithItsSetup();
     ASSERT_EQ(h.size(), 1u + 5);
     const size_t ended = column(h, "ended_by"), actions = column(h, "actions"), fewest = column(h, "fewest"),
                  efficiency = column(h, "efficiency");
@@ -163,12 +168,7 @@ TEST_F(CsvTables, WithTheSetupEachHandCarriesTheSolversFewestAndNoHandBeatsIt) {
 // goal dealt at the Target takes one action; and sessions whose deals are
 // not the shoe's of --setup get neither figure, with a warning.
 TEST_F(CsvTables, EfficiencyIsGivenOnlyForHandsThatReachedTheirGoalUnderTheirOwnShoe) {
-    copyMixGame(dataout);
-    writeMixSetup(tmp.path() / "setup");
-    const ProcessResult run = runTool(
-        {"csv", dataout.string(), "-o", events.string(), "--hands", hands.string(), "--setup", tmp.path().string()});
-    ASSERT_EQ(run.exitCode, 0) << run.output;
-    const Rows h = readCsvWithPython(hands);
+    const Rows h = handsOfTheMixGameWithItsSetup();
     ASSERT_EQ(h.size(), 1u + 5);
     const size_t ended = column(h, "ended_by"), fewest = column(h, "fewest"), efficiency = column(h, "efficiency");
     const std::vector<std::vector<std::string>> expected = {
