@@ -30,7 +30,8 @@ GameSetup readSetup(const SetupLocation& location) {
         throw CouldNotRun(path + ": " + converted.badNumberKey + " '" + converted.badNumberText +
                           "' is not a whole number (run qbxtool check)");
     setup.rules = converted.rules;
-    setup.shoePath = location.inWorkDir(setup.parameters.shoeFilePath).string();
+    // With forward slashes on every system: the game's own path is written so.
+    setup.shoePath = location.inWorkDir(setup.parameters.shoeFilePath).generic_string();
     return setup;
 }
 
