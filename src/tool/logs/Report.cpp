@@ -235,8 +235,9 @@ ReportCounts writeReport(const LogFolder& logs, const std::string& path, const G
     {
         Progress progress("report", logs.pairs.size() * 2);
         for (const LogPair& pair : logs.pairs) {
-            SessionSink quiet;
-            const Session s = readSession(pair, setup, quiet);
+            WarningsKept warnings;
+            const Session s = readSession(pair, setup, warnings);
+            counts.warnings.insert(counts.warnings.end(), warnings.lines.begin(), warnings.lines.end());
             ++t.sessions;
             t.ended += s.gameEnded;
             for (const Hand& h : s.hands) {

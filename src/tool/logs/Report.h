@@ -6,6 +6,7 @@
 
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "tool/logs/LogFolder.h"
 #include "tool/setup/GameSetup.h"
@@ -17,6 +18,7 @@ struct ReportCounts {
     int hands = 0;  // time lines drawn
     int sessionsWithFaults = 0;
     int unpaired = 0;
+    std::vector<std::string> warnings;  // logs altered after the session, said on standard error
 };
 
 // Writes the page to `path` (whole, or not at all when it throws).

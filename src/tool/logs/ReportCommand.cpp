@@ -36,6 +36,7 @@ void addReportCommand(CLI::App& app, CommandResult& result) {
         const logs::LogFolder folder = logs::logsToConvert(options->paths, std::cerr);
         const logs::ReportCounts counts =
             logs::writeReport(folder, options->output, setup ? &*setup : nullptr, options->title);
+        for (const std::string& w : counts.warnings) std::cerr << w << "\n";
         std::cerr << options->output << ": " << counted(counts.sessions, "session", "sessions") << ", "
                   << counted(counts.hands, "hand", "hands") << "\n";
         logs::tellSessionsWithFaults(counts.sessionsWithFaults);

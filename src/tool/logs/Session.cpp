@@ -52,6 +52,7 @@ struct LogStream {
             case LogReader::Next::End:
                 ended = true;
                 tracker.finish();
+                if (reader.alteration().any()) sink.warning({path, 0, "warning", alterationText(reader.alteration())});
                 return false;
             case LogReader::Next::Fault:
                 hadFault = true;

@@ -85,6 +85,18 @@ public:
     virtual ~SessionSink() = default;
     virtual void record(const RecordPlace&, const LogRecord&) {}
     virtual void fault(const SessionFault&) {}
+    // A log altered as a whole after the session (a byte order mark, its
+    // line ends), which was read as the game wrote it: once per file, when
+    // its reading ends, with kind "warning" and line 0. Never a fault.
+    virtual void warning(const SessionFault&) {}
+};
+
+// Keeps the warnings as "<file>: warning: <what>", for a command that says
+// them on standard error and wants nothing else of the reading.
+class WarningsKept : public SessionSink {
+public:
+    void warning(const SessionFault& w) override { lines.push_back(w.file + ": " + w.kind + ": " + w.what); }
+    std::vector<std::string> lines;
 };
 
 // Reads both logs of a pair. `setup` may be null. Hands keep their actions

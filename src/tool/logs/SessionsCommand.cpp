@@ -32,6 +32,7 @@ void addSessionsCommand(CLI::App& app, CommandResult& result) {
             std::cout << logs::sessionsJson(sessions).dump(2) << "\n";
         else
             logs::printSessions(sessions, std::cout);
+        for (const std::string& w : sessions.warnings) std::cerr << w << "\n";
         result.exitCode = sessions.unpaired.empty() ? kExitOk : kExitProblems;
     });
 }

@@ -20,9 +20,11 @@ public:
         else
             ++more;
     }
+    void warning(const SessionFault& w) override { warnings.push_back(w); }
     std::set<std::string> seen;
     std::vector<SessionFault> first;
     int more = 0;
+    std::vector<SessionFault> warnings;
 };
 
 std::string where(const SessionFault& f) { return f.line > 0 ? f.file + ":" + std::to_string(f.line) : f.file; }
@@ -45,8 +47,9 @@ SessionsResult listSessions(const LogFolder& folder) {
             result.unpaired.push_back((pair.ckPath.empty() ? pair.nkPath : pair.ckPath) + ": no " +
                                       (pair.ckPath.empty() ? "ColorKeeper" : "NumberKeeper") + " log " +
                                       partnerLogName(pair.name) + " beside it");
-        SessionSink quiet;
-        result.sessions.push_back(readSession(pair, nullptr, quiet));
+        WarningsKept warnings;
+        result.sessions.push_back(readSession(pair, nullptr, warnings));
+        result.warnings.insert(result.warnings.end(), warnings.lines.begin(), warnings.lines.end());
         progress.step();
     }
     result.notLogs = folder.notLogs;
@@ -118,6 +121,7 @@ VerifyResult verifyLogs(const LogFolder& folder, const GameSetup* setup) {
         verdict.session = readSession(pair, setup, sink);
         verdict.firstOfEachKind = std::move(sink.first);
         verdict.moreFaults = sink.more;
+        verdict.warnings = std::move(sink.warnings);
         result.pairs.push_back(std::move(verdict));
         progress.step();
     }
@@ -132,6 +136,7 @@ void printVerify(const VerifyResult& r, std::ostream& out, std::ostream& message
         out << pairName(p.pair) << ": " << (p.faulty() ? "FAULTY" : "ok") << ", "
             << counted(s.handsPlayed(), "hand", "hands") << ", " << endingText(s)
             << (s.crossesMidnight ? ", across midnight" : "") << "\n";
+        for (const SessionFault& w : p.warnings) messages << where(w) << ": " << w.kind << ": " << w.what << "\n";
         for (const SessionFault& f : p.firstOfEachKind)
             messages << where(f) << ": " << f.kind << ": " << f.what << "\n";
         if (p.moreFaults) messages << pairName(p.pair) << ": and " << p.moreFaults << " more faults of these kinds\n";
@@ -158,6 +163,8 @@ nlohmann::json verifyJson(const VerifyResult& r) {
         for (const SessionFault& f : p.firstOfEachKind)
             e["faults"].push_back({{"file", f.file}, {"line", f.line}, {"kind", f.kind}, {"what", f.what}});
         e["moreFaults"] = p.moreFaults;
+        e["warnings"] = nlohmann::json::array();
+        for (const SessionFault& w : p.warnings) e["warnings"].push_back({{"file", w.file}, {"what", w.what}});
         j["sessions"].push_back(e);
     }
     j["notLogs"] = r.notLogs;

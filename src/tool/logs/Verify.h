@@ -17,6 +17,7 @@ struct SessionsResult {
     std::vector<Session> sessions;
     std::vector<std::string> unpaired;  // a log without its partner, with why
     std::vector<std::string> notLogs;
+    std::vector<std::string> warnings;  // logs altered after the session, said on standard error
 };
 SessionsResult listSessions(const LogFolder& folder);
 void printSessions(const SessionsResult& result, std::ostream& out);
@@ -28,7 +29,8 @@ struct PairVerdict {
     LogPair pair;
     Session session;
     std::vector<SessionFault> firstOfEachKind;
-    int moreFaults = 0;  // faults beyond the first of their kind
+    int moreFaults = 0;                  // faults beyond the first of their kind
+    std::vector<SessionFault> warnings;  // one per log altered after the session: no fault
     bool faulty() const { return !firstOfEachKind.empty(); }
 };
 
