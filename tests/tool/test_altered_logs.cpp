@@ -179,6 +179,12 @@ TEST_P(AlteredLogs, ReadAsTheLogsTheGameWrote) {
             printVerify(verdict, out, verifyMessages);
             EXPECT_EQ(verifyMessages.str(), said);
             EXPECT_EQ(verdict.pairs[0].warnings.size(), altered.size());
+            const nlohmann::json json = verifyJson(verdict)["sessions"][0];
+            EXPECT_TRUE(json["ok"]);
+            EXPECT_TRUE(json["faults"].empty());
+            ASSERT_EQ(json["warnings"].size(), altered.size());
+            EXPECT_EQ(json["warnings"][0]["file"], altered[0]);
+            EXPECT_EQ(json["warnings"][0]["what"], alteration.warning);
             EXPECT_NE(out.str().find("071226_1: ok, "), std::string::npos) << out.str();
         }
     }
