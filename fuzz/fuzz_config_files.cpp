@@ -1,9 +1,9 @@
 // The configuration files as the program reads them from disk: the input is
 // written as setup/QBXParameter.ini and as the catalogue setup/messages.ini
-// in a private working directory, then readParameterFile, readMessageFile and
-// readLabelCode run on them. What they read from the file must be what the
-// INI reader gives for the same text in memory, and no value is longer than
-// the reading rules allow.
+// (one file, two names) in a private working directory, then
+// readParameterFile, readMessageFile and readLabelCode run on them. What
+// they read from the file must be what the INI reader gives for the same
+// text in memory, and no value is longer than the reading rules allow.
 
 #include <cstdint>
 #include <cstdio>
@@ -33,16 +33,33 @@ void atMost(const std::string& value, size_t limit) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    char pattern[] = "/tmp/qbx-fuzz-config-XXXXXX";
-    if (!::mkdtemp(pattern)) std::abort();
-    fs::current_path(pattern);
+    // Each input is written and then read four times: on a disk's file
+    // system the write costs far more than the reading, so the files live
+    // in memory (/dev/shm) where the system has it, and the catalogue is a
+    // second name of the parameter file, written once for both. The folder
+    // goes when the run ends.
+    static std::string dir;
+    for (const char* base : {"/dev/shm", "/tmp"}) {
+        std::string pattern = std::string(base) + "/qbx-fuzz-config-XXXXXX";
+        if (::mkdtemp(pattern.data())) {
+            dir = pattern;
+            break;
+        }
+    }
+    if (dir.empty()) std::abort();
+    fs::current_path(dir);
     fs::create_directory("setup");
+    writeFile("setup/QBXParameter.ini", nullptr, 0);
+    fs::create_hard_link("setup/QBXParameter.ini", "setup/messages.ini");
+    std::atexit([] {
+        std::error_code ignored;
+        fs::remove_all(dir, ignored);
+    });
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    writeFile("setup/QBXParameter.ini", data, size);
-    writeFile("setup/messages.ini", data, size);
+    writeFile("setup/QBXParameter.ini", data, size);  // and so setup/messages.ini
     qbx::IniFile ini;
     ini.parse(std::string(reinterpret_cast<const char*>(data), size));
     const size_t max = qbx::IniFile::kMaxValue;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -422,6 +423,51 @@ TEST(Bitmap, ImpossibleSizesAreRefused) {
     set32(huge, 18, 1);
     set32(huge, 22, 0x80000000U);  // the most negative height
     refusal(huge);
+}
+
+// Pictures of exactly the largest size, 4096 x 4096, decode whole, from a
+// few bytes of RLE and from a full megabyte of rows. The fuzzer keeps to
+// small pictures, so their size is tried here.
+TEST(Bitmap, PicturesOfTheLargestSizeDecodeWhole) {
+    BmpSpec rle;
+    rle.width = 4096;
+    rle.height = 4096;
+    rle.bpp = 8;
+    rle.compression = 1;
+    rle.palette = {0x000000, 0xFF0000, 0x00FF00};
+    rle.colorsUsed = 3;
+    // One red pixel at the bottom left; deltas up 4095 rows and right 4094
+    // pixels; two green pixels, the second beyond the right edge.
+    rle.rawPixelData = std::string("\x01\x01", 2);
+    for (int up = 4095, right = 4094; up > 0 || right > 0;) {
+        const int dx = std::min(right, 255), dy = std::min(up, 255);
+        rle.rawPixelData += std::string("\x00\x02", 2) + static_cast<char>(dx) + static_cast<char>(dy);
+        right -= dx;
+        up -= dy;
+    }
+    rle.rawPixelData += std::string("\x02\x02\x00\x01", 4);
+    auto bmp = decodeOk(buildBmp(rle));
+    ASSERT_TRUE(bmp);
+    ASSERT_EQ(static_cast<int64_t>(bmp->pixels.size()), qbx::kMaxBitmapPixels);
+    EXPECT_EQ(at(*bmp, 0, 4095), 0xFFFF0000U);
+    EXPECT_EQ(at(*bmp, 4095, 0), 0xFF00FF00U);
+    EXPECT_EQ(at(*bmp, 4094, 0), 0xFF000000U);  // skipped by the deltas
+    EXPECT_EQ(std::count(bmp->pixels.begin(), bmp->pixels.end(), 0xFF000000U), qbx::kMaxBitmapPixels - 2);
+
+    BmpSpec rows;
+    rows.width = 4096;
+    rows.height = -4096;  // top-down
+    rows.bpp = 1;
+    rows.palette = {0x000000, 0xFFFFFF};
+    // White where x + y is odd: a row starts 0101... when y is even, 1010... when odd.
+    for (int y = 0; y < 4096; ++y) rows.rawPixelData += std::string(512, y % 2 ? '\xAA' : '\x55');
+    bmp = decodeOk(buildBmp(rows));
+    ASSERT_TRUE(bmp);
+    ASSERT_EQ(bmp->width, 4096);
+    ASSERT_EQ(bmp->height, 4096);
+    for (const auto& [x, y] : {std::pair{0, 0}, {1, 0}, {4095, 0}, {0, 4095}, {4095, 4095}, {2047, 1234}})
+        EXPECT_EQ(at(*bmp, x, y), (x ^ y) & 1 ? 0xFFFFFFFFU : 0xFF000000U) << x << "," << y;
+    EXPECT_EQ(std::count(bmp->pixels.begin(), bmp->pixels.end(), 0xFFFFFFFFU), qbx::kMaxBitmapPixels / 2);
 }
 
 TEST(Bitmap, OffsetsOutsideTheFileOrIntoTheHeadersAreRefused) {

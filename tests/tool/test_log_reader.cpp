@@ -243,6 +243,72 @@ TEST(LogReader, StreamsAFileLargerThanItsBufferWithLinesAcrossTheSeams) {
     EXPECT_NE(error.find("directory"), std::string::npos);
 }
 
+// A copied log is judged as a whole, on its first bytes, whatever the
+// reader's buffer: the same records, faults and alteration from memory,
+// from a file read in 64 KiB blocks and from one read in 4 KiB blocks, with
+// CR CR LF line ends falling across every seam.
+TEST(LogReader, JudgesTheLineEndsOfAFileOnItsFirstBytesWhateverItsBuffer) {
+    const std::string record = "50414.17:50414.17:RP::Remote pass received:;;;";
+    auto lines = [&](int count, const std::string& end) {
+        std::string text;
+        for (int i = 0; i < count; ++i) text += record + end;
+        return text;
+    };
+    struct Case {
+        const char* story;
+        std::string text;
+        LineEnds lineEnds;
+        bool byteOrderMark, lastLineEndMissing;
+        std::vector<long> faultLines;
+    };
+    const std::string bom = "\xEF\xBB\xBF";
+    const Case cases[] = {
+        {"LF only, across the seams", lines(3000, "\n"), LineEnds::LfOnly, false, false, {}},
+        {"CR CR LF, marked, across the seams", bom + lines(3000, "\r\r\n"), LineEnds::CrCrLf, true, false, {}},
+        {"CR CR LF without its last line end", lines(3000, "\r\r\n") + record, LineEnds::CrCrLf, false, true, {}},
+        // As many lines in LF as in CR LF: the game's form, and the others faults.
+        {"half and half", lines(2, "\n") + lines(2, "\r\n"), LineEnds::CrLf, false, false, {1, 2}},
+        // The form of the first 4 KiB holds for the whole file.
+        {"CR LF first, LF after", lines(100, "\r\n") + lines(2, "\n"), LineEnds::CrLf, false, false, {101, 102}},
+        {"a byte order mark alone", bom, LineEnds::CrLf, true, false, {}},
+        {"nothing", "", LineEnds::CrLf, false, false, {}},
+    };
+    const std::string path = ::testing::TempDir() + "/qbx_altered_log.txt";
+    for (const Case& c : cases) {
+        FILE* f = std::fopen(path.c_str(), "wb");
+        std::fwrite(c.text.data(), 1, c.text.size(), f);
+        std::fclose(f);
+        for (const size_t buffer : {size_t{0}, size_t{1} << 16, LogReader::kJudgedBytes}) {
+            LogReader reader;
+            std::string error;
+            if (buffer)
+                ASSERT_TRUE(reader.open(path, error, buffer)) << error;
+            else
+                reader.openText(c.text);
+            LogRecord r;
+            LogFault fault;
+            long records = 0;
+            std::vector<long> faultLines;
+            for (LogReader::Next next; (next = reader.next(r, fault)) != LogReader::Next::End;) {
+                if (next == LogReader::Next::Fault) {
+                    faultLines.push_back(fault.line);
+                    continue;
+                }
+                ++records;
+                ASSERT_EQ(r.raw, record) << c.story << ", line " << r.line;
+            }
+            const std::string where = std::string(c.story) + ", buffer " + std::to_string(buffer);
+            EXPECT_EQ(faultLines, c.faultLines) << where;
+            EXPECT_EQ(records + static_cast<long>(faultLines.size()), reader.linesRead()) << where;
+            EXPECT_EQ(reader.alteration().lineEnds, c.lineEnds) << where;
+            EXPECT_EQ(reader.alteration().byteOrderMark, c.byteOrderMark) << where;
+            EXPECT_EQ(reader.alteration().lastLineEndMissing, c.lastLineEndMissing) << where;
+            EXPECT_EQ(reader.bytesRead(), static_cast<long long>(c.text.size())) << where;
+        }
+    }
+    std::remove(path.c_str());
+}
+
 TEST(LogNames, PairByTheirSuffix) {
     auto ck = parseLogName("ck061226_417.txt");
     ASSERT_TRUE(ck);

@@ -245,6 +245,7 @@ const char* faultKindName(LogFaultKind kind) {
     case LogFaultKind::CutLine: return "cut line";
     case LogFaultKind::BareLineFeed: return "line feed without carriage return";
     case LogFaultKind::BareReturn: return "carriage return without line feed";
+    case LogFaultKind::OtherLineEnd: return "line end unlike the file's";
     case LogFaultKind::NotText: return "not text";
     case LogFaultKind::LongLine: return "line too long";
     case LogFaultKind::BadStamp: return "bad time stamp";

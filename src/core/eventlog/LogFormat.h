@@ -228,6 +228,7 @@ enum class LogFaultKind : uint8_t {
     CutLine,        // the last line has no line end
     BareLineFeed,   // LF without CR before it
     BareReturn,     // CR not followed by LF
+    OtherLineEnd,   // in a file whose line ends were changed, a line that ends otherwise
     NotText,        // control bytes in a line
     LongLine,       // longer than any record can be
     BadStamp,       // a time stamp that is not a number of the right form

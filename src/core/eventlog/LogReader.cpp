@@ -5,6 +5,38 @@
 
 namespace qbx {
 
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+const char* lineEndName(LineEnds ends) {
+    switch (ends) {
+    case LineEnds::CrLf: return "CR LF";
+    case LineEnds::LfOnly: return "LF only";
+    case LineEnds::CrCrLf: return "CR CR LF";
+    }
+    return "?";
+}
+
+// The CRs before a line's LF, up to two: its line end as one of the forms.
+LineEnds lineEndOf(std::string_view line) {
+    const size_t n = line.size();
+    if (n == 0 || line[n - 1] != '\r') return LineEnds::LfOnly;
+    return n >= 2 && line[n - 2] == '\r' ? LineEnds::CrCrLf : LineEnds::CrLf;
+}
+
+}  // namespace
+
+std::string alterationText(const LogAlteration& a) {
+    std::string text;
+    auto add = [&text](const std::string& part) { text += (text.empty() ? "" : "; ") + part; };
+    if (a.byteOrderMark) add("a byte order mark added after the session");
+    if (a.lineEnds != LineEnds::CrLf)
+        add(std::string("line ends changed after the session: ") + lineEndName(a.lineEnds));
+    if (a.lastLineEndMissing) add("the last line end missing");
+    return text;
+}
+
 bool LogReader::open(const std::string& path, std::string& error, size_t bufferSize) {
     switch (file_.open(path, error)) {
     case sys::ReadOnlyFile::Open::IsDirectory: error = "a directory, not a log file"; return false;
@@ -55,7 +87,48 @@ bool LogReader::fill() {
     return true;
 }
 
+void LogReader::judge() {
+    judged_ = true;
+    // A short read (a network file system) is no reason to judge on less.
+    if (!fromMemory_)
+        while (end_ < kJudgedBytes && fill()) {}
+    const char* data = fromMemory_ ? memory_.data() : buffer_.get();
+    const size_t judged = std::min(end_, kJudgedBytes);
+    if (judged >= kByteOrderMark.size() && std::string_view(data, kByteOrderMark.size()) == kByteOrderMark) {
+        alteration_.byteOrderMark = true;
+        begin_ = kByteOrderMark.size();
+        consumedTotal_ += static_cast<long long>(begin_);
+    }
+    // One damaged line in a log as the game wrote it stays a fault of that
+    // line: the file's form is that of most of its lines.
+    size_t count[3] = {0, 0, 0};
+    size_t lines = 0;
+    for (size_t at = begin_; at < judged;) {
+        const char* lf = static_cast<const char*>(std::memchr(data + at, '\n', judged - at));
+        if (!lf) break;
+        const size_t lineEnd = static_cast<size_t>(lf - data);
+        ++count[static_cast<int>(lineEndOf(std::string_view(data + at, lineEnd - at)))];
+        ++lines;
+        at = lineEnd + 1;
+    }
+    for (const LineEnds form : {LineEnds::LfOnly, LineEnds::CrCrLf})
+        if (2 * count[static_cast<int>(form)] > lines) alteration_.lineEnds = form;
+}
+
+bool LogReader::takeChangedLineEnd(std::string_view& line, LogFault& fault) const {
+    const LineEnds own = lineEndOf(line);
+    if (own != alteration_.lineEnds) {
+        fault = {line_, LogFaultKind::OtherLineEnd,
+                 std::string("the line ends in ") + lineEndName(own) + ", the file's other lines in " +
+                     lineEndName(alteration_.lineEnds)};
+        return false;
+    }
+    line.remove_suffix(own == LineEnds::CrCrLf ? 2 : 0);
+    return true;
+}
+
 LogReader::Next LogReader::next(LogRecord& record, LogFault& fault) {
+    if (!judged_) judge();
     for (;;) {
         const char* data = fromMemory_ ? memory_.data() : buffer_.get();
         const char* lf = static_cast<const char*>(std::memchr(data + begin_, '\n', end_ - begin_));
@@ -95,6 +168,12 @@ LogReader::Next LogReader::next(LogRecord& record, LogFault& fault) {
                 return Next::End;
             }
             ++line_;
+            // A whole record after lines that all end as the file's do: only
+            // its line end was lost, in a copy or an editor.
+            if (line_ > 1 && !lineEndFault_ && parseLogLine(rest, line_, record, fault)) {
+                alteration_.lastLineEndMissing = true;
+                return Next::Record;
+            }
             fault = {line_, LogFaultKind::CutLine,
                      "the file ends inside this line (no CR LF after \"" + std::string(rest.substr(0, 40)) + "\")"};
             return Next::Fault;
@@ -113,11 +192,20 @@ LogReader::Next LogReader::next(LogRecord& record, LogFault& fault) {
                      "a line longer than " + std::to_string(kLongestLine) + " bytes: not a log record"};
             return Next::Fault;
         }
-        if (line.empty() || line.back() != '\r') {
-            fault = {line_, LogFaultKind::BareLineFeed, "the line ends in LF without CR"};
+        if (alteration_.lineEnds == LineEnds::CrLf) {
+            if (line.empty() || line.back() != '\r') {
+                lineEndFault_ = true;
+                fault = {line_, LogFaultKind::BareLineFeed, "the line ends in LF without CR"};
+                return Next::Fault;
+            }
+            line.remove_suffix(1);
+        } else if (!takeChangedLineEnd(line, fault)) {
+            lineEndFault_ = true;
             return Next::Fault;
         }
-        line.remove_suffix(1);
+        // One CR more than the file's line end: the parser names it, and the
+        // file's lines no longer all end alike.
+        if (!line.empty() && line.back() == '\r') lineEndFault_ = true;
         if (!parseLogLine(line, line_, record, fault)) return Next::Fault;
         return Next::Record;
     }

@@ -5,6 +5,14 @@
 // bytes: every line that is not a record of the game is a fault with its
 // line number. The views in a LogRecord point into the reader's buffer and
 // stay valid until the next call of next().
+//
+// A log copied through another system, mailed or saved by an editor may
+// arrive altered as a whole: a UTF-8 byte order mark before its first
+// record, every line ending in LF alone or in CR CR LF, or its last line
+// end missing. The reader recognises each alteration once per file, reads
+// the lines as the game wrote them, and says what it undid
+// (alteration()), which is a property of the file and not a fault of any
+// line.
 
 #include <cstdint>
 #include <memory>
@@ -15,6 +23,23 @@
 #include "core/platform/System.h"
 
 namespace qbx {
+
+// How a file's lines end. The game writes CR LF; a copy may have made every
+// line end in LF alone, or in CR CR LF (a CR LF file copied as text to a
+// system that writes CR LF for each LF).
+enum class LineEnds : uint8_t { CrLf, LfOnly, CrCrLf };
+
+// What was done to a file after the session, as a whole.
+struct LogAlteration {
+    bool byteOrderMark = false;  // a UTF-8 byte order mark before the first line
+    LineEnds lineEnds = LineEnds::CrLf;
+    bool lastLineEndMissing = false;  // the last line a whole record, without its line end
+    bool any() const { return byteOrderMark || lineEnds != LineEnds::CrLf || lastLineEndMissing; }
+};
+
+// "line ends changed after the session: LF only" and the like, several
+// joined by "; "; empty for a file as the game wrote it.
+std::string alterationText(const LogAlteration& alteration);
 
 class LogReader {
 public:
@@ -36,11 +61,23 @@ public:
     Next next(LogRecord& record, LogFault& fault);
     long linesRead() const { return line_; }
     long long bytesRead() const { return consumedTotal_; }
+    // The byte order mark and the line ends are known once next() has been
+    // called; whether the last line end is missing once it has returned End.
+    const LogAlteration& alteration() const { return alteration_; }
 
     static constexpr size_t kLongestLine = 2048;
+    // The line ends of a file are judged on its first bytes, as many as the
+    // smallest buffer holds, so that every reader of a file judges alike.
+    static constexpr size_t kJudgedBytes = 2 * kLongestLine;
 
 private:
     bool fill();  // reads more bytes into the buffer; false at the end
+    // Looks at the file's first bytes: a byte order mark, and the line end
+    // that more than half of the lines there have (CR LF when none has).
+    void judge();
+    // Takes the line end off a line of a file whose line ends were changed;
+    // false with `fault` for a line that ends otherwise than the file's.
+    bool takeChangedLineEnd(std::string_view& line, LogFault& fault) const;
     sys::ReadOnlyFile file_;
     std::unique_ptr<char[]> buffer_;  // not cleared: only bytes read are looked at
     size_t capacity_ = 0;
@@ -55,6 +92,11 @@ private:
     long line_ = 0;
     long long consumedTotal_ = 0;
     bool skippingLongLine_ = false;
+    bool judged_ = false;
+    LogAlteration alteration_;
+    // A line of the file has ended otherwise than the file's lines do: a
+    // last line without a line end is then a cut line, not an altered file.
+    bool lineEndFault_ = false;
 };
 
 }  // namespace qbx

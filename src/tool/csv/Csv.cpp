@@ -252,6 +252,7 @@ public:
             out_.otherFaults = true;
         }
     }
+    void warning(const SessionFault& w) override { out_.messages += w.file + ": " + w.kind + ": " + w.what + "\n"; }
 
 private:
     // The code is looked for in the first four lines, records or not.

@@ -6,6 +6,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/eventlog/LogFormat.h"
 #include "tool/logs/Session.h"
@@ -22,7 +23,8 @@ inline bool losesRecords(std::string_view kind) {
 }
 
 // A session's reader that counts the lines left out and, given a stream,
-// names each with its file and line as csv does.
+// names each with its file and line as csv does. The warnings of logs altered
+// after the session go to that stream too, or are kept when there is none.
 class LinesLeftOut : public SessionSink {
 public:
     explicit LinesLeftOut(std::ostream* messages = nullptr) : messages_(messages) {}
@@ -34,7 +36,15 @@ public:
         if (f.line) *messages_ << ':' << f.line;
         *messages_ << ": " << f.what << (f.line ? " (left out)" : "") << '\n';
     }
+    void warning(const SessionFault& w) override {
+        std::string line = w.file + ": " + w.kind + ": " + w.what;
+        if (messages_)
+            *messages_ << line << '\n';
+        else
+            warnings.push_back(std::move(line));
+    }
     int count() const { return count_; }
+    std::vector<std::string> warnings;  // "<file>: warning: <what>", kept when there is no stream
 
 private:
     std::ostream* messages_;

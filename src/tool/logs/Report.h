@@ -6,6 +6,7 @@
 
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "tool/logs/LogFolder.h"
 #include "tool/setup/GameSetup.h"

@@ -74,6 +74,7 @@ struct LogStream {
                 ended = true;
                 tracker.finish();
                 handOnPickUps();
+                if (reader.alteration().any()) sink.warning({path, 0, "warning", alterationText(reader.alteration())});
                 return false;
             case LogReader::Next::Fault:
                 hadFault = true;

@@ -99,6 +99,10 @@ public:
     virtual ~SessionSink() = default;
     virtual void record(const RecordPlace&, const LogRecord&) {}
     virtual void fault(const SessionFault&) {}
+    // A log altered as a whole after the session (a byte order mark, its
+    // line ends), which was read as the game wrote it: once per file, when
+    // its reading ends, with kind "warning" and line 0. Never a fault.
+    virtual void warning(const SessionFault&) {}
 };
 
 // Reads both logs of a pair. `setup` may be null. Hands keep their actions

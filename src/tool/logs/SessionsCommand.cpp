@@ -34,6 +34,7 @@ void addSessionsCommand(CLI::App& app, CommandResult& result) {
             std::cout << logs::sessionsJson(sessions).dump(2) << "\n";
         else
             logs::printSessions(sessions, std::cout);
+        for (const std::string& w : sessions.warnings) std::cerr << w << "\n";
         if (sessions.linesLeftOut)
             std::cerr << counted(sessions.linesLeftOut, "unreadable line or log", "unreadable lines or logs")
                       << " left out: qbxtool verify names them\n";

@@ -21,9 +21,11 @@ public:
         else
             ++more;
     }
+    void warning(const SessionFault& w) override { warnings.push_back(w); }
     std::set<std::string> seen;
     std::vector<SessionFault> first;
     int more = 0;
+    std::vector<SessionFault> warnings;
 };
 
 std::string where(const SessionFault& f) { return f.line > 0 ? f.file + ":" + std::to_string(f.line) : f.file; }
@@ -59,6 +61,7 @@ SessionsResult listSessions(const LogFolder& folder) {
         LinesLeftOut leftOut;
         result.sessions.push_back(readSession(pair, nullptr, leftOut));
         result.linesLeftOut += leftOut.count();
+        result.warnings.insert(result.warnings.end(), leftOut.warnings.begin(), leftOut.warnings.end());
         progress.step();
     }
     result.notLogs = folder.notLogs;
@@ -151,6 +154,7 @@ VerifyResult verifyLogs(const LogFolder& folder, const GameSetup* setup) {
         verdict.session = readSession(pair, setup, sink);
         verdict.firstOfEachKind = std::move(sink.first);
         verdict.moreFaults = sink.more;
+        verdict.warnings = std::move(sink.warnings);
         result.pairs.push_back(std::move(verdict));
         progress.step();
     }
@@ -166,6 +170,7 @@ void printVerify(const VerifyResult& r, std::ostream& out, std::ostream& message
         out << pairName(p.pair) << ": " << (p.faulty() ? "FAULTY" : "ok") << ", "
             << counted(s.handsPlayed(), "hand", "hands") << ", " << endingText(s)
             << (s.crossesMidnight ? ", across midnight" : "") << "\n";
+        for (const SessionFault& w : p.warnings) messages << where(w) << ": " << w.kind << ": " << w.what << "\n";
         for (const SessionFault& f : p.firstOfEachKind)
             messages << where(f) << ": " << f.kind << ": " << f.what << "\n";
         if (p.moreFaults)
@@ -195,6 +200,8 @@ nlohmann::json verifyJson(const VerifyResult& r) {
         for (const SessionFault& f : p.firstOfEachKind)
             e["faults"].push_back({{"file", f.file}, {"line", f.line}, {"kind", f.kind}, {"what", f.what}});
         e["moreFaults"] = p.moreFaults;
+        e["warnings"] = nlohmann::json::array();
+        for (const SessionFault& w : p.warnings) e["warnings"].push_back({{"file", w.file}, {"what", w.what}});
         j["sessions"].push_back(e);
     }
     j["notLogs"] = r.notLogs;

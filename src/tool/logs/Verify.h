@@ -19,6 +19,7 @@ struct SessionsResult {
     std::vector<std::string> notLogs;
     std::vector<std::string> passedOver;  // folders not read, a session found twice
     int linesLeftOut = 0;                 // lines that are no records, left out of the sessions
+    std::vector<std::string> warnings;  // logs altered after the session, said on standard error
 };
 SessionsResult listSessions(const LogFolder& folder);
 void printSessions(const SessionsResult& result, std::ostream& out);
@@ -31,7 +32,8 @@ struct PairVerdict {
     LogPair pair;
     Session session;
     std::vector<SessionFault> firstOfEachKind;
-    int moreFaults = 0;  // faults beyond the first of their kind
+    int moreFaults = 0;                  // faults beyond the first of their kind
+    std::vector<SessionFault> warnings;  // one per log altered after the session: no fault
     bool faulty() const { return !firstOfEachKind.empty(); }
 };
 

@@ -56,7 +56,9 @@ void addVerifyCommand(CLI::App& app, CommandResult& result) {
         "deal, move, pass and hand end against the other log, the hand-end counts and scores, and the\n"
         "totals at the game end. With --setup the scores follow from PremiumRound and CostMove, the hands\n"
         "from the shoe. Names the first fault of each kind with file and line. A session that ended early\n"
-        "is no fault. Exit 0 all whole, 1 a pair has faults, 2 could not run.\n\n"
+        "is no fault, nor is a log altered as a whole after the session (a byte order mark, its line ends\n"
+        "changed): it is read as the original and named once as a warning.\n"
+        "Exit 0 all whole, 1 a pair has faults, 2 could not run.\n\n"
         "Example:\n  qbxtool verify dataout/ck061226_417.txt\n  qbxtool verify --setup run/setup dataout");
     cmd->add_option("LOGS", options->paths,
                     "a log (its partner is found by name), a ColorKeeper and a NumberKeeper log, or folders")
