@@ -84,8 +84,8 @@ std::string summary(const Session& s) {
     std::ostringstream out;
     out << "participant " << s.participant << ", start " << clockText(s.start) << ", last " << clockText(s.last) << " ("
         << s.lastMs << " ms, hand " << s.lastHand << "), ended " << s.gameEnded << ", total moves " << s.totalMoves
-        << ", hands played " << s.handsPlayed() << ", scores " << totalText(s.ckTotal()) << " " << totalText(s.nkTotal()) << ", faults "
-        << s.faults << "\n";
+        << ", hands played " << s.handsPlayed() << ", scores " << totalText(s.ckTotal()) << " "
+        << totalText(s.nkTotal()) << ", faults " << s.faults << "\n";
     for (const Hand& h : s.hands) {
         out << "hand " << h.number << ":";
         for (const std::string& card : h.dealt) out << " " << card;

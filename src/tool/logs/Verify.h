@@ -19,7 +19,7 @@ struct SessionsResult {
     std::vector<std::string> notLogs;
     std::vector<std::string> passedOver;  // folders not read, a session found twice
     int linesLeftOut = 0;                 // lines that are no records, left out of the sessions
-    std::vector<std::string> warnings;  // logs altered after the session, said on standard error
+    std::vector<std::string> warnings;    // logs altered after the session, said on standard error
 };
 SessionsResult listSessions(const LogFolder& folder);
 void printSessions(const SessionsResult& result, std::ostream& out);
