@@ -112,11 +112,7 @@ TEST(RecordWriters, EveryRecordReadsBackAsItWasWritten) {
         {gameDoneRecord(T), LogRecordKind::GameDone, 1, "", "", "", "", "", "gameDone"},
         {totalMovesRecord(1234567), LogRecordKind::TotalMoves, 0, "", "", "", "", "", "TotalMove", 0, -1, "", 1234567},
     };
-    for (const WrittenRecord& w : records) {
-        SCOPED_TRACE(w.line);
-        LogRecord r;
-        LogFault fault;
-        ASSERT_TRUE(parseLogLine(w.line, 7, r, fault)) << fault.what;
+    const auto expectAsWritten = [](const LogRecord& r, const WrittenRecord& w) {
         EXPECT_EQ(r.kind, w.kind);
         EXPECT_EQ(r.line, 7);
         EXPECT_EQ(r.raw, w.line);
@@ -140,6 +136,21 @@ TEST(RecordWriters, EveryRecordReadsBackAsItWasWritten) {
         EXPECT_EQ(r.score, w.score);
         EXPECT_EQ(r.totalMoves, w.total);
         EXPECT_EQ(r.participant, w.participant);
+    };
+    for (const WrittenRecord& w : records) {
+        SCOPED_TRACE(w.line);
+        std::string line = w.line;
+        LogRecord r;
+        LogFault fault;
+        ASSERT_TRUE(parseLogLine(line, 7, r, fault)) << fault.what;
+        expectAsWritten(r, w);
+        // A record kept past its line, on a copy of it, reads the same once
+        // the line is gone.
+        const std::string copy = line;
+        LogRecord kept = r;
+        kept.moveViewsTo(copy.data());
+        line.assign(line.size(), '#');
+        expectAsWritten(kept, w);
     }
 }
 

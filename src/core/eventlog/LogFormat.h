@@ -221,6 +221,25 @@ struct LogRecord {
         participant = {};
         text = {};
     }
+
+    // Points the views at `copy`, a copy of the line that `raw` views, so
+    // that the record outlives the reader's buffer. A view added above is
+    // moved here too.
+    void moveViewsTo(const char* copy) {
+        const char* from = raw.data();
+        const auto move = [&](std::string_view& v) {
+            if (!v.empty()) v = {copy + (v.data() - from), v.size()};
+        };
+        move(code);
+        move(cardA);
+        move(positionA);
+        move(cardB);
+        move(positionB);
+        move(score);
+        move(participant);
+        move(text);
+        raw = {copy, raw.size()};
+    }
 };
 
 enum class LogFaultKind : uint8_t {

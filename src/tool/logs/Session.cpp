@@ -44,25 +44,33 @@ struct LogStream {
     LogRecord record;
     LogFault f;  // kept, as most calls have none to report
     // Pick-ups read and not yet handed on: whose they were, a later record
-    // tells (LogCheck::pickUpActor).
+    // tells (LogCheck::pickUpActor). Each is kept with a copy of its line, as
+    // the reader's buffer moves on; the copies are reused.
     struct PickUp {
         std::string line;
-        long lineNumber = 0;
+        LogRecord record;
         RecordPlace place;
     };
     std::vector<PickUp> pickUps;
+    size_t pickUpsHeld = 0;
+
+    void holdPickUp(const RecordPlace& place) {
+        if (pickUpsHeld == pickUps.size()) pickUps.emplace_back();
+        PickUp& p = pickUps[pickUpsHeld++];
+        p.line.assign(record.raw);
+        p.record = record;
+        p.record.moveViewsTo(p.line.data());
+        p.place = place;
+    }
 
     void handOnPickUps() {
-        if (pickUps.empty()) return;
+        if (pickUpsHeld == 0) return;
         const char actor = tracker.pickUpActor() == Role::Ck ? 'c' : 'n';
-        LogRecord copy;
-        LogFault unused;
-        for (PickUp& p : pickUps) {
-            parseLogLine(p.line, p.lineNumber, copy, unused);
-            p.place.actor = actor;
-            sink.record(p.place, copy);
+        for (size_t i = 0; i < pickUpsHeld; ++i) {
+            pickUps[i].place.actor = actor;
+            sink.record(pickUps[i].place, pickUps[i].record);
         }
-        pickUps.clear();
+        pickUpsHeld = 0;
     }
 
     // The next record that has a mirror in the other log; the others are
@@ -89,7 +97,7 @@ struct LogStream {
                     record.kind == LogRecordKind::GameStarted || record.line <= 4)
                     place.hand = 0;
                 if (record.kind == LogRecordKind::PickedUp) {
-                    pickUps.push_back({std::string(record.raw), record.line, place});
+                    holdPickUp(place);
                     continue;
                 }
                 handOnPickUps();
