@@ -61,6 +61,18 @@ std::optional<LogName> parseLogName(std::string_view fileName) {
     return name;
 }
 
+std::string runRecordName(std::string_view session) { return "run" + std::string(session) + ".json"; }
+
+std::optional<std::string> runRecordSession(std::string_view fileName) {
+    // The same date and number as the logs': read as a log name would be.
+    if (fileName.size() < 3 + 5 || fileName.substr(0, 3) != "run" || fileName.substr(fileName.size() - 5) != ".json")
+        return std::nullopt;
+    const std::string asLog = "ck" + std::string(fileName.substr(3, fileName.size() - 3 - 5)) + ".txt";
+    const std::optional<LogName> name = parseLogName(asLog);
+    if (!name) return std::nullopt;
+    return name->suffix;
+}
+
 std::string partnerLogName(const LogName& name) { return (name.colorKeeper ? "nk" : "ck") + name.suffix + ".txt"; }
 
 std::string logFileSuffix(const LocalTime& date, int number) {

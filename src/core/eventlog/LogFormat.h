@@ -35,6 +35,12 @@ std::string partnerLogName(const LogName& name);
 // What follows "ck" and "nk" in the names of a session's two logs, for its
 // date and number: "061226_417.txt".
 std::string logFileSuffix(const LocalTime& date, int number);
+// The run record beside a session's logs: "run061226_417.json" for the
+// session "061226_417".
+std::string runRecordName(std::string_view session);
+// The session of a run record's file name ("061226_417"), or nullopt for
+// any other name.
+std::optional<std::string> runRecordSession(std::string_view fileName);
 
 // ---- Time stamps and scores ---------------------------------------------------
 
