@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/config/Shoe.h"
 #include "support/TablePlay.h"
 
 using namespace qbx;
@@ -237,5 +238,28 @@ TEST_P(BlankLastLine, IsNoHand) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, BlankLastLine, ::testing::Values("", "   \t "));
+
+}  // namespace
+
+namespace {
+
+// A shoe that continues a session says which, in a header the game reads
+// back; any other header continues nothing.
+TEST(ShoeHeader, AContinuationReadsBackAndNothingElseIsOne) {
+    const std::string header = continuationHeader({"071226_4711", 3});
+    EXPECT_EQ(header, "Continues session 071226_4711 from hand 3, made by qbxtool resume");
+    for (const std::string& line :
+         {header, header + "\r\n", std::string("Continues session 071226_4711 from hand 12")}) {
+        const auto c = continuationOf(line);
+        ASSERT_TRUE(c) << line;
+        EXPECT_EQ(c->session, "071226_4711");
+    }
+    EXPECT_EQ(continuationOf(header)->hand, 3);
+    for (const char* other :
+         {"Demo shoe for QBXSolo.", "", "Continues session  from hand 3", "Continues session 071226_4711 from hand 0",
+          "Continues session 071226_4711 from hand x", "Continues session 07/12/26 from hand 3",
+          "continues session 071226_4711 from hand 3", "Continues session 071226_4711 from hand 3x"})
+        EXPECT_FALSE(continuationOf(other)) << other;
+}
 
 }  // namespace

@@ -135,4 +135,35 @@ Shoe::Status Shoe::loadText(const std::string& text, std::string& fault) {
     return Status::Ok;
 }
 
+namespace {
+constexpr std::string_view kContinuesSession = "Continues session ";
+constexpr std::string_view kFromHand = " from hand ";
+constexpr std::string_view kMadeByResume = ", made by qbxtool resume";
+}  // namespace
+
+std::string continuationHeader(const Continuation& c) {
+    return std::string(kContinuesSession) + c.session + std::string(kFromHand) + std::to_string(c.hand) +
+           std::string(kMadeByResume);
+}
+
+std::optional<Continuation> continuationOf(std::string_view header) {
+    while (!header.empty() && (header.back() == '\r' || header.back() == '\n')) header.remove_suffix(1);
+    if (header.substr(0, kContinuesSession.size()) != kContinuesSession) return std::nullopt;
+    header.remove_prefix(kContinuesSession.size());
+    const size_t from = header.find(kFromHand);
+    if (from == 0 || from == std::string_view::npos) return std::nullopt;
+    Continuation c;
+    c.session = std::string(header.substr(0, from));
+    for (const char ch : c.session)
+        if (!((ch >= '0' && ch <= '9') || ch == '_')) return std::nullopt;
+    header.remove_prefix(from + kFromHand.size());
+    size_t digits = 0;
+    for (; digits < header.size() && digits < 7 && header[digits] >= '0' && header[digits] <= '9'; ++digits)
+        c.hand = c.hand * 10 + (header[digits] - '0');
+    if (digits == 0 || c.hand < 1) return std::nullopt;
+    header.remove_prefix(digits);
+    if (!header.empty() && header.substr(0, 1) != ",") return std::nullopt;
+    return c;
+}
+
 }  // namespace qbx

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qbx {
@@ -29,6 +30,16 @@ struct ShoeTextLine {
     std::string text;
 };
 std::vector<ShoeTextLine> shoeHandLines(const std::string& text);
+
+// A shoe made to continue a session that ended early says so in its header:
+// "Continues session 071226_4711 from hand 3, made by qbxtool resume".
+struct Continuation {
+    std::string session;  // "071226_4711"
+    int hand = 0;         // the hand of that session the shoe's first hand is
+};
+std::string continuationHeader(const Continuation& c);
+// The continuation a header line names, or nullopt for any other header.
+std::optional<Continuation> continuationOf(std::string_view header);
 
 class Shoe {
 public:
