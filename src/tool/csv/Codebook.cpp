@@ -145,19 +145,26 @@ std::string dataPackageJson(const std::vector<PackageTable>& tables, const std::
         resources.push_back(resource);
     }
     package["resources"] = resources;
-    // What the tables were made from, and by what.
+    // What the tables were made from, and by what. The sessions, one line
+    // each, are written by hand: a thousand sessions made into JSON values
+    // and dumped cost more than the rest of the descriptor.
     std::set<std::string> hashes;
-    json read = json::array();
-    for (const PackageSession& s : sessions) {
+    for (const PackageSession& s : sessions)
         if (!s.setupHash.empty()) hashes.insert(s.setupHash);
-        read.push_back({{"session", s.session},
-                        {"setup", s.setupHash.empty() ? json(nullptr) : json(s.setupHash)},
-                        {"programVersion", s.programVersion.empty() ? json(nullptr) : json(s.programVersion)}});
-    }
     package["qbxtool"] = {{"version", versionText()}};
     package["setups"] = json(std::vector<std::string>(hashes.begin(), hashes.end()));
-    package["sessions"] = read;
-    return package.dump(2) + "\n";
+    std::string text = package.dump(2);
+    text.resize(text.size() - 2);  // the closing "\n}"
+    text += ",\n  \"sessions\": [";
+    const auto textOrNull = [](const std::string& value) { return value.empty() ? "null" : json(value).dump(); };
+    for (size_t i = 0; i < sessions.size(); ++i) {
+        const PackageSession& s = sessions[i];
+        text += i ? ",\n    " : "\n    ";
+        text += "{\"session\": " + json(s.session).dump() + ", \"setup\": " + textOrNull(s.setupHash) +
+                ", \"programVersion\": " + textOrNull(s.programVersion) + "}";
+    }
+    text += sessions.empty() ? "]\n}\n" : "\n  ]\n}\n";
+    return text;
 }
 
 std::string codebookMarkdown(const std::vector<CsvColumn>& columns) {

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <set>
 #include <sstream>
 
 #include "tool/Tool.h"
@@ -63,10 +62,9 @@ std::string setupName(const RunRecord& record) {
     return name;
 }
 
-}  // namespace
-
-namespace {
-
+// How the files a run record lists differ from a setup's, one phrase per
+// file ("setup/shoe.txt differs", "setup/b.bmp only in the saved setup");
+// empty when they are the same files with the same bytes.
 std::vector<std::string> differences(const std::map<std::string, std::string>& recorded,
                                      const std::map<std::string, std::string>& given) {
     std::vector<std::string> differences;
@@ -84,14 +82,9 @@ std::vector<std::string> differences(const std::map<std::string, std::string>& r
 
 }  // namespace
 
-std::vector<std::string> setupDifferences(const RunRecord& record, const SetupLocation& setup) {
-    return differences(filesRecorded(record), filesOf(setup.setupDir));
-}
-
 SessionSetups setupsOfSessions(const LogFolder& folder, const GameSetup* given, bool solver, std::ostream& messages) {
     SessionSetups out;
     out.of.assign(folder.pairs.size(), given);
-    std::set<std::string> hashes;
     // The saved setups that could not be read, with why, and their sessions.
     std::map<std::string, std::pair<std::string, std::vector<std::string>>> unread;
     std::vector<std::string> said;
@@ -104,7 +97,6 @@ SessionSetups setupsOfSessions(const LogFolder& folder, const GameSetup* given, 
         const LogPair& pair = folder.pairs[i];
         if (!pair.record) continue;
         const RunRecord& record = *pair.record;
-        if (!record.setupHash.empty()) hashes.insert(record.setupHash);
         const std::string saved = record.savedSetupDir();
         const std::string& session = pair.name.suffix;
         if (given) {
@@ -159,7 +151,6 @@ SessionSetups setupsOfSessions(const LogFolder& folder, const GameSetup* given, 
         said.push_back(sessionsNamed(why.second) + ": warning: the saved setup " + saved + " " + why.first +
                        ": read without a setup");
     for (const std::string& line : said) messages << line << '\n';
-    out.hashes.assign(hashes.begin(), hashes.end());
     return out;
 }
 

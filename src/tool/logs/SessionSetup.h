@@ -21,9 +21,6 @@ struct SessionSetups {
     std::vector<const GameSetup*> of;
     // The saved setups read, by their folder as the records name it.
     std::map<std::string, std::unique_ptr<GameSetup>> saved;
-    // The hashes of the setups the sessions were played with, as their
-    // records say (sorted, each once).
-    std::vector<std::string> hashes;
 };
 
 // Decides for every pair of `folder`. `given` is the setup of --setup (or
@@ -33,10 +30,5 @@ struct SessionSetups {
 // setup that is missing or cannot be read is warned of once, naming its
 // sessions, which are read without a setup.
 SessionSetups setupsOfSessions(const LogFolder& folder, const GameSetup* given, bool solver, std::ostream& messages);
-
-// How a setup folder's files differ from those a run record lists, one
-// phrase per file ("setup/shoe.txt differs", "setup/b.bmp only in the
-// saved setup"); empty when they are the same files with the same bytes.
-std::vector<std::string> setupDifferences(const RunRecord& record, const SetupLocation& setup);
 
 }  // namespace qbx::tool::logs
