@@ -68,8 +68,10 @@ std::shared_ptr<const RunRecord> recordOf(const LogPair& pair, std::string& prob
         return nullptr;
     }
     if (record->session != pair.name.suffix) {
-        problem = pair.recordPath + ": the run record of session " + record->session + ", not of " + pair.name.suffix +
-                  "; its session is read as one without a run record";
+        const std::string whose = record->session.empty()
+                                      ? std::string("names no session")
+                                      : "the run record of session " + record->session + ", not of " + pair.name.suffix;
+        problem = pair.recordPath + ": " + whose + "; its session is read as one without a run record";
         return nullptr;
     }
     return std::make_shared<const RunRecord>(std::move(*record));
