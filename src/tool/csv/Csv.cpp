@@ -63,6 +63,7 @@ namespace {
 
 std::vector<std::string> namesOf(const std::vector<CsvColumn>& columns) {
     std::vector<std::string> names;
+    names.reserve(columns.size());
     for (const CsvColumn& c : columns) names.emplace_back(c.name);
     return names;
 }
