@@ -70,8 +70,8 @@ void addCsvCommand(CLI::App& app, CommandResult& result) {
         "Lines that are no records are named with file and line and left out (exit 1).\n"
         "An output is never an input, a log, or a file in a folder being read; an existing file is\n"
         "replaced only with --force. One table may go to standard output (-o - or --hands -), not both.\n\n"
-        "Example:\n  qbxtool csv dataout -o tables/events.csv --hands tables/hands.csv\n"
-        "  qbxtool csv dataout -o events.csv --hands hands.csv --setup setup");
+        "Example:\n  qbxtool csv dataout -o events.csv --hands hands.csv\n"
+        "  qbxtool csv dataout -o events.csv --setup lab-b   (every session under lab-b's setup)");
     cmd->add_option("LOGS", options->paths, "folders of logs, or log files")->required();
     cmd->add_option("-o,--output", options->events, "the events table (- for standard output)")->required();
     cmd->add_option("--hands", options->hands, "the hands table (- for standard output when -o names a file)");
