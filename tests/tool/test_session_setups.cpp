@@ -181,9 +181,45 @@ TEST_F(SessionSetups, TwoSessionsOfDifferentSetupsInOneFolderGetEachItsOwnEffici
     EXPECT_EQ(columnOf(noRecord, "setup"), std::vector<std::string>(6, ""));
     EXPECT_EQ(columnOf(noRecord, "program_version"), std::vector<std::string>(6, ""));
 
+    // A log given alone brings its run record along, as it brings its partner.
+    const fs::path oneHands = tmp.path() / "one-hands.csv";
+    ASSERT_EQ(runTool({"csv", (dataout / "nk071226_2.txt").string(), "-o", (tmp.path() / "one.csv").string(), "--hands",
+                       oneHands.string(), "--force"})
+                  .exitCode,
+              0);
+    EXPECT_EQ(columnOf(rowsOf(readCsvWithPython(oneHands), "071226_2"), "efficiency"),
+              columnOf(scripted, "efficiency"));
+
     // verify replays each session under its own rules: both whole.
     const ProcessResult verify = runTool({"verify", "--json", dataout.string()});
     EXPECT_EQ(verify.exitCode, 0) << verify.output;
+}
+
+// verify holds each session to its own saved setup: the mix game's logs are
+// whole under the setup they were played with, and their scores faulty
+// under a setup of another premium that a record names.
+TEST_F(SessionSetups, VerifyHoldsEachSessionToTheRulesOfItsOwnSavedSetup) {
+    twoSessionsOfTwoSetups();
+    copyMixGame(dataout, "071226_3");
+    std::map<std::string, std::string> otherPremium = mixSetupFiles();
+    otherPremium["QBXParameter.ini"] = qbx::test::parameterFile(
+        {{"ViewCard", "MIX"}, {"ViewCkNk", "FALSE"}, {"MaxRounds", "8"}, {"PremiumRound", "3001"}});
+    saveSetup(dataout, hashOf('c'), otherPremium);
+    writeRunRecord(dataout, "071226_3", hashOf('c'));
+    const ProcessResult run = runTool({"verify", "--json", dataout.string()});
+    EXPECT_EQ(run.exitCode, 1);
+    // The faults named on standard error come with the JSON.
+    const size_t from = run.output.find("{\n"), to = run.output.rfind("\n}") + 2;
+    ASSERT_NE(from, std::string::npos) << run.output;
+    const auto j = nlohmann::json::parse(run.output.substr(from, to - from));
+    std::map<std::string, std::string> verdicts;
+    for (const auto& s : j["sessions"]) {
+        std::string kinds;
+        for (const auto& f : s["faults"]) kinds += f["kind"].get<std::string>() + " ";
+        verdicts[s["session"]] = s["ok"].get<bool>() ? "ok" : kinds;
+    }
+    EXPECT_EQ(verdicts,
+              (std::map<std::string, std::string>{{"071226_1", "ok"}, {"071226_2", "ok"}, {"071226_3", "score "}}));
 }
 
 // --setup reads every session with the setup given; each session whose
