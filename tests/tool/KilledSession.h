@@ -67,26 +67,14 @@ inline fs::path writeKilledSession(const fs::path& work, const LogCut& cut,
     fs::copy(fs::path(QBX_EXAMPLES) / "setup", saved / "setup", fs::copy_options::recursive);
     writeFile(saved / "setup" / "QBXParameter.ini", mixParameters());
     writeFile(saved / "setup" / "shoe.txt", shoe);
-    const nlohmann::ordered_json record = {
-        {"record", "QBXSolo run record"},
-        {"format", 1},
-        {"session", kKilledSession},
-        {"logs", {"ck" + kKilledSession + ".txt", "nk" + kKilledSession + ".txt"}},
-        {"state", "started"},
-        {"program", {{"version", "1.4.0"}, {"commit", ""}}},
-        {"workingDirectory", "lab-a"},
-        {"participant", "Z9 \xC3\xA9   "},
-        {"setup",
-         {{"hash", kSavedSetupHash},
-          {"short", kSavedSetupHash.substr(0, 12)},
-          {"saved", "setups/" + kSavedSetupHash},
-          {"files", nlohmann::json::array()}}},
-        {"continues", nullptr},
-        {"started", "2026-12-07T13:59:58.990"},
-        {"end", nullptr},
-        {"keptInFront", nlohmann::json::array()},
-        {"problems", nlohmann::json::array()},
-    };
+    // What resume reads of the record; docs/log-format.md has the rest.
+    const nlohmann::json record = {{"record", "QBXSolo run record"},
+                                   {"format", 1},
+                                   {"session", kKilledSession},
+                                   {"state", "started"},
+                                   {"end", nullptr},
+                                   {"continues", nullptr},
+                                   {"setup", {{"hash", kSavedSetupHash}, {"saved", "setups/" + kSavedSetupHash}}}};
     writeFile(dataout / ("run" + kKilledSession + ".json"), record.dump(2));
     return saved;
 }

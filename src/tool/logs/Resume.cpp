@@ -131,7 +131,7 @@ private:
 // The setup the session was played with: --setup when given, else the copy
 // its run record names. Throws CouldNotRun naming what is missing.
 GameSetup sessionSetup(const ResumeOptions& options, const SessionFiles& files, std::optional<RunRecord>& record,
-                       std::string& from, std::ostream& err) {
+                       std::ostream& err) {
     std::error_code ec;
     const std::string recordPath = files.recordPath.string();
     if (fs::exists(files.recordPath, ec)) {
@@ -152,7 +152,6 @@ GameSetup sessionSetup(const ResumeOptions& options, const SessionFiles& files, 
             setupFiles(fs::path(saved) / "setup") != setupFiles(setup.location.setupDir))
             err << files.session << ": warning: the setup saved for it, " << saved << ", differs from " << options.setup
                 << "; the setup given is used\n";
-        from = options.setup;
         return setup;
     }
     const std::string give = "; give the setup it was played with: --setup DIR";
@@ -163,7 +162,6 @@ GameSetup sessionSetup(const ResumeOptions& options, const SessionFiles& files, 
         throw CouldNotRun(recordPath + ": names no saved setup (it could not be saved during the session)" + give);
     if (!fs::is_directory(fs::path(saved) / "setup", ec))
         throw CouldNotRun(saved + ": missing: the setup saved for session " + files.session + " is not there" + give);
-    from = saved;
     return readSetupAndShoe(saved);
 }
 
@@ -251,8 +249,7 @@ int resumeSession(const ResumeOptions& options, std::ostream& out, std::ostream&
     }
 
     std::optional<RunRecord> record;
-    std::string setupFrom;
-    const GameSetup setup = sessionSetup(options, files, record, setupFrom, err);
+    const GameSetup setup = sessionSetup(options, files, record, err);
 
     ShoeFaults shoeFaults;
     const Session session = readSession(files.pair, &setup, shoeFaults);
@@ -264,8 +261,7 @@ int resumeSession(const ResumeOptions& options, std::ostream& out, std::ostream&
     std::string notTheShoe = shoeFaults.first;
     if (notTheShoe.empty() && !session.hands.empty()) notTheShoe = partDealtDifference(session.hands.back(), setup);
     if (session.dealsNotFromSetup || !notTheShoe.empty()) {
-        err << refused << "was not played with the shoe of " << setupFrom << " (" << notTheShoe
-            << "); nothing was made\n";
+        err << refused << "was not played with this setup's shoe: " << notTheShoe << "; nothing was made\n";
         return kExitProblems;
     }
     // The hand in play when the logs stop, else the next one.
@@ -303,10 +299,11 @@ int resumeSession(const ResumeOptions& options, std::ostream& out, std::ostream&
     writeLauncher(made.temp() / kLauncherName, dir, options.program);
     made.commit();
 
-    const std::string participant = session.participant;
+    const std::string hands = hand == shoeHands ? "hand " + std::to_string(hand)
+                                                : "hands " + std::to_string(hand) + " to " + std::to_string(shoeHands);
     out << "Made " << dir.string() << " to continue session " << name << " from hand " << hand << ":\n"
-        << "  setup/           copied from " << (fs::path(setupFrom) / "setup").generic_string() << "; its shoe "
-        << shoeInWorkDir.generic_string() << " holds hands " << hand << " to " << shoeHands << "\n"
+        << "  setup/           copied from " << setup.location.setupDir.generic_string() << "; its shoe "
+        << shoeInWorkDir.generic_string() << " holds " << hands << "\n"
         << "  dataout/         empty\n"
         << "  " << kLauncherName << "  starts " << options.program << " in this directory\n";
     if (record && record->continues)
@@ -314,8 +311,9 @@ int resumeSession(const ResumeOptions& options, std::ostream& out, std::ostream&
             << record->continues->hand << ": its hand " << hand << " is hand " << record->continues->hand + hand - 1
             << " there.\n";
     out << "To go on, start QBXSolo there (the launcher, or: cd " << dir.string() << " && " << options.program
-        << ") and let the participant type the code \"" << participant
-        << "\" again. The new session's first hand is hand " << hand << " of " << name << ".\n";
+        << ") and let the participant type "
+        << (session.participant.empty() ? "the same code" : "the code \"" + session.participant + "\"")
+        << " again. The new session's first hand is hand " << hand << " of " << name << ".\n";
     return kExitOk;
 }
 
