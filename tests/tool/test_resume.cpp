@@ -181,8 +181,19 @@ TEST(Resume, WhatIsMissingOrInTheWayIsNamedAndAFailureLeavesNothingHalfMade) {
     const std::string log = (lab.path() / "dataout" / ("ck" + kKilledSession + ".txt")).string();
     const fs::path record = lab.path() / "dataout" / ("run" + kKilledSession + ".json");
     const fs::path elsewhere = lab.path() / "setup-of-that-day";
-    fs::rename(saved, elsewhere);
-    Resumed r = resume(log, (lab.path() / "a").string());
+    // A setup given stands in for the saved one, with a warning when they differ.
+    fs::copy(saved, elsewhere, fs::copy_options::recursive);
+    Resumed r = resume(log, (lab.path() / "same").string(), elsewhere.string());
+    EXPECT_EQ(r.exitCode, kExitOk) << r.err;
+    EXPECT_EQ(r.err, "");
+    writeFile(elsewhere / "setup" / "help.html", "<p>another page</p>");
+    r = resume(log, (lab.path() / "other").string(), elsewhere.string());
+    EXPECT_EQ(r.exitCode, kExitOk) << r.err;
+    EXPECT_NE(r.err.find("differs from " + elsewhere.string()), std::string::npos) << r.err;
+    fs::remove_all(lab.path() / "same");
+    fs::remove_all(lab.path() / "other");
+    fs::remove_all(saved);
+    r = resume(log, (lab.path() / "a").string());
     EXPECT_EQ(r.exitCode, kExitCouldNotRun);
     EXPECT_NE(r.err.find(saved.string() + ": missing"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("--setup DIR"), std::string::npos) << r.err;
