@@ -21,5 +21,6 @@ void addSessionsCommand(CLI::App& app, CommandResult& result);  // logs/Sessions
 void addVerifyCommand(CLI::App& app, CommandResult& result);    // logs/VerifyCommand.cpp
 void addCsvCommand(CLI::App& app, CommandResult& result);       // logs/CsvCommand.cpp
 void addReportCommand(CLI::App& app, CommandResult& result);    // logs/ReportCommand.cpp
+void addResumeCommand(CLI::App& app, CommandResult& result);    // logs/ResumeCommand.cpp
 
 }  // namespace qbx::tool

@@ -52,9 +52,9 @@ std::string execArgument(const std::string& text) {
 
 std::string reason(const std::error_code& ec) { return ec.message(); }
 
-// Copies the setup under a temporary name beside its final place and renames
-// it, so that DIR never holds half a setup.
-void copySetup(const fs::path& from, const fs::path& to) {
+}  // namespace
+
+void copySetupFolder(const fs::path& from, const fs::path& to) {
     std::random_device seed;
     const fs::path temp = to.parent_path() / (".setup.tmp" + std::to_string(seed() % 1000000));
     std::error_code ec;
@@ -66,8 +66,6 @@ void copySetup(const fs::path& from, const fs::path& to) {
         throw CouldNotRun(to.string() + ": cannot be made (" + reason(ec) + ")");
     }
 }
-
-}  // namespace
 
 std::string launcherText(const fs::path& workDir, const std::string& program) {
     const std::string name = workDir.filename().string();
@@ -82,19 +80,34 @@ std::string launcherText(const fs::path& workDir, const std::string& program) {
     return text;
 }
 
-int initWorkDir(const fs::path& requested, const fs::path& examples, const std::string& program, std::ostream& out,
-                std::ostream& err) {
+fs::path absoluteWorkDir(const fs::path& requested) {
     std::error_code ec;
     fs::path dir = fs::absolute(requested, ec).lexically_normal();
     if (ec) throw CouldNotRun(requested.string() + ": " + reason(ec));
     // "." and "pilot/" normalise to a trailing separator: the launcher names
     // the directory itself.
     if (dir.filename().empty() && dir.has_relative_path()) dir = dir.parent_path();
+    return dir;
+}
+
+void writeLauncher(const fs::path& file, const fs::path& workDir, const std::string& program) {
+    OutputFile launcher(file.string());
+    launcher.write(launcherText(workDir, program));
+    launcher.commit();
+    std::error_code ec;
+    fs::permissions(file, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec, fs::perm_options::add,
+                    ec);  // desktops start only launchers marked executable
+}
+
+int initWorkDir(const fs::path& requested, const fs::path& examples, const std::string& program, std::ostream& out,
+                std::ostream& err) {
+    std::error_code ec;
+    const fs::path dir = absoluteWorkDir(requested);
     if (fs::exists(dir, ec) && !fs::is_directory(dir, ec))
         throw CouldNotRun(dir.string() + ": exists and is not a directory");
 
     const fs::path setup = dir / "setup";
-    const fs::path launcher = dir / "qbxsolo.desktop";
+    const fs::path launcher = dir / kLauncherName;
     // An experiment's setup, its logs and its launcher are never touched.
     for (const fs::path& existing : {setup, launcher}) {
         if (fs::symlink_status(existing, ec).type() != fs::file_type::not_found) {
@@ -112,13 +125,8 @@ int initWorkDir(const fs::path& requested, const fs::path& examples, const std::
         fs::create_directory(dataout, ec);
         if (ec) throw CouldNotRun(dataout.string() + ": cannot be made (" + reason(ec) + ")");
     }
-    copySetup(examples, setup);
-
-    OutputFile file(launcher.string());
-    file.write(launcherText(dir, program));
-    file.commit();
-    fs::permissions(launcher, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
-                    fs::perm_options::add, ec);  // desktops start only launchers marked executable
+    copySetupFolder(examples, setup);
+    writeLauncher(launcher, dir, program);
 
     out << "Made " << dir.string() << ":\n"
         << "  setup/           copied from " << examples.string() << "\n"

@@ -11,6 +11,20 @@ namespace qbx::tool {
 // directory.
 std::string launcherText(const std::filesystem::path& workDir, const std::string& program);
 
+// The pieces of a working directory that init and resume make alike.
+// DIR as an absolute path naming the directory itself ("." and "pilot/"
+// included); throws CouldNotRun when it cannot be made absolute.
+std::filesystem::path absoluteWorkDir(const std::filesystem::path& requested);
+// Copies a setup folder under a temporary name beside `to` and renames it,
+// so that `to` never holds half a setup; throws CouldNotRun.
+void copySetupFolder(const std::filesystem::path& from, const std::filesystem::path& to);
+// Writes `file`, the launcher (launcherText) of `workDir`, marked executable;
+// throws CouldNotRun. The file may lie elsewhere than `workDir` while the
+// directory is being made.
+void writeLauncher(const std::filesystem::path& file, const std::filesystem::path& workDir, const std::string& program);
+// The launcher's name in a working directory.
+inline constexpr const char* kLauncherName = "qbxsolo.desktop";
+
 // Makes DIR/setup (a copy of `exampleSetup`), DIR/dataout and
 // DIR/qbxsolo.desktop. Returns kExitProblems, changing nothing, when DIR
 // already holds a setup or a launcher; throws CouldNotRun when it cannot work.

@@ -30,6 +30,7 @@ int run(int argc, char** argv) {
     addVerifyCommand(app, result);
     addCsvCommand(app, result);
     addReportCommand(app, result);
+    addResumeCommand(app, result);
 
     // A word that names no command is told as such, with the commands there are.
     if (argc > 1 && argv[1][0] != '-') {
