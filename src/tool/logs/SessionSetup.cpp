@@ -82,6 +82,10 @@ std::vector<std::string> differences(const std::map<std::string, std::string>& r
 
 }  // namespace
 
+std::vector<std::string> setupDifferences(const RunRecord& record, const SetupLocation& setup) {
+    return differences(filesRecorded(record), filesOf(setup.setupDir));
+}
+
 SessionSetups setupsOfSessions(const LogFolder& folder, const GameSetup* given, bool solver, std::ostream& messages) {
     SessionSetups out;
     out.of.assign(folder.pairs.size(), given);

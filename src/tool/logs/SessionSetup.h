@@ -31,4 +31,10 @@ struct SessionSetups {
 // sessions, which are read without a setup.
 SessionSetups setupsOfSessions(const LogFolder& folder, const GameSetup* given, bool solver, std::ostream& messages);
 
+// How the setup a run record names differs from the files of `setup`, one
+// phrase per file ("setup/shoe.txt differs", "setup/b.bmp only in the saved
+// setup", "... only in the setup given"); empty when they are the same
+// files with the same bytes.
+std::vector<std::string> setupDifferences(const RunRecord& record, const SetupLocation& setup);
+
 }  // namespace qbx::tool::logs
