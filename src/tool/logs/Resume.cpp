@@ -1,7 +1,6 @@
 #include "tool/logs/Resume.h"
 
 #include <fstream>
-#include <map>
 #include <random>
 #include <sstream>
 #include <system_error>
