@@ -35,10 +35,17 @@ int runQbxSolo(int argc, char** argv) {
 
     // The table window is created only once a code has been accepted; it lives until
     // the program ends.
-    login->onLogin = [helpWindow](const std::string& participantCode) {
+    TableWindow* tableWindow = nullptr;
+    login->onLogin = [helpWindow, &tableWindow](const std::string& participantCode) {
         auto* table = new TableWindow(helpWindow);
+        tableWindow = table;
         table->start(participantCode);
     };
+    // Quitting for the desktop's reasons (the user's session ending, a quit
+    // request) before the game ended: the run record says so.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, [&tableWindow] {
+        if (tableWindow) tableWindow->game().programClosing("the program was closed");
+    });
 
     login->show();
     const int status = app.exec();
