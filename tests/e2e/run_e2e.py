@@ -22,7 +22,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from desktop import scenario_screen_sizes, scenario_window_manager
 from harness import (AQUA, CARD_H, CARD_W, GREEN, GREY, HAND_END, HELP_BUTTON, HELP_CLOSE, PASS_BUTTON,
                      SCRIPT_PARAMETERS, BoxShown, E2EFailure, Expected, Killed, ProgramEnded,
-                     ScriptedPlay, Session, check, check_stamps, compare_text, deal_of, header,
+                     ScriptedPlay, Session, check, check_run_record, check_stamps, compare_text, deal_of, header,
                      leading_stamps, look_record, make_workdir, masked, pickup_record,
                      scripted_game, split_log, tree_listing, vm_rss_kb, wait_for)
 
@@ -145,6 +145,7 @@ def scenario_game_default(program, out):
         exp.hand_end("GE:", 3, 2, "750")
 
         play_to_end(s, exp, 15)
+    check_run_record(work)
 
 
 def scenario_game_circular(program, out):

@@ -320,6 +320,9 @@ void TableWindow::showOnTop() {
 }
 
 void TableWindow::keepInFront(FrontLost why) {
+    // A minimise comes as a hide and then as a change of state: the restore
+    // already queued for the hide is the minimise's.
+    if (restoreQueued_ && why == FrontLost::Minimised) restoreWhy_ = why;
     if (restoreQueued_ || exitRequested_ || !game_.table().formVisible()) return;
     if (!restoreBurst_.isValid() || restoreBurst_.elapsed() > 2000) {
         restoreBurst_.start();
@@ -333,7 +336,10 @@ void TableWindow::keepInFront(FrontLost why) {
         restoreQueued_ = false;
         if (exitRequested_ || !game_.table().formVisible()) return;
         if (isVisible() && windowState() == Qt::WindowMaximized && !isMinimized()) return;
-        game_.keptInFront(restoreWhy_);
+        // A window manager's answers to one request can take the window
+        // back more than once in a row: the record keeps the first.
+        if (!lastRestore_.isValid() || lastRestore_.elapsed() > 500) game_.keptInFront(restoreWhy_);
+        lastRestore_.start();
         showOnTop();
     });
 }

@@ -119,6 +119,7 @@ private:
     // A window manager that keeps undoing the restore is not fought forever.
     int restoresInBurst_ = 0;
     QElapsedTimer restoreBurst_;
+    QElapsedTimer lastRestore_;
 };
 
 }  // namespace qbx
