@@ -42,12 +42,6 @@ bool isUtf8(std::string_view text) {
     return true;
 }
 
-std::string two(int n) {
-    char s[8];
-    std::snprintf(s, sizeof s, "%02d", n % 100);
-    return s;
-}
-
 // Appends the JSON parts of one object, each after a comma but the first.
 class Fields {
 public:
