@@ -624,10 +624,12 @@ class Session:
         return os.path.join(self.workdir, "dataout")
 
     def log_files(self):
+        """The event logs in dataout (the run record and the saved setups
+        beside them left out)."""
         d = self.dataout()
         if not os.path.isdir(d):
             return []
-        return sorted(os.listdir(d))
+        return sorted(n for n in os.listdir(d) if re.match(r"^(ck|nk).*\.txt$", n))
 
     def _log(self, prefix):
         names = [n for n in self.log_files() if n.startswith(prefix)]

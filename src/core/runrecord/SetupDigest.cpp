@@ -95,15 +95,15 @@ bool saveSetup(const SetupDigest& digest, const std::string& workDir, std::strin
     const std::string setupsDir = workDir + "/dataout/setups";
     const std::string target = setupsDir + "/" + digest.hash;
     if (sys::isDirectory(target)) return true;
-    if (!sys::makeDirectory(setupsDir, error)) {
-        error = "dataout/setups: " + error;
-        return false;
-    }
     long long size = 0;
     for (const SetupFile& f : digest.files) size += f.bytes + 4096;
-    const long long free = sys::freeSpace(setupsDir);
+    const long long free = sys::freeSpace(workDir + "/dataout");
     if (free >= 0 && free - size < spare) {
         error = "the disk of dataout has " + std::to_string(free / 1024) + " KiB free, kept for the logs";
+        return false;
+    }
+    if (!sys::makeDirectory(setupsDir, error)) {
+        error = "dataout/setups: " + error;
         return false;
     }
     // Each session its own temporary folder: two sessions copying the same
