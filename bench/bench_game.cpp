@@ -6,11 +6,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "support/FakeDesktop.h"
 #include "core/eventlog/LogFile.h"
+#include "core/runrecord/RunRecordWriter.h"
 
 using namespace qbx;
 using namespace qbx::test;
@@ -111,6 +113,63 @@ void BM_RecordWrite(benchmark::State& state) {
     for (auto _ : state) log.writeLine(kRecord);
 }
 BENCHMARK(BM_RecordWrite)->Unit(benchmark::kMicrosecond);
+
+// The session's start and its first actions with the run record: none, on
+// its own thread (as the program runs), or written in the game's thread (what
+// the thread saves). Timed on the game's thread: startGame() (the logs made,
+// the record handed over), the start to the first hand laid (the game's own
+// time; the fake timers skip the one-second wait, so the writer's hashing,
+// copying and first record overlap the deal and the first actions here, more
+// than in a real session), and each of the first actions with its records
+// made durable. The setup holds a 2 MB picture, so the copy takes time.
+void BM_RunRecordStart(benchmark::State& state) {
+    const int mode = static_cast<int>(state.range(0));  // 0 none, 1 thread, 2 in the game's thread
+    std::vector<double> startUs, dealUs, actionUs;
+    for (auto _ : state) {
+        WorkDir dir;
+        dir.write("setup/QBXParameter.ini", parameterFile({{"MaxRounds", "100"}}));
+        dir.write("setup/messages.ini", englishCatalogue());
+        dir.write("setup/shoe.txt", shoeOf(200));
+        dir.write("setup/picture.bmp", std::string(2 << 20, 'p'));
+        Session s;
+        if (mode == 0) s.game.setRunRecordWriter(nullptr);
+        if (mode == 1) s.game.setRunRecordWriter(std::make_unique<RunRecordWriter>());
+        const auto t0 = std::chrono::steady_clock::now();
+        s.game.startGame("bench   ");
+        const auto t1 = std::chrono::steady_clock::now();
+        s.untilHandInPlay();
+        const auto t2 = std::chrono::steady_clock::now();
+        startUs.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
+        dealUs.push_back(std::chrono::duration<double, std::micro>(t2 - t0).count());
+        for (int h = 0; h < 5; ++h) {
+            s.untilHandInPlay();
+            for (int p = 0; p < 4; ++p) {
+                const auto a0 = std::chrono::steady_clock::now();
+                s.pass();
+                actionUs.push_back(
+                    std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - a0).count());
+            }
+        }
+        s.game.flushRunRecord();
+    }
+    auto at = [](std::vector<double> v, double q) {
+        std::sort(v.begin(), v.end());
+        return v[std::min(v.size() - 1, static_cast<size_t>(q * static_cast<double>(v.size())))];
+    };
+    state.counters["start_us"] = at(startUs, 0.5);
+    state.counters["first_deal_us"] = at(dealUs, 0.5);
+    state.counters["action_p50_us"] = at(actionUs, 0.5);
+    state.counters["action_p99_us"] = at(actionUs, 0.99);
+    state.counters["action_max_us"] = at(actionUs, 1.0);
+}
+BENCHMARK(BM_RunRecordStart)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->ArgName("record")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(30);
 
 }  // namespace
 

@@ -562,6 +562,14 @@ def main():
         "%.1f ms" % table["real_time"], "—", "≤ 1000 ms", yes(table["real_time"] <= 1000))
     row("Solver: a 10,000-hand shoe in that table, lines of play included", "%.1f ms" % shoe["real_time"], "—",
         "≤ 1000 ms", yes(shoe["real_time"] <= 1000))
+    rec = {m: find_bench(gres, "BM_RunRecordStart/record:%d" % m) for m in (0, 1, 2)}
+    row("Session start to the first hand laid, game's own time (no record / record on its thread, info)",
+        "%.2f / %.2f ms" % (rec[0]["first_deal_us"] / 1000, rec[1]["first_deal_us"] / 1000), "—",
+        "%.2f ms in the game's thread" % (rec[2]["first_deal_us"] / 1000), "—")
+    row("Action with durable records, first 20 of a session (median / p99: no record / record on its thread)",
+        "%.0f / %.0f µs ; %.0f / %.0f µs" % (rec[0]["action_p50_us"], rec[0]["action_p99_us"],
+                                           rec[1]["action_p50_us"], rec[1]["action_p99_us"]),
+        "—", "p99 ×%.2f with the record" % (rec[1]["action_p99_us"] / rec[0]["action_p99_us"]), "—")
     row("Idle CPU at the table, 5 s, nothing moving", "%.0f ms" % (idle_cpu * 1000), "0 ms",
         "no timer runs", yes(idle_cpu <= 0.02))
 

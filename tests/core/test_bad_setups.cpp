@@ -74,7 +74,7 @@ struct BadSetup : ::testing::Test {
         fs::remove(relativePath);
         fs::create_directories(relativePath);
     }
-    std::vector<std::string> logs() const { return dir.list("dataout"); }
+    std::vector<std::string> logs() const { return dir.logs(); }
     std::vector<std::string> log(const char* role) const {
         for (const std::string& name : logs())
             if (name.rfind(role, 0) == 0) return splitLines(dir.read("dataout/" + name));
@@ -529,7 +529,7 @@ TEST_F(BadSetup, ParticipantCodesAreWrittenUnchangedWhateverTheirLengthOrBytes) 
         start.clock.set("09:00:00.000");
         start.game.startGame(code);
         EXPECT_TRUE(start.platform.messages.empty());
-        for (const std::string& name : run.list("dataout")) {
+        for (const std::string& name : run.logs()) {
             const auto lines = splitLines(run.read("dataout/" + name));
             ASSERT_EQ(lines.size(), 5u) << name;
             EXPECT_EQ(lines[2], "32400.0:userID:userName " + code + ":gameNum -1:partner 1") << name;

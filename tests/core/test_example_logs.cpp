@@ -74,7 +74,7 @@ TEST_F(ReferenceRun, BothLogsMatchTheReferenceByteForByte) {
 }
 
 TEST_F(ReferenceRun, LogNamesShareOneSuffixOfTodaysDate) {
-    const auto names = dir.list("dataout");
+    const auto names = dir.logs();
     ASSERT_EQ(names.size(), 2u);
     ASSERT_EQ(names[0].substr(0, 9), "ck071226_");
     EXPECT_EQ("nk" + names[0].substr(2), names[1]);

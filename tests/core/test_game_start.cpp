@@ -26,7 +26,7 @@ struct GameStart : ::testing::Test {
         writeSetup(dir, kShoe);
         s.clock.set("09:00:00.000");
     }
-    std::vector<std::string> logs() const { return dir.list("dataout"); }
+    std::vector<std::string> logs() const { return dir.logs(); }
 };
 
 TEST_F(GameStart, SetsCaptionsCountersAndArmsTheFirstDeal) {

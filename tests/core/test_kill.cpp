@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <csignal>
 #include <random>
 #include <sys/wait.h>
@@ -79,7 +81,7 @@ TEST(KilledAnyTime, TheLogsAreWholeLinesAndAPrefixOfTheFinishedRun) {
         finished = readLogs(dir);
         // The quickest of a few runs: the first one pays for cold caches.
         for (int i = 0; i < 3; ++i) {
-            for (const auto& name : dir.list("dataout")) std::filesystem::remove("dataout/" + name);
+            for (const auto& name : dir.list("dataout")) std::filesystem::remove_all("dataout/" + name);
             const auto begin = std::chrono::steady_clock::now();
             const int status = waitFor(playInChild(-1));
             const long micros = static_cast<long>(
@@ -119,6 +121,42 @@ TEST(KilledAnyTime, TheLogsAreWholeLinesAndAPrefixOfTheFinishedRun) {
         });
     }
     EXPECT_GE(cutShort, 15);
+}
+
+TEST(KilledAnyTime, TheRunRecordIsWholeAndSaysStarted) {
+    // The child rewrites its record without pause (a return to the front
+    // after another); killed at any moment, the name holds a whole record.
+    int seen = 0;
+    for (int run = 0; run < 20; ++run) {
+        inMemoryTemp([&] {
+            WorkDir dir;
+            writeScriptedSetup(dir, 3, kSeed);
+            const pid_t pid = ::fork();
+            if (pid == 0) {
+                Session s;
+                s.game.setRunRecordWriter(std::make_unique<RunRecordWriter>());  // on its own thread
+                startScripted(s);
+                for (;;) {
+                    s.game.keptInFront(FrontLost::Hidden);
+                    s.game.flushRunRecord();
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20 + run * 3));
+            ::kill(pid, SIGKILL);
+            waitFor(pid);
+            const std::string path = "dataout/run071226_4242.json";
+            if (!std::filesystem::exists(path)) return;
+            ++seen;
+            const std::string record = readFile(path);
+            ASSERT_GE(record.size(), 4u);
+            EXPECT_EQ(record.substr(0, 2), "{\n");
+            EXPECT_EQ(record.substr(record.size() - 3), "\n}\n");
+            EXPECT_EQ(std::count(record.begin(), record.end(), '{'), std::count(record.begin(), record.end(), '}'));
+            EXPECT_NE(record.find("\"state\": \"started\""), std::string::npos);
+            EXPECT_NE(record.find("\"why\": \"hidden\"}\n  ],\n  \"problems\": []\n}"), std::string::npos);
+        });
+    }
+    EXPECT_GE(seen, 15);
 }
 
 }  // namespace

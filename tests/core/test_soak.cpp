@@ -71,7 +71,7 @@ TEST(Soak, TwoThousandHandsKeepEveryRecordAndDoNotGrow) {
         // ended by passes, then the game-end box.
         EXPECT_EQ(s.platform.messages.back(), "The game is over. Thank you!");
 
-        const auto names = dir.list("dataout");
+        const auto names = dir.logs();
         ASSERT_EQ(names.size(), 2u);
         const auto ck = splitLines(dir.read("dataout/" + names[0]));
         const auto nk = splitLines(dir.read("dataout/" + names[1]));

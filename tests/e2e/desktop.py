@@ -11,7 +11,7 @@ import subprocess
 import time
 
 from harness import (GREEN, GREY, HELP_BUTTON, HELP_CLOSE, SCRIPT_PARAMETERS, E2EFailure,
-                     ScriptedPlay, Session, check, make_workdir, scripted_game, wait_for)
+                     ScriptedPlay, Session, check, check_run_record, make_workdir, scripted_game, wait_for)
 
 HELP_OUTER = (753, 673)
 # openbox's default theme: close, maximise and minimise buttons at the right
@@ -222,6 +222,12 @@ def scenario_window_manager(program, out):
             results.append(("a whole game under openbox, both logs compared", None))
         except E2EFailure as e:
             results.append(("a whole game under openbox, both logs compared", str(e)))
+    try:
+        # The minimise button and the iconify request put the table back.
+        check_run_record(work, window_manager="Openbox", kept_in_front={"minimised"})
+        results.append(("the run record: openbox named, each return to the front kept", None))
+    except E2EFailure as e:
+        results.append(("the run record: openbox named, each return to the front kept", str(e)))
     return results
 
 

@@ -13,6 +13,8 @@ taken explicitly with `xdotool windowfocus --sync` before every key press
 (the login's code box, the message boxes); without that X drops the keys.
 """
 
+import hashlib
+import json
 import os
 import random
 import re
@@ -622,10 +624,12 @@ class Session:
         return os.path.join(self.workdir, "dataout")
 
     def log_files(self):
+        """The event logs in dataout (the run record and the saved setups
+        beside them left out)."""
         d = self.dataout()
         if not os.path.isdir(d):
             return []
-        return sorted(os.listdir(d))
+        return sorted(n for n in os.listdir(d) if re.match(r"^(ck|nk).*\.txt$", n))
 
     def _log(self, prefix):
         names = [n for n in self.log_files() if n.startswith(prefix)]
@@ -1143,3 +1147,51 @@ class ScriptedPlay:
         self.checkpoint("gameend")
         s.dismiss_box()
         return s.wait_exit(5)
+
+
+def check_run_record(work, how="game ended", window_manager=None, kept_in_front=None):
+    """The session's run record in work/dataout: whole JSON, its state and
+    end, each setup file's SHA-256 and size as hashlib computes them from
+    setup/, the setup's hash as sha256sum's lines give it, and the saved copy
+    holding the same bytes. Returns the record."""
+    dataout = os.path.join(work, "dataout")
+    names = [n for n in os.listdir(dataout) if re.match(r"^run\d{6}_\d+\.json$", n)]
+    check(len(names) == 1, "one run record in dataout, found %s" % names)
+    with open(os.path.join(dataout, names[0]), "rb") as f:
+        record = json.loads(f.read().decode("utf-8"))
+    check(record["record"] == "QBXSolo run record" and record["format"] == 1, "not a run record")
+    session = names[0][3:-5]
+    check(record["session"] == session and record["logs"] == ["ck%s.txt" % session, "nk%s.txt" % session],
+          "the record names another session: %s %s" % (record["session"], record["logs"]))
+    check(record["state"] == "ended", "state %r, not ended" % record["state"])
+    check(record["end"] and record["end"]["how"] == how, "end %r, not %r" % (record["end"], how))
+    check(record["workingDirectory"] == os.path.basename(work), "working directory %r" % record["workingDirectory"])
+    check(record["system"]["windowManager"] == window_manager,
+          "window manager %r, not %r" % (record["system"]["windowManager"], window_manager))
+    files = []
+    for folder, _, found in os.walk(os.path.join(work, "setup"), followlinks=True):
+        for name in found:
+            files.append(os.path.relpath(os.path.join(folder, name), work).replace(os.sep, "/"))
+    files.sort(key=lambda p: p.encode())
+    expected = []
+    for path in files:
+        with open(os.path.join(work, path), "rb") as f:
+            data = f.read()
+        expected.append((path, len(data), hashlib.sha256(data).hexdigest()))
+    got = [(f["path"], f["bytes"], f["sha256"]) for f in record["setup"]["files"]]
+    check(got == expected, "setup files %s, not %s" % (got, expected))
+    lines = "".join("%s  %s\n" % (sha, path) for path, _, sha in expected)
+    check(record["setup"]["hash"] == hashlib.sha256(lines.encode()).hexdigest(), "the setup's hash")
+    saved = os.path.join(dataout, record["setup"]["saved"] or "none")
+    for path, _, sha in expected:
+        with open(os.path.join(saved, path), "rb") as f:
+            check(hashlib.sha256(f.read()).hexdigest() == sha, "the saved copy of %s differs" % path)
+    check(record["problems"] == [], "problems: %s" % record["problems"])
+    whys = [k["why"] for k in record["keptInFront"]]
+    if kept_in_front is None:
+        check(whys == [], "kept in front without a window manager: %s" % whys)
+    else:
+        check(kept_in_front <= set(whys) and set(whys) <= {"minimised", "un-maximised", "hidden", "covered",
+                                                           "another desktop", "lost focus"},
+              "kept in front %s, expected at least %s" % (whys, sorted(kept_in_front)))
+    return record

@@ -22,7 +22,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from desktop import scenario_screen_sizes, scenario_window_manager
 from harness import (AQUA, CARD_H, CARD_W, GREEN, GREY, HAND_END, HELP_BUTTON, HELP_CLOSE, PASS_BUTTON,
                      SCRIPT_PARAMETERS, BoxShown, E2EFailure, Expected, Killed, ProgramEnded,
-                     ScriptedPlay, Session, check, check_stamps, compare_text, deal_of, header,
+                     ScriptedPlay, Session, check, check_run_record, check_stamps, compare_text, deal_of, header,
                      leading_stamps, look_record, make_workdir, masked, pickup_record,
                      scripted_game, split_log, tree_listing, vm_rss_kb, wait_for)
 
@@ -145,6 +145,7 @@ def scenario_game_default(program, out):
         exp.hand_end("GE:", 3, 2, "750")
 
         play_to_end(s, exp, 15)
+    check_run_record(work)
 
 
 def scenario_game_circular(program, out):
@@ -952,6 +953,20 @@ def scenario_dataout_removed(program, out):
         check(not os.path.exists(s.dataout()), "dataout was made again")
 
 
+def scenario_polite_kill(program, out):
+    """SIGTERM during the first hand: the program ends by the signal as it
+    always did, the logs keep what was played, and the run record is
+    completed first with how it ended."""
+    work, script = _script_workdir(out, "polite_kill", 3)
+    with Session(program, work, out, "polite_kill") as s:
+        s.login("K1")
+        s.wait_ready(script[0].first, 1)
+        s.proc.send_signal(signal.SIGTERM)
+        check(s.wait_exit(5) == -signal.SIGTERM, "exit status %s after SIGTERM" % s.exit_status)
+    record = check_run_record(work, how="the program was ended (SIGTERM)")
+    check(record["end"]["hands"] == 1, "hands %s, not 1" % record["end"]["hands"])
+
+
 SCENARIOS = [
     ("game_default", scenario_game_default),
     ("game_circular", scenario_game_circular),
@@ -970,6 +985,7 @@ SCENARIOS = [
     ("kill_anytime", scenario_kill_anytime),
     ("disk_full", scenario_disk_full),
     ("dataout_removed", scenario_dataout_removed),
+    ("polite_kill", scenario_polite_kill),
     # Each returns its attempts, reported one by one.
     ("window_manager", scenario_window_manager),
     ("screen_sizes", scenario_screen_sizes),

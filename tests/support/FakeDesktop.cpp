@@ -137,6 +137,13 @@ std::vector<std::string> WorkDir::list(const std::string& relativeDir) const {
     return names;
 }
 
+std::vector<std::string> WorkDir::logs() const {
+    std::vector<std::string> names;
+    for (const std::string& name : list("dataout"))
+        if (name.rfind("ck", 0) == 0 || name.rfind("nk", 0) == 0) names.push_back(name);
+    return names;
+}
+
 std::vector<std::string> splitLines(const std::string& text) {
     std::vector<std::string> lines;
     size_t start = 0;

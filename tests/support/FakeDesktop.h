@@ -39,6 +39,7 @@ public:
     void terminate() override { terminated = true; }
     Size screenSize() override { return screen; }
     Size windowSize() override { return window; }
+    SystemInfo systemInfo() override { return system; }
     void timerChanged(TimerId id, bool running, int intervalMs) override;
 
     std::vector<std::string> messages;
@@ -47,6 +48,7 @@ public:
     bool terminated = false;
     Size screen{1024, 768};
     Size window{1024, 768};
+    SystemInfo system{"Test OS 1.0", 1024, 768, 1.5, "Test WM"};
 
     struct TimerSlot {
         bool running = false;
@@ -63,7 +65,11 @@ private:
 // A game on a fake desktop, with helpers that act as a participant would.
 class Session {
 public:
-    Session() : platform(clock), game(platform, clock) {}
+    // The run record is written in the game's thread, so that whatever a
+    // test reads or changes in dataout meets no writer at work.
+    Session() : platform(clock), game(platform, clock) {
+        game.setRunRecordWriter(std::make_unique<RunRecordWriter>(RunRecordWriter::Mode::Inline));
+    }
 
     // Fires the earliest due timer, moving the clock to its time. False when
     // no timer runs.
@@ -110,6 +116,9 @@ public:
     void write(const std::string& relativePath, const std::string& content);
     std::string read(const std::string& relativePath) const;
     std::vector<std::string> list(const std::string& relativeDir) const;
+    // The event logs in dataout, by name (the run record and the saved
+    // setups beside them left out).
+    std::vector<std::string> logs() const;
     const std::string& path() const { return path_; }
 
 private:

@@ -48,7 +48,7 @@ inline std::string playScriptedGame(const fs::path& folder, int hands, unsigned 
         s.game.setDurableLogs(false);
         qbx::test::ScriptedPlay play(s);
         play.playToEnd();
-        for (const std::string& name : dir.list("dataout")) {
+        for (const std::string& name : dir.logs()) {
             const fs::path to = folder / (name.substr(0, 2) + suffix + ".txt");
             fs::copy_file(fs::path(dir.path()) / "dataout" / name, to, fs::copy_options::overwrite_existing);
             if (name.rfind("ck", 0) == 0) ckPath = to.string();

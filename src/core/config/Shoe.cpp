@@ -115,6 +115,7 @@ Shoe::Status Shoe::loadText(const std::string& text, std::string& fault) {
     hands_.clear();
     next_ = 0;
     fault.clear();
+    header_ = text.substr(0, text.find_first_of("\r\n"));
     for (const ShoeTextLine& line : shoeHandLines(text)) {
         std::string lineFault;
         std::optional<ShoeHand> hand = parseShoeLine(line.text, line.lineNumber, lineFault);

@@ -51,12 +51,17 @@ public:
     // Parses shoe text already in memory (tests, fuzzing).
     Status loadText(const std::string& text, std::string& fault);
 
+    // The first line, which names no hand (its line end left out).
+    const std::string& header() const { return header_; }
     bool atEnd() const { return next_ >= hands_.size(); }
+    // The hands taken so far.
+    size_t taken() const { return next_; }
     const ShoeHand& take() { return hands_[next_++]; }
     size_t size() const { return hands_.size(); }
 
 private:
     std::vector<ShoeHand> hands_;
+    std::string header_;
     size_t next_ = 0;
 };
 

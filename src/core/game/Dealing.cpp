@@ -85,8 +85,10 @@ void Game::endOfShoe(const std::string& stamp) {
     logs_.nk().writeLine(totalMovesRecord(progress_.totalMoves));
     // Durable before the participant is told the game is over.
     logs_.sync();
+    endRunRecord("game ended");
     platform_.showMessage(texts_.msgGameEnded);
     logs_.close();
+    reportRunRecordProblems(true);
     requestTerminate();
 }
 

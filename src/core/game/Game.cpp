@@ -4,6 +4,8 @@
 
 #include "core/game/Game.h"
 
+#include <cstdio>
+
 #include "core/platform/System.h"
 
 namespace qbx {
@@ -56,17 +58,102 @@ void Game::requestTerminate() {
 }
 
 void Game::startFailed(const std::string& message) {
+    // After the logs exist (a card back that cannot be read) the record
+    // says why the session never dealt.
+    endRunRecord("the session could not start: " + message);
     platform_.showMessage(message);
     logs_.close();
+    reportRunRecordProblems(false);
     requestTerminate();
 }
+
+namespace {
+
+// Why a session stopped, as its run record says it, from the log's error.
+std::string whyLogFailed(const std::string& message) {
+    if (message.find("removed from the disk") != std::string::npos) return "dataout was removed";
+    if (message.find("No space left") != std::string::npos || message.find("disk is full") != std::string::npos ||
+        message.find("not enough space") != std::string::npos)
+        return "the disk is full";
+    return "an event log could not be written: " + message;
+}
+
+const char* frontLostName(FrontLost why) {
+    switch (why) {
+    case FrontLost::Minimised: return "minimised";
+    case FrontLost::Unmaximised: return "un-maximised";
+    case FrontLost::Hidden: return "hidden";
+    case FrontLost::Covered: return "covered";
+    case FrontLost::AnotherDesktop: return "another desktop";
+    case FrontLost::LostFocus: return "lost focus";
+    }
+    return "hidden";
+}
+
+}  // namespace
 
 void Game::logFailed(const std::string& message) {
     // Play cannot go on without its records: say so, keep what was written,
     // and end rather than leave a table that records nothing.
+    endRunRecord(whyLogFailed(message));
     platform_.showMessage(message + "\nThe session has been stopped. Please call the experimenter.");
     logs_.close();
+    reportRunRecordProblems(false);
     requestTerminate();
+}
+
+void Game::beginRunRecord(const LocalTime& t0, const std::string& participantCode) {
+    if (!recordWriter_) return;
+    record_.session = logs_.suffix().substr(0, logs_.suffix().rfind('.'));
+    record_.ckLog = "ck" + logs_.suffix();
+    record_.nkLog = "nk" + logs_.suffix();
+    record_.version = programVersion();
+    record_.commit = programCommit();
+    record_.system = platform_.systemInfo();
+    record_.workingDirectory = sys::workingDirectoryName();
+    record_.participant = participantCode;
+    record_.parameters = parameterTexts(parameters_);
+    if (const std::optional<Continuation> c = continuationOf(shoe_.header()))
+        record_.continues = RunRecord::Continues{c->session, c->hand};
+    record_.started = isoTime(t0);
+    recordWriter_->begin(record_, parameters_, runRecordName(record_.session));
+}
+
+void Game::endRunRecord(const std::string& how) {
+    if (!recordWriter_ || !recordWriter_->begun() || record_.ended) return;
+    record_.ended = true;
+    record_.end = RunRecord::End{isoTime(clock_.now()), how, static_cast<int>(shoe_.taken())};
+    recordWriter_->update(record_);
+}
+
+void Game::reportRunRecordProblems(bool showBox) {
+    if (!recordWriter_ || !recordWriter_->begun()) return;
+    // The session is over: waiting for the last write delays nothing.
+    recordWriter_->flush();
+    const std::vector<std::string> problems = recordWriter_->problems();
+    if (problems.empty()) return;
+    std::string text = "The logs are complete, but the run record " + runRecordName(record_.session) +
+                       " or the copy of the setup is not:";
+    for (const std::string& p : problems) text += "\n- " + p;
+    std::fprintf(stderr, "QBXSolo: %s\n", text.c_str());
+    // Told after the last box of the session, when the participant is done;
+    // a session stopped by a failure has just asked for the experimenter,
+    // who finds it in the record and the terminal.
+    if (showBox) platform_.showMessage(text);
+}
+
+void Game::keptInFront(FrontLost why) {
+    if (!recordWriter_ || !recordWriter_->begun() || record_.ended) return;
+    record_.keptInFront.push_back({isoTime(clock_.now()), frontLostName(why)});
+    recordWriter_->update(record_);
+}
+
+void Game::programClosing(const std::string& how) {
+    if (!recordWriter_ || !recordWriter_->begun() || record_.ended) return;
+    endRunRecord(how);
+    recordWriter_->flush();
+    for (const std::string& p : recordWriter_->problems())
+        std::fprintf(stderr, "QBXSolo: the run record %s: %s\n", runRecordName(record_.session).c_str(), p.c_str());
 }
 
 bool Game::acceptsInput() const { return !terminated_ && table_.formEnabled() && table_.formVisible(); }
@@ -142,6 +229,9 @@ void Game::startGame(const std::string& participantCode) {
                 startFailed(error);
                 return;
             }
+            // The stamps of the header were read above: the record's start
+            // (a copy handed to its thread) delays none of them.
+            beginRunRecord(t0, participantCode);
             const bool shoeMissing = shoeStatus == Shoe::Status::Unreadable;
             if (shoeMissing) platform_.showMessage("I do not find the the shoefile " + shoePath);
 
@@ -155,6 +245,8 @@ void Game::startGame(const std::string& participantCode) {
             if (shoeMissing) {
                 logs_.sync();
                 logs_.close();
+                endRunRecord("the shoe file cannot be read");
+                reportRunRecordProblems(true);
                 requestTerminate();
                 return;
             }

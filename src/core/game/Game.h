@@ -21,6 +21,7 @@
 #include "core/game/Table.h"
 #include "core/platform/Platform.h"
 #include "core/rules/Rules.h"
+#include "core/runrecord/RunRecordWriter.h"
 
 namespace qbx {
 
@@ -61,6 +62,13 @@ public:
     void mouseRelease(int x, int y, MouseButton button);
     // A drag that ends without a drop (Escape, focus lost, released outside).
     void cancelDrag();
+    // The desktop had to put the table back in front: the run record says
+    // when and why.
+    void keptInFront(FrontLost why);
+    // The program is being closed by the desktop (its session ending, a
+    // polite request to quit) before the game ended: the run record is
+    // completed with `how` and written before this returns.
+    void programClosing(const std::string& how);
     // The view reports a label's measured size (labels fit their text).
     void setLabelSize(Ctl label, int width, int height) { table_.setSize(label, width, height); }
 
@@ -99,6 +107,14 @@ public:
     // with the operating system (written, not waited for). A real session
     // never turns this off.
     void setDurableLogs(bool durable) { logs_.setDurable(durable); }
+    // The run record as the game last handed it to its writer, and a wait
+    // until the writer has written it (tests). Benchmarks can run without a
+    // run record, or with one written in the game's own thread.
+    const RunRecord& runRecord() const { return record_; }
+    void flushRunRecord() {
+        if (recordWriter_) recordWriter_->flush();
+    }
+    void setRunRecordWriter(std::unique_ptr<RunRecordWriter> writer) { recordWriter_ = std::move(writer); }
 
     // ---- Rules a test drives one at a time ------------------------------------
     // Sends a card gliding to a place; the window takes no input meanwhile.
@@ -124,6 +140,11 @@ private:
 
     // Start (Game.cpp).
     void loadCardPictures();
+    // The run record (Game.cpp): begun once the logs exist, completed at
+    // every end of the session, what could not be saved told at the end.
+    void beginRunRecord(const LocalTime& t0, const std::string& participantCode);
+    void endRunRecord(const std::string& how);
+    void reportRunRecordProblems(bool showBox);
     void startFailed(const std::string& message);
     void logFailed(const std::string& message);
     void requestTerminate();
@@ -221,6 +242,8 @@ private:
     std::shared_ptr<const Bitmap> cardBack_;
     std::shared_ptr<const Bitmap> background_;
     std::function<int()> randomSuffix_;
+    RunRecord record_;
+    std::unique_ptr<RunRecordWriter> recordWriter_ = std::make_unique<RunRecordWriter>();
     TimerState timers_[3];
     bool terminated_ = false;
 };

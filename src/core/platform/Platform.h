@@ -26,6 +26,17 @@ struct Size {
     int width = 0, height = 0;
 };
 
+// The circumstances of a session, for its run record.
+struct SystemInfo {
+    std::string os;                         // the operating system's name and version
+    int screenWidth = 0, screenHeight = 0;  // the primary screen, device-independent pixels
+    double devicePixelRatio = 1;
+    std::string windowManager;  // its name; empty when there is none
+};
+
+// Why the desktop had to put the table back in front.
+enum class FrontLost { Minimised, Unmaximised, Hidden, Covered, AnotherDesktop, LostFocus };
+
 class Platform {
 public:
     virtual ~Platform() = default;
@@ -38,6 +49,8 @@ public:
     // The primary screen in pixels, and the table window's outer size.
     virtual Size screenSize() = 0;
     virtual Size windowSize() = 0;
+    // The system, the screen and the window manager the session runs on.
+    virtual SystemInfo systemInfo() = 0;
     // A timer was started (running) or stopped. A started timer fires first
     // one interval after this call, then every interval until stopped.
     virtual void timerChanged(TimerId id, bool running, int intervalMs) = 0;

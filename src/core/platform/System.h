@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "core/platform/Platform.h"
 
@@ -32,6 +34,36 @@ bool flushToDisk(std::FILE* file, std::string& error);
 
 // Gives `from` the name `to`, replacing a file of that name in one step.
 bool replaceFile(const std::string& from, const std::string& to, std::string& error);
+
+// ---- Whole files and folders (Folders.cpp): the run record and the saved
+// setup, written by a worker thread, never the event logs.
+
+// Replaces the file at `path` with `bytes` in one step: they are written
+// under a temporary name in the same folder, made durable and renamed over
+// the old file, so the name always holds a whole file, old or new. On
+// failure nothing is left behind and `error` says why.
+bool replaceWholeFile(const std::string& path, std::string_view bytes, std::string& error);
+// Creates `path` new with `bytes` and makes it durable; never overwrites.
+bool writeNewFile(const std::string& path, std::string_view bytes, std::string& error);
+// A whole file's bytes.
+bool readWholeFile(const std::string& path, std::string& bytes, std::string& error);
+// Every regular file below `directory`, links to files and folders followed,
+// as "directory/sub/name" with forward slashes, in no particular order.
+bool listFilesBelow(const std::string& directory, std::vector<std::string>& files, std::string& error);
+// Creates a folder and the folders above it that are missing.
+bool makeDirectories(const std::string& path, std::string& error);
+// Creates one folder in a folder that exists; true when it exists already.
+bool makeDirectory(const std::string& path, std::string& error);
+// The bytes free for this program on the disk that holds `path`; -1 when
+// unknown.
+long long freeSpace(const std::string& path);
+// Gives the folder `from` the name `to`; `targetExists` when `to` was taken.
+bool renameDirectory(const std::string& from, const std::string& to, bool& targetExists, std::string& error);
+// Removes a folder and everything in it, as far as it can.
+void removeTree(const std::string& path) noexcept;
+// The working directory's whole path, and its last part ("lab-a").
+std::string workingDirectoryPath();
+std::string workingDirectoryName();
 
 // A directory exists at `path`.
 bool isDirectory(const std::string& path);

@@ -3,8 +3,15 @@
 #include <QApplication>
 #include <QString>
 
+#include <csignal>
 #include <memory>
 #include <string>
+
+#ifndef _WIN32
+#include <QSocketNotifier>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
 
 #include "desktop/widgets/Fonts.h"
 #include "desktop/widgets/MessageBox.h"
@@ -14,6 +21,47 @@
 #include "desktop/table/Trace.h"
 
 namespace qbx {
+
+#ifndef _WIN32
+namespace {
+
+// SIGTERM, SIGHUP and SIGINT (a polite kill, the terminal closed, Ctrl+C)
+// reach the event loop through a socket pair: the handler only writes a byte.
+int signalSockets[2] = {-1, -1};
+volatile std::sig_atomic_t signalNumber = 0;
+
+void onEndSignal(int number) {
+    signalNumber = number;
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(signalSockets[1], &byte, 1);
+}
+
+// Between two events (the logs made durable after each) the run record is
+// completed; then the signal does what it always did and ends the program,
+// with no record written after it.
+void watchEndSignals(QApplication& app, TableWindow*& table) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalSockets) != 0) return;
+    auto* notifier = new QSocketNotifier(signalSockets[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, [&table] {
+        char byte = 0;
+        [[maybe_unused]] const auto got = ::read(signalSockets[0], &byte, 1);
+        const int number = signalNumber;
+        if (table)
+            table->game().programClosing(number == SIGHUP   ? "the program was ended (SIGHUP)"
+                                         : number == SIGINT ? "the program was ended (SIGINT)"
+                                                            : "the program was ended (SIGTERM)");
+        std::signal(number, SIG_DFL);
+        std::raise(number);
+    });
+    struct sigaction action {};
+    action.sa_handler = onEndSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int number : {SIGTERM, SIGHUP, SIGINT}) ::sigaction(number, &action, nullptr);
+}
+
+}  // namespace
+#endif
 
 int runQbxSolo(int argc, char** argv) {
     trace::init();
@@ -35,10 +83,20 @@ int runQbxSolo(int argc, char** argv) {
 
     // The table window is created only once a code has been accepted; it lives until
     // the program ends.
-    login->onLogin = [helpWindow](const std::string& participantCode) {
+    TableWindow* tableWindow = nullptr;
+    login->onLogin = [helpWindow, &tableWindow](const std::string& participantCode) {
         auto* table = new TableWindow(helpWindow);
+        tableWindow = table;
         table->start(participantCode);
     };
+#ifndef _WIN32
+    watchEndSignals(app, tableWindow);
+#endif
+    // Quitting for the desktop's reasons (the user's session ending, a quit
+    // request) before the game ended: the run record says so.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, [&tableWindow] {
+        if (tableWindow) tableWindow->game().programClosing("the program was closed");
+    });
 
     login->show();
     const int status = app.exec();

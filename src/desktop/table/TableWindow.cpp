@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSysInfo>
 #include <QTimer>
 
 #include "core/platform/System.h"
@@ -19,6 +20,7 @@
 #include "desktop/table/CardPictures.h"
 #include "desktop/table/TableCanvas.h"
 #include "desktop/table/Trace.h"
+#include "desktop/table/WindowManager.h"
 
 namespace qbx {
 
@@ -317,7 +319,10 @@ void TableWindow::showOnTop() {
     }
 }
 
-void TableWindow::keepInFront() {
+void TableWindow::keepInFront(FrontLost why) {
+    // A minimise comes as a hide and then as a change of state: the restore
+    // already queued for the hide is the minimise's.
+    if (restoreQueued_ && why == FrontLost::Minimised) restoreWhy_ = why;
     if (restoreQueued_ || exitRequested_ || !game_.table().formVisible()) return;
     if (!restoreBurst_.isValid() || restoreBurst_.elapsed() > 2000) {
         restoreBurst_.start();
@@ -325,24 +330,30 @@ void TableWindow::keepInFront() {
     }
     if (++restoresInBurst_ > 20) return;
     restoreQueued_ = true;
+    restoreWhy_ = why;
     // Queued: the window manager's own handling of its request ends first.
     QTimer::singleShot(0, this, [this] {
         restoreQueued_ = false;
         if (exitRequested_ || !game_.table().formVisible()) return;
         if (isVisible() && windowState() == Qt::WindowMaximized && !isMinimized()) return;
+        // A window manager's answers to one request can take the window
+        // back more than once in a row: the record keeps the first.
+        if (!lastRestore_.isValid() || lastRestore_.elapsed() > 500) game_.keptInFront(restoreWhy_);
+        lastRestore_.start();
         showOnTop();
     });
 }
 
 void TableWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && windowState() != Qt::WindowMaximized) keepInFront();
+    if (event->type() == QEvent::WindowStateChange && windowState() != Qt::WindowMaximized)
+        keepInFront(isMinimized() ? FrontLost::Minimised : FrontLost::Unmaximised);
 }
 
 void TableWindow::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     // A hide the program did not ask for (the window manager unmapped it).
-    if (event->spontaneous()) keepInFront();
+    if (event->spontaneous()) keepInFront(onAnotherDesktop(*this) ? FrontLost::AnotherDesktop : FrontLost::Hidden);
 }
 
 bool TableWindow::blocksInput(QObject* watched, QEvent* event) const {
@@ -427,6 +438,18 @@ Size TableWindow::windowSize() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize s = screen ? screen->availableGeometry().size() : frameGeometry().size();
     return {s.width(), s.height()};
+}
+
+SystemInfo TableWindow::systemInfo() {
+    SystemInfo info;
+    info.os = QSysInfo::prettyProductName().toStdString();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        info.screenWidth = screen->geometry().width();
+        info.screenHeight = screen->geometry().height();
+        info.devicePixelRatio = screen->devicePixelRatio();
+    }
+    info.windowManager = windowManagerName();
+    return info;
 }
 
 void TableWindow::timerChanged(TimerId id, bool running, int intervalMs) {

@@ -58,6 +58,7 @@ public:
     void terminate() override;
     Size screenSize() override;
     Size windowSize() override;
+    SystemInfo systemInfo() override;
     void timerChanged(TimerId id, bool running, int intervalMs) override;
     // Clock
     LocalTime now() override;
@@ -89,8 +90,9 @@ private:
     // window manager lets it be), above every other window.
     void showOnTop();
     // A window manager may minimise, restore or hide the table whatever its
-    // hints say: it is put back at once, after the event that told of it.
-    void keepInFront();
+    // hints say: it is put back at once, after the event that told of it,
+    // and the game is told why (the run record keeps each time).
+    void keepInFront(FrontLost why);
     QWidget* widgetFor(Ctl id) const;
 
     Game game_;
@@ -113,9 +115,11 @@ private:
     bool handCursor_ = false;
     bool exitRequested_ = false;
     bool restoreQueued_ = false;
+    FrontLost restoreWhy_ = FrontLost::Hidden;
     // A window manager that keeps undoing the restore is not fought forever.
     int restoresInBurst_ = 0;
     QElapsedTimer restoreBurst_;
+    QElapsedTimer lastRestore_;
 };
 
 }  // namespace qbx

@@ -1,0 +1,166 @@
+// Whole files replaced in one step and folders copied for the run record,
+// with the same calls on both systems (std::filesystem and the file calls of
+// System.h, whose Windows side renames with MoveFileEx).
+
+#include <filesystem>
+#include <random>
+#include <system_error>
+
+#include "core/platform/System.h"
+
+namespace qbx::sys {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool writeAndClose(std::FILE* file, std::string_view bytes, std::string& error) {
+    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    if (!ok) error = "the data could not be written";
+    if (ok) ok = flushToDisk(file, error);
+    if (std::fclose(file) != 0 && ok) {
+        error = "the file could not be closed";
+        ok = false;
+    }
+    return ok;
+}
+
+std::string parentOf(const std::string& path) {
+    const fs::path p(path);
+    return p.has_parent_path() ? p.parent_path().string() : std::string(".");
+}
+
+}  // namespace
+
+bool writeNewFile(const std::string& path, std::string_view bytes, std::string& error) {
+    bool exists = false;
+    std::FILE* file = createNewFile(path, exists, error);
+    if (!file) return false;
+    if (writeAndClose(file, bytes, error)) return true;
+    std::remove(path.c_str());
+    return false;
+}
+
+bool replaceWholeFile(const std::string& path, std::string_view bytes, std::string& error) {
+    const fs::path target(path);
+    const std::string folder = parentOf(path);
+    static thread_local std::mt19937 draw(std::random_device{}());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string temp =
+            (fs::path(folder) / ("." + target.filename().string() + "." + std::to_string(draw() % 1000000) + ".tmp"))
+                .string();
+        bool exists = false;
+        std::FILE* file = createNewFile(temp, exists, error);
+        if (!file) {
+            if (exists) continue;
+            return false;
+        }
+        if (!writeAndClose(file, bytes, error) || !replaceFile(temp, path, error)) {
+            std::remove(temp.c_str());
+            return false;
+        }
+        syncDirectory(folder);
+        return true;
+    }
+    error = "no temporary name free beside it";
+    return false;
+}
+
+bool readWholeFile(const std::string& path, std::string& bytes, std::string& error) {
+    ReadOnlyFile file;
+    switch (file.open(path, error)) {
+    case ReadOnlyFile::Open::Ok: break;
+    case ReadOnlyFile::Open::IsDirectory: error = "is a directory"; return false;
+    case ReadOnlyFile::Open::Failed: return false;
+    }
+    bytes.clear();
+    if (file.sizeAtOpen() > 0) bytes.reserve(static_cast<size_t>(file.sizeAtOpen()));
+    char buffer[65536];
+    for (;;) {
+        const long long got = file.read(buffer, sizeof buffer, error);
+        if (got < 0) return false;
+        if (got == 0) return true;
+        bytes.append(buffer, static_cast<size_t>(got));
+    }
+}
+
+bool listFilesBelow(const std::string& directory, std::vector<std::string>& files, std::string& error) {
+    std::error_code ec;
+    fs::recursive_directory_iterator it(directory, fs::directory_options::follow_directory_symlink, ec);
+    // A link loop would be followed forever: no setup is this deep.
+    constexpr int kDeepest = 32;
+    for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (it.depth() > kDeepest) {
+            error = "folders nested deeper than " + std::to_string(kDeepest) + " (a link loop?)";
+            return false;
+        }
+        std::error_code kind;
+        if (it->is_regular_file(kind)) files.push_back(it->path().generic_string());
+    }
+    if (ec) {
+        error = ec.message();
+        return false;
+    }
+    return true;
+}
+
+bool makeDirectories(const std::string& path, std::string& error) {
+    std::error_code ec;
+    fs::create_directories(path, ec);
+    if (ec) {
+        error = ec.message();
+        return false;
+    }
+    return true;
+}
+
+bool makeDirectory(const std::string& path, std::string& error) {
+    std::error_code ec;
+    fs::create_directory(path, ec);
+    if (ec) {
+        error = ec.message();
+        return false;
+    }
+    return true;
+}
+
+long long freeSpace(const std::string& path) {
+    std::error_code ec;
+    const fs::space_info space = fs::space(path, ec);
+    return ec ? -1 : static_cast<long long>(space.available);
+}
+
+bool renameDirectory(const std::string& from, const std::string& to, bool& targetExists, std::string& error) {
+    targetExists = false;
+    std::error_code ec;
+    // rename() would replace an empty folder of that name: one that exists is
+    // another session's copy, kept.
+    if (fs::exists(to, ec)) {
+        targetExists = true;
+        error = "exists";
+        return false;
+    }
+    fs::rename(from, to, ec);
+    if (!ec) {
+        syncDirectory(parentOf(to));
+        return true;
+    }
+    targetExists = fs::exists(to);
+    error = ec.message();
+    return false;
+}
+
+void removeTree(const std::string& path) noexcept {
+    std::error_code ec;
+    fs::remove_all(path, ec);
+}
+
+std::string workingDirectoryPath() {
+    std::error_code ec;
+    const fs::path cwd = fs::current_path(ec);
+    return ec ? std::string() : cwd.generic_string();
+}
+
+std::string workingDirectoryName() { return fs::path(workingDirectoryPath()).filename().string(); }
+
+}  // namespace qbx::sys

@@ -1,0 +1,70 @@
+#pragma once
+// A session's run record: under which setup, program and circumstances it
+// was played, written as JSON beside its two logs (docs/log-format.md has
+// every field). The game fills what it knows; the setup's files and hash
+// are added by the writer's thread (RunRecordWriter).
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "core/config/ConfigFiles.h"
+#include "core/platform/Platform.h"
+
+namespace qbx {
+
+struct SetupFile {
+    std::string path;  // "setup/shoe.txt", relative to the working directory
+    long long bytes = 0;
+    std::string sha256;
+    std::string use;  // "parameters", "messages", "shoe", "card back", "texture", "help page", "other"
+};
+
+struct RunRecord {
+    std::string session;          // "071226_4711"
+    std::string ckLog, nkLog;     // the logs' file names
+    bool ended = false;           // "state"
+    std::string version, commit;  // the program's
+    SystemInfo system;
+    std::string workingDirectory;  // its last part
+    std::string participant;       // as typed, 8-bit
+    // The setup, filled by the writer once it has read the files.
+    std::string setupHash;
+    std::optional<std::string> savedSetup;  // "setups/<hash>", relative to dataout
+    std::vector<SetupFile> files;
+    std::vector<std::pair<std::string, std::string>> parameters;  // the 14 keys, in the file's order
+    struct Continues {
+        std::string session;
+        int hand = 0;
+    };
+    std::optional<Continues> continues;
+    std::string started;  // "2026-12-07T14:03:22.481"
+    struct End {
+        std::string time, how;
+        int hands = 0;
+    };
+    std::optional<End> end;
+    struct KeptInFront {
+        std::string time, why;
+    };
+    std::vector<KeptInFront> keptInFront;
+    std::vector<std::string> problems;
+};
+
+// This program's version ("1.0") and the short commit it was built from
+// ("" when unknown).
+std::string programVersion();
+std::string programCommit();
+// A local time as the record writes it: "2026-12-07T14:03:22.481".
+std::string isoTime(const LocalTime& t);
+// The parameter file's 14 keys with the values the game read, as text.
+std::vector<std::pair<std::string, std::string>> parameterTexts(const ParameterValues& values);
+// 8-bit text as a JSON string, quotes included: UTF-8 as it is, any other
+// byte string read as Latin-1.
+std::string jsonString(std::string_view bytes);
+// The whole record as a JSON document, ending in a line feed.
+std::string runRecordJson(const RunRecord& record);
+
+}  // namespace qbx
