@@ -10,6 +10,8 @@
 #include <nlohmann/json.hpp>
 
 #include "core/eventlog/LogFormat.h"
+#include "core/runrecord/SetupDigest.h"
+#include "core/runrecord/Sha256.h"
 #include "tool/LogMaking.h"
 #include "tool/csv/Codebook.h"
 
@@ -61,17 +63,39 @@ void writeInto(const fs::path& path, const std::string& bytes) {
     writeFile(path, bytes);
 }
 
-// A hash of 64 hex digits made of one digit, for a setup of the tests.
-std::string hashOf(char digit) { return std::string(64, digit); }
+// A setup as a run record names it: its files with their SHA-256, and its hash.
+struct SavedSetup {
+    std::map<std::string, std::string> files;  // by name in setup/
+    std::string hash;
+    json listed = json::array();
+    std::string shortHash() const { return hash.substr(0, 12); }
+};
+
+SavedSetup describe(const std::map<std::string, std::string>& files) {
+    SavedSetup setup;
+    setup.files = files;
+    std::vector<qbx::SetupFile> listed;
+    for (const auto& [name, bytes] : files) {
+        listed.push_back({"setup/" + name, static_cast<long long>(bytes.size()), qbx::sha256Hex(bytes), "other"});
+        setup.listed.push_back({{"path", listed.back().path},
+                                {"bytes", bytes.size()},
+                                {"sha256", listed.back().sha256},
+                                {"use", "other"}});
+    }
+    setup.hash = qbx::setupHash(listed);
+    return setup;
+}
 
 // A saved setup as the program keeps it: dataout/setups/<hash>/setup/.
-void saveSetup(const fs::path& dataout, const std::string& hash, const std::map<std::string, std::string>& files) {
-    for (const auto& [name, bytes] : files) writeInto(dataout / "setups" / hash / "setup" / name, bytes);
+SavedSetup saveSetup(const fs::path& dataout, const std::map<std::string, std::string>& files) {
+    SavedSetup setup = describe(files);
+    for (const auto& [name, bytes] : files) writeInto(dataout / "setups" / setup.hash / "setup" / name, bytes);
+    return setup;
 }
 
 // The run record of `session` as the program leaves it at the end, naming
-// the saved setup `hash` ("" for none saved); `patch` changes or adds fields.
-void writeRunRecord(const fs::path& dataout, const std::string& session, const std::string& hash,
+// the saved setup `setup`; `patch` changes or adds fields.
+void writeRunRecord(const fs::path& dataout, const std::string& session, const SavedSetup& setup,
                     const json& patch = json::object()) {
     json r = {{"record", "QBXSolo run record"},
               {"format", 1},
@@ -80,13 +104,13 @@ void writeRunRecord(const fs::path& dataout, const std::string& session, const s
               {"state", "ended"},
               {"program", {{"version", "1.4.0"}, {"commit", "96e76e4"}}},
               {"system", {{"os", "Debian GNU/Linux 12 (bookworm)"}, {"windowManager", nullptr}}},
-              {"workingDirectory", "lab-" + hash.substr(0, 1)},
+              {"workingDirectory", "lab"},
               {"participant", "Z9 \xc3\xa9   "},
               {"setup",
-               {{"hash", hash},
-                {"short", hash.substr(0, 12)},
-                {"saved", hash.empty() ? json(nullptr) : json("setups/" + hash)},
-                {"files", json::array()}}},
+               {{"hash", setup.hash},
+                {"short", setup.shortHash()},
+                {"saved", "setups/" + setup.hash},
+                {"files", setup.listed}}},
               {"parameters", json::object()},
               {"continues", nullptr},
               {"started", "2026-12-07T14:00:00.000"},
@@ -116,17 +140,20 @@ protected:
     TempDir tmp;
     fs::path dataout = tmp.path() / "dataout";
     fs::path out = tmp.path() / "tables";
+    SavedSetup mixSetup, scriptedSetup;
 
     // The mix game (071226_1) and a scripted game of six hands (071226_2),
     // each with its run record and its own saved setup: their shoes differ.
     void twoSessionsOfTwoSetups() {
         copyMixGame(dataout, "071226_1");
         playScriptedGame(dataout, 6, 11, "071226_2");
-        saveSetup(dataout, hashOf('a'), mixSetupFiles());
-        saveSetup(dataout, hashOf('b'), scriptedSetupFiles(6, 11));
-        writeRunRecord(dataout, "071226_1", hashOf('a'));
-        writeRunRecord(dataout, "071226_2", hashOf('b'),
-                       {{"program", {{"version", "1.5.0"}}}, {"continues", {{"session", "061226_7"}, {"hand", 3}}}});
+        mixSetup = saveSetup(dataout, mixSetupFiles());
+        scriptedSetup = saveSetup(dataout, scriptedSetupFiles(6, 11));
+        writeRunRecord(dataout, "071226_1", mixSetup, {{"workingDirectory", "lab-a"}});
+        writeRunRecord(dataout, "071226_2", scriptedSetup,
+                       {{"workingDirectory", "lab-b"},
+                        {"program", {{"version", "1.5.0"}}},
+                        {"continues", {{"session", "061226_7"}, {"hand", 3}}}});
     }
 
     ProcessResult csv(std::vector<std::string> extra = {}) {
@@ -170,10 +197,10 @@ TEST_F(SessionSetups, TwoSessionsOfDifferentSetupsInOneFolderGetEachItsOwnEffici
 
     // Each hand names its session's setup, the program's version and the
     // session it continues; a session without a record leaves them empty.
-    EXPECT_EQ(columnOf(mix, "setup"), std::vector<std::string>(5, "aaaaaaaaaaaa"));
+    EXPECT_EQ(columnOf(mix, "setup"), std::vector<std::string>(5, mixSetup.shortHash()));
     EXPECT_EQ(columnOf(mix, "program_version"), std::vector<std::string>(5, "1.4.0"));
     EXPECT_EQ(columnOf(mix, "continues_session"), std::vector<std::string>(5, ""));
-    EXPECT_EQ(columnOf(scripted, "setup"), std::vector<std::string>(6, "bbbbbbbbbbbb"));
+    EXPECT_EQ(columnOf(scripted, "setup"), std::vector<std::string>(6, scriptedSetup.shortHash()));
     EXPECT_EQ(columnOf(scripted, "program_version"), std::vector<std::string>(6, "1.5.0"));
     EXPECT_EQ(columnOf(scripted, "continues_session"), std::vector<std::string>(6, "061226_7"));
     EXPECT_EQ(columnOf(scripted, "continues_hand"), std::vector<std::string>(6, "3"));
@@ -204,8 +231,7 @@ TEST_F(SessionSetups, VerifyHoldsEachSessionToTheRulesOfItsOwnSavedSetup) {
     std::map<std::string, std::string> otherPremium = mixSetupFiles();
     otherPremium["QBXParameter.ini"] = qbx::test::parameterFile(
         {{"ViewCard", "MIX"}, {"ViewCkNk", "FALSE"}, {"MaxRounds", "8"}, {"PremiumRound", "3001"}});
-    saveSetup(dataout, hashOf('c'), otherPremium);
-    writeRunRecord(dataout, "071226_3", hashOf('c'));
+    writeRunRecord(dataout, "071226_3", saveSetup(dataout, otherPremium));
     const ProcessResult run = runTool({"verify", "--json", dataout.string()});
     EXPECT_EQ(run.exitCode, 1);
     // The faults named on standard error come with the JSON.
@@ -228,14 +254,15 @@ TEST_F(SessionSetups, VerifyHoldsEachSessionToTheRulesOfItsOwnSavedSetup) {
 TEST_F(SessionSetups, TheSetupGivenOverridesAllWithAWarningForEachSessionOfAnotherSetup) {
     twoSessionsOfTwoSetups();
     copyMixGame(dataout, "071226_3");  // a second session of the mix setup
-    writeRunRecord(dataout, "071226_3", hashOf('a'));
+    writeRunRecord(dataout, "071226_3", mixSetup);
     const fs::path given = tmp.path() / "given";
     for (const auto& [name, bytes] : mixSetupFiles()) writeInto(given / "setup" / name, bytes);
     const ProcessResult run = csv({"--setup", given.string()});
     ASSERT_EQ(run.exitCode, 0) << run.output;
     EXPECT_EQ(occurrences(run.output, "differs from the setup given"), 1u) << run.output;
     EXPECT_NE(
-        run.output.find("071226_2: warning: played with setup bbbbbbbbbbbb (lab-b), which differs from the "
+        run.output.find("071226_2: warning: played with setup " + scriptedSetup.shortHash() +
+                        " (lab-b), which differs from the "
                         "setup given with --setup (setup/QBXParameter.ini differs, setup/messages.ini only in the "
                         "saved setup, setup/shoe.txt differs): read with the setup given"),
         std::string::npos)
@@ -245,7 +272,7 @@ TEST_F(SessionSetups, TheSetupGivenOverridesAllWithAWarningForEachSessionOfAnoth
               (std::vector<std::string>{"0.1429", "", "1.0000", "", "1.0000"}));
     EXPECT_EQ(columnOf(rowsOf(hands, "071226_2"), "fewest"), std::vector<std::string>(6, ""));
     // The record still names the setup the session was played with.
-    EXPECT_EQ(columnOf(rowsOf(hands, "071226_2"), "setup"), std::vector<std::string>(6, "bbbbbbbbbbbb"));
+    EXPECT_EQ(columnOf(rowsOf(hands, "071226_2"), "setup"), std::vector<std::string>(6, scriptedSetup.shortHash()));
     // The same warnings for verify and report.
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"verify", dataout.string(), "--setup", given.string()},
@@ -260,18 +287,33 @@ TEST_F(SessionSetups, AMissingSavedSetupOrABadRecordIsSaidOnceAndTheSessionReadW
     copyMixGame(dataout, "071226_1");
     copyMixGame(dataout, "071226_2");
     copyMixGame(dataout, "071226_3");
-    writeRunRecord(dataout, "071226_1", hashOf('c'));
-    writeRunRecord(dataout, "071226_2", hashOf('c'));
+    std::map<std::string, std::string> goneFiles = mixSetupFiles();
+    goneFiles["notes.txt"] = "pilot";
+    const SavedSetup gone = describe(goneFiles);  // named, never saved
+    writeRunRecord(dataout, "071226_1", gone);
+    writeRunRecord(dataout, "071226_2", gone);
     writeFile(dataout / "run071226_3.json", "{\"record\": \"QBXSolo run record\", \"format\": 1, \"sess");
-    writeRunRecord(dataout, "071226_9", hashOf('a'));  // no logs of that session here
+    writeRunRecord(dataout, "071226_9", gone);  // no logs of that session here
+    // A saved setup whose parameter file was edited after the session: said,
+    // and read as it is.
+    copyMixGame(dataout, "071226_4");
+    const SavedSetup edited = saveSetup(dataout, mixSetupFiles());
+    writeRunRecord(dataout, "071226_4", edited);
+    writeFile(dataout / "setups" / edited.hash / "setup" / "QBXParameter.ini",
+              readFile(dataout / "setups" / edited.hash / "setup" / "QBXParameter.ini") + "\r\n");
     const ProcessResult run = csv();
     EXPECT_EQ(run.exitCode, 0) << run.output;
-    EXPECT_EQ(occurrences(run.output, "setups/" + hashOf('c')), 1u) << run.output;
+    EXPECT_EQ(occurrences(run.output, "setups/" + gone.hash), 1u) << run.output;
     EXPECT_NE(run.output.find("071226_1 (and 1 more session): warning: the saved setup"), std::string::npos)
         << run.output;
     EXPECT_NE(run.output.find("is missing: read without a setup"), std::string::npos) << run.output;
     EXPECT_EQ(occurrences(run.output, "run071226_3.json: not JSON"), 1u) << run.output;
     EXPECT_NE(run.output.find("run071226_9.json: a run record without its logs"), std::string::npos) << run.output;
+    EXPECT_EQ(
+        occurrences(run.output, "071226_4: warning: the saved setup " + (dataout / "setups" / edited.hash).string() +
+                                    " is no longer the setup its run record names"),
+        1u)
+        << run.output;
     // Nothing else is passed over: the records are no "not a log name", the
     // saved setups no folder left unread.
     EXPECT_EQ(run.output.find("not a log name"), std::string::npos) << run.output;
@@ -288,7 +330,7 @@ TEST_F(SessionSetups, SessionsShowsEachSetupAndFlagsWhatTheRecordSays) {
     twoSessionsOfTwoSetups();
     copyMixGame(dataout, "071226_3");  // older logs: no record
     copyMixGame(dataout, "071226_4");
-    writeRunRecord(dataout, "071226_4", hashOf('a'),
+    writeRunRecord(dataout, "071226_4", mixSetup,
                    {{"state", "started"},
                     {"end", nullptr},
                     {"workingDirectory", "pilot \xc3\xa9t\xc3\xa9"},
@@ -305,7 +347,7 @@ TEST_F(SessionSetups, SessionsShowsEachSetupAndFlagsWhatTheRecordSays) {
         at = end + 1;
     }
     ASSERT_EQ(lines.size(), 4u) << run.output;
-    EXPECT_NE(lines["071226_1"].find("aaaaaaaaaaaa lab-a"), std::string::npos);
+    EXPECT_NE(lines["071226_1"].find(mixSetup.shortHash() + " lab-a"), std::string::npos);
     EXPECT_NE(lines["071226_2"].find("continues 061226_7 hand 3"), std::string::npos);
     EXPECT_NE(lines["071226_3"].find("no run record"), std::string::npos);
     EXPECT_NE(lines["071226_4"].find("the program was stopped before the end"), std::string::npos);
@@ -326,7 +368,7 @@ TEST_F(SessionSetups, SessionsShowsEachSetupAndFlagsWhatTheRecordSays) {
     const auto j = nlohmann::json::parse(runTool({"sessions", "--json", dataout.string()}).output);
     std::map<std::string, nlohmann::json> by;
     for (const auto& s : j["sessions"]) by[s["session"]] = s;
-    EXPECT_EQ(by["071226_1"]["setup"]["short"], "aaaaaaaaaaaa");
+    EXPECT_EQ(by["071226_1"]["setup"]["short"], mixSetup.shortHash());
     EXPECT_EQ(by["071226_1"]["setup"]["workingDirectory"], "lab-a");
     EXPECT_EQ(by["071226_1"]["programVersion"], "1.4.0");
     EXPECT_EQ(by["071226_1"]["recordState"], "ended");
@@ -341,7 +383,8 @@ TEST_F(SessionSetups, SessionsShowsEachSetupAndFlagsWhatTheRecordSays) {
     const fs::path page = tmp.path() / "report.html";
     ASSERT_EQ(runTool({"report", dataout.string(), "-o", page.string()}).exitCode, 0);
     const std::string html = readFile(page);
-    EXPECT_NE(html.find("bbbbbbbbbbbb</code><br><span class=\"note\">lab-b · QBXSolo 1.5.0"), std::string::npos);
+    EXPECT_NE(html.find(scriptedSetup.shortHash() + "</code><br><span class=\"note\">lab-b · QBXSolo 1.5.0"),
+              std::string::npos);
     EXPECT_NE(html.find("no run record"), std::string::npos);
 }
 
@@ -370,7 +413,8 @@ TEST_F(SessionSetups, TheCodebookNamesEveryColumnOfBothTablesAsTheirHeaderRows) 
         EXPECT_EQ(names, table.at(0));
     }
     EXPECT_EQ(package["resources"][1]["schema"]["fields"][27]["unit"], "ms");  // deal_to_end_ms
-    EXPECT_EQ(package["setups"], nlohmann::json::array({hashOf('a'), hashOf('b')}));
+    EXPECT_EQ(package["setups"], nlohmann::json::array({std::min(mixSetup.hash, scriptedSetup.hash),
+                                                        std::max(mixSetup.hash, scriptedSetup.hash)}));
     EXPECT_EQ(package["sessions"].size(), 2u);
     EXPECT_FALSE(package["qbxtool"]["version"].get<std::string>().empty());
 

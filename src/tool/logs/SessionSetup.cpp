@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "core/runrecord/SetupDigest.h"
+#include "core/runrecord/Sha256.h"
 #include "tool/Tool.h"
 #include "tool/setup/SolverTable.h"
 
@@ -21,12 +23,10 @@ std::string bytesOf(const fs::path& file) {
     return bytes.str();
 }
 
-// What stands for a file's content when setups are compared.
-std::string contentDigest(const std::string& bytes) { return bytes; }
-
 // Every file of a setup folder (subfolders and links followed), by its path
 // from the working directory as a run record writes it ("setup/shoe.txt"),
-// with its content's digest.
+// with its SHA-256; sorted by path, byte by byte, as the setup's hash takes
+// them.
 std::map<std::string, std::string> filesOf(const fs::path& setupDir) {
     std::map<std::string, std::string> files;
     std::error_code ec;
@@ -35,16 +35,24 @@ std::map<std::string, std::string> filesOf(const fs::path& setupDir) {
         std::error_code typeError;
         if (!it->is_regular_file(typeError)) continue;
         const std::string path = "setup/" + it->path().lexically_relative(setupDir).generic_string();
-        files[path] = contentDigest(bytesOf(it->path()));
+        files[path] = sha256Hex(bytesOf(it->path()));
     }
     return files;
 }
 
-// The files a run record lists, with the digests filesOf gives: those of the
-// copy it saved.
+// The files a run record lists, with their SHA-256.
 std::map<std::string, std::string> filesRecorded(const RunRecord& record) {
-    const std::string saved = record.savedSetupDir();
-    return saved.empty() ? std::map<std::string, std::string>() : filesOf(fs::path(saved) / "setup");
+    std::map<std::string, std::string> files;
+    for (const RunRecordFile& f : record.files) files[f.path] = f.sha256;
+    return files;
+}
+
+// The hash of a whole setup, as the program names its saved copy.
+std::string hashOf(const std::map<std::string, std::string>& files) {
+    std::vector<SetupFile> listed;
+    listed.reserve(files.size());
+    for (const auto& [path, sha256] : files) listed.push_back({path, 0, sha256, {}});
+    return setupHash(listed);
 }
 
 // "071226_1", or "071226_1 (and 3 more sessions)".
@@ -104,16 +112,16 @@ SessionSetups setupsOfSessions(const LogFolder& folder, const GameSetup* given, 
         const std::string saved = record.savedSetupDir();
         const std::string& session = pair.name.suffix;
         if (given) {
-            std::error_code ec;
-            if (saved.empty() || !fs::is_directory(saved, ec)) {
-                said.push_back(session + ": warning: its saved setup " + setupName(record) +
-                               " is not here, so it cannot be told whether it is the setup given with --setup: read "
-                               "with the setup given");
+            if (record.files.empty()) {
+                said.push_back(session +
+                               ": warning: its run record lists no setup files, so it cannot be told "
+                               "whether its setup is the one given with --setup: read with the setup given");
                 continue;
             }
-            auto found = differing.find(saved);
+            const std::string key = record.setupHash.empty() ? record.path : record.setupHash;
+            auto found = differing.find(key);
             if (found == differing.end())
-                found = differing.emplace(saved, differences(filesRecorded(record), givenFiles)).first;
+                found = differing.emplace(key, differences(filesRecorded(record), givenFiles)).first;
             const std::vector<std::string>& different = found->second;
             if (different.empty()) continue;
             std::string which;
@@ -143,6 +151,12 @@ SessionSetups setupsOfSessions(const LogFolder& folder, const GameSetup* given, 
             continue;
         }
         try {
+            // The copy is named after its hash: files changed in it since
+            // are said, and it is read as it is.
+            if (!record.setupHash.empty() && hashOf(filesOf(fs::path(saved) / "setup")) != record.setupHash)
+                said.push_back(session + ": warning: the saved setup " + saved +
+                               " is no longer the setup its run record names (a file in it was changed, added or "
+                               "removed after the session): read as it is");
             auto setup = std::make_unique<GameSetup>(readSetupAndShoe(saved));
             if (solver) setup->fewest = fewestActionsFor(setup->rules);
             out.of[i] = setup.get();
