@@ -136,7 +136,7 @@ GameSetup sessionSetup(const ResumeOptions& options, const SessionFiles& files, 
     if (!options.setup.empty()) {
         GameSetup setup = readSetupAndShoe(options.setup);
         if (!saved.empty() && fs::is_directory(fs::path(saved) / "setup", ec) &&
-            !setupDifferences(*record, setup.location).empty())
+            !setupDifferences(fs::path(saved) / "setup", setup.location).empty())
             err << files.session << ": warning: the setup saved for it, " << saved << ", differs from " << options.setup
                 << "; the setup given is used\n";
         return setup;

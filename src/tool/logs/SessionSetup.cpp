@@ -94,6 +94,10 @@ std::vector<std::string> setupDifferences(const RunRecord& record, const SetupLo
     return differences(filesRecorded(record), filesOf(setup.setupDir));
 }
 
+std::vector<std::string> setupDifferences(const fs::path& savedSetupDir, const SetupLocation& setup) {
+    return differences(filesOf(savedSetupDir), filesOf(setup.setupDir));
+}
+
 SessionSetups setupsOfSessions(const LogFolder& folder, const GameSetup* given, bool solver, std::ostream& messages) {
     SessionSetups out;
     out.of.assign(folder.pairs.size(), given);

@@ -4,6 +4,7 @@
 // read once for all the sessions that name it; otherwise none, as for logs
 // older than run records. sessions, verify, csv and report all decide here.
 
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <ostream>
@@ -36,5 +37,7 @@ SessionSetups setupsOfSessions(const LogFolder& folder, const GameSetup* given, 
 // setup", "... only in the setup given"); empty when they are the same
 // files with the same bytes.
 std::vector<std::string> setupDifferences(const RunRecord& record, const SetupLocation& setup);
+// The same for the files of a saved copy (its setup/ folder) and of a setup.
+std::vector<std::string> setupDifferences(const std::filesystem::path& savedSetupDir, const SetupLocation& setup);
 
 }  // namespace qbx::tool::logs
