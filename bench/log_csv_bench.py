@@ -51,13 +51,15 @@ def main():
                 records += fh.read().count(b"\n")
         cat_out = os.path.join(tmp, "all.txt")
         events, hands = os.path.join(tmp, "events.csv"), os.path.join(tmp, "hands.csv")
+        codebook = os.path.join(tmp, "datapackage.json")  # csv's codebook beside the tables
         cat_times, csv_times = [], []
         for _ in range(a.runs):
             # Each starts with no output of the run before: cat's file is
-            # emptied, csv's two are removed, before the clock starts.
+            # emptied, csv's tables and codebook are removed, before the
+            # clock starts.
             with open(cat_out, "wb") as out:
                 cat_times.append(timed(["cat"] + files, stdout=out))
-            for old in (events, hands):
+            for old in (events, hands, codebook):
                 if os.path.exists(old):
                     os.remove(old)
             csv_times.append(timed([tool, "csv", dataout, "-o", events, "--hands", hands],

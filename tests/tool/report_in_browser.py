@@ -96,6 +96,18 @@ def main():
             for role in ("ck", "nk"):
                 shutil.copy(os.path.join(args.data, f"{game}_{role}.txt"),
                             os.path.join(dataout, f"{role}071226_{n}.txt"))
+        # The first session with a run record of long names (its setup not
+        # saved), the second without one: the table of sessions names both.
+        record = {"record": "QBXSolo run record", "format": 1, "session": "071226_1", "state": "ended",
+                  "program": {"version": "1.4.0", "commit": "96e76e4"},
+                  "workingDirectory": "pilot-condition-b-december-2026",
+                  "setup": {"hash": "5d1b0a4c9e8f" * 5 + "a0b1", "short": "5d1b0a4c9e8f", "saved": None,
+                            "files": []},
+                  "continues": {"session": "061226_4711", "hand": 3},
+                  "end": {"time": "2026-12-07T14:20:03.118", "how": "game ended", "hands": 5},
+                  "problems": ["the setup could not be copied: No space left on device"]}
+        with open(os.path.join(dataout, "run071226_1.json"), "w", encoding="utf-8") as f:
+            json.dump(record, f)
         page = os.path.join(tmp, "report.html")
         run = subprocess.run([args.qbxtool, "report", dataout, "-o", page], capture_output=True, text=True)
         if run.returncode != 0:
@@ -104,6 +116,8 @@ def main():
                                              capture_output=True, text=True, check=True).stdout)
         hands = sum(s["hands"] for s in sessions["sessions"])
         html = open(page, encoding="utf-8").read()
+        if "5d1b0a4c9e8f</code>" not in html or "QBXSolo 1.4.0" not in html:
+            raise SystemExit("the table of sessions does not name the first session's setup and version")
         if re.search(r"<script|<link|@import|url\(|src=\"http", html, re.I):
             raise SystemExit("the page fetches or runs something from outside")
 

@@ -137,7 +137,7 @@ TEST_P(AlteredLogs, ReadAsTheLogsTheGameWrote) {
         ASSERT_TRUE(originalSink.faults.empty()) << originalSink.faults;
         ASSERT_NE(want.find("ended 1"), std::string::npos) << want;
         std::ostringstream quiet;
-        writeCsv(originalLogs, {(original / "events.csv").string(), (original / "hands.csv").string(), setup}, quiet);
+        writeCsv(originalLogs, {(original / "events.csv").string(), (original / "hands.csv").string(), {setup}}, quiet);
 
         for (const auto& [alterCk, alterNk] : {std::pair{true, false}, {false, true}, {true, true}}) {
             const std::string which = std::string(game.name) + (alterCk ? " ck" : "") + (alterNk ? " nk" : "");
@@ -162,8 +162,8 @@ TEST_P(AlteredLogs, ReadAsTheLogsTheGameWrote) {
 
             // The same rows; the warnings said once per file, and no line left out.
             std::ostringstream messages;
-            const CsvCounts counts =
-                writeCsv(logs, {(dataout / "events.csv").string(), (dataout / "hands.csv").string(), setup}, messages);
+            const CsvCounts counts = writeCsv(
+                logs, {(dataout / "events.csv").string(), (dataout / "hands.csv").string(), {setup}}, messages);
             EXPECT_EQ(readFile(dataout / "events.csv"), readFile(original / "events.csv"));
             EXPECT_EQ(readFile(dataout / "hands.csv"), readFile(original / "hands.csv"));
             EXPECT_FALSE(counts.problems());
@@ -173,7 +173,7 @@ TEST_P(AlteredLogs, ReadAsTheLogsTheGameWrote) {
             EXPECT_EQ(messages.str(), said);
 
             // verify: a warning per altered file, and no fault.
-            const VerifyResult verdict = verifyLogs(logs, setup);
+            const VerifyResult verdict = verifyLogs(logs, {setup});
             EXPECT_FALSE(verdict.problems());
             std::ostringstream out, verifyMessages;
             printVerify(verdict, out, verifyMessages);
@@ -270,7 +270,7 @@ TEST_P(DamagedLine, IsAFaultOfThatLineAlone) {
     EXPECT_EQ(qbx::alterationText(reader.alteration()), d.warning);
 
     // verify names the line, and says the warning (if any) once.
-    const VerifyResult verdict = verifyLogs(findLogs(dataout.string()), nullptr);
+    const VerifyResult verdict = verifyLogs(findLogs(dataout.string()), {});
     ASSERT_TRUE(verdict.problems());
     bool named = false;
     for (const SessionFault& fault : verdict.pairs[0].firstOfEachKind)

@@ -191,7 +191,7 @@ TEST_F(CsvTables, EfficiencyIsGivenOnlyForHandsThatReachedTheirGoalUnderTheirOwn
     shoe.replace(shoe.find("4C  2H  2C"), 10, "2C  2H  4C");
     writeFile(tmp.path() / "setup" / "shoe.txt", shoe);
     const ProcessResult wrong = runTool({"csv", dataout.string(), "-o", (tmp.path() / "w.csv").string(), "--hands",
-                                         (tmp.path() / "wh.csv").string(), "--setup", tmp.path().string()});
+                                         (tmp.path() / "wh.csv").string(), "--setup", tmp.path().string(), "--force"});
     EXPECT_EQ(wrong.exitCode, 0) << wrong.output;
     EXPECT_NE(wrong.output.find("071226_1: warning: its hands are not those of the shoe"), std::string::npos)
         << wrong.output;

@@ -38,7 +38,7 @@ PairVerdict verifyPair(const fs::path& ck, const fs::path& nk, const GameSetup* 
     pair.ckPath = ck.string();
     pair.nkPath = nk.string();
     folder.pairs.push_back(pair);
-    VerifyResult result = verifyLogs(folder, setup);
+    VerifyResult result = verifyLogs(folder, {setup});
     return result.pairs.front();
 }
 
@@ -64,7 +64,7 @@ TEST_F(VerifyLogs, LogsTheEngineWroteAreWholeWithAndWithoutTheirSetup) {
     playScriptedGame(dataout, 12, 7, "071226_2");
     fs::copy_file(std::string(QBX_TEST_DATA) + "/circular_game_ck.txt", dataout / "ck071226_3.txt");
     fs::copy_file(std::string(QBX_TEST_DATA) + "/circular_game_nk.txt", dataout / "nk071226_3.txt");
-    const VerifyResult plain = verifyLogs(findLogs(dataout.string()), nullptr);
+    const VerifyResult plain = verifyLogs(findLogs(dataout.string()), {});
     ASSERT_EQ(plain.pairs.size(), 3u);
     for (const PairVerdict& v : plain.pairs) {
         EXPECT_FALSE(v.faulty()) << describe(v);

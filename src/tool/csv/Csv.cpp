@@ -59,12 +59,20 @@ const HandEndBlock kNoEnd;
 
 }  // namespace
 
+namespace {
+
+std::vector<std::string> namesOf(const std::vector<CsvColumn>& columns) {
+    std::vector<std::string> names;
+    names.reserve(columns.size());
+    for (const CsvColumn& c : columns) names.emplace_back(c.name);
+    return names;
+}
+
+}  // namespace
+
 // events.csv: its columns, in the order appendEventRow writes them.
 const std::vector<std::string>& eventColumns() {
-    static const std::vector<std::string> columns = {
-        "session",    "date",   "participant", "log",         "line",   "stamp_ms",   "since_start_ms",
-        "hand",       "record", "code",        "actor",       "card_a", "position_a", "card_b",
-        "position_b", "moves",  "score",       "total_moves", "text"};
+    static const std::vector<std::string> columns = namesOf(eventsCodebook());
     return columns;
 }
 
@@ -120,19 +128,20 @@ void appendEventRow(RowBytes& rows, std::string_view leading, const RecordPlace&
 
 // hands.csv: its columns, in the order appendHandRow writes them.
 const std::vector<std::string>& handColumns() {
-    static const std::vector<std::string> columns = {
-        "session",           "date",       "participant",        "hand",           "opener",         "colorCardView",
-        "downColorCardView", "upCardView", "downNumberCardView", "numberCardView", "targetCardView", "goal",
-        "ck_swaps",          "ck_passes",  "nk_swaps",           "nk_passes",      "actions",        "ck_pick_ups",
-        "nk_pick_ups",       "ck_looks",   "nk_looks",           "ended_by",       "end_codes",      "ck_count",
-        "nk_count",          "ck_score",   "nk_score",           "deal_to_end_ms", "fewest",         "efficiency"};
+    static const std::vector<std::string> columns = namesOf(handsCodebook());
     return columns;
+}
+
+std::string sessionTrailingFields(const RunRecord* record) {
+    if (!record) return ",,,,";
+    return leadingFields({record->setupShort, record->version, record->continues ? record->continues->session : "",
+                          record->continues ? std::to_string(record->continues->hand) : ""});
 }
 
 // A hand's fields are short: the cards, codes and scores are bytes of the
 // logs, the numbers a few digits each.
-void appendHandRow(RowBytes& rows, std::string_view leading, const Hand& h) {
-    size_t longest = leading.size() + h.opener.size() + h.goal.size() + 256;
+void appendHandRow(RowBytes& rows, std::string_view leading, const Hand& h, std::string_view trailing) {
+    size_t longest = leading.size() + trailing.size() + h.opener.size() + h.goal.size() + 256;
     for (const std::string& card : h.dealt) longest += card.size();
     for (const HandEndBlock& e : h.ends) longest += e.code.size() + 1;
     if (h.ended()) longest += h.ends.front().ckScore.size() + h.ends.front().nkScore.size();
@@ -158,6 +167,7 @@ void appendHandRow(RowBytes& rows, std::string_view leading, const Hand& h) {
         row.fourDecimals(*efficiency);
     else
         row.empty();
+    row.fields(trailing);
     row.end();
 }
 
@@ -283,7 +293,9 @@ private:
     int headerLines_ = 0;
 };
 
-void convertSession(const LogPair& pair, const CsvOptions& options, SessionRows& out) {
+void convertSession(const LogFolder& logs, size_t k, const CsvOptions& options, SessionRows& out) {
+    const LogPair& pair = logs.pairs[k];
+    const GameSetup* setup = k < options.setups.size() ? options.setups[k] : nullptr;
     out.events.clear();
     out.hands.clear();
     out.waiting.clear();
@@ -298,11 +310,13 @@ void convertSession(const LogPair& pair, const CsvOptions& options, SessionRows&
                         (pair.ckPath.empty() ? "ColorKeeper" : "NumberKeeper") + " log " + partnerLogName(pair.name) +
                         " beside it (its records are in the table)\n";
     EventRows rows(out, !options.eventsPath.empty(), pair);
-    const Session session = readSession(pair, options.setup, rows);
+    const Session session = readSession(pair, setup, rows);
     rows.finish();
-    if (session.dealsNotFromSetup) out.messages += dealsNotFromSetupWarning(session, *options.setup) + "\n";
-    if (!options.handsPath.empty())
-        for (const Hand& h : session.hands) appendHandRow(out.hands, rows.leading(), h);
+    if (session.dealsNotFromSetup) out.messages += dealsNotFromSetupWarning(session, *setup) + "\n";
+    if (!options.handsPath.empty()) {
+        const std::string trailing = sessionTrailingFields(pair.record.get());
+        for (const Hand& h : session.hands) appendHandRow(out.hands, rows.leading(), h, trailing);
+    }
     out.handCount = static_cast<long long>(session.hands.size());
 }
 
@@ -354,7 +368,7 @@ private:
             Slot& slot = slots_[k % kSessionsAhead];
             lock.unlock();
             try {
-                convertSession(logs_.pairs[k], options_, slot.rows);
+                convertSession(logs_, k, options_, slot.rows);
             } catch (...) {
                 slot.rows.error = std::current_exception();
             }
@@ -405,6 +419,8 @@ CsvCounts writeCsv(const LogFolder& logs, const CsvOptions& options, std::ostrea
     std::unique_ptr<OutputFile> events, hands;
     if (!options.eventsPath.empty()) events = std::make_unique<OutputFile>(options.eventsPath);
     if (!options.handsPath.empty()) hands = std::make_unique<OutputFile>(options.handsPath);
+    std::unique_ptr<OutputFile> codebook;
+    if (!options.codebookPath.empty()) codebook = std::make_unique<OutputFile>(options.codebookPath);
     if (events) writeHeader(*events, eventColumns());
     if (hands) writeHeader(*hands, handColumns());
     Progress progress("csv", logs.pairs.size());
@@ -421,8 +437,17 @@ CsvCounts writeCsv(const LogFolder& logs, const CsvOptions& options, std::ostrea
         progress.step();
     });
     workers.run();
+    if (codebook) {
+        std::vector<PackageSession> sessions;
+        sessions.reserve(logs.pairs.size());
+        for (const LogPair& pair : logs.pairs)
+            sessions.push_back({pair.name.suffix, pair.record ? pair.record->setupHash : std::string(),
+                                pair.record ? pair.record->version : std::string()});
+        codebook->write(dataPackageJson(options.codebookTables, sessions));
+    }
     if (hands) hands->commit();
     if (events) events->commit();
+    if (codebook) codebook->commit();
     return counts;
 }
 

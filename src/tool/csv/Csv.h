@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tool/csv/Codebook.h"
 #include "tool/csv/CsvRow.h"
 #include "tool/logs/LogFolder.h"
 #include "tool/logs/Session.h"
@@ -20,7 +21,13 @@ namespace qbx::tool::logs {
 struct CsvOptions {
     std::string eventsPath;  // "-" for standard output
     std::string handsPath;   // empty: no hands table
-    const GameSetup* setup = nullptr;
+    // The setup of each pair, in the folder's order (setupsOfSessions); a
+    // null, or none at all, for a session read without one.
+    std::vector<const GameSetup*> setups;
+    // The Data Package descriptor written beside the tables ("" for none),
+    // and the tables it describes.
+    std::string codebookPath;
+    std::vector<PackageTable> codebookTables;
 };
 
 struct CsvCounts {
@@ -40,12 +47,16 @@ const std::vector<std::string>& handColumns();
 // One row of events.csv for a record, and one of hands.csv for a hand, each
 // after `leading`: the session, date and participant fields made by
 // csv::leadingFields (events.csv rows written before the code is known
-// have none yet, and get them later).
+// have none yet, and get them later); a hand's row ends with `trailing`.
 void appendEventRow(csv::RowBytes& rows, std::string_view leading, const RecordPlace& place, const LogRecord& r);
-void appendHandRow(csv::RowBytes& rows, std::string_view leading, const Hand& h);
+void appendHandRow(csv::RowBytes& rows, std::string_view leading, const Hand& h, std::string_view trailing = ",,,,");
+// The fields at the end of each hand row of a session, from its run record
+// (its setup, the program's version, the session it continues), each
+// followed by its comma; empty fields without a record.
+std::string sessionTrailingFields(const RunRecord* record);
 
-// Writes the tables; they appear whole when this returns, and not at all
-// when it throws (CouldNotRun).
+// Writes the tables, and the descriptor after them; they appear whole when
+// this returns, and not at all when it throws (CouldNotRun).
 CsvCounts writeCsv(const LogFolder& logs, const CsvOptions& options, std::ostream& messages);
 
 }  // namespace qbx::tool::logs

@@ -8,6 +8,7 @@
 #include <thread>
 #include <tuple>
 
+#include "core/eventlog/LogFormat.h"
 #include "core/platform/System.h"
 #include "tool/Tool.h"
 
@@ -41,20 +42,39 @@ long long firstRecordMs(const LogPair& pair) {
     return seconds * 1000 + millis;
 }
 
-// The first records' times of all pairs, read on every core when there are
+// Runs `each(i)` for every i below `count`, on every core when there are
 // many: the listing comes before any session is read, so its time adds to
 // the whole run's.
-std::vector<long long> firstRecordTimes(const std::vector<LogPair>& pairs) {
-    std::vector<long long> times(pairs.size());
-    const size_t workers = pairs.size() < 64 ? 1 : std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 8);
-    const auto readEvery = [&](size_t from) {
-        for (size_t i = from; i < pairs.size(); i += workers) times[i] = firstRecordMs(pairs[i]);
+template <typename Each>
+void forEachOnAllCores(size_t count, const Each& each) {
+    const size_t workers = count < 64 ? 1 : std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 8);
+    const auto every = [&](size_t from) {
+        for (size_t i = from; i < count; i += workers) each(i);
     };
     std::vector<std::thread> threads;
-    for (size_t w = 1; w < workers; ++w) threads.emplace_back(readEvery, w);
-    readEvery(0);
+    for (size_t w = 1; w < workers; ++w) threads.emplace_back(every, w);
+    every(0);
     for (std::thread& t : threads) t.join();
-    return times;
+}
+
+// A pair's run record, read; none, with why in `problem`, when it cannot be
+// read or is another session's.
+std::shared_ptr<const RunRecord> recordOf(const LogPair& pair, std::string& problem) {
+    if (pair.recordPath.empty()) return nullptr;
+    std::string error;
+    std::optional<RunRecord> record = readRunRecord(pair.recordPath, error);
+    if (!record) {
+        problem = pair.recordPath + ": " + error + "; its session is read as one without a run record";
+        return nullptr;
+    }
+    if (record->session != pair.name.suffix) {
+        const std::string whose = record->session.empty()
+                                      ? std::string("names no session")
+                                      : "the run record of session " + record->session + ", not of " + pair.name.suffix;
+        problem = pair.recordPath + ": " + whose + "; its session is read as one without a run record";
+        return nullptr;
+    }
+    return std::make_shared<const RunRecord>(std::move(*record));
 }
 
 std::string fileBytes(const std::string& path) {
@@ -88,11 +108,12 @@ std::vector<std::string> keepEachSessionOnce(std::vector<LogPair>& pairs) {
             kept.push_back(std::move(pair));
             continue;
         }
-        const LogPair& other = kept[it->second];
+        LogPair& other = kept[it->second];
         if (!sameLogs(other, pair))
             throw CouldNotRun("two different sessions are both named " + pair.name.suffix + ": " + pathOf(other) +
                               " and " + pathOf(pair) + " (keep them in separate runs of the command)");
         notes.push_back(pathOf(pair) + ": the same session as " + pathOf(other) + " (identical logs), read once");
+        if (other.recordPath.empty()) other.recordPath = std::move(pair.recordPath);
     }
     pairs = std::move(kept);
     return notes;
@@ -101,6 +122,7 @@ std::vector<std::string> keepEachSessionOnce(std::vector<LogPair>& pairs) {
 struct Collector {
     // Keyed by folder and suffix, so that equal suffixes in two folders stay apart.
     std::map<std::pair<std::string, std::string>, LogPair> pairs;
+    std::map<std::pair<std::string, std::string>, std::string> records;  // run records, by folder and session
     std::vector<std::string> notLogs;
     std::vector<std::string> subfolders;
 
@@ -109,6 +131,10 @@ struct Collector {
     void add(const std::string& folder, std::string&& path, std::string_view fileName) {
         auto name = parseLogName(fileName);
         if (!name) {
+            if (std::optional<std::string> session = runRecordSession(fileName)) {
+                records[{folder, std::move(*session)}] = std::move(path);
+                return;
+            }
             notLogs.push_back(std::move(path));
             return;
         }
@@ -124,13 +150,31 @@ struct Collector {
     LogFolder result() {
         LogFolder out;
         out.pairs.reserve(pairs.size());
-        for (auto& [key, pair] : pairs) out.pairs.push_back(std::move(pair));
+        for (auto& [key, pair] : pairs) {
+            if (const auto record = records.find(key); record != records.end()) {
+                pair.recordPath = std::move(record->second);
+                records.erase(record);
+            }
+            out.pairs.push_back(std::move(pair));
+        }
+        for (const auto& [key, path] : records)
+            out.badRecords.push_back(path + ": a run record without its logs (no ck" + key.second + ".txt nor nk" +
+                                     key.second + ".txt beside it), not read");
         out.sameSessionTwice = keepEachSessionOnce(out.pairs);
         // By date (year, month, day of the "ddmmyy" in the name), then the
         // time of the first record, then the number drawn for the name.
         std::vector<std::pair<std::tuple<std::string, long long, int>, size_t>> keys;
         keys.reserve(out.pairs.size());
-        const std::vector<long long> firstTimes = firstRecordTimes(out.pairs);
+        // The first records' times, and the run records, read on every core.
+        std::vector<long long> firstTimes(out.pairs.size());
+        std::vector<std::string> recordProblems(out.pairs.size());
+        forEachOnAllCores(out.pairs.size(), [&](size_t i) {
+            firstTimes[i] = firstRecordMs(out.pairs[i]);
+            out.pairs[i].record = recordOf(out.pairs[i], recordProblems[i]);
+        });
+        for (std::string& problem : recordProblems)
+            if (!problem.empty()) out.badRecords.push_back(std::move(problem));
+        std::sort(out.badRecords.begin(), out.badRecords.end());
         for (size_t i = 0; i < out.pairs.size(); ++i) {
             const LogName& n = out.pairs[i].name;
             const std::string date = n.date.substr(4, 2) + n.date.substr(2, 2) + n.date.substr(0, 2);
@@ -149,6 +193,9 @@ struct Collector {
     }
 };
 
+// The folder of dataout that holds the saved setups.
+constexpr std::string_view kSavedSetups = "setups";
+
 // What separates the parts of a path here.
 constexpr std::string_view kSeparators = fs::path::preferred_separator == '/' ? "/" : "/\\";
 
@@ -164,6 +211,8 @@ void addFolder(Collector& collector, const std::string& folder) {
         std::error_code typeError;
         // A folder under a log's name is named as such rather than passed over.
         if (entry.is_directory(typeError) && !parseLogName(name)) {
+            // The saved setups the run records name.
+            if (name == kSavedSetups) continue;
             collector.subfolders.push_back(std::move(path));
             continue;
         }
@@ -198,6 +247,8 @@ LogFolder collectLogs(const std::vector<std::string>& paths) {
         if (const auto name = parseLogName(file.filename().string())) {
             const fs::path partner = file.parent_path() / partnerLogName(*name);
             if (fs::is_regular_file(partner, ec)) collector.add(partner);
+            const fs::path record = file.parent_path() / runRecordName(name->suffix);
+            if (fs::is_regular_file(record, ec)) collector.add(record);
         }
     }
     return collector.result();
@@ -216,6 +267,7 @@ std::vector<std::string> passedOverText(const LogFolder& folder) {
     for (const std::string& sub : folder.subfolders)
         lines.push_back(sub + ": a folder, not read (name it to read the logs in it)");
     for (const std::string& same : folder.sameSessionTwice) lines.push_back(same);
+    for (const std::string& bad : folder.badRecords) lines.push_back(bad);
     return lines;
 }
 

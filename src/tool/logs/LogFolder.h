@@ -2,11 +2,13 @@
 // Finding the log pairs of a dataout folder, or among files given one by
 // one: each ColorKeeper log with the NumberKeeper log of the same suffix.
 
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "core/eventlog/LogReader.h"
+#include "tool/logs/RunRecord.h"
 
 namespace qbx::tool::logs {
 
@@ -14,6 +16,11 @@ struct LogPair {
     LogName name;        // of whichever log was found (the suffix is shared)
     std::string ckPath;  // empty when the ColorKeeper's log is missing
     std::string nkPath;  // empty when the NumberKeeper's log is missing
+    // The session's run record (run<suffix>.json beside its logs), read;
+    // none for older logs, and for a record that could not be read (named
+    // in LogFolder::badRecords).
+    std::string recordPath;  // the record's file, when there is one
+    std::shared_ptr<const RunRecord> record;
     bool complete() const { return !ckPath.empty() && !nkPath.empty(); }
 };
 
@@ -26,10 +33,13 @@ struct LogFolder {
     // A session found twice, as identical logs in two folders (a backup, a
     // copy from a second machine): read once, and said.
     std::vector<std::string> sameSessionTwice;
+    // Run records that cannot be read or belong to no pair here, with why:
+    // their sessions are read as sessions without a record.
+    std::vector<std::string> badRecords;
 };
 
-// What the commands say of the files and folders they pass over and of a
-// session found twice, one line each.
+// What the commands say of the files and folders they pass over, of a
+// session found twice and of run records not used, one line each.
 std::vector<std::string> passedOverText(const LogFolder& folder);
 
 // Every file of a folder (not its subfolders). Throws CouldNotRun when it is

@@ -31,6 +31,7 @@ th, td { padding: 4px 8px; border-bottom: 1px solid var(--rule); text-align: lef
 th { background: #f0f0f0; font-weight: 600; white-space: nowrap; }
 td.num { text-align: right; font-variant-numeric: tabular-nums; white-space: nowrap; }
 td.nowrap { white-space: nowrap; }
+td.setup code { font-size: 12px; }
 .early { color: #a15c00; font-weight: 600; }
 .fault { color: #b00020; font-weight: 600; }
 .cards { display: flex; flex-wrap: wrap; gap: 12px; margin: 8px 0 16px; }
@@ -254,6 +255,25 @@ struct Totals {
     long long longestHandMs = 1000;  // the common scale of the time lines
 };
 
+// What the run record adds to the session's end: no record, the program
+// stopped, the session it continues, its problems.
+std::string recordNotesHtml(const Session& s) {
+    std::string notes;
+    for (const std::string& note : runRecordNotes(s)) notes += ", " + htmlEscape(note);
+    return notes;
+}
+
+// The setup the session was played with: its short hash, and the working
+// directory's name and the program's version below it.
+std::string setupCell(const Session& s) {
+    const RunRecord* r = s.pair.record.get();
+    if (!r) return "<td class=\"note\">-</td>";
+    std::string under = htmlEscape(r->workingDirectory);
+    if (!r->version.empty()) under += (under.empty() ? "" : " · ") + std::string("QBXSolo ") + htmlEscape(r->version);
+    return "<td class=\"setup\"><code title=\"" + htmlEscape(r->setupHash) + "\">" + htmlEscape(r->setupShort) +
+           "</code><br><span class=\"note\">" + under + "</span></td>";
+}
+
 // The choice of the time lines' scale: labels for the two radio buttons at
 // the top of the page.
 const char* kScaleChoice =
@@ -277,8 +297,9 @@ std::string htmlEscape(std::string_view text) {
     return out;
 }
 
-ReportCounts writeReport(const LogFolder& logs, const std::string& path, const GameSetup* setup,
-                         const std::string& title, std::ostream& messages) {
+ReportCounts writeReport(const LogFolder& logs, const std::string& path, const std::vector<const GameSetup*>& setups,
+                         const GameSetup* given, const std::string& title, std::ostream& messages) {
+    const auto setupOf = [&](size_t k) { return k < setups.size() ? setups[k] : nullptr; };
     ReportCounts counts;
     OutputFile out(path);
     // First pass: the table of sessions and the summary.
@@ -286,11 +307,12 @@ ReportCounts writeReport(const LogFolder& logs, const std::string& path, const G
     std::string rows;
     {
         Progress progress("report", logs.pairs.size() * 2);
-        for (const LogPair& pair : logs.pairs) {
+        for (size_t k = 0; k < logs.pairs.size(); ++k) {
+            const LogPair& pair = logs.pairs[k];
             LinesLeftOut leftOut(&messages);
-            const Session s = readSession(pair, setup, leftOut);
+            const Session s = readSession(pair, setupOf(k), leftOut);
             counts.linesLeftOut += leftOut.count();
-            if (s.dealsNotFromSetup) messages << dealsNotFromSetupWarning(s, *setup) << "\n";
+            if (s.dealsNotFromSetup) messages << dealsNotFromSetupWarning(s, *setupOf(k)) << "\n";
             ++t.sessions;
             t.ended += s.gameEnded;
             for (const Hand& h : s.hands) {
@@ -334,8 +356,9 @@ ReportCounts writeReport(const LogFolder& logs, const std::string& path, const G
                     std::to_string(s.handsPlayed()) + "</td><td class=\"num\">" + totalText(s.ckTotal()) +
                     "</td><td class=\"num\">" + totalText(s.nkTotal()) + "</td><td" +
                     (s.gameEnded && !s.partnerMissing() ? "" : " class=\"early\"") + ">" + htmlEscape(endingText(s)) +
-                    (s.crossesMidnight ? ", across midnight" : "") + "</td><td" + (s.faults ? " class=\"fault\"" : "") +
-                    ">" + (s.faults ? std::to_string(s.faults) + " (run verify)" : "none") +
+                    (s.crossesMidnight ? ", across midnight" : "") + recordNotesHtml(s) + "</td>" + setupCell(s) +
+                    "<td" + (s.faults ? " class=\"fault\"" : "") + ">" +
+                    (s.faults ? std::to_string(s.faults) + " (run verify)" : "none") +
                     (pair.complete() ? "" : " · one log missing") + "</td></tr>\n";
             progress.step();
         }
@@ -346,7 +369,8 @@ ReportCounts writeReport(const LogFolder& logs, const std::string& path, const G
                        "<input type=\"radio\" class=\"scale\" name=\"scale\" id=\"scale-common\"><main>\n";
     head += "<h1>" + htmlEscape(title) + "</h1><p class=\"sub\">" + counted(t.sessions, "session", "sessions") + ", " +
             counted(t.hands, "hand", "hands") + " played" +
-            (setup ? " · setup " + htmlEscape(setup->location.setupDir.string()) : std::string(" · no setup given")) +
+            (given ? " · every session read with the setup " + htmlEscape(given->location.setupDir.string())
+                   : std::string(" · each session read with its own saved setup")) +
             "</p>\n";
     auto card = [](const std::string& big, const std::string& label) {
         return "<div class=\"card\"><div class=\"big\">" + big + "</div><div class=\"label\">" + label + "</div></div>";
@@ -364,18 +388,21 @@ ReportCounts writeReport(const LogFolder& logs, const std::string& path, const G
                      (t.nkSessions ? fmt("%.1f", t.nkScore / t.nkSessions) : std::string("-")),
                  "total score per session (mean): ColorKeeper · NumberKeeper");
     head += card(t.efficiencyHands ? fmt("%.0f%%", 100.0 * t.efficiency / t.efficiencyHands) : "-",
-                 t.efficiencyHands ? "efficiency: fewest ÷ actions taken (mean)" : "efficiency: needs --setup");
+                 t.efficiencyHands ? "efficiency: fewest ÷ actions taken (mean)"
+                                   : "efficiency: needs the sessions' setups (run records, or --setup)");
     head +=
         "</div>\n<h2>Sessions</h2><table><thead><tr><th>session</th><th>date</th><th>participant</th><th>start</th>"
-        "<th>hands</th><th>ColorKeeper</th><th>NumberKeeper</th><th>end</th><th>faults</th></tr></thead><tbody>\n";
+        "<th>hands</th><th>ColorKeeper</th><th>NumberKeeper</th><th>end</th><th>setup</th><th>faults</th></tr>"
+        "</thead><tbody>\n";
     out.write(head);
     out.write(rows);
     out.write("</tbody></table>\n");
 
     // Second pass: each session's hands, with their actions.
-    for (const LogPair& pair : logs.pairs) {
+    for (size_t k = 0; k < logs.pairs.size(); ++k) {
+        const LogPair& pair = logs.pairs[k];
         SessionSink quiet;
-        const Session s = readSession(pair, setup, quiet, true);
+        const Session s = readSession(pair, setupOf(k), quiet, true);
         std::string section = "<section class=\"session\" id=\"s" + htmlEscape(pair.name.suffix) + "\"><h2>Session " +
                               htmlEscape(pair.name.suffix) + " · " + htmlEscape(toUtf8(s.participant)) + "</h2>";
         section += "<p class=\"sub\">" + pair.name.isoDate() + ", from " + (s.hasStart ? clockText(s.start) : "-") +
@@ -389,8 +416,9 @@ ReportCounts writeReport(const LogFolder& logs, const std::string& path, const G
                    (anyFewest ? "Black bars across them: the fewest the solver finds.</p>"
                     : s.dealsNotFromSetup
                         ? "The fewest actions possible are not drawn: this session's hands are not those of the "
-                          "shoe given with --setup.</p>"
-                        : "The fewest actions possible are drawn when the report is made with --setup.</p>");
+                          "shoe of its setup.</p>"
+                        : "The fewest actions possible are drawn when the session's setup is known (its run record's "
+                          "saved setup, or --setup).</p>");
         section +=
             "<h3>Time lines</h3><div class=\"legend\">"
             "<span><svg width=\"14\" height=\"14\"><circle cx=\"7\" cy=\"7\" r=\"5.5\" fill=\"#555\"/></svg> "

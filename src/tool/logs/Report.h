@@ -22,9 +22,11 @@ struct ReportCounts {
 };
 
 // Writes the page to `path` (whole, or not at all when it throws); what the
-// reader of the page should know besides goes to `messages`.
-ReportCounts writeReport(const LogFolder& logs, const std::string& path, const GameSetup* setup,
-                         const std::string& title, std::ostream& messages);
+// reader of the page should know besides goes to `messages`. `setups`: the
+// setup of each pair (setupsOfSessions); `given`: the setup of --setup, or
+// null.
+ReportCounts writeReport(const LogFolder& logs, const std::string& path, const std::vector<const GameSetup*>& setups,
+                         const GameSetup* given, const std::string& title, std::ostream& messages);
 
 std::string htmlEscape(std::string_view text);
 

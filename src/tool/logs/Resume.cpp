@@ -1,7 +1,6 @@
 #include "tool/logs/Resume.h"
 
 #include <fstream>
-#include <map>
 #include <random>
 #include <sstream>
 #include <system_error>
@@ -13,6 +12,7 @@
 #include "tool/Tool.h"
 #include "tool/logs/RunRecord.h"
 #include "tool/logs/Session.h"
+#include "tool/logs/SessionSetup.h"
 #include "tool/setup/GameSetup.h"
 
 namespace fs = std::filesystem;
@@ -26,19 +26,6 @@ std::string fileBytes(const fs::path& path) {
     std::ostringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();
-}
-
-// Every file of a setup folder (links followed) by its path inside it.
-std::map<std::string, std::string> setupFiles(const fs::path& dir) {
-    std::map<std::string, std::string> files;
-    std::error_code ec;
-    for (fs::recursive_directory_iterator it(dir, fs::directory_options::follow_directory_symlink, ec), end;
-         !ec && it != end; it.increment(ec)) {
-        std::error_code typeError;
-        if (it->is_regular_file(typeError))
-            files[it->path().lexically_relative(dir).generic_string()] = fileBytes(it->path());
-    }
-    return files;
 }
 
 // Remembers what the session's logs say against the setup's shoe.
@@ -149,7 +136,7 @@ GameSetup sessionSetup(const ResumeOptions& options, const SessionFiles& files, 
     if (!options.setup.empty()) {
         GameSetup setup = readSetupAndShoe(options.setup);
         if (!saved.empty() && fs::is_directory(fs::path(saved) / "setup", ec) &&
-            setupFiles(fs::path(saved) / "setup") != setupFiles(setup.location.setupDir))
+            !setupDifferences(fs::path(saved) / "setup", setup.location).empty())
             err << files.session << ": warning: the setup saved for it, " << saved << ", differs from " << options.setup
                 << "; the setup given is used\n";
         return setup;

@@ -1,6 +1,8 @@
 #include "tool/Tool.h"
 #include "tool/logs/Verify.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <map>
 #include <set>
 #include <ostream>
@@ -50,7 +52,34 @@ std::string endingText(const Session& s) {
     return s.partnerMissing() ? "partner log missing, " + logsEnding(s) : logsEnding(s);
 }
 
-SessionsResult listSessions(const LogFolder& folder) {
+std::vector<std::string> runRecordNotes(const Session& s) {
+    const RunRecord* r = s.pair.record.get();
+    if (!r) return {"no run record"};
+    std::vector<std::string> notes;
+    if (!r->ended)
+        notes.push_back("the program was stopped before the end (its run record says \"started\")");
+    else if (r->end && r->end->how != "game ended" && !r->end->how.empty())
+        notes.push_back("stopped: " + r->end->how);
+    std::error_code ec;
+    if (r->savedSetupDir().empty())
+        notes.push_back("its setup was not saved");
+    else if (!std::filesystem::is_directory(r->savedSetupDir(), ec))
+        notes.push_back("its saved setup is missing");
+    if (r->continues)
+        notes.push_back("continues " + r->continues->session + " hand " + std::to_string(r->continues->hand));
+    for (const std::string& problem : r->problems) notes.push_back("run record: " + problem);
+    return notes;
+}
+
+std::string setupText(const Session& s) {
+    const RunRecord* r = s.pair.record.get();
+    if (!r) return {};
+    std::string text = r->setupShort.empty() ? std::string("?") : r->setupShort;
+    if (!r->workingDirectory.empty()) text += " " + r->workingDirectory;
+    return text;
+}
+
+SessionsResult listSessions(const LogFolder& folder, const std::vector<const GameSetup*>& setups) {
     SessionsResult result;
     Progress progress("sessions", folder.pairs.size());
     for (const LogPair& pair : folder.pairs) {
@@ -59,7 +88,8 @@ SessionsResult listSessions(const LogFolder& folder) {
                                       (pair.ckPath.empty() ? "ColorKeeper" : "NumberKeeper") + " log " +
                                       partnerLogName(pair.name) + " beside it");
         LinesLeftOut leftOut;
-        result.sessions.push_back(readSession(pair, nullptr, leftOut));
+        const size_t i = result.sessions.size();
+        result.sessions.push_back(readSession(pair, i < setups.size() ? setups[i] : nullptr, leftOut));
         result.linesLeftOut += leftOut.count();
         result.warnings.insert(result.warnings.end(), leftOut.warnings.begin(), leftOut.warnings.end());
         progress.step();
@@ -88,21 +118,60 @@ std::string paddedRight(const std::string& text, size_t width) {
 }  // namespace
 
 void printSessions(const SessionsResult& r, std::ostream& out) {
-    out << "session      date        participant   start         hands  ColorKeeper  NumberKeeper  end\n";
+    // The setup column is as wide as its longest text (a working
+    // directory's name has no set length).
+    size_t setupWidth = 5;
+    for (const Session& s : r.sessions) setupWidth = std::max(setupWidth, displayWidth(setupText(s)));
+    out << "session      date        participant   start         hands  ColorKeeper  NumberKeeper  "
+        << paddedRight("setup", setupWidth) << "  end\n";
     for (const Session& s : r.sessions) {
+        const std::string setup = setupText(s);
+        std::string end = endingText(s);
+        if (s.crossesMidnight) end += ", across midnight";
+        if (s.faults) end += ", " + counted(s.faults, "fault", "faults") + " (see verify)";
+        for (const std::string& note : runRecordNotes(s)) end += ", " + note;
         char line[512];
-        std::snprintf(line, sizeof line, "%-12s %-11s %s %-13s %5d  %11s  %12s  %s%s%s\n", s.pair.name.suffix.c_str(),
+        std::snprintf(line, sizeof line, "%-12s %-11s %s %-13s %5d  %11s  %12s  ", s.pair.name.suffix.c_str(),
                       s.pair.name.isoDate().c_str(), paddedRight(toUtf8(s.participant), 13).c_str(),
                       s.hasStart ? clockText(s.start).c_str() : "-", s.handsPlayed(), totalText(s.ckTotal()).c_str(),
-                      totalText(s.nkTotal()).c_str(), endingText(s).c_str(),
-                      s.crossesMidnight ? ", across midnight" : "",
-                      s.faults ? (", " + counted(s.faults, "fault", "faults") + " (see verify)").c_str() : "");
-        out << line;
+                      totalText(s.nkTotal()).c_str());
+        out << line << paddedRight(setup.empty() ? "-" : setup, setupWidth) << "  " << end << "\n";
     }
     for (const std::string& u : r.unpaired) out << "unpaired: " << u << "\n";
     for (const std::string& n : r.notLogs) out << "not a log name: " << n << "\n";
     for (const std::string& p : r.passedOver) out << p << "\n";
 }
+
+namespace {
+
+// What sessions --json gives of a session's run record; nulls without one.
+void addRunRecordJson(nlohmann::json& e, const Session& s) {
+    const RunRecord* r = s.pair.record.get();
+    e["runRecord"] = r ? nlohmann::json(r->path) : nlohmann::json(nullptr);
+    e["recordState"] = r ? nlohmann::json(r->ended ? "ended" : "started") : nlohmann::json(nullptr);
+    if (r) {
+        nlohmann::json setup;
+        setup["hash"] = r->setupHash;
+        setup["short"] = r->setupShort;
+        setup["workingDirectory"] = r->workingDirectory;
+        setup["saved"] = r->savedSetupDir().empty() ? nlohmann::json(nullptr) : nlohmann::json(r->savedSetupDir());
+        e["setup"] = setup;
+        e["programVersion"] = r->version;
+        e["programEnd"] = r->end ? nlohmann::json(r->end->how) : nlohmann::json(nullptr);
+        e["continues"] = r->continues ? nlohmann::json{{"session", r->continues->session}, {"hand", r->continues->hand}}
+                                      : nlohmann::json(nullptr);
+        e["problems"] = r->problems;
+    } else {
+        e["setup"] = nullptr;
+        e["programVersion"] = nullptr;
+        e["programEnd"] = nullptr;
+        e["continues"] = nullptr;
+        e["problems"] = nlohmann::json::array();
+    }
+    e["notes"] = runRecordNotes(s);
+}
+
+}  // namespace
 
 nlohmann::json sessionsJson(const SessionsResult& r) {
     nlohmann::json j;
@@ -124,6 +193,7 @@ nlohmann::json sessionsJson(const SessionsResult& r) {
         e["colorKeeperScore"] = s.ckTotal() ? nlohmann::json(*s.ckTotal()) : nlohmann::json(nullptr);
         e["numberKeeperScore"] = s.nkTotal() ? nlohmann::json(*s.nkTotal()) : nlohmann::json(nullptr);
         e["faults"] = s.faults;
+        addRunRecordJson(e, s);
         j["sessions"].push_back(e);
     }
     j["unpaired"] = r.unpaired;
@@ -138,7 +208,7 @@ bool VerifyResult::problems() const {
     return false;
 }
 
-VerifyResult verifyLogs(const LogFolder& folder, const GameSetup* setup) {
+VerifyResult verifyLogs(const LogFolder& folder, const std::vector<const GameSetup*>& setups) {
     VerifyResult result;
     Progress progress("verify", folder.pairs.size());
     for (const LogPair& pair : folder.pairs) {
@@ -151,7 +221,8 @@ VerifyResult verifyLogs(const LogFolder& folder, const GameSetup* setup) {
         }
         PairVerdict verdict;
         verdict.pair = pair;
-        verdict.session = readSession(pair, setup, sink);
+        const size_t i = result.pairs.size();
+        verdict.session = readSession(pair, i < setups.size() ? setups[i] : nullptr, sink);
         verdict.firstOfEachKind = std::move(sink.first);
         verdict.moreFaults = sink.more;
         verdict.warnings = std::move(sink.warnings);
@@ -196,6 +267,7 @@ nlohmann::json verifyJson(const VerifyResult& r) {
         e["end"] = endingText(p.session);
         e["hands"] = p.session.handsPlayed();
         e["acrossMidnight"] = p.session.crossesMidnight;
+        e["setup"] = p.pair.record ? nlohmann::json(p.pair.record->setupShort) : nlohmann::json(nullptr);
         e["faults"] = nlohmann::json::array();
         for (const SessionFault& f : p.firstOfEachKind)
             e["faults"].push_back({{"file", f.file}, {"line", f.line}, {"kind", f.kind}, {"what", f.what}});

@@ -21,12 +21,19 @@ struct SessionsResult {
     int linesLeftOut = 0;                 // lines that are no records, left out of the sessions
     std::vector<std::string> warnings;    // logs altered after the session, said on standard error
 };
-SessionsResult listSessions(const LogFolder& folder);
+// `setups`: the setup of each pair (setupsOfSessions), or none at all.
+SessionsResult listSessions(const LogFolder& folder, const std::vector<const GameSetup*>& setups = {});
 void printSessions(const SessionsResult& result, std::ostream& out);
 nlohmann::json sessionsJson(const SessionsResult& result);
 // "game ended", "ended early at 10:31:10.252 in hand 3", "partner log
 // missing, game ended".
 std::string endingText(const Session& session);
+// What the session's run record adds: "no run record", that the program was
+// stopped, the session it continues, the record's problems; one phrase each.
+std::vector<std::string> runRecordNotes(const Session& session);
+// "5d1b0a4c9e8f lab-a": the setup a session was played with, as its run
+// record says; "" without one.
+std::string setupText(const Session& session);
 
 struct PairVerdict {
     LogPair pair;
@@ -43,7 +50,8 @@ struct VerifyResult {
     std::vector<std::string> passedOver;  // folders not read, a session found twice
     bool problems() const;
 };
-VerifyResult verifyLogs(const LogFolder& folder, const GameSetup* setup);
+// `setups`: the setup of each pair (setupsOfSessions), or none at all.
+VerifyResult verifyLogs(const LogFolder& folder, const std::vector<const GameSetup*>& setups);
 void printVerify(const VerifyResult& result, std::ostream& out, std::ostream& messages);
 nlohmann::json verifyJson(const VerifyResult& result);
 

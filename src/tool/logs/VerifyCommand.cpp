@@ -11,6 +11,7 @@
 #include "tool/Commands.h"
 #include "tool/Tool.h"
 #include "tool/logs/LogCommandLine.h"
+#include "tool/logs/SessionSetup.h"
 #include "tool/logs/Verify.h"
 
 namespace qbx::tool {
@@ -54,8 +55,10 @@ void addVerifyCommand(CLI::App& app, CommandResult& result) {
     cmd->footer(
         "Checks the header, every line's CR LF and time stamps (a session across midnight is fine), each\n"
         "deal, move, pass and hand end against the other log, the hand-end counts and scores, and the\n"
-        "totals at the game end. With --setup the scores follow from PremiumRound and CostMove, the hands\n"
-        "from the shoe. Names the first fault of each kind with file and line. A session that ended early\n"
+        "totals at the game end. Each session is checked under its own setup, saved beside the logs and\n"
+        "named by its run record (--setup DIR reads every session with DIR's instead, and warns of each\n"
+        "whose saved setup differs): the scores follow from PremiumRound and CostMove, the hands from the\n"
+        "shoe. Names the first fault of each kind with file and line. A session that ended early\n"
         "is no fault, nor is a log altered as a whole after the session (a byte order mark, its line ends\n"
         "changed): it is read as the original and named once as a warning.\n"
         "Exit 0 all whole, 1 a pair has faults, 2 could not run.\n\n"
@@ -69,7 +72,8 @@ void addVerifyCommand(CLI::App& app, CommandResult& result) {
         const std::optional<GameSetup> setup = logs::setupFromOption(options->setup);
         const logs::LogFolder folder = logsToVerify(options->paths);
         if (folder.pairs.empty()) throw CouldNotRun("no logs found in " + options->paths.front());
-        const logs::VerifyResult verdict = logs::verifyLogs(folder, setup ? &*setup : nullptr);
+        const logs::SessionSetups setups = logs::setupsOfSessions(folder, setup ? &*setup : nullptr, false, std::cerr);
+        const logs::VerifyResult verdict = logs::verifyLogs(folder, setups.of);
         if (options->json) {
             std::cout << logs::verifyJson(verdict).dump(2) << "\n";
             std::ostringstream quiet;
