@@ -137,7 +137,8 @@ TEST_P(AlteredLogs, ReadAsTheLogsTheGameWrote) {
         ASSERT_TRUE(originalSink.faults.empty()) << originalSink.faults;
         ASSERT_NE(want.find("ended 1"), std::string::npos) << want;
         std::ostringstream quiet;
-        writeCsv(originalLogs, {(original / "events.csv").string(), (original / "hands.csv").string(), {setup}}, quiet);
+        writeCsv(originalLogs, {(original / "events.csv").string(), (original / "hands.csv").string(), {setup}, "", {}},
+                 quiet);
 
         for (const auto& [alterCk, alterNk] : {std::pair{true, false}, {false, true}, {true, true}}) {
             const std::string which = std::string(game.name) + (alterCk ? " ck" : "") + (alterNk ? " nk" : "");
@@ -163,7 +164,7 @@ TEST_P(AlteredLogs, ReadAsTheLogsTheGameWrote) {
             // The same rows; the warnings said once per file, and no line left out.
             std::ostringstream messages;
             const CsvCounts counts = writeCsv(
-                logs, {(dataout / "events.csv").string(), (dataout / "hands.csv").string(), {setup}}, messages);
+                logs, {(dataout / "events.csv").string(), (dataout / "hands.csv").string(), {setup}, "", {}}, messages);
             EXPECT_EQ(readFile(dataout / "events.csv"), readFile(original / "events.csv"));
             EXPECT_EQ(readFile(dataout / "hands.csv"), readFile(original / "hands.csv"));
             EXPECT_FALSE(counts.problems());
