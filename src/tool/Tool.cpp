@@ -4,7 +4,9 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <random>
+#include <sstream>
 #include <string_view>
 
 #include "core/eventlog/LogReader.h"
@@ -175,6 +177,13 @@ void OutputFile::commit() {
         throw CouldNotRun(path_ + ": cannot be created (" + why + ")");
     }
     committed_ = true;
+}
+
+std::string fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
 }
 
 std::string counted(long long n, const char* one, const char* many) {

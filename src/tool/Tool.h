@@ -74,6 +74,9 @@ struct CommandOutput {
 // and at most one goes to standard output.
 void checkOutputs(const std::vector<CommandOutput>& outputs, const CommandInputs& inputs, bool force);
 
+// A file's bytes, all of them; empty when it cannot be read.
+std::string fileBytes(const std::string& path);
+
 // "1 session", "2 sessions": a count with its noun in the right number.
 std::string counted(long long n, const char* one, const char* many);
 

@@ -58,7 +58,8 @@ MEASURE = """<script>
       const r = th.getBoundingClientRect(); return [th.textContent, r.left, r.right]; });
   const out = document.createElement('pre');
   out.id = 'measured';
-  out.textContent = JSON.stringify({width: window.innerWidth, scrollWidth: document.documentElement.scrollWidth,
+  // The width inside the window's scrollbar, which a long page has.
+  out.textContent = JSON.stringify({width: document.documentElement.clientWidth, scrollWidth: document.documentElement.scrollWidth,
                                     headers, own: shown('tl-own'), common: shown('tl-common')});
   document.body.appendChild(out);
 })();
@@ -108,6 +109,15 @@ def main():
                   "problems": ["the setup could not be copied: No space left on device"]}
         with open(os.path.join(dataout, "run071226_1.json"), "w", encoding="utf-8") as f:
             json.dump(record, f)
+        # A third whose record says "started" only, with the longest notes of
+        # the table's end column.
+        for role in ("ck", "nk"):
+            shutil.copy(os.path.join(args.data, f"circular_game_{role}.txt"),
+                        os.path.join(dataout, f"{role}081226_3.txt"))
+        stopped = dict(record, session="081226_3", state="started", end=None, problems=[],
+                       workingDirectory="resume_081226_7758_second_room")
+        with open(os.path.join(dataout, "run081226_3.json"), "w", encoding="utf-8") as f:
+            json.dump(stopped, f)
         page = os.path.join(tmp, "report.html")
         run = subprocess.run([args.qbxtool, "report", dataout, "-o", page], capture_output=True, text=True)
         if run.returncode != 0:
@@ -132,7 +142,7 @@ def main():
 
         dom = chromium(["--dump-dom", "file://" + page], os.path.join(tmp, "profile2")).stdout
         timelines = len(re.findall(r'<figure class="hand-timeline"', dom))
-        if timelines != hands or hands != 7:
+        if timelines != hands or hands != 9:
             raise SystemExit(f"{timelines} time lines in the DOM for {hands} hands")
         for width in (1100, 1600):
             for common in (False, True):

@@ -2,9 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <thread>
 #include <tuple>
 
@@ -75,13 +73,6 @@ std::shared_ptr<const RunRecord> recordOf(const LogPair& pair, std::string& prob
         return nullptr;
     }
     return std::make_shared<const RunRecord>(std::move(*record));
-}
-
-std::string fileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
 }
 
 // The same logs on both sides (either role may be missing on both).

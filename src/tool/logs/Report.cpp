@@ -32,6 +32,7 @@ th { background: #f0f0f0; font-weight: 600; white-space: nowrap; }
 td.num { text-align: right; font-variant-numeric: tabular-nums; white-space: nowrap; }
 td.nowrap { white-space: nowrap; }
 td.setup code { font-size: 12px; }
+td.setup { overflow-wrap: anywhere; }
 .early { color: #a15c00; font-weight: 600; }
 .fault { color: #b00020; font-weight: 600; }
 .cards { display: flex; flex-wrap: wrap; gap: 12px; margin: 8px 0 16px; }

@@ -1,8 +1,6 @@
 #include "tool/logs/Resume.h"
 
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <system_error>
 
 #include "core/config/Shoe.h"
@@ -20,13 +18,6 @@ namespace fs = std::filesystem;
 namespace qbx::tool::logs {
 
 namespace {
-
-std::string fileBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
 
 // Remembers what the session's logs say against the setup's shoe.
 struct ShoeFaults : SessionSink {

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "core/runrecord/SetupDigest.h"
 #include "core/runrecord/Sha256.h"
@@ -15,13 +13,6 @@ namespace fs = std::filesystem;
 namespace qbx::tool::logs {
 
 namespace {
-
-std::string bytesOf(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
 
 // Every file of a setup folder (subfolders and links followed), by its path
 // from the working directory as a run record writes it ("setup/shoe.txt"),
@@ -35,7 +26,7 @@ std::map<std::string, std::string> filesOf(const fs::path& setupDir) {
         std::error_code typeError;
         if (!it->is_regular_file(typeError)) continue;
         const std::string path = "setup/" + it->path().lexically_relative(setupDir).generic_string();
-        files[path] = sha256Hex(bytesOf(it->path()));
+        files[path] = sha256Hex(fileBytes(it->path().string()));
     }
     return files;
 }
