@@ -4,9 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <string_view>
 
 #include "core/eventlog/LogReader.h"
@@ -180,10 +178,9 @@ void OutputFile::commit() {
 }
 
 std::string fileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    std::string bytes, error;
+    if (!sys::readWholeFile(path, bytes, error)) bytes.clear();
+    return bytes;
 }
 
 std::string counted(long long n, const char* one, const char* many) {

@@ -188,3 +188,28 @@ TEST(LogNames, ASessionsTwoLogsShareOneSuffixThatReadsBack) {
 }
 
 }  // namespace
+
+TEST(LogText, WellFormedUtf8PassesAndAnythingElseReadsAsLatin1) {
+    // Passes unchanged: ASCII, two-, three- and four-byte forms.
+    for (const std::string text : {"P07", "Jos\xC3\xA9",
+                                   "\xE2\x82\xAC"
+                                   "5",
+                                   "\xF0\x9F\x82\xA1"}) {
+        EXPECT_TRUE(isUtf8(text)) << text;
+        EXPECT_EQ(asUtf8(text), text);
+    }
+    // Read as Latin-1, byte for byte: a lone high byte, an overlong NUL, a
+    // surrogate, a form above U+10FFFF, a sequence cut at the end.
+    const std::pair<std::string, std::string> latin1[] = {
+        {"Jos\xE9", "Jos\xC3\xA9"},
+        {"\xC0\x80", "\xC3\x80\xC2\x80"},
+        {"\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xC2\x80"},
+        {"\xF4\x90\x80\x80", "\xC3\xB4\xC2\x90\xC2\x80\xC2\x80"},
+        {"A\xC3", "A\xC3\x83"},
+    };
+    for (const auto& [bytes, utf8] : latin1) {
+        EXPECT_FALSE(isUtf8(bytes)) << bytes;
+        EXPECT_EQ(asUtf8(bytes), utf8);
+        EXPECT_TRUE(isUtf8(asUtf8(bytes)));
+    }
+}

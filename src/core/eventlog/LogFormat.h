@@ -94,6 +94,13 @@ inline constexpr uint8_t kDealRecordOrder[kPlaces] = {numberCardView,    downNum
 
 // ---- Record codes and their fixed texts ---------------------------------------
 
+// The logs' text (a participant code, a message) is 8-bit bytes; tables,
+// pages and the run record are UTF-8. Well-formed UTF-8 (no overlong form,
+// no surrogate, nothing above U+10FFFF) passes unchanged; anything else is
+// read as Latin-1.
+bool isUtf8(std::string_view text);
+std::string asUtf8(std::string_view text);
+
 namespace logtext {
 // The header, one line each, with one stamp.
 inline constexpr std::string_view kRoleHeaderCode = "TF";

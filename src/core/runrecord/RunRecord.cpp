@@ -1,5 +1,7 @@
 #include "core/runrecord/RunRecord.h"
 
+#include "core/eventlog/LogFormat.h"
+
 #include <charconv>
 #include <cstdio>
 #include <functional>
@@ -8,39 +10,6 @@
 namespace qbx {
 
 namespace {
-
-// Well-formed UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
-bool isUtf8(std::string_view text) {
-    for (size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        int extra = 0;
-        unsigned char low = 0x80, high = 0xBF;  // the second byte's range
-        if (c >= 0xC2 && c <= 0xDF) {
-            extra = 1;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            extra = 2;
-            if (c == 0xE0) low = 0xA0;
-            if (c == 0xED) high = 0x9F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            extra = 3;
-            if (c == 0xF0) low = 0x90;
-            if (c == 0xF4) high = 0x8F;
-        } else {
-            return false;
-        }
-        if (i + extra >= text.size()) return false;
-        for (int k = 1; k <= extra; ++k) {
-            const auto b = static_cast<unsigned char>(text[i + k]);
-            if (k == 1 ? (b < low || b > high) : (b & 0xC0) != 0x80) return false;
-        }
-        i += 1 + extra;
-    }
-    return true;
-}
 
 // Appends the JSON parts of one object, each after a comma but the first.
 class Fields {
@@ -118,9 +87,8 @@ std::vector<std::pair<std::string, std::string>> parameterTexts(const ParameterV
 }
 
 std::string jsonString(std::string_view bytes) {
-    const bool utf8 = isUtf8(bytes);
     std::string out = "\"";
-    for (const char ch : bytes) {
+    for (const char ch : asUtf8(bytes)) {
         const auto c = static_cast<unsigned char>(ch);
         switch (c) {
         case '"': out += "\\\""; break;
@@ -135,9 +103,6 @@ std::string jsonString(std::string_view bytes) {
                 char u[8];
                 std::snprintf(u, sizeof u, "\\u%04x", c);
                 out += u;
-            } else if (c >= 0x80 && !utf8) {
-                out += static_cast<char>(0xC0 | (c >> 6));
-                out += static_cast<char>(0x80 | (c & 0x3F));
             } else {
                 out += ch;
             }

@@ -114,7 +114,7 @@ namespace {
     // every other record's text against its fixed words, none of which
     // needs quotes.
     if (r.kind == LogRecordKind::UserHeader)
-        row.text(toUtf8(r.text));
+        row.text(asUtf8(r.text));
     else
         row.field(r.text);
     row.end();
@@ -270,7 +270,7 @@ private:
         if (++headerLines_ == 4) knowParticipant({});
     }
     void knowParticipant(const std::string& code) {
-        leading_ = leadingFields({name_.suffix, name_.isoDate(), toUtf8(code)});
+        leading_ = leadingFields({name_.suffix, name_.isoDate(), asUtf8(code)});
         participantKnown_ = true;
         size_t from = 0;
         for (const size_t end : waitingEnds_) {

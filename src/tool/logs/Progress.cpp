@@ -32,37 +32,4 @@ void Progress::step() {
     std::fflush(stderr);
 }
 
-std::string toUtf8(std::string_view text) {
-    // Check for well-formed UTF-8 first.
-    bool valid = true;
-    for (size_t i = 0; i < text.size() && valid;) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        int extra = 0;
-        if (c < 0x80)
-            extra = 0;
-        else if (c >= 0xC2 && c <= 0xDF)
-            extra = 1;
-        else if (c >= 0xE0 && c <= 0xEF)
-            extra = 2;
-        else if (c >= 0xF0 && c <= 0xF4)
-            extra = 3;
-        else
-            valid = false;
-        for (int k = 1; valid && k <= extra; ++k)
-            if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) valid = false;
-        i += 1 + extra;
-    }
-    if (valid) return std::string(text);
-    std::string out;
-    for (unsigned char c : text) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
 }  // namespace qbx::tool::logs

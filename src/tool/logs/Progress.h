@@ -19,8 +19,4 @@ private:
     long long lastMs_ = 0;
 };
 
-// Participant codes are 8-bit text; tables and pages are UTF-8. Valid UTF-8
-// passes unchanged, anything else is read as Latin-1.
-std::string toUtf8(std::string_view text);
-
 }  // namespace qbx::tool::logs

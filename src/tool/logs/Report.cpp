@@ -352,7 +352,7 @@ ReportCounts writeReport(const LogFolder& logs, const std::string& path, const s
             if (!pair.complete()) ++counts.unpaired;
             rows += "<tr><td><a href=\"#s" + htmlEscape(pair.name.suffix) + "\">" + htmlEscape(pair.name.suffix) +
                     "</a></td><td class=\"nowrap\">" + pair.name.isoDate() + "</td><td>" +
-                    htmlEscape(toUtf8(s.participant)) + "</td><td class=\"nowrap\">" +
+                    htmlEscape(asUtf8(s.participant)) + "</td><td class=\"nowrap\">" +
                     (s.hasStart ? clockText(s.start) : "-") + "</td><td class=\"num\">" +
                     std::to_string(s.handsPlayed()) + "</td><td class=\"num\">" + totalText(s.ckTotal()) +
                     "</td><td class=\"num\">" + totalText(s.nkTotal()) + "</td><td" +
@@ -405,7 +405,7 @@ ReportCounts writeReport(const LogFolder& logs, const std::string& path, const s
         SessionSink quiet;
         const Session s = readSession(pair, setupOf(k), quiet, true);
         std::string section = "<section class=\"session\" id=\"s" + htmlEscape(pair.name.suffix) + "\"><h2>Session " +
-                              htmlEscape(pair.name.suffix) + " · " + htmlEscape(toUtf8(s.participant)) + "</h2>";
+                              htmlEscape(pair.name.suffix) + " · " + htmlEscape(asUtf8(s.participant)) + "</h2>";
         section += "<p class=\"sub\">" + pair.name.isoDate() + ", from " + (s.hasStart ? clockText(s.start) : "-") +
                    " · " + counted(s.handsPlayed(), "hand", "hands") + " · " + htmlEscape(endingText(s)) +
                    " · scores ColorKeeper " + (s.ckTotal() ? scoreText(*s.ckTotal()) : std::string("(log missing)")) +

@@ -132,7 +132,7 @@ void printSessions(const SessionsResult& r, std::ostream& out) {
         for (const std::string& note : runRecordNotes(s)) end += ", " + note;
         char line[512];
         std::snprintf(line, sizeof line, "%-12s %-11s %s %-13s %5d  %11s  %12s  ", s.pair.name.suffix.c_str(),
-                      s.pair.name.isoDate().c_str(), paddedRight(toUtf8(s.participant), 13).c_str(),
+                      s.pair.name.isoDate().c_str(), paddedRight(asUtf8(s.participant), 13).c_str(),
                       s.hasStart ? clockText(s.start).c_str() : "-", s.handsPlayed(), totalText(s.ckTotal()).c_str(),
                       totalText(s.nkTotal()).c_str());
         out << line << paddedRight(setup.empty() ? "-" : setup, setupWidth) << "  " << end << "\n";
@@ -182,7 +182,7 @@ nlohmann::json sessionsJson(const SessionsResult& r) {
         e["date"] = s.pair.name.isoDate();
         e["colorKeeperLog"] = s.pair.ckPath;
         e["numberKeeperLog"] = s.pair.nkPath;
-        e["participant"] = toUtf8(s.participant);
+        e["participant"] = asUtf8(s.participant);
         e["start"] = s.hasStart ? clockText(s.start) : "";
         e["hands"] = s.handsPlayed();
         e["gameEnded"] = s.gameEnded;
