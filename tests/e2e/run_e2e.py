@@ -611,6 +611,70 @@ def scenario_help(program, out):
         exp.verify(s)
 
 
+def _refused_drop_then(s, then):
+    """The face-up card dragged onto a face-down one (refused: it glides
+    home); the X events of `then` follow the left button's release at once,
+    so they come while the card glides."""
+    wid = s.table_wid
+    (x0, y0), (x1, y1) = s.card_centre(2), s.card_centre(3)
+    args = ["mousemove", "--window", wid, x0, y0, "sleep", "0.05", "mousedown", "1"]
+    for i in range(1, 4):
+        args += ["sleep", "0.05", "mousemove", "--window", wid, x0 + (x1 - x0) * i // 3, y0 + (y1 - y0) * i // 3]
+    s.x(*(args + ["sleep", "0.08", "mouseup", "1"] + then))
+
+
+def scenario_input_gate(program, out):
+    """While a card glides the table takes no input, releases included: a
+    look held from before and released during the glide is not logged and
+    its card is covered once the glide ends; Space released on the focused
+    help button during the glide opens no help."""
+    work = make_workdir(out, "input_gate", {"ViewCkNk": "FALSE"}, LOOK_SHOE)
+    with Session(program, work, out, "input_gate") as s:
+        s.login("IG")
+        exp = Expected("IG")
+        s.wait_ready(CK, 1)
+        exp.deal(deal_of(LOOK_SHOE[0]))
+
+        s.press(s.card_centre(0), 3)
+        time.sleep(0.15)
+        check(s.card_kind(s.screenshot(), 0) == "face", "the held look shows no face")
+        _refused_drop_then(s, ["mouseup", "3"])
+        exp.one(CK, pickup_record(CK, "3C", UP))
+        s.wait_lines(CK, len(exp.lines[CK]))
+        s.wait_still()
+        check(s.card_kind(s.screenshot(), 0) == "back",
+              "the ColorKeeper's hand card stays uncovered after a release during the glide")
+        time.sleep(0.1)
+        compare_text(s.ck_lines(), exp.lines[CK], "ColorKeeper (a release during the glide)")
+        compare_text(s.nk_lines(), exp.lines[NK], "NumberKeeper (a release during the glide)")
+
+        # Input is back: a look is logged as ever.
+        _held_look(s, 0, "face", "a look after the glide")
+        exp.one(CK, look_record(CK))
+        s.wait_lines(CK, len(exp.lines[CK]))
+
+        # The help button gets the focus from a press that ends off it.
+        help_at = s.button_centre(HELP_BUTTON)
+        s.x("windowfocus", "--sync", s.table_wid)
+        s.press(help_at, 1)
+        s.x("mousemove", "--window", s.table_wid, help_at[0], help_at[1] + 200, "sleep", "0.05", "mouseup", "1")
+        s.x("keydown", "space")
+        _refused_drop_then(s, ["keyup", "space"])
+        exp.one(CK, pickup_record(CK, "3C", UP))
+        s.wait_lines(CK, len(exp.lines[CK]))
+        s.wait_still()
+        time.sleep(0.5)
+        check(not s.visible_windows("^QBX Help$"), "Space released during a glide opened the help")
+        # The same key with the table taking input does open it.
+        s.x("key", "space")
+        wid = s.find_window("^QBX Help$", 5)
+        s.x("mousemove", "--window", wid, HELP_CLOSE[0] + HELP_CLOSE[2] // 2,
+            HELP_CLOSE[1] + HELP_CLOSE[3] // 2, "sleep", "0.05", "click", "1")
+        wait_for(lambda: wid not in s.visible_windows("^QBX Help$"), 5, "the help window to close")
+        time.sleep(0.1)
+        exp.verify(s)
+
+
 # ---------------------------------------------------------------------------
 # Start-up failures
 
@@ -976,6 +1040,7 @@ SCENARIOS = [
     ("drops", scenario_drops),
     ("drag_permissions", scenario_drag_permissions),
     ("help", scenario_help),
+    ("input_gate", scenario_input_gate),
     ("no_dataout", scenario_no_dataout),
     ("missing_shoe", scenario_missing_shoe),
     ("faulty_shoe", scenario_faulty_shoe),
