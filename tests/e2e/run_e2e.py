@@ -10,6 +10,7 @@ Prints one line per scenario and closes with "N passed, M failed".
 
 import argparse
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -675,6 +676,58 @@ def scenario_input_gate(program, out):
         exp.verify(s)
 
 
+def _tall_title_config(out):
+    """openbox's own configuration with a title font large enough for a
+    title bar taller than 32 pixels."""
+    with open("/etc/xdg/openbox/rc.xml") as f:
+        rc = f.read()
+    rc, n = re.subn(r'(<font place="(?:ActiveWindow|InactiveWindow)">\s*<name>[^<]*</name>\s*<size>)\d+(</size>)',
+                    r"\g<1>26\g<2>", rc)
+    check(n == 2, "openbox's rc.xml has no title fonts to enlarge")
+    path = os.path.join(out, "help_tall_title.rc.xml")
+    with open(path, "w") as f:
+        f.write(rc)
+    return path
+
+
+def scenario_help_tall_title(program, out):
+    """Under a theme whose title bar is taller than 32 pixels the help is
+    still 753 x 673 outside, centred on the screen."""
+    if not shutil.which("openbox") or not os.path.exists("/etc/xdg/openbox/rc.xml"):
+        raise Skipped("openbox is not installed")
+    shoe = ["4C 2H 3C 3H 2C 4H   2H   ck"]
+    work = make_workdir(out, "help_tall_title", {}, shoe)
+    with Session(program, work, out, "help_tall_title", wm=True, wm_config=_tall_title_config(out)) as s:
+        s.login("HT")
+        s.wait_ready(CK, 1)
+        s.click(s.button_centre(HELP_BUTTON))
+        wid = s.find_window("^QBX Help$", 5)
+        last = {}
+
+        def placed():
+            r = subprocess.run(["xprop", "-id", str(wid), "_NET_FRAME_EXTENTS"], env=s.env,
+                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout.decode()
+            m = re.search(r"=\s*(\d+),\s*(\d+),\s*(\d+),\s*(\d+)", r)
+            if not m:
+                return None
+            left, right, top, bottom = map(int, m.groups())
+            x, y, w, h = s.geometry(wid)
+            outer = (x - left, y - top, w + left + right, h + top + bottom)
+            last.update(outer=outer, top=top)
+            return (top, outer) if outer[2:] == (753, 673) else None
+        try:
+            top, outer = wait_for(placed, 3.0, "the help to be 753 x 673 outside")
+        except E2EFailure:
+            raise E2EFailure("the help's frame is %s (x, y, width, height; title bar %s pixels), not 753 x 673"
+                             % (last.get("outer"), last.get("top")))
+        check(top > 32, "the theme's title bar is %d pixels high, not taller than 32" % top)
+        sw, sh = s.screen
+        check(outer[:2] == ((sw - 753) // 2, (sh - 673) // 2), "the help's frame is at %s, not centred" % (outer[:2],))
+        s.x("mousemove", "--window", wid, HELP_CLOSE[0] + HELP_CLOSE[2] // 2,
+            HELP_CLOSE[1] + HELP_CLOSE[3] // 2, "sleep", "0.05", "click", "1")
+        wait_for(lambda: wid not in s.visible_windows("^QBX Help$"), 5, "the help window to close")
+
+
 # ---------------------------------------------------------------------------
 # Start-up failures
 
@@ -1041,6 +1094,7 @@ SCENARIOS = [
     ("drag_permissions", scenario_drag_permissions),
     ("help", scenario_help),
     ("input_gate", scenario_input_gate),
+    ("help_tall_title", scenario_help_tall_title),
     ("no_dataout", scenario_no_dataout),
     ("missing_shoe", scenario_missing_shoe),
     ("faulty_shoe", scenario_faulty_shoe),
