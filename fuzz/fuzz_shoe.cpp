@@ -30,18 +30,18 @@ void checkHand(const qbx::ShoeHand& hand) {
 
 bool blank(const std::string& line) { return line.find_first_not_of(" \t\r\f\v") == std::string::npos; }
 
-// Lines end at CR LF, LF or a lone CR; the first one is the header.
+// Lines end at LF (or CR LF); a lone CR ends a line only in a text with no
+// LF at all. The first line is the header.
 std::vector<std::string> linesAfterHeader(const std::string& text) {
+    const char end = text.find('\n') == std::string::npos ? '\r' : '\n';
     std::vector<std::string> lines;
     std::string line;
     bool header = true;
     for (size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
-        if (c != '\r' && c != '\n') {
+        if (c != end) {
             line += c;
             if (i + 1 < text.size()) continue;
-        } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-            ++i;
         }
         if (!header) lines.push_back(line);
         header = false;

@@ -357,16 +357,83 @@ TEST_F(BadSetup, AShoeWithoutHandsIsRefusedAtTheStartWithNoLogLeft) {
 }
 
 TEST_F(BadSetup, AShoeWithLoneCarriageReturnsPlaysEveryHand) {
-    // An old Mac editor ends its lines in a lone CR; mixed line ends too.
-    dir.write("setup/shoe.txt", "deals\r4C 2H 2C 3H 4H 3C 2H ck\r2H 3C 4H 2C 3H 4C 3H nk\r\n3H 4C 2C 2H 4H 3C 3C ck");
+    // An old Mac editor ends its lines in a lone CR, the last one too or not.
+    for (const char* shoe : {"deals\r4C 2H 2C 3H 4H 3C 2H ck\r2H 3C 4H 2C 3H 4C 3H nk\r3H 4C 2C 2H 4H 3C 3C ck",
+                             "deals\r4C 2H 2C 3H 4H 3C 2H ck\r\r2H 3C 4H 2C 3H 4C 3H nk\r3H 4C 2C 2H 4H 3C 3C ck\r"}) {
+        Session play;
+        dir.write("setup/shoe.txt", shoe);
+        play.game.startGame("P7   ");
+        EXPECT_TRUE(play.platform.messages.empty());
+        ASSERT_EQ(play.game.shoe().size(), 3u);
+        EXPECT_EQ(play.game.shoe().header(), "deals");
+        play.untilHandInPlay();
+        ASSERT_TRUE(play.game.progress().handInPlay);
+        EXPECT_EQ(play.cardTextAt(downColorCardView), "4C");
+        EXPECT_EQ(play.cardTextAt(numberCardView), "3C");
+        EXPECT_EQ(turnOf(play.game), "ck");
+    }
+    // Its faults are named at the lines such an editor shows.
+    Session faulty;
+    dir.write("setup/shoe.txt", "deals\r4C 2H 2C 3H 4H 3C 2H ck\r\r2H 3C 4H");
+    faulty.game.startGame("P7   ");
+    EXPECT_EQ(faulty.platform.messages,
+              std::vector<std::string>{
+                  "The shoe file setup/shoe.txt cannot be played: line 4 has 6 significant characters instead of 16."});
+}
+
+TEST_F(BadSetup, ACarriageReturnInsideALineOfAnLfFileIsSkippedLikeAnyOtherCharacter) {
+    // Every character that is not significant is skipped wherever it
+    // stands: a CR within a line too, once the file ends its lines in LF.
+    dir.write("setup/shoe.txt", "deals\r\n2H 3C 4H\r2C 3H 4C 3H ck\r\n\r4C 2H 2C 3H 4H 3C 2H nk\r\r\n");
     s.game.startGame("P7   ");
     EXPECT_TRUE(s.platform.messages.empty());
-    ASSERT_EQ(s.game.shoe().size(), 3u);
+    ASSERT_EQ(s.game.shoe().size(), 2u);
+    EXPECT_EQ(s.game.shoe().header(), "deals");
     s.untilHandInPlay();
     ASSERT_TRUE(s.game.progress().handInPlay);
-    EXPECT_EQ(s.cardTextAt(downColorCardView), "4C");
-    EXPECT_EQ(s.cardTextAt(numberCardView), "3C");
+    EXPECT_EQ(s.cardTextAt(downColorCardView), "2H");
+    EXPECT_EQ(s.cardTextAt(colorCardView), "3C");
+    EXPECT_EQ(s.cardTextAt(targetCardView), "2C");
+    EXPECT_EQ(s.cardTextAt(numberCardView), "4C");
     EXPECT_EQ(turnOf(s.game), "ck");
+
+    // Mixed line ends: the LF ends lines, so the header takes in what
+    // stands before its first LF, and fault line numbers count LFs.
+    Session mixed;
+    dir.write("setup/shoe.txt", "deals\r4C 2H 2C 3H 4H 3C 2H ck\r2H 3C 4H 2C 3H 4C 3H nk\r\n3H 4C 2C 2H 4H 3C 3C ck");
+    mixed.game.startGame("P7   ");
+    EXPECT_TRUE(mixed.platform.messages.empty());
+    EXPECT_EQ(mixed.game.shoe().size(), 1u);
+    Session faulty;
+    dir.write("setup/shoe.txt", "deals\n4C 2H 2C 3H 4H 3C 2H ck\r\r\n2H 3C\r4H\n");
+    faulty.game.startGame("P7   ");
+    EXPECT_EQ(faulty.platform.messages,
+              std::vector<std::string>{
+                  "The shoe file setup/shoe.txt cannot be played: line 3 has 6 significant characters instead of 16."});
+}
+
+TEST(ShoeLines, EachLineWithItsPlaceAndItsLineEndMakesUpTheWholeText) {
+    for (const std::string text : {"h\r\na\rb\n\nc", "h\ra\r\rb", "h\r\r\n\r\n", "h", "\n", "h\rx\n", "a\r\n\r\r\n"}) {
+        const std::vector<ShoeTextLine> lines = shoeLines(text);
+        std::string joined;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            EXPECT_EQ(lines[i].lineNumber, static_cast<int>(i) + 1);
+            EXPECT_EQ(lines[i].start, joined.size()) << testing::PrintToString(text);
+            joined += lines[i].text + lines[i].lineEnd;
+        }
+        EXPECT_EQ(joined, text);
+        EXPECT_EQ(shoeHandLines(text).size(), lines.size() - 1);
+    }
+    const auto lf = shoeLines("h\r\na\rb\n\nc");
+    ASSERT_EQ(lf.size(), 4u);
+    EXPECT_EQ(lf[0].lineEnd, "\r\n");
+    EXPECT_EQ(lf[1].text, "a\rb");
+    EXPECT_EQ(lf[3].lineEnd, "");
+    const auto cr = shoeLines("h\ra\r\rb");
+    ASSERT_EQ(cr.size(), 4u);
+    EXPECT_EQ(cr[2].text, "");
+    EXPECT_EQ(cr[2].lineEnd, "\r");
+    EXPECT_TRUE(shoeLines("").empty());
 }
 
 TEST_F(BadSetup, BinaryGarbageAsShoeIsRefusedBeforeAnyLog) {

@@ -301,7 +301,7 @@ class Session:
     """One run of the program in a working directory on a private screen."""
 
     def __init__(self, program, workdir, outdir, name, parX=200, parY=64, screen=(SCREEN_W, SCREEN_H),
-                 wm=False, env=None):
+                 wm=False, env=None, wm_config=None):
         self.program = program
         self.workdir = workdir
         self.outdir = outdir
@@ -310,6 +310,8 @@ class Session:
         self.screen = screen
         self.xvfb = Xvfb(os.path.join(outdir, name + ".xvfb.log"), screen)
         self.wm = wm
+        # An openbox rc.xml of its own (a theme, a font), or None for none.
+        self.wm_config = wm_config
         self.wm_proc = None
         self.extra_env = env or {}
         # Device pixels per layout pixel (Qt's scale factor): the login's
@@ -348,7 +350,10 @@ class Session:
         log = open(os.path.join(self.outdir, self.name + ".openbox.log"), "wb")
         wm_env = dict(self.env)
         wm_env["HOME"] = self.runtime_dir  # no user configuration: the default theme and bindings
-        self.wm_proc = subprocess.Popen(["openbox", "--sm-disable"], env=wm_env,
+        args = ["openbox", "--sm-disable"]
+        if self.wm_config:
+            args += ["--config-file", self.wm_config]
+        self.wm_proc = subprocess.Popen(args, env=wm_env,
                                         stdin=subprocess.DEVNULL, stdout=log, stderr=log)
         log.close()
 

@@ -10,6 +10,7 @@ Prints one line per scenario and closes with "N passed, M failed".
 
 import argparse
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -611,6 +612,122 @@ def scenario_help(program, out):
         exp.verify(s)
 
 
+def _refused_drop_then(s, then):
+    """The face-up card dragged onto a face-down one (refused: it glides
+    home); the X events of `then` follow the left button's release at once,
+    so they come while the card glides."""
+    wid = s.table_wid
+    (x0, y0), (x1, y1) = s.card_centre(2), s.card_centre(3)
+    args = ["mousemove", "--window", wid, x0, y0, "sleep", "0.05", "mousedown", "1"]
+    for i in range(1, 4):
+        args += ["sleep", "0.05", "mousemove", "--window", wid, x0 + (x1 - x0) * i // 3, y0 + (y1 - y0) * i // 3]
+    s.x(*(args + ["sleep", "0.08", "mouseup", "1"] + then))
+
+
+def scenario_input_gate(program, out):
+    """While a card glides the table takes no input, releases included: a
+    look held from before and released during the glide is not logged and
+    its card is covered once the glide ends; Space released on the focused
+    help button during the glide opens no help."""
+    work = make_workdir(out, "input_gate", {"ViewCkNk": "FALSE"}, LOOK_SHOE)
+    with Session(program, work, out, "input_gate") as s:
+        s.login("IG")
+        exp = Expected("IG")
+        s.wait_ready(CK, 1)
+        exp.deal(deal_of(LOOK_SHOE[0]))
+
+        s.press(s.card_centre(0), 3)
+        time.sleep(0.15)
+        check(s.card_kind(s.screenshot(), 0) == "face", "the held look shows no face")
+        _refused_drop_then(s, ["mouseup", "3"])
+        exp.one(CK, pickup_record(CK, "3C", UP))
+        s.wait_lines(CK, len(exp.lines[CK]))
+        s.wait_still()
+        check(s.card_kind(s.screenshot(), 0) == "back",
+              "the ColorKeeper's hand card stays uncovered after a release during the glide")
+        time.sleep(0.1)
+        compare_text(s.ck_lines(), exp.lines[CK], "ColorKeeper (a release during the glide)")
+        compare_text(s.nk_lines(), exp.lines[NK], "NumberKeeper (a release during the glide)")
+
+        # Input is back: a look is logged as ever.
+        _held_look(s, 0, "face", "a look after the glide")
+        exp.one(CK, look_record(CK))
+        s.wait_lines(CK, len(exp.lines[CK]))
+
+        # The help button gets the focus from a press that ends off it.
+        help_at = s.button_centre(HELP_BUTTON)
+        s.x("windowfocus", "--sync", s.table_wid)
+        s.press(help_at, 1)
+        s.x("mousemove", "--window", s.table_wid, help_at[0], help_at[1] + 200, "sleep", "0.05", "mouseup", "1")
+        s.x("keydown", "space")
+        _refused_drop_then(s, ["keyup", "space"])
+        exp.one(CK, pickup_record(CK, "3C", UP))
+        s.wait_lines(CK, len(exp.lines[CK]))
+        s.wait_still()
+        time.sleep(0.5)
+        check(not s.visible_windows("^QBX Help$"), "Space released during a glide opened the help")
+        # The same key with the table taking input does open it.
+        s.x("key", "space")
+        wid = s.find_window("^QBX Help$", 5)
+        s.x("mousemove", "--window", wid, HELP_CLOSE[0] + HELP_CLOSE[2] // 2,
+            HELP_CLOSE[1] + HELP_CLOSE[3] // 2, "sleep", "0.05", "click", "1")
+        wait_for(lambda: wid not in s.visible_windows("^QBX Help$"), 5, "the help window to close")
+        time.sleep(0.1)
+        exp.verify(s)
+
+
+def _tall_title_config(out):
+    """openbox's own configuration with a title font large enough for a
+    title bar taller than 32 pixels."""
+    with open("/etc/xdg/openbox/rc.xml") as f:
+        rc = f.read()
+    rc, n = re.subn(r'(<font place="(?:ActiveWindow|InactiveWindow)">\s*<name>[^<]*</name>\s*<size>)\d+(</size>)',
+                    r"\g<1>26\g<2>", rc)
+    check(n == 2, "openbox's rc.xml has no title fonts to enlarge")
+    path = os.path.join(out, "help_tall_title.rc.xml")
+    with open(path, "w") as f:
+        f.write(rc)
+    return path
+
+
+def scenario_help_tall_title(program, out):
+    """Under a theme whose title bar is taller than 32 pixels the help is
+    still 753 x 673 outside, centred on the screen."""
+    if not shutil.which("openbox") or not os.path.exists("/etc/xdg/openbox/rc.xml"):
+        raise Skipped("openbox is not installed")
+    shoe = ["4C 2H 3C 3H 2C 4H   2H   ck"]
+    work = make_workdir(out, "help_tall_title", {}, shoe)
+    with Session(program, work, out, "help_tall_title", wm=True, wm_config=_tall_title_config(out)) as s:
+        s.login("HT")
+        s.wait_ready(CK, 1)
+        s.click(s.button_centre(HELP_BUTTON))
+        wid = s.find_window("^QBX Help$", 5)
+        last = {}
+
+        def placed():
+            r = subprocess.run(["xprop", "-id", str(wid), "_NET_FRAME_EXTENTS"], env=s.env,
+                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout.decode()
+            m = re.search(r"=\s*(\d+),\s*(\d+),\s*(\d+),\s*(\d+)", r)
+            if not m:
+                return None
+            left, right, top, bottom = map(int, m.groups())
+            x, y, w, h = s.geometry(wid)
+            outer = (x - left, y - top, w + left + right, h + top + bottom)
+            last.update(outer=outer, top=top)
+            return (top, outer) if outer[2:] == (753, 673) else None
+        try:
+            top, outer = wait_for(placed, 3.0, "the help to be 753 x 673 outside")
+        except E2EFailure:
+            raise E2EFailure("the help's frame is %s (x, y, width, height; title bar %s pixels), not 753 x 673"
+                             % (last.get("outer"), last.get("top")))
+        check(top > 32, "the theme's title bar is %d pixels high, not taller than 32" % top)
+        sw, sh = s.screen
+        check(outer[:2] == ((sw - 753) // 2, (sh - 673) // 2), "the help's frame is at %s, not centred" % (outer[:2],))
+        s.x("mousemove", "--window", wid, HELP_CLOSE[0] + HELP_CLOSE[2] // 2,
+            HELP_CLOSE[1] + HELP_CLOSE[3] // 2, "sleep", "0.05", "click", "1")
+        wait_for(lambda: wid not in s.visible_windows("^QBX Help$"), 5, "the help window to close")
+
+
 # ---------------------------------------------------------------------------
 # Start-up failures
 
@@ -976,6 +1093,8 @@ SCENARIOS = [
     ("drops", scenario_drops),
     ("drag_permissions", scenario_drag_permissions),
     ("help", scenario_help),
+    ("input_gate", scenario_input_gate),
+    ("help_tall_title", scenario_help_tall_title),
     ("no_dataout", scenario_no_dataout),
     ("missing_shoe", scenario_missing_shoe),
     ("faulty_shoe", scenario_faulty_shoe),

@@ -127,6 +127,46 @@ TEST(Check, TheShoeCatalogueAndPicturesWithFileAndLine) {
     EXPECT_TRUE(has(warnings, "setup/help.html:0: missing"));
 }
 
+// check, solve and the game read a shoe's lines alike: a CR inside a line
+// of an LF file is skipped, a file without LF ends its lines at each CR, and
+// a fault is named at the same line number by all three.
+TEST(Check, CheckSolveAndTheGameSplitAShoeAlikeWhateverItsLineEnds) {
+    const struct {
+        const char* shoe;
+        size_t hands;      // 0: refused
+        const char* line;  // the faulty line's number
+    } cases[] = {
+        {"deals\n2H 3C 4H\r2C 3H 4C 3H ck\n4C 2H 2C 3H 4H 3C 2H nk\r\n", 2, ""},
+        {"deals\r2H 3C 4H 2C 3H 4C 3H ck\r\r4C 2H 2C 3H 4H 3C 2H nk", 2, ""},
+        {"deals\r\n4C 2H 2C 3H 4H 3C 2H ck\r\r\n2H 3C\r4H\r\n", 0, "3"},
+        {"deals\r4C 2H 2C 3H 4H 3C 2H ck\r\r2H 3C 4H", 0, "4"},
+    };
+    for (const auto& c : cases) {
+        const std::string what = testing::PrintToString(std::string(c.shoe));
+        WorkDir dir;
+        qbx::test::writeSetup(dir, c.shoe);
+        const auto errors = findings(checkWorkDir(dir.path()), Finding::Level::Error);
+        const ProcessResult solved = runTool({"solve", "setup/shoe.txt"}, dir.path());
+        qbx::test::Session game;
+        game.game.startGame("P7   ");
+        if (c.hands > 0) {
+            EXPECT_TRUE(errors.empty()) << what << testing::PrintToString(errors);
+            EXPECT_EQ(game.game.shoe().size(), c.hands) << what;
+            EXPECT_TRUE(game.platform.messages.empty()) << what;
+            EXPECT_NE(solved.output.find(": " + std::to_string(c.hands) + " hands under"), std::string::npos)
+                << what << solved.output;
+        } else {
+            const std::string fault = "line " + std::string(c.line) + " has 6 significant characters instead of 16";
+            const std::string at = "setup/shoe.txt:" + std::string(c.line) + ": " + fault;
+            EXPECT_TRUE(has(errors, at)) << what << testing::PrintToString(errors);
+            EXPECT_EQ(game.platform.messages,
+                      std::vector<std::string>{"The shoe file setup/shoe.txt cannot be played: " + fault + "."})
+                << what;
+            EXPECT_NE(solved.output.find(at), std::string::npos) << what << solved.output;
+        }
+    }
+}
+
 TEST(Check, ProgramExitCodesAndJson) {
     WorkDir dir;
     qbx::test::writeSetup(dir, "deals\n2H 3C\n");

@@ -87,7 +87,7 @@ private:
     std::unique_ptr<TableWindow> win_;
 
     // A run directory of its own: parameters, catalogue, a two-hand shoe.
-    void makeSetup(const QByteArray& backCard, const QByteArray& texture) {
+    void makeSetup(const QByteArray& backCard, const QByteArray& texture, bool handCardsHidden = false) {
         dir_ = std::make_unique<QTemporaryDir>();
         QDir(dir_->path()).mkpath(QStringLiteral("setup"));
         QDir(dir_->path()).mkpath(QStringLiteral("dataout"));
@@ -95,8 +95,10 @@ private:
         writeFile(setup + "QBXParameter.ini",
                   "[PARAMETER]\nShoeFileName=shoe.txt\nMaxRounds=12\nPremiumRound=2000\n"
                   "CostMove=100\nViewCard=ALL\nFileBackCard=back.bmp\nViewTarget=TRUE\n"
-                  "ViewCkNk=TRUE\nSyntaxInput=DEFAULT\nFileMessages=msg.ini\nparX=200\nparY=64\n"
-                  "Drag CkNk=TRUE\nFile Texture=" +
+                  "ViewCkNk=" +
+                      QByteArray(handCardsHidden ? "FALSE" : "TRUE") +
+                      "\nSyntaxInput=DEFAULT\nFileMessages=msg.ini\nparX=200\nparY=64\n"
+                      "Drag CkNk=TRUE\nFile Texture=" +
                       (texture.isEmpty() ? QByteArray("NO") : "tex.bmp") + "\n");
         writeFile(setup + "msg.ini",
                   "[MESSAGES]\nHeader=Messages\nTotMove=Total moves\nHandNumber=Hand number\n"
@@ -109,8 +111,8 @@ private:
         QDir::setCurrent(dir_->path());
     }
 
-    void startGame(const QByteArray& backCard = {}, const QByteArray& texture = {}) {
-        makeSetup(backCard, texture);
+    void startGame(const QByteArray& backCard = {}, const QByteArray& texture = {}, bool handCardsHidden = false) {
+        makeSetup(backCard, texture, handCardsHidden);
         win_ = std::make_unique<TableWindow>(nullptr);
         win_->quitApplication = [] {};
         win_->start("A1   ");
@@ -225,6 +227,99 @@ private slots:
         QVERIFY(looks() == before);
         QTest::mouseClick(pass, Qt::LeftButton);
         QCOMPARE(win_->game().progress().totalMoves, 1);
+    }
+
+    // A look held from before a glide, released during it: as in a disabled
+    // window the release reaches nothing, so no look is recorded; once the
+    // table takes input again the card is covered all the same.
+    void aReleaseDuringAGlideRecordsNoLookAndLeavesNoCardUncovered() {
+        startGame({}, {}, true);
+        dealHand();
+        const Table& t = win_->game().table();
+        QWidget* canvas = win_->canvas();
+        const Ctl hand = cardAt(colorCardView), up = cardAt(upCardView);
+        const QPoint onHand = centreOf(t[hand]), onDown = centreOf(t[cardAt(downNumberCardView)]);
+        QTest::mousePress(canvas, Qt::RightButton, {}, onHand);
+        QVERIFY(t[hand].picture != Picture::Back);
+        // The face-up card onto a face-down one: refused, it glides home.
+        QTest::mousePress(canvas, Qt::LeftButton, {}, centreOf(t[up]));
+        QTest::mouseMove(canvas, onDown);
+        QTest::mouseRelease(canvas, Qt::LeftButton, {}, onDown);
+        QVERIFY(win_->game().timerRunning(TimerId::Glide));
+        const QString before = log("ck");
+        QVERIFY(before.contains("pR:"));
+        QTest::mouseMove(canvas, onHand);
+        QTest::mouseRelease(canvas, Qt::RightButton, {}, onHand);
+        QTest::mouseDClick(canvas, Qt::RightButton, {}, onHand);
+        QCOMPARE(log("ck"), before);
+        finishGlide();
+        QVERIFY(t.formEnabled());
+        QCoreApplication::processEvents();
+        QCOMPARE(t[hand].picture, Picture::Back);
+        QCOMPARE(log("ck"), before);
+        QCOMPARE(log("nk").count("pL"), 0);
+        // Input is back: a look is shown and recorded once.
+        QTest::mousePress(canvas, Qt::RightButton, {}, onHand);
+        QVERIFY(t[hand].picture != Picture::Back);
+        QTest::mouseRelease(canvas, Qt::RightButton, {}, onHand);
+        QCOMPARE(t[hand].picture, Picture::Back);
+        QCOMPARE(log("ck").count("pL"), 1);
+    }
+
+    // The look's button still held when the glide ends: the release comes
+    // while the table takes input and the look is recorded. A release whose
+    // press fell in the glide ends nothing.
+    void aLookHeldThroughAGlideIsRecordedAtItsReleaseAfterIt() {
+        startGame({}, {}, true);
+        dealHand();
+        const Table& t = win_->game().table();
+        QWidget* canvas = win_->canvas();
+        const Ctl hand = cardAt(colorCardView), up = cardAt(upCardView);
+        const QPoint onHand = centreOf(t[hand]);
+        QTest::mousePress(canvas, Qt::RightButton, {}, onHand);
+        QTest::mousePress(canvas, Qt::LeftButton, {}, centreOf(t[up]));
+        QTest::mouseRelease(canvas, Qt::LeftButton, {}, QPoint(20, 20));
+        QVERIFY(!t.formEnabled());
+        QTest::mousePress(canvas, Qt::MiddleButton, {}, onHand);
+        finishGlide();
+        QCoreApplication::processEvents();
+        QVERIFY(t[hand].picture != Picture::Back);
+        QTest::mouseRelease(canvas, Qt::MiddleButton, {}, onHand);
+        QVERIFY(t[hand].picture != Picture::Back);
+        QCOMPARE(log("ck").count("pL"), 0);
+        QTest::mouseRelease(canvas, Qt::RightButton, {}, onHand);
+        QCOMPARE(t[hand].picture, Picture::Back);
+        QCOMPARE(log("ck").count("pL"), 1);
+    }
+
+    // Space pressed on a focused button before a glide and released during
+    // it: the button comes up without acting, as a disabled one does.
+    void aKeyReleasedDuringAGlideClicksNoButton() {
+        startGame();
+        dealHand();
+        auto* help = win_->findChild<QPushButton*>("helpButton");
+        auto* pass = win_->findChild<QPushButton*>("passButton");
+        QSignalSpy helpClicks(help, &QPushButton::clicked), passClicks(pass, &QPushButton::clicked);
+        const Table& t = win_->game().table();
+        for (QPushButton* button : {help, pass}) {
+            QTest::keyPress(button, Qt::Key_Space);
+            QVERIFY(button->isDown());
+            const Ctl up = cardAt(upCardView);
+            QTest::mousePress(win_->canvas(), Qt::LeftButton, {}, centreOf(t[up]));
+            QTest::mouseRelease(win_->canvas(), Qt::LeftButton, {}, QPoint(20, 20));
+            QVERIFY(!t.formEnabled());
+            QVERIFY(!button->isDown());
+            QTest::keyRelease(button, Qt::Key_Space);
+            QTest::keyClick(button, Qt::Key_Return);
+            finishGlide();
+            QCoreApplication::processEvents();
+            QVERIFY(!button->isDown());
+        }
+        QCOMPARE(helpClicks.count(), 0);
+        QCOMPARE(passClicks.count(), 0);
+        QCOMPARE(win_->game().progress().totalMoves, 0);
+        QTest::keyClick(help, Qt::Key_Space);
+        QCOMPARE(helpClicks.count(), 1);
     }
 
     void theBoxAfterTheFourthPassShowsOverTheCounterAt4() {

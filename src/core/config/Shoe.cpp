@@ -94,20 +94,34 @@ Shoe::Status Shoe::load(const std::string& path, std::string& fault) {
     return loadText(content.str(), fault);
 }
 
-std::vector<ShoeTextLine> shoeHandLines(const std::string& text) {
-    // Lines end at CR LF, LF or a lone CR (old Mac editors), as in the INI
-    // files; the last line needs no line end. The first line is the header.
+std::vector<ShoeTextLine> shoeLines(const std::string& text) {
+    // A CR inside a line of an LF file is no line end: such a line played
+    // as one hand long before lone CRs were read as line ends at all.
+    const bool crEndsLines = text.find('\n') == std::string::npos;
+    const char* const ends = crEndsLines ? "\r" : "\n";
     std::vector<ShoeTextLine> lines;
-    int lineNumber = 0;
     size_t start = 0;
     while (start < text.size()) {
-        const size_t end = text.find_first_of("\r\n", start);
-        const size_t lineEnd = end == std::string::npos ? text.size() : end;
-        ++lineNumber;
-        if (lineNumber > 1) lines.push_back({lineNumber, text.substr(start, lineEnd - start)});
+        ShoeTextLine line;
+        line.lineNumber = static_cast<int>(lines.size()) + 1;
+        line.start = start;
+        const size_t end = text.find_first_of(ends, start);
+        size_t textEnd = end == std::string::npos ? text.size() : end;
+        if (end != std::string::npos) {
+            if (!crEndsLines && textEnd > start && text[textEnd - 1] == '\r') --textEnd;
+            line.lineEnd = text.substr(textEnd, end + 1 - textEnd);
+        }
+        line.text = text.substr(start, textEnd - start);
+        lines.push_back(std::move(line));
         if (end == std::string::npos) break;
-        start = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
+        start = end + 1;
     }
+    return lines;
+}
+
+std::vector<ShoeTextLine> shoeHandLines(const std::string& text) {
+    std::vector<ShoeTextLine> lines = shoeLines(text);
+    if (!lines.empty()) lines.erase(lines.begin());
     return lines;
 }
 
@@ -115,8 +129,10 @@ Shoe::Status Shoe::loadText(const std::string& text, std::string& fault) {
     hands_.clear();
     next_ = 0;
     fault.clear();
-    header_ = text.substr(0, text.find_first_of("\r\n"));
-    for (const ShoeTextLine& line : shoeHandLines(text)) {
+    const std::vector<ShoeTextLine> lines = shoeLines(text);
+    header_ = lines.empty() ? std::string() : lines.front().text;
+    for (size_t i = 1; i < lines.size(); ++i) {
+        const ShoeTextLine& line = lines[i];
         std::string lineFault;
         std::optional<ShoeHand> hand = parseShoeLine(line.text, line.lineNumber, lineFault);
         if (hand) {

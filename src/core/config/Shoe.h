@@ -23,12 +23,20 @@ struct ShoeHand {
 // hand returns nullopt with `fault` saying why.
 std::optional<ShoeHand> parseShoeLine(const std::string& line, int lineNumber, std::string& fault);
 
-// The hand lines of a shoe file's text, with their line numbers (the header
-// being line 1), split as the game splits them. Empty for an empty text.
+// The lines of a shoe file's text as the game splits them. A line ends at
+// LF, a CR just before it belonging to the line end (CR LF); any other CR
+// stays in its line, where it is skipped like every character that is not
+// significant. Only a file without any LF (an old Mac editor's) has its
+// lines end at a lone CR. The last line needs no line end.
 struct ShoeTextLine {
-    int lineNumber = 0;
-    std::string text;
+    int lineNumber = 0;   // the header being line 1
+    std::string text;     // without its line end
+    size_t start = 0;     // where the line begins in the file's text
+    std::string lineEnd;  // "\r\n", "\n", "\r", or empty for a last line without one
 };
+// Every line, the header first. Empty for an empty text.
+std::vector<ShoeTextLine> shoeLines(const std::string& text);
+// The hand lines: every line after the header.
 std::vector<ShoeTextLine> shoeHandLines(const std::string& text);
 
 // A shoe made to continue a session that ended early says so in its header:

@@ -62,6 +62,19 @@ void Game::cancelDrag() {
     });
 }
 
+void Game::releaseMissed() {
+    guarded([&] {
+        if (dragging_) {
+            dragging_ = false;
+            dragDrop(Ctl::Window);
+            return;
+        }
+        if (!pressActive_) return;
+        pressActive_ = false;
+        coverCard(cardOfImage(pressedControl_));
+    });
+}
+
 void Game::dispatchDragOver(int x, int y) {
     const Ctl target = table_.controlAt(x, y);
     if (target != dragOverTarget_ && dragOverTarget_ != Ctl::Count) {

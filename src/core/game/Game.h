@@ -62,6 +62,11 @@ public:
     void mouseRelease(int x, int y, MouseButton button);
     // A drag that ends without a drop (Escape, focus lost, released outside).
     void cancelDrag();
+    // The release of a press the game had came while the window took no
+    // input, and so never reached it. Once input comes back, what the press
+    // began ends with nothing recorded: a look covers its card again, a drag
+    // ends without a drop.
+    void releaseMissed();
     // The desktop had to put the table back in front: the run record says
     // when and why.
     void keptInFront(FrontLost why);

@@ -47,8 +47,6 @@ HelpWindow::HelpWindow(QWidget* parent)
     // CLOSE lies above the browser, which grows with the window: at any size
     // the button stays whole and can be clicked.
     closeButton->raise();
-    // Nor can the window be made so small that CLOSE leaves it.
-    setMinimumSize(closeButton->geometry().right() + 1 + 16, closeButton->geometry().bottom() + 1 + 16);
 
     placeForOpening();
 }
@@ -60,10 +58,23 @@ QMargins HelpWindow::frameMargins() const {
             outer.bottom() - inner.bottom()};
 }
 
+QSize HelpWindow::openingSize(const QMargins& frame) {
+    return {kOuterWidth - frame.left() - frame.right(), kOuterHeight - frame.top() - frame.bottom()};
+}
+
+QSize HelpWindow::smallestSize(const QMargins& frame) const {
+    // The window cannot be made so small that CLOSE leaves it; but a frame
+    // so large that the opening size leaves it no room does not make the
+    // window outgrow that size: the size wins.
+    const QSize closeWhole(closeButton->geometry().right() + 1 + 16, closeButton->geometry().bottom() + 1 + 16);
+    return closeWhole.boundedTo(openingSize(frame));
+}
+
 void HelpWindow::placeForOpening() {
     const QMargins frame = frameMargins();
     placedWithFrame_ = frame;
-    resize(kOuterWidth - frame.left() - frame.right(), kOuterHeight - frame.top() - frame.bottom());
+    setMinimumSize(smallestSize(frame));
+    resize(openingSize(frame));
     // move() places the frame's top-left corner.
     move(openingCorner());
 }
@@ -86,8 +97,8 @@ void HelpWindow::checkPlaceSoon() {
         QTimer::singleShot(delayMs, this, [this] {
             if (!isVisible() || windowState() != Qt::WindowNoState) return;
             const QMargins frame = frameMargins();
-            const QSize inner(kOuterWidth - frame.left() - frame.right(), kOuterHeight - frame.top() - frame.bottom());
-            if (frame != placedWithFrame_ || size() != inner || frameGeometry().topLeft() != openingCorner())
+            if (frame != placedWithFrame_ || size() != openingSize(frame) ||
+                frameGeometry().topLeft() != openingCorner())
                 placeForOpening();
         });
     }

@@ -45,6 +45,10 @@ private:
     void placeForOpening();
     // The frame the window manager draws around the window (none without one).
     QMargins frameMargins() const;
+    // Inside a frame: the size that makes the window 753 x 673 outside, and
+    // the smallest size the participant can resize it to.
+    static QSize openingSize(const QMargins& frame);
+    QSize smallestSize(const QMargins& frame) const;
     // A window manager may minimise or maximise the help whatever its hints
     // say: it is put back as it opened, after the event that told of it.
     void keepInFront();

@@ -6,6 +6,7 @@
 #include <QHideEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -32,6 +33,17 @@ void setTextIfChanged(QAbstractButton* button, const std::string& caption) {
     QString text = fromBytes(caption);
     text.replace(QLatin1Char('&'), QStringLiteral("&&"));
     if (button->text() != text) button->setText(text);
+}
+
+unsigned buttonBit(MouseButton button) { return 1U << static_cast<unsigned>(button); }
+
+bool toMouseButton(Qt::MouseButton in, MouseButton& out) {
+    switch (in) {
+    case Qt::LeftButton: out = MouseButton::Left; return true;
+    case Qt::RightButton: out = MouseButton::Right; return true;
+    case Qt::MiddleButton: out = MouseButton::Middle; return true;
+    default: return false;
+    }
 }
 
 constexpr Ctl kLabels[] = {Ctl::TurnTitle,   Ctl::MessagesTitle, Ctl::CkCaption,        Ctl::NkCaption,
@@ -176,6 +188,8 @@ void TableWindow::fireTimer(TimerId id) {
 bool TableWindow::timerActive(TimerId id) const { return timers_[static_cast<size_t>(id)]->isActive(); }
 
 void TableWindow::forwardPress(int x, int y, MouseButton button) {
+    if (releaseMissed_) endMissedRelease();
+    gameButtons_ |= buttonBit(button);
     trace::mark(trace::Event::Press);
     game_.mousePress(x, y, button);
     refresh();
@@ -189,6 +203,9 @@ void TableWindow::forwardMove(int x, int y) {
 void TableWindow::forwardRelease(int x, int y, MouseButton button) {
     // A release outside the window still comes here through the grab; the
     // game takes a point outside every control as a drop on the window.
+    // A release whose press the table did not take ends nothing.
+    if (!(gameButtons_ & buttonBit(button))) return;
+    gameButtons_ &= ~buttonBit(button);
     trace::mark(trace::Event::Release);
     game_.mouseRelease(x, y, button);
     refresh();
@@ -210,6 +227,7 @@ void TableWindow::openHelp() {
 // ---- Keeping the window in step with the table ---------------------------
 
 void TableWindow::refresh() {
+    followInputGate();
     if (game_.table().labelVersion() != fittedLabelVersion_) {
         fitLabels();
         fittedLabelVersion_ = game_.table().labelVersion();
@@ -359,22 +377,52 @@ void TableWindow::hideEvent(QHideEvent* event) {
 bool TableWindow::blocksInput(QObject* watched, QEvent* event) const {
     switch (event->type()) {
     case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
     case QEvent::Wheel:
     case QEvent::KeyPress:
+    case QEvent::KeyRelease:
     case QEvent::Shortcut:
     case QEvent::ShortcutOverride:
     case QEvent::ContextMenu:
     case QEvent::TouchBegin:
-    case QEvent::TabletPress: break;
-    default:
-        // Releases and moves go through: they end what a press started
-        // while the table still took input, and start nothing themselves.
-        return false;
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TouchCancel:
+    case QEvent::TabletPress:
+    case QEvent::TabletMove:
+    case QEvent::TabletRelease:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop: break;
+    default: return false;
     }
     if (game_.table().formEnabled()) return false;
     auto* widget = qobject_cast<QWidget*>(watched);
     return widget && widget->window() == this;
+}
+
+void TableWindow::followInputGate() {
+    const bool open = game_.table().formEnabled();
+    if (open == inputGateOpen_) return;
+    inputGateOpen_ = open;
+    if (!open) {
+        for (QAbstractButton* button : findChildren<QAbstractButton*>())
+            if (button->isDown()) button->setDown(false);
+        return;
+    }
+    // Queued: the game may be inside a handler of its own right now.
+    if (releaseMissed_)
+        QMetaObject::invokeMethod(
+            this, [this] { endMissedRelease(); }, Qt::QueuedConnection);
+}
+
+void TableWindow::endMissedRelease() {
+    if (!releaseMissed_ || !game_.table().formEnabled()) return;
+    releaseMissed_ = false;
+    game_.releaseMissed();
+    refresh();
 }
 
 bool TableWindow::event(QEvent* event) {
@@ -384,6 +432,14 @@ bool TableWindow::event(QEvent* event) {
 
 bool TableWindow::eventFilter(QObject* watched, QEvent* event) {
     if (blocksInput(watched, event)) {
+        // A release dropped here may end a press the game had: a look or a
+        // drag. The game hears of it once the table takes input again.
+        MouseButton button;
+        if (event->type() == QEvent::MouseButtonRelease &&
+            toMouseButton(static_cast<QMouseEvent*>(event)->button(), button) && (gameButtons_ & buttonBit(button))) {
+            gameButtons_ &= ~buttonBit(button);
+            releaseMissed_ = true;
+        }
         event->accept();
         return true;
     }

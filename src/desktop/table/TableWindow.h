@@ -83,9 +83,15 @@ private:
     void cancelDrag();
     void openHelp();
     // The table takes no input while a card glides, a deal runs or a hand has
-    // ended; the events that start an action are dropped then, and nothing
-    // changes how the window looks.
+    // ended: as a disabled window, it then drops every mouse, key, wheel,
+    // touch and tablet event, releases included, and nothing changes how
+    // the window looks.
     bool blocksInput(QObject* watched, QEvent* event) const;
+    // What a disabled window does as it closes and opens: a button held down
+    // comes up without acting, and once input is back a press whose release
+    // was dropped is ended in the game, with nothing recorded.
+    void followInputGate();
+    void endMissedRelease();
     // Shows the table maximised over the whole screen (or as large as the
     // window manager lets it be), above every other window.
     void showOnTop();
@@ -113,6 +119,11 @@ private:
     uint64_t fittedLabelVersion_ = 0;
     std::vector<std::string> shownRulesLines_;
     bool handCursor_ = false;
+    // The mouse buttons whose press the game had and whose release it has
+    // not had yet; only such a release reaches it.
+    unsigned gameButtons_ = 0;
+    bool releaseMissed_ = false;
+    bool inputGateOpen_ = true;
     bool exitRequested_ = false;
     bool restoreQueued_ = false;
     FrontLost restoreWhy_ = FrontLost::Hidden;

@@ -196,22 +196,12 @@ std::optional<std::string> continuedShoe(const std::string& text, const std::str
         return std::nullopt;
     for (int i = 1; i < hand; ++i) shoe.take();
     const int lineNumber = shoe.take().lineNumber;
-    // The lines as the game splits them (shoeHandLines), found in the text:
-    // each is its bytes and its line end, CR LF, LF or a lone CR.
-    const auto lineEndAt = [&text](size_t at) -> size_t {
-        if (at >= text.size()) return 0;
-        return text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n' ? 2 : 1;
-    };
-    const size_t headerEnd = text.find_first_of("\r\n");
-    const std::string headerLineEnd = text.substr(headerEnd, lineEndAt(headerEnd));
-    size_t at = headerEnd + headerLineEnd.size();
-    for (const ShoeTextLine& line : shoeHandLines(text)) {
-        if (line.lineNumber == lineNumber) break;
-        if (text.compare(at, line.text.size(), line.text) != 0) return std::nullopt;
-        at += line.text.size();
-        at += lineEndAt(at);
-    }
-    return continuationHeader({session, hand}) + headerLineEnd + text.substr(at);
+    // The old shoe's lines from that hand on, byte for byte, after the new
+    // header with the old header's line end.
+    const std::vector<ShoeTextLine> lines = shoeLines(text);
+    const auto from = static_cast<size_t>(lineNumber - 1);
+    if (from >= lines.size()) return std::nullopt;
+    return continuationHeader({session, hand}) + lines.front().lineEnd + text.substr(lines[from].start);
 }
 
 int resumeSession(const ResumeOptions& options, std::ostream& out, std::ostream& err) {
