@@ -3,8 +3,8 @@ screen, real X input through xdotool, screenshots through ImageMagick, and the
 two event logs it writes into dataout/.
 
 No window manager runs on the private screen unless a scenario asks for one
-(Session(wm=True) starts openbox, to try what a window manager lets a
-participant do): the table window places and sizes itself (over the whole
+(Session(wm=True) starts openbox, Session(wm="xfwm4") another of
+WINDOW_MANAGERS, to try what a window manager lets a participant do): the table window places and sizes itself (over the whole
 screen), the login
 and the message boxes come up centred, and nothing reparents or decorates
 them, so the client origin that xwininfo reports is where the program put the
@@ -54,6 +54,19 @@ GREEN = (0, 128, 0)
 GREY = (128, 128, 128)
 AQUA = (0, 255, 255)
 
+
+
+# The window managers a session can run, each with its own command line: no
+# session manager, no compositor, no user configuration (HOME is private).
+WINDOW_MANAGERS = {
+    "openbox": ["openbox", "--sm-disable"],
+    # xfwm4 reads its settings through xfconfd, which a session bus starts.
+    "xfwm4": ["dbus-run-session", "--", "xfwm4", "--compositor=off", "--sm-client-disable"],
+    "metacity": ["metacity", "--no-composite"],
+    "icewm": ["icewm"],
+}
+# Virtual desktops under each: one to switch to and to send a window to.
+WM_DESKTOPS = 4
 
 
 def stop_process(proc, grace=5):
@@ -335,7 +348,11 @@ class Session:
         env.update(self.extra_env)
         self.env = env
         if self.wm:
-            self.start_wm()
+            try:
+                self.start_wm()
+            except E2EFailure:
+                self.stop()  # __exit__ does not run for a failed start
+                raise
         out = open(os.path.join(self.outdir, self.name + ".program.out"), "wb")
         self.proc = subprocess.Popen([self.program], cwd=self.workdir, env=env,
                                      stdin=subprocess.DEVNULL, stdout=out, stderr=out)
@@ -343,20 +360,26 @@ class Session:
         return self
 
     def start_wm(self):
-        """openbox on the private screen; ready once it owns the screen's
-        window manager selection (it then sets _NET_SUPPORTING_WM_CHECK)."""
-        log = open(os.path.join(self.outdir, self.name + ".openbox.log"), "wb")
+        """The window manager on the private screen, with WM_DESKTOPS
+        virtual desktops; ready once it owns the screen's window manager
+        selection (it then sets _NET_SUPPORTING_WM_CHECK)."""
+        name = "openbox" if self.wm is True else self.wm
+        log = open(os.path.join(self.outdir, "%s.%s.log" % (self.name, name)), "wb")
         wm_env = dict(self.env)
         wm_env["HOME"] = self.runtime_dir  # no user configuration: the default theme and bindings
-        self.wm_proc = subprocess.Popen(["openbox", "--sm-disable"], env=wm_env,
+        wm_env["XDG_CONFIG_HOME"] = os.path.join(self.runtime_dir, "config")
+        wm_env["GSETTINGS_BACKEND"] = "memory"  # metacity: its defaults, no settings daemon
+        self.wm_proc = subprocess.Popen(WINDOW_MANAGERS[name], env=wm_env,
                                         stdin=subprocess.DEVNULL, stdout=log, stderr=log)
         log.close()
 
         def ready():
-            r = subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=self.env,
-                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-            return b"window id" in r.stdout
-        wait_for(ready, 5.0, "openbox to manage the screen")
+            r = subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK", "_NET_NUMBER_OF_DESKTOPS"],
+                               env=self.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+            return b"window id" in r.stdout and b"_NET_NUMBER_OF_DESKTOPS(CARDINAL)" in r.stdout
+        wait_for(ready, 10.0, "%s to manage the screen" % name)
+        subprocess.run(["wmctrl", "-n", str(WM_DESKTOPS)], env=self.env,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def stop(self):
         stop_process(self.proc)

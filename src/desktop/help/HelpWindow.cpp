@@ -13,6 +13,7 @@
 #include <QTextBrowser>
 #include <QUrl>
 
+#include "desktop/table/WindowManager.h"
 #include "desktop/widgets/Fonts.h"
 
 namespace qbx {
@@ -51,6 +52,12 @@ HelpWindow::HelpWindow(QWidget* parent)
     setMinimumSize(closeButton->geometry().right() + 1 + 16, closeButton->geometry().bottom() + 1 + 16);
 
     placeForOpening();
+    holder_ = new FrontHolder(*this, [this](FrontLost) {
+        if (!isVisible()) return;
+        raise();
+        activateWindow();
+        holder_->holdInFront();
+    });
 }
 
 QMargins HelpWindow::frameMargins() const {
