@@ -12,7 +12,7 @@ import re
 import subprocess
 import time
 
-from harness import (GREEN, GREY, HELP_BUTTON, HELP_CLOSE, SCRIPT_PARAMETERS, E2EFailure,
+from harness import (GREEN, GREY, HELP_BUTTON, HELP_CLOSE, KEPT_IN_FRONT_WORDS, SCRIPT_PARAMETERS, E2EFailure,
                      ScriptedPlay, Session, check, check_run_record, make_workdir, scripted_game, wait_for)
 
 HELP_OUTER = (753, 673)
@@ -312,8 +312,6 @@ def scenario_screen_sizes(program, out):
 
 # Hands that end only by four passes: the goal is never the Target's card.
 PASS_SHOE = ["4C 2H 3C 3H 2C 4H   2H   ck", "2C 3H 4C 2H 4H 3C   4C   nk", "3C 4H 2H 4C 3H 2C   3H   ck"] * 4
-DESKTOP_WORDS = {"minimised", "un-maximised", "hidden", "covered", "another desktop", "lost focus", "moved",
-                 "resized", "shaded", "lowered", "not above", "show desktop", "desktop switched"}
 
 
 class WmDesktop(Desktop):
@@ -596,7 +594,7 @@ def _run_desktop_attempts(s, d, work, login, results):
                                "un-maximised", "iconify request") if kept.get(w, 0) < 1]
         check(not missing, "no run record entry for: %s" % ", ".join(missing))
         whys = {e["why"] for e in entries}
-        check(whys <= DESKTOP_WORDS, "unknown reasons in the run record: %s" % sorted(whys - DESKTOP_WORDS))
+        check(whys <= KEPT_IN_FRONT_WORDS, "unknown reasons in the run record: %s" % sorted(whys - KEPT_IN_FRONT_WORDS))
         check(all(re.match(r"^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d", e["time"]) for e in entries),
               "an entry without its time: %s" % entries)
         results.append(("the run record keeps each attempt with its time", None))

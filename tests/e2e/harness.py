@@ -1172,6 +1172,11 @@ class ScriptedPlay:
         return s.wait_exit(5)
 
 
+# Every reason the run record gives for putting the table back in front.
+KEPT_IN_FRONT_WORDS = {"minimised", "un-maximised", "hidden", "covered", "another desktop", "lost focus", "moved",
+                       "resized", "shaded", "lowered", "not above", "show desktop", "desktop switched"}
+
+
 def check_run_record(work, how="game ended", window_manager=None, kept_in_front=None):
     """The session's run record in work/dataout: whole JSON, its state and
     end, each setup file's SHA-256 and size as hashlib computes them from
@@ -1214,7 +1219,6 @@ def check_run_record(work, how="game ended", window_manager=None, kept_in_front=
     if kept_in_front is None:
         check(whys == [], "kept in front without a window manager: %s" % whys)
     else:
-        check(kept_in_front <= set(whys) and set(whys) <= {"minimised", "un-maximised", "hidden", "covered",
-                                                           "another desktop", "lost focus"},
+        check(kept_in_front <= set(whys) and set(whys) <= KEPT_IN_FRONT_WORDS,
               "kept in front %s, expected at least %s" % (whys, sorted(kept_in_front)))
     return record

@@ -125,7 +125,7 @@ struct FrontHolder::Native : QAbstractNativeEventFilter {
     xcb_connection_t* c;
     xcb_window_t root;
     xcb_atom_t currentDesktop, showingDesktop, stacking, supportingCheck, wmState, wmDesktop, activeWindow, sticky,
-        above, below, shaded, maxVert, maxHorz;
+        above, below, shaded, maxVert, maxHorz, motifHints;
     QTimer check;
     bool desktopSwitched = false;
     // A window manager that keeps undoing the hold is not fought forever.
@@ -146,6 +146,7 @@ struct FrontHolder::Native : QAbstractNativeEventFilter {
         shaded = atom(c, "_NET_WM_STATE_SHADED");
         maxVert = atom(c, "_NET_WM_STATE_MAXIMIZED_VERT");
         maxHorz = atom(c, "_NET_WM_STATE_MAXIMIZED_HORZ");
+        motifHints = atom(c, "_MOTIF_WM_HINTS");
         // The root's property changes tell of the desktop shown and of the
         // stacking order: added to whatever Qt's connection listens for there.
         xcb_get_window_attributes_reply_t* attributes =
@@ -210,6 +211,19 @@ struct FrontHolder::Native : QAbstractNativeEventFilter {
         return !check.empty() && check[0] != XCB_WINDOW_NONE;
     }
 
+    // Qt's hints for a window without a maximise button leave the maximise
+    // function out; xfwm4 then marks the window maximised and leaves its size
+    // (the frame hangs below the screen). The function is let in: no button
+    // comes with it, the decorations being the window manager's choice.
+    void allowMaximise() {
+        constexpr uint32_t kFunctionsGiven = 1, kAllFunctions = 1, kMaximise = 0x10;
+        std::vector<uint32_t> hints = cardinals(c, window(), motifHints, motifHints);
+        if (hints.size() < 5 || !(hints[0] & kFunctionsGiven) || (hints[1] & (kAllFunctions | kMaximise))) return;
+        hints[1] |= kMaximise;
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window(), motifHints, motifHints, 32,
+                            static_cast<uint32_t>(hints.size()), hints.data());
+    }
+
     void askEveryDesktop() {
         send(wmDesktop, {kAllDesktops, kPagerSource, 0, 0, 0});
         send(wmState, {kAdd, sticky, above, kPagerSource, 0});
@@ -222,6 +236,7 @@ struct FrontHolder::Native : QAbstractNativeEventFilter {
         askEveryDesktop();
         send(wmState, {kRemove, shaded, below, kPagerSource, 0});
         if (maximised) {
+            allowMaximise();
             // Moved or resized while still called maximised: maximised anew.
             if (holder.window_.frameGeometry() != holder.place_())
                 send(wmState, {kRemove, maxVert, maxHorz, kPagerSource, 0});
