@@ -314,6 +314,13 @@ def scenario_screen_sizes(program, out):
 PASS_SHOE = ["4C 2H 3C 3H 2C 4H   2H   ck", "2C 3H 4C 2H 4H 3C   4C   nk", "3C 4H 2H 4C 3H 2C   3H   ck"] * 4
 
 
+# What each window manager ignores for the table: xfwm4 "below" for a window
+# that is above; icewm "above" off, shading and minimising for a window whose
+# hints leave the minimise function out.
+IGNORED_REQUESTS = {"xfwm4": {"sent to the bottom"},
+                    "icewm": {"'always on top' off", "shaded", "iconify request"}}
+
+
 class WmDesktop(Desktop):
     """Desktop, plus the EWMH root properties: the desktop shown, the work
     area, and each window's desktop."""
@@ -519,21 +526,34 @@ def _run_desktop_attempts(s, d, work, login, results):
     s.wait_ready(passer.firsts[0], 1)
 
     def table_ok():
+        """On top, its frame over the work area: exactly, or (icewm hangs a
+        maximised window's borders over the work area's edges) covering it
+        with the window itself inside it."""
         wid = s.table_wid
-        return d.shown_on_top(wid) and d.outer(wid) == d.workarea()
+        x, y, w, h = d.outer(wid)
+        ax, ay, aw, ah = d.workarea()
+        cx, cy, cw, ch = s.geometry(wid)
+        covers = x <= ax and y <= ay and x + w >= ax + aw and y + h >= ay + ah
+        inside = cx >= ax and cy >= ay and cx + cw <= ax + aw and cy + ch <= ay + ah
+        return d.shown_on_top(wid) and covers and inside
 
     def help_open():
         ws = s.visible_windows("^QBX Help$")
         return ws[0] if ws else None
 
+    help_place = []
+
     def help_ok(anywhere=False):
-        """Shown on top; 753 x 673 outside and centred unless the attempt
-        was a move and resize, which the participant may make of the help."""
+        """Shown on top; where and as large as it opened, unless the attempt
+        was a move and resize, which the participant may make of the help.
+        (Its size under each frame is the help scenario's to judge.)"""
         wid = help_open()
         if not wid or not d.shown_on_top(wid):
             return False
         x, y, w, h = d.outer(wid)
-        return anywhere or ((w, h) == HELP_OUTER and x == (s.screen[0] - w) // 2 and y == (s.screen[1] - h) // 2)
+        if not help_place:
+            help_place.append((x, y, w, h))
+        return anywhere or (x, y, w, h) == help_place[0]
 
     def close_help():
         wid = help_open()
@@ -550,7 +570,10 @@ def _run_desktop_attempts(s, d, work, login, results):
             passer.next_pass()
             results.append((what, None))
         except E2EFailure as e:
-            results.append((what, "%s\n%s" % (e, d.describe(s.table_wid))))
+            seen = d.describe(s.table_wid)
+            if help_open():
+                seen = "the help: %s\nthe table: %s" % (d.describe(help_open()), seen)
+            results.append((what, "%s\n%s" % (e, seen)))
             if not any(r[1] for r in results[:-1]):
                 s.save_screenshot(os.path.join(s.outdir, "%s-first-failure.png" % s.name))
             helps = [int(line.split()[0], 16) for line in d.run("wmctrl", "-l").splitlines()
@@ -573,6 +596,8 @@ def _run_desktop_attempts(s, d, work, login, results):
         def act_on_help(act=act):
             s.click(s.button_centre(HELP_BUTTON))
             wait_for(help_open, 5.0, "the help window")
+            if not help_place:
+                time.sleep(0.6)  # its place is checked again 100 and 400 ms after it opens
             _settle_quick(help_ok, "the help in its place, on top")
             act()
 
@@ -586,12 +611,14 @@ def _run_desktop_attempts(s, d, work, login, results):
         once("help: %s, then CLOSE" % what, act_on_help, judge_help)
 
     # Each attempt that the window manager carried out on the table is in
-    # the run record, with its time: the EWMH requests, which every one of
-    # these window managers honours, at least.
+    # the run record, with its time: the EWMH requests, at least, that it
+    # carries out. (Some it ignores for this window, as xprop shows with no
+    # program holding it: nothing happens then, and nothing is kept.)
     entries = _kept(s.workdir) or []
     try:
+        ignored = IGNORED_REQUESTS.get(s.wm, set())
         missing = [w for w in ("'always on top' off", "sent to the bottom", "shaded", "sent to another desktop",
-                               "un-maximised", "iconify request") if kept.get(w, 0) < 1]
+                               "un-maximised", "iconify request") if w not in ignored and kept.get(w, 0) < 1]
         check(not missing, "no run record entry for: %s" % ", ".join(missing))
         whys = {e["why"] for e in entries}
         check(whys <= KEPT_IN_FRONT_WORDS, "unknown reasons in the run record: %s" % sorted(whys - KEPT_IN_FRONT_WORDS))

@@ -224,6 +224,13 @@ struct FrontHolder::Native : QAbstractNativeEventFilter {
                             static_cast<uint32_t>(hints.size()), hints.data());
     }
 
+    // The frame lies on `want`; or, as icewm hangs a maximised window's
+    // borders over the work area's edges, covers it with the window inside.
+    bool inPlace(const QRect& want) const {
+        const QRect frame = holder.window_.frameGeometry();
+        return frame == want || (frame.contains(want) && want.contains(holder.window_.geometry()));
+    }
+
     void askEveryDesktop() {
         send(wmDesktop, {kAllDesktops, kPagerSource, 0, 0, 0});
         send(wmState, {kAdd, sticky, above, kPagerSource, 0});
@@ -238,8 +245,7 @@ struct FrontHolder::Native : QAbstractNativeEventFilter {
         if (maximised) {
             allowMaximise();
             // Moved or resized while still called maximised: maximised anew.
-            if (holder.window_.frameGeometry() != holder.place_())
-                send(wmState, {kRemove, maxVert, maxHorz, kPagerSource, 0});
+            if (!inPlace(holder.place_())) send(wmState, {kRemove, maxVert, maxHorz, kPagerSource, 0});
             send(wmState, {kAdd, maxVert, maxHorz, kPagerSource, 0});
         }
         const std::vector<uint32_t> showing = cardinals(c, root, showingDesktop, XCB_ATOM_CARDINAL);
@@ -299,7 +305,8 @@ struct FrontHolder::Native : QAbstractNativeEventFilter {
         if (holder.place_) {
             const QRect want = holder.place_();
             const QRect is = holder.window_.frameGeometry();
-            if (!want.isEmpty() && is != want) return is.size() != want.size() ? FrontLost::Resized : FrontLost::Moved;
+            if (!want.isEmpty() && !inPlace(want))
+                return is.size() != want.size() ? FrontLost::Resized : FrontLost::Moved;
         }
         // Not yet on every desktop: asked again, nothing taken.
         if (desktop.empty() || desktop[0] != kAllDesktops) askEveryDesktop();
