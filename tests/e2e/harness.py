@@ -60,8 +60,9 @@ AQUA = (0, 255, 255)
 # session manager, no compositor, no user configuration (HOME is private).
 WINDOW_MANAGERS = {
     "openbox": ["openbox", "--sm-disable"],
-    # xfwm4 reads its settings through xfconfd, which a session bus starts.
-    "xfwm4": ["dbus-run-session", "--", "xfwm4", "--compositor=off", "--sm-client-disable"],
+    # xfwm4 reads its settings through xfconfd, which a session bus starts
+    # (the session's own: Session.start_bus).
+    "xfwm4": ["xfwm4", "--compositor=off", "--sm-client-disable"],
     "metacity": ["metacity", "--no-composite"],
     "icewm": ["icewm"],
 }
@@ -324,6 +325,7 @@ class Session:
         self.xvfb = Xvfb(os.path.join(outdir, name + ".xvfb.log"), screen)
         self.wm = wm
         self.wm_proc = None
+        self.bus_proc = None
         self.extra_env = env or {}
         # Device pixels per layout pixel (Qt's scale factor): the login's
         # controls lie this many times further from its corner.
@@ -369,6 +371,9 @@ class Session:
         wm_env["HOME"] = self.runtime_dir  # no user configuration: the default theme and bindings
         wm_env["XDG_CONFIG_HOME"] = os.path.join(self.runtime_dir, "config")
         wm_env["GSETTINGS_BACKEND"] = "memory"  # metacity: its defaults, no settings daemon
+        wm_env["NO_AT_BRIDGE"] = "1"  # no accessibility bus, which would outlive the session
+        if name == "xfwm4":
+            wm_env["DBUS_SESSION_BUS_ADDRESS"] = self.start_bus(wm_env)
         self.wm_proc = subprocess.Popen(WINDOW_MANAGERS[name], env=wm_env,
                                         stdin=subprocess.DEVNULL, stdout=log, stderr=log)
         log.close()
@@ -381,10 +386,22 @@ class Session:
         subprocess.run(["wmctrl", "-n", str(WM_DESKTOPS)], env=self.env,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
+    def start_bus(self, env):
+        """A session bus of the session's own, ended with it (and with it
+        what it started, xfconfd); returns its address."""
+        self.bus_proc = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"], env=env,
+                                         stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                         stderr=subprocess.DEVNULL)
+        address = self.bus_proc.stdout.readline().decode().strip()
+        check(address.startswith("unix:"), "no session bus for the window manager: %r" % address)
+        return address
+
     def stop(self):
         stop_process(self.proc)
         stop_process(self.wm_proc)
         self.wm_proc = None
+        stop_process(self.bus_proc)
+        self.bus_proc = None
         self.xvfb.stop()
         if self.runtime_dir:
             shutil.rmtree(self.runtime_dir, ignore_errors=True)
