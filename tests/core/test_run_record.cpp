@@ -209,6 +209,44 @@ TEST_F(RunRecordPlay, EachReturnToTheFrontIsAddedAndTheEndCompletesTheRecord) {
     EXPECT_EQ(s.platform.messages.back(), "The game is over. Thank you!");
 }
 
+TEST_F(RunRecordPlay, EveryReasonForTheFrontHasItsOwnWordInTheRecord) {
+    // Each word is what the experimenter's tools read: distinct, and kept
+    // in the order the returns came.
+    start({"2H3H4H2C3C4C3Hck"});
+    const std::vector<std::pair<FrontLost, std::string>> reasons = {
+        {FrontLost::Minimised, "minimised"},
+        {FrontLost::Unmaximised, "un-maximised"},
+        {FrontLost::Hidden, "hidden"},
+        {FrontLost::Covered, "covered"},
+        {FrontLost::AnotherDesktop, "another desktop"},
+        {FrontLost::LostFocus, "lost focus"},
+        {FrontLost::Moved, "moved"},
+        {FrontLost::Resized, "resized"},
+        {FrontLost::Shaded, "shaded"},
+        {FrontLost::Lowered, "lowered"},
+        {FrontLost::NotAbove, "not above"},
+        {FrontLost::ShowDesktop, "show desktop"},
+        {FrontLost::DesktopSwitched, "desktop switched"},
+    };
+    for (size_t i = 0; i < reasons.size(); ++i) {
+        char at[16];
+        std::snprintf(at, sizeof at, "10:00:%02zu.000", i + 10);
+        s.clock.set(at);
+        s.game.keptInFront(reasons[i].first);
+    }
+    const std::vector<RunRecord::KeptInFront>& kept = s.game.runRecord().keptInFront;
+    ASSERT_EQ(kept.size(), reasons.size());
+    const std::string written = record();
+    size_t from = 0;
+    for (size_t i = 0; i < reasons.size(); ++i) {
+        EXPECT_EQ(kept[i].why, reasons[i].second);
+        const std::string entry = "\"why\": \"" + reasons[i].second + "\"}";
+        const size_t at = written.find(entry, from);
+        EXPECT_NE(at, std::string::npos) << reasons[i].second << " is not written after the one before";
+        if (at != std::string::npos) from = at;
+    }
+}
+
 // The logs and boxes of a whole scripted game, with the run record made to
 // fail by `spoil` before the start.
 struct Played {

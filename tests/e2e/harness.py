@@ -3,8 +3,8 @@ screen, real X input through xdotool, screenshots through ImageMagick, and the
 two event logs it writes into dataout/.
 
 No window manager runs on the private screen unless a scenario asks for one
-(Session(wm=True) starts openbox, to try what a window manager lets a
-participant do): the table window places and sizes itself (over the whole
+(Session(wm=True) starts openbox, Session(wm="xfwm4") another of
+WINDOW_MANAGERS, to try what a window manager lets a participant do): the table window places and sizes itself (over the whole
 screen), the login
 and the message boxes come up centred, and nothing reparents or decorates
 them, so the client origin that xwininfo reports is where the program put the
@@ -54,6 +54,20 @@ GREEN = (0, 128, 0)
 GREY = (128, 128, 128)
 AQUA = (0, 255, 255)
 
+
+
+# The window managers a session can run, each with its own command line: no
+# session manager, no compositor, no user configuration (HOME is private).
+WINDOW_MANAGERS = {
+    "openbox": ["openbox", "--sm-disable"],
+    # xfwm4 reads its settings through xfconfd, which a session bus starts
+    # (the session's own: Session.start_bus).
+    "xfwm4": ["xfwm4", "--compositor=off", "--sm-client-disable"],
+    "metacity": ["metacity", "--no-composite"],
+    "icewm": ["icewm"],
+}
+# Virtual desktops under each: one to switch to and to send a window to.
+WM_DESKTOPS = 4
 
 
 def stop_process(proc, grace=5):
@@ -313,6 +327,7 @@ class Session:
         # An openbox rc.xml of its own (a theme, a font), or None for none.
         self.wm_config = wm_config
         self.wm_proc = None
+        self.bus_proc = None
         self.extra_env = env or {}
         # Device pixels per layout pixel (Qt's scale factor): the login's
         # controls lie this many times further from its corner.
@@ -337,7 +352,11 @@ class Session:
         env.update(self.extra_env)
         self.env = env
         if self.wm:
-            self.start_wm()
+            try:
+                self.start_wm()
+            except E2EFailure:
+                self.stop()  # __exit__ does not run for a failed start
+                raise
         out = open(os.path.join(self.outdir, self.name + ".program.out"), "wb")
         self.proc = subprocess.Popen([self.program], cwd=self.workdir, env=env,
                                      stdin=subprocess.DEVNULL, stdout=out, stderr=out)
@@ -345,12 +364,19 @@ class Session:
         return self
 
     def start_wm(self):
-        """openbox on the private screen; ready once it owns the screen's
-        window manager selection (it then sets _NET_SUPPORTING_WM_CHECK)."""
-        log = open(os.path.join(self.outdir, self.name + ".openbox.log"), "wb")
+        """The window manager on the private screen, with WM_DESKTOPS
+        virtual desktops; ready once it owns the screen's window manager
+        selection (it then sets _NET_SUPPORTING_WM_CHECK)."""
+        name = "openbox" if self.wm is True else self.wm
+        log = open(os.path.join(self.outdir, "%s.%s.log" % (self.name, name)), "wb")
         wm_env = dict(self.env)
         wm_env["HOME"] = self.runtime_dir  # no user configuration: the default theme and bindings
-        args = ["openbox", "--sm-disable"]
+        wm_env["XDG_CONFIG_HOME"] = os.path.join(self.runtime_dir, "config")
+        wm_env["GSETTINGS_BACKEND"] = "memory"  # metacity: its defaults, no settings daemon
+        wm_env["NO_AT_BRIDGE"] = "1"  # no accessibility bus, which would outlive the session
+        if name == "xfwm4":
+            wm_env["DBUS_SESSION_BUS_ADDRESS"] = self.start_bus(wm_env)
+        args = list(WINDOW_MANAGERS[name])
         if self.wm_config:
             args += ["--config-file", self.wm_config]
         self.wm_proc = subprocess.Popen(args, env=wm_env,
@@ -358,15 +384,29 @@ class Session:
         log.close()
 
         def ready():
-            r = subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=self.env,
-                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-            return b"window id" in r.stdout
-        wait_for(ready, 5.0, "openbox to manage the screen")
+            r = subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK", "_NET_NUMBER_OF_DESKTOPS"],
+                               env=self.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+            return b"window id" in r.stdout and b"_NET_NUMBER_OF_DESKTOPS(CARDINAL)" in r.stdout
+        wait_for(ready, 10.0, "%s to manage the screen" % name)
+        subprocess.run(["wmctrl", "-n", str(WM_DESKTOPS)], env=self.env,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def start_bus(self, env):
+        """A session bus of the session's own, ended with it (and with it
+        what it started, xfconfd); returns its address."""
+        self.bus_proc = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"], env=env,
+                                         stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                         stderr=subprocess.DEVNULL)
+        address = self.bus_proc.stdout.readline().decode().strip()
+        check(address.startswith("unix:"), "no session bus for the window manager: %r" % address)
+        return address
 
     def stop(self):
         stop_process(self.proc)
         stop_process(self.wm_proc)
         self.wm_proc = None
+        stop_process(self.bus_proc)
+        self.bus_proc = None
         self.xvfb.stop()
         if self.runtime_dir:
             shutil.rmtree(self.runtime_dir, ignore_errors=True)
@@ -1154,6 +1194,11 @@ class ScriptedPlay:
         return s.wait_exit(5)
 
 
+# Every reason the run record gives for putting the table back in front.
+KEPT_IN_FRONT_WORDS = {"minimised", "un-maximised", "hidden", "covered", "another desktop", "lost focus", "moved",
+                       "resized", "shaded", "lowered", "not above", "show desktop", "desktop switched"}
+
+
 def check_run_record(work, how="game ended", window_manager=None, kept_in_front=None):
     """The session's run record in work/dataout: whole JSON, its state and
     end, each setup file's SHA-256 and size as hashlib computes them from
@@ -1196,7 +1241,6 @@ def check_run_record(work, how="game ended", window_manager=None, kept_in_front=
     if kept_in_front is None:
         check(whys == [], "kept in front without a window manager: %s" % whys)
     else:
-        check(kept_in_front <= set(whys) and set(whys) <= {"minimised", "un-maximised", "hidden", "covered",
-                                                           "another desktop", "lost focus"},
+        check(kept_in_front <= set(whys) and set(whys) <= KEPT_IN_FRONT_WORDS,
               "kept in front %s, expected at least %s" % (whys, sorted(kept_in_front)))
     return record

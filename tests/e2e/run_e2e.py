@@ -20,7 +20,7 @@ import traceback
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from desktop import scenario_screen_sizes, scenario_window_manager
+from desktop import scenario_desktop, scenario_screen_sizes, scenario_window_manager
 from harness import (AQUA, CARD_H, CARD_W, GREEN, GREY, HAND_END, HELP_BUTTON, HELP_CLOSE, PASS_BUTTON,
                      SCRIPT_PARAMETERS, BoxShown, E2EFailure, Expected, Killed, ProgramEnded,
                      ScriptedPlay, Session, check, check_run_record, check_stamps, compare_text, deal_of, header,
@@ -1107,6 +1107,12 @@ SCENARIOS = [
     ("polite_kill", scenario_polite_kill),
     # Each returns its attempts, reported one by one.
     ("window_manager", scenario_window_manager),
+    # The same windows under each desktop's window manager, with the requests
+    # its key bindings and panels send (a CTest of their own: e2e_desktops).
+    ("window_manager_openbox", scenario_desktop("openbox")),
+    ("window_manager_xfwm4", scenario_desktop("xfwm4")),
+    ("window_manager_metacity", scenario_desktop("metacity")),
+    ("window_manager_icewm", scenario_desktop("icewm")),
     ("screen_sizes", scenario_screen_sizes),
 ]
 
@@ -1115,7 +1121,8 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--program", required=True)
     ap.add_argument("--out", required=True)
-    ap.add_argument("--only", nargs="*")
+    ap.add_argument("--only", nargs="*", help="scenarios to run; a name also runs those named NAME_*")
+    ap.add_argument("--skip", nargs="*", default=[], help="scenarios not to run (NAME_* too)")
     args = ap.parse_args()
     program = os.path.abspath(args.program)
     out = os.path.abspath(args.out)
@@ -1127,7 +1134,7 @@ def main():
     passed = failed = skipped = 0
     t_all = time.monotonic()
     for name, fn in SCENARIOS:
-        if args.only and name not in args.only:
+        if args.only and not _named(name, args.only) or _named(name, args.skip):
             continue
         t0 = time.monotonic()
         try:
@@ -1162,6 +1169,10 @@ def main():
         print("%d skipped" % skipped)
     print("%d passed, %d failed" % (passed, failed))
     return 1 if failed else 0
+
+
+def _named(name, names):
+    return any(name == n or name.startswith(n + "_") for n in names)
 
 
 def _indent(text):

@@ -137,6 +137,8 @@ void TestLogin::layoutMatchesTheDialog() {
     QVERIFY(!flags.testFlag(Qt::WindowSystemMenuHint));
     QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
     QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+    // Kept above the other windows, as the table and the help are.
+    QVERIFY(flags.testFlag(Qt::WindowStaysOnTopHint));
     // Centred on the screen, frame included.
     const QPoint offCentre = w->frameGeometry().center() - QGuiApplication::primaryScreen()->geometry().center();
     QVERIFY2(offCentre.manhattanLength() <= 2,

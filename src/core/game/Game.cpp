@@ -86,6 +86,13 @@ const char* frontLostName(FrontLost why) {
     case FrontLost::Covered: return "covered";
     case FrontLost::AnotherDesktop: return "another desktop";
     case FrontLost::LostFocus: return "lost focus";
+    case FrontLost::Moved: return "moved";
+    case FrontLost::Resized: return "resized";
+    case FrontLost::Shaded: return "shaded";
+    case FrontLost::Lowered: return "lowered";
+    case FrontLost::NotAbove: return "not above";
+    case FrontLost::ShowDesktop: return "show desktop";
+    case FrontLost::DesktopSwitched: return "desktop switched";
     }
     return "hidden";
 }

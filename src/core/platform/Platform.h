@@ -35,7 +35,21 @@ struct SystemInfo {
 };
 
 // Why the desktop had to put the table back in front.
-enum class FrontLost { Minimised, Unmaximised, Hidden, Covered, AnotherDesktop, LostFocus };
+enum class FrontLost {
+    Minimised,
+    Unmaximised,
+    Hidden,
+    Covered,
+    AnotherDesktop,
+    LostFocus,
+    Moved,            // moved by the window manager (a drag, its menu, a key binding, a request)
+    Resized,          // resized by the same
+    Shaded,           // rolled up into its title bar
+    Lowered,          // sent below other windows, or another window raised above it
+    NotAbove,         // its "always on top" taken away
+    ShowDesktop,      // the desktop itself shown, every window out of the way
+    DesktopSwitched,  // another virtual desktop shown
+};
 
 class Platform {
 public:

@@ -13,6 +13,7 @@
 #include <QTextBrowser>
 #include <QUrl>
 
+#include "desktop/table/WindowManager.h"
 #include "desktop/widgets/Fonts.h"
 
 namespace qbx {
@@ -49,6 +50,22 @@ HelpWindow::HelpWindow(QWidget* parent)
     closeButton->raise();
 
     placeForOpening();
+    holder_ = new FrontHolder(
+        *this,
+        [this](FrontLost why) {
+            if (!isVisible()) return;
+            if (why == FrontLost::Resized || why == FrontLost::Moved) placeForOpening();
+            raise();
+            activateWindow();
+            holder_->holdInFront();
+        },
+        // The participant may move and resize the help; a window manager
+        // that makes it smaller than it may be (icewm, asked by a request)
+        // would leave CLOSE outside it: it is then put back as it opened.
+        [this] {
+            const bool tooSmall = width() < minimumWidth() || height() < minimumHeight();
+            return tooSmall ? QRect(openingCorner(), QSize(kOuterWidth, kOuterHeight)) : QRect();
+        });
 }
 
 QMargins HelpWindow::frameMargins() const {

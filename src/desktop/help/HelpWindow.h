@@ -11,6 +11,8 @@ class QTextBrowser;
 
 namespace qbx {
 
+class FrontHolder;
+
 class HelpWindow : public QDialog {
     Q_OBJECT
 public:
@@ -60,6 +62,9 @@ private:
     // manager's frame turns out to be another, they are worked out again.
     QMargins placedWithFrame_;
     bool restoreQueued_ = false;
+    // On every desktop and above the others while open; the participant may
+    // move and resize it, so no place is held.
+    FrontHolder* holder_ = nullptr;
 };
 
 }  // namespace qbx

@@ -11,6 +11,7 @@
 #include <QShowEvent>
 #include <QTimer>
 
+#include "desktop/table/WindowManager.h"
 #include "desktop/widgets/Fonts.h"
 #include "desktop/widgets/MessageBox.h"
 #include "core/config/ConfigFiles.h"
@@ -36,7 +37,7 @@ W* makeControl(QWidget* parent, const char* name, int left, int top, int width, 
 }  // namespace
 
 LoginWindow::LoginWindow(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("loginWindow"));
     setWindowTitle(QStringLiteral("QBX"));
     setFixedSize(kClientWidth, kClientHeight);
@@ -87,18 +88,35 @@ LoginWindow::LoginWindow(QWidget* parent)
     connect(okButton_, &QPushButton::clicked, this, [this] { acceptCode(); });
 
     centreOnScreen();
+    holder_ = new FrontHolder(
+        *this, [this](FrontLost) { putBack(); }, [this] { return centred_ ? centredFrame() : QRect(); });
     loadCaption();
 }
 
-void LoginWindow::centreOnScreen() {
-    QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen) return;
+QRect LoginWindow::centredFrame() const {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return frameGeometry();
     // The whole window, frame included, is centred; the frame's size is
     // known only once the window exists on the screen.
     const QRect area = screen->geometry();
     const QSize outer = frameGeometry().size();
+    return {QPoint(area.x() + (area.width() - outer.width()) / 2, area.y() + (area.height() - outer.height()) / 2),
+            outer};
+}
+
+void LoginWindow::centreOnScreen() {
+    if (!QGuiApplication::primaryScreen()) return;
     // move() places a window by its frame's top-left corner.
-    move(area.x() + (area.width() - outer.width()) / 2, area.y() + (area.height() - outer.height()) / 2);
+    move(centredFrame().topLeft());
+}
+
+void LoginWindow::putBack() {
+    // After OK the window is hidden for good; nothing is brought back then.
+    if (!isVisible()) return;
+    if (frameGeometry() != centredFrame()) centreOnScreen();
+    raise();
+    activateWindow();
+    holder_->holdInFront();
 }
 
 void LoginWindow::showEvent(QShowEvent* event) {

@@ -16,6 +16,8 @@ class QPushButton;
 
 namespace qbx {
 
+class FrontHolder;
+
 class LoginWindow : public QWidget {
     Q_OBJECT
 
@@ -51,11 +53,17 @@ private:
     void loadCaption();
     void setCodeLabelCaption();
     void centreOnScreen();
+    // Where centreOnScreen puts the window: its frame's rectangle.
+    QRect centredFrame() const;
+    // Taken from the front by the window manager: back in its place, on top.
+    void putBack();
 
     std::string labelCodeText_ = "CODE";
     std::string participantCode_;
     bool centred_ = false;
     bool restoreQueued_ = false;
+    // On every desktop, above the others, in its place.
+    FrontHolder* holder_ = nullptr;
 
     QLabel* codeLabel_ = nullptr;
     QLineEdit* codeEdit_ = nullptr;

@@ -76,6 +76,12 @@ TableWindow::TableWindow(HelpWindow* help)
     }
 
     createWidgets();
+    holder_ = new FrontHolder(
+        *this, [this](FrontLost why) { keepInFront(why); },
+        [] {
+            const QScreen* screen = QGuiApplication::primaryScreen();
+            return screen ? screen->availableGeometry() : QRect();
+        });
     dirty_.reserve(64);
     // Escape and a lost focus end a drag wherever the keyboard focus is.
     qApp->installEventFilter(this);
@@ -330,6 +336,7 @@ void TableWindow::showOnTop() {
     show();
     raise();
     activateWindow();
+    holder_->holdInFront();
     // A box or the help that was up stays in front of the table.
     if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != this) {
         modal->raise();
@@ -338,9 +345,10 @@ void TableWindow::showOnTop() {
 }
 
 void TableWindow::keepInFront(FrontLost why) {
-    // A minimise comes as a hide and then as a change of state: the restore
-    // already queued for the hide is the minimise's.
-    if (restoreQueued_ && why == FrontLost::Minimised) restoreWhy_ = why;
+    // A minimise comes as a hide and then as a change of state, a show
+    // desktop or a switch of desktops as a hide and a change on the desktop:
+    // the restore already queued for the hide is the more telling one's.
+    if (restoreQueued_ && why != FrontLost::Hidden && why != FrontLost::Unmaximised) restoreWhy_ = why;
     if (restoreQueued_ || exitRequested_ || !game_.table().formVisible()) return;
     if (!restoreBurst_.isValid() || restoreBurst_.elapsed() > 2000) {
         restoreBurst_.start();
@@ -353,7 +361,10 @@ void TableWindow::keepInFront(FrontLost why) {
     QTimer::singleShot(0, this, [this] {
         restoreQueued_ = false;
         if (exitRequested_ || !game_.table().formVisible()) return;
-        if (isVisible() && windowState() == Qt::WindowMaximized && !isMinimized()) return;
+        // Qt's own state tells of a minimise, a restore and a hide; the
+        // window manager told of the rest, which Qt's state does not show.
+        const bool stateOnly = restoreWhy_ == FrontLost::Minimised || restoreWhy_ == FrontLost::Unmaximised;
+        if (stateOnly && isVisible() && windowState() == Qt::WindowMaximized && !isMinimized()) return;
         // A window manager's answers to one request can take the window
         // back more than once in a row: the record keeps the first.
         if (!lastRestore_.isValid() || lastRestore_.elapsed() > 500) game_.keptInFront(restoreWhy_);

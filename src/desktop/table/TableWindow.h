@@ -24,6 +24,7 @@ class QTimer;
 
 namespace qbx {
 
+class FrontHolder;
 class HelpWindow;
 class TableCanvas;
 
@@ -95,14 +96,17 @@ private:
     // Shows the table maximised over the whole screen (or as large as the
     // window manager lets it be), above every other window.
     void showOnTop();
-    // A window manager may minimise, restore or hide the table whatever its
-    // hints say: it is put back at once, after the event that told of it,
-    // and the game is told why (the run record keeps each time).
+    // A window manager may minimise, restore, hide, move, shade or lower the
+    // table whatever its hints say: it is put back at once, after the event
+    // that told of it, and the game is told why (the run record keeps each
+    // time).
     void keepInFront(FrontLost why);
     QWidget* widgetFor(Ctl id) const;
 
     Game game_;
     HelpWindow* help_;
+    // On every desktop, above the others, over the whole work area.
+    FrontHolder* holder_ = nullptr;
     TableCanvas* canvas_ = nullptr;
     QPushButton* passButton_ = nullptr;
     QPushButton* helpButton_ = nullptr;

@@ -1,12 +1,21 @@
 #include "desktop/table/WindowManager.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
 #include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
 
 #include <cstdlib>
 #include <cstring>
+#include <array>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #ifdef QBX_HAVE_XCB
+#include <QAbstractNativeEventFilter>
 #include <QtGui/qguiapplication_platform.h>
 #include <xcb/xcb.h>
 #endif
@@ -82,6 +91,261 @@ bool onAnotherDesktop(const QWidget& window) {
     return shown && its && *its != 0xFFFFFFFFu && *its != *shown;
 }
 
+namespace {
+
+std::vector<uint32_t> cardinals(xcb_connection_t* c, xcb_window_t window, xcb_atom_t name, xcb_atom_t type) {
+    std::vector<uint32_t> values;
+    if (const std::optional<std::string> bytes = property(c, window, name, type)) {
+        values.resize(bytes->size() / 4);
+        if (!values.empty()) std::memcpy(values.data(), bytes->data(), values.size() * 4);
+    }
+    return values;
+}
+
+bool contains(const std::vector<uint32_t>& values, uint32_t value) {
+    for (uint32_t v : values)
+        if (v == value) return true;
+    return false;
+}
+
+// 0xFFFFFFFF as a window's desktop: on every desktop.
+constexpr uint32_t kAllDesktops = 0xFFFFFFFFu;
+// The source indication of a request: a pager or a task bar, which window
+// managers obey at once, where an application's request may be refused.
+constexpr uint32_t kPagerSource = 2;
+// _NET_WM_STATE's actions.
+constexpr uint32_t kRemove = 0, kAdd = 1;
+
+}  // namespace
+
+// The X side: the atoms, and the events that tell of a change. Qt's own
+// connection delivers them; the holder looks once Qt has handled them.
+struct FrontHolder::Native : QAbstractNativeEventFilter {
+    FrontHolder& holder;
+    xcb_connection_t* c;
+    xcb_window_t root;
+    xcb_atom_t currentDesktop, showingDesktop, stacking, supportingCheck, wmState, wmDesktop, activeWindow, sticky,
+        above, below, shaded, maxVert, maxHorz, motifHints;
+    QTimer check;
+    bool desktopSwitched = false;
+    // A window manager that keeps undoing the hold is not fought forever.
+    int inBurst = 0;
+    QElapsedTimer burst;
+
+    Native(FrontHolder& h, xcb_connection_t* connection) : holder(h), c(connection), root(rootWindow(connection)) {
+        currentDesktop = atom(c, "_NET_CURRENT_DESKTOP");
+        showingDesktop = atom(c, "_NET_SHOWING_DESKTOP");
+        stacking = atom(c, "_NET_CLIENT_LIST_STACKING");
+        supportingCheck = atom(c, "_NET_SUPPORTING_WM_CHECK");
+        wmState = atom(c, "_NET_WM_STATE");
+        wmDesktop = atom(c, "_NET_WM_DESKTOP");
+        activeWindow = atom(c, "_NET_ACTIVE_WINDOW");
+        sticky = atom(c, "_NET_WM_STATE_STICKY");
+        above = atom(c, "_NET_WM_STATE_ABOVE");
+        below = atom(c, "_NET_WM_STATE_BELOW");
+        shaded = atom(c, "_NET_WM_STATE_SHADED");
+        maxVert = atom(c, "_NET_WM_STATE_MAXIMIZED_VERT");
+        maxHorz = atom(c, "_NET_WM_STATE_MAXIMIZED_HORZ");
+        motifHints = atom(c, "_MOTIF_WM_HINTS");
+        // The root's property changes tell of the desktop shown and of the
+        // stacking order: added to whatever Qt's connection listens for there.
+        xcb_get_window_attributes_reply_t* attributes =
+            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, root), nullptr);
+        const uint32_t mask = (attributes ? attributes->your_event_mask : 0u) | XCB_EVENT_MASK_PROPERTY_CHANGE;
+        std::free(attributes);
+        xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &mask);
+        xcb_flush(c);
+        check.setSingleShot(true);
+        QObject::connect(&check, &QTimer::timeout, &holder, [this] { look(); });
+        qApp->installNativeEventFilter(this);
+    }
+
+    ~Native() override { qApp->removeNativeEventFilter(this); }
+
+    xcb_window_t window() const { return static_cast<xcb_window_t>(holder.window_.winId()); }
+
+    // Soon, once Qt has handled the events of this batch: a window manager
+    // answers one request with several changes.
+    void lookSoon(int ms = 30) {
+        if (!check.isActive() || ms < check.remainingTime()) check.start(ms);
+    }
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+        if (type != "xcb_generic_event_t" || !holder.window_.isVisible()) return false;
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        const xcb_window_t ours = window();
+        switch (event->response_type & 0x7f) {
+        case XCB_PROPERTY_NOTIFY: {
+            const auto* e = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+            if (e->window == root) {
+                if (e->atom == currentDesktop) desktopSwitched = true;
+                if (e->atom == currentDesktop || e->atom == showingDesktop || e->atom == stacking) lookSoon();
+            } else if (e->window == ours && (e->atom == wmState || e->atom == wmDesktop)) {
+                lookSoon();
+            }
+            break;
+        }
+        case XCB_MAP_NOTIFY:
+            // Managed now: the window manager takes requests about it.
+            if (reinterpret_cast<const xcb_map_notify_event_t*>(event)->window == ours)
+                QTimer::singleShot(0, &holder, [this] { holder.holdInFront(); });
+            break;
+        default: break;
+        }
+        return false;
+    }
+
+    void send(xcb_atom_t type, std::array<uint32_t, 5> data) {
+        xcb_client_message_event_t m{};
+        m.response_type = XCB_CLIENT_MESSAGE;
+        m.format = 32;
+        m.window = window();
+        m.type = type;
+        std::memcpy(m.data.data32, data.data(), sizeof m.data.data32);
+        xcb_send_event(c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&m));
+    }
+
+    bool managed() const {
+        const std::vector<uint32_t> check = cardinals(c, root, supportingCheck, XCB_ATOM_WINDOW);
+        return !check.empty() && check[0] != XCB_WINDOW_NONE;
+    }
+
+    // Qt's hints for a window without a maximise button leave the maximise
+    // function out; xfwm4 then marks the window maximised and leaves its size
+    // (the frame hangs below the screen). The function is let in: no button
+    // comes with it, the decorations being the window manager's choice.
+    void allowMaximise() {
+        constexpr uint32_t kFunctionsGiven = 1, kAllFunctions = 1, kMaximise = 0x10;
+        std::vector<uint32_t> hints = cardinals(c, window(), motifHints, motifHints);
+        if (hints.size() < 5 || !(hints[0] & kFunctionsGiven) || (hints[1] & (kAllFunctions | kMaximise))) return;
+        hints[1] |= kMaximise;
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window(), motifHints, motifHints, 32,
+                            static_cast<uint32_t>(hints.size()), hints.data());
+    }
+
+    // The frame lies on `want`; or, as icewm hangs a maximised window's
+    // borders over the work area's edges, covers it with the window inside.
+    bool inPlace(const QRect& want) const {
+        const QRect frame = holder.window_.frameGeometry();
+        return frame == want || (frame.contains(want) && want.contains(holder.window_.geometry()));
+    }
+
+    void askEveryDesktop() {
+        send(wmDesktop, {kAllDesktops, kPagerSource, 0, 0, 0});
+        send(wmState, {kAdd, sticky, above, kPagerSource, 0});
+        xcb_flush(c);
+    }
+
+    void hold() {
+        if (!managed()) return;
+        const bool maximised = holder.place_ && holder.place_() == holder.window_.screen()->availableGeometry();
+        askEveryDesktop();
+        send(wmState, {kRemove, shaded, below, kPagerSource, 0});
+        if (maximised) {
+            allowMaximise();
+            // Moved or resized while still called maximised: maximised anew.
+            if (!inPlace(holder.place_())) send(wmState, {kRemove, maxVert, maxHorz, kPagerSource, 0});
+            send(wmState, {kAdd, maxVert, maxHorz, kPagerSource, 0});
+        }
+        const std::vector<uint32_t> showing = cardinals(c, root, showingDesktop, XCB_ATOM_CARDINAL);
+        if (!showing.empty() && showing[0] != 0) {
+            xcb_client_message_event_t m{};
+            m.response_type = XCB_CLIENT_MESSAGE;
+            m.format = 32;
+            m.window = root;
+            m.type = showingDesktop;
+            xcb_send_event(c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                           reinterpret_cast<const char*>(&m));
+        }
+        // A box or the help of the program's own stays in front of it.
+        const QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal == &holder.window_) {
+            send(activeWindow, {kPagerSource, XCB_CURRENT_TIME, 0, 0, 0});
+            const uint32_t stackMode = XCB_STACK_MODE_ABOVE;
+            xcb_configure_window(c, window(), XCB_CONFIG_WINDOW_STACK_MODE, &stackMode);
+        }
+        xcb_flush(c);
+    }
+
+    // Another managed window, not one of the program's, above this one.
+    bool lowered() const {
+        const std::vector<uint32_t> order = cardinals(c, root, stacking, XCB_ATOM_WINDOW);
+        std::vector<uint32_t> ours;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w->testAttribute(Qt::WA_WState_Created))
+                ours.push_back(static_cast<uint32_t>(w->winId()));
+        bool seen = false;
+        for (uint32_t w : order) {
+            if (w == window())
+                seen = true;
+            else if (seen && !contains(ours, w))
+                return true;
+        }
+        return false;
+    }
+
+    // What took the window from the front, if anything did.
+    std::optional<FrontLost> taken() {
+        const bool switched = desktopSwitched;
+        desktopSwitched = false;
+        if (!holder.window_.isVisible() || !managed()) return std::nullopt;
+        const std::vector<uint32_t> showing = cardinals(c, root, showingDesktop, XCB_ATOM_CARDINAL);
+        if (!showing.empty() && showing[0] != 0) return FrontLost::ShowDesktop;
+        const std::vector<uint32_t> desktop = cardinals(c, window(), wmDesktop, XCB_ATOM_CARDINAL);
+        const std::vector<uint32_t> shown = cardinals(c, root, currentDesktop, XCB_ATOM_CARDINAL);
+        if (!desktop.empty() && !shown.empty() && desktop[0] != kAllDesktops && desktop[0] != shown[0])
+            return FrontLost::AnotherDesktop;
+        if (switched) return FrontLost::DesktopSwitched;
+        const std::vector<uint32_t> states = cardinals(c, window(), wmState, XCB_ATOM_ATOM);
+        if (contains(states, shaded)) return FrontLost::Shaded;
+        if (contains(states, below)) return FrontLost::Lowered;
+        if (!contains(states, above)) return FrontLost::NotAbove;
+        if (lowered()) return FrontLost::Lowered;
+        if (holder.place_) {
+            const QRect want = holder.place_();
+            const QRect is = holder.window_.frameGeometry();
+            if (!want.isEmpty() && !inPlace(want))
+                return is.size() != want.size() ? FrontLost::Resized : FrontLost::Moved;
+        }
+        // Not yet on every desktop: asked again, nothing taken.
+        if (desktop.empty() || desktop[0] != kAllDesktops) askEveryDesktop();
+        return std::nullopt;
+    }
+
+    void look() {
+        const std::optional<FrontLost> why = taken();
+        if (!why) return;
+        if (!burst.isValid() || burst.elapsed() > 2000) {
+            burst.start();
+            inBurst = 0;
+        }
+        if (++inBurst > 20) return;
+        // The window puts itself back, and calls holdInFront.
+        if (holder.taken_) holder.taken_(*why);
+    }
+};
+
+FrontHolder::FrontHolder(QWidget& window, std::function<void(FrontLost)> taken, std::function<QRect()> place)
+    : QObject(&window), window_(window), taken_(std::move(taken)), place_(std::move(place)) {
+    if (xcb_connection_t* c = connection()) native_ = std::make_unique<Native>(*this, c);
+    window_.installEventFilter(this);
+}
+
+FrontHolder::~FrontHolder() = default;
+
+void FrontHolder::holdInFront() {
+    if (native_ && window_.isVisible()) native_->hold();
+}
+
+bool FrontHolder::eventFilter(QObject* watched, QEvent* event) {
+    // A move or a resize is judged once the window manager is done with it.
+    if (native_ && watched == &window_ && window_.isVisible() && place_ &&
+        (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+        native_->lookSoon(150);
+    return QObject::eventFilter(watched, event);
+}
+
 #else
 
 std::string windowManagerName() {
@@ -93,6 +357,18 @@ std::string windowManagerName() {
 }
 
 bool onAnotherDesktop(const QWidget&) { return false; }
+
+// No window manager to ask: the window's own flags and handlers are all.
+struct FrontHolder::Native {};
+
+FrontHolder::FrontHolder(QWidget& window, std::function<void(FrontLost)> taken, std::function<QRect()> place)
+    : QObject(&window), window_(window), taken_(std::move(taken)), place_(std::move(place)) {}
+
+FrontHolder::~FrontHolder() = default;
+
+void FrontHolder::holdInFront() {}
+
+bool FrontHolder::eventFilter(QObject* watched, QEvent* event) { return QObject::eventFilter(watched, event); }
 
 #endif
 
