@@ -577,7 +577,8 @@ class Session:
     def read_origin(self):
         """The table's client origin on the screen. Under Wine the table is
         first mapped where Windows puts a new window and then maximised below
-        Wine's own caption, so the origin is read again at every deal."""
+        the room of its caption (which no window manager draws), so the
+        origin is read again at every deal."""
         gx, gy, _w, _h = self.geometry(self.table_wid)
         self.origin = (gx, gy)
         return self.origin
