@@ -290,15 +290,49 @@ def wait_deals(work, count, proc, timeout=15.0):
     fail("deal %d did not come within %.0f s" % (count, timeout))
 
 
-def dismiss_box():
+def dismiss_box(attempts=4):
+    """Return on the message box, again while it stays up: under Wine a box
+    may take the focus only after its first key was sent."""
     wid = find_window("^QBXSolo$")
-    xdotool("windowfocus", "--sync", wid)
-    xdotool("key", "Return")
+    for _ in range(attempts):
+        xdotool("windowfocus", "--sync", wid)
+        xdotool("key", "Return")
+        deadline = time.monotonic() + 1.0
+        while time.monotonic() < deadline:
+            if wid not in xdotool("search", "--onlyvisible", "--name", "^QBXSolo$").split():
+                return
+            time.sleep(0.02)
+    fail("the message box %s did not close" % wid)
 
 
-def drag(x, src, dst):
+def window_origin(wid):
+    """The screen position of a window's client area (xwininfo)."""
+    out = subprocess.run(["xwininfo", "-id", str(wid)], stdout=subprocess.PIPE,
+                         stderr=subprocess.DEVNULL).stdout.decode()
+    mx = re.search(r"Absolute upper-left X:\s*(-?\d+)", out)
+    my = re.search(r"Absolute upper-left Y:\s*(-?\d+)", out)
+    if not (mx and my):
+        fail("xwininfo gives no position for window %s" % wid)
+    return int(mx.group(1)), int(my.group(1))
+
+
+def table_origin(login, timeout=20.0):
+    """The client origin of the table: the window named QBX that is not the
+    login (the table of the native program lies at 0, 0; Wine's own caption
+    moves it down)."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        ids = [w for w in xdotool("search", "--onlyvisible", "--name", "^QBX$").split() if w != login]
+        if ids:
+            return window_origin(ids[0])
+        time.sleep(0.02)
+    fail("the table window did not appear")
+
+
+def drag(x, src, dst, origin=(0, 0)):
     sx, sy = card_centre(src)
     ex, ey = card_centre(dst)
+    sx, sy, ex, ey = sx + origin[0], sy + origin[1], ex + origin[0], ey + origin[1]
     x.move(sx, sy)
     time.sleep(0.05)
     x.button(True)
@@ -311,8 +345,9 @@ def drag(x, src, dst):
     return sent
 
 
-def press_pass(x):
+def press_pass(x, origin=(0, 0)):
     px, py = pass_centre()
+    px, py = px + origin[0], py + origin[1]
     x.move(px, py)
     time.sleep(0.03)
     x.button(True)
@@ -322,12 +357,22 @@ def press_pass(x):
     return sent
 
 
-def play_game(x, program, base, hands, measure_idle_cpu):
-    """Returns (trace text, sent times, ck log lines, peak kB, idle CPU s)."""
+def recorded_actions(work):
+    """Moves and passes in the ColorKeeper's log so far."""
+    return sum(1 for line in log_lines(work, "ck") if line.split(":")[2:3] in (["PM"], ["RM"], ["PP"], ["RP"]))
+
+
+def play_game(x, program, base, hands, measure_idle_cpu, command=None, env=None, confirm=False):
+    """Returns (trace text, sent times, ck log lines, peak kB, idle CPU s).
+    command and env, when given, start the program another way (under Wine);
+    the trace is then empty when the program writes none. With confirm, each
+    input waits for its record and is sent again when none comes within
+    1.5 s (an input that arrives while a slow glide still runs is refused),
+    so that every sent time has its record."""
     work = make_workdir(base, hands)
     trace = os.path.join(work, "trace.txt")
-    env = dict(os.environ, QBX_TRACE_FILE=trace)
-    proc = subprocess.Popen([program], cwd=work, env=env, stdout=subprocess.DEVNULL,
+    env = dict(os.environ if env is None else env, QBX_TRACE_FILE=trace)
+    proc = subprocess.Popen(command or [program], cwd=work, env=env, stdout=subprocess.DEVNULL,
                             stderr=subprocess.DEVNULL)
     sent, idle_cpu = [], None
     try:
@@ -337,6 +382,20 @@ def play_game(x, program, base, hands, measure_idle_cpu):
                 "click", "1")
         xdotool("type", "--delay", "15", "BENCH")
         xdotool("mousemove", "--window", login, LOGIN_OK[0] + 100, LOGIN_OK[1] + 40, "click", "1")
+        origin = table_origin(login)
+
+        def act(send):
+            for _ in range(3):
+                t = send()
+                if not confirm:
+                    return t
+                deadline = time.monotonic() + 1.5
+                while time.monotonic() < deadline:
+                    if recorded_actions(work) > len(sent):
+                        return t
+                    time.sleep(0.01)
+            fail("an input was not recorded after three tries")
+
         for hand in range(1, hands + 1):
             wait_deals(work, hand, proc)
             time.sleep(0.05)
@@ -344,10 +403,10 @@ def play_game(x, program, base, hands, measure_idle_cpu):
                 c0 = cpu_seconds(proc.pid)
                 time.sleep(5.0)
                 idle_cpu = cpu_seconds(proc.pid) - c0
-            sent.append(drag(x, 0, 1))  # ColorKeeper: hand card onto its face-down card
-            sent.append(drag(x, 4, 3))  # NumberKeeper: the same
+            sent.append(act(lambda: drag(x, 0, 1, origin)))  # ColorKeeper: hand card onto its face-down card
+            sent.append(act(lambda: drag(x, 4, 3, origin)))  # NumberKeeper: the same
             for _ in range(4):
-                sent.append(press_pass(x))
+                sent.append(act(lambda: press_pass(x, origin)))
             dismiss_box()  # the fourth pass ends the hand
         find_window("^QBXSolo$", 20)  # the game-ended box
         peak_kb = rss_peak_kb(proc.pid)
@@ -355,8 +414,10 @@ def play_game(x, program, base, hands, measure_idle_cpu):
         proc.wait(10)
     finally:
         stop(proc)
-    with open(trace) as f:
-        text = f.read()
+    text = ""
+    if os.path.exists(trace):
+        with open(trace) as f:
+            text = f.read()
     return text, sent, log_lines(work, "ck"), peak_kb, idle_cpu
 
 

@@ -2,6 +2,10 @@
 screen, real X input through xdotool, screenshots through ImageMagick, and the
 two event logs it writes into dataout/.
 
+The Windows build (qbxsolo.exe) is driven the same way under Wine: use_wine()
+makes every later Session start the program with wine64 in a Wine prefix of
+the harness's own (WinePrefix), on the same private screen.
+
 No window manager runs on the private screen unless a scenario asks for one
 (Session(wm=True) starts openbox, Session(wm="xfwm4") another of
 WINDOW_MANAGERS, to try what a window manager lets a participant do): the table window places and sizes itself (over the whole
@@ -102,6 +106,108 @@ def wait_for(predicate, timeout, what, interval=0.02, alive=None):
         if time.monotonic() > deadline:
             raise E2EFailure("timed out after %.1f s waiting for %s" % (timeout, what))
         time.sleep(interval)
+
+
+# ---------------------------------------------------------------------------
+# Wine: the Windows build on the same screens
+
+WINE64 = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver"
+
+# Wine has no Tahoma, the face behind "MS Shell Dlg", so message boxes and
+# dialogs would fall back to a serif face.
+FONT_SUBSTITUTES_REG = (
+    "REGEDIT4\r\n\r\n"
+    "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n"
+    "\"MS Shell Dlg\"=\"Liberation Sans\"\r\n"
+    "\"MS Shell Dlg 2\"=\"Liberation Sans\"\r\n"
+    "\"Tahoma\"=\"Liberation Sans\"\r\n")
+
+
+def windows_path(path):
+    """A Linux path as Wine's programs name it (the Linux root is Z:)."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+class WinePrefix:
+    """A Wine prefix of our own: made with wineboot, its fonts substituted,
+    and then reused by every run of a Windows program in it."""
+
+    def __init__(self, path):
+        self.path = os.path.abspath(path)
+
+    def env(self, base=None):
+        env = dict(os.environ if base is None else base)
+        env.update(WINEPREFIX=self.path, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+        return env
+
+    def ready(self):
+        return os.path.exists(os.path.join(self.path, ".qbx-ready"))
+
+    def _run(self, args, log, timeout):
+        # No display: nothing here shows a window, and none is left waiting
+        # for a server that is gone.
+        env = self.env()
+        env.pop("DISPLAY", None)
+        r = subprocess.run(args, env=env, stdin=subprocess.DEVNULL, stdout=log, stderr=log, timeout=timeout)
+        if r.returncode != 0:
+            raise E2EFailure("%s failed with status %d in the Wine prefix %s" % (" ".join(args), r.returncode,
+                                                                                  self.path))
+
+    def make(self, log_path=None, fresh=True):
+        """Makes the prefix (a first start takes 10 to 20 s) and waits until
+        Wine has finished with it. An existing prefix that was made whole is
+        kept unless fresh."""
+        if self.ready() and not fresh:
+            return self
+        self.kill()
+        shutil.rmtree(self.path, ignore_errors=True)
+        os.makedirs(os.path.dirname(self.path), exist_ok=True)
+        log = open(log_path, "ab") if log_path else subprocess.DEVNULL
+        try:
+            self._run([WINE64, "wineboot", "-i"], log, 120)
+            self.wait()
+            reg = os.path.join(self.path, "qbx-fonts.reg")
+            with open(reg, "w", newline="") as f:
+                f.write(FONT_SUBSTITUTES_REG)
+            self._run([WINE64, "regedit", "/S", windows_path(reg)], log, 60)
+            self.wait()
+        finally:
+            if log is not subprocess.DEVNULL:
+                log.close()
+        with open(os.path.join(self.path, "system.reg"), "rb") as f:
+            check(b'"MS Shell Dlg"="Liberation Sans"' in f.read(), "the font substitutes are not in the prefix")
+        open(os.path.join(self.path, ".qbx-ready"), "w").close()
+        return self
+
+    def wait(self, timeout=60):
+        """Waits for the prefix's wineserver to end (it does when the last
+        Wine process has gone, after a few seconds)."""
+        subprocess.run([WINESERVER, "-w"], env=self.env(), stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=timeout)
+
+    def kill(self):
+        """Ends every Wine process of the prefix, the desktop process bound
+        to a screen that is about to go among them."""
+        if not os.path.isdir(self.path):
+            return
+        subprocess.run([WINESERVER, "-k"], env=self.env(), stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.wait()
+
+
+_wine = None
+
+
+def use_wine(prefix):
+    """Every Session from now on runs its program under Wine in prefix (None:
+    natively again)."""
+    global _wine
+    _wine = prefix
+
+
+def under_wine():
+    return _wine is not None
 
 
 # ---------------------------------------------------------------------------
@@ -315,7 +421,7 @@ class Session:
     """One run of the program in a working directory on a private screen."""
 
     def __init__(self, program, workdir, outdir, name, parX=200, parY=64, screen=(SCREEN_W, SCREEN_H),
-                 wm=False, env=None, wm_config=None):
+                 wm=False, env=None, wm_config=None, wine=None):
         self.program = program
         self.workdir = workdir
         self.outdir = outdir
@@ -339,6 +445,7 @@ class Session:
         self.table_wid = None
         self.origin = (0, 0)
         self.exit_status = None
+        self.wine = wine if wine is not None else _wine
 
     # -- processes ----------------------------------------------------------
 
@@ -357,8 +464,14 @@ class Session:
             except E2EFailure:
                 self.stop()  # __exit__ does not run for a failed start
                 raise
+        command = [self.program]
+        if self.wine is not None:
+            # wine64 runs the program in its own process, whose exit status
+            # is the program's.
+            env = self.env = self.wine.env(env)
+            command = [WINE64, self.program]
         out = open(os.path.join(self.outdir, self.name + ".program.out"), "wb")
-        self.proc = subprocess.Popen([self.program], cwd=self.workdir, env=env,
+        self.proc = subprocess.Popen(command, cwd=self.workdir, env=env,
                                      stdin=subprocess.DEVNULL, stdout=out, stderr=out)
         out.close()
         return self
@@ -403,6 +516,10 @@ class Session:
 
     def stop(self):
         stop_process(self.proc)
+        if self.wine is not None:
+            # Wine's desktop process stays bound to this screen: end it with
+            # the screen, so that the next session starts on its own.
+            self.wine.kill()
         stop_process(self.wm_proc)
         self.wm_proc = None
         stop_process(self.bus_proc)
@@ -499,9 +616,17 @@ class Session:
 
     def wait_table(self, timeout=10.0):
         self.table_wid = self.find_window("^QBX$", timeout, exclude=(self.login_wid,))
+        self.read_origin()
+        return self.table_wid
+
+    def read_origin(self):
+        """The table's client origin on the screen. Under Wine the table is
+        first mapped where Windows puts a new window and then maximised below
+        the room of its caption (which no window manager draws), so the
+        origin is read again at every deal."""
         gx, gy, _w, _h = self.geometry(self.table_wid)
         self.origin = (gx, gy)
-        return self.table_wid
+        return self.origin
 
     # -- table geometry -----------------------------------------------------
 
@@ -630,6 +755,7 @@ class Session:
         hand = 0 if turn == "ck" else 4
 
         def ready():
+            self.read_origin()
             shot = self.screenshot()
             return shot if (self.card_kind(shot, 5) == "face"
                             and self.frame_pen(shot, hand) == GREEN) else None
@@ -1093,6 +1219,40 @@ class BoxShown(E2EFailure):
     """A message box came up where the script expected none."""
 
 
+def _children(pid):
+    """Process ids whose parent is pid, from /proc."""
+    kids = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open("/proc/%s/stat" % entry) as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+        except OSError:
+            continue
+        if int(fields[1]) == pid:
+            kids.append(int(entry))
+    return kids
+
+
+def kill_program(session):
+    """SIGKILL for the program and every process it started (under Wine the
+    program is the wine64 process; the prefix's wineserver and desktop
+    process are not its children and live on, as Windows does), then waits
+    for it."""
+    tree, todo = [], [session.proc.pid]
+    while todo:
+        pid = todo.pop()
+        tree.append(pid)
+        todo.extend(_children(pid))
+    for pid in tree:
+        try:
+            os.kill(pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+    session.proc.wait(5)
+
+
 def vm_rss_kb(pid):
     with open("/proc/%d/status" % pid) as f:
         for line in f:
@@ -1216,6 +1376,9 @@ def check_run_record(work, how="game ended", window_manager=None, kept_in_front=
     check(record["state"] == "ended", "state %r, not ended" % record["state"])
     check(record["end"] and record["end"]["how"] == how, "end %r, not %r" % (record["end"], how))
     check(record["workingDirectory"] == os.path.basename(work), "working directory %r" % record["workingDirectory"])
+    if window_manager is None and under_wine():
+        # The Windows build names the desktop it always has.
+        window_manager = "Windows desktop"
     check(record["system"]["windowManager"] == window_manager,
           "window manager %r, not %r" % (record["system"]["windowManager"], window_manager))
     files = []

@@ -4,6 +4,11 @@ Xvfb screen in a working directory of its own, plays it with real X input and
 judges it by the two event logs, the windows it shows and its exit status.
 
     run_e2e.py --program build/qbxsolo --out DIR [--only NAME ...]
+    run_e2e.py --program build-mingw/qbxsolo.exe --out DIR [--wine-prefix DIR] [--only NAME ...]
+
+A program whose name ends in .exe (or --wine) is the Windows build: it runs
+under Wine in a prefix made for the run, the same scenarios judged by the same
+expected logs; without --only, the scenarios in WINE_SCENARIOS.
 
 Prints one line per scenario and closes with "N passed, M failed".
 """
@@ -23,9 +28,10 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from desktop import scenario_desktop, scenario_screen_sizes, scenario_window_manager
 from harness import (AQUA, CARD_H, CARD_W, GREEN, GREY, HAND_END, HELP_BUTTON, HELP_CLOSE, PASS_BUTTON,
                      SCRIPT_PARAMETERS, BoxShown, E2EFailure, Expected, Killed, ProgramEnded,
-                     ScriptedPlay, Session, check, check_run_record, check_stamps, compare_text, deal_of, header,
-                     leading_stamps, look_record, make_workdir, masked, pickup_record,
-                     scripted_game, split_log, tree_listing, vm_rss_kb, wait_for)
+                     ScriptedPlay, Session, WinePrefix, check, check_run_record, check_stamps, compare_text,
+                     deal_of, header, kill_program, leading_stamps, look_record, make_workdir, masked,
+                     pickup_record, scripted_game, split_log, tree_listing, under_wine, use_wine, vm_rss_kb,
+                     wait_for)
 
 CK, NK = "ck", "nk"
 UP, TARGET, CKH, NKH, DC, DN = ("upCardView", "targetCardView", "colorCardView",
@@ -827,19 +833,22 @@ def _script_workdir(out, name, hands=None):
     return make_workdir(out, name, SCRIPT_PARAMETERS, [h.line for h in script]), script
 
 
-def reference_run(program, out):
-    """The scripted game played to its end once: its raw logs, the expected
-    text, the line counts of both logs at every checkpoint, the resident
-    size after hands 5 and 30 and the exit status. The soak judges this run;
-    the killed runs and the full disk are judged against it."""
-    if "error" in _reference:
-        raise E2EFailure("the reference run of the scripted game failed: %s" % _reference["error"])
-    if "ck" in _reference:
-        return _reference
-    work, script = _script_workdir(out, "soak_30_hands")
+def reference_run(program, out, hands=SCRIPT_HANDS):
+    """The scripted game (its first `hands` hands) played to its end once:
+    its raw logs, the expected text, the line counts of both logs at every
+    checkpoint, the resident size after hands 5 and 30 and the exit status.
+    The soak judges the whole game; the killed runs and the full disk are
+    judged against a reference of the same hands."""
+    ref = _reference.setdefault(hands, {})
+    if "error" in ref:
+        raise E2EFailure("the reference run of the scripted game failed: %s" % ref["error"])
+    if "ck" in ref:
+        return ref
+    name = "soak_30_hands" if hands == SCRIPT_HANDS else "reference_%d_hands" % hands
+    work, script = _script_workdir(out, name, hands)
     counts, rss = {}, {}
     try:
-        with Session(program, work, out, "soak_30_hands") as s:
+        with Session(program, work, out, name) as s:
             def hook(tag, hand, action):
                 counts[(tag, hand, action)] = (len(s.ck_lines()), len(s.nk_lines()))
                 if tag == "ended" and hand in (5, SCRIPT_HANDS):
@@ -847,12 +856,12 @@ def reference_run(program, out):
                     rss[hand] = vm_rss_kb(s.proc.pid)
             play = ScriptedPlay(s, script, SCRIPT_CODE, hook=hook)
             status = play.play()
-            _reference.update(ck=s.ck_raw(), nk=s.nk_raw(), files=s.log_files(), expected=play.exp.lines,
-                              counts=counts, rss=rss, status=status, script=script)
+            ref.update(ck=s.ck_raw(), nk=s.nk_raw(), files=s.log_files(), expected=play.exp.lines,
+                       counts=counts, rss=rss, status=status, script=script)
     except Exception as e:
-        _reference["error"] = str(e).splitlines()[0] if str(e) else type(e).__name__
+        ref["error"] = str(e).splitlines()[0] if str(e) else type(e).__name__
         raise
-    return _reference
+    return ref
 
 
 def _masked_lines(raw, label):
@@ -959,10 +968,26 @@ def scenario_kill_anytime(program, out):
     hands of the scripted game, each in a fresh run: the records written
     before the kill are all on disk, whole and in order, a prefix of the
     complete run, and dataout holds the two logs only."""
-    ref = reference_run(program, out)
-    hands = max(p[1][1] for p in KILL_POINTS) + 1
-    for n, (what, point, delay, exact) in enumerate(KILL_POINTS, start=1):
-        name = "kill_anytime-%02d" % n
+    _killed_runs(program, out, reference_run(program, out), KILL_POINTS, "kill_anytime")
+
+
+# The lighter variant: a kill in each phase of a hand, judged against the
+# first three hands played to their end instead of the whole game.
+KILL_IN_HAND_POINTS = [KILL_POINTS[i] for i in (2, 3, 5, 7, 9)]
+
+
+def scenario_kill_in_hand(program, out):
+    """The program killed (SIGKILL) with a card held, during a glide, as a
+    pass is clicked, during the hand-end box and during the next deal: the
+    same judgement as kill_anytime, against a three-hand reference."""
+    hands = max(p[1][1] for p in KILL_IN_HAND_POINTS) + 1
+    _killed_runs(program, out, reference_run(program, out, hands), KILL_IN_HAND_POINTS, "kill_in_hand")
+
+
+def _killed_runs(program, out, ref, points, tag):
+    hands = max(p[1][1] for p in points) + 1
+    for n, (what, point, delay, exact) in enumerate(points, start=1):
+        name = "%s-%02d" % (tag, n)
         work, script = _script_workdir(out, name, hands)
         with Session(program, work, out, name) as s:
             before = {}
@@ -972,8 +997,7 @@ def scenario_kill_anytime(program, out):
                     return
                 time.sleep(delay)
                 before.update(ck=s.ck_raw(), nk=s.nk_raw())
-                os.kill(s.proc.pid, signal.SIGKILL)
-                s.proc.wait(5)
+                kill_program(s)
                 raise Killed()
             try:
                 ScriptedPlay(s, script, SCRIPT_CODE, hook=hook).play()
@@ -1102,6 +1126,7 @@ SCENARIOS = [
     ("empty_code", scenario_empty_code),
     ("soak_30_hands", scenario_soak_30_hands),
     ("kill_anytime", scenario_kill_anytime),
+    ("kill_in_hand", scenario_kill_in_hand),
     ("disk_full", scenario_disk_full),
     ("dataout_removed", scenario_dataout_removed),
     ("polite_kill", scenario_polite_kill),
@@ -1117,26 +1142,70 @@ SCENARIOS = [
 ]
 
 
+# The lighter kill covers what kill_anytime does natively in a fraction of
+# its time; it is for the Windows build.
+NATIVE_SKIPS = {"kill_in_hand"}
+
+# Under Wine by default: a whole game, the failures at login, the help window
+# and kills during a hand (about four minutes on two cores).
+WINE_SCENARIOS = ["game_default", "help", "no_dataout", "missing_shoe", "faulty_shoe", "bad_back",
+                  "empty_code", "kill_in_hand"]
+
+# What cannot be asked of the Windows build under Wine, and why.
+WINE_SKIPS = {
+    "soak_30_hands": "reads the resident size from /proc, which knows Wine's process, not Windows' figure",
+    "kill_anytime": "its reference is the 30-hand game; kill_in_hand kills the Windows build in each phase",
+    "disk_full": "mounts a Linux tmpfs over dataout; the Windows full-disk test runs in core_tests.exe",
+    "dataout_removed": "removes dataout behind Wine's back, which Windows refuses while the logs are open",
+    "polite_kill": "sends SIGTERM, a POSIX signal with no Windows counterpart",
+    "window_manager": "drives openbox, a Linux window manager",
+    "screen_sizes": "checks the table against Linux screens of other sizes",
+}
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--program", required=True)
     ap.add_argument("--out", required=True)
     ap.add_argument("--only", nargs="*", help="scenarios to run; a name also runs those named NAME_*")
     ap.add_argument("--skip", nargs="*", default=[], help="scenarios not to run (NAME_* too)")
+    ap.add_argument("--wine", action="store_true",
+                    help="the program is a Windows build: run it under Wine (the default for an .exe)")
+    ap.add_argument("--wine-prefix",
+                    help="the Wine prefix to use, made if it is not there (default: OUT/wine-prefix, made anew)")
     args = ap.parse_args()
     program = os.path.abspath(args.program)
     out = os.path.abspath(args.out)
     os.makedirs(out, exist_ok=True)
-    if not os.access(program, os.X_OK):
+    wine = args.wine or program.lower().endswith(".exe")
+    if not os.path.isfile(program) or not (wine or os.access(program, os.X_OK)):
         print("error: %s is not an executable program" % program)
         return 2
 
     passed = failed = skipped = 0
     t_all = time.monotonic()
+    if wine:
+        prefix = WinePrefix(args.wine_prefix or os.path.join(out, "wine-prefix"))
+        t0 = time.monotonic()
+        try:
+            prefix.make(os.path.join(out, "wine-prefix.log"), fresh=args.wine_prefix is None)
+        except Exception as e:
+            print("error: could not make the Wine prefix %s: %s" % (prefix.path, e))
+            return 2
+        print("      Wine prefix %s ready in %.1f s" % (prefix.path, time.monotonic() - t0), flush=True)
+        use_wine(prefix)
     for name, fn in SCENARIOS:
         if args.only and not _named(name, args.only) or _named(name, args.skip):
             continue
+        if not args.only and not wine and name in NATIVE_SKIPS:
+            continue
+        if not args.only and wine and name not in WINE_SCENARIOS:
+            continue
         t0 = time.monotonic()
+        if wine and name in WINE_SKIPS:
+            skipped += 1
+            print("skip  %-14s under Wine: %s" % (name, WINE_SKIPS[name]), flush=True)
+            continue
         try:
             attempts = fn(program, out)
             if isinstance(attempts, list):
@@ -1164,6 +1233,8 @@ def main():
             print("FAIL  %-14s %5.1f s (error)\n%s" % (name, time.monotonic() - t0,
                                                        _indent(traceback.format_exc())), flush=True)
             _keep_evidence(out, name)
+    if wine:
+        prefix.kill()
     print("suite took %.1f s" % (time.monotonic() - t_all))
     if skipped:
         print("%d skipped" % skipped)
