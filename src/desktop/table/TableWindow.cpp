@@ -21,6 +21,9 @@
 #include "desktop/table/TableCanvas.h"
 #include "desktop/table/Trace.h"
 #include "desktop/table/WindowManager.h"
+#ifdef _WIN32
+#include "desktop/table/FrontWindows.h"
+#endif
 
 namespace qbx {
 
@@ -312,6 +315,9 @@ void TableWindow::showOnTop() {
     show();
     raise();
     activateWindow();
+#ifdef _WIN32
+    winfront::takeForeground(*this);
+#endif
     // A box or the help that was up stays in front of the table.
     if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != this) {
         modal->raise();
@@ -335,7 +341,10 @@ void TableWindow::keepInFront(FrontLost why) {
     QTimer::singleShot(0, this, [this] {
         restoreQueued_ = false;
         if (exitRequested_ || !game_.table().formVisible()) return;
-        if (isVisible() && windowState() == Qt::WindowMaximized && !isMinimized()) return;
+        const bool inPlace = isVisible() && windowState() == Qt::WindowMaximized && !isMinimized();
+        const bool inFront =
+            restoreWhy_ != FrontLost::LostFocus || QGuiApplication::applicationState() == Qt::ApplicationActive;
+        if (inPlace && inFront) return;
         // A window manager's answers to one request can take the window
         // back more than once in a row: the record keeps the first.
         if (!lastRestore_.isValid() || lastRestore_.elapsed() > 500) game_.keptInFront(restoreWhy_);
@@ -355,6 +364,22 @@ void TableWindow::hideEvent(QHideEvent* event) {
     // A hide the program did not ask for (the window manager unmapped it).
     if (event->spontaneous()) keepInFront(onAnotherDesktop(*this) ? FrontLost::AnotherDesktop : FrontLost::Hidden);
 }
+
+#ifdef _WIN32
+bool TableWindow::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
+    if (eventType == "windows_generic_MSG") {
+        switch (winfront::classify(message)) {
+        case winfront::Message::RefusedCommand:
+            // Handled: Windows' default handling, which would act, never runs.
+            *result = 0;
+            return true;
+        case winfront::Message::LostForeground: keepInFront(FrontLost::LostFocus); break;
+        case winfront::Message::Other: break;
+        }
+    }
+    return QWidget::nativeEvent(eventType, message, result);
+}
+#endif
 
 bool TableWindow::blocksInput(QObject* watched, QEvent* event) const {
     switch (event->type()) {
