@@ -36,6 +36,13 @@ Message classify(const void* message) {
     }
 }
 
+bool inForeground() {
+    const HWND foreground = GetForegroundWindow();
+    DWORD process = 0;
+    if (foreground) GetWindowThreadProcessId(foreground, &process);
+    return process == GetCurrentProcessId();
+}
+
 void takeForeground(QWidget& window) {
     const HWND hwnd = reinterpret_cast<HWND>(window.winId());
     const HWND foreground = GetForegroundWindow();

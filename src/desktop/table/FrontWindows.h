@@ -20,6 +20,9 @@ enum class Message {
 // Sorts a message of Qt's native event ("windows_generic_MSG").
 Message classify(const void* message);
 
+// The foreground window is one of this program's.
+bool inForeground();
+
 // Makes `window` the foreground window even when another program holds the
 // foreground, which Windows otherwise refuses a background program (it only
 // flashes the taskbar button): the table's thread shares the input state of

@@ -342,8 +342,13 @@ void TableWindow::keepInFront(FrontLost why) {
         restoreQueued_ = false;
         if (exitRequested_ || !game_.table().formVisible()) return;
         const bool inPlace = isVisible() && windowState() == Qt::WindowMaximized && !isMinimized();
-        const bool inFront =
-            restoreWhy_ != FrontLost::LostFocus || QGuiApplication::applicationState() == Qt::ApplicationActive;
+#ifdef _WIN32
+        // Asked of Windows itself: Qt may not have heard of the change yet.
+        const bool focused = winfront::inForeground();
+#else
+        const bool focused = QGuiApplication::applicationState() == Qt::ApplicationActive;
+#endif
+        const bool inFront = restoreWhy_ != FrontLost::LostFocus || focused;
         if (inPlace && inFront) return;
         // A window manager's answers to one request can take the window
         // back more than once in a row: the record keeps the first.
