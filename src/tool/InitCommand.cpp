@@ -1,10 +1,12 @@
 // qbxtool init DIR: a working directory for one experiment in one step. The
 // example setup is copied into DIR/setup, DIR/dataout is made, and
-// DIR/qbxsolo.desktop starts the program with DIR as its working directory,
-// so a lab keeps one launcher per experiment on its desktop.
+// DIR/qbxsolo.desktop (DIR\qbxsolo.cmd on Windows) starts the program with
+// DIR as its working directory, so a lab keeps one launcher per experiment on
+// its desktop.
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <random>
@@ -16,12 +18,17 @@
 #include "tool/Installation.h"
 #include "tool/Tool.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace fs = std::filesystem;
 
 namespace qbx::tool {
 
 namespace {
 
+#ifndef _WIN32
 // A value of a desktop entry key: backslash and control characters escaped.
 std::string desktopString(const std::string& text) {
     std::string out;
@@ -49,6 +56,18 @@ std::string execArgument(const std::string& text) {
     quoted += '"';
     return desktopString(quoted);
 }
+#endif
+
+// A command script's quoted argument: % would start a variable, even
+// inside quotes. (Windows names hold no quote.)
+std::string cmdQuoted(const std::string& text) {
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '%') quoted += '%';
+        quoted += c;
+    }
+    return quoted + '"';
+}
 
 std::string reason(const std::error_code& ec) { return ec.message(); }
 
@@ -67,7 +86,36 @@ void copySetupFolder(const fs::path& from, const fs::path& to) {
     }
 }
 
+std::string cmdLauncherText(const fs::path& workDir, const std::string& program, unsigned codePage) {
+    // A folder's name may hold & or ^, which only quotes keep from the
+    // command interpreter: names appear only inside quotes.
+    std::string text = "@echo off\r\n";
+    text += "rem QBXSolo: starts the program with the experiment's folder as its working folder.\r\n";
+    text += "rem A shortcut to this file on the desktop starts the experiment.\r\n";
+    if (codePage != 0) text += "chcp " + std::to_string(codePage) + " >nul\r\n";
+    // The folder is tested before the change, which says nothing reliable
+    // about its own failure in every command interpreter.
+    std::string folder = workDir.string();
+    if (folder.empty() || folder.back() != '\\') folder += '\\';
+    text += "if not exist " + cmdQuoted(folder) + " goto missing\r\n";
+    text += "cd /d " + cmdQuoted(workDir.string()) + "\r\n";
+    text += "start \"\" " + cmdQuoted(program) + "\r\n";
+    text += "exit /b 0\r\n";
+    text += ":missing\r\n";
+    text += "echo The experiment's folder named in this file cannot be opened.\r\n";
+    text += "pause\r\n";
+    text += "exit /b 1\r\n";
+    return text;
+}
+
 std::string launcherText(const fs::path& workDir, const std::string& program) {
+#ifdef _WIN32
+    // The names are in the system's code page (the tool's narrow calls);
+    // the command interpreter reads a script in the console's.
+    const std::string names = workDir.string() + program;
+    const bool ascii = std::all_of(names.begin(), names.end(), [](char c) { return (c & 0x80) == 0; });
+    return cmdLauncherText(workDir, program, ascii ? 0 : ::GetACP());
+#else
     const std::string name = workDir.filename().string();
     std::string text = "[Desktop Entry]\n";
     text += "Type=Application\n";
@@ -78,6 +126,7 @@ std::string launcherText(const fs::path& workDir, const std::string& program) {
     text += "Icon=qbxsolo\n";
     text += "Terminal=false\n";
     return text;
+#endif
 }
 
 fs::path absoluteWorkDir(const fs::path& requested) {
@@ -131,7 +180,8 @@ int initWorkDir(const fs::path& requested, const fs::path& examples, const std::
     out << "Made " << dir.string() << ":\n"
         << "  setup/           copied from " << examples.string() << "\n"
         << "  dataout/         " << (hadDataout ? "already there, kept as it was" : "empty") << "\n"
-        << "  qbxsolo.desktop  starts " << program << " in this directory\n";
+        << "  " << std::string(kLauncherName).append(15 - std::string(kLauncherName).size(), ' ') << "  starts "
+        << program << " in this directory\n";
     return kExitOk;
 }
 
@@ -139,8 +189,10 @@ void addInitCommand(CLI::App& app, CommandResult& result) {
     auto* command =
         app.add_subcommand("init",
                            "Make a working directory for an experiment: DIR/setup from the example setup, an empty "
-                           "DIR/dataout and a launcher DIR/qbxsolo.desktop that starts QBXSolo in DIR.\n"
-                           "Example: qbxtool init ~/experiments/pilot");
+                           "DIR/dataout and a launcher DIR/" +
+                               std::string(kLauncherName) +
+                               " that starts QBXSolo in DIR.\n"
+                               "Example: qbxtool init ~/experiments/pilot");
     auto dir = std::make_shared<std::string>();
     command->add_option("DIR", *dir, "The experiment's directory (made when missing)")->required();
     command->callback([dir, &result] {

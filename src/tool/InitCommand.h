@@ -7,9 +7,14 @@
 
 namespace qbx::tool {
 
-// The desktop entry that starts `program` with `workDir` as its working
-// directory.
+// The launcher that starts `program` with `workDir` as its working
+// directory: a desktop entry on Linux, a command script (cmdLauncherText) on
+// Windows.
 std::string launcherText(const std::filesystem::path& workDir, const std::string& program);
+// A Windows command script (CR LF lines) that starts `program` in `workDir`
+// and closes its console at once. A `codePage` other than 0 is set first, so
+// that names outside ASCII, written in that code page, are read back as such.
+std::string cmdLauncherText(const std::filesystem::path& workDir, const std::string& program, unsigned codePage);
 
 // The pieces of a working directory that init and resume make alike.
 // DIR as an absolute path naming the directory itself ("." and "pilot/"
@@ -23,10 +28,14 @@ void copySetupFolder(const std::filesystem::path& from, const std::filesystem::p
 // directory is being made.
 void writeLauncher(const std::filesystem::path& file, const std::filesystem::path& workDir, const std::string& program);
 // The launcher's name in a working directory.
+#ifdef _WIN32
+inline constexpr const char* kLauncherName = "qbxsolo.cmd";
+#else
 inline constexpr const char* kLauncherName = "qbxsolo.desktop";
+#endif
 
 // Makes DIR/setup (a copy of `exampleSetup`), DIR/dataout and
-// DIR/qbxsolo.desktop. Returns kExitProblems, changing nothing, when DIR
+// DIR's launcher. Returns kExitProblems, changing nothing, when DIR
 // already holds a setup or a launcher; throws CouldNotRun when it cannot work.
 int initWorkDir(const std::filesystem::path& dir, const std::filesystem::path& exampleSetup, const std::string& program,
                 std::ostream& out, std::ostream& err);

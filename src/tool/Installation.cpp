@@ -37,6 +37,11 @@ fs::path findExampleSetup() {
     const fs::path self = executablePath();
     fs::path installed;
     if (!self.empty()) {
+#ifdef _WIN32
+        // The Windows zip: the ready working folder example\ beside the programs.
+        const fs::path unzipped = self.parent_path() / "example" / "setup";
+        if (fs::is_directory(unzipped, ec)) return unzipped;
+#endif
         installed = (self.parent_path() / QBX_EXAMPLES_FROM_BINDIR / "setup").lexically_normal();
         if (fs::is_directory(installed, ec)) return installed;
     }

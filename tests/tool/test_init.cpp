@@ -106,3 +106,34 @@ TEST(InitLauncher, QuotesTheProgramAndEscapesTheDirectory) {
     // Each experiment's launcher has a name of its own on the desktop.
     EXPECT_EQ(lineWith(launcherText("/labs/pilot", "qbxsolo"), "Name"), "QBXSolo pilot");
 }
+
+TEST(InitLauncher, WindowsScriptStartsTheProgramInTheFolderWithNamesKeptWhole) {
+    const std::string text = cmdLauncherText("C:\\Labs\\100% & more", "C:\\QBX Solo\\qbxsolo.exe", 0);
+    // The command interpreter wants CR LF: no bare line feed anywhere.
+    size_t lines = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\n') continue;
+        ASSERT_GT(i, 0u);
+        EXPECT_EQ(text[i - 1], '\r') << "line " << lines + 1;
+        ++lines;
+    }
+    EXPECT_EQ(text.back(), '\n');
+    EXPECT_EQ(text.rfind("@echo off\r\n", 0), 0u);
+    // % doubled (it would start a variable even inside quotes); & stays
+    // inside the quotes, where it is plain text.
+    EXPECT_NE(text.find("\r\nif not exist \"C:\\Labs\\100%% & more\\\" goto missing\r\n"
+                        "cd /d \"C:\\Labs\\100%% & more\"\r\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("\r\nstart \"\" \"C:\\QBX Solo\\qbxsolo.exe\"\r\nexit /b 0\r\n"), std::string::npos);
+    // The folder missing: said, and the program not started elsewhere.
+    const size_t missing = text.find("\r\n:missing\r\n");
+    ASSERT_NE(missing, std::string::npos);
+    EXPECT_GT(missing, text.find("exit /b 0"));
+    EXPECT_EQ(text.find("chcp"), std::string::npos);
+
+    // Names outside ASCII: the code page they are written in is set first.
+    const std::string accented = cmdLauncherText("C:\\Esperimenti\\citt\xe0", "C:\\QBX\\qbxsolo.exe", 1252);
+    const size_t chcp = accented.find("\r\nchcp 1252 >nul\r\n");
+    ASSERT_NE(chcp, std::string::npos);
+    EXPECT_LT(chcp, accented.find("cd /d \"C:\\Esperimenti\\citt\xe0\""));
+}

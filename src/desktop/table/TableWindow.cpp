@@ -22,6 +22,9 @@
 #include "desktop/table/TableCanvas.h"
 #include "desktop/table/Trace.h"
 #include "desktop/table/WindowManager.h"
+#ifdef _WIN32
+#include "desktop/table/FrontWindows.h"
+#endif
 
 namespace qbx {
 
@@ -337,6 +340,9 @@ void TableWindow::showOnTop() {
     raise();
     activateWindow();
     holder_->holdInFront();
+#ifdef _WIN32
+    winfront::takeForeground(*this);
+#endif
     // A box or the help that was up stays in front of the table.
     if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != this) {
         modal->raise();
@@ -361,10 +367,19 @@ void TableWindow::keepInFront(FrontLost why) {
     QTimer::singleShot(0, this, [this] {
         restoreQueued_ = false;
         if (exitRequested_ || !game_.table().formVisible()) return;
-        // Qt's own state tells of a minimise, a restore and a hide; the
-        // window manager told of the rest, which Qt's state does not show.
-        const bool stateOnly = restoreWhy_ == FrontLost::Minimised || restoreWhy_ == FrontLost::Unmaximised;
-        if (stateOnly && isVisible() && windowState() == Qt::WindowMaximized && !isMinimized()) return;
+        const bool inPlace = isVisible() && windowState() == Qt::WindowMaximized && !isMinimized();
+        // Qt's own state tells of a minimise and a restore; the window
+        // manager told of the rest, which Qt's state does not show.
+        if ((restoreWhy_ == FrontLost::Minimised || restoreWhy_ == FrontLost::Unmaximised) && inPlace) return;
+        if (restoreWhy_ == FrontLost::LostFocus && inPlace) {
+#ifdef _WIN32
+            // Asked of Windows itself: Qt may not have heard of the change yet.
+            const bool focused = winfront::inForeground();
+#else
+            const bool focused = QGuiApplication::applicationState() == Qt::ApplicationActive;
+#endif
+            if (focused) return;
+        }
         // A window manager's answers to one request can take the window
         // back more than once in a row: the record keeps the first.
         if (!lastRestore_.isValid() || lastRestore_.elapsed() > 500) game_.keptInFront(restoreWhy_);
@@ -384,6 +399,22 @@ void TableWindow::hideEvent(QHideEvent* event) {
     // A hide the program did not ask for (the window manager unmapped it).
     if (event->spontaneous()) keepInFront(onAnotherDesktop(*this) ? FrontLost::AnotherDesktop : FrontLost::Hidden);
 }
+
+#ifdef _WIN32
+bool TableWindow::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
+    if (eventType == "windows_generic_MSG") {
+        switch (winfront::classify(message)) {
+        case winfront::Message::RefusedCommand:
+            // Handled: Windows' default handling, which would act, never runs.
+            *result = 0;
+            return true;
+        case winfront::Message::LostForeground: keepInFront(FrontLost::LostFocus); break;
+        case winfront::Message::Other: break;
+        }
+    }
+    return QWidget::nativeEvent(eventType, message, result);
+}
+#endif
 
 bool TableWindow::blocksInput(QObject* watched, QEvent* event) const {
     switch (event->type()) {

@@ -348,13 +348,7 @@ bool FrontHolder::eventFilter(QObject* watched, QEvent* event) {
 
 #else
 
-std::string windowManagerName() {
-#ifdef _WIN32
-    return "Windows desktop";
-#else
-    return {};
-#endif
-}
+std::string windowManagerName() { return {}; }
 
 bool onAnotherDesktop(const QWidget&) { return false; }
 

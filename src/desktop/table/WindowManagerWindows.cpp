@@ -1,0 +1,48 @@
+// What the run record and the table ask of the window system, on Windows:
+// the desktop is the system's own, and a window on another virtual desktop
+// is reported by the shell's desktop manager.
+
+#include "desktop/table/WindowManager.h"
+
+#include <windows.h>
+
+#include <initguid.h>
+#include <shobjidl.h>
+
+namespace qbx {
+
+std::string windowManagerName() { return "Windows desktop"; }
+
+bool onAnotherDesktop(const QWidget& window) {
+    // Windows 10 and later; elsewhere (and under Wine) there is no manager
+    // and the window is on the one desktop there is.
+    IVirtualDesktopManager* manager = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_VirtualDesktopManager, nullptr, CLSCTX_ALL, IID_IVirtualDesktopManager,
+                                reinterpret_cast<void**>(&manager))) ||
+        !manager)
+        return false;
+    BOOL onCurrent = TRUE;
+    const HRESULT asked = manager->IsWindowOnCurrentVirtualDesktop(reinterpret_cast<HWND>(window.winId()), &onCurrent);
+    manager->Release();
+    return SUCCEEDED(asked) && !onCurrent;
+}
+
+// The table keeps itself in front through its own window procedure
+// (FrontWindows); for the login and the help, staying topmost is what a
+// Windows desktop can take from them, and what is asked again here.
+struct FrontHolder::Native {};
+
+FrontHolder::FrontHolder(QWidget& window, std::function<void(FrontLost)> taken, std::function<QRect()> place)
+    : QObject(&window), window_(window), taken_(std::move(taken)), place_(std::move(place)) {}
+
+FrontHolder::~FrontHolder() = default;
+
+void FrontHolder::holdInFront() {
+    if (!window_.isVisible()) return;
+    SetWindowPos(reinterpret_cast<HWND>(window_.winId()), HWND_TOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+bool FrontHolder::eventFilter(QObject* watched, QEvent* event) { return QObject::eventFilter(watched, event); }
+
+}  // namespace qbx
