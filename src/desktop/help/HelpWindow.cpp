@@ -5,13 +5,15 @@
 #include <QFont>
 #include <QGuiApplication>
 #include <QPushButton>
-#include <QRandomGenerator>
 #include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
 #include <QMoveEvent>
 #include <QTextBrowser>
 #include <QUrl>
+
+#include <ctime>
+#include <random>
 
 #include "desktop/table/WindowManager.h"
 #include "desktop/widgets/Fonts.h"
@@ -168,7 +170,10 @@ void HelpWindow::showInstructions(int page) {
         browser->setSource(QUrl::fromLocalFile(directory + QStringLiteral("/setup/help2.html")));
     }
     const QSize outer = frameGeometry().size();
-    const int jitter = static_cast<int>(QRandomGenerator::global()->bounded(2));
+    // Not QRandomGenerator: its global generator faults in the static Qt
+    // for Windows.
+    static std::minstd_rand draw(static_cast<unsigned>(std::time(nullptr)));
+    const int jitter = static_cast<int>(draw() % 2);
     browser->resize(outer.width() - 60 + jitter, outer.height() - 150);
     sizeAtLastShow_ = size();
 }
