@@ -229,7 +229,7 @@ TEST_F(RunRecordPlay, EveryReasonForTheFrontHasItsOwnWordInTheRecord) {
         {FrontLost::DesktopSwitched, "desktop switched"},
     };
     for (size_t i = 0; i < reasons.size(); ++i) {
-        char at[16];
+        char at[32];
         std::snprintf(at, sizeof at, "10:00:%02zu.000", i + 10);
         s.clock.set(at);
         s.game.keptInFront(reasons[i].first);
