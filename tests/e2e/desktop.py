@@ -87,6 +87,16 @@ def _attempts(results, attempts, restore=None):
                 restore()
 
 
+def _close_help(s, help_open):
+    """CLOSE, clicked at its place, closes the help (help_open() gives its
+    window, or None)."""
+    wid = help_open()
+    check(wid, "no help window to close")
+    cx, cy, cw, ch = HELP_CLOSE
+    s.x("mousemove", "--window", wid, cx + cw // 2, cy + ch // 2, "sleep", "0.05", "click", "1")
+    wait_for(lambda: not help_open(), 3.0, "CLOSE to close the help")
+
+
 def _common_attempts(d, wid_of, who):
     """The ways a participant can ask the window manager to hide, resize or
     close a window."""
@@ -155,12 +165,7 @@ def scenario_window_manager(program, out):
             _settled(help_in_place, "the help 753 x 673 outside, centred, above the table")
 
         def close_help():
-            """CLOSE, clicked at its place, closes the help."""
-            wid = help_open()
-            check(wid, "no help window to close")
-            cx, cy, cw, ch = HELP_CLOSE
-            s.x("mousemove", "--window", wid, cx + cw // 2, cy + ch // 2, "sleep", "0.05", "click", "1")
-            wait_for(lambda: not help_open(), 3.0, "CLOSE to close the help")
+            _close_help(s, help_open)
 
         def new_window_over_table():
             other = subprocess.Popen(["xmessage", "-geometry", "300x200+100+100", "another window"],
@@ -556,11 +561,7 @@ def _run_desktop_attempts(s, d, work, login, results):
         return anywhere or (x, y, w, h) == help_place[0]
 
     def close_help():
-        wid = help_open()
-        check(wid, "no help window to close")
-        cx, cy, cw, ch = HELP_CLOSE
-        s.x("mousemove", "--window", wid, cx + cw // 2, cy + ch // 2, "sleep", "0.05", "click", "1")
-        wait_for(lambda: not help_open(), 3.0, "CLOSE to close the help")
+        _close_help(s, help_open)
 
     def once(what, act, judge):
         kept_before = len(_kept(s.workdir) or [])

@@ -30,6 +30,8 @@ QImage toImage(const std::shared_ptr<const Bitmap>& bitmap) {
     return wrapped.copy();
 }
 
+}  // namespace
+
 bool mouseButton(Qt::MouseButton in, MouseButton& out) {
     switch (in) {
     case Qt::LeftButton: out = MouseButton::Left; return true;
@@ -38,8 +40,6 @@ bool mouseButton(Qt::MouseButton in, MouseButton& out) {
     default: return false;
     }
 }
-
-}  // namespace
 
 TableCanvas::TableCanvas(TableWindow& window, const Table& table) : QWidget(&window), window_(window), table_(table) {
     setObjectName(QStringLiteral("TableCanvas"));

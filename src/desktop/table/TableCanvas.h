@@ -7,16 +7,22 @@
 #include <QFont>
 #include <QImage>
 #include <QWidget>
+#include <Qt>
 
 #include <array>
 #include <memory>
 
 #include "core/bitmap/Bitmap.h"
+#include "core/game/Game.h"
 #include "core/game/Table.h"
 
 namespace qbx {
 
 class TableWindow;
+
+// The game's name for a Qt mouse button; false for a button the game has
+// no use for.
+bool mouseButton(Qt::MouseButton in, MouseButton& out);
 
 // How a label of the table looks: its font, ink and opaque background.
 struct LabelStyle {

@@ -40,15 +40,6 @@ void setTextIfChanged(QAbstractButton* button, const std::string& caption) {
 
 unsigned buttonBit(MouseButton button) { return 1U << static_cast<unsigned>(button); }
 
-bool toMouseButton(Qt::MouseButton in, MouseButton& out) {
-    switch (in) {
-    case Qt::LeftButton: out = MouseButton::Left; return true;
-    case Qt::RightButton: out = MouseButton::Right; return true;
-    case Qt::MiddleButton: out = MouseButton::Middle; return true;
-    default: return false;
-    }
-}
-
 constexpr Ctl kLabels[] = {Ctl::TurnTitle,   Ctl::MessagesTitle, Ctl::CkCaption,        Ctl::NkCaption,
                            Ctl::RulesTitle,  Ctl::TargetCaption, Ctl::HandCounterTitle, Ctl::MoveCounterTitle,
                            Ctl::MoveCounter, Ctl::HandCounter};
@@ -478,7 +469,7 @@ bool TableWindow::eventFilter(QObject* watched, QEvent* event) {
         // drag. The game hears of it once the table takes input again.
         MouseButton button;
         if (event->type() == QEvent::MouseButtonRelease &&
-            toMouseButton(static_cast<QMouseEvent*>(event)->button(), button) && (gameButtons_ & buttonBit(button))) {
+            mouseButton(static_cast<QMouseEvent*>(event)->button(), button) && (gameButtons_ & buttonBit(button))) {
             gameButtons_ &= ~buttonBit(button);
             releaseMissed_ = true;
         }
