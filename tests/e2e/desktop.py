@@ -132,6 +132,9 @@ def scenario_window_manager(program, out):
     with Session(program, work, out, "window_manager", wm=True) as s:
         d = Desktop(s)
         login = s.wait_login()
+        # The login is put in its place once the window manager has mapped
+        # it: its place is read after that, as in the other desktops' runs.
+        time.sleep(0.5)
         login_place = d.outer(login)
 
         def login_shown():
