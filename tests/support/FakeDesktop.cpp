@@ -24,13 +24,7 @@ LocalTime FakeClock::now() {
         scripted_.pop_front();
         if (scripted_.empty()) ms_ = t;
     }
-    t %= 86400000LL;
-    LocalTime lt = date;
-    lt.hour = static_cast<int>(t / 3600000);
-    lt.minute = static_cast<int>(t / 60000 % 60);
-    lt.second = static_cast<int>(t / 1000 % 60);
-    lt.millisecond = static_cast<int>(t % 1000);
-    return lt;
+    return localTimeAfter(date, t % 86400000LL);
 }
 
 void FakeClock::set(const std::string& hms) {
@@ -42,58 +36,21 @@ void FakeClock::script(const std::vector<std::string>& readings) {
     for (const std::string& r : readings) scripted_.push_back(parseHms(r));
 }
 
-void FakePlatform::showMessage(const std::string& text) {
-    messages.push_back(text);
-    if (onMessage) onMessage(text);
-}
+bool Session::step() { return platform.fireNextTimer(game); }
 
-void FakePlatform::timerChanged(TimerId id, bool running, int intervalMs) {
-    TimerSlot& t = timers[static_cast<int>(id)];
-    t.running = running;
-    t.interval = intervalMs;
-    t.due = clock_.ms() + intervalMs;
-    ++t.generation;
-}
+void Session::runUntil(const std::function<bool()>& done, int maxSteps) { platform.runUntil(game, done, maxSteps); }
 
-bool Session::step() {
-    int best = -1;
-    for (int i = 0; i < 3; ++i) {
-        const auto& t = platform.timers[i];
-        if (t.running && (best < 0 || t.due < platform.timers[best].due)) best = i;
-    }
-    if (best < 0 || platform.terminated) return false;
-    auto& t = platform.timers[best];
-    if (t.due > clock.ms()) clock.setMs(t.due);
-    const unsigned generation = t.generation;
-    game.onTimer(static_cast<TimerId>(best));
-    if (t.running && t.generation == generation) t.due += t.interval;
-    return true;
-}
-
-void Session::runUntil(const std::function<bool()>& done, int maxSteps) {
-    for (int i = 0; i < maxSteps && !done(); ++i)
-        if (!step()) return;
-}
-
-void Session::untilHandInPlay() {
-    runUntil(
-        [&] { return game.progress().handInPlay && game.table().formEnabled() && !game.timerRunning(TimerId::Glide); });
-}
+void Session::untilHandInPlay() { platform.untilHandInPlay(game); }
 
 std::string Session::cardTextAt(uint8_t position) const { return cardText(cardAt(position)); }
 
 void Session::drag(uint8_t from, uint8_t to) { dragTo(from, centreX(to), centreY(to)); }
 
-void Session::dragTo(uint8_t from, int x, int y) {
-    const int x0 = centreX(from), y0 = centreY(from);
-    press(x0, y0);
-    for (int i = 1; i <= 4; ++i) game.mouseMove(x0 + (x - x0) * i / 4, y0 + (y - y0) * i / 4);
-    release(x, y);
-}
+void Session::dragTo(uint8_t from, int x, int y) { dragCardTo(game, from, x, y); }
 
 void Session::look(uint8_t position, MouseButton b) {
-    press(centreX(position), centreY(position), b);
-    release(centreX(position), centreY(position), b);
+    pressCard(game, position, b);
+    releaseCard(game, position, b);
 }
 
 WorkDir::WorkDir() {

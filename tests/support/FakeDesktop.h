@@ -8,58 +8,30 @@
 #include <vector>
 
 #include "core/game/Game.h"
+#include "core/headless/SimulatedDesktop.h"
 
 namespace qbx::test {
 
-class FakeClock : public Clock {
+class FakeClock : public SimulatedClock {
 public:
+    // The time of day only: a reading past midnight starts the same date
+    // again, as the tests of midnight expect.
     LocalTime now() override;
     // Sets the time of day ("10:30:45.007").
     void set(const std::string& hms);
-    void setMs(long long msOfDay) { ms_ = msOfDay; }
-    long long ms() const { return ms_; }
-    void advance(long long ms) { ms_ += ms; }
     // Readings to return before the clock's own time, one per call; the last
     // one scripted becomes the clock's time.
     void script(const std::vector<std::string>& readings);
-    LocalTime date{2026, 12, 7, 0, 0, 0, 0};
 
 private:
-    long long ms_ = 0;
     std::deque<long long> scripted_;
 };
 
 long long parseHms(const std::string& hms);
 
-class FakePlatform : public Platform {
+class FakePlatform : public SimulatedDesktop {
 public:
-    explicit FakePlatform(FakeClock& clock) : clock_(clock) {}
-    void showMessage(const std::string& text) override;
-    void beep() override { ++beeps; }
-    void terminate() override { terminated = true; }
-    Size screenSize() override { return screen; }
-    Size windowSize() override { return window; }
-    SystemInfo systemInfo() override { return system; }
-    void timerChanged(TimerId id, bool running, int intervalMs) override;
-
-    std::vector<std::string> messages;
-    std::function<void(const std::string&)> onMessage;  // runs while the box is "open"
-    int beeps = 0;
-    bool terminated = false;
-    Size screen{1024, 768};
-    Size window{1024, 768};
-    SystemInfo system{"Test OS 1.0", 1024, 768, 1.5, "Test WM"};
-
-    struct TimerSlot {
-        bool running = false;
-        int interval = 0;
-        long long due = 0;
-        unsigned generation = 0;
-    };
-    TimerSlot timers[3];
-
-private:
-    FakeClock& clock_;
+    using SimulatedDesktop::SimulatedDesktop;
 };
 
 // A game on a fake desktop, with helpers that act as a participant would.
@@ -95,8 +67,8 @@ public:
     // A right press and release on the card at a position.
     void look(uint8_t position, MouseButton b = MouseButton::Right);
     void pass() { game.pass(); }
-    int centreX(uint8_t position) const { return game.placeX(position) + 37; }
-    int centreY(uint8_t position) const { return game.placeY(position) + 53; }
+    int centreX(uint8_t position) const { return cardCentreX(game, position); }
+    int centreY(uint8_t position) const { return cardCentreY(game, position); }
     std::string cardTextAt(uint8_t position) const;
 
     FakeClock clock;

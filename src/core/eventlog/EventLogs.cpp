@@ -51,6 +51,12 @@ EventLogs::Open EventLogs::create(const std::string& directory, Clock& clock, co
     return Open::NoFreeName;
 }
 
+void EventLogs::createInMemory(const std::string& suffix) {
+    suffix_ = suffix;
+    ck_.openInMemory("ck" + suffix);
+    nk_.openInMemory("nk" + suffix);
+}
+
 void EventLogs::sync() {
     if (!durable_) return;
     ck_.sync();

@@ -18,6 +18,10 @@ public:
     // try. Tries random suffixes, then every suffix in order, so it ends.
     Open create(const std::string& directory, Clock& clock, const std::function<int()>& random, std::string& error);
 
+    // Both logs kept in memory under the given suffix: nothing is written
+    // to the disk (a replay).
+    void createInMemory(const std::string& suffix);
+
     LogFile& ck() { return ck_; }
     LogFile& nk() { return nk_; }
     const LogFile& ck() const { return ck_; }

@@ -26,7 +26,19 @@ LogFile::Create LogFile::createNew(const std::string& path, std::string& error) 
     return Create::Created;
 }
 
+void LogFile::openInMemory(const std::string& name) {
+    close();
+    path_ = name;
+    inMemory_ = true;
+    memory_.clear();
+}
+
 void LogFile::writeLine(const std::string& record) {
+    if (inMemory_) {
+        memory_ += record;
+        memory_ += "\r\n";
+        return;
+    }
     if (!file_.isOpen()) throw LogError("The event log " + path_ + " is not open");
     // The record and its line end in one piece, so that they reach the
     // system in one call.
@@ -39,7 +51,7 @@ void LogFile::writeLine(const std::string& record) {
 }
 
 void LogFile::sync() {
-    if (!file_.isOpen() || !unsynced_) return;
+    if (inMemory_ || !file_.isOpen() || !unsynced_) return;
     std::string reason;
     if (!file_.sync(reason)) throw LogError(describe("Cannot save the event log", path_, reason));
     unsynced_ = false;
@@ -50,6 +62,7 @@ void LogFile::sync() {
 }
 
 void LogFile::close() noexcept {
+    inMemory_ = false;
     file_.close(unsynced_);
     unsynced_ = false;
 }

@@ -28,7 +28,13 @@ public:
     enum class Create { Created, Exists, Failed };
     // Creates the file, failing if it exists. On Failed, `error` says why.
     Create createNew(const std::string& path, std::string& error);
-    bool isOpen() const { return file_.isOpen(); }
+    // Keeps the records in memory instead of a file (a replay, which must
+    // never write a log): `name` stands for the path in messages.
+    void openInMemory(const std::string& name);
+    bool isOpen() const { return inMemory_ || file_.isOpen(); }
+    bool inMemory() const { return inMemory_; }
+    // The records kept in memory, each with its CR LF.
+    const std::string& memory() const { return memory_; }
     const std::string& path() const { return path_; }
 
     // Writes the record and the line end CR LF. Throws LogError on failure.
@@ -44,6 +50,8 @@ private:
     bool unsynced_ = false;
     std::string path_;
     std::string line_;
+    bool inMemory_ = false;
+    std::string memory_;
 };
 
 }  // namespace qbx

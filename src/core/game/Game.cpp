@@ -207,7 +207,7 @@ void Game::startGame(const std::string& participantCode) {
             table_.rulesLines = {texts_.rulesBlock1CK, texts_.rulesBlock1NK};
 
             const LocalTime t0 = clock_.now();
-            if (!sys::isDirectory("dataout")) {
+            if (!logsInMemory_ && !sys::isDirectory("dataout")) {
                 startFailed("There must be a directory named 'dataout' to save the software output.");
                 return;
             }
@@ -232,7 +232,9 @@ void Game::startGame(const std::string& participantCode) {
             }
 
             std::string error;
-            if (logs_.create("dataout", clock_, randomSuffix_, error) != EventLogs::Open::Ok) {
+            if (logsInMemory_) {
+                logs_.createInMemory(logFileSuffix(t0, randomSuffix_() % 10000));
+            } else if (logs_.create("dataout", clock_, randomSuffix_, error) != EventLogs::Open::Ok) {
                 startFailed(error);
                 return;
             }

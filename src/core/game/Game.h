@@ -112,6 +112,13 @@ public:
     // with the operating system (written, not waited for). A real session
     // never turns this off.
     void setDurableLogs(bool durable) { logs_.setDurable(durable); }
+    // A game that writes nothing to the disk (a replay): called before
+    // startGame, it keeps both logs in memory (logs().ck().memory()), needs
+    // no dataout folder and writes no run record.
+    void keepLogsInMemory() {
+        logsInMemory_ = true;
+        recordWriter_.reset();
+    }
     // The run record as the game last handed it to its writer, and a wait
     // until the writer has written it (tests). Benchmarks can run without a
     // run record, or with one written in the game's own thread.
@@ -251,6 +258,7 @@ private:
     std::unique_ptr<RunRecordWriter> recordWriter_ = std::make_unique<RunRecordWriter>();
     TimerState timers_[3];
     bool terminated_ = false;
+    bool logsInMemory_ = false;
 };
 
 }  // namespace qbx
