@@ -1,0 +1,144 @@
+#pragma once
+// A session played again from its two logs: the records become the
+// participant's input once more (a pick-up a press on its card, a move the
+// drag onto its target, a look a press of the right button, a pass the
+// button) on a game of the engine that keeps its logs in memory, on a
+// simulated desktop whose clock follows the records' stamps. The table the
+// replay shows is therefore the engine's own table, as the live game had
+// it. What the game writes in memory is held against the records of each
+// action: a record the rules do not give there is named, and the replay
+// goes on. Nothing is written to the disk.
+//
+// The game reads its setup as the program does, from "setup/" under the
+// current directory (a saved setup, dataout/setups/<hash>, or the
+// experiment's folder): it must stay the current directory while the
+// replay lives.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/game/Game.h"
+#include "core/headless/SimulatedDesktop.h"
+
+namespace qbx::replay {
+
+enum class ActionKind : uint8_t {
+    Start,    // the game start: the headers and "Game started"
+    Deal,     // a hand dealt: the six "Card dealt" records
+    PickUp,   // a card lifted (pR)
+    Look,     // a look at the own hand card (pL)
+    Move,     // a swap (PM in the mover's log, RM in the other)
+    Pass,     // a pass (PP and RP)
+    GameEnd,  // the shoe exhausted: the game's last records
+};
+const char* actionKindName(ActionKind kind);  // "start", "deal", "pick-up", "look", "move", "pass", "game end"
+
+struct Action {
+    ActionKind kind = ActionKind::Start;
+    long long atMs = 0;    // since the session's first record, across midnight
+    Role role = Role::Ck;  // who acted; for a deal, the game start and end: the ColorKeeper's log
+    int hand = 0;          // the hand it belongs to; 0 before the first deal
+    // The places it names: a pick-up or look its card's place; a move the
+    // dragged card's place (from) and the place it was dropped on (to).
+    uint8_t from = 0, to = 0;
+    // The records of the action as the logs hold them, with the file and
+    // line of the first; a hand's end and its closing lines belong to the
+    // action that ended the hand.
+    std::string file;
+    long line = 0;
+    std::vector<std::string> records;
+    bool endsHand = false;  // "GE:", "GP:" or "GM:" among its records
+};
+
+// Something in the logs the replay could not follow as written.
+struct Problem {
+    size_t action = 0;  // the action it was found at (actions().size(): at the opening)
+    std::string what;   // "ck071226_4.txt line 37: ..." in words an experimenter reads
+};
+
+// What a replay is opened from: the two logs' names and bytes.
+struct SessionLogs {
+    std::string ckName, nkName;  // file names, "ck071226_4711.txt"
+    std::string ckBytes, nkBytes;
+};
+
+class SessionReplay {
+public:
+    // Reads both logs into actions. nullptr with `error` when they cannot
+    // be replayed at all: not two logs of one session, no header, no game
+    // start. Lines that are no records, and a last line cut short, become
+    // problems: the replay ends where the records end.
+    // `screen`: the screen the session was played on (its run record says),
+    // which the table was fitted to.
+    static std::unique_ptr<SessionReplay> open(const SessionLogs& logs, Size screen, std::string& error);
+    ~SessionReplay();
+
+    const std::vector<Action>& actions() const { return actions_; }
+    // Problems found so far (those of the opening, then those met as the
+    // replay went on).
+    const std::vector<Problem>& problems() const { return problems_; }
+    const std::string& session() const { return session_; }          // "071226_4711"
+    const std::string& participant() const { return participant_; }  // as typed, blanks after it dropped
+    long long durationMs() const { return actions_.empty() ? 0 : actions_.back().atMs; }
+    int hands() const { return hands_; }
+    // The first action of a hand (its deal); actions().size() when there is none.
+    size_t firstActionOfHand(int hand) const;
+
+    // ---- Playing -------------------------------------------------------------
+    // Plays on to `ms` since the session's start: timers fire, actions
+    // whose time has come are applied, a card being dragged follows the
+    // mouse between its pick-up and its move. Going back starts again from
+    // the beginning (the engine goes forwards only); that is fast.
+    void playTo(long long ms);
+    // The state just after action `index` (its time, its records applied).
+    void jumpToAction(size_t index);
+    long long nowMs() const { return nowMs_; }
+    // The actions applied so far; the next one to apply is this index.
+    size_t actionsApplied() const { return applied_; }
+
+    // The engine's table, hand and counters as they now are.
+    const Game& game() const { return *game_; }
+    // A hand's end message shown (a box in the program, a banner here),
+    // with when it was shown; empty when none shows now. It shows until the
+    // next deal begins.
+    const std::string& banner() const { return banner_; }
+
+    // The table as text, one control a line (places, pictures, drag modes,
+    // frame pens, counters, the turn, whether it takes input): two games in
+    // the same state give the same text. The program can write it after
+    // every action (QBX_STATE_FILE), and the replay after each of its own.
+    static std::string tableStateText(const Game& game);
+
+private:
+    SessionReplay() = default;
+    void restart();
+    void apply(size_t index);
+    void runTimersTo(long long ms);
+    void settleBeforeInput();
+    void moveDraggedCard(long long ms);
+    void compareRecords(size_t index);
+
+    std::vector<Action> actions_;
+    std::vector<Problem> problems_;
+    size_t openingProblems_ = 0;
+    Size screen_{};
+    std::string session_, participant_, ckName_, nkName_;
+    int hands_ = 0;
+    long long startOfDayMs_ = 0;  // the first record's stamp
+    LocalTime date_{};
+
+    SimulatedClock clock_;
+    std::unique_ptr<SimulatedDesktop> desktop_;
+    std::unique_ptr<Game> game_;
+    size_t applied_ = 0;
+    long long nowMs_ = 0;
+    std::string banner_;
+    size_t ckRead_ = 0, nkRead_ = 0;  // bytes of the game's memory logs already compared
+    bool dragHeld_ = false;
+    uint8_t dragFrom_ = 0;
+};
+
+}  // namespace qbx::replay
