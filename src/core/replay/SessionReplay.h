@@ -101,6 +101,11 @@ public:
 
     // The engine's table, hand and counters as they now are.
     const Game& game() const { return *game_; }
+    // A label's size as the view measures its caption: the program's window
+    // gives its game these after every event, and a view of the replay gives
+    // them so too (after each playTo or jump, the game being new after a
+    // jump back).
+    void setLabelSize(Ctl label, int width, int height) { game_->setLabelSize(label, width, height); }
     // A hand's end message shown (a box in the program, a banner here),
     // with when it was shown; empty when none shows now. It shows until the
     // next deal begins.
