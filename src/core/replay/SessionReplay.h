@@ -118,19 +118,27 @@ public:
     static std::string tableStateText(const Game& game);
 
 private:
-    SessionReplay() = default;
+    struct Logged;
+    SessionReplay();
     void restart();
+    long long absolute(long long sinceStartMs) const;
     void apply(size_t index);
     void runTimersTo(long long ms);
     void settleBeforeInput();
-    void moveDraggedCard(long long ms);
-    void compareRecords(size_t index);
+    void releaseLook();
+    void dropHeldCard();
+    // The card held follows the pointer to its drop; a look presses its
+    // card a moment before the release that records it.
+    void followMouse(long long ms);
+    // Holds what the game wrote against the records of the actions before `end`.
+    void compareUpTo(size_t end);
 
     std::vector<Action> actions_;
+    std::vector<Logged> logged_;
     std::vector<Problem> problems_;
     size_t openingProblems_ = 0;
     Size screen_{};
-    std::string session_, participant_, ckName_, nkName_;
+    std::string session_, participant_, participantAsTyped_, ckName_, nkName_;
     int hands_ = 0;
     long long startOfDayMs_ = 0;  // the first record's stamp
     LocalTime date_{};
@@ -142,8 +150,12 @@ private:
     long long nowMs_ = 0;
     std::string banner_;
     size_t ckRead_ = 0, nkRead_ = 0;  // bytes of the game's memory logs already compared
+    size_t compared_ = 0;             // actions whose records have been compared
     bool dragHeld_ = false;
     uint8_t dragFrom_ = 0;
+    bool lookHeld_ = false;
+    uint8_t lookPlace_ = 0;
+    long long boxClosesAtMs_ = -1;
 };
 
 }  // namespace qbx::replay

@@ -1,0 +1,578 @@
+#include "core/replay/SessionReplay.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "core/eventlog/LogReader.h"
+
+namespace qbx::replay {
+
+namespace {
+
+constexpr long long kDayMs = 86400000LL;
+// A deal's records are written by its seventh step, 302 ms apart, after
+// the one-second wait: the wait ends this long before them.
+constexpr long long kDealStepsMs = 7 * 302;
+// How long a look shows its card before the release that records it, at most.
+constexpr long long kLookHoldMs = 600;
+
+bool sharedKind(ActionKind kind) { return kind != ActionKind::PickUp && kind != ActionKind::Look; }
+
+// A record without its leading time stamps: what the rules decide, not when.
+std::string withoutStamps(std::string_view line) {
+    for (int i = 0; i < 2; ++i) {
+        size_t k = 0;
+        while (k < line.size() && line[k] >= '0' && line[k] <= '9') ++k;
+        if (k == 0 || k >= line.size() || line[k] != '.') break;
+        size_t m = k + 1;
+        while (m < line.size() && line[m] >= '0' && line[m] <= '9') ++m;
+        if (m == k + 1 || m >= line.size() || line[m] != ':') break;
+        line.remove_prefix(m + 1);
+    }
+    return std::string(line);
+}
+
+// One log's records grouped by the action that wrote them.
+struct LoggedGroup {
+    ActionKind kind = ActionKind::Start;
+    long long atMs = 0;  // since the start of the session's first day
+    long line = 0;
+    char role = 0;           // pR, pL: the role the record names; PM, PP: this log's role
+    bool ownAction = false;  // PM or PP: the log's own role acted
+    std::string card, place, otherCard, otherPlace;
+    std::vector<std::string> records;
+    bool endsHand = false;
+    long long handEndMs = -1;  // the hand-end record's stamp
+    std::string participant;   // the user header's code, blanks included
+};
+
+struct ReadLog {
+    std::vector<LoggedGroup> groups;
+    std::vector<std::string> problems;
+    char headerRole = 0;
+    bool cut = false;
+};
+
+// Starts a new group for a record, or adds the record to the group it
+// belongs to; false for a record that belongs nowhere (before a header).
+void addRecord(std::vector<LoggedGroup>& groups, const LogRecord& r, long long atMs) {
+    const auto start = [&](ActionKind kind) {
+        LoggedGroup g;
+        g.kind = kind;
+        g.atMs = atMs;
+        g.line = r.line;
+        groups.push_back(std::move(g));
+    };
+    switch (r.kind) {
+    case LogRecordKind::RoleHeader: start(ActionKind::Start); break;
+    case LogRecordKind::CardDealt:
+        if (groups.empty() || groups.back().kind != ActionKind::Deal || groups.back().records.size() >= 6)
+            start(ActionKind::Deal);
+        break;
+    case LogRecordKind::PickedUp: start(ActionKind::PickUp); break;
+    case LogRecordKind::LookedAt: start(ActionKind::Look); break;
+    case LogRecordKind::OwnMove:
+    case LogRecordKind::RemoteMove: start(ActionKind::Move); break;
+    case LogRecordKind::OwnPass:
+    case LogRecordKind::RemotePass: start(ActionKind::Pass); break;
+    case LogRecordKind::ShoeExhausted: start(ActionKind::GameEnd); break;
+    default:
+        if (groups.empty()) start(ActionKind::Start);
+        break;
+    }
+    LoggedGroup& g = groups.back();
+    g.records.emplace_back(r.raw);
+    switch (r.kind) {
+    case LogRecordKind::UserHeader: g.participant = std::string(r.participant); break;
+    case LogRecordKind::PickedUp:
+        g.role = r.role;
+        g.card = std::string(r.cardA);
+        g.place = std::string(r.positionA);
+        break;
+    case LogRecordKind::LookedAt: g.role = r.role; break;
+    case LogRecordKind::OwnMove:
+    case LogRecordKind::RemoteMove:
+        g.ownAction = r.kind == LogRecordKind::OwnMove;
+        g.otherCard = std::string(r.cardA);
+        g.otherPlace = std::string(r.positionA);
+        g.card = std::string(r.cardB);
+        g.place = std::string(r.positionB);
+        break;
+    case LogRecordKind::OwnPass: g.ownAction = true; break;
+    case LogRecordKind::HandEnded:
+        g.endsHand = true;
+        if (g.handEndMs < 0) g.handEndMs = atMs;
+        break;
+    default: break;
+    }
+}
+
+// Reads a log into groups. Stamps become milliseconds since the start of
+// the session's first day: a stamp far below the one before it has
+// passed midnight.
+ReadLog readLog(const std::string& name, const std::string& bytes) {
+    ReadLog out;
+    LogReader reader;
+    reader.openText(bytes);
+    LogRecord r;
+    LogFault fault;
+    long long dayOffset = 0, last = -1;
+    for (;;) {
+        const LogReader::Next next = reader.next(r, fault);
+        if (next == LogReader::Next::End) break;
+        if (next == LogReader::Next::Fault) {
+            if (fault.kind == LogFaultKind::CutLine) {
+                out.cut = true;
+                out.problems.push_back(name + " line " + std::to_string(fault.line) +
+                                       ": the log ends in a line cut short; the replay ends before it");
+                break;
+            }
+            out.problems.push_back(name + " line " + std::to_string(fault.line) + ": " + fault.what +
+                                   "; the line is left out");
+            continue;
+        }
+        if (r.kind == LogRecordKind::RoleHeader && out.headerRole == 0) out.headerRole = r.role;
+        long long at = last < 0 ? 0 : last;
+        if (r.stampCount > 0) {
+            at = r.first.ms() + dayOffset;
+            if (last >= 0 && at + kDayMs / 2 < last) {
+                dayOffset += kDayMs;
+                at += kDayMs;
+            }
+            last = at;
+        }
+        addRecord(out.groups, r, at);
+    }
+    return out;
+}
+
+Role roleOf(char role) { return role == 'n' ? Role::Nk : Role::Ck; }
+
+std::vector<std::string> lines(std::string_view text) {
+    std::vector<std::string> out;
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = text.find("\r\n", start);
+        if (end == std::string_view::npos) break;
+        out.emplace_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return out;
+}
+
+}  // namespace
+
+const char* actionKindName(ActionKind kind) {
+    switch (kind) {
+    case ActionKind::Start: return "start";
+    case ActionKind::Deal: return "deal";
+    case ActionKind::PickUp: return "pick-up";
+    case ActionKind::Look: return "look";
+    case ActionKind::Move: return "move";
+    case ActionKind::Pass: return "pass";
+    case ActionKind::GameEnd: return "game end";
+    }
+    return "";
+}
+
+// What the logs say of each action, log by log, for the comparison with
+// the records the replayed game writes.
+struct SessionReplay::Logged {
+    std::vector<std::string> ck, nk;  // without stamps
+    long ckLine = 0, nkLine = 0;
+    long long handEndMs = -1;
+};
+
+SessionReplay::SessionReplay() = default;
+SessionReplay::~SessionReplay() = default;
+
+std::unique_ptr<SessionReplay> SessionReplay::open(const SessionLogs& logs, Size screen, std::string& error) {
+    const std::optional<LogName> ckName = parseLogName(logs.ckName);
+    const std::optional<LogName> nkName = parseLogName(logs.nkName);
+    if (!ckName || !ckName->colorKeeper) {
+        error = "'" + logs.ckName + "' is not the name of a ColorKeeper's log (ck<ddmmyy>_<n>.txt)";
+        return nullptr;
+    }
+    if (!nkName || nkName->colorKeeper) {
+        error = "'" + logs.nkName + "' is not the name of a NumberKeeper's log (nk<ddmmyy>_<n>.txt)";
+        return nullptr;
+    }
+    if (ckName->suffix != nkName->suffix) {
+        error = logs.ckName + " and " + logs.nkName + " are not the two logs of one session";
+        return nullptr;
+    }
+    ReadLog ck = readLog(logs.ckName, logs.ckBytes);
+    ReadLog nk = readLog(logs.nkName, logs.nkBytes);
+    for (const auto& [log, name, want] : {std::tuple(&ck, &logs.ckName, 'c'), std::tuple(&nk, &logs.nkName, 'n')}) {
+        if (log->groups.empty() || log->groups.front().kind != ActionKind::Start || log->headerRole == 0) {
+            error = *name + " holds no session: it does not begin with a log's header";
+            return nullptr;
+        }
+        if (log->headerRole != want) {
+            error = *name + " is headed as the other role's log";
+            return nullptr;
+        }
+    }
+
+    std::unique_ptr<SessionReplay> replay(new SessionReplay);
+    SessionReplay& s = *replay;
+    s.session_ = ckName->suffix;
+    s.ckName_ = logs.ckName;
+    s.nkName_ = logs.nkName;
+    s.screen_ = screen;
+    s.startOfDayMs_ = ck.groups.front().atMs;
+    const std::string iso = ckName->isoDate();
+    std::sscanf(iso.c_str(), "%d-%d-%d", &s.date_.year, &s.date_.month, &s.date_.day);
+    s.participantAsTyped_ = ck.groups.front().participant;
+    s.participant_ = s.participantAsTyped_;
+    while (!s.participant_.empty() && s.participant_.back() == ' ') s.participant_.pop_back();
+    for (std::string& p : ck.problems) s.problems_.push_back({0, std::move(p)});
+    for (std::string& p : nk.problems) s.problems_.push_back({0, std::move(p)});
+
+    // The two logs merged: an action only one log holds (a pick-up, a look)
+    // comes before the next action both hold; two of them by their stamps.
+    size_t i = 0, j = 0;
+    int hand = 0;
+    const auto placeCode = [](const std::string& name) {
+        const int p = placeOfName(name);
+        return static_cast<uint8_t>(p < 0 ? 0 : p);
+    };
+    while (i < ck.groups.size() || j < nk.groups.size()) {
+        const LoggedGroup* a = i < ck.groups.size() ? &ck.groups[i] : nullptr;
+        const LoggedGroup* b = j < nk.groups.size() ? &nk.groups[j] : nullptr;
+        const bool aSolo = a && !sharedKind(a->kind), bSolo = b && !sharedKind(b->kind);
+        const LoggedGroup* ckPart = nullptr;
+        const LoggedGroup* nkPart = nullptr;
+        if (aSolo && (!bSolo || a->atMs <= b->atMs))
+            ckPart = &ck.groups[i++];
+        else if (bSolo)
+            nkPart = &nk.groups[j++];
+        else {
+            if (a) ckPart = &ck.groups[i++];
+            if (b) nkPart = &nk.groups[j++];
+            if (ckPart && nkPart && ckPart->kind != nkPart->kind)
+                s.problems_.push_back({s.actions_.size(), s.ckName_ + " line " + std::to_string(ckPart->line) +
+                                                              " and " + s.nkName_ + " line " +
+                                                              std::to_string(nkPart->line) +
+                                                              " do not tell of the same action"});
+        }
+        const LoggedGroup& g = ckPart ? *ckPart : *nkPart;
+        Action act;
+        act.kind = g.kind;
+        act.atMs = g.atMs - s.startOfDayMs_;
+        act.file = ckPart ? s.ckName_ : s.nkName_;
+        act.line = g.line;
+        Logged logged;
+        if (ckPart) {
+            for (const std::string& rec : ckPart->records) logged.ck.push_back(withoutStamps(rec));
+            act.records.insert(act.records.end(), ckPart->records.begin(), ckPart->records.end());
+            logged.ckLine = ckPart->line;
+        }
+        if (nkPart) {
+            for (const std::string& rec : nkPart->records) logged.nk.push_back(withoutStamps(rec));
+            act.records.insert(act.records.end(), nkPart->records.begin(), nkPart->records.end());
+            logged.nkLine = nkPart->line;
+        }
+        act.endsHand = (ckPart && ckPart->endsHand) || (nkPart && nkPart->endsHand);
+        logged.handEndMs = std::max(ckPart ? ckPart->handEndMs : -1, nkPart ? nkPart->handEndMs : -1);
+        switch (g.kind) {
+        case ActionKind::Deal: act.hand = ++hand; break;
+        case ActionKind::PickUp:
+            act.role = roleOf(g.role);
+            act.from = placeCode(g.place);
+            break;
+        case ActionKind::Look:
+            act.role = roleOf(g.role);
+            act.from = handPosition(act.role);
+            break;
+        case ActionKind::Move: {
+            // The mover's log says "PM"; the card dragged is the one its
+            // pick-up lifted, dropped on the other card of the swap.
+            act.role = (ckPart && ckPart->ownAction) || (!ckPart && nkPart && !nkPart->ownAction) ? Role::Ck : Role::Nk;
+            const uint8_t handPlace = placeCode(g.place), otherPlace = placeCode(g.otherPlace);
+            act.from = handPlace;
+            act.to = otherPlace;
+            if (!s.actions_.empty() && s.actions_.back().kind == ActionKind::PickUp &&
+                s.actions_.back().from == otherPlace) {
+                act.from = otherPlace;
+                act.to = handPlace;
+            }
+            break;
+        }
+        case ActionKind::Pass:
+            act.role = (ckPart && ckPart->ownAction) || (!ckPart && nkPart && !nkPart->ownAction) ? Role::Ck : Role::Nk;
+            break;
+        default: break;
+        }
+        if (g.kind != ActionKind::Deal) act.hand = hand;
+        s.actions_.push_back(std::move(act));
+        s.logged_.push_back(std::move(logged));
+    }
+    s.hands_ = hand;
+    s.openingProblems_ = s.problems_.size();
+    s.restart();
+    return replay;
+}
+
+size_t SessionReplay::firstActionOfHand(int hand) const {
+    for (size_t k = 0; k < actions_.size(); ++k)
+        if (actions_[k].kind == ActionKind::Deal && actions_[k].hand == hand) return k;
+    return actions_.size();
+}
+
+void SessionReplay::restart() {
+    problems_.resize(openingProblems_);
+    game_.reset();
+    desktop_ = std::make_unique<SimulatedDesktop>(clock_);
+    desktop_->screen = screen_;
+    desktop_->window = screen_;
+    desktop_->system = SystemInfo{"replay", screen_.width, screen_.height, 1, ""};
+    desktop_->onMessage = [this](const std::string& text) {
+        banner_ = text;
+        // The box stayed open until the participant closed it; the records
+        // after it carry that time.
+        if (boxClosesAtMs_ >= 0 && clock_.ms() < boxClosesAtMs_) clock_.setMs(boxClosesAtMs_);
+    };
+    clock_.date = date_;
+    clock_.setMs(startOfDayMs_);
+    game_ = std::make_unique<Game>(*desktop_, clock_);
+    game_->keepLogsInMemory();
+    game_->setRandomSuffix([] { return 0; });
+    applied_ = 0;
+    nowMs_ = 0;
+    banner_.clear();
+    ckRead_ = nkRead_ = 0;
+    dragHeld_ = false;
+    lookHeld_ = false;
+    boxClosesAtMs_ = -1;
+    compared_ = 0;
+}
+
+long long SessionReplay::absolute(long long sinceStartMs) const { return startOfDayMs_ + sinceStartMs; }
+
+void SessionReplay::runTimersTo(long long ms) {
+    const long long until = absolute(ms);
+    for (int guard = 0; guard < 1000000; ++guard) {
+        // The wait before a deal ends when the deal's records say it did
+        // (a box may have kept it from starting).
+        SimulatedDesktop::TimerSlot& wait = desktop_->timers[static_cast<int>(TimerId::DealWait)];
+        if (wait.running && applied_ < actions_.size() && actions_[applied_].kind == ActionKind::Deal)
+            wait.due = std::max(wait.due, absolute(actions_[applied_].atMs) - kDealStepsMs);
+        const long long due = desktop_->nextTimerDue();
+        if (due < 0 || due > until || desktop_->terminated) break;
+        // The deal's last step writes its records: that is the deal's own
+        // action, applied (and its records compared) in its turn.
+        const SimulatedDesktop::TimerSlot& step = desktop_->timers[static_cast<int>(TimerId::DealStep)];
+        if (step.running && step.due == due && game_->progress().dealStep == 7 && applied_ < actions_.size()) break;
+        desktop_->fireNextTimer(*game_);
+    }
+    if (clock_.ms() < until) clock_.setMs(until);
+}
+
+void SessionReplay::settleBeforeInput() {
+    // The participant could act only once the table took input again: what
+    // still glides or deals has finished by then.
+    desktop_->runUntil(*game_, [this] {
+        return game_->table().formEnabled() && game_->table().formVisible() && !game_->timerRunning(TimerId::Glide) &&
+               !game_->timerRunning(TimerId::DealWait) && !game_->timerRunning(TimerId::DealStep);
+    });
+}
+
+void SessionReplay::releaseLook() {
+    if (!lookHeld_) return;
+    lookHeld_ = false;
+    releaseCard(*game_, lookPlace_, MouseButton::Right);
+}
+
+void SessionReplay::dropHeldCard() {
+    if (!dragHeld_) return;
+    dragHeld_ = false;
+    game_->cancelDrag();
+}
+
+void SessionReplay::apply(size_t index) {
+    const Action& act = actions_[index];
+    const long long at = absolute(act.atMs);
+    const auto clockTo = [&] {
+        if (clock_.ms() < at) clock_.setMs(at);
+    };
+    if (act.kind != ActionKind::Move) dropHeldCard();
+    if (act.kind != ActionKind::Look) releaseLook();
+    switch (act.kind) {
+    case ActionKind::Start:
+    case ActionKind::Deal:
+    case ActionKind::GameEnd: break;
+    default: settleBeforeInput(); break;
+    }
+    if (act.kind == ActionKind::Deal || act.kind == ActionKind::GameEnd) {
+        // What the last action set going (a glide, the hand's end) is over
+        // once the next deal begins.
+        desktop_->runUntil(*game_, [this] { return game_->progress().dealStep >= 1 || game_->progress().handInPlay; });
+    }
+    compareUpTo(index);
+    boxClosesAtMs_ = logged_[index].handEndMs;
+    switch (act.kind) {
+    case ActionKind::Start:
+        clockTo();
+        game_->startGame(participantAsTyped_);
+        break;
+    case ActionKind::Deal:
+        banner_.clear();
+        desktop_->runUntil(*game_, [this] { return game_->progress().handInPlay; });
+        break;
+    case ActionKind::PickUp:
+        clockTo();
+        pressCard(*game_, act.from, MouseButton::Left);
+        dragHeld_ = game_->dragging();
+        dragFrom_ = act.from;
+        break;
+    case ActionKind::Look:
+        if (!lookHeld_) {
+            clockTo();
+            pressCard(*game_, act.from, MouseButton::Right);
+        }
+        lookHeld_ = false;
+        clockTo();
+        releaseCard(*game_, act.from, MouseButton::Right);
+        break;
+    case ActionKind::Move:
+        if (!dragHeld_ || dragFrom_ != act.from) {
+            dropHeldCard();
+            clockTo();
+            pressCard(*game_, act.from, MouseButton::Left);
+        }
+        dragHeld_ = false;
+        clockTo();
+        game_->mouseMove(cardCentreX(*game_, act.to), cardCentreY(*game_, act.to));
+        releaseCard(*game_, act.to, MouseButton::Left);
+        break;
+    case ActionKind::Pass:
+        clockTo();
+        game_->pass();
+        break;
+    case ActionKind::GameEnd: desktop_->runUntil(*game_, [this] { return desktop_->terminated; }); break;
+    }
+    clockTo();
+    applied_ = index + 1;
+    if (applied_ == actions_.size()) {
+        // The last action's after-effects (a glide, a hand's end) complete
+        // what the logs hold.
+        desktop_->runUntil(
+            *game_, [this] { return !game_->timerRunning(TimerId::Glide) && !game_->timerRunning(TimerId::DealStep); });
+        compareUpTo(applied_);
+    }
+}
+
+void SessionReplay::compareUpTo(size_t end) {
+    // Records the game wrote since the last comparison belong to the
+    // actions before `end`; each action's are held against the logs'.
+    const std::vector<std::string> ckNew = lines(std::string_view(game_->logs().ck().memory()).substr(ckRead_));
+    const std::vector<std::string> nkNew = lines(std::string_view(game_->logs().nk().memory()).substr(nkRead_));
+    ckRead_ = game_->logs().ck().memory().size();
+    nkRead_ = game_->logs().nk().memory().size();
+    std::vector<std::string> wantCk, wantNk;
+    const size_t first = compared_;
+    for (; compared_ < end && compared_ < logged_.size(); ++compared_) {
+        wantCk.insert(wantCk.end(), logged_[compared_].ck.begin(), logged_[compared_].ck.end());
+        wantNk.insert(wantNk.end(), logged_[compared_].nk.begin(), logged_[compared_].nk.end());
+    }
+    if (first >= compared_) return;
+    const auto compare = [&](const std::vector<std::string>& got, const std::vector<std::string>& want,
+                             const std::string& file, long line) {
+        for (size_t k = 0; k < std::max(got.size(), want.size()); ++k) {
+            const std::string g = k < got.size() ? withoutStamps(got[k]) : std::string();
+            if (k < want.size() && g == want[k]) continue;
+            std::string what = file + " line " + std::to_string(line + static_cast<long>(k)) + ": ";
+            if (k >= want.size())
+                what += "the rules also give \"" + g + "\" here, which the log does not hold";
+            else if (k >= got.size())
+                what += "the log holds \"" + want[k] + "\", which the rules do not give here";
+            else
+                what += "the log holds \"" + want[k] + "\"; the rules give \"" + g + "\"";
+            problems_.push_back({first, what});
+            return;
+        }
+    };
+    const Logged& at = logged_[first];
+    compare(ckNew, wantCk, ckName_, at.ckLine);
+    compare(nkNew, wantNk, nkName_, at.nkLine);
+}
+
+void SessionReplay::followMouse(long long ms) {
+    if (applied_ >= actions_.size() || applied_ == 0) return;
+    const Action& next = actions_[applied_];
+    const Action& last = actions_[applied_ - 1];
+    if (dragHeld_ && next.kind == ActionKind::Move) {
+        // The card follows the pointer from its place to the drop.
+        const long long span = std::max(1LL, next.atMs - last.atMs);
+        const double f = std::clamp(static_cast<double>(ms - last.atMs) / static_cast<double>(span), 0.0, 1.0);
+        const int x0 = cardCentreX(*game_, dragFrom_), y0 = cardCentreY(*game_, dragFrom_);
+        const int x1 = cardCentreX(*game_, next.to), y1 = cardCentreY(*game_, next.to);
+        game_->mouseMove(x0 + static_cast<int>((x1 - x0) * f), y0 + static_cast<int>((y1 - y0) * f));
+    }
+    if (next.kind == ActionKind::Look && !lookHeld_ && !dragHeld_) {
+        // The look's record is written at the release: the card showed its
+        // face for a moment before.
+        const long long hold = std::min(kLookHoldMs, next.atMs - last.atMs);
+        if (ms >= next.atMs - hold && game_->table().formEnabled() && !game_->timerRunning(TimerId::Glide)) {
+            pressCard(*game_, next.from, MouseButton::Right);
+            lookHeld_ = true;
+            lookPlace_ = next.from;
+        }
+    }
+}
+
+void SessionReplay::playTo(long long ms) {
+    if (ms < nowMs_) restart();
+    while (applied_ < actions_.size() && actions_[applied_].atMs <= ms) {
+        runTimersTo(actions_[applied_].atMs);
+        apply(applied_);
+    }
+    runTimersTo(ms);
+    followMouse(ms);
+    nowMs_ = std::max(nowMs_, ms);
+}
+
+void SessionReplay::jumpToAction(size_t index) {
+    if (actions_.empty()) return;
+    index = std::min(index, actions_.size() - 1);
+    if (applied_ > index + 1) restart();
+    while (applied_ <= index) {
+        runTimersTo(actions_[applied_].atMs);
+        apply(applied_);
+    }
+    nowMs_ = std::max(nowMs_, actions_[index].atMs);
+}
+
+std::string SessionReplay::tableStateText(const Game& game) {
+    const Table& t = game.table();
+    std::string out;
+    char line[160];
+    static const char* const kPictures[] = {"none", "2H", "3H", "4H", "2C", "3C", "4C", "back"};
+    for (int c = 0; c < kCards; ++c) {
+        const Control& k = t[cardImage(c)];
+        std::snprintf(line, sizeof line, "card %s at %d,%d %s %s%s%s\n", cardText(c).c_str(), k.left, k.top,
+                      kPictures[static_cast<int>(k.picture)],
+                      k.dragMode == DragMode::Automatic ? "draggable" : "locked", k.visible ? "" : " hidden",
+                      k.enabled ? "" : " disabled");
+        out += line;
+    }
+    const Control& deck = t[Ctl::DeckCard];
+    std::snprintf(line, sizeof line, "deck at %d,%d %s%s\n", deck.left, deck.top,
+                  kPictures[static_cast<int>(deck.picture)], deck.visible ? "" : " hidden");
+    out += line;
+    for (Ctl frame : {Ctl::NkHandFrame, Ctl::CkHandFrame, Ctl::TargetFrame, Ctl::UpFrame, Ctl::DownNumberFrame,
+                      Ctl::DownColourFrame}) {
+        const Control& k = t[frame];
+        std::snprintf(line, sizeof line, "frame %s rgb %d,%d,%d\n", k.name, k.pen.r, k.pen.g, k.pen.b);
+        out += line;
+    }
+    out += "moves " + t[Ctl::MoveCounter].caption + ", hand " + t[Ctl::HandCounter].caption + "\n";
+    out += std::string("turn ") + (t[Ctl::CkTurnIndicator].checked ? "ck" : "") +
+           (t[Ctl::NkTurnIndicator].checked ? "nk" : "") + "\n";
+    out += std::string("table ") + (t.formVisible() ? "shown" : "hidden") + ", " +
+           (t.formEnabled() ? "takes input" : "takes no input") + "\n";
+    return out;
+}
+
+}  // namespace qbx::replay

@@ -1,0 +1,232 @@
+// A session played again from its two logs: the table the replay shows is,
+// at every action, the table the live game had when it wrote that action's
+// records; logs that were cut or altered are named, not followed blindly.
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "core/replay/SessionReplay.h"
+#include "support/FakeDesktop.h"
+#include "support/MixGame.h"
+
+using namespace qbx;
+using namespace qbx::test;
+using replay::SessionReplay;
+
+namespace {
+
+constexpr Size kScreen{1280, 1024};
+
+// A live game played by a seeded, clumsy participant: swaps the rules
+// allow and refuse, drops on the table, looks, passes. The table is
+// written down each time a call into the game writes records, as the
+// replay must show it at that action.
+struct LiveGame {
+    explicit LiveGame(unsigned seed) : rng(seed), desktop(clock), game(desktop, clock) {
+        desktop.screen = desktop.window = kScreen;
+        clock.date = {2026, 12, 7, 0, 0, 0, 0};
+        clock.setMs(10 * 3600000LL);
+        game.keepLogsInMemory();
+        game.setRandomSuffix([] { return 5; });
+    }
+
+    template <typename F>
+    void call(F&& f) {
+        const size_t before = game.logs().ck().memory().size() + game.logs().nk().memory().size();
+        f();
+        if (game.logs().ck().memory().size() + game.logs().nk().memory().size() != before)
+            states.push_back(SessionReplay::tableStateText(game));
+    }
+    void runUntil(const std::function<bool()>& done) {
+        for (int i = 0; i < 100000 && !done(); ++i) {
+            bool fired = false;
+            call([&] { fired = desktop.fireNextTimer(game); });
+            if (!fired) return;
+        }
+    }
+    void settle() {
+        runUntil([&] {
+            return game.progress().handInPlay && game.table().formEnabled() && !game.timerRunning(TimerId::Glide);
+        });
+    }
+    int pick(int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); }
+
+    void play() {
+        call([&] { game.startGame("P 42   "); });
+        for (int actions = 0; actions < 400 && !desktop.terminated; ++actions) {
+            settle();
+            if (desktop.terminated) break;
+            clock.advance(200 + pick(2500));
+            const int choice = pick(10);
+            const uint8_t from = static_cast<uint8_t>(pick(kPlaces));
+            if (choice < 3) {
+                call([&] { game.pass(); });
+            } else if (choice < 5) {
+                const uint8_t own = handPosition(game.hand().turn);
+                call([&] { pressCard(game, choice == 3 ? own : from, MouseButton::Right); });
+                clock.advance(300);
+                call([&] { releaseCard(game, choice == 3 ? own : from, MouseButton::Right); });
+            } else if (choice < 9) {
+                const uint8_t to = static_cast<uint8_t>(pick(kPlaces));
+                call([&] { pressCard(game, from, MouseButton::Left); });
+                clock.advance(400 + pick(800));
+                call([&] { game.mouseMove(cardCentreX(game, to), cardCentreY(game, to)); });
+                call([&] { releaseCard(game, to, MouseButton::Left); });
+            } else {
+                call([&] { pressCard(game, from, MouseButton::Left); });
+                clock.advance(500);
+                call([&] { game.mouseRelease(3, 3, MouseButton::Left); });  // on the table: the card glides home
+            }
+        }
+        runUntil([] { return false; });
+    }
+
+    replay::SessionLogs logs() const {
+        return {"ck071226_5.txt", "nk071226_5.txt", game.logs().ck().memory(), game.logs().nk().memory()};
+    }
+
+    std::mt19937 rng;
+    SimulatedClock clock;
+    SimulatedDesktop desktop;
+    Game game;
+    std::vector<std::string> states;
+};
+
+std::string problemsText(const SessionReplay& r) {
+    std::string out;
+    for (const replay::Problem& p : r.problems()) out += "[" + std::to_string(p.action) + "] " + p.what + "\n";
+    return out;
+}
+
+struct Setting {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> parameters;
+};
+
+class ReplayOfLiveGames : public ::testing::TestWithParam<Setting> {};
+
+TEST_P(ReplayOfLiveGames, ShowTheLiveTableAtEveryActionAndFindNothingWrong) {
+    for (unsigned seed : {1u, 2u, 3u}) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        WorkDir dir;
+        writeSetup(dir, kMixShoe, GetParam().parameters);
+        LiveGame live(seed);
+        live.play();
+        ASSERT_TRUE(live.desktop.terminated) << "the live game did not reach the end of the shoe";
+
+        std::string error;
+        const std::unique_ptr<SessionReplay> r = SessionReplay::open(live.logs(), kScreen, error);
+        ASSERT_TRUE(r) << error;
+        EXPECT_EQ(r->session(), "071226_5");
+        EXPECT_EQ(r->participant(), "P 42");
+        EXPECT_EQ(r->hands(), 5);
+        ASSERT_EQ(r->actions().size(), live.states.size());
+        for (size_t k = 0; k < r->actions().size(); ++k) {
+            r->jumpToAction(k);
+            ASSERT_EQ(SessionReplay::tableStateText(r->game()), live.states[k])
+                << "action " << k << " (" << replay::actionKindName(r->actions()[k].kind) << ", "
+                << r->actions()[k].file << " line " << r->actions()[k].line << ")\n"
+                << problemsText(*r);
+        }
+        EXPECT_TRUE(r->game().terminated());
+        EXPECT_EQ(problemsText(*r), "");
+
+        // Back to the middle, and played on by time to the end.
+        const size_t middle = r->actions().size() / 2;
+        r->jumpToAction(middle);
+        EXPECT_EQ(SessionReplay::tableStateText(r->game()), live.states[middle]);
+        EXPECT_EQ(r->actionsApplied(), middle + 1);
+        r->playTo(r->durationMs() + 5000);
+        EXPECT_TRUE(r->game().terminated());
+        EXPECT_EQ(r->actionsApplied(), r->actions().size());
+        EXPECT_EQ(problemsText(*r), "");
+        EXPECT_EQ(r->firstActionOfHand(1), 1u);
+        EXPECT_EQ(r->actions()[r->firstActionOfHand(3)].kind, replay::ActionKind::Deal);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, ReplayOfLiveGames,
+                         ::testing::Values(Setting{"Mix", {{"ViewCard", "MIX"}, {"MaxRounds", "8"}}},
+                                           Setting{"CircularLockedHidden",
+                                                   {{"ViewCard", "ALL"},
+                                                    {"ViewCkNk", "FALSE"},
+                                                    {"SyntaxInput", "circular"},
+                                                    {"Drag CkNk", ""},
+                                                    {"ViewTarget", ""},
+                                                    {"MaxRounds", "6"}}},
+                                           Setting{"NoneShown", {{"ViewCard", "NONE"}, {"MaxRounds", "10"}}}),
+                         [](const ::testing::TestParamInfo<Setting>& info) { return std::string(info.param.name); });
+
+TEST(ReplayOfFaultyLogs, IsRefusedWithAReasonOrNamesWhatItCannotFollow) {
+    WorkDir dir;
+    writeSetup(dir, kMixShoe, {{"ViewCard", "MIX"}, {"MaxRounds", "8"}});
+    LiveGame live(7);
+    live.play();
+    const replay::SessionLogs good = live.logs();
+    std::string error;
+
+    // Not a pair, not a log, a log headed as the other role's.
+    replay::SessionLogs logs = good;
+    logs.nkName = "nk071226_6.txt";
+    EXPECT_FALSE(SessionReplay::open(logs, kScreen, error));
+    EXPECT_EQ(error, "ck071226_5.txt and nk071226_6.txt are not the two logs of one session");
+    logs = good;
+    logs.ckName = "notes.txt";
+    EXPECT_FALSE(SessionReplay::open(logs, kScreen, error));
+    EXPECT_NE(error.find("is not the name of a ColorKeeper's log"), std::string::npos) << error;
+    logs = good;
+    logs.nkBytes = "";
+    EXPECT_FALSE(SessionReplay::open(logs, kScreen, error));
+    EXPECT_EQ(error, "nk071226_5.txt holds no session: it does not begin with a log's header");
+    logs = good;
+    std::swap(logs.ckBytes, logs.nkBytes);
+    EXPECT_FALSE(SessionReplay::open(logs, kScreen, error));
+    EXPECT_EQ(error, "ck071226_5.txt is headed as the other role's log");
+
+    // Cut short in the middle of a line: played to the last whole record.
+    logs = good;
+    logs.ckBytes.resize(logs.ckBytes.size() / 2);
+    logs.ckBytes.resize(logs.ckBytes.rfind("\r\n") + 2 + 7);
+    std::unique_ptr<SessionReplay> r = SessionReplay::open(logs, kScreen, error);
+    ASSERT_TRUE(r) << error;
+    ASSERT_FALSE(r->problems().empty());
+    EXPECT_NE(r->problems().front().what.find("ends in a line cut short"), std::string::npos)
+        << r->problems().front().what;
+    r->playTo(r->durationMs());
+    EXPECT_EQ(r->actionsApplied(), r->actions().size());
+
+    // A move altered in both logs: the rules' own move is named at its
+    // line, and the replay goes on to the end.
+    logs = good;
+    const size_t at =
+        logs.ckBytes.find(":PM:") != std::string::npos ? logs.ckBytes.find(":PM:") : logs.ckBytes.find(":RM:");
+    ASSERT_NE(at, std::string::npos);
+    const size_t lineNumber =
+        static_cast<size_t>(std::count(logs.ckBytes.begin(), logs.ckBytes.begin() + at, '\n')) + 1;
+    const std::string original = logs.ckBytes.substr(at + 4, 2);
+    const std::string other = original == "2H" ? "4C" : "2H";
+    logs.ckBytes.replace(at + 4, 2, other);
+    r = SessionReplay::open(logs, kScreen, error);
+    ASSERT_TRUE(r) << error;
+    r->playTo(r->durationMs() + 10000);
+    EXPECT_TRUE(r->game().terminated());
+    ASSERT_FALSE(r->problems().empty());
+    const std::string& what = r->problems().front().what;
+    EXPECT_EQ(what.rfind("ck071226_5.txt line " + std::to_string(lineNumber) + ": the log holds \"", 0), 0u) << what;
+    EXPECT_NE(what.find("the rules give \""), std::string::npos) << what;
+
+    // A line that is no record: left out, named, the rest replayed.
+    logs = good;
+    const size_t third = logs.nkBytes.find("\r\n", logs.nkBytes.find("\r\n", logs.nkBytes.find("\r\n") + 2) + 2) + 2;
+    logs.nkBytes.insert(third, "this is not a record\r\n");
+    r = SessionReplay::open(logs, kScreen, error);
+    ASSERT_TRUE(r) << error;
+    ASSERT_EQ(r->problems().size(), 1u) << problemsText(*r);
+    EXPECT_EQ(r->problems().front().what.rfind("nk071226_5.txt line 4: ", 0), 0u) << r->problems().front().what;
+    r->playTo(r->durationMs() + 10000);
+    EXPECT_TRUE(r->game().terminated());
+    EXPECT_EQ(r->problems().size(), 1u) << problemsText(*r);
+}
+
+}  // namespace
