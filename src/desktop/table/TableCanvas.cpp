@@ -10,7 +10,6 @@
 #include "desktop/widgets/Fonts.h"
 #include "desktop/widgets/Text.h"
 #include "desktop/table/CardPictures.h"
-#include "desktop/table/TableWindow.h"
 
 namespace qbx {
 
@@ -41,11 +40,12 @@ bool mouseButton(Qt::MouseButton in, MouseButton& out) {
     }
 }
 
-TableCanvas::TableCanvas(TableWindow& window, const Table& table) : QWidget(&window), window_(window), table_(table) {
+TableCanvas::TableCanvas(QWidget& host, const Table& table, TableInput* input)
+    : QWidget(&host), host_(host), table_(&table), input_(input) {
     setObjectName(QStringLiteral("TableCanvas"));
     setAttribute(Qt::WA_OpaquePaintEvent);
-    const QColor windowColour = window.palette().color(QPalette::Window);
-    const QColor text = window.palette().color(QPalette::WindowText);
+    const QColor windowColour = host.palette().color(QPalette::Window);
+    const QColor text = host.palette().color(QPalette::WindowText);
     auto style = [&](Ctl id, QFont font, QColor ink, QColor background) {
         LabelStyle& s = labelStyles_[static_cast<size_t>(labelIndex(id))];
         s.font = std::move(font);
@@ -95,9 +95,9 @@ void TableCanvas::setTextureBitmap(const std::shared_ptr<const Bitmap>& bitmap) 
 void TableCanvas::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     const QRect area = event->rect();
-    p.fillRect(area, window_.palette().color(QPalette::Window));
-    for (Ctl id : table_.stacking()) {
-        const Control& c = table_[id];
+    p.fillRect(area, host_.palette().color(QPalette::Window));
+    for (Ctl id : table_->stacking()) {
+        const Control& c = (*table_)[id];
         if (!c.visible) continue;
         const QRect r(c.left, c.top, c.width, c.height);
         if (!r.intersects(area)) continue;
@@ -152,21 +152,21 @@ void TableCanvas::mousePressEvent(QMouseEvent* event) {
     MouseButton button;
     if (!mouseButton(event->button(), button)) return;
     const QPoint at = event->position().toPoint();
-    window_.forwardPress(at.x(), at.y(), button);
+    if (input_) input_->forwardPress(at.x(), at.y(), button);
 }
 
 void TableCanvas::mouseMoveEvent(QMouseEvent* event) {
     // Moves arrive only while a button is held; the press made this canvas
     // the grabber, so they keep coming here even over the buttons.
     const QPoint at = event->position().toPoint();
-    window_.forwardMove(at.x(), at.y());
+    if (input_) input_->forwardMove(at.x(), at.y());
 }
 
 void TableCanvas::mouseReleaseEvent(QMouseEvent* event) {
     MouseButton button;
     if (!mouseButton(event->button(), button)) return;
     const QPoint at = event->position().toPoint();
-    window_.forwardRelease(at.x(), at.y(), button);
+    if (input_) input_->forwardRelease(at.x(), at.y(), button);
 }
 
 }  // namespace qbx

@@ -18,7 +18,17 @@
 
 namespace qbx {
 
-class TableWindow;
+// Where the canvas sends the mouse, in client coordinates: the table
+// window, which hands it to the game.
+class TableInput {
+public:
+    virtual void forwardPress(int x, int y, MouseButton button) = 0;
+    virtual void forwardMove(int x, int y) = 0;
+    virtual void forwardRelease(int x, int y, MouseButton button) = 0;
+
+protected:
+    ~TableInput() = default;
+};
 
 // The game's name for a Qt mouse button; false for a button the game has
 // no use for.
@@ -34,7 +44,9 @@ struct LabelStyle {
 
 class TableCanvas : public QWidget {
 public:
-    TableCanvas(TableWindow& window, const Table& table);
+    // `input` null: a canvas that only draws.
+    TableCanvas(QWidget& host, const Table& table, TableInput* input);
+    void setTable(const Table& table) { table_ = &table; }
 
     // The light background of frames, counter boxes and their labels.
     static QColor menuColour();
@@ -57,8 +69,9 @@ private:
     void paintShape(QPainter& p, const Control& c);
     void paintLabel(QPainter& p, const Control& c);
 
-    TableWindow& window_;
-    const Table& table_;
+    QWidget& host_;
+    const Table* table_;
+    TableInput* input_;
     std::array<LabelStyle, 10> labelStyles_;
     std::shared_ptr<const Bitmap> backSource_, textureSource_;
     QImage backImage_, textureImage_;

@@ -30,19 +30,7 @@ namespace qbx {
 
 namespace {
 
-// A catalogue text is plain text: a button would take "&" as the mark of a
-// keyboard shortcut, hide it and underline the next letter, so it is doubled.
-void setTextIfChanged(QAbstractButton* button, const std::string& caption) {
-    QString text = fromBytes(caption);
-    text.replace(QLatin1Char('&'), QStringLiteral("&&"));
-    if (button->text() != text) button->setText(text);
-}
-
 unsigned buttonBit(MouseButton button) { return 1U << static_cast<unsigned>(button); }
-
-constexpr Ctl kLabels[] = {Ctl::TurnTitle,   Ctl::MessagesTitle, Ctl::CkCaption,        Ctl::NkCaption,
-                           Ctl::RulesTitle,  Ctl::TargetCaption, Ctl::HandCounterTitle, Ctl::MoveCounterTitle,
-                           Ctl::MoveCounter, Ctl::HandCounter};
 
 }  // namespace
 
@@ -52,7 +40,6 @@ TableWindow::TableWindow(HelpWindow* help)
       help_(help) {
     setObjectName(QStringLiteral("window"));
     setWindowTitle(QStringLiteral("QBX"));
-    setFont(layoutFont("MS Sans Serif", 11));
     resize(1024, 768);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) move(screen->geometry().center() - QPoint(512, 384));
 
@@ -76,7 +63,6 @@ TableWindow::TableWindow(HelpWindow* help)
             const QScreen* screen = QGuiApplication::primaryScreen();
             return screen ? screen->availableGeometry() : QRect();
         });
-    dirty_.reserve(64);
     // Escape and a lost focus end a drag wherever the keyboard focus is.
     qApp->installEventFilter(this);
     refresh();
@@ -90,82 +76,31 @@ TableWindow::~TableWindow() {
 }
 
 void TableWindow::createWidgets() {
-    canvas_ = new TableCanvas(*this, game_.table());
-    canvas_->setGeometry(rect());
+    view_ = std::make_unique<TableView>(*this, game_.table(), this);
 
-    // Created bottom to top, all above the canvas.
-    rulesText_ = new QPlainTextEdit(this);
-    helpButton_ = new QPushButton(this);
-    ckTurnIndicator_ = new QRadioButton(this);
-    nkTurnIndicator_ = new QRadioButton(this);
-    passButton_ = new QPushButton(this);
-    messagesText_ = new QPlainTextEdit(this);
-    secondHelpButton_ = new QPushButton(this);
-
-    QPalette menuPalette = palette();
-    menuPalette.setColor(QPalette::Base, TableCanvas::menuColour());
-    messagesText_->setPalette(menuPalette);
-    rulesText_->setPalette(menuPalette);
-    rulesText_->setReadOnly(true);
-    rulesText_->setFrameShape(QFrame::NoFrame);
-
-    const QFont buttonFont = layoutFont("MS Sans Serif", 16, true);
-    passButton_->setFont(buttonFont);
-    helpButton_->setFont(buttonFont);
-    passButton_->setAutoDefault(false);
-    helpButton_->setAutoDefault(false);
-    secondHelpButton_->setIcon(QIcon(QPixmap::fromImage(helpButtonPicture())));
-    secondHelpButton_->setIconSize(QSize(kHelpIconSize, kHelpIconSize));
-
-    turnGroup_ = new QButtonGroup(this);
-    turnGroup_->addButton(ckTurnIndicator_);
-    turnGroup_->addButton(nkTurnIndicator_);
-    turnGroup_->setExclusive(true);
-
-    for (Ctl id : game_.table().widgets()) widgetFor(id)->setObjectName(QString::fromLatin1(game_.table()[id].name));
-
-    setTabOrder(passButton_, ckTurnIndicator_);
-    setTabOrder(ckTurnIndicator_, nkTurnIndicator_);
-    setTabOrder(nkTurnIndicator_, messagesText_);
-    setTabOrder(messagesText_, helpButton_);
-
-    connect(passButton_, &QPushButton::clicked, this, [this] {
+    connect(view_->passButton(), &QPushButton::clicked, this, [this] {
         trace::mark(trace::Event::Click);
         game_.pass();
         refresh();
     });
-    connect(helpButton_, &QPushButton::clicked, this, [this] { openHelp(); });
-    connect(secondHelpButton_, &QPushButton::clicked, this, [this] { openHelp(); });
+    connect(view_->helpButton(), &QPushButton::clicked, this, [this] { openHelp(); });
+    connect(view_->secondHelpButton(), &QPushButton::clicked, this, [this] { openHelp(); });
     // The radio buttons have no handler in the game; a click only moves the
     // selection, which the table keeps until the turn logic sets it.
-    connect(ckTurnIndicator_, &QRadioButton::clicked, this, [this] {
+    connect(view_->ckTurnIndicator(), &QRadioButton::clicked, this, [this] {
         game_.table().setChecked(Ctl::CkTurnIndicator, true);
         refresh();
     });
-    connect(nkTurnIndicator_, &QRadioButton::clicked, this, [this] {
+    connect(view_->nkTurnIndicator(), &QRadioButton::clicked, this, [this] {
         game_.table().setChecked(Ctl::NkTurnIndicator, true);
         refresh();
     });
 }
 
-QWidget* TableWindow::widgetFor(Ctl id) const {
-    switch (id) {
-    case Ctl::MessagesText: return messagesText_;
-    case Ctl::RulesText: return rulesText_;
-    case Ctl::PassButton: return passButton_;
-    case Ctl::HelpButton: return helpButton_;
-    case Ctl::CkTurnIndicator: return ckTurnIndicator_;
-    case Ctl::NkTurnIndicator: return nkTurnIndicator_;
-    case Ctl::SecondHelpButton: return secondHelpButton_;
-    default: return nullptr;
-    }
-}
-
 void TableWindow::start(const std::string& participantCode) {
     game_.startGame(participantCode);
     // The pictures are read once, by the game start; nothing changes them later.
-    canvas_->setBackBitmap(game_.cardBack());
-    canvas_->setTextureBitmap(game_.background());
+    view_->setPictures(game_.cardBack(), game_.background());
     refresh();
     if (game_.terminated() && !exitRequested_) terminate();
 }
@@ -228,78 +163,21 @@ void TableWindow::openHelp() {
 
 void TableWindow::refresh() {
     followInputGate();
-    if (game_.table().labelVersion() != fittedLabelVersion_) {
-        fitLabels();
-        fittedLabelVersion_ = game_.table().labelVersion();
-    }
-    if (game_.table().widgetVersion() != syncedVersion_) {
-        syncWidgets();
-        syncedVersion_ = game_.table().widgetVersion();
-    }
-    repaintDirty();
-    updateDragCursor();
-}
-
-void TableWindow::fitLabels() {
     // Labels fit their text; the game needs their sizes for hit testing.
-    for (Ctl id : kLabels) {
-        const Control& c = game_.table()[id];
-        const QSize fitted = canvas_->fittedLabelSize(id, c.caption);
-        if (fitted.width() != c.width || fitted.height() != c.height)
-            game_.setLabelSize(id, fitted.width(), fitted.height());
-    }
-}
-
-void TableWindow::syncWidgets() {
-    const Table& table = game_.table();
-    for (Ctl id : table.widgets()) {
-        const Control& c = table[id];
-        QWidget* w = widgetFor(id);
-        const QRect geometry(c.left, c.top, c.width, c.height);
-        if (w->geometry() != geometry) w->setGeometry(geometry);
-        if (w->isHidden() == c.visible) w->setVisible(c.visible);
-        if (w->isEnabled() != c.enabled) w->setEnabled(c.enabled);
-    }
-    setTextIfChanged(passButton_, table[Ctl::PassButton].caption);
-    setTextIfChanged(helpButton_, table[Ctl::HelpButton].caption);
-    setTextIfChanged(ckTurnIndicator_, table[Ctl::CkTurnIndicator].caption);
-    setTextIfChanged(nkTurnIndicator_, table[Ctl::NkTurnIndicator].caption);
-
-    const bool ck = table[Ctl::CkTurnIndicator].checked;
-    const bool nk = table[Ctl::NkTurnIndicator].checked;
-    if (ckTurnIndicator_->isChecked() != ck || nkTurnIndicator_->isChecked() != nk) {
-        turnGroup_->setExclusive(false);
-        ckTurnIndicator_->setChecked(ck);
-        nkTurnIndicator_->setChecked(nk);
-        turnGroup_->setExclusive(true);
-    }
-
-    if (table.rulesLines != shownRulesLines_) {
-        shownRulesLines_ = table.rulesLines;
-        QStringList lines;
-        for (const std::string& line : shownRulesLines_) lines << fromBytes(line);
-        rulesText_->setPlainText(lines.join(QLatin1Char('\n')));
-    }
-
+    view_->fitLabels([this](Ctl id, int width, int height) { game_.setLabelSize(id, width, height); });
     // Whether the window takes input is checked as the input comes
     // (blocksInput): disabling the widgets would grey every button for the
     // length of each glide and deal.
-    if (table.formVisible() && !isVisible()) {
-        showOnTop();
-    } else if (!table.formVisible() && isVisible()) {
-        hide();
+    if (view_->syncWidgets()) {
+        const Table& table = game_.table();
+        if (table.formVisible() && !isVisible()) {
+            showOnTop();
+        } else if (!table.formVisible() && isVisible()) {
+            hide();
+        }
     }
-}
-
-void TableWindow::repaintDirty() {
-    Table& table = game_.table();
-    if (table.allDirty()) {
-        table.takeDirty(dirty_);
-        canvas_->update();
-        return;
-    }
-    table.takeDirty(dirty_);
-    for (const Rect& r : dirty_) canvas_->update(r.left, r.top, r.width, r.height);
+    view_->repaintDirty(game_.table());
+    updateDragCursor();
 }
 
 void TableWindow::updateDragCursor() {
@@ -490,7 +368,7 @@ bool TableWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TableWindow::resizeEvent(QResizeEvent* event) {
-    canvas_->setGeometry(rect());
+    view_->canvas()->setGeometry(rect());
     QWidget::resizeEvent(event);
 }
 

@@ -10,25 +10,23 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "core/game/Game.h"
 #include "core/platform/Platform.h"
+#include "desktop/table/TableCanvas.h"
+#include "desktop/table/TableView.h"
 
-class QButtonGroup;
-class QPlainTextEdit;
-class QPushButton;
-class QRadioButton;
 class QTimer;
 
 namespace qbx {
 
 class FrontHolder;
 class HelpWindow;
-class TableCanvas;
 
-class TableWindow : public QWidget, public Platform, public Clock {
+class TableWindow : public QWidget, public Platform, public Clock, public TableInput {
     Q_OBJECT
 public:
     explicit TableWindow(HelpWindow* help);
@@ -39,7 +37,7 @@ public:
     void start(const std::string& participantCode);
 
     Game& game() { return game_; }
-    TableCanvas* canvas() const { return canvas_; }
+    TableCanvas* canvas() const { return view_->canvas(); }
     // One tick of a timer, exactly as its timeout runs it.
     void fireTimer(TimerId id);
     bool timerActive(TimerId id) const;
@@ -49,9 +47,9 @@ public:
     std::function<void()> quitApplication;
 
     // Mouse input from the canvas, in client coordinates.
-    void forwardPress(int x, int y, MouseButton button);
-    void forwardMove(int x, int y);
-    void forwardRelease(int x, int y, MouseButton button);
+    void forwardPress(int x, int y, MouseButton button) override;
+    void forwardMove(int x, int y) override;
+    void forwardRelease(int x, int y, MouseButton button) override;
 
     // Platform
     void showMessage(const std::string& text) override;
@@ -81,9 +79,6 @@ private:
     // After every event handed to the game: widgets, labels, dirty regions,
     // cursor and visibility follow the table.
     void refresh();
-    void fitLabels();
-    void syncWidgets();
-    void repaintDirty();
     void updateDragCursor();
     void cancelDrag();
     void openHelp();
@@ -105,27 +100,15 @@ private:
     // that told of it, and the game is told why (the run record keeps each
     // time).
     void keepInFront(FrontLost why);
-    QWidget* widgetFor(Ctl id) const;
 
     Game game_;
     HelpWindow* help_;
     // On every desktop, above the others, over the whole work area.
     FrontHolder* holder_ = nullptr;
-    TableCanvas* canvas_ = nullptr;
-    QPushButton* passButton_ = nullptr;
-    QPushButton* helpButton_ = nullptr;
-    QPushButton* secondHelpButton_ = nullptr;
-    QRadioButton* ckTurnIndicator_ = nullptr;
-    QRadioButton* nkTurnIndicator_ = nullptr;
-    QButtonGroup* turnGroup_ = nullptr;
-    QPlainTextEdit* messagesText_ = nullptr;
-    QPlainTextEdit* rulesText_ = nullptr;
+    // The canvas and the widgets, children of this window.
+    std::unique_ptr<TableView> view_;
     std::array<QTimer*, 3> timers_{};
 
-    std::vector<Rect> dirty_;
-    uint64_t syncedVersion_ = 0;
-    uint64_t fittedLabelVersion_ = 0;
-    std::vector<std::string> shownRulesLines_;
     bool handCursor_ = false;
     // The mouse buttons whose press the game had and whose release it has
     // not had yet; only such a release reaches it.
