@@ -12,20 +12,21 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 cmake --install "$build" --prefix "$tmp/usr" >"$tmp/install.log" 2>&1 || { cat "$tmp/install.log"; exit 1; }
 
-for f in bin/qbxsolo bin/qbxtool share/applications/qbxsolo.desktop \
+for f in bin/qbxsolo bin/qbxtool bin/qbxreplay share/applications/qbxsolo.desktop \
          share/icons/hicolor/scalable/apps/qbxsolo.svg share/icons/hicolor/48x48/apps/qbxsolo.png \
-         share/man/man1/qbxsolo.1.gz share/man/man1/qbxtool.1.gz \
+         share/man/man1/qbxsolo.1.gz share/man/man1/qbxtool.1.gz share/man/man1/qbxreplay.1.gz \
          share/doc/qbxsolo/copyright share/doc/qbxsolo/changelog.gz \
          share/qbxsolo/examples/setup/QBXParameter.ini share/qbxsolo/examples/setup/shoe.txt; do
     [[ -s "$tmp/usr/$f" ]] || fail "$f is not installed"
 done
-[[ -x "$tmp/usr/bin/qbxsolo" && -x "$tmp/usr/bin/qbxtool" ]] || fail "the programs are not executable"
+[[ -x "$tmp/usr/bin/qbxsolo" && -x "$tmp/usr/bin/qbxtool" && -x "$tmp/usr/bin/qbxreplay" ]] || fail "the programs are not executable"
 identify -format '%wx%h' "$tmp/usr/share/icons/hicolor/48x48/apps/qbxsolo.png" 2>/dev/null | grep -qx 48x48 ||
     fail "the PNG icon is not 48 x 48"
-for page in qbxsolo qbxtool; do
+for page in qbxsolo qbxtool qbxreplay; do
     zgrep -q "QBXSolo $version\"" "$tmp/usr/share/man/man1/$page.1.gz" || fail "$page.1 does not carry version $version"
 done
 "$tmp/usr/bin/qbxtool" --version | grep -q "^$version" || fail "qbxtool --version does not say $version"
+"$tmp/usr/bin/qbxreplay" --version | grep -q "^qbxreplay $version" || fail "qbxreplay --version does not say $version"
 
 # The installed tree moved elsewhere (another prefix, a copied /opt tree)
 # still finds its own examples, not the source tree's.

@@ -1,0 +1,124 @@
+#include "desktop/replay/HandExport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+#include "desktop/replay/ApngWriter.h"
+#include "desktop/replay/ReplayTable.h"
+#include "desktop/widgets/Text.h"
+
+namespace qbx::replayview {
+
+namespace {
+
+// How long a hand's end shows in its export before the export ends.
+constexpr long long kEndShownMs = 2000;
+
+QImage frameOf(replay::SessionReplay& replay, ReplayTable& table) {
+    table.follow(replay);
+    QImage image = table.render();
+    if (!replay.banner().empty()) {
+        QPainter p(&image);
+        paintBanner(p, image.rect(), fromBytes(replay.banner()));
+    }
+    return image;
+}
+
+}  // namespace
+
+bool playHand(replay::SessionReplay& replay, ReplayTable& table, int hand, double fps,
+              const std::function<bool(const QImage&, int delayMs)>& frame, std::string& error) {
+    const auto& actions = replay.actions();
+    const size_t deal = replay.firstActionOfHand(hand);
+    if (hand < 1 || deal >= actions.size()) {
+        error = "no hand " + std::to_string(hand) + " in session " + replay.session() + " (it has " +
+                std::to_string(replay.hands()) + ")";
+        return false;
+    }
+    if (!(fps > 0 && fps <= 100)) {
+        error = "frames per second must lie between 0 and 100";
+        return false;
+    }
+    const size_t nextDeal = replay.firstActionOfHand(hand + 1);
+    const size_t last = (nextDeal < actions.size() ? nextDeal : actions.size()) - 1;
+    long long end = actions[last].atMs + kEndShownMs;
+    if (nextDeal < actions.size()) end = std::min(end, actions[nextDeal].atMs);
+    end = std::max(end, actions[deal].atMs);
+
+    // From the action before the deal (the hand before's end, or the game
+    // start) on, once no end of a hand shows any more: the deal's first
+    // glides are part of the hand.
+    const long long from = deal > 0 ? actions[deal - 1].atMs : 0;
+    const double step = 1000.0 / fps;
+    long long start = from;
+    replay.jumpToAction(deal > 0 ? deal - 1 : 0);
+    for (double t = double(from); t < double(actions[deal].atMs); t += step) {
+        replay.playTo((long long)t);
+        start = (long long)t;
+        if (replay.banner().empty()) break;
+    }
+
+    for (int k = 0;; ++k) {
+        const long long t = start + (long long)std::llround(k * step);
+        if (t > end) break;
+        replay.playTo(t);
+        const long long next = start + (long long)std::llround((k + 1) * step);
+        const QImage image = frameOf(replay, table);
+        if (image.isNull()) {
+            error = "a frame of the table could not be drawn";
+            return false;
+        }
+        if (!frame(image, int(next - t))) return false;
+    }
+    return true;
+}
+
+bool exportHandApng(replay::SessionReplay& replay, ReplayTable& table, int hand, double fps, const std::string& path,
+                    std::string& error, int* framesWritten) {
+    ApngWriter writer;
+    bool encoded = true;
+    const bool played = playHand(
+        replay, table, hand, fps,
+        [&](const QImage& image, int delayMs) {
+            encoded = writer.addFrame(image, delayMs);
+            return encoded;
+        },
+        error);
+    if (!encoded) error = "a frame could not be encoded as PNG";
+    if (!played || !encoded) return false;
+    if (framesWritten) *framesWritten = writer.frames();
+    return writer.write(path, error);
+}
+
+bool exportHandFrames(replay::SessionReplay& replay, ReplayTable& table, int hand, double fps,
+                      const std::string& folder, std::string& error, int* framesWritten) {
+    const QString dir = QString::fromStdString(folder);
+    if (!QDir().mkpath(dir)) {
+        error = folder + ": cannot be made";
+        return false;
+    }
+    int n = 0;
+    const bool played = playHand(
+        replay, table, hand, fps,
+        [&](const QImage& image, int) {
+            const QString name = QDir(dir).filePath(QStringLiteral("frame%1.png").arg(++n, 5, 10, QLatin1Char('0')));
+            if (QFileInfo::exists(name)) {
+                error = name.toStdString() + ": exists already; nothing is overwritten";
+                return false;
+            }
+            if (!image.save(name, "PNG")) {
+                error = name.toStdString() + ": cannot be written";
+                return false;
+            }
+            return true;
+        },
+        error);
+    if (framesWritten) *framesWritten = n;
+    return played && error.empty();
+}
+
+}  // namespace qbx::replayview

@@ -1,0 +1,34 @@
+#pragma once
+// One hand of a session as pictures of the table, for a talk or a paper: an
+// animated PNG, or a folder of numbered PNG frames. The hand is played on a
+// replay of its own from the moment the hand before it stops showing its
+// end (or the game start) until its own end has shown for a moment.
+
+#include <QImage>
+
+#include <functional>
+#include <string>
+
+#include "core/replay/SessionReplay.h"
+
+namespace qbx::replayview {
+
+class ReplayTable;
+
+inline constexpr double kDefaultFps = 25;
+
+// Calls `frame` with each frame of hand `hand` at `fps` frames a second and
+// how long it shows; stops when `frame` returns false. False with `error`
+// when there is no such hand or a frame could not be taken.
+bool playHand(replay::SessionReplay& replay, ReplayTable& table, int hand, double fps,
+              const std::function<bool(const QImage&, int delayMs)>& frame, std::string& error);
+
+// The hand as an animated PNG at `path`, written whole or not at all.
+bool exportHandApng(replay::SessionReplay& replay, ReplayTable& table, int hand, double fps, const std::string& path,
+                    std::string& error, int* framesWritten = nullptr);
+// The hand as frame00001.png, frame00002.png, ... in `folder` (made when
+// missing; a frame that exists already is an error, nothing is overwritten).
+bool exportHandFrames(replay::SessionReplay& replay, ReplayTable& table, int hand, double fps,
+                      const std::string& folder, std::string& error, int* framesWritten = nullptr);
+
+}  // namespace qbx::replayview

@@ -1,0 +1,187 @@
+#include "desktop/replay/ReplayMain.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/replay/SessionReplay.h"
+#include "desktop/replay/HandExport.h"
+#include "desktop/replay/ReplayTable.h"
+#include "desktop/replay/ReplayWindow.h"
+#include "desktop/replay/SessionFiles.h"
+#include "desktop/widgets/Fonts.h"
+#include "desktop/widgets/Text.h"
+
+namespace qbx::replayview {
+
+namespace {
+
+constexpr int kCouldNotRun = 2;
+const char* const kTitle = "QBXSolo replay";
+
+bool wantsWindow(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        for (const char* option : {"--export-hand", "--snapshot", "--help", "-h", "--version"})
+            if (std::strncmp(argv[i], option, std::strlen(option)) == 0) return false;
+    return true;
+}
+
+int fail(bool window, const std::string& message) {
+    std::fprintf(stderr, "qbxreplay: error: %s\n", message.c_str());
+    if (window) QMessageBox::critical(nullptr, QString::fromLatin1(kTitle), fromBytes(message));
+    return kCouldNotRun;
+}
+
+bool readNumber(const QString& text, long long& out) {
+    bool ok = false;
+    out = text.toLongLong(&ok);
+    return ok;
+}
+
+}  // namespace
+
+int runQbxReplay(int argc, char** argv) {
+    const bool window = wantsWindow(argc, argv);
+    // An export draws off the screen: with no display, Qt's offscreen platform.
+    if (!window && !std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("qbxreplay"));
+    QApplication::setApplicationVersion(QStringLiteral(QBX_VERSION));
+    installFontSubstitutions();
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Plays a session of QBXSolo back on its table, from its two logs. Nothing is written but an export.\n"
+        "Examples:\n  qbxreplay dataout 071226_4711\n  qbxreplay --setup ~/experiment dataout/ck071226_4711.txt\n"
+        "  qbxreplay dataout 071226_4711 --export-hand 3 --apng hand3.png"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("LOG | DATAOUT SESSION"),
+                                 QStringLiteral("Either log of the session, or its folder and name (071226_4711)."));
+    const QCommandLineOption setup(QStringLiteral("setup"),
+                                   QStringLiteral("The experiment's folder (holding setup/), or its setup folder; "
+                                                  "used instead of the setup the run record saved."),
+                                   QStringLiteral("DIR"));
+    const QCommandLineOption exportHand(QStringLiteral("export-hand"),
+                                        QStringLiteral("Export hand N (with --apng or --frames), no window."),
+                                        QStringLiteral("N"));
+    const QCommandLineOption apng(QStringLiteral("apng"), QStringLiteral("The hand as an animated PNG."),
+                                  QStringLiteral("FILE"));
+    const QCommandLineOption frames(QStringLiteral("frames"), QStringLiteral("The hand as numbered PNG frames."),
+                                    QStringLiteral("DIR"));
+    const QCommandLineOption fps(QStringLiteral("fps"), QStringLiteral("Frames a second of an export (25)."),
+                                 QStringLiteral("F"));
+    const QCommandLineOption snapshot(QStringLiteral("snapshot"),
+                                      QStringLiteral("The table just after action ACTION (from 0) into --out, "
+                                                     "at its own size, no window."),
+                                      QStringLiteral("ACTION"));
+    const QCommandLineOption out(QStringLiteral("out"), QStringLiteral("The snapshot's PNG file."),
+                                 QStringLiteral("FILE"));
+    for (const QCommandLineOption& o : {setup, exportHand, apng, frames, fps, snapshot, out}) parser.addOption(o);
+    if (!parser.parse(QApplication::arguments())) return fail(false, toBytes(parser.errorText()));
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::printf("qbxreplay %s\n", QBX_VERSION);
+        return 0;
+    }
+
+    // What is asked, checked before anything is read.
+    const bool exporting = parser.isSet(exportHand);
+    const bool snapping = parser.isSet(snapshot);
+    long long hand = 0, action = 0;
+    double framesPerSecond = kDefaultFps;
+    if (exporting && snapping) return fail(false, "--export-hand and --snapshot are two runs");
+    if (exporting) {
+        if (!readNumber(parser.value(exportHand), hand) || hand < 1)
+            return fail(false, "--export-hand: a hand's number from 1, not " + toBytes(parser.value(exportHand)));
+        if (parser.isSet(apng) == parser.isSet(frames))
+            return fail(false, "--export-hand needs --apng FILE or --frames DIR");
+        if (parser.isSet(fps)) {
+            bool ok = false;
+            framesPerSecond = parser.value(fps).toDouble(&ok);
+            if (!ok || !(framesPerSecond > 0 && framesPerSecond <= 100))
+                return fail(false, "--fps: a number above 0 and up to 100, not " + toBytes(parser.value(fps)));
+        }
+    } else if (parser.isSet(apng) || parser.isSet(frames) || parser.isSet(fps)) {
+        return fail(false, "--apng, --frames and --fps go with --export-hand");
+    }
+    if (snapping) {
+        if (!readNumber(parser.value(snapshot), action) || action < 0)
+            return fail(false, "--snapshot: an action's index from 0, not " + toBytes(parser.value(snapshot)));
+        if (!parser.isSet(out)) return fail(false, "--snapshot needs --out FILE.png");
+    } else if (parser.isSet(out)) {
+        return fail(false, "--out goes with --snapshot");
+    }
+
+    std::vector<std::string> names;
+    for (const QString& a : parser.positionalArguments()) names.push_back(toBytes(a));
+    if (names.empty() && window) {
+        // Started from a menu: a log is chosen.
+        const QString log = QFileDialog::getOpenFileName(nullptr, QStringLiteral("Open a session's log"), QString(),
+                                                         QStringLiteral("QBXSolo logs (ck*.txt nk*.txt)"));
+        if (log.isEmpty()) return 0;
+        names.push_back(toBytes(log));
+    }
+    if (names.empty() || names.size() > 2)
+        return fail(false, "give a log, or a folder of logs and a session (qbxreplay --help)");
+
+    // Output paths are taken from where the program was started.
+    auto absolute = [](const QString& p) { return std::filesystem::absolute(toBytes(p)).string(); };
+    const std::string apngPath = parser.isSet(apng) ? absolute(parser.value(apng)) : std::string();
+    const std::string framesPath = parser.isSet(frames) ? absolute(parser.value(frames)) : std::string();
+    const std::string outPath = parser.isSet(out) ? absolute(parser.value(out)) : std::string();
+
+    SessionFiles files;
+    std::string error;
+    if (!findSessionFiles(names, parser.isSet(setup) ? toBytes(parser.value(setup)) : std::string(), files, error))
+        return fail(window, error);
+    // The game reads "setup/" from the current directory.
+    if (!QDir::setCurrent(QString::fromStdString(files.workDir)))
+        return fail(window, files.workDir + ": cannot be entered");
+    std::unique_ptr<replay::SessionReplay> replay = replay::SessionReplay::open(files.logs, files.screen, error);
+    if (!replay) return fail(window, files.session + ": cannot be replayed: " + error);
+
+    if (snapping) {
+        if (size_t(action) >= replay->actions().size())
+            return fail(false, "--snapshot: session " + files.session + " has actions 0 to " +
+                                   std::to_string(replay->actions().size() - 1));
+        replay->jumpToAction(size_t(action));
+        ReplayTable table(files.screen);
+        table.follow(*replay);
+        if (!table.render().save(QString::fromStdString(outPath), "PNG"))
+            return fail(false, outPath + ": cannot be written");
+        return 0;
+    }
+    if (exporting) {
+        ReplayTable table(files.screen);
+        int written = 0;
+        const bool done =
+            parser.isSet(apng)
+                ? exportHandApng(*replay, table, int(hand), framesPerSecond, apngPath, error, &written)
+                : exportHandFrames(*replay, table, int(hand), framesPerSecond, framesPath, error, &written);
+        if (!done) return fail(false, error);
+        std::fprintf(stderr, "qbxreplay: hand %lld of %s: %d frames in %s\n", hand, files.session.c_str(), written,
+                     (parser.isSet(apng) ? apngPath : framesPath).c_str());
+        return 0;
+    }
+
+    ReplayWindow replayWindow(std::move(replay), files);
+    replayWindow.show();
+    return QApplication::exec();
+}
+
+}  // namespace qbx::replayview
