@@ -1,0 +1,322 @@
+// qbxreplay on a session played headless to its end: the window shows the
+// engine's table at every action it is taken to, by the bar, the keys and
+// the time line; bad inputs are named; a hand exported is a valid animated
+// PNG whose first frame is the table as drawn.
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <filesystem>
+#include <memory>
+
+#include "desktop/replay/ApngWriter.h"
+#include "desktop/replay/HandExport.h"
+#include "desktop/replay/ReplayTable.h"
+#include "desktop/replay/ReplayWindow.h"
+#include "desktop/replay/SessionFiles.h"
+#include "desktop/replay/TimeLine.h"
+#include "desktop/widgets/Fonts.h"
+#include "desktop/widgets/Text.h"
+#include "support/ScriptedPlay.h"
+
+using namespace qbx;
+using namespace qbx::replayview;
+using replay::SessionReplay;
+
+namespace {
+
+constexpr const char* kSession = "071226_4242";
+
+// The CRC of PNG chunks, bit by bit: the writer's table must agree with it.
+uint32_t slowCrc(const QByteArray& bytes) {
+    uint32_t c = 0xFFFFFFFFU;
+    for (char b : bytes) {
+        c ^= uint8_t(b);
+        for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320U ^ (c >> 1) : c >> 1;
+    }
+    return ~c;
+}
+
+uint32_t be32(const QByteArray& b, qsizetype at) {
+    return uint32_t(uint8_t(b[at])) << 24 | uint32_t(uint8_t(b[at + 1])) << 16 | uint32_t(uint8_t(b[at + 2])) << 8 |
+           uint32_t(uint8_t(b[at + 3]));
+}
+
+struct Chunk {
+    QByteArray type, data;
+    bool crcRight = false;
+};
+
+std::vector<Chunk> chunksOf(const QByteArray& png) {
+    std::vector<Chunk> out;
+    for (qsizetype at = 8; at + 12 <= png.size();) {
+        const uint32_t length = be32(png, at);
+        Chunk c;
+        c.type = png.mid(at + 4, 4);
+        c.data = png.mid(at + 8, length);
+        c.crcRight = be32(png, at + 8 + length) == slowCrc(png.mid(at + 4, 4 + length));
+        out.push_back(c);
+        at += 12 + qsizetype(length);
+    }
+    return out;
+}
+
+}  // namespace
+
+class TestReplayWindow : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<test::WorkDir> dir_;
+    QString home_;  // the current directory the tests started in
+    SessionFiles files_;
+
+    std::unique_ptr<SessionReplay> open() {
+        std::string error;
+        auto r = SessionReplay::open(files_.logs, files_.screen, error);
+        if (!r) qWarning("%s", error.c_str());
+        return r;
+    }
+
+    // The table a replay of its own shows just after `action`, as text and as drawn.
+    std::pair<std::string, QImage> reference(size_t action) {
+        auto r = open();
+        r->jumpToAction(action);
+        ReplayTable table(files_.screen);
+        table.follow(*r);
+        return {SessionReplay::tableStateText(r->game()), table.render()};
+    }
+
+    void expectShows(ReplayWindow& w, size_t action) {
+        QCOMPARE(w.replay().actionsApplied(), action + 1);
+        const auto [text, image] = reference(action);
+        QCOMPARE(SessionReplay::tableStateText(w.replay().game()), text);
+        QVERIFY(w.stage()->shownTable() == image);
+    }
+
+    std::unique_ptr<ReplayWindow> window() {
+        auto w = std::make_unique<ReplayWindow>(open(), files_);
+        w->resize(1200, 900);
+        return w;
+    }
+
+    int runProgram(const QStringList& args, QString* err = nullptr) {
+        QProcess p;
+        p.setWorkingDirectory(QString::fromStdString(dir_->path()));
+        p.start(QStringLiteral(QBXREPLAY_PROGRAM), args);
+        if (!p.waitForFinished(60000)) return -1;
+        if (err) *err = QString::fromUtf8(p.readAllStandardError());
+        return p.exitCode();
+    }
+
+private slots:
+    void initTestCase() {
+        installFontSubstitutions();
+        home_ = QDir::currentPath();
+        // A session of three hands played to its end, its logs, run record
+        // and saved setup in dataout.
+        dir_ = std::make_unique<test::WorkDir>();
+        test::writeScriptedSetup(*dir_, 3, 7);
+        {
+            test::Session s;
+            test::startScripted(s);
+            test::ScriptedPlay play(s);
+            play.playToEnd();
+            QVERIFY(s.platform.terminated);
+        }
+        std::string error;
+        QVERIFY2(findSessionFiles({"dataout", kSession}, "", files_, error), error.c_str());
+        QDir::setCurrent(QString::fromStdString(files_.workDir));
+        QVERIFY(files_.workDir.find("setups") != std::string::npos);
+    }
+
+    void cleanupTestCase() {
+        QDir::setCurrent(QString::fromStdString(dir_->path()));
+        dir_.reset();
+    }
+
+    void stepsJumpsAndKeysShowTheEnginesTable() {
+        auto w = window();
+        const auto& actions = w->replay().actions();
+        QVERIFY(actions.size() > 10);
+        QCOMPARE(w->replay().hands(), 3);
+        for (int i = 0; i < 6; ++i) w->stepForward();
+        expectShows(*w, 6);
+        w->stepBack();
+        w->stepBack();
+        expectShows(*w, 4);
+        w->jumpToHand(2);
+        expectShows(*w, w->replay().firstActionOfHand(2));
+        QCOMPARE(w->replay().actions()[w->replay().actionsApplied() - 1].kind, replay::ActionKind::Deal);
+        // Back across a hand: the engine starts again, the view follows.
+        w->jumpToHand(1);
+        expectShows(*w, w->replay().firstActionOfHand(1));
+        QTest::keyClick(w.get(), Qt::Key_End);
+        expectShows(*w, actions.size() - 1);
+        QTest::keyClick(w.get(), Qt::Key_Left);
+        expectShows(*w, actions.size() - 2);
+        QTest::keyClick(w.get(), Qt::Key_Home);
+        expectShows(*w, 0);
+        QTest::keyClick(w.get(), Qt::Key_Right);
+        expectShows(*w, 1);
+    }
+
+    void aClickOnTheTimeLineGoesToTheMarksAction() {
+        auto w = window();
+        w->show();
+        TimeLine* line = w->timeLine();
+        const auto& actions = w->replay().actions();
+        // A move or pass well into the session whose mark stands alone.
+        size_t chosen = actions.size();
+        for (size_t i = actions.size() / 2; i < actions.size() && chosen == actions.size(); ++i)
+            if (actions[i].kind == replay::ActionKind::Pass && line->actionAt(line->xOf(actions[i].atMs)) == i)
+                chosen = i;
+        QVERIFY(chosen < actions.size());
+        QTest::mouseClick(line, Qt::LeftButton, {}, QPoint(line->xOf(actions[chosen].atMs) + 1, line->height() / 2));
+        expectShows(*w, chosen);
+        QCOMPARE(w->replay().nowMs(), actions[chosen].atMs);
+        QCOMPARE(line->now(), actions[chosen].atMs);
+    }
+
+    void theTitleNamesSessionParticipantHandAndTime() {
+        QCOMPARE(sessionTime(0), QStringLiteral("00:00.0"));
+        QCOMPARE(sessionTime(161'299), QStringLiteral("02:41.2"));
+        QCOMPARE(sessionTime(3'600'000 + 161'200), QStringLiteral("1:02:41.2"));
+        auto w = window();
+        w->jumpToHand(3);
+        const QString expected = QStringLiteral("%1 — SOAK — hand 3 — %2 — QBXSolo replay")
+                                     .arg(QString::fromLatin1(kSession), sessionTime(w->replay().nowMs()));
+        QCOMPARE(w->titleText(), expected);
+        QCOMPARE(w->windowTitle(), expected);
+        QVERIFY(w->problemText().isEmpty());
+    }
+
+    void playingAtSixteenTimesReachesTheEnd() {
+        auto w = window();
+        w->show();
+        w->setSpeed(16);
+        w->play();
+        QVERIFY(w->playing());
+        QTRY_VERIFY_WITH_TIMEOUT(!w->playing(), 90000);
+        QCOMPARE(w->replay().actionsApplied(), w->replay().actions().size());
+        QCOMPARE(w->replay().nowMs(), w->replay().durationMs());
+        // The last hand's end is shown, as a banner, not a box.
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+    }
+
+    void badInputsAreNamed() {
+        const QString dataout = QString::fromStdString(dir_->path()) + "/dataout";
+        QTemporaryDir scratch;
+        auto copyLog = [&](const QString& name, const QString& to) {
+            QVERIFY(QFile::copy(dataout + "/" + name, scratch.filePath(to)));
+        };
+        auto failsWith = [&](std::vector<std::string> names, const std::string& setup, const char* words) {
+            SessionFiles f;
+            std::string error;
+            QVERIFY(!findSessionFiles(names, setup, f, error));
+            QVERIFY2(error.find(words) != std::string::npos, error.c_str());
+        };
+        // A log without its partner; a file that is no log; no such file.
+        copyLog(QStringLiteral("ck071226_4242.txt"), QStringLiteral("ck071226_4242.txt"));
+        failsWith({toBytes(scratch.filePath("ck071226_4242.txt"))}, "", "missing: a session is replayed from both");
+        copyLog(QStringLiteral("ck071226_4242.txt"), QStringLiteral("notes.txt"));
+        failsWith({toBytes(scratch.filePath("notes.txt"))}, "", "not a log");
+        failsWith({toBytes(scratch.filePath("ck010101_1.txt"))}, "", "no such file");
+        // Both logs but no run record, and no --setup.
+        copyLog(QStringLiteral("nk071226_4242.txt"), QStringLiteral("nk071226_4242.txt"));
+        failsWith({toBytes(scratch.path()), kSession}, "", "no run record");
+        // --setup that holds no setup.
+        failsWith({toBytes(scratch.path()), kSession}, toBytes(scratch.path()), "neither a folder holding setup/");
+        // With the experiment's folder given, it opens.
+        SessionFiles given;
+        std::string error;
+        QVERIFY2(findSessionFiles({toBytes(scratch.path()), kSession}, dir_->path(), given, error), error.c_str());
+        QCOMPARE(given.workDir, dir_->path());
+        QCOMPARE(given.logs.ckBytes, files_.logs.ckBytes);
+    }
+
+    void theProgramSaysWhatIsWrongAndExitsWithTwo() {
+        QTemporaryDir scratch;
+        QFile::copy(QString::fromStdString(dir_->path()) + "/dataout/ck071226_4242.txt",
+                    scratch.filePath("ck071226_4242.txt"));
+        QString err;
+        QCOMPARE(runProgram({scratch.filePath("ck071226_4242.txt"), "--snapshot", "1", "--out", "x.png"}, &err), 2);
+        QVERIFY2(err.contains("nk071226_4242.txt: missing"), qPrintable(err));
+        // A log cut to nothing but a line that is no record cannot be replayed.
+        QFile cut(scratch.filePath("nk071226_4242.txt"));
+        QVERIFY(cut.open(QIODevice::WriteOnly));
+        cut.write("garbage\r\n");
+        cut.close();
+        QCOMPARE(runProgram({scratch.filePath("ck071226_4242.txt"), "--setup", QString::fromStdString(dir_->path()),
+                             "--snapshot", "1", "--out", "x.png"},
+                            &err),
+                 2);
+        QVERIFY2(err.contains("cannot be replayed"), qPrintable(err));
+        QCOMPARE(runProgram({"dataout", kSession, "--export-hand", "9", "--apng", scratch.filePath("h.png")}, &err), 2);
+        QVERIFY2(err.contains("no hand 9"), qPrintable(err));
+        QVERIFY(!QFile::exists(scratch.filePath("h.png")));
+    }
+
+    void theSnapshotIsTheTableAtItsOwnSize() {
+        QTemporaryDir scratch;
+        const QString out = scratch.filePath("shot.png");
+        QString err;
+        QCOMPARE(runProgram({"dataout", kSession, "--snapshot", "9", "--out", out}, &err), 0);
+        const QImage shot(out);
+        QCOMPARE(shot.size(), QSize(files_.screen.width, files_.screen.height));
+        QVERIFY(shot.convertToFormat(QImage::Format_RGB32) == reference(9).second);
+    }
+
+    void anExportedHandIsAValidAnimatedPng() {
+        QCOMPARE(crc32(reinterpret_cast<const uint8_t*>("123456789"), 9), 0xCBF43926U);
+        QTemporaryDir scratch;
+        const std::string path = toBytes(scratch.filePath("hand2.png"));
+        auto r = open();
+        ReplayTable table(files_.screen);
+        std::string error;
+        int frames = 0;
+        QVERIFY2(exportHandApng(*r, table, 2, 20, path, error, &frames), error.c_str());
+        QVERIFY(frames > 5);
+
+        QFile f(QString::fromStdString(path));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray png = f.readAll();
+        QVERIFY(png.startsWith(QByteArray("\x89PNG\r\n\x1a\n", 8)));
+        const std::vector<Chunk> chunks = chunksOf(png);
+        QCOMPARE(chunks.front().type, QByteArray("IHDR"));
+        QCOMPARE(chunks[1].type, QByteArray("acTL"));
+        QCOMPARE(chunks.back().type, QByteArray("IEND"));
+        QCOMPARE(int(be32(chunks[1].data, 0)), frames);
+        uint32_t sequence = 0;
+        int controls = 0;
+        for (const Chunk& c : chunks) {
+            QVERIFY2(c.crcRight, c.type.constData());
+            if (c.type == "fcTL" || c.type == "fdAT") QCOMPARE(be32(c.data, 0), sequence++);
+            if (c.type == "fcTL") {
+                ++controls;
+                // Each frame lies within the picture.
+                QVERIFY(be32(c.data, 12) + be32(c.data, 4) <= uint32_t(files_.screen.width));
+                QVERIFY(be32(c.data, 16) + be32(c.data, 8) <= uint32_t(files_.screen.height));
+            }
+        }
+        QCOMPARE(controls, frames);
+
+        // A viewer without animation shows the first frame: the table as drawn.
+        QImage first;
+        auto again = open();
+        ReplayTable table2(files_.screen);
+        playHand(
+            *again, table2, 2, 20,
+            [&](const QImage& image, int) {
+                first = image;
+                return false;  // the first is enough
+            },
+            error);
+        QVERIFY(!first.isNull());
+        QVERIFY(QImage(QString::fromStdString(path)).convertToFormat(QImage::Format_RGB32) == first);
+    }
+};
+
+QTEST_MAIN(TestReplayWindow)
+#include "test_replay_window.moc"
