@@ -189,6 +189,14 @@ private slots:
                                      .arg(QString::fromLatin1(kSession), sessionTime(w->replay().nowMs()));
         QCOMPARE(w->titleText(), expected);
         QCOMPARE(w->windowTitle(), expected);
+        // The bar names the action shown and where its records are.
+        const replay::Action& deal = w->replay().actions()[w->replay().actionsApplied() - 1];
+        QCOMPARE(w->actionText(), QStringLiteral("%1/%2 deal of hand 3 · %3 line %4")
+                                      .arg(w->replay().actionsApplied())
+                                      .arg(w->replay().actions().size())
+                                      .arg(QString::fromStdString(deal.file))
+                                      .arg(deal.line));
+        QVERIFY(deal.line > 5);
         QVERIFY(w->problemText().isEmpty());
     }
 

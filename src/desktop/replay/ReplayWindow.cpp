@@ -18,6 +18,7 @@
 
 #include <algorithm>
 
+#include "core/eventlog/LogFormat.h"
 #include "desktop/replay/HandExport.h"
 #include "desktop/replay/ReplayTable.h"
 #include "desktop/replay/TimeLine.h"
@@ -180,7 +181,11 @@ void ReplayWindow::buildBar(QWidget* bar) {
     exportButton_->setToolTip(tr("Save the hand shown as an animated PNG"));
     connect(exportButton_, &QPushButton::clicked, this, [this] { exportHand(); });
     row->addWidget(exportButton_);
-    row->addStretch(1);
+    row->addSpacing(12);
+    actionText_ = new QLabel(bar);
+    actionText_->setObjectName(QStringLiteral("action"));
+    actionText_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    row->addWidget(actionText_, 1);
 
     timeText_ = new QLabel(bar);
     timeText_->setObjectName(QStringLiteral("time"));
@@ -276,6 +281,27 @@ QString ReplayWindow::titleText() const {
         .arg(QString::fromStdString(replay_->session()), participant, handText, sessionTime(replay_->nowMs()));
 }
 
+QString ReplayWindow::actionText() const {
+    const size_t applied = replay_->actionsApplied();
+    if (applied == 0) return {};
+    const replay::Action& a = replay_->actions()[applied - 1];
+    const QString who = a.role == Role::Ck ? tr("ColorKeeper") : tr("NumberKeeper");
+    auto place = [](uint8_t p) { return QString::fromLatin1(placeShortName(p).data(), placeShortName(p).size()); };
+    QString what;
+    switch (a.kind) {
+    case replay::ActionKind::Start: what = tr("game start"); break;
+    case replay::ActionKind::Deal: what = tr("deal of hand %1").arg(a.hand); break;
+    case replay::ActionKind::PickUp: what = tr("pick-up by %1: %2").arg(who, place(a.from)); break;
+    case replay::ActionKind::Look: what = tr("look by %1: %2").arg(who, place(a.from)); break;
+    case replay::ActionKind::Move: what = tr("move by %1: %2 → %3").arg(who, place(a.from), place(a.to)); break;
+    case replay::ActionKind::Pass: what = tr("pass by %1").arg(who); break;
+    case replay::ActionKind::GameEnd: what = tr("game end"); break;
+    }
+    QString text = QStringLiteral("%1/%2 %3").arg(applied).arg(replay_->actions().size()).arg(what);
+    if (!a.file.empty()) text += tr(" · %1 line %2").arg(QString::fromStdString(a.file)).arg(a.line);
+    return text;
+}
+
 QString ReplayWindow::problemText() const {
     // Those of the opening, and those of the actions played so far.
     const auto& all = replay_->problems();
@@ -304,6 +330,7 @@ void ReplayWindow::refresh() {
     if (hand > 0 && hands_->currentIndex() != hand - 1) hands_->setCurrentIndex(hand - 1);
     exportButton_->setEnabled(hand > 0);
     setWindowTitle(titleText());
+    actionText_->setText(actionText());
     const QString problem = problemText();
     if (problems_->text() != problem) problems_->setText(problem);
     problems_->setVisible(!problem.isEmpty());

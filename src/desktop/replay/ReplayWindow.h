@@ -70,6 +70,9 @@ public:
     QString titleText() const;
     // The problem last met, and how many so far; empty when none.
     QString problemText() const;
+    // The action last applied, with the log line of its first record:
+    // "12/58 move by ColorKeeper: up → ck · ck071226_4711.txt line 20".
+    QString actionText() const;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -92,6 +95,7 @@ private:
     QComboBox* hands_ = nullptr;
     QPushButton* exportButton_ = nullptr;
     QLabel* timeText_ = nullptr;
+    QLabel* actionText_ = nullptr;
     QLabel* problems_ = nullptr;
     QTimer* timer_ = nullptr;
     QElapsedTimer wall_;

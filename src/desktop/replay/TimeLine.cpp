@@ -97,9 +97,10 @@ void TimeLine::paintEvent(QPaintEvent*) {
     for (const replay::Action& a : actions_) {
         const int x = xOf(a.atMs);
         const bool neutral = roleColour(a) == QColor(120, 120, 120);
-        p.fillRect(QRect(x - (neutral ? 0 : 1), neutral ? t.top() : markTop, neutral ? 1 : 3,
-                         neutral ? t.height() : t.bottom() - markTop),
-                   roleColour(a));
+        if (neutral)
+            p.fillRect(QRect(x, t.top(), 2, t.height()), roleColour(a));
+        else
+            p.fillRect(QRect(x - 1, markTop, 3, t.bottom() - markTop), roleColour(a));
     }
     // Now.
     const int x = xOf(nowMs_);
