@@ -198,6 +198,14 @@ private slots:
                                       .arg(deal.line));
         QVERIFY(deal.line > 5);
         QVERIFY(w->problemText().isEmpty());
+        // On a smaller window the table is scaled down, keeping its shape.
+        w->resize(640, 600);
+        w->show();
+        QTRY_VERIFY(w->stage()->width() < files_.screen.width);
+        const QRect area = w->stage()->tableArea();
+        QVERIFY(area.width() <= w->stage()->width() && area.height() <= w->stage()->height());
+        QVERIFY(std::abs(area.width() * files_.screen.height - area.height() * files_.screen.width) <=
+                files_.screen.width + files_.screen.height);
     }
 
     void playingAtSixteenTimesReachesTheEnd() {
@@ -234,6 +242,9 @@ private slots:
         // Both logs but no run record, and no --setup.
         copyLog(QStringLiteral("nk071226_4242.txt"), QStringLiteral("nk071226_4242.txt"));
         failsWith({toBytes(scratch.path()), kSession}, "", "no run record");
+        // The run record, but not the setup it saved.
+        QVERIFY(QFile::copy(dataout + "/run071226_4242.json", scratch.filePath("run071226_4242.json")));
+        failsWith({toBytes(scratch.path()), kSession}, "", "is missing: give the experiment's folder");
         // --setup that holds no setup.
         failsWith({toBytes(scratch.path()), kSession}, toBytes(scratch.path()), "neither a folder holding setup/");
         // With the experiment's folder given, it opens.
@@ -242,6 +253,46 @@ private slots:
         QVERIFY2(findSessionFiles({toBytes(scratch.path()), kSession}, dir_->path(), given, error), error.c_str());
         QCOMPARE(given.workDir, dir_->path());
         QCOMPARE(given.logs.ckBytes, files_.logs.ckBytes);
+    }
+
+    void aRecordTheRulesDoNotGiveIsNamedOnceReached() {
+        QTemporaryDir scratch;
+        const QString dataout = QString::fromStdString(dir_->path()) + "/dataout";
+        QVERIFY(QFile::copy(dataout + "/nk071226_4242.txt", scratch.filePath("nk071226_4242.txt")));
+        QFile in(dataout + "/ck071226_4242.txt");
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        QByteArray ck = in.readAll();
+        // The first hand's end with a score the rules do not give.
+        const qsizetype end = ck.indexOf(":GP:");
+        QVERIFY(end > 0);
+        const qsizetype score = ck.indexOf(';', end) + 1;
+        ck.insert(score, '1');
+        QFile out(scratch.filePath("ck071226_4242.txt"));
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(ck);
+        out.close();
+
+        SessionFiles altered;
+        std::string error;
+        QVERIFY(findSessionFiles({toBytes(scratch.filePath("ck071226_4242.txt"))}, dir_->path(), altered, error));
+        ReplayWindow w(SessionReplay::open(altered.logs, altered.screen, error), altered);
+        // The action that ended the first hand.
+        size_t move = 0;
+        const auto& actions = w.replay().actions();
+        while (move < actions.size() && !actions[move].endsHand) ++move;
+        QVERIFY(move < actions.size());
+        w.goToAction(move - 1);
+        QVERIFY2(w.problemText().isEmpty(), qPrintable(w.problemText()));
+        // The engine holds an action's records against the logs as the next
+        // one comes: the line shows from then on, naming the hand's end.
+        w.stepForward();
+        w.stepForward();
+        QVERIFY2(w.problemText().contains("ck071226_4242.txt line"), qPrintable(w.problemText()));
+        QCOMPARE(w.replay().problems().back().action, move);
+        QVERIFY2(w.problemText().contains("GP:"), qPrintable(w.problemText()));
+        // The replay goes on to the end.
+        QTest::keyClick(&w, Qt::Key_End);
+        QCOMPARE(w.replay().actionsApplied(), actions.size());
     }
 
     void theProgramSaysWhatIsWrongAndExitsWithTwo() {
