@@ -327,6 +327,32 @@ private slots:
         QVERIFY(shot.convertToFormat(QImage::Format_RGB32) == reference(9).second);
     }
 
+    void theWriterKeepsOnlyWhatChanged() {
+        QImage a(40, 30, QImage::Format_RGB32);
+        a.fill(Qt::white);
+        QImage b = a;
+        b.setPixel(17, 9, qRgb(200, 0, 0));
+        ApngWriter w;
+        QVERIFY(w.addFrame(a, 40));
+        QVERIFY(w.addFrame(a, 40));  // the same again: the first shows longer
+        QVERIFY(w.addFrame(b, 40));
+        QVERIFY(!w.addFrame(QImage(41, 30, QImage::Format_RGB32), 40));
+        QVERIFY(w.addFrame(b, 65535));  // longer than a frame may say: one more
+        QCOMPARE(w.frames(), 3);
+        std::vector<QByteArray> controls;
+        for (const Chunk& c : chunksOf(w.bytes()))
+            if (c.type == "fcTL") controls.push_back(c.data);
+        QCOMPARE(int(controls.size()), 3);
+        auto delay = [](const QByteArray& fc) { return (uint8_t(fc[20]) << 8) | uint8_t(fc[21]); };
+        QCOMPARE(delay(controls[0]), 80);
+        // The changed pixel alone, where it lies.
+        QCOMPARE(be32(controls[1], 4), 1U);
+        QCOMPARE(be32(controls[1], 8), 1U);
+        QCOMPARE(be32(controls[1], 12), 17U);
+        QCOMPARE(be32(controls[1], 16), 9U);
+        QCOMPARE(delay(controls[1]) + delay(controls[2]), 40 + 65535);
+    }
+
     void anExportedHandIsAValidAnimatedPng() {
         QCOMPARE(crc32(reinterpret_cast<const uint8_t*>("123456789"), 9), 0xCBF43926U);
         QTemporaryDir scratch;
