@@ -31,7 +31,7 @@ const char* const kTitle = "QBXSolo replay";
 
 bool wantsWindow(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
-        for (const char* option : {"--export-hand", "--snapshot", "--help", "-h", "--version"})
+        for (const char* option : {"--export-hand", "--snapshot", "--help", "-h", "--version", "-v"})
             if (std::strncmp(argv[i], option, std::strlen(option)) == 0) return false;
     return true;
 }
@@ -52,9 +52,12 @@ bool readNumber(const QString& text, long long& out) {
 
 int runQbxReplay(int argc, char** argv) {
     const bool window = wantsWindow(argc, argv);
-    // An export draws off the screen: with no display, Qt's offscreen platform.
-    if (!window && !std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // An export draws off the screen: with no display, Qt's offscreen
+    // platform. So does a window's command line until it is read, so that a
+    // wrong argument is told as such, not as a display missing.
+    const bool noDisplay =
+        !std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY");
+    if (noDisplay) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("qbxreplay"));
     QApplication::setApplicationVersion(QStringLiteral(QBX_VERSION));
@@ -67,8 +70,10 @@ int runQbxReplay(int argc, char** argv) {
         "  qbxreplay dataout 071226_4711 --export-hand 3 --apng hand3.png"));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("LOG | DATAOUT SESSION"),
-                                 QStringLiteral("Either log of the session, or its folder and name (071226_4711)."));
+    parser.addPositionalArgument(QStringLiteral("LOG"),
+                                 QStringLiteral("Either log of the session; or the logs' folder (DATAOUT) and the "
+                                                "session's name (SESSION, like 071226_4711)."),
+                                 QStringLiteral("LOG | DATAOUT SESSION"));
     const QCommandLineOption setup(QStringLiteral("setup"),
                                    QStringLiteral("The experiment's folder (holding setup/), or its setup folder; "
                                                   "used instead of the setup the run record saved."),
@@ -127,6 +132,9 @@ int runQbxReplay(int argc, char** argv) {
         return fail(false, "--out goes with --snapshot");
     }
 
+    if (window && noDisplay)
+        return fail(false, "no display to show the window on (--export-hand and --snapshot need none)");
+
     std::vector<std::string> names;
     for (const QString& a : parser.positionalArguments()) names.push_back(toBytes(a));
     if (names.empty() && window) {
@@ -155,6 +163,11 @@ int runQbxReplay(int argc, char** argv) {
     std::unique_ptr<replay::SessionReplay> replay = replay::SessionReplay::open(files.logs, files.screen, error);
     if (!replay) return fail(window, files.session + ": cannot be replayed: " + error);
 
+    // What the logs hold that the replay could not follow, told once done.
+    auto tellProblems = [&replay] {
+        for (const replay::Problem& p : replay->problems())
+            std::fprintf(stderr, "qbxreplay: warning: %s\n", p.what.c_str());
+    };
     if (snapping) {
         if (size_t(action) >= replay->actions().size())
             return fail(false, "--snapshot: session " + files.session + " has actions 0 to " +
@@ -164,6 +177,7 @@ int runQbxReplay(int argc, char** argv) {
         table.follow(*replay);
         if (!table.render().save(QString::fromStdString(outPath), "PNG"))
             return fail(false, outPath + ": cannot be written");
+        tellProblems();
         return 0;
     }
     if (exporting) {
@@ -176,6 +190,7 @@ int runQbxReplay(int argc, char** argv) {
         if (!done) return fail(false, error);
         std::fprintf(stderr, "qbxreplay: hand %lld of %s: %d frames in %s\n", hand, files.session.c_str(), written,
                      (parser.isSet(apng) ? apngPath : framesPath).c_str());
+        tellProblems();
         return 0;
     }
 
