@@ -386,6 +386,15 @@ private slots:
             }
         }
         QCOMPARE(controls, frames);
+        // From its deal's first step (seven steps of 302 ms before the hand
+        // lies) to the end of its last action, and not into the next deal.
+        long long shownMs = 0;
+        for (const Chunk& c : chunks)
+            if (c.type == "fcTL") shownMs += (uint8_t(c.data[20]) << 8) | uint8_t(c.data[21]);
+        const auto& actions = r->actions();
+        const size_t deal = r->firstActionOfHand(2), next = r->firstActionOfHand(3);
+        QVERIFY2(shownMs >= actions[next - 1].atMs - actions[deal].atMs + 2000, qPrintable(QString::number(shownMs)));
+        QVERIFY2(shownMs < actions[next].atMs - actions[deal - 1].atMs, qPrintable(QString::number(shownMs)));
 
         // A viewer without animation shows the first frame: the table as drawn.
         QImage first;

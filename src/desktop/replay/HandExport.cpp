@@ -18,10 +18,10 @@ namespace {
 // How long a hand's end shows in its export before the export ends.
 constexpr long long kEndShownMs = 2000;
 
-QImage frameOf(replay::SessionReplay& replay, ReplayTable& table) {
+QImage frameOf(replay::SessionReplay& replay, ReplayTable& table, bool withBanner) {
     table.follow(replay);
     QImage image = table.render();
-    if (!replay.banner().empty()) {
+    if (withBanner && !replay.banner().empty()) {
         QPainter p(&image);
         paintBanner(p, image.rect(), fromBytes(replay.banner()));
     }
@@ -45,29 +45,39 @@ bool playHand(replay::SessionReplay& replay, ReplayTable& table, int hand, doubl
     }
     const size_t nextDeal = replay.firstActionOfHand(hand + 1);
     const size_t last = (nextDeal < actions.size() ? nextDeal : actions.size()) - 1;
-    long long end = actions[last].atMs + kEndShownMs;
-    if (nextDeal < actions.size()) end = std::min(end, actions[nextDeal].atMs);
-    end = std::max(end, actions[deal].atMs);
-
-    // From the action before the deal (the hand before's end, or the game
-    // start) on, once no end of a hand shows any more: the deal's first
-    // glides are part of the hand.
-    const long long from = deal > 0 ? actions[deal - 1].atMs : 0;
+    // The hand's end shows until the next deal begins, or for a moment
+    // after the last hand.
+    const long long latest = actions[last].atMs + kEndShownMs;
     const double step = 1000.0 / fps;
-    long long start = from;
+
+    // From the moment its deal begins: the backs gliding out are part of
+    // the hand. The hand before ended with the action before the deal (or
+    // the game started).
+    const long long from = deal > 0 ? actions[deal - 1].atMs : 0;
     replay.jumpToAction(deal > 0 ? deal - 1 : 0);
+    // A deal's steps are counted from 1; the count stays at the last step
+    // until the next deal begins.
+    const int stepBefore = replay.game().progress().dealStep;
+    long long start = from;
     for (double t = double(from); t < double(actions[deal].atMs); t += step) {
-        replay.playTo((long long)t);
         start = (long long)t;
-        if (replay.banner().empty()) break;
+        replay.playTo(start);
+        if (replay.game().progress().dealStep != stepBefore) break;
     }
 
+    int stepAtEnd = -1;
     for (int k = 0;; ++k) {
         const long long t = start + (long long)std::llround(k * step);
-        if (t > end) break;
+        if (t > latest) break;
         replay.playTo(t);
+        if (replay.actionsApplied() > last) {
+            if (stepAtEnd < 0) stepAtEnd = replay.game().progress().dealStep;
+            if (replay.game().progress().dealStep != stepAtEnd) break;  // the next deal began
+        }
         const long long next = start + (long long)std::llround((k + 1) * step);
-        const QImage image = frameOf(replay, table);
+        // The hand before's end message is not this hand's.
+        const bool ownBanner = replay.actionsApplied() > deal;
+        const QImage image = frameOf(replay, table, ownBanner);
         if (image.isNull()) {
             error = "a frame of the table could not be drawn";
             return false;

@@ -1,8 +1,8 @@
 #pragma once
 // One hand of a session as pictures of the table, for a talk or a paper: an
-// animated PNG, or a folder of numbered PNG frames. The hand is played on a
-// replay of its own from the moment the hand before it stops showing its
-// end (or the game start) until its own end has shown for a moment.
+// animated PNG, or a folder of numbered PNG frames. The hand is played from
+// the moment its deal begins until the next deal begins (after the last
+// hand, until the game's end has shown for a moment).
 
 #include <QImage>
 
