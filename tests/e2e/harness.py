@@ -210,6 +210,52 @@ def under_wine():
     return _wine is not None
 
 
+# The replay's check: a program that plays a session's logs again and
+# prints the table after each action (tests/replay/replay_states.cpp), or
+# None. With it, every native session writes its table after each call that
+# wrote records (QBX_STATE_FILE), and a session that ends on its own is
+# played again from its logs: the two must agree at every action.
+_replay_states = None
+
+
+def use_replay_states(program):
+    global _replay_states
+    _replay_states = program
+
+
+def check_replay_of(session):
+    """The replay of a session's logs shows the live table at every action."""
+    states = session.state_file
+    if not states or not os.path.exists(states) or session.exit_status != 0:
+        return
+    logs = [os.path.join(session.dataout(), n) for n in session.log_files()]
+    ck = [p for p in logs if os.path.basename(p).startswith("ck")]
+    nk = [p for p in logs if os.path.basename(p).startswith("nk")]
+    if len(ck) != 1 or len(nk) != 1:
+        return
+    width, height = session.screen
+    record = os.path.join(session.dataout(), "run" + os.path.basename(ck[0])[2:-4] + ".json")
+    if os.path.exists(record):
+        with open(record, encoding="utf-8") as f:
+            screen = json.load(f)["system"]["screen"]
+        width, height = screen["width"], screen["height"]
+    r = subprocess.run([_replay_states, session.workdir, ck[0], nk[0], str(width), str(height)],
+                       stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    with open(states, "rb") as f:
+        live = f.read()
+    if r.returncode != 0 or r.stdout != live:
+        with open(states + ".replayed", "wb") as f:
+            f.write(r.stdout)
+        live_parts = live.decode("latin-1").split("--- ")
+        replayed_parts = r.stdout.decode("latin-1").split("--- ")
+        where = next((k for k in range(min(len(live_parts), len(replayed_parts)))
+                      if live_parts[k] != replayed_parts[k]), min(len(live_parts), len(replayed_parts)))
+        raise E2EFailure("the replay of %s differs from the live table (status %d) at action %d of %d/%d; %s; "
+                         "see %s and %s.replayed" % (os.path.basename(ck[0]), r.returncode, where - 1,
+                                                     len(live_parts) - 1, len(replayed_parts) - 1,
+                                                     r.stderr.decode("latin-1").strip()[:400], states, states))
+
+
 # ---------------------------------------------------------------------------
 # The X server
 
@@ -446,6 +492,7 @@ class Session:
         self.origin = (0, 0)
         self.exit_status = None
         self.wine = wine if wine is not None else _wine
+        self.state_file = None
 
     # -- processes ----------------------------------------------------------
 
@@ -456,6 +503,11 @@ class Session:
         env = dict(os.environ)
         env.update(DISPLAY=self.xvfb.display, XDG_RUNTIME_DIR=self.runtime_dir,
                    QT_QPA_PLATFORM="xcb")
+        if _replay_states and self.wine is None:
+            self.state_file = os.path.join(self.outdir, self.name + ".states")
+            if os.path.exists(self.state_file):
+                os.remove(self.state_file)
+            env["QBX_STATE_FILE"] = self.state_file
         env.update(self.extra_env)
         self.env = env
         if self.wm:
@@ -536,6 +588,8 @@ class Session:
         if exc_type is not None:
             self.collect(self.name + "-fail")
         self.stop()
+        if exc_type is None:
+            check_replay_of(self)
 
     def running(self):
         return self.proc is not None and self.proc.poll() is None

@@ -28,7 +28,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from desktop import scenario_desktop, scenario_screen_sizes, scenario_window_manager
 from harness import (AQUA, CARD_H, CARD_W, GREEN, GREY, HAND_END, HELP_BUTTON, HELP_CLOSE, PASS_BUTTON,
                      SCRIPT_PARAMETERS, BoxShown, E2EFailure, Expected, Killed, ProgramEnded,
-                     ScriptedPlay, Session, WinePrefix, check, check_run_record, check_stamps, compare_text,
+                     ScriptedPlay, Session, WinePrefix, use_replay_states, check, check_run_record, check_stamps, compare_text,
                      deal_of, header, kill_program, leading_stamps, look_record, make_workdir, masked,
                      pickup_record, scripted_game, split_log, tree_listing, under_wine, use_wine, vm_rss_kb,
                      wait_for)
@@ -1176,6 +1176,9 @@ def main():
     ap.add_argument("--skip", nargs="*", default=[], help="scenarios not to run (NAME_* too)")
     ap.add_argument("--wine", action="store_true",
                     help="the program is a Windows build: run it under Wine (the default for an .exe)")
+    ap.add_argument("--replay-states",
+                    help="tests/replay's replay_states: each session that ends on its own is played again "
+                         "from its logs and must show the live table at every action")
     ap.add_argument("--wine-prefix",
                     help="the Wine prefix to use, made if it is not there (default: OUT/wine-prefix, made anew)")
     args = ap.parse_args()
@@ -1187,6 +1190,8 @@ def main():
         print("error: %s is not an executable program" % program)
         return 2
 
+    if args.replay_states and not wine:
+        use_replay_states(os.path.abspath(args.replay_states))
     passed = failed = skipped = 0
     t_all = time.monotonic()
     if wine:

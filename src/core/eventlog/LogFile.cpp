@@ -21,6 +21,7 @@ LogFile::Create LogFile::createNew(const std::string& path, std::string& error) 
     case sys::AppendFile::Create::Created: break;
     }
     path_ = path;
+    records_ = 0;
     unsynced_ = true;  // the new directory entry must reach the disk too
     line_.reserve(256);
     return Create::Created;
@@ -31,10 +32,12 @@ void LogFile::openInMemory(const std::string& name) {
     path_ = name;
     inMemory_ = true;
     memory_.clear();
+    records_ = 0;
 }
 
 void LogFile::writeLine(const std::string& record) {
     if (inMemory_) {
+        ++records_;
         memory_ += record;
         memory_ += "\r\n";
         return;
@@ -48,6 +51,7 @@ void LogFile::writeLine(const std::string& record) {
     if (!file_.append(line_.data(), line_.size(), reason))
         throw LogError(describe("Cannot write the event log", path_, reason));
     unsynced_ = true;
+    ++records_;
 }
 
 void LogFile::sync() {

@@ -43,6 +43,8 @@ public:
     void sync();
     // Records written and not yet made durable.
     bool awaitingSync() const { return unsynced_; }
+    // Records written since the file was created or opened.
+    long recordsWritten() const { return records_; }
     void close() noexcept;
 
 private:
@@ -51,6 +53,7 @@ private:
     std::string path_;
     std::string line_;
     bool inMemory_ = false;
+    long records_ = 0;
     std::string memory_;
 };
 

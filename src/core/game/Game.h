@@ -127,6 +127,10 @@ public:
         if (recordWriter_) recordWriter_->flush();
     }
     void setRunRecordWriter(std::unique_ptr<RunRecordWriter> writer) { recordWriter_ = std::move(writer); }
+    // Called after each call into the game that wrote records (the start, a
+    // deal, a participant's action, the end), with the table those records
+    // leave: the program writes the table's states there when a test asks.
+    void setAfterRecords(std::function<void()> observer) { afterRecords_ = std::move(observer); }
 
     // ---- Rules a test drives one at a time ------------------------------------
     // Sends a card gliding to a place; the window takes no input meanwhile.
@@ -168,9 +172,12 @@ private:
     template <typename F>
     void guarded(F&& action) {
         if (terminated_) return;
+        const long recordsBefore = logs_.ck().recordsWritten() + logs_.nk().recordsWritten();
         try {
             action();
             logs_.sync();
+            if (afterRecords_ && logs_.ck().recordsWritten() + logs_.nk().recordsWritten() != recordsBefore)
+                afterRecords_();
         } catch (const std::exception& e) {
             logFailed(e.what());
         }
@@ -259,6 +266,7 @@ private:
     TimerState timers_[3];
     bool terminated_ = false;
     bool logsInMemory_ = false;
+    std::function<void()> afterRecords_;
 };
 
 }  // namespace qbx

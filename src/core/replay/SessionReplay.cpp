@@ -329,9 +329,16 @@ void SessionReplay::restart() {
     desktop_->system = SystemInfo{"replay", screen_.width, screen_.height, 1, ""};
     desktop_->onMessage = [this](const std::string& text) {
         banner_ = text;
-        // The box stayed open until the participant closed it; the records
-        // after it carry that time.
-        if (boxClosesAtMs_ >= 0 && clock_.ms() < boxClosesAtMs_) clock_.setMs(boxClosesAtMs_);
+        // The box stayed open until the participant closed it (the records
+        // after it carry that time), and the timers went on meanwhile: a
+        // card gliding home went on gliding.
+        if (boxClosesAtMs_ < 0) return;
+        while (!desktop_->terminated) {
+            const long long due = desktop_->nextTimerDue();
+            if (due < 0 || due > boxClosesAtMs_) break;
+            desktop_->fireNextTimer(*game_);
+        }
+        if (clock_.ms() < boxClosesAtMs_) clock_.setMs(boxClosesAtMs_);
     };
     clock_.date = date_;
     clock_.setMs(startOfDayMs_);

@@ -4,6 +4,8 @@
 #include <QString>
 
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -19,6 +21,7 @@
 #include "desktop/login/LoginWindow.h"
 #include "desktop/table/TableWindow.h"
 #include "desktop/table/Trace.h"
+#include "core/replay/SessionReplay.h"
 
 namespace qbx {
 
@@ -87,6 +90,17 @@ int runQbxSolo(int argc, char** argv) {
     login->onLogin = [helpWindow, &tableWindow](const std::string& participantCode) {
         auto* table = new TableWindow(helpWindow);
         tableWindow = table;
+        // Tests of the replay: the table after every call that wrote records.
+        if (const char* states = std::getenv("QBX_STATE_FILE"); states && *states) {
+            table->game().setAfterRecords([table, path = std::string(states), count = 0]() mutable {
+                const std::string text =
+                    "--- " + std::to_string(count++) + "\n" + replay::SessionReplay::tableStateText(table->game());
+                std::FILE* f = std::fopen(path.c_str(), "ab");
+                if (!f) return;
+                std::fwrite(text.data(), 1, text.size(), f);
+                std::fclose(f);
+            });
+        }
         table->start(participantCode);
     };
 #ifndef _WIN32

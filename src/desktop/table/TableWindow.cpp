@@ -209,9 +209,6 @@ void TableWindow::showOnTop() {
     raise();
     activateWindow();
     holder_->holdInFront();
-#ifdef _WIN32
-    winfront::takeForeground(*this);
-#endif
     // A box or the help that was up stays in front of the table.
     if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != this) {
         modal->raise();

@@ -4,10 +4,14 @@
 
 #include "desktop/table/WindowManager.h"
 
+#include <QApplication>
+
 #include <windows.h>
 
 #include <initguid.h>
 #include <shobjidl.h>
+
+#include "desktop/table/FrontWindows.h"
 
 namespace qbx {
 
@@ -27,9 +31,10 @@ bool onAnotherDesktop(const QWidget& window) {
     return SUCCEEDED(asked) && !onCurrent;
 }
 
-// The table keeps itself in front through its own window procedure
-// (FrontWindows); for the login and the help, staying topmost is what a
-// Windows desktop can take from them, and what is asked again here.
+// What a Windows desktop can take from a window is the topmost place and
+// the foreground: both are asked again here, for the table, the login and
+// the help alike. The table also refuses window commands in its own window
+// procedure (FrontWindows).
 struct FrontHolder::Native {};
 
 FrontHolder::FrontHolder(QWidget& window, std::function<void(FrontLost)> taken, std::function<QRect()> place)
@@ -41,6 +46,9 @@ void FrontHolder::holdInFront() {
     if (!window_.isVisible()) return;
     SetWindowPos(reinterpret_cast<HWND>(window_.winId()), HWND_TOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // A box or the help of the program's own stays in front of it.
+    const QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || modal == &window_) winfront::takeForeground(window_);
 }
 
 bool FrontHolder::eventFilter(QObject* watched, QEvent* event) { return QObject::eventFilter(watched, event); }
