@@ -9,7 +9,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "two-role card game for laboratory experim
 set(CPACK_PACKAGE_DESCRIPTION "QBXSolo runs a two-role card game as a laboratory task and records
 every event of play, with millisecond time stamps, in two event logs per
 session. qbxtool makes a working directory for each experiment, with a
-desktop launcher, from the example setup installed with the program.")
+desktop launcher, from the example setup installed with the program;
+qbxreplay plays a session back on its table from the two logs.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${QBX_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
