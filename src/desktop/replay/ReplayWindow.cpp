@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
@@ -126,8 +127,10 @@ ReplayWindow::ReplayWindow(std::unique_ptr<replay::SessionReplay> replay, Sessio
     replay_->jumpToAction(0);
     playMs_ = double(replay_->nowMs());
     refresh();
-    // Room for the table at its size when the screen has it.
-    resize(std::min(files_.screen.width, 1280), std::min(files_.screen.height, 800) + bar->sizeHint().height());
+    // Room for the table at its size, as far as this screen has it.
+    QSize room(files_.screen.width, files_.screen.height + bar->sizeHint().height());
+    if (const QScreen* here = screen()) room = room.boundedTo(here->availableGeometry().size());
+    resize(room);
 }
 
 ReplayWindow::~ReplayWindow() = default;

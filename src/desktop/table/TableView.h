@@ -5,8 +5,6 @@
 // a `Table`. The participant's table window hosts one and forwards its input
 // to the game; the replay hosts one off the screen and only draws it.
 
-#include <QFont>
-
 #include <cstdint>
 #include <functional>
 #include <memory>

@@ -1,13 +1,11 @@
 #include "desktop/table/TableWindow.h"
 
 #include <QApplication>
-#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QHideEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -15,10 +13,8 @@
 #include <QTimer>
 
 #include "core/platform/System.h"
-#include "desktop/widgets/Fonts.h"
 #include "desktop/widgets/MessageBox.h"
 #include "desktop/help/HelpWindow.h"
-#include "desktop/table/CardPictures.h"
 #include "desktop/table/TableCanvas.h"
 #include "desktop/table/Trace.h"
 #include "desktop/table/WindowManager.h"
