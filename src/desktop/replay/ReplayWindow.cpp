@@ -343,9 +343,11 @@ void ReplayWindow::exportHand() {
     const int hand = currentHand();
     if (hand < 1) return;
     pause();
+    // Beside the logs' folder, not in it: dataout holds what sessions wrote.
+    QDir beside(QString::fromStdString(files_.logFolder));
+    beside.cdUp();
     const QString suggested =
-        QDir(QString::fromStdString(files_.logFolder))
-            .filePath(QStringLiteral("%1_hand%2.png").arg(QString::fromStdString(replay_->session())).arg(hand));
+        beside.filePath(QStringLiteral("%1_hand%2.png").arg(QString::fromStdString(replay_->session())).arg(hand));
     const QString path = QFileDialog::getSaveFileName(this, tr("Export hand %1").arg(hand), suggested,
                                                       tr("Animated PNG (*.png *.apng)"));
     if (path.isEmpty()) return;
