@@ -46,6 +46,25 @@ QImage ReplayTable::render() const {
     return image;
 }
 
+uint64_t tableSignature(const Table& table) {
+    // FNV-1a over every field a control is drawn from.
+    uint64_t h = 1469598103934665603ULL;
+    auto mix = [&h](uint64_t v) {
+        for (int i = 0; i < 8; ++i, v >>= 8) h = (h ^ (v & 0xFF)) * 1099511628211ULL;
+    };
+    for (const Control& c : table.controls()) {
+        mix(uint64_t(uint32_t(c.left)) << 32 | uint32_t(c.top));
+        mix(uint64_t(uint32_t(c.width)) << 32 | uint32_t(c.height));
+        mix(uint64_t(c.visible) | uint64_t(c.enabled) << 1 | uint64_t(c.checked) << 2 | uint64_t(c.picture) << 8 |
+            uint64_t(c.pen.r) << 16 | uint64_t(c.pen.g) << 24 | uint64_t(c.pen.b) << 32 |
+            uint64_t(uint32_t(c.penWidth)) << 40);
+        for (unsigned char ch : c.caption) mix(ch);
+        mix(c.caption.size());
+    }
+    for (const Ctl id : table.stacking()) mix(uint64_t(id));
+    return h;
+}
+
 void paintBanner(QPainter& painter, const QRect& area, const QString& text) {
     if (text.isEmpty()) return;
     painter.save();

@@ -8,6 +8,7 @@
 #include <QRect>
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 
 #include "core/replay/SessionReplay.h"
@@ -39,6 +40,10 @@ private:
     std::unique_ptr<QWidget> host_;
     std::unique_ptr<TableView> view_;
 };
+
+// What the table's picture depends on, as one number: the same number, the
+// same picture. Lets a view that follows the replay draw only on a change.
+uint64_t tableSignature(const Table& table);
 
 // A hand's end message, as a banner across the top of `area` (the table as
 // shown): a box for a moment, never one that waits.

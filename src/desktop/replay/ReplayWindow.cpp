@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <functional>
 
 #include "core/eventlog/LogFormat.h"
 #include "desktop/replay/HandExport.h"
@@ -323,8 +324,13 @@ QString ReplayWindow::problemText() const {
 }
 
 void ReplayWindow::refresh() {
-    table_->follow(*replay_);
-    stage_->show(table_->render(), fromBytes(replay_->banner()));
+    const uint64_t banner = std::hash<std::string>()(replay_->banner());
+    if ((tableSignature(replay_->game().table()) ^ banner) != shown_) {
+        table_->follow(*replay_);
+        stage_->show(table_->render(), fromBytes(replay_->banner()));
+        // Taken after the labels were fitted to their captions.
+        shown_ = tableSignature(replay_->game().table()) ^ banner;
+    }
     const long long now = replay_->nowMs();
     timeLine_->setNow(now);
     timeText_->setText(sessionTime(now) + QStringLiteral(" / ") + sessionTime(replay_->durationMs()));

@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QWidget>
 
+#include <cstdint>
 #include <memory>
 
 #include "core/replay/SessionReplay.h"
@@ -100,6 +101,9 @@ private:
     QTimer* timer_ = nullptr;
     QElapsedTimer wall_;
     double playMs_ = 0;
+    // The table and banner last drawn: most ticks of playing change nothing
+    // (the participant thinks), and draw nothing.
+    uint64_t shown_ = 0;
     int speed_ = 1;
 };
 
