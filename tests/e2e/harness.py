@@ -349,7 +349,7 @@ class Shot:
         return white / total, blue / total, red / total
 
 
-def _parse_ppm(raw):
+def parse_ppm(raw):
     # P6\n<w> <h>\n<max>\n<data>; ImageMagick writes no comments.
     parts = raw.split(b"\n", 3)
     check(parts[0] == b"P6", "screenshot is not a binary PPM")
@@ -638,7 +638,7 @@ class Session:
         r = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], env=self.env,
                            stdout=subprocess.PIPE, stderr=subprocess.PIPE)
         check(r.returncode == 0, "import failed: %s" % r.stderr.decode().strip())
-        return _parse_ppm(r.stdout)
+        return parse_ppm(r.stdout)
 
     def save_screenshot(self, path):
         subprocess.run(["import", "-window", "root", path], env=self.env,

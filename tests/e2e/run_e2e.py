@@ -28,10 +28,10 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from desktop import scenario_desktop, scenario_screen_sizes, scenario_window_manager
 from harness import (AQUA, CARD_H, CARD_W, GREEN, GREY, HAND_END, HELP_BUTTON, HELP_CLOSE, PASS_BUTTON,
                      SCRIPT_PARAMETERS, BoxShown, E2EFailure, Expected, Killed, ProgramEnded,
-                     ScriptedPlay, Session, WinePrefix, use_replay_states, check, check_run_record, check_stamps, compare_text,
-                     deal_of, header, kill_program, leading_stamps, look_record, make_workdir, masked,
-                     pickup_record, scripted_game, split_log, tree_listing, under_wine, use_wine, vm_rss_kb,
-                     wait_for)
+                     ScriptedPlay, Session, WinePrefix, check, check_run_record, check_stamps, compare_text,
+                     deal_of, header, kill_program, leading_stamps, look_record, make_workdir, masked, parse_ppm,
+                     pickup_record, scripted_game, split_log, tree_listing, under_wine, use_replay_states, use_wine,
+                     vm_rss_kb, wait_for)
 
 CK, NK = "ck", "nk"
 UP, TARGET, CKH, NKH, DC, DN = ("upCardView", "targetCardView", "colorCardView",
@@ -70,6 +70,72 @@ def play_to_end(session, exp, total):
 def end_hand_by_box(session, boxes=1):
     for _ in range(boxes):
         session.dismiss_box()
+
+
+# ---------------------------------------------------------------------------
+# The replay
+
+# qbxreplay, given with --replay; the scenario that needs it fails without it.
+REPLAY = {"program": None}
+
+
+def _ppm_of_png(path):
+    r = subprocess.run(["convert", path, "-depth", "8", "ppm:-"], stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    check(r.returncode == 0, "convert could not read %s: %s" % (path, r.stderr.decode().strip()))
+    return parse_ppm(r.stdout)
+
+
+def scenario_replay_pixels(program, out):
+    """The replay draws the table as the live window did: at chosen actions
+    (a deal, a pass, the pass after a swap and its glide), the card places
+    and their frames of qbxreplay's snapshot equal a screenshot of the live
+    table at that moment, pixel for pixel."""
+    check(REPLAY["program"] is not None, "no qbxreplay given (--replay PROGRAM)")
+    shoe = ["3H 4C 2C 2H 4H 3C   3C   ck"]
+    work = make_workdir(out, "replay_pixels", {"MaxRounds": "5"}, shoe)
+    with Session(program, work, out, "replay_pixels") as s:
+        s.login("R01")
+        shots = [(1, s.wait_ready(CK, 1))]  # action 1: the deal
+        s.pass_turn()
+        s.wait_lines(CK, 12)
+        s.wait_still()
+        shots.append((2, s.screenshot()))  # action 2: the ColorKeeper's pass
+        s.pass_turn()
+        s.wait_lines(CK, 13)
+        s.wait_still()
+        s.drag_card(2, 0)  # actions 4 and 5: the pick-up and the swap
+        s.wait_lines(CK, 15)
+        s.wait_still()
+        s.pass_turn()
+        s.wait_lines(CK, 16)
+        s.wait_still()
+        shots.append((6, s.screenshot()))  # action 6: the NumberKeeper's pass, the swap's glide over
+        s.pass_turn()  # the fifth action: the move limit
+        s.dismiss_box()
+        s.dismiss_box()  # the end of the shoe
+        check(s.wait_exit(5) == 0, "exit status %s after the game end" % s.exit_status)
+        session = os.path.basename(s.log_files()[0])[2:-4]
+        # The whole table but its two buttons, which the pointer left hovered.
+        buttons = [s.button_centre(b) for b in (PASS_BUTTON, HELP_BUTTON)]
+
+        def hovered(x, y):
+            return any(abs(x - bx) <= 95 and abs(y - by) <= 32 for bx, by in buttons)
+        for action, live in shots:
+            png = os.path.join(out, "replay_pixels-%d.png" % action)
+            r = subprocess.run([REPLAY["program"], s.dataout(), session, "--snapshot", str(action), "--out", png],
+                               env=s.env, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=60)
+            check(r.returncode == 0, "qbxreplay --snapshot %d failed (%d): %s" %
+                  (action, r.returncode, r.stderr.decode(errors="replace").strip()))
+            replayed = _ppm_of_png(png)
+            ox, oy = s.to_screen(0, 0)
+            width, height = min(replayed.width, live.width - ox), min(replayed.height, live.height - oy)
+            check(width > 900 and height > 600, "the snapshot is %dx%d" % (replayed.width, replayed.height))
+            differing = [(x, y) for y in range(height) for x in range(width)
+                         if not hovered(x, y) and replayed.pixel(x, y) != live.pixel(x + ox, y + oy)]
+            if differing:
+                s.save_screenshot(os.path.join(out, "replay_pixels-%d-live.png" % action))
+                raise E2EFailure("the replay's table after action %d differs from the live one in %d pixels, "
+                                 "the first at %s (%s)" % (action, len(differing), differing[0], png))
 
 
 # ---------------------------------------------------------------------------
@@ -1110,6 +1176,7 @@ def scenario_polite_kill(program, out):
 
 SCENARIOS = [
     ("game_default", scenario_game_default),
+    ("replay_pixels", scenario_replay_pixels),
     ("game_circular", scenario_game_circular),
     ("look_mix", scenario_look_mix),
     ("look_viewcard", scenario_look_viewcard),
@@ -1173,12 +1240,13 @@ def main():
     ap.add_argument("--program", required=True)
     ap.add_argument("--out", required=True)
     ap.add_argument("--only", nargs="*", help="scenarios to run; a name also runs those named NAME_*")
-    ap.add_argument("--skip", nargs="*", default=[], help="scenarios not to run (NAME_* too)")
+    ap.add_argument("--skip", nargs="*", default=[], action="extend", help="scenarios not to run (NAME_* too)")
     ap.add_argument("--wine", action="store_true",
                     help="the program is a Windows build: run it under Wine (the default for an .exe)")
     ap.add_argument("--replay-states",
                     help="tests/replay's replay_states: each session that ends on its own is played again "
                          "from its logs and must show the live table at every action")
+    ap.add_argument("--replay", help="qbxreplay, for the scenario that holds its table against the live one")
     ap.add_argument("--wine-prefix",
                     help="the Wine prefix to use, made if it is not there (default: OUT/wine-prefix, made anew)")
     args = ap.parse_args()
@@ -1190,6 +1258,8 @@ def main():
         print("error: %s is not an executable program" % program)
         return 2
 
+    if args.replay:
+        REPLAY["program"] = os.path.abspath(args.replay)
     if args.replay_states and not wine:
         use_replay_states(os.path.abspath(args.replay_states))
     passed = failed = skipped = 0

@@ -12,7 +12,7 @@ namespace {
 constexpr long long kDayMs = 86400000LL;
 // A deal's records are written by its seventh step, 302 ms apart, after
 // the one-second wait: the wait ends this long before them.
-constexpr long long kDealStepsMs = 7 * 302;
+constexpr long long kDealStepsMs = 7LL * 302;
 // How long a look shows its card before the release that records it, at most.
 constexpr long long kLookHoldMs = 600;
 
@@ -335,7 +335,7 @@ void SessionReplay::restart() {
         if (boxClosesAtMs_ < 0) return;
         while (!desktop_->terminated) {
             const long long due = desktop_->nextTimerDue();
-            if (due < 0 || due > boxClosesAtMs_) break;
+            if (due < 0 || due >= boxClosesAtMs_) break;
             desktop_->fireNextTimer(*game_);
         }
         if (clock_.ms() < boxClosesAtMs_) clock_.setMs(boxClosesAtMs_);
@@ -371,6 +371,8 @@ void SessionReplay::runTimersTo(long long ms) {
         // action, applied (and its records compared) in its turn.
         const SimulatedDesktop::TimerSlot& step = desktop_->timers[static_cast<int>(TimerId::DealStep)];
         if (step.running && step.due == due && game_->progress().dealStep == 7 && applied_ < actions_.size()) break;
+        // A hand's end message shows until the next deal begins.
+        if (wait.running && wait.due == due) banner_.clear();
         desktop_->fireNextTimer(*game_);
     }
     if (clock_.ms() < until) clock_.setMs(until);
@@ -414,7 +416,8 @@ void SessionReplay::apply(size_t index) {
     if (act.kind == ActionKind::Deal || act.kind == ActionKind::GameEnd) {
         // What the last action set going (a glide, the hand's end) is over
         // once the next deal begins.
-        desktop_->runUntil(*game_, [this] { return game_->progress().dealStep >= 1 || game_->progress().handInPlay; });
+        desktop_->runUntil(*game_,
+                           [this] { return game_->timerRunning(TimerId::DealStep) || game_->progress().handInPlay; });
     }
     compareUpTo(index);
     boxClosesAtMs_ = logged_[index].handEndMs;
@@ -556,10 +559,16 @@ std::string SessionReplay::tableStateText(const Game& game) {
     std::string out;
     char line[160];
     static const char* const kPictures[] = {"none", "2H", "3H", "4H", "2C", "3C", "4C", "back"};
+    // A card on its way is told by where it goes: how far it has come
+    // depends on how many ticks the desktop's timer gave it, which a box
+    // open meanwhile leaves to the millisecond.
+    const bool gliding = game.timerRunning(TimerId::Glide);
     for (int c = 0; c < kCards; ++c) {
         const Control& k = t[cardImage(c)];
-        std::snprintf(line, sizeof line, "card %s at %d,%d %s %s%s%s\n", cardText(c).c_str(), k.left, k.top,
-                      kPictures[static_cast<int>(k.picture)],
+        const bool moving = gliding && game.glide().card == cardImage(c);
+        std::snprintf(line, sizeof line, "card %s %s %d,%d %s %s%s%s\n", cardText(c).c_str(),
+                      moving ? "gliding to" : "at", moving ? game.glide().targetX : k.left,
+                      moving ? game.glide().targetY : k.top, kPictures[static_cast<int>(k.picture)],
                       k.dragMode == DragMode::Automatic ? "draggable" : "locked", k.visible ? "" : " hidden",
                       k.enabled ? "" : " disabled");
         out += line;

@@ -112,8 +112,9 @@ public:
     const std::string& banner() const { return banner_; }
 
     // The table as text, one control a line (places, pictures, drag modes,
-    // frame pens, counters, the turn, whether it takes input): two games in
-    // the same state give the same text. The program can write it after
+    // frame pens, counters, the turn, whether it takes input; a gliding
+    // card by the place it glides to): two games in the same state give
+    // the same text. The program can write it after
     // every action (QBX_STATE_FILE), and the replay after each of its own.
     static std::string tableStateText(const Game& game);
 
