@@ -38,7 +38,7 @@ EventLogs::Open EventLogs::create(const std::string& directory, Clock& clock, co
         made = nk_.createNew(nkPath, error);
         if (made == LogFile::Create::Created) {
             suffix_ = suffix;
-            sys::syncDirectory(directory);
+            if (durable_) sys::syncDirectory(directory);
             return Open::Ok;
         }
         // The ColorKeeper file is ours and empty: take it back.
