@@ -141,7 +141,9 @@ public:
     }
 
     SimulatedSession play(const std::string& code) {
-        game_.startGame(code);
+        // As the login window hands it over: the code, then the three other
+        // fields of the login (left empty), each after a blank.
+        game_.startGame(code + "   ");
         SimulatedSession done{code, std::string(), 0};
         while (!desktop_.terminated) {
             desktop_.untilHandInPlay(game_);
