@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -18,6 +19,7 @@
 #include "tool/logs/LogFolder.h"
 #include "tool/logs/SessionSetup.h"
 #include "tool/logs/Verify.h"
+#include "tool/setup/SolverTable.h"
 #include "tool/sim/Simulate.h"
 
 namespace qbx::tool {
@@ -83,6 +85,57 @@ std::map<std::string, std::string> filesOf(const fs::path& dir) {
     for (const auto& e : fs::recursive_directory_iterator(dir))
         if (e.is_regular_file()) files[fs::relative(e.path(), dir).string()] = readFile(e.path());
     return files;
+}
+
+// The ColorKeeper in turn holds the goal 2H; the Target holds `target`.
+rules::Situation goalInColourKeepersHand(int target, const rules::TableRules& rules) {
+    // Cards 0..5 are 2H 3H 4H 2C 3C 4C; the rest fill the other places.
+    std::array<uint8_t, kCards> at{};
+    at[0] = colorCardView;
+    at[target] = targetCardView;
+    const uint8_t others[] = {downColorCardView, upCardView, downNumberCardView, numberCardView};
+    int next = 0;
+    for (int card = 1; card < kCards; ++card)
+        if (card != target) at[card] = others[next++];
+    return rules::dealtHand(at, Role::Ck, rules);
+}
+
+TEST(SimulatedPlayers, EachChoosesAsItsKindSaysAmongTheActionsTheRulesAllow) {
+    rules::TableRules rules;  // hand cards locked, the turn kept after a swap
+    const SolverTable solver(rules);
+    sim::Draws draws(3);
+    const auto player = [&](const char* kind) { return sim::Player(sim::parsePlayer(kind), rules, &solver, draws); };
+    const sim::SimAction onTarget{false, targetCardView}, pass{true, 0};
+
+    // 3H at the Target shares the 2H's colour: four swaps and the pass.
+    const rules::Situation sameColour = goalInColourKeepersHand(1, rules);
+    EXPECT_EQ(sim::allowedActions(sameColour, rules).size(), 5u);
+    EXPECT_EQ(sim::goalNearness(sameColour, 0), 1);
+    EXPECT_EQ(player("greedy").choose(sameColour, 0), onTarget);
+    EXPECT_EQ(player("optimal").choose(sameColour, 0), onTarget);
+    EXPECT_EQ(player("noisy:1").choose(sameColour, 0), onTarget);
+
+    // 3C at the Target does not: no swap with it, and none brings the 2H nearer.
+    const rules::Situation otherColour = goalInColourKeepersHand(4, rules);
+    const std::vector<sim::SimAction> allowed = sim::allowedActions(otherColour, rules);
+    EXPECT_EQ(allowed.size(), 4u);
+    EXPECT_EQ(std::count(allowed.begin(), allowed.end(), onTarget), 0);
+    EXPECT_EQ(player("greedy").choose(otherColour, 0), pass);
+    // The solver's move leads on a shortest line.
+    const sim::SimAction best = player("optimal").choose(otherColour, 0);
+    const std::optional<int> now = solver.distanceFrom(otherColour, 0);
+    ASSERT_TRUE(now);
+    EXPECT_EQ(solver.distanceFrom(sim::afterAction(otherColour, best, rules), 0), *now - 1);
+
+    // A random player draws every allowed action, and nothing else.
+    sim::Player random = player("random");
+    std::map<std::pair<bool, int>, int> drawn;
+    for (int i = 0; i < 400; ++i) {
+        const sim::SimAction a = random.choose(sameColour, 0);
+        ++drawn[{a.isPass, a.position}];
+    }
+    EXPECT_EQ(drawn.size(), 5u);
+    for (const auto& [action, times] : drawn) EXPECT_GT(times, 40) << action.second;
 }
 
 TEST(Simulate, EverySessionOfEveryPlayerIsOneTheGameWroteWholeAndVerifyFindsNothing) {
