@@ -170,7 +170,9 @@ TEST(Simulate, EverySessionOfEveryPlayerIsOneTheGameWroteWholeAndVerifyFindsNoth
             }
             // Looks only where the hand cards lie face down.
             EXPECT_EQ(looks > 0, !overrides.empty()) << looks;
-            if (players != "greedy") EXPECT_GT(pickUps, 0);
+            if (players != "greedy") {
+                EXPECT_GT(pickUps, 0);
+            }
         }
     }
 }
@@ -264,8 +266,11 @@ TEST(Simulate, SessionsCsvAndReportMarkSimulatedSessionsAndLeaveThemOutOnRequest
     ASSERT_EQ(simulatedOf.size(), 3u);
     EXPECT_EQ(simulatedOf.at("SIM-0001"), "true");
     EXPECT_EQ(simulatedOf.at("SIM-0002"), "true");
-    for (const auto& [code, value] : simulatedOf)  // the participant's session has no run record
-        if (code.rfind("SIM-", 0) != 0) EXPECT_EQ(value, "") << code;
+    for (const auto& [code, value] : simulatedOf) {
+        if (code.rfind("SIM-", 0) != 0) {
+            EXPECT_EQ(value, "") << code;  // the participant's session has no run record
+        }
+    }
     ASSERT_EQ(runTool({"csv", dataout.string(), "-o", events, "--hands", hands, "--force", "--no-simulated"}).exitCode,
               0);
     EXPECT_EQ(readFile(events).find("SIM-"), std::string::npos);

@@ -25,7 +25,7 @@ public:
     enum class Mode { Background, Inline };
     // `durable` false leaves each record with the operating system (written,
     // not waited for): qbxtool simulate, which makes its files durable once
-    // at its end. A participant's session never does.
+    // at the end of its run. A participant's session never does.
     explicit RunRecordWriter(Mode mode = Mode::Background, bool durable = true) : mode_(mode), durable_(durable) {}
     // Writes what was handed over and not yet written, then stops.
     ~RunRecordWriter();
