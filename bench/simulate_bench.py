@@ -69,10 +69,9 @@ def main():
         f"{time.strftime('%Y-%m-%d %H:%M', time.gmtime())} UTC, load average {os.getloadavg()[0]:.1f} at the end. "
         f"{a.sessions} sessions of the example shoe (14 hands each) played by simulated participants on the game "
         "itself and written into a fresh dataout (two logs and a run record a session, the setup saved once), "
-        "the whole command timed. The game does not wait for the disk after each action in a simulation: each "
-        "session's logs are made durable when the game closes them, the run records once at the end of the run. "
-        "On the disk most of the time is the disk's: the logs are written a record at a time, as the game always "
-        "writes them, and synced at each session's end.",
+        "the whole command timed. The game does not wait for the disk after each action in a simulation: the run "
+        "makes every file it wrote durable once, at its end. On the disk most of the time is the disk's: the logs "
+        "are written a record at a time, as the game always writes them.",
         "",
         "| Figure | Measured | Rate | Target | Holds |",
         "|---|---|---|---|---|",

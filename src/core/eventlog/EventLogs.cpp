@@ -64,8 +64,8 @@ void EventLogs::sync() {
 }
 
 void EventLogs::close() noexcept {
-    ck_.close();
-    nk_.close();
+    ck_.close(durable_);
+    nk_.close(durable_);
 }
 
 }  // namespace qbx

@@ -32,8 +32,9 @@ public:
     void sync();
     // Benchmarks and qbxtool simulate only: false leaves the records, and the
     // new files' names, with the operating system (written, not waited for),
-    // to time the game's own work apart from the disk's; the logs are still
-    // made durable when they are closed. A real run never turns this off.
+    // to time the game's own work apart from the disk's, or to make them
+    // durable once at the end of many sessions (qbxtool simulate). A real
+    // run never turns this off.
     void setDurable(bool durable) { durable_ = durable; }
     void close() noexcept;
 

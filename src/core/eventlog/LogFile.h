@@ -43,7 +43,9 @@ public:
     void sync();
     // Records written and not yet made durable.
     bool awaitingSync() const { return unsynced_; }
-    void close() noexcept;
+    // Closes the file, making what was written durable first unless
+    // `durable` is false (its records then stay with the operating system).
+    void close(bool durable = true) noexcept;
 
 private:
     sys::AppendFile file_;

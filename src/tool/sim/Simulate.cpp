@@ -257,10 +257,10 @@ private:
     Game game_;
 };
 
-// The game made each session's logs durable when it closed them; their
-// names in dataout and the run records were left with the operating system
-// (a simulation does not wait for the disk after each action or record):
-// made durable here, once, for the whole run.
+// The sessions' logs, their names in dataout and their run records were
+// left with the operating system (a simulation does not wait for the disk
+// after each action, record or session): made durable here, once, for the
+// whole run.
 void makeDurable(const std::string& dataout, const std::vector<SimulatedSession>& sessions) {
 #ifdef _WIN32
     for (const SimulatedSession& s : sessions)
