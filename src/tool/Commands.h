@@ -22,5 +22,6 @@ void addVerifyCommand(CLI::App& app, CommandResult& result);    // logs/VerifyCo
 void addCsvCommand(CLI::App& app, CommandResult& result);       // logs/CsvCommand.cpp
 void addReportCommand(CLI::App& app, CommandResult& result);    // logs/ReportCommand.cpp
 void addResumeCommand(CLI::App& app, CommandResult& result);    // logs/ResumeCommand.cpp
+void addSimulateCommand(CLI::App& app, CommandResult& result);  // sim/SimulateCommand.cpp
 
 }  // namespace qbx::tool

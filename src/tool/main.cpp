@@ -16,7 +16,9 @@ namespace {
 
 int run(int argc, char** argv) {
     using namespace qbx::tool;
-    CLI::App app{"qbxtool: check a QBXSolo setup, solve and make shoes, verify and convert event logs.", "qbxtool"};
+    CLI::App app{
+        "qbxtool: check a QBXSolo setup, solve and make shoes, verify and convert event logs, simulate sessions.",
+        "qbxtool"};
     app.set_version_flag("--version", versionText());
     app.require_subcommand(1);
     app.fallthrough(false);
@@ -31,6 +33,7 @@ int run(int argc, char** argv) {
     addCsvCommand(app, result);
     addReportCommand(app, result);
     addResumeCommand(app, result);
+    addSimulateCommand(app, result);
 
     // A word that names no command is told as such, with the commands there are.
     if (argc > 1 && argv[1][0] != '-') {

@@ -29,9 +29,9 @@ from desktop import scenario_desktop, scenario_screen_sizes, scenario_window_man
 from harness import (AQUA, CARD_H, CARD_W, GREEN, GREY, HAND_END, HELP_BUTTON, HELP_CLOSE, PASS_BUTTON,
                      SCRIPT_PARAMETERS, BoxShown, E2EFailure, Expected, Killed, ProgramEnded,
                      ScriptedPlay, Session, WinePrefix, check, check_run_record, check_stamps, compare_text,
-                     deal_of, header, kill_program, leading_stamps, look_record, make_workdir, masked, parse_ppm,
-                     pickup_record, scripted_game, split_log, tree_listing, under_wine, use_replay_states, use_wine,
-                     vm_rss_kb, wait_for)
+                     count_prefixed, deal_of, header, kill_program, leading_stamps, look_record, make_workdir,
+                     masked, parse_ppm, pickup_record, scripted_game, split_log, tree_listing, under_wine,
+                     use_replay_states, use_wine, vm_rss_kb, wait_for)
 
 CK, NK = "ck", "nk"
 UP, TARGET, CKH, NKH, DC, DN = ("upCardView", "targetCardView", "colorCardView",
@@ -883,6 +883,96 @@ class Skipped(Exception):
     """The scenario cannot run here (said why in its message)."""
 
 
+# ---------------------------------------------------------------------------
+# A simulated session and the same actions in the real window
+
+SIMULATE_SHOE = ["4C 2H 3C 3H 2C 4H   2H   ck",
+                 "3H 4C 2C 2H 4H 3C   3C   nk"]
+# Hand cards face down (so that the simulated players look at theirs), the
+# turn handed over at once, a short move limit.
+SIMULATE_PARAMETERS = {"ViewCard": "NONE", "ViewCkNk": "FALSE", "MaxRounds": "6"}
+SIMULATE_SEED = "2"
+
+
+def _simulated_actions(ck_lines, nk_lines):
+    """What the participants of a simulated session did, in time order, from
+    its two logs: each role's own pick-ups, looks, moves and passes (from its
+    own log), the deals and the hand ends (from the ColorKeeper's), each
+    with its role, its log and the number of lines its log had then."""
+    events = []
+    rank = {"pR": 0, "pL": 0, "PM": 1, "PP": 1, "GE": 2, "GP": 2, "GM": 2, "GC": 3}
+    for role, lines in ((CK, ck_lines), (NK, nk_lines)):
+        for i, line in enumerate(lines):
+            stamps, rest = leading_stamps(line)
+            code = rest[:2]
+            if not stamps or code not in rank or (role == NK and code in ("GE", "GP", "GM", "GC")):
+                continue
+            if code == "GE" and rest.startswith("GE::"):
+                continue  # the game end, not a hand's
+            events.append((stamps[0], rank[code], role, code, rest, i + 1))
+    events.sort(key=lambda e: (e[0], e[1]))
+    return events
+
+
+def scenario_simulate_replay(program, out):
+    """qbxtool simulate plays one session; the same actions (pick-ups and
+    drags, looks, passes, the boxes closed) are then played in the real
+    window with the same participant code, and both pairs of logs agree
+    record for record, stamps masked."""
+    tool = os.path.join(os.path.dirname(program), "qbxtool")
+    if not os.access(tool, os.X_OK):
+        raise Skipped("no qbxtool beside %s" % program)
+    sim_work = make_workdir(out, "simulate_replay_sim", SIMULATE_PARAMETERS, SIMULATE_SHOE)
+    run = subprocess.run([tool, "simulate", "--sessions", "1", "--players", "random", "--seed", SIMULATE_SEED,
+                          sim_work], capture_output=True, text=True)
+    check(run.returncode == 0, "qbxtool simulate failed: %s%s" % (run.stdout, run.stderr))
+    sim_dataout = os.path.join(sim_work, "dataout")
+    logs = {}
+    for name in os.listdir(sim_dataout):
+        if re.match(r"^(ck|nk)\d{6}_\d+\.txt$", name):
+            with open(os.path.join(sim_dataout, name), "rb") as f:
+                logs[name[:2]] = split_log(f.read())
+    check(sorted(logs) == [CK, NK], "the simulated session's logs: %s" % sorted(logs))
+    events = _simulated_actions(logs[CK], logs[NK])
+    codes = [e[3] for e in events]
+    check("pL" in codes and "PM" in codes and "PP" in codes,
+          "the simulated session has no look, move or pass to play again: %s" % codes)
+
+    work = make_workdir(out, "simulate_replay", SIMULATE_PARAMETERS, SIMULATE_SHOE)
+    with Session(program, work, out, "simulate_replay") as s:
+        s.login("SIM-0001")
+        deals = 0
+        picked = {}
+        for _stamp, _rank, role, code, rest, lines_then in events:
+            if code == "GC":
+                # The first card of a deal: wait for the whole deal.
+                if count_prefixed(logs[CK][:lines_then], "GC:") % 6 == 1:
+                    deals += 1
+                    s.wait_ready(SIMULATE_SHOE[deals - 1].split()[-1], deals)
+            elif code == "pR":
+                picked[role] = rest.split(":")[2]  # pR:<card>:<place>:...
+            elif code == "PM":
+                _a, place_a, _b, place_b = rest[3:].split(":")[0].split(";")
+                start = picked.pop(role)
+                s.drag_card(POS[start], POS[place_b if place_a == start else place_a])
+                s.wait_lines(role, lines_then)
+                s.wait_still()
+            elif code == "PP":
+                s.pass_turn()
+                s.wait_lines(role, lines_then)
+            elif code == "pL":
+                s.press(s.card_centre(POS[CKH] if role == CK else POS[NKH]), 3)
+                time.sleep(0.2)
+                s.release(3)
+                s.wait_lines(role, lines_then)
+            elif code in ("GP", "GM"):
+                s.dismiss_box()
+        s.dismiss_box()  # the game's end
+        check(s.wait_exit(5) == 0, "exit status %s after the game end" % s.exit_status)
+        compare_text(s.ck_lines(), [masked(l) for l in logs[CK]], "ColorKeeper")
+        compare_text(s.nk_lines(), [masked(l) for l in logs[NK]], "NumberKeeper")
+
+
 SCRIPT_HANDS = 30
 SCRIPT_SEED = 3
 SCRIPT_CODE = "S30"
@@ -1206,6 +1296,7 @@ SCENARIOS = [
     ("window_manager_metacity", scenario_desktop("metacity")),
     ("window_manager_icewm", scenario_desktop("icewm")),
     ("screen_sizes", scenario_screen_sizes),
+    ("simulate_replay", scenario_simulate_replay),
 ]
 
 
@@ -1220,6 +1311,7 @@ WINE_SCENARIOS = ["game_default", "help", "no_dataout", "missing_shoe", "faulty_
 
 # What cannot be asked of the Windows build under Wine, and why.
 WINE_SKIPS = {
+    "simulate_replay": "its simulated session comes from the Linux qbxtool beside the program",
     "soak_30_hands": "reads the resident size from /proc, which knows Wine's process, not Windows' figure",
     "kill_anytime": "its reference is the 30-hand game; kill_in_hand kills the Windows build in each phase",
     "disk_full": "mounts a Linux tmpfs over dataout; the Windows full-disk test runs in core_tests.exe",

@@ -38,7 +38,7 @@ EventLogs::Open EventLogs::create(const std::string& directory, Clock& clock, co
         made = nk_.createNew(nkPath, error);
         if (made == LogFile::Create::Created) {
             suffix_ = suffix;
-            sys::syncDirectory(directory);
+            if (durable_) sys::syncDirectory(directory);
             return Open::Ok;
         }
         // The ColorKeeper file is ours and empty: take it back.
@@ -64,8 +64,8 @@ void EventLogs::sync() {
 }
 
 void EventLogs::close() noexcept {
-    ck_.close();
-    nk_.close();
+    ck_.close(durable_);
+    nk_.close(durable_);
 }
 
 }  // namespace qbx

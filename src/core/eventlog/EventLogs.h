@@ -30,9 +30,11 @@ public:
 
     // Makes both files durable (after the records of one action).
     void sync();
-    // Benchmarks only: false leaves the records with the operating system
-    // (written, not waited for), to time the game's own work apart from the
-    // disk's. A real run never turns this off.
+    // Benchmarks and qbxtool simulate only: false leaves the records, and the
+    // new files' names, with the operating system (written, not waited for),
+    // to time the game's own work apart from the disk's, or to make them
+    // durable once at the end of many sessions (qbxtool simulate). A real
+    // run never turns this off.
     void setDurable(bool durable) { durable_ = durable; }
     void close() noexcept;
 

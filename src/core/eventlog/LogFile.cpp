@@ -65,9 +65,9 @@ void LogFile::sync() {
         throw LogError("Cannot save the event log " + path_ + ": the file has been removed from the disk");
 }
 
-void LogFile::close() noexcept {
+void LogFile::close(bool durable) noexcept {
     inMemory_ = false;
-    file_.close(unsynced_);
+    file_.close(durable && unsynced_);
     unsynced_ = false;
 }
 

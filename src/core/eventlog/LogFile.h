@@ -45,7 +45,9 @@ public:
     bool awaitingSync() const { return unsynced_; }
     // Records written since the file was created or opened.
     long recordsWritten() const { return records_; }
-    void close() noexcept;
+    // Closes the file, making what was written durable first unless
+    // `durable` is false (its records then stay with the operating system).
+    void close(bool durable = true) noexcept;
 
 private:
     sys::AppendFile file_;

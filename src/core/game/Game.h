@@ -112,6 +112,9 @@ public:
     // with the operating system (written, not waited for). A real session
     // never turns this off.
     void setDurableLogs(bool durable) { logs_.setDurable(durable); }
+    // A session played by qbxtool simulate: called before startGame, its run
+    // record says so.
+    void setSimulated(bool simulated) { record_.simulated = simulated; }
     // A game that writes nothing to the disk (a replay): called before
     // startGame, it keeps both logs in memory (logs().ck().memory()), needs
     // no dataout folder and writes no run record.

@@ -50,6 +50,11 @@ LocalTime localTimeAfter(const LocalTime& day, long long ms) {
     return lt;
 }
 
+long long msAfter(const LocalTime& day, const LocalTime& t) {
+    const long long days = daysFromCivil(t.year, t.month, t.day) - daysFromCivil(day.year, day.month, day.day);
+    return days * kDayMs + ((t.hour * 60LL + t.minute) * 60 + t.second) * 1000 + t.millisecond;
+}
+
 LocalTime SimulatedClock::now() { return localTimeAfter(date, ms_); }
 
 void SimulatedDesktop::showMessage(const std::string& text) {

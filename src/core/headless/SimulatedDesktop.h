@@ -30,6 +30,8 @@ protected:
 
 // The local time `ms` milliseconds after the start of `day`.
 LocalTime localTimeAfter(const LocalTime& day, long long ms);
+// The milliseconds from the start of `day` to `t` (negative before it).
+long long msAfter(const LocalTime& day, const LocalTime& t);
 
 class SimulatedDesktop : public Platform {
 public:

@@ -14,10 +14,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool writeAndClose(std::FILE* file, std::string_view bytes, std::string& error) {
+bool writeAndClose(std::FILE* file, std::string_view bytes, std::string& error, bool durable = true) {
     bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     if (!ok) error = "the data could not be written";
-    if (ok) ok = flushToDisk(file, error);
+    if (ok && durable) ok = flushToDisk(file, error);
     if (std::fclose(file) != 0 && ok) {
         error = "the file could not be closed";
         ok = false;
@@ -41,7 +41,7 @@ bool writeNewFile(const std::string& path, std::string_view bytes, std::string& 
     return false;
 }
 
-bool replaceWholeFile(const std::string& path, std::string_view bytes, std::string& error) {
+bool replaceWholeFile(const std::string& path, std::string_view bytes, std::string& error, bool durable) {
     const fs::path target(path);
     const std::string folder = parentOf(path);
     static thread_local std::mt19937 draw(std::random_device{}());
@@ -55,11 +55,11 @@ bool replaceWholeFile(const std::string& path, std::string_view bytes, std::stri
             if (exists) continue;
             return false;
         }
-        if (!writeAndClose(file, bytes, error) || !replaceFile(temp, path, error)) {
+        if (!writeAndClose(file, bytes, error, durable) || !replaceFile(temp, path, error)) {
             std::remove(temp.c_str());
             return false;
         }
-        syncDirectory(folder);
+        if (durable) syncDirectory(folder);
         return true;
     }
     error = "no temporary name free beside it";

@@ -41,8 +41,9 @@ bool replaceFile(const std::string& from, const std::string& to, std::string& er
 // Replaces the file at `path` with `bytes` in one step: they are written
 // under a temporary name in the same folder, made durable and renamed over
 // the old file, so the name always holds a whole file, old or new. On
-// failure nothing is left behind and `error` says why.
-bool replaceWholeFile(const std::string& path, std::string_view bytes, std::string& error);
+// failure nothing is left behind and `error` says why. With `durable` false
+// the bytes are left with the operating system (written, not waited for).
+bool replaceWholeFile(const std::string& path, std::string_view bytes, std::string& error, bool durable = true);
 // Creates `path` new with `bytes` and makes it durable; never overwrites.
 bool writeNewFile(const std::string& path, std::string_view bytes, std::string& error);
 // A whole file's bytes.

@@ -136,6 +136,7 @@ std::string runRecordJson(const RunRecord& r) {
                           "    "));
     doc.text("workingDirectory", r.workingDirectory);
     doc.text("participant", r.participant);
+    if (r.simulated) doc.raw("simulated", "true");
     doc.raw("setup", object(
                          [&](Fields& f) {
                              f.text("hash", r.setupHash);

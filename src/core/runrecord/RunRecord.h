@@ -30,6 +30,9 @@ struct RunRecord {
     SystemInfo system;
     std::string workingDirectory;  // its last part
     std::string participant;       // as typed, 8-bit
+    // Played by qbxtool simulate, not by a participant; written only when
+    // true, so that a participant's record is what it always was.
+    bool simulated = false;
     // The setup, filled by the writer once it has read the files.
     std::string setupHash;
     std::optional<std::string> savedSetup;  // "setups/<hash>", relative to dataout

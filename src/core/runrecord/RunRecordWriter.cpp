@@ -90,7 +90,7 @@ void RunRecordWriter::write(RunRecord record) {
     record.savedSetup = saved_;
     for (const std::string& p : problems()) record.problems.push_back(p);
     std::string error;
-    if (!sys::replaceWholeFile(path_, runRecordJson(record), error))
+    if (!sys::replaceWholeFile(path_, runRecordJson(record), error, durable_))
         problem("the run record could not be written: " + error);
 }
 

@@ -23,7 +23,10 @@ public:
     // Inline does the work in the calling thread (tests that want a plain
     // order of events, and the benchmark's comparison).
     enum class Mode { Background, Inline };
-    explicit RunRecordWriter(Mode mode = Mode::Background) : mode_(mode) {}
+    // `durable` false leaves each record with the operating system (written,
+    // not waited for): qbxtool simulate, which makes its files durable once
+    // at the end of its run. A participant's session never does.
+    explicit RunRecordWriter(Mode mode = Mode::Background, bool durable = true) : mode_(mode), durable_(durable) {}
     // Writes what was handed over and not yet written, then stops.
     ~RunRecordWriter();
     RunRecordWriter(const RunRecordWriter&) = delete;
@@ -48,6 +51,7 @@ private:
     void problem(const std::string& sentence);
 
     const Mode mode_;
+    const bool durable_;
     bool begun_ = false;  // the game's thread only
     // Set by begin(), read by the worker after it took the first record.
     ParameterValues parameters_;

@@ -107,6 +107,9 @@ const std::vector<CsvColumn>& handsCodebook() {
          "the session this one continues (its shoe made by `qbxtool resume`), from its run record; else empty"},
         {"continues_hand", "integer", "",
          "the hand of `continues_session` this session's hand 1 continues from; else empty"},
+        {"simulated", "string", "",
+         "`true` for a session played by `qbxtool simulate` (its run record says so), `false` for a participant's; "
+         "empty without a run record"},
     };
     return columns;
 }

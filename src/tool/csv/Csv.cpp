@@ -133,9 +133,10 @@ const std::vector<std::string>& handColumns() {
 }
 
 std::string sessionTrailingFields(const RunRecord* record) {
-    if (!record) return ",,,,";
+    if (!record) return ",,,,,";
     return leadingFields({record->setupShort, record->version, record->continues ? record->continues->session : "",
-                          record->continues ? std::to_string(record->continues->hand) : ""});
+                          record->continues ? std::to_string(record->continues->hand) : "",
+                          record->simulated ? "true" : "false"});
 }
 
 // A hand's fields are short: the cards, codes and scores are bytes of the

@@ -49,9 +49,10 @@ const std::vector<std::string>& handColumns();
 // csv::leadingFields (events.csv rows written before the code is known
 // have none yet, and get them later); a hand's row ends with `trailing`.
 void appendEventRow(csv::RowBytes& rows, std::string_view leading, const RecordPlace& place, const LogRecord& r);
-void appendHandRow(csv::RowBytes& rows, std::string_view leading, const Hand& h, std::string_view trailing = ",,,,");
+void appendHandRow(csv::RowBytes& rows, std::string_view leading, const Hand& h, std::string_view trailing = ",,,,,");
 // The fields at the end of each hand row of a session, from its run record
-// (its setup, the program's version, the session it continues), each
+// (its setup, the program's version, the session it continues, whether it
+// was simulated), each
 // followed by its comma; empty fields without a record.
 std::string sessionTrailingFields(const RunRecord* record);
 

@@ -55,7 +55,7 @@ void addCsvCommand(CLI::App& app, CommandResult& result) {
     struct Options {
         std::vector<std::string> paths;
         std::string events, hands, setup;
-        bool force = false;
+        bool force = false, noSimulated = false;
     };
     auto options = std::make_shared<Options>();
     CLI::App* cmd = app.add_subcommand("csv", "Turn log pairs into tidy tables: one row per record, one row per hand.");
@@ -77,6 +77,7 @@ void addCsvCommand(CLI::App& app, CommandResult& result) {
     cmd->add_option("--hands", options->hands, "the hands table (- for standard output when -o names a file)");
     logs::addSetupOption(cmd, options->setup);
     logs::addForceOption(cmd, options->force);
+    logs::addNoSimulatedOption(cmd, options->noSimulated);
     cmd->callback([options, &result] {
         const std::optional<GameSetup> setup = logs::setupFromOption(options->setup);
         logs::CsvOptions csv;
@@ -88,7 +89,8 @@ void addCsvCommand(CLI::App& app, CommandResult& result) {
         if (!options->hands.empty()) outputs.push_back({"--hands", options->hands});
         if (!csv.codebookPath.empty()) outputs.push_back({"the codebook", csv.codebookPath});
         checkOutputs(outputs, logs::inputsOf(options->paths, setup), options->force);
-        const logs::LogFolder folder = logs::logsToConvert(options->paths, std::cerr);
+        logs::LogFolder folder = logs::logsToConvert(options->paths, std::cerr);
+        logs::leaveOutSimulatedIfAsked(options->noSimulated, folder, std::cerr);
         std::cerr << codebookNotes.str();
         const logs::SessionSetups setups = logs::setupsOfSessions(folder, setup ? &*setup : nullptr, true, std::cerr);
         csv.setups = setups.of;

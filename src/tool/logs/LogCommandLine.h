@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tool/Tool.h"
+#include "tool/logs/LogFolder.h"
 #include "tool/setup/GameSetup.h"
 #include "tool/setup/SolverTable.h"
 
@@ -42,6 +43,22 @@ inline CommandInputs inputsOf(const std::vector<std::string>& paths, const std::
         inputs.files.push_back(setup->shoePath);
     }
     return inputs;
+}
+
+// --no-simulated: sessions, csv and report leave out what qbxtool simulate played.
+inline void addNoSimulatedOption(CLI::App* command, bool& noSimulated) {
+    command->add_flag("--no-simulated", noSimulated,
+                      "leave out the sessions played by qbxtool simulate (their run records say \"simulated\")");
+}
+
+// Leaves the simulated sessions out when asked, and says how many; throws
+// CouldNotRun when no session is left.
+inline void leaveOutSimulatedIfAsked(bool asked, LogFolder& folder, std::ostream& messages) {
+    if (!asked) return;
+    const int left = leaveOutSimulated(folder);
+    if (left) messages << counted(left, "simulated session", "simulated sessions") << " left out (--no-simulated)\n";
+    if (folder.pairs.empty())
+        throw CouldNotRun(left ? "every session found is simulated: --no-simulated leaves none" : "no sessions found");
 }
 
 // Said last by csv and report, when some sessions have faults.

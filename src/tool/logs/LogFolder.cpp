@@ -245,6 +245,12 @@ LogFolder collectLogs(const std::vector<std::string>& paths) {
     return collector.result();
 }
 
+int leaveOutSimulated(LogFolder& folder) {
+    const size_t before = folder.pairs.size();
+    std::erase_if(folder.pairs, isSimulated);
+    return static_cast<int>(before - folder.pairs.size());
+}
+
 LogFolder logsToConvert(const std::vector<std::string>& paths, std::ostream& messages) {
     LogFolder folder = collectLogs(paths);
     if (folder.pairs.empty()) throw CouldNotRun("no logs found in " + paths.front());

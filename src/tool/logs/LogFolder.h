@@ -38,6 +38,11 @@ struct LogFolder {
     std::vector<std::string> badRecords;
 };
 
+// A session played by `qbxtool simulate`: its run record says so.
+inline bool isSimulated(const LogPair& pair) { return pair.record && pair.record->simulated; }
+// Takes the simulated sessions out of the folder; how many there were.
+int leaveOutSimulated(LogFolder& folder);
+
 // What the commands say of the files and folders they pass over, of a
 // session found twice and of run records not used, one line each.
 std::vector<std::string> passedOverText(const LogFolder& folder);

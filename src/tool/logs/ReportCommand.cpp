@@ -18,7 +18,7 @@ void addReportCommand(CLI::App& app, CommandResult& result) {
     struct Options {
         std::vector<std::string> paths;
         std::string output, setup, title = "QBXSolo sessions";
-        bool force = false;
+        bool force = false, noSimulated = false;
     };
     auto options = std::make_shared<Options>();
     CLI::App* cmd =
@@ -38,10 +38,12 @@ void addReportCommand(CLI::App& app, CommandResult& result) {
     logs::addSetupOption(cmd, options->setup);
     cmd->add_option("--title", options->title, "the page's title");
     logs::addForceOption(cmd, options->force);
+    logs::addNoSimulatedOption(cmd, options->noSimulated);
     cmd->callback([options, &result] {
         const std::optional<GameSetup> setup = logs::setupFromOption(options->setup);
         checkOutputs({{"-o", options->output}}, logs::inputsOf(options->paths, setup), options->force);
-        const logs::LogFolder folder = logs::logsToConvert(options->paths, std::cerr);
+        logs::LogFolder folder = logs::logsToConvert(options->paths, std::cerr);
+        logs::leaveOutSimulatedIfAsked(options->noSimulated, folder, std::cerr);
         const logs::SessionSetups setups = logs::setupsOfSessions(folder, setup ? &*setup : nullptr, true, std::cerr);
         const logs::ReportCounts counts =
             logs::writeReport(folder, options->output, setups.of, setup ? &*setup : nullptr, options->title, std::cerr);

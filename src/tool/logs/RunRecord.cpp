@@ -85,6 +85,7 @@ std::optional<RunRecord> readRunRecord(const std::string& path, std::string& err
     r.windowManager = textOrNull(system, "windowManager");
     r.workingDirectory = text(doc, "workingDirectory");
     r.participant = text(doc, "participant");
+    if (const auto it = doc.find("simulated"); it != doc.end() && it->is_boolean()) r.simulated = it->get<bool>();
     const json& setup = objectAt(doc, "setup");
     r.setupHash = text(setup, "hash");
     r.setupShort = text(setup, "short");

@@ -32,6 +32,7 @@ struct RunRecord {
     std::optional<std::string> windowManager;
     std::string workingDirectory;
     std::string participant;
+    bool simulated = false;  // "simulated": true, played by qbxtool simulate
     std::string setupHash, setupShort;
     std::optional<std::string> savedSetup;  // as written, relative to the record's folder
     std::vector<RunRecordFile> files;

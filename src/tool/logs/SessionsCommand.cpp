@@ -7,6 +7,7 @@
 
 #include "tool/Commands.h"
 #include "tool/Tool.h"
+#include "tool/logs/LogCommandLine.h"
 #include "tool/logs/SessionSetup.h"
 #include "tool/logs/Verify.h"
 
@@ -15,7 +16,7 @@ namespace qbx::tool {
 void addSessionsCommand(CLI::App& app, CommandResult& result) {
     struct Options {
         std::string folder = "dataout";
-        bool json = false;
+        bool json = false, noSimulated = false;
     };
     auto options = std::make_shared<Options>();
     CLI::App* cmd = app.add_subcommand("sessions", "List the sessions of a dataout folder: one line per log pair.");
@@ -23,16 +24,19 @@ void addSessionsCommand(CLI::App& app, CommandResult& result) {
         "Each line: session (date_number), date, participant code, time of the first record, hands played,\n"
         "each role's total score, its setup (short hash and working directory, from its run record) and\n"
         "how the session ended, with what its run record adds: no run record (older logs), the program\n"
-        "stopped before the end, the session it continues, what could not be saved. Each session is read\n"
+        "stopped before the end, the session it continues, what could not be saved, \"simulated\" for a\n"
+        "session played by qbxtool simulate (--no-simulated leaves those out). Each session is read\n"
         "with its own saved setup. Logs without their partner and files that are no log names are listed\n"
         "after the table. Exit 1 when a log has no partner or lines that are no\n"
         "records were left out (qbxtool verify names them), 2 when the folder holds no log.\n\n"
         "Example:\n  qbxtool sessions run/demo/dataout\n  qbxtool sessions --json dataout > sessions.json");
     cmd->add_option("DATAOUT", options->folder, "the folder of logs (default: dataout)");
     cmd->add_flag("--json", options->json, "write JSON to standard output instead of the table");
+    logs::addNoSimulatedOption(cmd, options->noSimulated);
     cmd->callback([options, &result] {
-        const logs::LogFolder folder = logs::findLogs(options->folder);
+        logs::LogFolder folder = logs::findLogs(options->folder);
         if (folder.pairs.empty()) throw CouldNotRun("no logs found in " + options->folder);
+        logs::leaveOutSimulatedIfAsked(options->noSimulated, folder, std::cerr);
         const logs::SessionSetups setups = logs::setupsOfSessions(folder, nullptr, false, std::cerr);
         const logs::SessionsResult sessions = logs::listSessions(folder, setups.of);
         if (options->json)

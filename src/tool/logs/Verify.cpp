@@ -56,6 +56,7 @@ std::vector<std::string> runRecordNotes(const Session& s) {
     const RunRecord* r = s.pair.record.get();
     if (!r) return {"no run record"};
     std::vector<std::string> notes;
+    if (r->simulated) notes.push_back("simulated");
     if (!r->ended)
         notes.push_back("the program was stopped before the end (its run record says \"started\")");
     else if (r->end && r->end->how != "game ended" && !r->end->how.empty())
@@ -149,6 +150,7 @@ void addRunRecordJson(nlohmann::json& e, const Session& s) {
     const RunRecord* r = s.pair.record.get();
     e["runRecord"] = r ? nlohmann::json(r->path) : nlohmann::json(nullptr);
     e["recordState"] = r ? nlohmann::json(r->ended ? "ended" : "started") : nlohmann::json(nullptr);
+    if (r && r->simulated) e["simulated"] = true;
     if (r) {
         nlohmann::json setup;
         setup["hash"] = r->setupHash;

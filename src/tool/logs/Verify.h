@@ -28,8 +28,8 @@ nlohmann::json sessionsJson(const SessionsResult& result);
 // "game ended", "ended early at 10:31:10.252 in hand 3", "partner log
 // missing, game ended".
 std::string endingText(const Session& session);
-// What the session's run record adds: "no run record", that the program was
-// stopped, the session it continues, the record's problems; one phrase each.
+// What the session's run record adds: "no run record", "simulated" (played
+// by qbxtool simulate), that the program was stopped, the session it continues, the record's problems; one phrase each.
 std::vector<std::string> runRecordNotes(const Session& session);
 // "5d1b0a4c9e8f lab-a": the setup a session was played with, as its run
 // record says; "" without one.

@@ -150,6 +150,17 @@ std::optional<int> SolverTable::distance(const rules::Deal& deal) const {
     return d;
 }
 
+std::optional<int> SolverTable::distanceFrom(const rules::Situation& s, int goalCard) const {
+    if (s.positionOfCard[goalCard] == targetCardView) return 0;
+    // Four passes in a row have ended the hand.
+    if (s.counters.consecutivePasses < 0 || s.counters.consecutivePasses > 3) return std::nullopt;
+    const int32_t i = compactOf_[stateIndexOf(s)];
+    if (i < 0) return std::nullopt;
+    const uint8_t d = distance_[goalCard][static_cast<size_t>(i)];
+    if (d == kNever) return std::nullopt;
+    return d;
+}
+
 std::vector<Action> SolverTable::line(const rules::Deal& deal) const {
     std::vector<Action> actions;
     if (!distance(deal) || deal.positionOfCard[deal.goalCard] == targetCardView) return actions;

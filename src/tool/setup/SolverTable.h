@@ -42,6 +42,10 @@ public:
     // line of play ever reaches the goal.
     std::optional<int> distance(const rules::Deal& deal) const;
     std::vector<Action> line(const rules::Deal& deal) const;
+    // Fewest actions from a hand in play (the game's own Situation) to the
+    // goal card at the Target, ignoring MaxRounds: 0 when it lies there;
+    // nullopt when no line of play reaches it.
+    std::optional<int> distanceFrom(const rules::Situation& s, int goalCard) const;
 
 private:
     static constexpr uint8_t kNever = 255;
