@@ -146,17 +146,21 @@ TEST_P(ReplayOfLiveGames, ShowTheLiveTableAtEveryActionAndFindNothingWrong) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Settings, ReplayOfLiveGames,
-                         ::testing::Values(Setting{"Mix", {{"ViewCard", "MIX"}, {"MaxRounds", "8"}}},
-                                           Setting{"CircularLockedHidden",
-                                                   {{"ViewCard", "ALL"},
-                                                    {"ViewCkNk", "FALSE"},
-                                                    {"SyntaxInput", "circular"},
-                                                    {"Drag CkNk", ""},
-                                                    {"ViewTarget", ""},
-                                                    {"MaxRounds", "6"}}},
-                                           Setting{"NoneShown", {{"ViewCard", "NONE"}, {"MaxRounds", "10"}}}),
-                         [](const ::testing::TestParamInfo<Setting>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Settings, ReplayOfLiveGames,
+    ::testing::Values(Setting{"Mix", {{"ViewCard", "MIX"}, {"MaxRounds", "8"}}},
+                      Setting{"CircularLockedHidden",
+                              {{"ViewCard", "ALL"},
+                               {"ViewCkNk", "FALSE"},
+                               {"SyntaxInput", "circular"},
+                               {"Drag CkNk", ""},
+                               {"ViewTarget", ""},
+                               {"MaxRounds", "6"}}},
+                      Setting{"NoneShown", {{"ViewCard", "NONE"}, {"MaxRounds", "10"}}},
+                      Setting{
+                          "MixLockedHidden",
+                          {{"ViewCard", "MIX"}, {"ViewCkNk", "FALSE"}, {"Drag CkNk", "FALSE"}, {"MaxRounds", "9"}}}),
+    [](const ::testing::TestParamInfo<Setting>& info) { return std::string(info.param.name); });
 
 TEST(ReplayOfFaultyLogs, IsRefusedWithAReasonOrNamesWhatItCannotFollow) {
     WorkDir dir;

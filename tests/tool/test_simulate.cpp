@@ -1,5 +1,6 @@
 // qbxtool simulate: sessions played by simulated participants are real
-// sessions of the game (verify finds nothing), the players play as they
+// sessions of the game (verify finds nothing, the replay follows every
+// record), the players play as they
 // say, a seed gives the same bytes, and the log commands tell simulated
 // sessions apart.
 
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "core/replay/SessionReplay.h"
 #include "tool/LogMaking.h"
 #include "tool/Tool.h"
 #include "tool/ToolTestSupport.h"
@@ -170,6 +172,25 @@ TEST(Simulate, EverySessionOfEveryPlayerIsOneTheGameWroteWholeAndVerifyFindsNoth
             }
             // Looks only where the hand cards lie face down.
             EXPECT_EQ(looks > 0, !overrides.empty()) << looks;
+
+            // Played again on the engine from its logs, each session shows
+            // every record where the rules give it, to the game's end.
+            const fs::path before = fs::current_path();
+            fs::current_path(tmp.path());
+            for (const logs::PairVerdict& v : result.pairs) {
+                const replay::SessionLogs sessionLogs{fs::path(v.pair.ckPath).filename().string(),
+                                                      fs::path(v.pair.nkPath).filename().string(),
+                                                      readFile(v.pair.ckPath), readFile(v.pair.nkPath)};
+                std::string error;
+                const auto replayed = replay::SessionReplay::open(
+                    sessionLogs, {v.pair.record->screenWidth, v.pair.record->screenHeight}, error);
+                ASSERT_TRUE(replayed) << error;
+                replayed->playTo(replayed->durationMs() + 60000);
+                EXPECT_TRUE(replayed->game().terminated()) << v.pair.name.suffix;
+                for (const replay::Problem& p : replayed->problems())
+                    ADD_FAILURE() << v.pair.name.suffix << ": " << p.what;
+            }
+            fs::current_path(before);
             if (players != "greedy") {
                 EXPECT_GT(pickUps, 0);
             }

@@ -399,6 +399,17 @@ void SessionReplay::dropHeldCard() {
     game_->cancelDrag();
 }
 
+void SessionReplay::completeHandOverFor(const Action& act) {
+    // A pick-up in the other role's log while the turn waits to be handed
+    // over: the participant touched a card first, which hands the turn over
+    // and writes nothing (a look at a card that is no hand card).
+    const rules::Situation& hand = game_->hand();
+    if (!hand.handOverPending || hand.turn == act.role) return;
+    const uint8_t touched = isHandPosition(act.from) ? upCardView : act.from;
+    pressCard(*game_, touched, MouseButton::Right);
+    releaseCard(*game_, touched, MouseButton::Right);
+}
+
 void SessionReplay::apply(size_t index) {
     const Action& act = actions_[index];
     const long long at = absolute(act.atMs);
@@ -432,6 +443,7 @@ void SessionReplay::apply(size_t index) {
         break;
     case ActionKind::PickUp:
         clockTo();
+        completeHandOverFor(act);
         pressCard(*game_, act.from, MouseButton::Left);
         dragHeld_ = game_->dragging();
         dragFrom_ = act.from;
@@ -449,6 +461,7 @@ void SessionReplay::apply(size_t index) {
         if (!dragHeld_ || dragFrom_ != act.from) {
             dropHeldCard();
             clockTo();
+            completeHandOverFor(act);
             pressCard(*game_, act.from, MouseButton::Left);
         }
         dragHeld_ = false;

@@ -128,6 +128,7 @@ private:
     void settleBeforeInput();
     void releaseLook();
     void dropHeldCard();
+    void completeHandOverFor(const Action& act);
     // The card held follows the pointer to its drop; a look presses its
     // card a moment before the release that records it.
     void followMouse(long long ms);
