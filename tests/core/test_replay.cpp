@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "core/replay/SessionReplay.h"
@@ -131,6 +132,31 @@ TEST_P(ReplayOfLiveGames, ShowTheLiveTableAtEveryActionAndFindNothingWrong) {
         }
         EXPECT_TRUE(r->game().terminated());
         EXPECT_EQ(problemsText(*r), "");
+        EXPECT_EQ(r->banner(), "The game is over. Thank you!");
+
+        // Every hand's end shows a banner: the box the participant saw, or
+        // for a goal reached (no box) the replay's own line; the next deal
+        // takes it away.
+        for (size_t k = 0; k < r->actions().size(); ++k) {
+            const replay::Action& act = r->actions()[k];
+            if (!act.endsHand) continue;
+            r->jumpToAction(k);
+            const bool byGoal = std::any_of(act.records.begin(), act.records.end(), [](const std::string& rec) {
+                return rec.find(":GE:") != std::string::npos;
+            });
+            const bool byBox = std::any_of(act.records.begin(), act.records.end(), [](const std::string& rec) {
+                return rec.find(":GP:") != std::string::npos || rec.find(":GM:") != std::string::npos;
+            });
+            if (byBox)
+                EXPECT_NE(r->banner().find("the hand is over"), std::string::npos) << r->banner();
+            else if (byGoal)
+                EXPECT_EQ(r->banner(),
+                          "Hand " + std::to_string(act.hand) + " is over: the goal card is at the Target.");
+            if (k + 1 < r->actions().size() && r->actions()[k + 1].kind == replay::ActionKind::Deal) {
+                r->jumpToAction(k + 1);
+                EXPECT_EQ(r->banner(), "");
+            }
+        }
 
         // Back to the middle, and played on by time to the end.
         const size_t middle = r->actions().size() / 2;

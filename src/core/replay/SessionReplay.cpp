@@ -475,6 +475,10 @@ void SessionReplay::apply(size_t index) {
         break;
     case ActionKind::GameEnd: desktop_->runUntil(*game_, [this] { return desktop_->terminated; }); break;
     }
+    // A hand that ends on its goal card shows the participant no box; the
+    // banner marks its end all the same.
+    if (act.endsHand && banner_.empty())
+        banner_ = "Hand " + std::to_string(act.hand) + " is over: the goal card is at the Target.";
     clockTo();
     applied_ = index + 1;
     if (applied_ == actions_.size()) {

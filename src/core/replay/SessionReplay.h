@@ -106,9 +106,10 @@ public:
     // them so too (after each playTo or jump, the game being new after a
     // jump back).
     void setLabelSize(Ctl label, int width, int height) { game_->setLabelSize(label, width, height); }
-    // A hand's end message shown (a box in the program, a banner here),
-    // with when it was shown; empty when none shows now. It shows until the
-    // next deal begins.
+    // A hand's end message shown (a box in the program, a banner here);
+    // a hand that ends on its goal card, which shows no box, has a line of
+    // the replay's own. Empty when none shows now; it shows until the next
+    // deal begins.
     const std::string& banner() const { return banner_; }
 
     // The table as text, one control a line (places, pictures, drag modes,
