@@ -94,7 +94,7 @@ def geometry(display, wid):
 def screenshot(display):
     raw = subprocess.run(["import", "-display", display, "-window", "root", "-depth", "8", "ppm:-"],
                          capture_output=True, check=True).stdout
-    return harness._parse_ppm(raw)
+    return harness.parse_ppm(raw)
 
 
 def box_of(shot, test, area=None):
