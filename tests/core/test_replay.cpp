@@ -53,9 +53,11 @@ struct LiveGame {
     }
     int pick(int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); }
 
-    void play() {
+    // Plays to the end of the shoe, or stops (as a session killed) after
+    // `most` of the participant's turns, a card perhaps still gliding.
+    void play(int most = 400) {
         call([&] { game.startGame("P 42   "); });
-        for (int actions = 0; actions < 400 && !desktop.terminated; ++actions) {
+        for (int actions = 0; actions < most && !desktop.terminated; ++actions) {
             settle();
             if (desktop.terminated) break;
             clock.advance(200 + pick(2500));
@@ -80,7 +82,7 @@ struct LiveGame {
                 call([&] { game.mouseRelease(3, 3, MouseButton::Left); });  // on the table: the card glides home
             }
         }
-        runUntil([] { return false; });
+        if (most == 400) runUntil([] { return false; });
     }
 
     replay::SessionLogs logs() const {
@@ -187,6 +189,27 @@ INSTANTIATE_TEST_SUITE_P(
                           "MixLockedHidden",
                           {{"ViewCard", "MIX"}, {"ViewCkNk", "FALSE"}, {"Drag CkNk", "FALSE"}, {"MaxRounds", "9"}}}),
     [](const ::testing::TestParamInfo<Setting>& info) { return std::string(info.param.name); });
+
+TEST(ReplayOfLiveGames, CutShortReplaysToItsLastRecordWithTheTableAsItWas) {
+    for (int most : {7, 19, 31}) {
+        SCOPED_TRACE("stopped after " + std::to_string(most) + " turns");
+        WorkDir dir;
+        writeSetup(dir, kMixShoe, {{"ViewCard", "MIX"}, {"MaxRounds", "8"}});
+        LiveGame live(11);
+        live.play(most);
+        ASSERT_FALSE(live.desktop.terminated);
+        std::string error;
+        const std::unique_ptr<SessionReplay> r = SessionReplay::open(live.logs(), kScreen, error);
+        ASSERT_TRUE(r) << error;
+        ASSERT_EQ(r->actions().size(), live.states.size());
+        for (size_t k = 0; k < r->actions().size(); ++k) {
+            r->jumpToAction(k);
+            ASSERT_EQ(SessionReplay::tableStateText(r->game()), live.states[k]) << "action " << k;
+        }
+        EXPECT_FALSE(r->game().terminated());
+        EXPECT_EQ(problemsText(*r), "");
+    }
+}
 
 TEST(ReplayOfFaultyLogs, IsRefusedWithAReasonOrNamesWhatItCannotFollow) {
     WorkDir dir;

@@ -237,8 +237,12 @@ def check_replay_of(session):
     record = os.path.join(session.dataout(), "run" + os.path.basename(ck[0])[2:-4] + ".json")
     if os.path.exists(record):
         with open(record, encoding="utf-8") as f:
-            screen = json.load(f)["system"]["screen"]
-        width, height = screen["width"], screen["height"]
+            run = json.load(f)
+        # Only a game played to its end: a session stopped by a failure may
+        # hold an action in one log and not in the other.
+        if (run.get("end") or {}).get("how") != "game ended":
+            return
+        width, height = run["system"]["screen"]["width"], run["system"]["screen"]["height"]
     r = subprocess.run([_replay_states, session.workdir, ck[0], nk[0], str(width), str(height)],
                        stdout=subprocess.PIPE, stderr=subprocess.PIPE)
     with open(states, "rb") as f:
