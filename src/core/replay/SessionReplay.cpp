@@ -405,7 +405,7 @@ void SessionReplay::completeHandOverFor(const Action& act) {
     // and writes nothing (a look at a card that is no hand card).
     const rules::Situation& hand = game_->hand();
     if (!hand.handOverPending || hand.turn == act.role) return;
-    const uint8_t touched = isHandPosition(act.from) ? upCardView : act.from;
+    const uint8_t touched = isHandPosition(act.from) ? static_cast<uint8_t>(upCardView) : act.from;
     pressCard(*game_, touched, MouseButton::Right);
     releaseCard(*game_, touched, MouseButton::Right);
 }
