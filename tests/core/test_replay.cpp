@@ -149,11 +149,12 @@ TEST_P(ReplayOfLiveGames, ShowTheLiveTableAtEveryActionAndFindNothingWrong) {
             const bool byBox = std::any_of(act.records.begin(), act.records.end(), [](const std::string& rec) {
                 return rec.find(":GP:") != std::string::npos || rec.find(":GM:") != std::string::npos;
             });
-            if (byBox)
+            if (byBox) {
                 EXPECT_NE(r->banner().find("the hand is over"), std::string::npos) << r->banner();
-            else if (byGoal)
+            } else if (byGoal) {
                 EXPECT_EQ(r->banner(),
                           "Hand " + std::to_string(act.hand) + " is over: the goal card is at the Target.");
+            }
             if (k + 1 < r->actions().size() && r->actions()[k + 1].kind == replay::ActionKind::Deal) {
                 r->jumpToAction(k + 1);
                 EXPECT_EQ(r->banner(), "");
