@@ -11,24 +11,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
+#include "core/platform/System.h"
 #include "core/replay/SessionReplay.h"
 
 using namespace qbx;
-
-namespace {
-
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     if (argc != 6) {
@@ -37,10 +25,14 @@ int main(int argc, char** argv) {
     }
     const std::filesystem::path ck = std::filesystem::absolute(argv[2]);
     const std::filesystem::path nk = std::filesystem::absolute(argv[3]);
-    replay::SessionLogs logs{ck.filename().string(), nk.filename().string(), readAll(ck.string()),
-                             readAll(nk.string())};
-    std::filesystem::current_path(argv[1]);
+    replay::SessionLogs logs{ck.filename().string(), nk.filename().string(), {}, {}};
     std::string error;
+    if (!sys::readWholeFile(ck.string(), logs.ckBytes, error) ||
+        !sys::readWholeFile(nk.string(), logs.nkBytes, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 2;
+    }
+    std::filesystem::current_path(argv[1]);
     const Size screen{std::atoi(argv[4]), std::atoi(argv[5])};
     std::unique_ptr<replay::SessionReplay> r = replay::SessionReplay::open(logs, screen, error);
     if (!r) {

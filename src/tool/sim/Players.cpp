@@ -20,17 +20,17 @@ double Draws::normal(double mean, double sd) {
     return mean + sd * std::sqrt(-2.0 * std::log(u)) * std::cos(2.0 * 3.14159265358979323846 * v);
 }
 
-PlayerSpec parsePlayer(const std::string& text) {
-    PlayerSpec spec;
-    spec.text = text;
-    if (text == "random") return spec;
+PlayerChoice parsePlayer(const std::string& text) {
+    PlayerChoice choice;
+    choice.text = text;
+    if (text == "random") return choice;
     if (text == "greedy") {
-        spec.kind = PlayerKind::Greedy;
-        return spec;
+        choice.kind = PlayerKind::Greedy;
+        return choice;
     }
     if (text == "optimal") {
-        spec.kind = PlayerKind::Optimal;
-        return spec;
+        choice.kind = PlayerKind::Optimal;
+        return choice;
     }
     if (text.rfind("noisy:", 0) == 0) {
         const std::string p = text.substr(6);
@@ -39,9 +39,9 @@ PlayerSpec parsePlayer(const std::string& text) {
         if (p.empty() || *end != '\0' || !(value >= 0.0 && value <= 1.0))
             throw CouldNotRun("--players noisy:P needs P between 0 and 1 (the chance of the solver's action), not '" +
                               p + "'");
-        spec.kind = PlayerKind::Noisy;
-        spec.p = value;
-        return spec;
+        choice.kind = PlayerKind::Noisy;
+        choice.p = value;
+        return choice;
     }
     throw CouldNotRun("--players: unknown player '" + text + "'; the players are random, greedy, optimal and noisy:P");
 }
@@ -89,11 +89,11 @@ int goalNearness(const rules::Situation& s, int goalCard) {
 }
 
 SimAction Player::choose(const rules::Situation& s, int goalCard) {
-    switch (spec_.kind) {
+    switch (choice_.kind) {
     case PlayerKind::Random: return randomAction(s);
     case PlayerKind::Greedy: return greedyAction(s, goalCard);
     case PlayerKind::Optimal: return optimalAction(s, goalCard);
-    case PlayerKind::Noisy: return draws_.unit() < spec_.p ? optimalAction(s, goalCard) : randomAction(s);
+    case PlayerKind::Noisy: return draws_.unit() < choice_.p ? optimalAction(s, goalCard) : randomAction(s);
     }
     return SimAction{};
 }

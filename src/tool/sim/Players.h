@@ -33,7 +33,7 @@ private:
 
 enum class PlayerKind { Random, Greedy, Optimal, Noisy };
 
-struct PlayerSpec {
+struct PlayerChoice {
     PlayerKind kind = PlayerKind::Random;
     double p = 0;      // noisy: the chance of the solver's action
     std::string text;  // as given: "random", "noisy:0.8"
@@ -41,7 +41,7 @@ struct PlayerSpec {
 
 // "random", "greedy", "optimal" or "noisy:P" with 0 <= P <= 1. Throws
 // CouldNotRun with what is wrong.
-PlayerSpec parsePlayer(const std::string& text);
+PlayerChoice parsePlayer(const std::string& text);
 
 // One action: the role that acts swaps its hand card with the card at
 // `position`, or passes.
@@ -71,8 +71,8 @@ int goalNearness(const rules::Situation& s, int goalCard);
 class Player {
 public:
     // `solver` is needed by the optimal and noisy players only.
-    Player(PlayerSpec spec, const rules::TableRules& rules, const SolverTable* solver, Draws& draws)
-        : spec_(std::move(spec)), rules_(rules), solver_(solver), draws_(draws) {}
+    Player(PlayerChoice choice, const rules::TableRules& rules, const SolverTable* solver, Draws& draws)
+        : choice_(std::move(choice)), rules_(rules), solver_(solver), draws_(draws) {}
     SimAction choose(const rules::Situation& s, int goalCard);
 
     SimAction randomAction(const rules::Situation& s);
@@ -84,7 +84,7 @@ public:
     SimAction optimalAction(const rules::Situation& s, int goalCard);
 
 private:
-    PlayerSpec spec_;
+    PlayerChoice choice_;
     rules::TableRules rules_;
     const SolverTable* solver_;
     Draws& draws_;

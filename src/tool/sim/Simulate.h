@@ -27,7 +27,7 @@ ThinkTime parseThink(const std::string& text);
 
 struct SimulateOptions {
     int sessions = 1;
-    PlayerSpec players;
+    PlayerChoice players;
     ThinkTime think;
     uint64_t seed = 1;
 };
