@@ -124,13 +124,14 @@ TEST(SetupCopy, KeepsPermissionsAndReadsOnlyRegularFilesInsideSetup) {
 
     // A named pipe opened for reading would wait for a writer forever: the
     // writer's thread is given twenty seconds, then the pipe is opened for
-    // writing to let it go.
+    // writing, as often as it takes, to let it go.
     RunRecordWriter writer;
     auto started = std::async(std::launch::async, [&] { return recordAtStart(writer); });
     if (started.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
-        const int fd = ::open("setup/pipe", O_WRONLY | O_NONBLOCK);
-        if (fd >= 0) ::close(fd);
-        started.wait();
+        while (started.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
+            const int fd = ::open("setup/pipe", O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) ::close(fd);
+        }
         FAIL() << "reading the setup waited on a named pipe";
     }
     const std::string record = started.get();

@@ -223,15 +223,13 @@ bool digestSetup(const std::string& workDir, const ParameterValues& parameters, 
         std::string why;
         Sha256 sha;
         long long bytes = 0;
-        if (!openFound(file, f.source, f.entry.device, f.entry.inode, why) || !readPieces(
-                                                                                  file, buffer, cancel,
-                                                                                  [&](const char* data, size_t size) {
-                                                                                      sha.update(data, size);
-                                                                                      bytes +=
-                                                                                          static_cast<long long>(size);
-                                                                                      return true;
-                                                                                  },
-                                                                                  why)) {
+        const auto hash = [&](const char* data, size_t size) {
+            sha.update(data, size);
+            bytes += static_cast<long long>(size);
+            return true;
+        };
+        if (!openFound(file, f.source, f.entry.device, f.entry.inode, why) ||
+            !readPieces(file, buffer, cancel, hash, why)) {
             if (cancelled(cancel)) {
                 error = f.path + ": " + why;
                 return false;
