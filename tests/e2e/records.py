@@ -247,6 +247,56 @@ def scenario_record_link_loop(program, out):
     check(sorted(os.listdir(setups)) == [setup_hash], "setups holds %s" % sorted(os.listdir(setups)))
 
 
+def _record_lists_setup(work):
+    """The record's thread has read the setup and tried its copy once the
+    record on disk names the setup's hash."""
+    record = _record(work)
+    return record is not None and record["setup"]["hash"] != ""
+
+
+def _saved_nowhere(program, out, name, occupy):
+    """A session whose dataout/setups was made by occupy(work, setup hash);
+    ended by SIGTERM once the record names the setup: the record says no
+    copy was saved and why. Returns the working directory."""
+    work = _one_hand_workdir(out, name)
+    occupy(work, _setup_hash(work))
+    with Session(program, work, out, name) as s:
+        s.login("O1")
+        wait_for(lambda: _record_lists_setup(work), 10, "the record to name the setup", interval=0.1,
+                 alive=s.assert_running)
+        s.proc.send_signal(signal.SIGTERM)
+        check(s.wait_exit(5) == -signal.SIGTERM, "exit status %s after SIGTERM" % s.exit_status)
+    record = _ended_record(work, "the program was ended (SIGTERM)")
+    check(record["setup"]["saved"] is None and record["problems"],
+          "%s: saved %r, problems %s" % (name, record["setup"]["saved"], record["problems"]))
+    return work
+
+
+def scenario_record_setups_elsewhere(program, out):
+    """dataout/setups is a link to a folder outside dataout, and, in a second
+    session, dataout/setups/<hash> of the setup is a plain file: no copy is
+    written through the link, the file is left as it was, and neither record
+    claims a saved copy."""
+    elsewhere = os.path.join(out, "record_setups_elsewhere-folder")
+    subprocess.run(["rm", "-rf", elsewhere])
+    os.makedirs(elsewhere)
+
+    def linked(work, _hash):
+        os.symlink(elsewhere, os.path.join(work, "dataout", "setups"))
+    _saved_nowhere(program, out, "record_setups_elsewhere", linked)
+    check(os.listdir(elsewhere) == [], "the copy went through the link to %s" % os.listdir(elsewhere))
+
+    def plain_file(work, setup_hash):
+        os.makedirs(os.path.join(work, "dataout", "setups"))
+        with open(os.path.join(work, "dataout", "setups", setup_hash), "w") as f:
+            f.write("not a copy\n")
+    work = _saved_nowhere(program, out, "record_setups_plain_file", plain_file)
+    setups = os.path.join(work, "dataout", "setups")
+    (name,) = os.listdir(setups)
+    with open(os.path.join(setups, name)) as f:
+        check(f.read() == "not a copy\n", "the plain file at setups/<hash> was changed")
+
+
 # ---------------------------------------------------------------------------
 # What a setup/ may hold
 
@@ -299,14 +349,11 @@ def scenario_record_hostile_setup(program, out):
     with open(os.path.join(setup, "large.bin"), "wb") as f:
         f.truncate(LARGE_FILE)
 
-    def setup_read():
-        # The record's thread has read the setup once the record lists it.
-        record = _record(work)
-        return record is not None and record["setup"]["hash"] != ""
     try:
         with Session(program, work, out, name, preexec=_address_space(MEMORY_LIMIT)) as s:
-            _play_one_hand(s, "H1", before_move=lambda: wait_for(setup_read, 30, "the record to list the setup",
-                                                                 interval=0.2, alive=s.assert_running))
+            _play_one_hand(s, "H1", before_move=lambda: wait_for(lambda: _record_lists_setup(work), 30,
+                                                                 "the record to name the setup", interval=0.2,
+                                                                 alive=s.assert_running))
         record = _ended_record(work, "game ended")
         listed = {f["path"]: f for f in record["setup"]["files"]}
         left = {e["path"]: e["why"] for e in record["setup"].get("notCopied", [])}
@@ -371,6 +418,7 @@ SCENARIOS = [
     ("sigterm_busy_record", scenario_sigterm_busy_record),
     ("record_unwritable", scenario_record_unwritable),
     ("record_link_loop", scenario_record_link_loop),
+    ("record_setups_elsewhere", scenario_record_setups_elsewhere),
     ("record_hostile_setup", scenario_record_hostile_setup),
 ]
 
@@ -380,5 +428,6 @@ WINE_SKIPS = {
     "sigterm_busy_record": "sends SIGTERM, a POSIX signal with no Windows counterpart",
     "record_unwritable": "the Windows build's record is judged by core_tests.exe",
     "record_link_loop": "makes a POSIX symbolic link in dataout",
+    "record_setups_elsewhere": "makes a POSIX symbolic link in dataout",
     "record_hostile_setup": "limits the address space and makes links and a named pipe, all POSIX",
 }
