@@ -4,9 +4,9 @@ lab machine may hold (a huge file, links, a FIFO, a folder that cannot be
 written, a nearly full disk), and programs started with signals ignored, as
 `nohup` and a script's background job start them.
 
-Each session is short (one hand, or the scripted game until a small disk is
-full) and is judged by its logs, the boxes it shows, how it ends, its run
-record and the saved copy of its setup."""
+Each session is short (one hand at most) and is judged by its logs, the boxes
+it shows, how it ends, its run record and the saved copy of its setup. The
+nearly full disk is scenario_disk_full's, which uses check_logs_took_the_room."""
 
 import hashlib
 import json
@@ -18,9 +18,8 @@ import stat
 import subprocess
 import time
 
-from harness import (SCRIPT_PARAMETERS, BoxShown, E2EFailure, Expected, ProgramEnded, ScriptedPlay, Session,
-                     Skipped, check, check_run_record, deal_of, make_workdir, masked, pickup_record, scripted_game,
-                     split_log, wait_for)
+from harness import (E2EFailure, Expected, Session, check, check_run_record, deal_of, make_workdir, pickup_record,
+                     wait_for)
 
 CK, NK = "ck", "nk"
 # One hand that the ColorKeeper ends at once by laying its 2H on the Target
@@ -108,20 +107,13 @@ def _setup_hash(work):
     return hashlib.sha256(lines.encode()).hexdigest()
 
 
-def _partial_copies(work):
-    setups = os.path.join(work, "dataout", "setups")
-    if not os.path.isdir(setups) or os.path.islink(setups):
-        return []
-    return [n for n in os.listdir(setups) if n.startswith(".partial-")]
-
-
 # ---------------------------------------------------------------------------
 # Signals
 
 
 def _dispositions(ignored):
-    """Run in the child before exec: the signals in `ignored` ignored, the
-    other end signals at their default, as a shell leaves them."""
+    """Run in the child before exec: the signal `ignored` ignored, the other
+    end signals at their default, as a shell leaves them."""
     def preexec():
         for number in (signal.SIGHUP, signal.SIGINT, signal.SIGTERM):
             signal.signal(number, signal.SIG_IGN if number == ignored else signal.SIG_DFL)
