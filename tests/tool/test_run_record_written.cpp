@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/ScriptedPlay.h"
 #include "tool/logs/RunRecord.h"
 
@@ -16,6 +18,10 @@ TEST(RunRecordWritten, TheGamesRecordReadsBackWithEveryField) {
     WorkDir dir;
     test::writeScriptedSetup(dir, 2, 3);
     dir.write("setup/sub/notes \"quoted\".txt", "a note");
+#ifndef _WIN32
+    dir.write("outside.txt", "not the setup's");
+    std::filesystem::create_symlink(dir.path() + "/outside.txt", "setup/outside.txt");
+#endif
     Session s;
     s.platform.system.windowManager = "";  // none: null in the record
     test::startScripted(s);
@@ -49,7 +55,15 @@ TEST(RunRecordWritten, TheGamesRecordReadsBackWithEveryField) {
     ASSERT_EQ(r->keptInFront.size(), 1u);
     EXPECT_EQ(r->keptInFront[0].time, "2026-12-07T08:00:01.250");
     EXPECT_EQ(r->keptInFront[0].why, "un-maximised");
+#ifndef _WIN32
+    ASSERT_EQ(r->notCopied.size(), 1u);
+    EXPECT_EQ(r->notCopied[0].path, "setup/outside.txt");
+    EXPECT_EQ(r->notCopied[0].why, "a link to outside setup/");
+    EXPECT_EQ(r->problems,
+              std::vector<std::string>{"the saved setup lacks setup/outside.txt: a link to outside setup/"});
+#else
     EXPECT_TRUE(r->problems.empty());
+#endif
 }
 
 }  // namespace

@@ -301,8 +301,19 @@ TEST_F(SessionSetups, AMissingSavedSetupOrABadRecordIsSaidOnceAndTheSessionReadW
     writeRunRecord(dataout, "071226_4", edited);
     writeFile(dataout / "setups" / edited.hash / "setup" / "QBXParameter.ini",
               readFile(dataout / "setups" / edited.hash / "setup" / "QBXParameter.ini") + "\r\n");
+    // A copy that lacks only what its record lists as not copied is the
+    // setup the record names: nothing to say.
+    copyMixGame(dataout, "071226_5");
+    std::map<std::string, std::string> withLarge = mixSetupFiles();
+    withLarge["large.bin"] = "too large to copy";
+    const SavedSetup partial = describe(withLarge);
+    for (const auto& [name, bytes] : mixSetupFiles())
+        writeInto(dataout / "setups" / partial.hash / "setup" / name, bytes);
+    writeRunRecord(dataout, "071226_5", partial,
+                   {{"setup", {{"notCopied", {{{"path", "setup/large.bin"}, {"why", "larger than 32 MiB"}}}}}}});
     const ProcessResult run = csv();
     EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(run.output.find("071226_5: warning"), std::string::npos) << run.output;
     EXPECT_EQ(occurrences(run.output, "setups/" + gone.hash), 1u) << run.output;
     EXPECT_NE(run.output.find("071226_1 (and 1 more session): warning: the saved setup"), std::string::npos)
         << run.output;

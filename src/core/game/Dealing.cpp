@@ -88,7 +88,7 @@ void Game::endOfShoe(const std::string& stamp) {
     endRunRecord("game ended");
     platform_.showMessage(texts_.msgGameEnded);
     logs_.close();
-    reportRunRecordProblems(true);
+    finishRunRecord(RunRecordWriter::kGameEndWait);
     requestTerminate();
 }
 

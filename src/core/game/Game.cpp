@@ -63,7 +63,7 @@ void Game::startFailed(const std::string& message) {
     endRunRecord("the session could not start: " + message);
     platform_.showMessage(message);
     logs_.close();
-    reportRunRecordProblems(false);
+    finishRunRecord(RunRecordWriter::kGameEndWait);
     requestTerminate();
 }
 
@@ -105,7 +105,7 @@ void Game::logFailed(const std::string& message) {
     endRunRecord(whyLogFailed(message));
     platform_.showMessage(message + "\nThe session has been stopped. Please call the experimenter.");
     logs_.close();
-    reportRunRecordProblems(false);
+    finishRunRecord(RunRecordWriter::kGameEndWait);
     requestTerminate();
 }
 
@@ -133,20 +133,10 @@ void Game::endRunRecord(const std::string& how) {
     recordWriter_->update(record_);
 }
 
-void Game::reportRunRecordProblems(bool showBox) {
-    if (!recordWriter_ || !recordWriter_->begun()) return;
-    // The session is over: waiting for the last write delays nothing.
-    recordWriter_->flush();
-    const std::vector<std::string> problems = recordWriter_->problems();
-    if (problems.empty()) return;
-    std::string text = "The logs are complete, but the run record " + runRecordName(record_.session) +
-                       " or the copy of the setup is not:";
-    for (const std::string& p : problems) text += "\n- " + p;
-    std::fprintf(stderr, "QBXSolo: %s\n", text.c_str());
-    // Told after the last box of the session, when the participant is done;
-    // a session stopped by a failure has just asked for the experimenter,
-    // who finds it in the record and the terminal.
-    if (showBox) platform_.showMessage(text);
+void Game::finishRunRecord(std::chrono::milliseconds wait) {
+    // The participant's screens say nothing of the record: its problems
+    // went to standard error and into the record as they came.
+    if (recordWriter_ && recordWriter_->begun()) recordWriter_->finish(wait);
 }
 
 void Game::keptInFront(FrontLost why) {
@@ -158,9 +148,7 @@ void Game::keptInFront(FrontLost why) {
 void Game::programClosing(const std::string& how) {
     if (!recordWriter_ || !recordWriter_->begun() || record_.ended) return;
     endRunRecord(how);
-    recordWriter_->flush();
-    for (const std::string& p : recordWriter_->problems())
-        std::fprintf(stderr, "QBXSolo: the run record %s: %s\n", runRecordName(record_.session).c_str(), p.c_str());
+    finishRunRecord(RunRecordWriter::kClosingWait);
 }
 
 bool Game::acceptsInput() const { return !terminated_ && table_.formEnabled() && table_.formVisible(); }
@@ -255,7 +243,7 @@ void Game::startGame(const std::string& participantCode) {
                 logs_.sync();
                 logs_.close();
                 endRunRecord("the shoe file cannot be read");
-                reportRunRecordProblems(true);
+                finishRunRecord(RunRecordWriter::kGameEndWait);
                 requestTerminate();
                 return;
             }

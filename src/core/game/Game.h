@@ -72,7 +72,8 @@ public:
     void keptInFront(FrontLost why);
     // The program is being closed by the desktop (its session ending, a
     // polite request to quit) before the game ended: the run record is
-    // completed with `how` and written before this returns.
+    // completed with `how` and written before this returns, within a
+    // fraction of a second whatever its thread is doing.
     void programClosing(const std::string& how);
     // The view reports a label's measured size (labels fit their text).
     void setLabelSize(Ctl label, int width, int height) { table_.setSize(label, width, height); }
@@ -163,7 +164,9 @@ private:
     // every end of the session, what could not be saved told at the end.
     void beginRunRecord(const LocalTime& t0, const std::string& participantCode);
     void endRunRecord(const std::string& how);
-    void reportRunRecordProblems(bool showBox);
+    // The session is over: the record's last state written, waiting for the
+    // writer's thread at most `wait`.
+    void finishRunRecord(std::chrono::milliseconds wait);
     void startFailed(const std::string& message);
     void logFailed(const std::string& message);
     void requestTerminate();

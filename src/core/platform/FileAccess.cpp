@@ -26,6 +26,14 @@ constexpr int kReadFlags = O_RDONLY | O_BINARY;
 constexpr int kReadFlags = O_RDONLY | O_CLOEXEC;
 #endif
 
+// A file opened for reading alone: no link followed at its end, no wait on
+// a named pipe that nobody writes to.
+#ifdef _WIN32
+constexpr int kRegularFlags = kReadFlags;
+#else
+constexpr int kRegularFlags = kReadFlags | O_NOFOLLOW | O_NONBLOCK;
+#endif
+
 }  // namespace
 
 bool isDirectory(const std::string& path) {
@@ -55,7 +63,40 @@ ReadOnlyFile::Open ReadOnlyFile::open(const std::string& path, std::string& erro
         return directory ? Open::IsDirectory : Open::Failed;
     }
     sizeAtOpen_ = S_ISREG(st.st_mode) ? static_cast<int64_t>(st.st_size) : -1;
+    device_ = static_cast<std::uint64_t>(st.st_dev);
+    inode_ = static_cast<std::uint64_t>(st.st_ino);
     return Open::Ok;
+}
+
+bool ReadOnlyFile::openRegular(const std::string& path, std::string& error) {
+    close();
+#ifdef _WIN32
+    // Windows opens through a reparse point: it is refused before the open.
+    if (entryAt(path).kind != EntryKind::File) {
+        error = "not a regular file";
+        return false;
+    }
+#endif
+    fd_ = ::open(path.c_str(), kRegularFlags);
+    if (fd_ < 0) {
+        error = errno == ELOOP ? "a link" : std::strerror(errno);
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) {
+        error = std::strerror(errno);
+        close();
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        error = "not a regular file";
+        close();
+        return false;
+    }
+    sizeAtOpen_ = static_cast<int64_t>(st.st_size);
+    device_ = static_cast<std::uint64_t>(st.st_dev);
+    inode_ = static_cast<std::uint64_t>(st.st_ino);
+    return true;
 }
 
 long long ReadOnlyFile::read(char* buffer, size_t size, std::string& error) {
@@ -76,6 +117,7 @@ void ReadOnlyFile::close() noexcept {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     sizeAtOpen_ = -1;
+    device_ = inode_ = 0;
 }
 
 }  // namespace qbx::sys

@@ -32,15 +32,6 @@ std::string parentOf(const std::string& path) {
 
 }  // namespace
 
-bool writeNewFile(const std::string& path, std::string_view bytes, std::string& error) {
-    bool exists = false;
-    std::FILE* file = createNewFile(path, exists, error);
-    if (!file) return false;
-    if (writeAndClose(file, bytes, error)) return true;
-    std::remove(path.c_str());
-    return false;
-}
-
 bool replaceWholeFile(const std::string& path, std::string_view bytes, std::string& error, bool durable) {
     const fs::path target(path);
     const std::string folder = parentOf(path);
@@ -84,19 +75,11 @@ bool readWholeFile(const std::string& path, std::string& bytes, std::string& err
     }
 }
 
-bool listFilesBelow(const std::string& directory, std::vector<std::string>& files, std::string& error) {
+bool listFolder(const std::string& directory, std::vector<std::string>& names, std::string& error) {
     std::error_code ec;
-    fs::recursive_directory_iterator it(directory, fs::directory_options::follow_directory_symlink, ec);
-    // A link loop would be followed forever: no setup is this deep.
-    constexpr int kDeepest = 32;
-    for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        if (it.depth() > kDeepest) {
-            error = "folders nested deeper than " + std::to_string(kDeepest) + " (a link loop?)";
-            return false;
-        }
-        std::error_code kind;
-        if (it->is_regular_file(kind)) files.push_back(it->path().generic_string());
-    }
+    fs::directory_iterator it(directory, ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec))
+        names.push_back(it->path().filename().generic_string());
     if (ec) {
         error = ec.message();
         return false;
@@ -104,14 +87,10 @@ bool listFilesBelow(const std::string& directory, std::vector<std::string>& file
     return true;
 }
 
-bool makeDirectories(const std::string& path, std::string& error) {
+std::string resolvedPath(const std::string& path) {
     std::error_code ec;
-    fs::create_directories(path, ec);
-    if (ec) {
-        error = ec.message();
-        return false;
-    }
-    return true;
+    const fs::path real = fs::canonical(path, ec);
+    return ec ? std::string() : real.generic_string();
 }
 
 bool makeDirectory(const std::string& path, std::string& error) {
@@ -131,21 +110,21 @@ long long freeSpace(const std::string& path) {
 }
 
 bool renameDirectory(const std::string& from, const std::string& to, bool& targetExists, std::string& error) {
-    targetExists = false;
-    std::error_code ec;
     // rename() would replace an empty folder of that name: one that exists is
-    // another session's copy, kept.
-    if (fs::exists(to, ec)) {
-        targetExists = true;
+    // another session's copy, kept. Whatever has the name (a link too) is
+    // left alone.
+    targetExists = entryAt(to).kind != EntryKind::Missing;
+    if (targetExists) {
         error = "exists";
         return false;
     }
+    std::error_code ec;
     fs::rename(from, to, ec);
     if (!ec) {
         syncDirectory(parentOf(to));
         return true;
     }
-    targetExists = fs::exists(to);
+    targetExists = entryAt(to).kind != EntryKind::Missing;
     error = ec.message();
     return false;
 }

@@ -24,10 +24,11 @@ LocalTime localTimeNow();
 // nothing.
 void syncDirectory(const std::string& directory) noexcept;
 
-// Opens a new file for writing in binary mode; never opens one that exists.
-// On failure returns nullptr, sets `exists` when the name was taken, and
-// `error` to the reason.
-std::FILE* createNewFile(const std::string& path, bool& exists, std::string& error);
+// Opens a new file for writing in binary mode; never opens one that exists
+// (nor a link of that name). On failure returns nullptr, sets `exists` when
+// the name was taken, and `error` to the reason. `mode` is the file's
+// permission bits, narrowed by the umask (Windows: its folder's).
+std::FILE* createNewFile(const std::string& path, bool& exists, std::string& error, unsigned mode = 0644);
 
 // Flushes the stream and makes its file durable. On failure sets `error`.
 bool flushToDisk(std::FILE* file, std::string& error);
@@ -44,15 +45,8 @@ bool replaceFile(const std::string& from, const std::string& to, std::string& er
 // failure nothing is left behind and `error` says why. With `durable` false
 // the bytes are left with the operating system (written, not waited for).
 bool replaceWholeFile(const std::string& path, std::string_view bytes, std::string& error, bool durable = true);
-// Creates `path` new with `bytes` and makes it durable; never overwrites.
-bool writeNewFile(const std::string& path, std::string_view bytes, std::string& error);
 // A whole file's bytes.
 bool readWholeFile(const std::string& path, std::string& bytes, std::string& error);
-// Every regular file below `directory`, links to files and folders followed,
-// as "directory/sub/name" with forward slashes, in no particular order.
-bool listFilesBelow(const std::string& directory, std::vector<std::string>& files, std::string& error);
-// Creates a folder and the folders above it that are missing.
-bool makeDirectories(const std::string& path, std::string& error);
 // Creates one folder in a folder that exists; true when it exists already.
 bool makeDirectory(const std::string& path, std::string& error);
 // The bytes free for this program on the disk that holds `path`; -1 when
@@ -65,6 +59,30 @@ void removeTree(const std::string& path) noexcept;
 // The working directory's whole path, and its last part ("lab-a").
 std::string workingDirectoryPath();
 std::string workingDirectoryName();
+
+// What is at a path, a link at its end not followed. On Windows every
+// reparse point (a symbolic link, a junction) is a link, and `mode` is 0.
+enum class EntryKind { Missing, File, Directory, Link, Pipe, Device, Socket, Other };
+struct Entry {
+    EntryKind kind = EntryKind::Missing;
+    long long bytes = 0;
+    unsigned mode = 0;  // the permission bits
+    // Which file it is, to tell whether a name still names the file it
+    // named (0 where the system does not say).
+    std::uint64_t device = 0, inode = 0;
+};
+Entry entryAt(const std::string& path);
+// The same, a link at its end followed.
+Entry entryThrough(const std::string& path);
+// The names in one folder, "." and ".." left out, in no particular order.
+bool listFolder(const std::string& directory, std::vector<std::string>& names, std::string& error);
+// The path with every link resolved, or "" when it cannot be resolved.
+std::string resolvedPath(const std::string& path);
+// Creates one new folder that only its owner may enter; fails when anything
+// has that name already (a link too).
+bool makeOwnDirectory(const std::string& path, std::string& error);
+// Sets the permission bits (nothing on Windows, where files have none).
+void setMode(const std::string& path, unsigned mode) noexcept;
 
 // A directory exists at `path`.
 bool isDirectory(const std::string& path);
@@ -84,6 +102,13 @@ public:
     enum class Open { Ok, IsDirectory, Failed };
     // On Failed, `error` is the system's reason.
     Open open(const std::string& path, std::string& error);
+    // Opens only a regular file, never through a link at the end of `path`
+    // and never waiting (a named pipe is refused before anyone writes to
+    // it): false with `error` for anything else.
+    bool openRegular(const std::string& path, std::string& error);
+    // The file's device and inode as opened (0 where the system has none).
+    std::uint64_t device() const { return device_; }
+    std::uint64_t inode() const { return inode_; }
     // A regular file's size when it was opened; -1 for anything else.
     int64_t sizeAtOpen() const { return sizeAtOpen_; }
     // Up to `size` bytes into `buffer`: the count read, 0 at the end, -1 on
@@ -94,6 +119,7 @@ public:
 private:
     int fd_ = -1;
     int64_t sizeAtOpen_ = -1;
+    std::uint64_t device_ = 0, inode_ = 0;
 };
 
 // A file that is only ever created new and appended to: the event logs. A

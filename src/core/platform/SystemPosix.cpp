@@ -6,6 +6,7 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace qbx::sys {
@@ -36,9 +37,50 @@ void syncDirectory(const std::string& directory) noexcept {
     ::close(fd);
 }
 
-std::FILE* createNewFile(const std::string& path, bool& exists, std::string& error) {
+namespace {
+
+Entry entryOf(const struct stat& st) {
+    Entry e;
+    const auto type = st.st_mode & S_IFMT;
+    e.kind = type == S_IFREG    ? EntryKind::File
+             : type == S_IFDIR  ? EntryKind::Directory
+             : type == S_IFLNK  ? EntryKind::Link
+             : type == S_IFIFO  ? EntryKind::Pipe
+             : type == S_IFCHR  ? EntryKind::Device
+             : type == S_IFBLK  ? EntryKind::Device
+             : type == S_IFSOCK ? EntryKind::Socket
+                                : EntryKind::Other;
+    e.bytes = static_cast<long long>(st.st_size);
+    e.mode = static_cast<unsigned>(st.st_mode & 07777);
+    e.device = static_cast<std::uint64_t>(st.st_dev);
+    e.inode = static_cast<std::uint64_t>(st.st_ino);
+    return e;
+}
+
+}  // namespace
+
+Entry entryAt(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 ? entryOf(st) : Entry{};
+}
+
+Entry entryThrough(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? entryOf(st) : Entry{};
+}
+
+bool makeOwnDirectory(const std::string& path, std::string& error) {
+    if (::mkdir(path.c_str(), 0700) == 0) return true;
+    error = std::strerror(errno);
+    return false;
+}
+
+void setMode(const std::string& path, unsigned mode) noexcept { ::chmod(path.c_str(), static_cast<mode_t>(mode)); }
+
+std::FILE* createNewFile(const std::string& path, bool& exists, std::string& error, unsigned mode) {
     exists = false;
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, static_cast<mode_t>(mode));
     if (fd < 0) {
         exists = errno == EEXIST;
         error = std::strerror(errno);

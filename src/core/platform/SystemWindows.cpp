@@ -36,7 +36,41 @@ void syncDirectory(const std::string&) noexcept {
     // NTFS records a new name in its journal; there is no directory to flush.
 }
 
-std::FILE* createNewFile(const std::string& path, bool& exists, std::string& error) {
+Entry entryAt(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return {};
+    Entry e;
+    // A symbolic link or a junction: never followed.
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        e.kind = EntryKind::Link;
+    else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        e.kind = EntryKind::Directory;
+    else if (data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE)
+        e.kind = EntryKind::Device;
+    else
+        e.kind = EntryKind::File;
+    e.bytes = static_cast<long long>((static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+    return e;
+}
+
+Entry entryThrough(const std::string& path) {
+    // Links are not followed on Windows: a link stays a link.
+    return entryAt(path);
+}
+
+bool makeOwnDirectory(const std::string& path, std::string& error) {
+    // Created with the folder's inherited permissions: Windows has no mode.
+    if (::CreateDirectoryA(path.c_str(), nullptr)) return true;
+    error = windowsErrorText(::GetLastError());
+    return false;
+}
+
+void setMode(const std::string&, unsigned) noexcept {
+    // Windows files have access lists, inherited from their folder, and no
+    // permission bits to keep.
+}
+
+std::FILE* createNewFile(const std::string& path, bool& exists, std::string& error, unsigned) {
     exists = false;
     // CREATE_NEW: refused when the name exists, never opens or truncates it.
     HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,

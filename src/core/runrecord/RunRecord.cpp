@@ -155,6 +155,15 @@ std::string runRecordJson(const RunRecord& r) {
                              }
                              files += r.files.empty() ? "]" : "\n    ]";
                              f.raw("files", files);
+                             if (r.notCopied.empty()) return;
+                             std::string left = "[";
+                             for (size_t i = 0; i < r.notCopied.size(); ++i) {
+                                 left += i ? ",\n      " : "\n      ";
+                                 left += object([&](Fields& e) {
+                                     e.text("path", r.notCopied[i].path).text("why", r.notCopied[i].why);
+                                 });
+                             }
+                             f.raw("notCopied", left + "\n    ]");
                          },
                          "    "));
     doc.raw("parameters", object(

@@ -22,6 +22,13 @@ struct SetupFile {
     std::string use;  // "parameters", "messages", "shoe", "card back", "texture", "help page", "other"
 };
 
+// A name in setup/ that the saved copy lacks, and why ("a link to outside
+// setup/", "larger than 32 MiB, the most a file may have in the copy").
+struct SetupLeftOut {
+    std::string path;
+    std::string why;
+};
+
 struct RunRecord {
     std::string session;          // "071226_4711"
     std::string ckLog, nkLog;     // the logs' file names
@@ -37,6 +44,7 @@ struct RunRecord {
     std::string setupHash;
     std::optional<std::string> savedSetup;  // "setups/<hash>", relative to dataout
     std::vector<SetupFile> files;
+    std::vector<SetupLeftOut> notCopied;                          // written only when there is one
     std::vector<std::pair<std::string, std::string>> parameters;  // the 14 keys, in the file's order
     struct Continues {
         std::string session;

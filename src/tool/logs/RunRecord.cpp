@@ -93,6 +93,8 @@ std::optional<RunRecord> readRunRecord(const std::string& path, std::string& err
     for (const json& f : arrayAt(setup, "files"))
         if (f.is_object())
             r.files.push_back({text(f, "path"), number(f, "bytes", 0LL), text(f, "sha256"), text(f, "use")});
+    for (const json& f : arrayAt(setup, "notCopied"))
+        if (f.is_object()) r.notCopied.push_back({text(f, "path"), text(f, "why")});
     for (const auto& [key, value] : objectAt(doc, "parameters").items())
         if (value.is_string()) r.parameters.emplace_back(key, value.get<std::string>());
     if (const auto it = doc.find("continues"); it != doc.end() && it->is_object())

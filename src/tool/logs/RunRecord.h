@@ -16,6 +16,11 @@ struct RunRecordFile {
     std::string use;  // "parameters", "messages", "shoe", "card back", "texture", "help page", "other"
 };
 
+// A name of setup/ the saved copy lacks, and why.
+struct RunRecordLeftOut {
+    std::string path, why;
+};
+
 struct KeptInFront {
     std::string time;  // "2026-12-07T14:05:10.120"
     std::string why;
@@ -36,6 +41,7 @@ struct RunRecord {
     std::string setupHash, setupShort;
     std::optional<std::string> savedSetup;  // as written, relative to the record's folder
     std::vector<RunRecordFile> files;
+    std::vector<RunRecordLeftOut> notCopied;                      // absent from the record when there is none
     std::vector<std::pair<std::string, std::string>> parameters;  // in the record's order
     struct Continues {
         std::string session;

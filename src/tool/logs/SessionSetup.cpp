@@ -38,6 +38,14 @@ std::map<std::string, std::string> filesRecorded(const RunRecord& record) {
     return files;
 }
 
+// The files the saved copy of a record's setup holds: those it lists, but
+// those it says were not copied.
+std::map<std::string, std::string> filesCopied(const RunRecord& record) {
+    std::map<std::string, std::string> files = filesRecorded(record);
+    for (const RunRecordLeftOut& left : record.notCopied) files.erase(left.path);
+    return files;
+}
+
 // The hash of a whole setup, as the program names its saved copy.
 std::string hashOf(const std::map<std::string, std::string>& files) {
     std::vector<SetupFile> listed;
@@ -148,7 +156,9 @@ SessionSetups setupsOfSessions(const LogFolder& folder, const GameSetup* given, 
         try {
             // The copy is named after its hash: files changed in it since
             // are said, and it is read as it is.
-            if (!record.setupHash.empty() && hashOf(filesOf(fs::path(saved) / "setup")) != record.setupHash)
+            if (!record.setupHash.empty() &&
+                hashOf(filesOf(fs::path(saved) / "setup")) !=
+                    (record.notCopied.empty() ? record.setupHash : hashOf(filesCopied(record))))
                 said.push_back(session + ": warning: the saved setup " + saved +
                                " is no longer the setup its run record names (a file in it was changed, added or "
                                "removed after the session): read as it is");
