@@ -310,14 +310,14 @@ def _sha256_of(path):
 
 # A normal session's address space peaks at about 460 MiB; a limit well above
 # that, which a file of LARGE_FILE read whole cannot fit in.
-MEMORY_LIMIT = 768 << 20
-LARGE_FILE = 512 << 20
+MEMORY_LIMIT = 640 << 20
+LARGE_FILE = 256 << 20
 OUTSIDE_BYTES = b"a file outside the working directory, linked from setup/\n"
 PRIVATE_BYTES = b"for the experimenter's eyes only\n"
 
 
 def scenario_record_hostile_setup(program, out):
-    """setup/ holds a 512 MiB file (sparse), a file only its owner may read, a
+    """setup/ holds a 256 MiB file (sparse), a file only its owner may read, a
     link to a file outside the working directory, a link to a file inside
     setup/ and a named pipe, and the program runs under an address-space
     limit that a normal session stays well within. The hand is played to its
