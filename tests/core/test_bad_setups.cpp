@@ -583,11 +583,19 @@ TEST_F(BadSetup, DataoutThatIsAFileIsNoDirectory) {
     EXPECT_EQ(dir.read("dataout"), "not a directory");
 }
 
-TEST_F(BadSetup, ParticipantCodesAreWrittenUnchangedWhateverTheirLengthOrBytes) {
-    std::string bytes;
-    for (int c = 1; c < 256; ++c)
+// Any length and any bytes: the header line stays one line of text the
+// reader takes, with the code's other bytes as they were.
+TEST_F(BadSetup, ParticipantCodesOfAnyLengthOrBytesLeaveAReadableHeader) {
+    std::string bytes, printable;
+    for (int c = 1; c < 256; ++c) {
         if (c != '\r' && c != '\n') bytes += static_cast<char>(c);
-    for (const std::string& code : {std::string(10000, 'Q') + "   ", "\xc3\xa9\xff\xfe\x80 " + bytes + "   "}) {
+        if (c >= 0x20 && c != 0x7F) printable += static_cast<char>(c);
+    }
+    const std::pair<std::string, std::string> codes[] = {
+        {std::string(10000, 'Q') + "   ", std::string(1024, 'Q')},
+        {"\xc3\xa9\xff\xfe\x80 " + bytes + "   ", "\xc3\xa9\xff\xfe\x80 " + printable + "   "},
+    };
+    for (const auto& [code, written] : codes) {
         WorkDir run;
         Session start;
         run.write("setup/QBXParameter.ini", parameterFile());
@@ -599,7 +607,7 @@ TEST_F(BadSetup, ParticipantCodesAreWrittenUnchangedWhateverTheirLengthOrBytes) 
         for (const std::string& name : run.logs()) {
             const auto lines = splitLines(run.read("dataout/" + name));
             ASSERT_EQ(lines.size(), 5u) << name;
-            EXPECT_EQ(lines[2], "32400.0:userID:userName " + code + ":gameNum -1:partner 1") << name;
+            EXPECT_EQ(lines[2], "32400.0:userID:userName " + written + ":gameNum -1:partner 1") << name;
         }
     }
 }

@@ -10,6 +10,7 @@
 #include <sys/resource.h>
 #endif
 
+#include "core/eventlog/LogReader.h"
 #include "support/FakeDesktop.h"
 
 using namespace qbx;
@@ -234,6 +235,58 @@ TEST_F(GameStart, RecordsAreDurableBeforeAHandEndBoxWaitsForTheParticipant) {
     EXPECT_EQ(boxes, 1);
     // The fourth pass is on disk, though the box was still open.
     EXPECT_NE(dir.read("dataout/" + logs()[0]).find("PP::"), std::string::npos);
+}
+
+// Whatever the login hands over, both logs get one readable line of text
+// for the code, and the run record names it as the logs do; an ordinary
+// code goes in byte for byte.
+TEST(ParticipantCode, ReachesBothLogsAsOneLineOfText) {
+    const std::string x1023(1023, 'x');
+    const struct {
+        std::string given, written;
+    } cases[] = {
+        {"A1   ", "A1   "},
+        {"Zo\xC3\xAB 7    ", "Zo\xC3\xAB 7    "},
+        {"P1, \"x\" \xF0\x9F\x82\xA1   ", "P1, \"x\" \xF0\x9F\x82\xA1   "},
+        {"Jos\xE9\x85   ", "Jos\xE9\x85   "},  // 8-bit text: 0x85 is a letter there, not a control
+        {"P12\n   ", "P12   "},
+        {"P12\r\n32400.0:32400.0:PP::Colorkeeper passed turn:;;;   ",
+         "P1232400.0:32400.0:PP::Colorkeeper passed turn:;;;   "},
+        {"A\x01"
+         "B\x7F\tC\x1B   ",
+         "ABC   "},
+        {std::string("N\0U", 3) + "L   ", "NUL   "},
+        {"Zo\xC3\xAB\xC2\x85\xC2\x9F\xE2\x80\xA8\xE2\x80\xA9!   ", "Zo\xC3\xAB!   "},
+        {std::string(3000, 'x') + "   ", std::string(1024, 'x')},
+        {x1023 + "\xC3\xA9   ", x1023},  // the cut falls between characters
+    };
+    for (const auto& c : cases) {
+        WorkDir dir;
+        writeSetup(dir, kShoe);
+        Session s;
+        s.clock.set("09:00:00.000");
+        s.game.startGame(c.given);
+        ASSERT_EQ(dir.logs().size(), 2u);
+        for (const std::string& name : dir.logs()) {
+            const std::string text = dir.read("dataout/" + name);
+            LogReader reader;
+            reader.openText(text);
+            LogRecord record;
+            LogFault fault;
+            std::vector<LogRecordKind> kinds;
+            std::string participant;
+            for (LogReader::Next n; (n = reader.next(record, fault)) != LogReader::Next::End;) {
+                ASSERT_EQ(n, LogReader::Next::Record) << name << " line " << fault.line << ": " << fault.what;
+                kinds.push_back(record.kind);
+                if (record.kind == LogRecordKind::UserHeader) participant = record.participant;
+            }
+            EXPECT_EQ(kinds.size(), 5u) << name;
+            EXPECT_EQ(participant, c.written);
+            EXPECT_NE(text.find("32400.0:userID:userName " + c.written + ":gameNum -1:partner 1\r\n"),
+                      std::string::npos);
+        }
+        EXPECT_EQ(s.game.runRecord().participant, c.written);
+    }
 }
 
 }  // namespace

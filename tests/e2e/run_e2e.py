@@ -27,6 +27,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from desktop import scenario_desktop, scenario_screen_sizes, scenario_window_manager
 import records
+from participant import scenario_participant
 from harness import (AQUA, CARD_H, CARD_W, GREEN, GREY, HAND_END, HELP_BUTTON, HELP_CLOSE, PASS_BUTTON,
                      SCRIPT_PARAMETERS, BoxShown, E2EFailure, Expected, Killed, ProgramEnded, ScriptedPlay,
                      Session, Skipped, WinePrefix, check, check_run_record, check_stamps, compare_text,
@@ -1284,6 +1285,7 @@ SCENARIOS = [
     ("faulty_shoe", scenario_faulty_shoe),
     ("bad_back", scenario_bad_back),
     ("empty_code", scenario_empty_code),
+    ("participant", scenario_participant),
     ("soak_30_hands", scenario_soak_30_hands),
     ("kill_anytime", scenario_kill_anytime),
     ("kill_in_hand", scenario_kill_in_hand),
@@ -1323,6 +1325,7 @@ WINE_SKIPS = {
     "dataout_removed": "removes dataout behind Wine's back, which Windows refuses while the logs are open",
     "polite_kill": "sends SIGTERM, a POSIX signal with no Windows counterpart",
     **records.WINE_SKIPS,
+    "participant": "pastes through an X clipboard owner built for Linux",
     "window_manager": "drives openbox, a Linux window manager",
     "screen_sizes": "checks the table against Linux screens of other sizes",
     "help_tall_title": "measures an openbox frame; Windows draws the help's caption itself",

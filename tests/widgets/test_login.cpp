@@ -2,6 +2,7 @@
 // read from the setup files, and what OK, Enter and a close request do.
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QFontInfo>
@@ -90,6 +91,7 @@ private slots:
     void closeRequestIsIgnored();
     void captionIsPlainTextInUtf8OrTheWindowsCodePage();
     void aMinimisedLoginComesBack();
+    void theCodeBoxHoldsOneLineOfVisibleText();
 
 private:
     std::unique_ptr<LoginWindow> openWindow();
@@ -371,6 +373,80 @@ void TestLogin::aMinimisedLoginComesBack() {
     w->setWindowState(Qt::WindowMinimized);
     QTest::qWait(20);
     QVERIFY(w->isHidden());
+}
+
+// However a code comes into the box, it holds one line of visible text of
+// at most 64 characters, and the logs get exactly what it shows.
+void TestLogin::theCodeBoxHoldsOneLineOfVisibleText() {
+    BoxAnswerer boxes;
+    enum class By { Typing, CtrlV, ShiftInsert, Insert };
+    struct Case {
+        QString before;  // typed first
+        int cursor;      // then the cursor put here (-1: left at the end)
+        By by;
+        QString entered;
+        QString shown;
+    };
+    const QString x63(63, QLatin1Char('x')), euros(64, QChar(0x20AC));
+    const Case cases[] = {
+        // A spreadsheet cell copies with its line end; the rest of a paste
+        // after the first line end is left out, the text after the cursor stays.
+        {"", -1, By::CtrlV, "P12\n", "P12"},
+        {"", -1, By::CtrlV, "P12\r\n37845.7:37845.7:PP::Colorkeeper passed turn:;;;", "P12"},
+        {"AB", 1, By::CtrlV, "X\nY", "AXB"},
+        {"", -1, By::ShiftInsert, QString::fromUtf8("Zo\u00eb\u2028next"), QString::fromUtf8("Zo\u00eb")},
+        {"", -1, By::Insert, QString::fromUtf8("a\u2029b\nc"), "a"},  // as a drop inserts
+        {"", -1, By::CtrlV, QString::fromUtf8("N\u0085EL"), "N"},
+        // Every other control and format character is left out.
+        {"", -1, By::CtrlV,
+         "A\x01"
+         "B\tC\x7F"
+         "D\x1b",
+         "ABCD"},
+        {"", -1, By::CtrlV, QString("N") + QChar(0) + "UL", "NUL"},
+        {"", -1, By::CtrlV, QString::fromUtf8("\u202e1\u200b2\u00ad3\ufeff4\u009f5\u20666"), "123456"},
+        // The box stops at 64 characters, a paste as much as typing; half a
+        // surrogate pair is never kept.
+        {"", -1, By::CtrlV, QString(3000, QLatin1Char('y')), QString(64, QLatin1Char('y'))},
+        {"", -1, By::Typing, "0123456789012345678901234567890123456789012345678901234567890123456789",
+         "0123456789012345678901234567890123456789012345678901234567890123"},
+        {x63, -1, By::CtrlV, QString::fromUtf8("\U0001F0A1"), x63},
+        {"", -1, By::CtrlV, euros, euros},
+        // Visible text goes in as it is.
+        {"", -1, By::Typing, QString::fromUtf8("Zo\u00eb 7 "), QString::fromUtf8("Zo\u00eb 7 ")},
+        {"", -1, By::CtrlV, QString::fromUtf8("\u05d0\u05d1 \U0001F0A1 P-1"),
+         QString::fromUtf8("\u05d0\u05d1 \U0001F0A1 P-1")},
+    };
+    int number = 0;
+    for (const Case& c : cases) {
+        const QString label = QString("case %1").arg(++number);
+        auto w = openWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QLineEdit* box = codeEdit(*w);
+        std::vector<std::string> logins;
+        w->onLogin = [&](const std::string& code) { logins.push_back(code); };
+        typeText(box, c.before);
+        if (c.cursor >= 0) box->setCursorPosition(c.cursor);
+        switch (c.by) {
+        case By::Typing: typeText(box, c.entered); break;
+        case By::CtrlV:
+            QGuiApplication::clipboard()->setText(c.entered);
+            QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+            break;
+        case By::ShiftInsert:
+            QGuiApplication::clipboard()->setText(c.entered);
+            QTest::keyClick(box, Qt::Key_Insert, Qt::ShiftModifier);
+            break;
+        case By::Insert: box->insert(c.entered); break;
+        }
+        QVERIFY2(box->text() == c.shown, qPrintable(label + ": the box shows " + box->text().toHtmlEscaped()));
+        QTest::mouseClick(okButton(*w), Qt::LeftButton);
+        QCOMPARE(logins.size(), size_t(1));
+        QCOMPARE(logins[0], c.shown.toUtf8().toStdString() + "   ");
+        // 64 characters are at most 192 bytes in the logs.
+        QVERIFY(logins[0].size() <= 192 + 3);
+    }
+    QVERIFY(boxes.seen.empty());
 }
 
 QTEST_MAIN(TestLogin)

@@ -322,6 +322,40 @@ private slots:
         QCOMPARE(helpClicks.count(), 1);
     }
 
+    // Clicks the table does not take, during a glide, move no focus: the
+    // pass button keeps it, and Space once input is back passes.
+    void aClickTheTableDropsLeavesTheFocusWhereItWas() {
+        startGame();
+        dealHand();
+        win_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(win_.get()));
+        auto* pass = win_->findChild<QPushButton*>("passButton");
+        auto* help = win_->findChild<QPushButton*>("helpButton");
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(pass));
+        QSignalSpy helpClicks(help, &QPushButton::clicked);
+        const Table& t = win_->game().table();
+        QTest::mousePress(win_->canvas(), Qt::LeftButton, {}, centreOf(t[cardAt(upCardView)]));
+        QTest::mouseRelease(win_->canvas(), Qt::LeftButton, {}, QPoint(20, 20));
+        QVERIFY(!t.formEnabled());
+        // Through the window system, as the participant's mouse clicks.
+        QWindow* window = win_->windowHandle();
+        const QList<QWidget*> clicked = {help, win_->findChild<QRadioButton*>("nkTurnIndicator"),
+                                         win_->findChild<QPlainTextEdit*>("messagesText"), help};
+        for (QWidget* w : clicked) {
+            QTest::mouseClick(window, Qt::LeftButton, {}, w->mapTo(win_.get(), w->rect().center()));
+            QVERIFY2(QApplication::focusWidget() == pass, qPrintable(w->objectName()));
+        }
+        finishGlide();
+        QVERIFY(t.formEnabled());
+        QTest::keyClick(window, Qt::Key_Space);
+        QCOMPARE(win_->game().progress().totalMoves, 1);
+        QCOMPARE(helpClicks.count(), 0);
+        // With input back a click gives the focus as before.
+        QTest::mouseClick(window, Qt::LeftButton, {}, help->mapTo(win_.get(), help->rect().center()));
+        QCOMPARE(helpClicks.count(), 1);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(help));
+    }
+
     void theBoxAfterTheFourthPassShowsOverTheCounterAt4() {
         startGame();
         dealHand();

@@ -3,6 +3,7 @@
 
 #include "core/eventlog/LogFormat.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 
@@ -109,6 +110,26 @@ std::string asUtf8(std::string_view text) {
     return out;
 }
 
+std::string participantCodeForLog(std::string_view code) {
+    const bool utf8 = isUtf8(code);
+    std::string out;
+    out.reserve(std::min(code.size(), kLongestParticipantCode));
+    for (size_t i = 0; i < code.size();) {
+        const auto c = static_cast<unsigned char>(code[i]);
+        // One character: a byte in 8-bit text, a whole sequence in UTF-8.
+        size_t length = 1;
+        if (utf8 && c >= 0xC0) length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+        const std::string_view character = code.substr(i, length);
+        i += length;
+        if (c < 0x20 || c == 0x7F) continue;
+        if (utf8 && length == 2 && c == 0xC2 && static_cast<unsigned char>(character[1]) <= 0x9F) continue;
+        if (utf8 && (character == "\xE2\x80\xA8" || character == "\xE2\x80\xA9")) continue;
+        if (out.size() + character.size() > kLongestParticipantCode) break;
+        out += character;
+    }
+    return out;
+}
+
 std::string runRecordName(std::string_view session) { return "run" + std::string(session) + ".json"; }
 
 std::optional<std::string> runRecordSession(std::string_view fileName) {
@@ -173,7 +194,7 @@ std::string gameBeginsRecord(std::string_view stamp) { return std::string(stamp)
 std::string participantRecord(std::string_view stamp, std::string_view participantCode) {
     std::string line(stamp);
     line += logtext::kParticipantStart;
-    line += participantCode;
+    line += participantCodeForLog(participantCode);
     line += logtext::kParticipantEnd;
     return line;
 }

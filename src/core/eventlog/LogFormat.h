@@ -101,6 +101,15 @@ inline constexpr uint8_t kDealRecordOrder[kPlaces] = {numberCardView,    downNum
 bool isUtf8(std::string_view text);
 std::string asUtf8(std::string_view text);
 
+// A participant code as a log line can carry it: no byte below 0x20 and no
+// DEL (a line end would split the record, any other would make the log not
+// text); in UTF-8, also none of the C1 controls and the line and paragraph
+// separators U+2028 and U+2029, which Unicode-aware readers take as line
+// ends; at most kLongestParticipantCode bytes, cut between characters. A
+// code without any of these comes back byte for byte.
+inline constexpr size_t kLongestParticipantCode = 1024;
+std::string participantCodeForLog(std::string_view code);
+
 namespace logtext {
 // The header, one line each, with one stamp.
 inline constexpr std::string_view kRoleHeaderCode = "TF";
@@ -145,6 +154,7 @@ std::string_view handEndCode(HandEndCode code);  // "GP", "GM", "GE"
 
 std::string roleHeaderRecord(std::string_view stamp, Role logRole);
 std::string gameBeginsRecord(std::string_view stamp);
+// The participant line carries the code as participantCodeForLog gives it.
 std::string participantRecord(std::string_view stamp, std::string_view participantCode);
 std::string fixedHeaderRecord(std::string_view stamp);
 std::string gameStartedRecord(std::string_view stamp);

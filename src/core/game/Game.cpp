@@ -118,7 +118,8 @@ void Game::beginRunRecord(const LocalTime& t0, const std::string& participantCod
     record_.commit = programCommit();
     record_.system = platform_.systemInfo();
     record_.workingDirectory = sys::workingDirectoryName();
-    record_.participant = participantCode;
+    // As the logs carry it.
+    record_.participant = participantCodeForLog(participantCode);
     record_.parameters = parameterTexts(parameters_);
     if (const std::optional<Continuation> c = continuationOf(shoe_.header()))
         record_.continues = RunRecord::Continues{c->session, c->hand};

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QString>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -34,9 +35,12 @@ int signalSockets[2] = {-1, -1};
 volatile std::sig_atomic_t signalNumber = 0;
 
 void onEndSignal(int number) {
+    // The code the handler interrupted may be about to read errno.
+    const int savedErrno = errno;
     signalNumber = number;
     const char byte = 1;
     [[maybe_unused]] const auto written = ::write(signalSockets[1], &byte, 1);
+    errno = savedErrno;
 }
 
 // Between two events (the logs made durable after each) the run record is
@@ -60,7 +64,16 @@ void watchEndSignals(QApplication& app, TableWindow*& table) {
     action.sa_handler = onEndSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int number : {SIGTERM, SIGHUP, SIGINT}) ::sigaction(number, &action, nullptr);
+    for (int number : {SIGTERM, SIGHUP, SIGINT}) {
+        // A signal ignored when the program was started stays ignored, as
+        // the shell asked: nohup ignores SIGHUP, and a script's background
+        // job SIGINT.
+        struct sigaction current {};
+        if (::sigaction(number, nullptr, &current) == 0 && !(current.sa_flags & SA_SIGINFO) &&
+            current.sa_handler == SIG_IGN)
+            continue;
+        ::sigaction(number, &action, nullptr);
+    }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <QShowEvent>
 #include <QTimer>
 
+#include "desktop/login/CodeValidator.h"
 #include "desktop/table/WindowManager.h"
 #include "desktop/widgets/Fonts.h"
 #include "desktop/widgets/MessageBox.h"
@@ -52,6 +53,9 @@ LoginWindow::LoginWindow(QWidget* parent)
 
     codeEdit_ = makeControl<QLineEdit>(this, "codeEdit", 104, 104, 217, 32);
     codeEdit_->setFont(sansSerif(19));
+    // One line of visible text, at most 64 characters, however it comes in.
+    codeEdit_->setMaxLength(CodeValidator::kCodeLength);
+    codeEdit_->setValidator(new CodeValidator(codeEdit_));
 
     okButton_ = makeControl<QPushButton>(this, "okButton", 104, 240, 233, 81);
     okButton_->setText(QStringLiteral("OK"));

@@ -314,8 +314,21 @@ void TableWindow::followInputGate() {
     if (!open) {
         for (QAbstractButton* button : findChildren<QAbstractButton*>())
             if (button->isDown()) button->setDown(false);
+        // Qt hands the focus to a clicked widget before any event filter
+        // sees the press, so a press that is then dropped would still move
+        // it (and the next Space would press the clicked button): while the
+        // table takes no input, no widget takes the focus from a click.
+        for (QWidget* widget : findChildren<QWidget*>()) {
+            const Qt::FocusPolicy policy = widget->focusPolicy();
+            if (!(policy & Qt::ClickFocus)) continue;
+            clickFocusWithheld_.emplace_back(widget, policy);
+            widget->setFocusPolicy(static_cast<Qt::FocusPolicy>(policy & ~Qt::ClickFocus));
+        }
         return;
     }
+    for (const auto& [widget, policy] : clickFocusWithheld_)
+        if (widget) widget->setFocusPolicy(policy);
+    clickFocusWithheld_.clear();
     // Queued: the game may be inside a handler of its own right now.
     if (releaseMissed_)
         QMetaObject::invokeMethod(

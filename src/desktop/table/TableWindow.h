@@ -5,6 +5,7 @@
 // and timer events to the game and gives it the desktop it asks for.
 
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -12,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/game/Game.h"
@@ -115,6 +117,8 @@ private:
     unsigned gameButtons_ = 0;
     bool releaseMissed_ = false;
     bool inputGateOpen_ = true;
+    // The focus policies that took the focus on a click, while input is shut out.
+    std::vector<std::pair<QPointer<QWidget>, Qt::FocusPolicy>> clickFocusWithheld_;
     bool exitRequested_ = false;
     bool restoreQueued_ = false;
     FrontLost restoreWhy_ = FrontLost::Hidden;
