@@ -165,8 +165,8 @@ SIGTERM_BOUND_S = 1.5
 def scenario_sigterm_busy_record(program, out):
     """SIGTERM right after the table appears, while the record's thread reads
     an 800 MB file of setup/ (sparse: it costs no disk): the program is gone
-    within SIGTERM_BOUND_S, ended by the signal, and a record it leaves is
-    whole and says so."""
+    within SIGTERM_BOUND_S, ended by the signal, and its record is whole and
+    says so."""
     work = _one_hand_workdir(out, "sigterm_busy_record")
     with open(os.path.join(work, "setup", "large.bin"), "wb") as f:
         f.truncate(800 << 20)
@@ -186,10 +186,9 @@ def scenario_sigterm_busy_record(program, out):
                 f.write("ended %.3f s after SIGTERM, status %s\n" % (took, status))
             check(status == -signal.SIGTERM, "exit status %s after SIGTERM" % status)
             check(took < SIGTERM_BOUND_S, "the program took %.2f s to end after SIGTERM" % took)
-        record = _record(work)
-        if record is not None:
-            check((record["end"] or {}).get("how") == "the program was ended (SIGTERM)",
-                  "the record's end is %r" % record["end"])
+        # What the record knows of the setup by then is up to its thread;
+        # that the session ended by the signal it knows in any case.
+        _ended_record(work, "the program was ended (SIGTERM)")
     finally:
         subprocess.run(["rm", "-rf", os.path.join(work, "dataout", "setups"), os.path.join(work, "setup")])
 
