@@ -89,6 +89,10 @@ class E2EFailure(AssertionError):
     """A check on the program's behaviour failed."""
 
 
+class Skipped(Exception):
+    """The scenario cannot run here (said why in its message)."""
+
+
 def check(condition, message):
     if not condition:
         raise E2EFailure(message)
@@ -471,7 +475,7 @@ class Session:
     """One run of the program in a working directory on a private screen."""
 
     def __init__(self, program, workdir, outdir, name, parX=200, parY=64, screen=(SCREEN_W, SCREEN_H),
-                 wm=False, env=None, wm_config=None, wine=None):
+                 wm=False, env=None, wm_config=None, wine=None, preexec=None):
         self.program = program
         self.workdir = workdir
         self.outdir = outdir
@@ -497,6 +501,9 @@ class Session:
         self.exit_status = None
         self.wine = wine if wine is not None else _wine
         self.state_file = None
+        # Run in the program's process before exec (signal dispositions,
+        # resource limits): what a shell or a launcher would leave it.
+        self.preexec = preexec
 
     # -- processes ----------------------------------------------------------
 
@@ -527,7 +534,7 @@ class Session:
             env = self.env = self.wine.env(env)
             command = [WINE64, self.program]
         out = open(os.path.join(self.outdir, self.name + ".program.out"), "wb")
-        self.proc = subprocess.Popen(command, cwd=self.workdir, env=env,
+        self.proc = subprocess.Popen(command, cwd=self.workdir, env=env, preexec_fn=self.preexec,
                                      stdin=subprocess.DEVNULL, stdout=out, stderr=out)
         out.close()
         return self

@@ -26,10 +26,11 @@ import traceback
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from desktop import scenario_desktop, scenario_screen_sizes, scenario_window_manager
+import records
 from participant import scenario_participant
 from harness import (AQUA, CARD_H, CARD_W, GREEN, GREY, HAND_END, HELP_BUTTON, HELP_CLOSE, PASS_BUTTON,
-                     SCRIPT_PARAMETERS, BoxShown, E2EFailure, Expected, Killed, ProgramEnded,
-                     ScriptedPlay, Session, WinePrefix, check, check_run_record, check_stamps, compare_text,
+                     SCRIPT_PARAMETERS, BoxShown, E2EFailure, Expected, Killed, ProgramEnded, ScriptedPlay,
+                     Session, Skipped, WinePrefix, check, check_run_record, check_stamps, compare_text,
                      count_prefixed, deal_of, header, kill_program, leading_stamps, look_record, make_workdir,
                      masked, parse_ppm, pickup_record, scripted_game, split_log, tree_listing, under_wine,
                      use_replay_states, use_wine, vm_rss_kb, wait_for)
@@ -880,10 +881,6 @@ def scenario_empty_code(program, out):
 # A long scripted game, killed runs, a full disk, a removed dataout
 
 
-class Skipped(Exception):
-    """The scenario cannot run here (said why in its message)."""
-
-
 # ---------------------------------------------------------------------------
 # A simulated session and the same actions in the real window
 
@@ -1187,11 +1184,16 @@ def _mount_tmpfs(path, size):
         raise Skipped("cannot mount a tmpfs here: %s" % r.stdout.decode().strip())
 
 
+DISK_FULL_FILLER = 20 * 1024
+
+
 def scenario_disk_full(program, out):
-    """dataout is a 32 KiB tmpfs, all but 8 KiB of it taken by a filler (so
-    that it fills within a few hands): the scripted game is played until a
-    record finds no room. A box titled QBXSolo tells it, the program ends
-    with status 0, and the logs are whole lines and a prefix of the game."""
+    """dataout is a 32 KiB tmpfs, all but three pages of it taken by a filler
+    (so that it fills within a few hands): the scripted game is played until
+    a record finds no room. A box titled QBXSolo tells it and no other box
+    follows, the program ends with status 0, the logs are whole lines and a
+    prefix of the game, and they took every page that was free (the run
+    record and the setup copy none)."""
     if os.geteuid() != 0:
         raise Skipped("mounting a small file system needs root")
     ref = reference_run(program, out)
@@ -1200,7 +1202,7 @@ def scenario_disk_full(program, out):
     _mount_tmpfs(dataout, "32k")
     try:
         with open(os.path.join(dataout, "filler"), "wb") as f:
-            f.write(b"\0" * 24 * 1024)
+            f.write(b"\0" * DISK_FULL_FILLER)
         with Session(program, work, out, "disk_full") as s:
             play = ScriptedPlay(s, script, SCRIPT_CODE, watch_boxes=True)
             try:
@@ -1209,7 +1211,7 @@ def scenario_disk_full(program, out):
             except BoxShown:
                 told = "by a box of its own"
                 s.dismiss_box()  # checks the caption
-                status = s.wait_exit(5)
+                status = records.ends_without_another_box(s)
             except ProgramEnded:
                 # The failing record was the last of a hand that ends with a
                 # box: the box the script took for the hand's end told it.
@@ -1229,6 +1231,7 @@ def scenario_disk_full(program, out):
                   % (len(ck), len(nk)))
             _check_prefix(ck, ref[CK], "ColorKeeper")
             _check_prefix(nk, ref[NK], "NumberKeeper")
+            records.check_logs_took_the_room(dataout, s.log_files(), 32 * 1024 - DISK_FULL_FILLER, ("filler",))
             cores = [f for f in os.listdir(work) if f.startswith("core")]
             check(not cores, "core files: %s" % cores)
     finally:
@@ -1289,6 +1292,8 @@ SCENARIOS = [
     ("disk_full", scenario_disk_full),
     ("dataout_removed", scenario_dataout_removed),
     ("polite_kill", scenario_polite_kill),
+    # The run record and the setup copy cost a session nothing; signals ignored at start stay ignored.
+    *records.SCENARIOS,
     # Each returns its attempts, reported one by one.
     ("window_manager", scenario_window_manager),
     # The same windows under each desktop's window manager, with the requests
@@ -1319,6 +1324,7 @@ WINE_SKIPS = {
     "disk_full": "mounts a Linux tmpfs over dataout; the Windows full-disk test runs in core_tests.exe",
     "dataout_removed": "removes dataout behind Wine's back, which Windows refuses while the logs are open",
     "polite_kill": "sends SIGTERM, a POSIX signal with no Windows counterpart",
+    **records.WINE_SKIPS,
     "participant": "pastes through an X clipboard owner built for Linux",
     "window_manager": "drives openbox, a Linux window manager",
     "screen_sizes": "checks the table against Linux screens of other sizes",
