@@ -397,6 +397,8 @@ class WmDesktop(Desktop):
             ("switch to another desktop", lambda: self.run("wmctrl", "-s", "2")),
             ("show desktop", lambda: self.run("wmctrl", "-k", "on")),
             ("moved and resized", wmctrl("-e", "0,120,90,600,400")),
+            ("moved alone", wmctrl("-e", "0,300,300,-1,-1")),
+            ("resized alone", wmctrl("-e", "0,-1,-1,500,400")),
             ("un-maximised", wmctrl("-b", "remove,maximized_vert,maximized_horz")),
             ("iconify request", lambda: self.s.x("windowminimize", wid_of())),
             ("close request", lambda: self.run("wmctrl", "-i", "-c", hex(wid_of()))),
@@ -415,25 +417,36 @@ class WmDesktop(Desktop):
 
 class Passer:
     """Clicks PASS and waits for its record in the logs; the fourth pass in a
-    row ends the hand with a box, after which the next deal is waited for."""
+    row ends the hand with a box (two with MaxRounds 4: four passes, then the
+    move limit), after which the next deal is waited for."""
 
-    def __init__(self, s, shoe):
+    def __init__(self, s, shoe, boxes_per_hand=1):
         self.s, self.firsts = s, [line.split()[-1] for line in shoe]
         self.hand, self.in_hand = 1, 0
+        self.boxes_per_hand = boxes_per_hand
 
     def recorded(self):
         return count_prefixed_any(self.s.ck_lines(), "PP:") + count_prefixed_any(self.s.nk_lines(), "PP:")
 
-    def next_pass(self):
+    def next_pass(self, dismiss=True):
+        """One pass; the hand's boxes dismissed and the next deal waited for
+        unless `dismiss` is false (the first box is then up)."""
         s = self.s
         before = self.recorded()
         s.pass_turn()
         wait_for(lambda: self.recorded() == before + 1, 3.0, "the next pass in the logs", alive=s.assert_running)
         self.in_hand += 1
         if self.in_hand == 4:
-            s.dismiss_box()
             self.hand, self.in_hand = self.hand + 1, 0
-            s.wait_ready(self.firsts[self.hand - 1], self.hand)
+            if not dismiss:
+                return
+            for _ in range(self.boxes_per_hand):
+                s.dismiss_box()
+            self.next_deal()
+
+    def next_deal(self):
+        if self.hand <= len(self.firsts):
+            self.s.wait_ready(self.firsts[self.hand - 1], self.hand)
 
 
 def count_prefixed_any(lines, code):
@@ -469,7 +482,12 @@ def scenario_desktop(wm):
 
     def scenario(program, out):
         name = "window_manager_" + wm
-        work = make_workdir(out, name, {"MaxRounds": "12"}, PASS_SHOE)
+        # One pass after each attempt on the table and the help; then the
+        # hand under way ends with the boxes, one more hand goes on, and the
+        # shoe is exhausted.
+        table_and_help = len(WmDesktop(None).attempts(None)) + len(WmDesktop(None).attempts(None, keys=False))
+        shoe = PASS_SHOE[:table_and_help // 4 + 2]
+        work = make_workdir(out, name, {"MaxRounds": "4"}, shoe)
         results = []
         with Session(program, work, out, name, wm=wm) as s:
             d = WmDesktop(s)
@@ -478,7 +496,7 @@ def scenario_desktop(wm):
                                      env=s.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             try:
                 wait_for(lambda: s.visible_windows("^xmessage$"), 5.0, "the other window")
-                _run_desktop_attempts(s, d, work, login, results)
+                _run_desktop_attempts(s, d, work, login, results, shoe)
             finally:
                 other.terminate()
                 other.wait()
@@ -503,7 +521,7 @@ def _put_back_by_hand(d, wid, maximised=False):
     time.sleep(0.3)
 
 
-def _run_desktop_attempts(s, d, work, login, results):
+def _run_desktop_attempts(s, d, work, login, results, shoe):
     def back_to_first_desktop():
         d.run("wmctrl", "-k", "off")
         d.run("wmctrl", "-s", "0")
@@ -530,7 +548,7 @@ def _run_desktop_attempts(s, d, work, login, results):
     wait_for(lambda: d.viewable(login), 3.0, "the login shown again")
     s.submit_code("D1")
     s.wait_table()
-    passer = Passer(s, PASS_SHOE)
+    passer = Passer(s, shoe, boxes_per_hand=2)
     s.wait_ready(passer.firsts[0], 1)
 
     def table_ok():
@@ -584,6 +602,7 @@ def _run_desktop_attempts(s, d, work, login, results):
                      if line.endswith(" QBX Help")]
             if helps:
                 _put_back_by_hand(d, helps[0])
+                s.x("windowmove", helps[0], 0, 0, check_rc=False)  # CLOSE on the screen
                 try:
                     close_help()
                 except E2EFailure:
@@ -605,7 +624,7 @@ def _run_desktop_attempts(s, d, work, login, results):
             _settle_quick(help_ok, "the help in its place, on top")
             act()
 
-        def judge_help(anywhere=what == "moved and resized"):
+        def judge_help(anywhere=what in ("moved and resized", "moved alone", "resized alone")):
             try:
                 _settle_quick(lambda: help_ok(anywhere), "the help shown in its place, above the other window")
             finally:
@@ -613,6 +632,8 @@ def _run_desktop_attempts(s, d, work, login, results):
                     close_help()
             _settle_quick(table_ok, "the table over the work area after the help")
         once("help: %s, then CLOSE" % what, act_on_help, judge_help)
+
+    _box_attempts(s, d, passer, results)
 
     # Each attempt that the window manager carried out on the table is in
     # the run record, with its time: the EWMH requests, at least, that it
@@ -631,3 +652,120 @@ def _run_desktop_attempts(s, d, work, login, results):
         results.append(("the run record keeps each attempt with its time", None))
     except E2EFailure as e:
         results.append(("the run record keeps each attempt with its time", str(e)))
+
+
+# ---------------------------------------------------------------------------
+# The message boxes under each window manager
+
+
+def _ok_point(d, wid):
+    """The centre of a box's one button, OK: at the bottom right of the box,
+    found on the screen as the button's frame."""
+    x, y, w, h = d.s.geometry(wid)
+    shot = d.s.screenshot()
+    face = shot.pixel(x + w // 2, y + 4)
+    # Up from the bottom edge, at a quarter of the width from the right:
+    # the first row that is not the box's face is the button's lower edge.
+    column = x + w - w // 4 if w < 160 else x + w - 50
+    bottom = next((yy for yy in range(y + h - 2, y + h // 2, -1) if shot.pixel(column, yy) != face), None)
+    check(bottom is not None, "no button at the bottom of the box")
+    return column, bottom - 10
+
+
+def _click_ok(d, wid):
+    d.click_at(_ok_point(d, wid))
+    wait_for(lambda: wid not in d.s.visible_windows("^QBXSolo$"), 3.0, "one click on OK to close the box")
+
+
+def _box_attempts(s, d, passer, results):
+    """The four-passes box under every attempt, then one click on its OK;
+    the move-limit box and the game-end box under two attempts each. After
+    each attempt the box is mapped, where it came up, on the desktop shown
+    and above every other window, the table included."""
+    place = []
+
+    def box_ok(wid):
+        return d.shown_on_top(wid) and d.outer(wid) == place[0] and "HIDDEN" not in d.states(wid)
+
+    def held(wid, attempts, who):
+        for what, act in attempts:
+            try:
+                act()
+                _settle_quick(lambda: box_ok(wid), "the box shown where it came up, above the table")
+                results.append(("%s: %s" % (who, what), None))
+            except E2EFailure as e:
+                results.append(("%s: %s" % (who, what), "%s\n%s" % (e, d.describe(wid))))
+                _put_back_by_hand(d, wid)
+                s.x("windowmove", wid, place[0][0], place[0][1], check_rc=False)
+
+    def ends_with(code, what, act):
+        before = count_prefixed_any(s.ck_lines(), code)
+        try:
+            act()
+            wait_for(lambda: count_prefixed_any(s.ck_lines(), code) > before, 3.0,
+                     "the %s block in the ColorKeeper's log" % code, alive=s.assert_running)
+            results.append((what, None))
+        except E2EFailure as e:
+            results.append((what, str(e)))
+
+    def alt_f4(wid):
+        def act():
+            s.x("windowactivate", wid, check_rc=False)
+            time.sleep(0.1)
+            s.x("key", "alt+F4")
+        return act
+
+    try:
+        while passer.in_hand < 3:
+            passer.next_pass()
+        passer.next_pass(dismiss=False)
+        box = s.wait_box()
+        time.sleep(0.4)
+        place.append(d.outer(box))
+    except E2EFailure as e:
+        results.append(("box: the four-passes box comes up", str(e)))
+        return
+    wmctrl = lambda *args: lambda: d.run("wmctrl", "-i", "-r", hex(box), *args)
+    attempts = d.attempts(lambda: box, keys=False) + [
+        ("hidden", wmctrl("-b", "add,hidden")),
+        ("maximised", wmctrl("-b", "add,maximized_vert,maximized_horz")),
+        ("Alt+F4", alt_f4(box)),
+    ]
+    if s.wm == "openbox":
+        attempts += [("%s button" % b, lambda b=b: d.click_at(d.title_point(box, b)))
+                     for b in ("minimise", "maximise", "close")]
+    held(box, attempts, "box")
+    ends_with("GP:", "box: one click on OK closes it, the hand's end block is written", lambda: _click_ok(d, box))
+
+    # The move-limit box follows at once: the fourth pass is the hand's
+    # fourth action.
+    quick = lambda wid: [("iconify request", lambda: s.x("windowminimize", wid)),
+                         ("sent to the bottom", lambda: d.run("wmctrl", "-i", "-r", hex(wid), "-b", "add,below"))]
+    try:
+        box = s.wait_box()
+        time.sleep(0.4)
+        place[0] = d.outer(box)
+        held(box, quick(box), "move-limit box")
+        ends_with("GM:", "move-limit box: one click on OK closes it, the hand's end block is written",
+                  lambda: _click_ok(d, box))
+        passer.next_deal()
+        passer.next_pass()
+        results.append(("the game goes on after the boxes: the next hand's pass is recorded", None))
+    except E2EFailure as e:
+        results.append(("the game goes on after the boxes: the next hand's pass is recorded", str(e)))
+        return
+
+    # The shoe's last hand, then the game-end box.
+    name = "game-end box: one click on OK ends the game"
+    try:
+        while passer.hand <= len(passer.firsts):
+            passer.next_pass()
+        box = s.wait_box()
+        time.sleep(0.4)
+        place[0] = d.outer(box)
+        held(box, quick(box), "game-end box")
+        _click_ok(d, box)
+        check(s.wait_exit(5) == 0, "exit status %s after the game" % s.exit_status)
+        results.append((name, None))
+    except E2EFailure as e:
+        results.append((name, str(e)))

@@ -1268,6 +1268,91 @@ def scenario_polite_kill(program, out):
     check(record["end"]["hands"] == 1, "hands %s, not 1" % record["end"]["hands"])
 
 
+# ---------------------------------------------------------------------------
+# The Windows build's message box under another program's system commands
+
+BOX_COMMANDS_HELPER = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
+                                   "windows", "box_commands.c")
+
+
+def _ok_in_client(s, client):
+    """The centre of a box's one button, OK, in its client area (x, y, w, h
+    on the screen): up from the bottom edge near the right, the first row
+    that is not the box's face is the button's lower edge."""
+    x, y, w, h = client
+    shot = s.screenshot()
+    face = shot.pixel(x + w // 2, y + 4)
+    column = x + w - w // 4 if w < 160 else x + w - 50
+    bottom = next((yy for yy in range(y + h - 2, y + h // 2, -1) if shot.pixel(column, yy) != face), None)
+    check(bottom is not None, "no button at the bottom of the box")
+    return column, bottom - 10
+
+
+def scenario_box_commands(program, out):
+    """The four-passes box of the Windows build under a program of Windows'
+    own (tests/windows/box_commands.c) that sends it the system commands of
+    a caption, a window menu and the taskbar, and minimises it through
+    ShowWindow. Each attempt must leave the box where it was, shown, above
+    every window and in the foreground; then one click on OK closes it, the
+    hand's end block is in both logs and the next hand is dealt."""
+    from desktop import PASS_SHOE, Passer, count_prefixed_any
+    from harness import WINE64
+    if not under_wine():
+        raise Skipped("sends Windows system commands: for the Windows build under Wine")
+    compiler = shutil.which("x86_64-w64-mingw32-gcc")
+    if compiler is None:
+        raise Skipped("no x86_64-w64-mingw32-gcc to build the helper")
+    helper = os.path.join(out, "box_commands.exe")
+    built = subprocess.run([compiler, "-O2", "-Wall", "-o", helper, BOX_COMMANDS_HELPER],
+                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    check(built.returncode == 0, "the helper did not build:\n%s" % built.stdout.decode(errors="replace"))
+    shoe = PASS_SHOE[:2]
+    work = make_workdir(out, "box_commands", {}, shoe)
+    results = []
+    with Session(program, work, out, "box_commands") as s:
+        s.login("W1")
+        passer = Passer(s, shoe)
+        s.wait_ready(passer.firsts[0], 1)
+        while passer.in_hand < 3:
+            passer.next_pass()
+        passer.next_pass(dismiss=False)
+        box = s.wait_box()
+        time.sleep(0.3)
+        done = subprocess.run([WINE64, helper], env=s.env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                              stderr=subprocess.DEVNULL, timeout=60)
+        client = None
+        for line in done.stdout.decode(errors="replace").splitlines():
+            if line.startswith("ok "):
+                results.append(("box: " + line[3:], None))
+            elif line.startswith("FAIL "):
+                what, _, why = line[5:].partition(":")
+                results.append(("box: " + what, why.strip()))
+            elif line.startswith("client "):
+                client = tuple(int(v) for v in line.split()[1:])
+        check(results and client is not None,
+              "the helper ended with status %d and said:\n%s" % (done.returncode, done.stdout.decode()))
+        name = "box: one click on OK closes it, the hand's end block is in both logs"
+        try:
+            ck_before, nk_before = count_prefixed_any(s.ck_lines(), "GP:"), count_prefixed_any(s.nk_lines(), "GP:")
+            s.x("mousemove", *_ok_in_client(s, client), "sleep", "0.05", "click", "1")
+            wait_for(lambda: box not in s.visible_windows("^QBXSolo$"), 3.0, "one click on OK to close the box")
+            wait_for(lambda: count_prefixed_any(s.ck_lines(), "GP:") > ck_before
+                     and count_prefixed_any(s.nk_lines(), "GP:") > nk_before, 3.0, "the GP: block in both logs", alive=s.assert_running)
+            results.append((name, None))
+        except E2EFailure as e:
+            s.save_screenshot(os.path.join(out, "box_commands-ok.png"))
+            results.append((name, str(e)))
+            return results
+        name = "the game goes on: the next hand is dealt"
+        try:
+            wait_for(lambda: count_prefixed(s.ck_lines(), "GC:") >= 12 and count_prefixed(s.nk_lines(), "GC:") >= 12,
+                     5.0, "the second deal in both logs", alive=s.assert_running)
+            results.append((name, None))
+        except E2EFailure as e:
+            results.append((name, str(e)))
+    return results
+
+
 SCENARIOS = [
     ("game_default", scenario_game_default),
     ("replay_pixels", scenario_replay_pixels),
@@ -1304,17 +1389,19 @@ SCENARIOS = [
     ("window_manager_icewm", scenario_desktop("icewm")),
     ("screen_sizes", scenario_screen_sizes),
     ("simulate_replay", scenario_simulate_replay),
+    # The Windows build's message box under system commands (Wine only).
+    ("box_commands", scenario_box_commands),
 ]
 
 
 # The lighter kill covers what kill_anytime does natively in a fraction of
 # its time; it is for the Windows build.
-NATIVE_SKIPS = {"kill_in_hand"}
+NATIVE_SKIPS = {"kill_in_hand", "box_commands"}
 
 # Under Wine by default: a whole game, the failures at login, the help window
 # and kills during a hand (about four minutes on two cores).
 WINE_SCENARIOS = ["game_default", "help", "no_dataout", "missing_shoe", "faulty_shoe", "bad_back",
-                  "empty_code", "kill_in_hand"]
+                  "empty_code", "kill_in_hand", "box_commands"]
 
 # What cannot be asked of the Windows build under Wine, and why.
 WINE_SKIPS = {

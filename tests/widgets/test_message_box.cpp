@@ -1,5 +1,6 @@
-// The program's message boxes: caption "QBXSolo", one OK, and an OK that
-// answers even while the table window is disabled for a gliding card.
+// The program's message boxes: caption "QBXSolo", one OK, an OK that
+// answers even while the table window is disabled for a gliding card, and
+// nothing else that dismisses or hides them.
 
 #include <QApplication>
 #include <QMessageBox>
@@ -37,6 +38,43 @@ private slots:
         QCOMPARE(buttons, 1);
         QVERIFY(okEnabled);
         QVERIFY(closedByReturn);
+    }
+
+    // A title bar with the caption and nothing on it that could hide the
+    // box; a close request, a minimise and a maximise leave it up and
+    // unchanged, and OK still closes it.
+    void onlyOkDismissesTheBox() {
+        QWidget table;
+        table.resize(400, 300);
+        table.show();
+        Qt::WindowFlags flags;
+        bool closed = true, upAfterClose = false, backFromMinimise = false, backFromMaximise = false;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            flags = box->windowFlags();
+            closed = box->close();
+            upAfterClose = box->isVisible();
+            box->setWindowState(Qt::WindowMinimized);
+            QTest::qWait(50);
+            backFromMinimise = box->isVisible() && box->windowState() == Qt::WindowNoState;
+            box->setWindowState(Qt::WindowMaximized);
+            QTest::qWait(50);
+            backFromMaximise = box->isVisible() && box->windowState() == Qt::WindowNoState;
+            box->button(QMessageBox::Ok)->click();
+            if (box->isVisible()) box->done(0);  // never leave the test waiting
+        });
+        qbx::showMessageBox(&table, "Four passes");
+        QVERIFY(flags & Qt::WindowTitleHint);
+        QVERIFY(flags & Qt::CustomizeWindowHint);
+        QVERIFY(flags & Qt::WindowStaysOnTopHint);
+        for (Qt::WindowType hidesIt : {Qt::WindowSystemMenuHint, Qt::WindowMinimizeButtonHint,
+                                       Qt::WindowMaximizeButtonHint, Qt::WindowCloseButtonHint})
+            QVERIFY2(!(flags & hidesIt), qPrintable(QString::number(int(hidesIt), 16)));
+        QVERIFY(!closed);
+        QVERIFY(upAfterClose);
+        QVERIFY(backFromMinimise);
+        QVERIFY(backFromMaximise);
     }
 
     void textsFromSetupFilesAreUtf8OrLatin1() {

@@ -63,10 +63,14 @@ HelpWindow::HelpWindow(QWidget* parent)
         },
         // The participant may move and resize the help; a window manager
         // that makes it smaller than it may be (icewm, asked by a request)
-        // would leave CLOSE outside it: it is then put back as it opened.
+        // would leave CLOSE outside it, and a move may take CLOSE off the
+        // screen: it is then put back as it opened.
         [this] {
             const bool tooSmall = width() < minimumWidth() || height() < minimumHeight();
-            return tooSmall ? QRect(openingCorner(), QSize(kOuterWidth, kOuterHeight)) : QRect();
+            const QScreen* screen = QGuiApplication::primaryScreen();
+            const QRect close(mapToGlobal(closeButton->geometry().topLeft()), closeButton->size());
+            const bool closeOffScreen = screen && !screen->geometry().contains(close);
+            return tooSmall || closeOffScreen ? QRect(openingCorner(), QSize(kOuterWidth, kOuterHeight)) : QRect();
         });
 }
 

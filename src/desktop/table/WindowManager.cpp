@@ -128,6 +128,10 @@ struct FrontHolder::Native : QAbstractNativeEventFilter {
         above, below, shaded, maxVert, maxHorz, motifHints;
     QTimer check;
     bool desktopSwitched = false;
+    // The window manager's frame around the window (the window itself when
+    // it has none): its moves are watched, as a window manager that moves
+    // the frame alone may not tell the window.
+    xcb_window_t frame = XCB_WINDOW_NONE;
     // A window manager that keeps undoing the hold is not fought forever.
     int inBurst = 0;
     QElapsedTimer burst;
@@ -187,12 +191,85 @@ struct FrontHolder::Native : QAbstractNativeEventFilter {
         }
         case XCB_MAP_NOTIFY:
             // Managed now: the window manager takes requests about it.
-            if (reinterpret_cast<const xcb_map_notify_event_t*>(event)->window == ours)
+            if (reinterpret_cast<const xcb_map_notify_event_t*>(event)->window == ours) {
+                watchFrame();
                 QTimer::singleShot(0, &holder, [this] { holder.holdInFront(); });
+            }
+            break;
+        case XCB_REPARENT_NOTIFY:
+            if (reinterpret_cast<const xcb_reparent_notify_event_t*>(event)->window == ours) watchFrame();
+            break;
+        case XCB_CONFIGURE_NOTIFY:
+            if (frame != XCB_WINDOW_NONE && frame != ours &&
+                reinterpret_cast<const xcb_configure_notify_event_t*>(event)->window == frame)
+                QTimer::singleShot(0, &holder, [this] { tellQtWhereItIs(); });
             break;
         default: break;
         }
         return false;
+    }
+
+    // The window's ancestor that is a child of the root: the frame a
+    // reparenting window manager put around it, or the window itself.
+    xcb_window_t topAncestor() const {
+        xcb_window_t w = window();
+        for (int depth = 0; depth < 16; ++depth) {
+            xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c, xcb_query_tree(c, w), nullptr);
+            if (!tree) return XCB_WINDOW_NONE;
+            const xcb_window_t parent = tree->parent;
+            std::free(tree);
+            if (parent == root || parent == XCB_WINDOW_NONE) return w;
+            w = parent;
+        }
+        return XCB_WINDOW_NONE;
+    }
+
+    void watchFrame() {
+        const xcb_window_t found = topAncestor();
+        if (found == frame || found == XCB_WINDOW_NONE) return;
+        frame = found;
+        if (frame == window()) return;
+        // Added to what the window manager's own connection selects: each
+        // client has its own event mask on a window.
+        const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+        xcb_change_window_attributes(c, frame, XCB_CW_EVENT_MASK, &mask);
+        xcb_flush(c);
+    }
+
+    // The frame was moved or resized. A window manager that moves the frame
+    // alone owes the window a synthetic ConfigureNotify with its new place;
+    // where none came, Qt's idea of the window's place is stale, and the
+    // window is told here, as the window manager should have told it: Qt
+    // then sends the move that is judged below.
+    void tellQtWhereItIs() {
+        if (!holder.window_.isVisible()) return;
+        xcb_get_geometry_reply_t* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, window()), nullptr);
+        xcb_translate_coordinates_reply_t* origin =
+            xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, window(), root, 0, 0), nullptr);
+        if (geometry && origin) {
+            const QRect real(origin->dst_x, origin->dst_y, geometry->width, geometry->height);
+            // Qt's geometry is in device-independent pixels.
+            const qreal ratio = holder.window_.devicePixelRatioF();
+            const QRect known = holder.window_.geometry();
+            const QRect knownDevice(QPoint(qRound(known.x() * ratio), qRound(known.y() * ratio)),
+                                    QSize(qRound(known.width() * ratio), qRound(known.height() * ratio)));
+            if (real != knownDevice) {
+                xcb_configure_notify_event_t e{};
+                e.response_type = XCB_CONFIGURE_NOTIFY;
+                e.event = window();
+                e.window = window();
+                e.x = static_cast<int16_t>(real.x());
+                e.y = static_cast<int16_t>(real.y());
+                e.width = static_cast<uint16_t>(real.width());
+                e.height = static_cast<uint16_t>(real.height());
+                e.border_width = geometry->border_width;
+                xcb_send_event(c, 0, window(), XCB_EVENT_MASK_STRUCTURE_NOTIFY, reinterpret_cast<const char*>(&e));
+                xcb_flush(c);
+            }
+        }
+        std::free(geometry);
+        std::free(origin);
+        lookSoon(150);
     }
 
     void send(xcb_atom_t type, std::array<uint32_t, 5> data) {
@@ -268,13 +345,15 @@ struct FrontHolder::Native : QAbstractNativeEventFilter {
         xcb_flush(c);
     }
 
-    // Another managed window, not one of the program's, above this one.
+    // Another managed window above this one: one of another program, or,
+    // while this one is the program's modal box or help, any other.
     bool lowered() const {
         const std::vector<uint32_t> order = cardinals(c, root, stacking, XCB_ATOM_WINDOW);
         std::vector<uint32_t> ours;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->isVisible() && w->testAttribute(Qt::WA_WState_Created))
-                ours.push_back(static_cast<uint32_t>(w->winId()));
+        if (QApplication::activeModalWidget() != &holder.window_)
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->isVisible() && w->testAttribute(Qt::WA_WState_Created))
+                    ours.push_back(static_cast<uint32_t>(w->winId()));
         bool seen = false;
         for (uint32_t w : order) {
             if (w == window())
