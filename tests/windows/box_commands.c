@@ -1,7 +1,8 @@
 /* Another program's attempts on qbxsolo.exe's message box: the window
  * found by its caption, then the system commands a caption, a window menu or
- * the taskbar would send it, and a ShowWindow that sends none. After each
- * attempt the box is watched for a while; one line per attempt:
+ * the taskbar would send it, and ShowWindow and SetWindowPos calls that send
+ * none. After each attempt the box is watched for a while; one line per
+ * attempt:
  *
  *     ok <attempt>
  *     FAIL <attempt>: <what was seen>
@@ -139,10 +140,18 @@ int main(int argc, char** argv) {
     judge("SC_SIZE sent", 0, send_command(SC_SIZE, 0));
     judge("SC_KEYMENU (the window menu)", 0, send_command(SC_KEYMENU, VK_SPACE));
     judge("SC_CLOSE sent", 0, send_command(SC_CLOSE, 0));
-    /* No system command: the box is minimised by Windows itself and must
-     * come back on its own. */
+    /* No system command: Windows itself minimises, hides, lowers, moves or
+     * resizes the box, which must come back on its own. */
     ShowWindow(box, SW_MINIMIZE);
     judge("ShowWindow(SW_MINIMIZE), put back", 1, 0);
+    ShowWindow(box, SW_HIDE);
+    judge("ShowWindow(SW_HIDE), put back", 1, 0);
+    SetWindowPos(box, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    judge("SetWindowPos(HWND_BOTTOM), put back", 1, 0);
+    SetWindowPos(box, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    judge("SetWindowPos(HWND_NOTOPMOST), put back", 1, 0);
+    SetWindowPos(box, NULL, 10, 10, 600, 400, SWP_NOZORDER | SWP_NOACTIVATE);
+    judge("SetWindowPos moved and resized, put back", 1, 0);
 
     if (IsWindow(box) && GetClientRect(box, &client) && ClientToScreen(box, &origin))
         printf("client %ld %ld %ld %ld\n", origin.x, origin.y, client.right, client.bottom);

@@ -36,6 +36,22 @@ Message classify(const void* message) {
     }
 }
 
+bool placeChanged(const void* message) {
+    const MSG* msg = static_cast<const MSG*>(message);
+    if (!msg || msg->message != WM_WINDOWPOSCHANGED || !msg->lParam) return false;
+    const WINDOWPOS* pos = reinterpret_cast<const WINDOWPOS*>(msg->lParam);
+    if (pos->flags & SWP_HIDEWINDOW) return true;
+    if (!(pos->flags & SWP_NOMOVE) || !(pos->flags & SWP_NOSIZE)) return true;
+    // A new place in the stacking order counts only when it is no longer
+    // among the topmost windows: holding in front itself restacks.
+    return !(pos->flags & SWP_NOZORDER) && !(GetWindowLongW(msg->hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
+}
+
+void showAgain(QWidget& window) {
+    const HWND hwnd = reinterpret_cast<HWND>(window.winId());
+    if (hwnd && !IsWindowVisible(hwnd)) ShowWindow(hwnd, SW_SHOWNORMAL);
+}
+
 bool inForeground() {
     const HWND foreground = GetForegroundWindow();
     DWORD process = 0;

@@ -1,7 +1,8 @@
 #pragma once
-// Keeping the table in front on Windows, beyond what Qt's window flags do:
-// the window commands a participant could use to move it away are refused
-// before they act, and the foreground is taken back from another program.
+// Keeping the table and the message boxes in front on Windows, beyond what
+// Qt's window flags do: the window commands a participant could use to move
+// them away are refused before they act, and the foreground is taken back
+// from another program.
 
 #include <QWidget>
 
@@ -22,6 +23,15 @@ Message classify(const void* message);
 
 // The foreground window is one of this program's.
 bool inForeground();
+
+// A message of Qt's native event that tells of a window hidden, moved,
+// resized or taken out of the topmost windows, by this program or another
+// (ShowWindow, SetWindowPos): the window's holder looks at it again.
+bool placeChanged(const void* message);
+
+// Shows `window` again when Windows hides it while Qt still holds it shown
+// (another program's ShowWindow), in front of the others.
+void showAgain(QWidget& window);
 
 // Makes `window` the foreground window even when another program holds the
 // foreground, which Windows otherwise refuses a background program (it only

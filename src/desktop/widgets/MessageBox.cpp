@@ -94,6 +94,9 @@ void HeldMessageBox::putBack() {
     if (clientSize_.isValid() && size() != clientSize_) resize(clientSize_);
     if (frameGeometry() != centredFrame()) move(centredFrame().topLeft());
     show();
+#ifdef _WIN32
+    winfront::showAgain(*this);
+#endif
     raise();
     activateWindow();
     holder_->holdInFront();
@@ -110,6 +113,10 @@ bool HeldMessageBox::nativeEvent(const QByteArray& eventType, void* message, qin
         case winfront::Message::LostForeground: putBackSoon(); break;
         case winfront::Message::Other: break;
         }
+        // Hidden, moved, resized or lowered by a call that is no system
+        // command (another program's ShowWindow or SetWindowPos): put back
+        // once Windows is done. What the box does itself is in place already.
+        if (winfront::placeChanged(message)) putBackSoon();
     }
     return QMessageBox::nativeEvent(eventType, message, result);
 }
