@@ -13,7 +13,8 @@ import subprocess
 import time
 
 from harness import (GREEN, GREY, HELP_BUTTON, HELP_CLOSE, KEPT_IN_FRONT_WORDS, SCRIPT_PARAMETERS, E2EFailure,
-                     ScriptedPlay, Session, check, check_run_record, make_workdir, scripted_game, wait_for)
+                     ScriptedPlay, Session, check, check_run_record, make_workdir, ok_button_point, scripted_game,
+                     wait_for)
 
 HELP_OUTER = (753, 673)
 # openbox's default theme: close, maximise and minimise buttons at the right
@@ -658,22 +659,8 @@ def _run_desktop_attempts(s, d, work, login, results, shoe):
 # The message boxes under each window manager
 
 
-def _ok_point(d, wid):
-    """The centre of a box's one button, OK: at the bottom right of the box,
-    found on the screen as the button's frame."""
-    x, y, w, h = d.s.geometry(wid)
-    shot = d.s.screenshot()
-    face = shot.pixel(x + w // 2, y + 4)
-    # Up from the bottom edge, at a quarter of the width from the right:
-    # the first row that is not the box's face is the button's lower edge.
-    column = x + w - w // 4 if w < 160 else x + w - 50
-    bottom = next((yy for yy in range(y + h - 2, y + h // 2, -1) if shot.pixel(column, yy) != face), None)
-    check(bottom is not None, "no button at the bottom of the box")
-    return column, bottom - 10
-
-
 def _click_ok(d, wid):
-    d.click_at(_ok_point(d, wid))
+    d.click_at(ok_button_point(d.s, d.s.geometry(wid)))
     wait_for(lambda: wid not in d.s.visible_windows("^QBXSolo$"), 3.0, "one click on OK to close the box")
 
 

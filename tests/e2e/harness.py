@@ -1272,6 +1272,31 @@ def scripted_game(hands, seed):
     return script
 
 
+def refused_drop_then(s, then):
+    """The face-up card dragged onto a face-down one (refused: it glides
+    home); the X events of `then` follow the left button's release at once,
+    so they come while the card glides."""
+    wid = s.table_wid
+    (x0, y0), (x1, y1) = s.card_centre(2), s.card_centre(3)
+    args = ["mousemove", "--window", wid, x0, y0, "sleep", "0.05", "mousedown", "1"]
+    for i in range(1, 4):
+        args += ["sleep", "0.05", "mousemove", "--window", wid, x0 + (x1 - x0) * i // 3, y0 + (y1 - y0) * i // 3]
+    s.x(*(args + ["sleep", "0.08", "mouseup", "1"] + then))
+
+
+def ok_button_point(s, client):
+    """The centre of a message box's one button, OK, given the box's client
+    area (x, y, w, h on the screen): up from the bottom edge near the right,
+    the first row that is not the box's face is the button's lower edge."""
+    x, y, w, h = client
+    shot = s.screenshot()
+    face = shot.pixel(x + w // 2, y + 4)
+    column = x + w - w // 4 if w < 160 else x + w - 50
+    bottom = next((yy for yy in range(y + h - 2, y + h // 2, -1) if shot.pixel(column, yy) != face), None)
+    check(bottom is not None, "no button at the bottom of the box")
+    return column, bottom - 10
+
+
 class Killed(Exception):
     """Raised by a checkpoint hook once it has killed the program."""
 

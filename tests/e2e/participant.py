@@ -7,7 +7,7 @@ import subprocess
 import time
 
 from harness import (HELP_BUTTON, LOGIN_CODE_BOX, LOGIN_OK, E2EFailure, Expected, Session, check, deal_of,
-                     make_workdir, pickup_record, stop_process, wait_for)
+                     make_workdir, pickup_record, refused_drop_then, stop_process, wait_for)
 
 CK, NK = "ck", "nk"
 UP = "upCardView"
@@ -82,17 +82,6 @@ def _paste_code(s, owner_program):
     return shown.encode("utf-8").decode("latin-1")
 
 
-def _refused_drop_then(s, then):
-    """The face-up card dragged onto a face-down one and refused; the X
-    events of `then` follow the release at once, while the card glides home."""
-    wid = s.table_wid
-    (x0, y0), (x1, y1) = s.card_centre(2), s.card_centre(3)
-    args = ["mousemove", "--window", wid, x0, y0, "sleep", "0.05", "mousedown", "1"]
-    for i in range(1, 4):
-        args += ["sleep", "0.05", "mousemove", "--window", wid, x0 + (x1 - x0) * i // 3, y0 + (y1 - y0) * i // 3]
-    s.x(*(args + ["sleep", "0.08", "mouseup", "1"] + then))
-
-
 def scenario_participant(program, out):
     """The code box holds one line of visible text of at most 64 characters:
     pastes by Ctrl+V, Shift+Insert, the middle button and the context menu
@@ -115,7 +104,7 @@ def scenario_participant(program, out):
         exp.deal(layout)
         s.x("windowfocus", "--sync", s.table_wid)
         help_at = s.button_centre(HELP_BUTTON)
-        _refused_drop_then(s, ["mousemove", "--window", s.table_wid, help_at[0], help_at[1], "click", "1"])
+        refused_drop_then(s, ["mousemove", "--window", s.table_wid, help_at[0], help_at[1], "click", "1"])
         exp.one(CK, pickup_record(CK, layout[UP], UP))
         s.wait_lines(CK, len(exp.lines[CK]))
         s.wait_still()

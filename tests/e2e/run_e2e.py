@@ -32,8 +32,8 @@ from harness import (AQUA, CARD_H, CARD_W, GREEN, GREY, HAND_END, HELP_BUTTON, H
                      SCRIPT_PARAMETERS, BoxShown, E2EFailure, Expected, Killed, ProgramEnded, ScriptedPlay,
                      Session, Skipped, WinePrefix, check, check_run_record, check_stamps, compare_text,
                      count_prefixed, deal_of, header, kill_program, leading_stamps, look_record, make_workdir,
-                     masked, parse_ppm, pickup_record, scripted_game, split_log, tree_listing, under_wine,
-                     use_replay_states, use_wine, vm_rss_kb, wait_for)
+                     masked, ok_button_point, parse_ppm, pickup_record, refused_drop_then, scripted_game, split_log,
+                     tree_listing, under_wine, use_replay_states, use_wine, vm_rss_kb, wait_for)
 
 CK, NK = "ck", "nk"
 UP, TARGET, CKH, NKH, DC, DN = ("upCardView", "targetCardView", "colorCardView",
@@ -686,18 +686,6 @@ def scenario_help(program, out):
         exp.verify(s)
 
 
-def _refused_drop_then(s, then):
-    """The face-up card dragged onto a face-down one (refused: it glides
-    home); the X events of `then` follow the left button's release at once,
-    so they come while the card glides."""
-    wid = s.table_wid
-    (x0, y0), (x1, y1) = s.card_centre(2), s.card_centre(3)
-    args = ["mousemove", "--window", wid, x0, y0, "sleep", "0.05", "mousedown", "1"]
-    for i in range(1, 4):
-        args += ["sleep", "0.05", "mousemove", "--window", wid, x0 + (x1 - x0) * i // 3, y0 + (y1 - y0) * i // 3]
-    s.x(*(args + ["sleep", "0.08", "mouseup", "1"] + then))
-
-
 def scenario_input_gate(program, out):
     """While a card glides the table takes no input, releases included: a
     look held from before and released during the glide is not logged and
@@ -713,7 +701,7 @@ def scenario_input_gate(program, out):
         s.press(s.card_centre(0), 3)
         time.sleep(0.15)
         check(s.card_kind(s.screenshot(), 0) == "face", "the held look shows no face")
-        _refused_drop_then(s, ["mouseup", "3"])
+        refused_drop_then(s, ["mouseup", "3"])
         exp.one(CK, pickup_record(CK, "3C", UP))
         s.wait_lines(CK, len(exp.lines[CK]))
         s.wait_still()
@@ -734,7 +722,7 @@ def scenario_input_gate(program, out):
         s.press(help_at, 1)
         s.x("mousemove", "--window", s.table_wid, help_at[0], help_at[1] + 200, "sleep", "0.05", "mouseup", "1")
         s.x("keydown", "space")
-        _refused_drop_then(s, ["keyup", "space"])
+        refused_drop_then(s, ["keyup", "space"])
         exp.one(CK, pickup_record(CK, "3C", UP))
         s.wait_lines(CK, len(exp.lines[CK]))
         s.wait_still()
@@ -1275,19 +1263,6 @@ BOX_COMMANDS_HELPER = os.path.join(os.path.dirname(os.path.dirname(os.path.abspa
                                    "windows", "box_commands.c")
 
 
-def _ok_in_client(s, client):
-    """The centre of a box's one button, OK, in its client area (x, y, w, h
-    on the screen): up from the bottom edge near the right, the first row
-    that is not the box's face is the button's lower edge."""
-    x, y, w, h = client
-    shot = s.screenshot()
-    face = shot.pixel(x + w // 2, y + 4)
-    column = x + w - w // 4 if w < 160 else x + w - 50
-    bottom = next((yy for yy in range(y + h - 2, y + h // 2, -1) if shot.pixel(column, yy) != face), None)
-    check(bottom is not None, "no button at the bottom of the box")
-    return column, bottom - 10
-
-
 def scenario_box_commands(program, out):
     """The four-passes box of the Windows build under a program of Windows'
     own (tests/windows/box_commands.c) that sends it the system commands of
@@ -1334,7 +1309,7 @@ def scenario_box_commands(program, out):
         name = "box: one click on OK closes it, the hand's end block is in both logs"
         try:
             ck_before, nk_before = count_prefixed_any(s.ck_lines(), "GP:"), count_prefixed_any(s.nk_lines(), "GP:")
-            s.x("mousemove", *_ok_in_client(s, client), "sleep", "0.05", "click", "1")
+            s.x("mousemove", *ok_button_point(s, client), "sleep", "0.05", "click", "1")
             wait_for(lambda: box not in s.visible_windows("^QBXSolo$"), 3.0, "one click on OK to close the box")
             wait_for(lambda: count_prefixed_any(s.ck_lines(), "GP:") > ck_before
                      and count_prefixed_any(s.nk_lines(), "GP:") > nk_before, 3.0, "the GP: block in both logs", alive=s.assert_running)
