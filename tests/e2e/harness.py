@@ -237,16 +237,17 @@ def check_replay_of(session):
     nk = [p for p in logs if os.path.basename(p).startswith("nk")]
     if len(ck) != 1 or len(nk) != 1:
         return
-    width, height = session.screen
     record = os.path.join(session.dataout(), "run" + os.path.basename(ck[0])[2:-4] + ".json")
-    if os.path.exists(record):
-        with open(record, encoding="utf-8") as f:
-            run = json.load(f)
-        # Only a game played to its end: a session stopped by a failure may
-        # hold an action in one log and not in the other.
-        if (run.get("end") or {}).get("how") != "game ended":
-            return
-        width, height = run["system"]["screen"]["width"], run["system"]["screen"]["height"]
+    # Only a game its record says was played to its end: a session stopped
+    # by a failure may hold an action in one log and not in the other, and
+    # one on a nearly full disk has no record (the logs keep the room).
+    if not os.path.exists(record):
+        return
+    with open(record, encoding="utf-8") as f:
+        run = json.load(f)
+    if (run.get("end") or {}).get("how") != "game ended":
+        return
+    width, height = run["system"]["screen"]["width"], run["system"]["screen"]["height"]
     r = subprocess.run([_replay_states, session.workdir, ck[0], nk[0], str(width), str(height)],
                        stdout=subprocess.PIPE, stderr=subprocess.PIPE)
     with open(states, "rb") as f:
