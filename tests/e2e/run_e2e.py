@@ -1243,8 +1243,8 @@ def scenario_dataout_removed(program, out):
 
 
 def scenario_polite_kill(program, out):
-    """SIGTERM during the first hand: the program ends by the signal as it
-    always did, the logs keep what was played, and the run record is
+    """SIGTERM during the first hand: the program ends by the signal's
+    default action, the logs keep what was played, and the run record is
     completed first with how it ended."""
     work, script = _script_workdir(out, "polite_kill", 3)
     with Session(program, work, out, "polite_kill") as s:

@@ -95,8 +95,9 @@ Shoe::Status Shoe::load(const std::string& path, std::string& fault) {
 }
 
 std::vector<ShoeTextLine> shoeLines(const std::string& text) {
-    // A CR inside a line of an LF file is no line end: such a line played
-    // as one hand long before lone CRs were read as line ends at all.
+    // A CR inside a line of an LF file is no line end: the line is one hand,
+    // its CR skipped like any character that is not significant. Only a
+    // file without any LF has its lines end at a lone CR.
     const bool crEndsLines = text.find('\n') == std::string::npos;
     const char* const ends = crEndsLines ? "\r" : "\n";
     std::vector<ShoeTextLine> lines;

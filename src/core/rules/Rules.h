@@ -107,8 +107,8 @@ struct HandEnd {
 };
 HandEnd handEnd(const HandCounters& c, int32_t maxRounds, bool goalAtTarget);
 
-// PremiumRound minus the cost of every swap and pass, in 32-bit arithmetic
-// that wraps like the original's.
+// PremiumRound minus the cost of every swap and pass, in 32-bit arithmetic:
+// a result beyond 32 bits wraps round.
 int32_t handPremium(int32_t premiumRound, int32_t handMoves, int32_t costMove);
 // What each role earns for a hand of so many swaps and passes.
 double roleScore(const TableRules& rules, int32_t handMoves);

@@ -38,7 +38,7 @@ struct RunRecord {
     std::string workingDirectory;  // its last part
     std::string participant;       // as typed, 8-bit
     // Played by qbxtool simulate, not by a participant; written only when
-    // true, so that a participant's record is what it always was.
+    // true, so that a participant's record has no such field.
     bool simulated = false;
     // The setup, filled by the writer once it has read the files.
     std::string setupHash;

@@ -44,7 +44,7 @@ void onEndSignal(int number) {
 }
 
 // Between two events (the logs made durable after each) the run record is
-// completed; then the signal does what it always did and ends the program,
+// completed; then the signal takes its default action and ends the program,
 // with no record written after it.
 void watchEndSignals(QApplication& app, TableWindow*& table) {
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalSockets) != 0) return;
