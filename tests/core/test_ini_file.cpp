@@ -11,8 +11,16 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <vector>
+
+#include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifndef _WIN32
+#include <grp.h>
+#include <sys/wait.h>
+#endif
 
 namespace fs = std::filesystem;
 using qbx::IniFile;
@@ -264,20 +272,69 @@ TEST_F(IniScratchDir, LoadOfAPipeIsAnErrorAndDoesNotBlock) {
     EXPECT_EQ(ini.load(fifo.string()), IniFile::Status::Error);
 }
 
+namespace {
+
+// The statuses load() gives the files at `paths`, read by an unprivileged
+// user: the superuser reads and searches anything, so a test run as root
+// reads them in a child process that has given up root for the user nobody.
+std::vector<IniFile::Status> loadedUnprivileged(const std::vector<std::string>& paths) {
+    std::vector<IniFile::Status> statuses;
+    if (::geteuid() != 0) {
+        for (const std::string& path : paths) statuses.push_back(IniFile().load(path));
+        return statuses;
+    }
+    int channel[2];
+    if (::pipe(channel) != 0) {
+        ADD_FAILURE() << "no pipe: " << std::strerror(errno);
+        return statuses;
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(channel[0]);
+        const gid_t nobody = 65534;
+        if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0 || ::geteuid() == 0)
+            ::_exit(2);
+        for (const std::string& path : paths) {
+            const char status = static_cast<char>(IniFile().load(path));
+            if (::write(channel[1], &status, 1) != 1) ::_exit(3);
+        }
+        ::_exit(0);
+    }
+    ::close(channel[1]);
+    char status;
+    while (child > 0 && ::read(channel[0], &status, 1) == 1) statuses.push_back(static_cast<IniFile::Status>(status));
+    ::close(channel[0]);
+    int exit = -1;
+    if (child > 0) ::waitpid(child, &exit, 0);
+    EXPECT_TRUE(child > 0 && WIFEXITED(exit) && WEXITSTATUS(exit) == 0)
+        << "the child that gave up root failed (status " << exit << ")";
+    return statuses;
+}
+
+}  // namespace
+
+// Each case reads a readable file beside the refused one first: the user can
+// reach the folder, and only the permission makes the difference.
 TEST_F(IniScratchDir, LoadOfAnUnreadableFileIsAnError) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root reads any file";
+    fs::permissions(dir_, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    const std::string open = write("open.ini", "[P]\nA=1\n");
+    fs::permissions(open, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     const std::string p = write("locked.ini", "[P]\nA=1\n");
     fs::permissions(p, fs::perms::none);
-    IniFile ini;
-    EXPECT_EQ(ini.load(p), IniFile::Status::Error);
+    EXPECT_EQ(loadedUnprivileged({open, p}),
+              (std::vector<IniFile::Status>{IniFile::Status::Ok, IniFile::Status::Error}));
 }
 
 TEST_F(IniScratchDir, LoadOfAFileInAnUnsearchableDirectoryIsAnError) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root searches any directory";
+    fs::permissions(dir_, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    const std::string open = write("open.ini", "[P]\nA=1\n");
+    fs::permissions(open, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     fs::create_directory(dir_ / "closed");
-    write("closed/p.ini", "[P]\nA=1\n");
+    const std::string p = write("closed/p.ini", "[P]\nA=1\n");
+    fs::permissions(p, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     fs::permissions(dir_ / "closed", fs::perms::none);
-    IniFile ini;
-    EXPECT_EQ(ini.load((dir_ / "closed" / "p.ini").string()), IniFile::Status::Error);
+    EXPECT_EQ(loadedUnprivileged({open, p}),
+              (std::vector<IniFile::Status>{IniFile::Status::Ok, IniFile::Status::Error}));
+    fs::permissions(dir_ / "closed", fs::perms::owner_all);  // for the removal
 }
 #endif
