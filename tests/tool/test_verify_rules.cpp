@@ -666,6 +666,7 @@ const HandEndCase kHandEnds[] = {
     {"a premium that halves to nothing", 300, 100, 3, "2C", "NONE", "ck pass, nk pass, ck pass", "GM", 2, 1, "0"},
     {"a premium that halves to a fraction below nothing", 2000, 667, 3, "2C", "NONE", "ck pass, nk pass, ck pass", "GM",
      2, 1, "-0.5"},
+    {"a premium past 32 bits wraps round", 2147483647, -1, 50, "4H", "NONE", "ck pass", "GE", 1, 0, "-1073741824"},
 };
 // clang-format on
 
@@ -773,6 +774,11 @@ TEST(RulesStated, VerifyHoldsEachHandEndToTheRules) {
             const std::vector<std::string> wentOn = verify(handEndLogs(c, more, {}, c.score), setup);
             EXPECT_NE(describe(wentOn).find("hand end: the hand went on"), std::string::npos)
                 << next << describe(wentOn);
+        }
+        // The blocks in another order than GP, GM, GE.
+        if (codes.size() > 1) {
+            const std::vector<std::string> reversed(codes.rbegin(), codes.rend());
+            EXPECT_FALSE(verify(handEndLogs(c, actions, reversed, c.score), setup).empty());
         }
         // Each block left out.
         for (size_t leftOut = 0; leftOut < codes.size(); ++leftOut) {
