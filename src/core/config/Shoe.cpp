@@ -1,6 +1,5 @@
 #include "core/config/Shoe.h"
 
-
 #include "core/platform/System.h"
 
 namespace qbx {

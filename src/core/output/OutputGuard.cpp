@@ -76,7 +76,8 @@ std::string refusalOf(const std::string& path, const Inputs& inputs, bool force)
         if (sameFile(folder.string(), input))
             return path + ": lies in " + input + ", a folder being read; write the output elsewhere";
     for (const std::string& tree : inputs.trees)
-        if (within(folder, tree)) return path + ": lies in " + tree + ", a folder being read; write the output elsewhere";
+        if (within(folder, tree))
+            return path + ": lies in " + tree + ", a folder being read; write the output elsewhere";
     switch (sys::entryAt(path).kind) {
     case sys::EntryKind::Missing: return "";
     case sys::EntryKind::File: break;
@@ -135,7 +136,8 @@ std::string folderRefusal(const std::string& folder, const Inputs& inputs) {
     for (const std::string& input : inputs.folders)
         if (sameFile(where.string(), input)) return folder + ": a folder being read; write the output elsewhere";
     for (const std::string& tree : inputs.trees)
-        if (within(where, tree)) return folder + ": lies in " + tree + ", a folder being read; write the output elsewhere";
+        if (within(where, tree))
+            return folder + ": lies in " + tree + ", a folder being read; write the output elsewhere";
     return "";
 }
 

@@ -51,7 +51,9 @@ bool namesStandardOutput(const std::string& path) {
     (void)path;
     return false;
 #else
-    struct stat named {}, target {}, out {};
+    struct stat named {};
+    struct stat target {};
+    struct stat out {};
     return ::lstat(path.c_str(), &named) == 0 && S_ISLNK(named.st_mode) && ::stat(path.c_str(), &target) == 0 &&
            ::fstat(STDOUT_FILENO, &out) == 0 && target.st_dev == out.st_dev && target.st_ino == out.st_ino;
 #endif
@@ -167,8 +169,7 @@ std::string sizeText(long long bytes) {
 
 }  // namespace
 
-bool readWholeFile(const std::string& path, std::string& bytes, std::string& error, long long limit,
-                   ReadFault* fault) {
+bool readWholeFile(const std::string& path, std::string& bytes, std::string& error, long long limit, ReadFault* fault) {
     ReadFault ignored = ReadFault::None;
     ReadFault& why = fault ? *fault : ignored;
     bytes.clear();

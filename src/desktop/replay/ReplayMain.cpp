@@ -141,7 +141,8 @@ int runQbxReplay(int argc, char** argv) {
     } else if (parser.isSet(out)) {
         return fail(false, "--out goes with --snapshot");
     }
-    if (parser.isSet(force) && !exporting && !snapping) return fail(false, "--force goes with --export-hand or --snapshot");
+    if (parser.isSet(force) && !exporting && !snapping)
+        return fail(false, "--force goes with --export-hand or --snapshot");
 
     if (window && noDisplay)
         return fail(false, "no display to show the window on (--export-hand and --snapshot need none)");
@@ -174,8 +175,8 @@ int runQbxReplay(int argc, char** argv) {
     // What is written, held to the output guard before anything is played.
     const output::Inputs inputs = inputsOf(files);
     const bool replace = parser.isSet(force);
-    const std::string refused = snapping         ? output::refusal({{"--out", outPath}}, inputs, replace)
-                                : !exporting     ? std::string()
+    const std::string refused = snapping             ? output::refusal({{"--out", outPath}}, inputs, replace)
+                                : !exporting         ? std::string()
                                 : parser.isSet(apng) ? output::refusal({{"--apng", apngPath}}, inputs, replace)
                                                      : framesRefusal(framesPath, inputs, replace);
     if (!refused.empty()) return fail(false, refused);
@@ -209,11 +210,10 @@ int runQbxReplay(int argc, char** argv) {
     if (exporting) {
         ReplayTable table(files.screen);
         int written = 0;
-        const bool done =
-            parser.isSet(apng)
-                ? exportHandApng(*replay, table, int(hand), framesPerSecond, apngPath, error, &written)
-                : exportHandFrames(*replay, table, int(hand), framesPerSecond, framesPath, inputs, replace, error,
-                                   &written);
+        const bool done = parser.isSet(apng)
+                              ? exportHandApng(*replay, table, int(hand), framesPerSecond, apngPath, error, &written)
+                              : exportHandFrames(*replay, table, int(hand), framesPerSecond, framesPath, inputs,
+                                                 replace, error, &written);
         if (!done) return fail(false, error);
         std::fprintf(stderr, "qbxreplay: hand %lld of %s: %d frames in %s\n", hand, files.session.c_str(), written,
                      (parser.isSet(apng) ? apngPath : framesPath).c_str());

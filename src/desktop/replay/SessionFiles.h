@@ -13,8 +13,8 @@ namespace qbx::replayview {
 
 struct SessionFiles {
     replay::SessionLogs logs;
-    std::string session;    // "071226_4711"
-    std::string logFolder;  // absolute
+    std::string session;         // "071226_4711"
+    std::string logFolder;       // absolute
     std::string ckPath, nkPath;  // the two logs, absolute
     std::string recordPath;      // the run record read, or ""
     // The folder that holds setup/, absolute: the game reads its setup from
