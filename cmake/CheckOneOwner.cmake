@@ -52,6 +52,25 @@ endfunction()
 # SHA-256, for the run record's hashes and the setup's digest.
 one_owner(WHAT "a SHA-256" PATTERN "class Sha256|SHA256_|sha256_init" OWNERS src/core/runrecord/Sha256.h)
 
+# Whole files are read by sys::readWholeFile (core/platform), which reads only
+# regular files and within a limit; the run record's reader in the tool is
+# the one other holder.
+one_owner(WHAT "a whole-file read (use sys::readWholeFile)"
+          PATTERN "std::i?fstream|fopen\\(.*, *\"r|QFile [A-Za-z_]|QFile\\("
+          OWNERS src/tool/logs/RunRecord.cpp)
+
+# A file takes the place of another by sys::ReplacingFile alone (the rename
+# that syncs its folder) and a folder by sys::renameDirectory.
+one_owner(WHAT "a replace-by-rename (use sys::ReplacingFile or sys::replaceWholeFile)"
+          PATTERN "rename\\(|replaceFile\\(|QSaveFile|MoveFileEx"
+          OWNERS src/core/platform/Folders.cpp src/core/platform/System.h src/core/platform/SystemPosix.cpp
+                 src/core/platform/SystemWindows.cpp)
+
+# What an output may replace is decided by the output guard alone.
+one_owner(WHAT "an output guard (use output::refusal)"
+          PATTERN "an output never|add --force to|startsLikeALog|nothing is overwritten"
+          OWNERS src/core/output/OutputGuard.cpp)
+
 if(faults)
   message(FATAL_ERROR "a second owner:\n${faults}")
 endif()

@@ -13,6 +13,7 @@
 #include <string>
 #include <system_error>
 
+#include "core/platform/System.h"
 #include "tool/Commands.h"
 #include "tool/InitCommand.h"
 #include "tool/Installation.h"
@@ -78,11 +79,12 @@ void copySetupFolder(const fs::path& from, const fs::path& to) {
     const fs::path temp = to.parent_path() / (".setup.tmp" + std::to_string(seed() % 1000000));
     std::error_code ec;
     fs::copy(from, temp, fs::copy_options::recursive, ec);
-    if (!ec) fs::rename(temp, to, ec);
-    if (ec) {
+    bool taken = false;
+    std::string why = ec ? reason(ec) : std::string();
+    if (ec || !sys::renameDirectory(temp.string(), to.string(), taken, why)) {
         std::error_code ignored;
         fs::remove_all(temp, ignored);
-        throw CouldNotRun(to.string() + ": cannot be made (" + reason(ec) + ")");
+        throw CouldNotRun(to.string() + ": cannot be made (" + why + ")");
     }
 }
 

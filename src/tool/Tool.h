@@ -1,12 +1,15 @@
 #pragma once
 // What every qbxtool command shares: the exit codes a script can rely on,
 // the error that means "could not run", output files that appear whole or
-// not at all, and the check that keeps an output off what is read.
+// not at all, and the guard that keeps an output off what is read.
 
 #include <cstdio>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "core/output/OutputGuard.h"
+#include "core/platform/System.h"
 
 namespace qbx::tool {
 
@@ -24,18 +27,17 @@ public:
 };
 
 // An output file written under a temporary name in the same folder and
-// renamed to its real name by commit(). Dropped without commit() (an error,
-// an exception), the temporary file is removed: a reader never finds a
-// half-written table or page under the real name.
+// renamed to its real name by commit(), its folder synced. Dropped without
+// commit() (an error, an exception), the temporary file is removed: a reader
+// never finds a half-written table or page under the real name.
 class OutputFile {
 public:
-    // "-" means standard output, written directly.
+    // "-", or a link to standard output ("/dev/stdout"), is written directly.
     explicit OutputFile(std::string path);
-    ~OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    std::FILE* stream() { return file_; }
+    std::FILE* stream() { return toStdout_ ? stdout : file_.stream(); }
     void write(const std::string& text);
     void write(const char* data, size_t size);
     // Flushes, syncs and renames; throws CouldNotRun on any failure.
@@ -44,38 +46,23 @@ public:
 
 private:
     std::string path_;
-    std::string tempPath_;
-    std::FILE* file_ = nullptr;
+    sys::ReplacingFile file_;
     bool toStdout_ = false;
     bool committed_ = false;
 };
 
-// What a command reads: the files and the folders it was given, and the
-// setup files behind --setup.
-struct CommandInputs {
-    std::vector<std::string> files;
-    std::vector<std::string> folders;  // every file directly in them is read
-    // Files and folders of a command line, told apart as they are now.
-    static CommandInputs of(const std::vector<std::string>& paths);
-};
-
-// A file a command is about to write, with the option that names it.
-struct CommandOutput {
-    std::string option;  // "-o", "--hands"
-    std::string path;    // "-" for standard output
-};
+// What a command reads, and a file it is about to write: see
+// core/output/OutputGuard.h.
+using CommandInputs = output::Inputs;
+using CommandOutput = output::Output;
 
 // Checks the outputs of a command before anything is written, and throws
-// CouldNotRun naming the first one refused. An output never replaces an
-// input, never lies in a folder being read, and never is nor takes the
-// name of an event log (logs are the experiment's only copy of its data);
-// `force` does not change that. An existing file is replaced only with
-// `force`, and only when it is a regular file. No two outputs are one file,
-// and at most one goes to standard output.
+// CouldNotRun naming the first one refused (output::refusal).
 void checkOutputs(const std::vector<CommandOutput>& outputs, const CommandInputs& inputs, bool force);
 
-// A file's bytes, all of them; empty when it cannot be read.
-std::string fileBytes(const std::string& path);
+// A regular file's bytes, all of them; false with the system's reason in
+// `error` when it cannot be read.
+bool fileBytes(const std::string& path, std::string& bytes, std::string& error);
 
 // "1 session", "2 sessions": a count with its noun in the right number.
 std::string counted(long long n, const char* one, const char* many);

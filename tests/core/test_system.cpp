@@ -9,6 +9,10 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <vector>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "core/platform/System.h"
 
@@ -93,3 +97,40 @@ TEST(SystemFiles, AFlushedFileReplacesTheOldOneWhole) {
     EXPECT_FALSE(fs::exists(temp));
     fs::remove_all(dir);
 }
+
+#ifndef _WIN32  // named pipes and /dev/zero are POSIX's
+// A whole file is read only from a regular file, within the caller's limit:
+// what never ends (a pipe nobody writes to, /dev/zero) is refused at once.
+TEST(SystemFiles, AWholeFileIsReadOnlyFromARegularFileWithinItsLimit) {
+    const fs::path dir = freshDir();
+    std::ofstream(dir / "ten.txt", std::ios::binary) << "0123456789";
+    fs::create_symlink(dir / "ten.txt", dir / "link.txt");
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    fs::create_directory(dir / "folder");
+    struct Case {
+        std::string path;
+        long long limit;
+        sys::ReadFault fault;
+        std::string error;
+    };
+    const std::vector<Case> cases = {
+        {(dir / "ten.txt").string(), 10, sys::ReadFault::None, ""},
+        {(dir / "link.txt").string(), sys::kWholeFileLimit, sys::ReadFault::None, ""},
+        {(dir / "ten.txt").string(), 9, sys::ReadFault::TooLarge, "larger than 9 bytes"},
+        {(dir / "missing.txt").string(), 10, sys::ReadFault::Missing, "No such file or directory"},
+        {(dir / "folder").string(), 10, sys::ReadFault::Directory, "is a directory"},
+        {(dir / "pipe").string(), 10, sys::ReadFault::NotAFile, "not a regular file"},
+        {"/dev/zero", 1LL << 20, sys::ReadFault::NotAFile, "not a regular file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        std::string bytes = "left over", error;
+        sys::ReadFault fault = sys::ReadFault::CannotRead;
+        EXPECT_EQ(sys::readWholeFile(c.path, bytes, error, c.limit, &fault), c.fault == sys::ReadFault::None);
+        EXPECT_EQ(fault, c.fault);
+        EXPECT_EQ(error, c.error);
+        EXPECT_EQ(bytes, c.fault == sys::ReadFault::None ? "0123456789" : "");
+    }
+    fs::remove_all(dir);
+}
+#endif

@@ -124,7 +124,8 @@ def scenario_replay_pixels(program, out):
             return any(abs(x - bx) <= 95 and abs(y - by) <= 32 for bx, by in buttons)
         for action, live in shots:
             png = os.path.join(out, "replay_pixels-%d.png" % action)
-            r = subprocess.run([REPLAY["program"], s.dataout(), session, "--snapshot", str(action), "--out", png],
+            r = subprocess.run([REPLAY["program"], s.dataout(), session, "--snapshot", str(action), "--out", png,
+                                "--force"],
                                env=s.env, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=60)
             check(r.returncode == 0, "qbxreplay --snapshot %d failed (%d): %s" %
                   (action, r.returncode, r.stderr.decode(errors="replace").strip()))

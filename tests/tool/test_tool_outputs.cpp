@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <map>
 
 #include "tool/LogMaking.h"
@@ -153,6 +154,50 @@ TEST_F(ToolOutputs, AtMostOneTableGoesToStandardOutput) {
     EXPECT_TRUE(mentions(hands, "session,date,participant,hand,opener")) << hands.output;
     EXPECT_EQ(readFile(at("events.csv")).rfind("session,date,participant,log,line", 0), 0u);
     EXPECT_TRUE(mentions(runTool({"csv", "--help"}), "- for standard output when -o names a file"));
+}
+
+// A link at an output's name is neither written through nor replaced; a
+// link to standard output (as /dev/stdout is) is standard output, written in
+// place, with no codebook beside the link.
+TEST_F(ToolOutputs, ALinkIsNeverWrittenThroughButStandardOutputIsWrittenInPlace) {
+    const std::string elsewhere = at("elsewhere.csv"), kept = at("kept.csv");
+    writeFile(kept, "kept\n");
+    fs::create_directory(at("out"));
+    fs::create_symlink(elsewhere, at("out/dangling.csv"));
+    fs::create_symlink(kept, at("out/kept-link.csv"));
+    for (const std::string& link : {at("out/dangling.csv"), at("out/kept-link.csv")})
+        for (const bool force : {false, true}) {
+            std::vector<std::string> args{"csv", dataout.string(), "-o", link};
+            if (force) args.push_back("--force");
+            const ProcessResult run = runTool(args);
+            EXPECT_EQ(run.exitCode, kExitCouldNotRun) << run.output;
+            EXPECT_TRUE(mentions(run, link + ": a link")) << run.output;
+            EXPECT_TRUE(fs::is_symlink(link));
+        }
+    EXPECT_FALSE(fs::exists(elsewhere));
+    EXPECT_EQ(readFile(kept), "kept\n");
+
+    fs::create_directory(at("dev"));
+    fs::create_symlink("/proc/self/fd/1", at("dev/stdout"));
+    const std::string table = at("table.csv");
+    const std::string command = std::string("'") + QBXTOOL_PROGRAM + "' csv '" + dataout.string() + "' -o '" +
+                                at("dev/stdout") + "' --force >'" + table + "' 2>/dev/null";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(readFile(table).rfind("session,date,participant,log,line", 0), 0u);
+    EXPECT_TRUE(fs::is_symlink(at("dev/stdout")));
+    EXPECT_FALSE(fs::exists(at("dev/datapackage.json")));
+}
+
+// Logs that cannot be read are not the "identical logs" of one session.
+TEST_F(ToolOutputs, TwoUnreadableLogsOfOneNameAreNotOneSession) {
+    for (const std::string folder : {"a", "b"}) {
+        fs::create_directory(at(folder));
+        fs::create_symlink(at("gone.txt"), at(folder + "/ck071226_7.txt"));
+    }
+    const ProcessResult run = runTool({"csv", at("a"), at("b"), "-o", "-"});
+    EXPECT_EQ(run.exitCode, kExitCouldNotRun) << run.output;
+    EXPECT_FALSE(mentions(run, "the same session")) << run.output;
+    EXPECT_TRUE(mentions(run, "cannot be read (No such file or directory)")) << run.output;
 }
 
 // One table of exit codes for every log command: 0 done and nothing wrong,

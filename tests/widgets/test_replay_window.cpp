@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <memory>
 
@@ -101,13 +103,19 @@ private:
         return w;
     }
 
-    int runProgram(const QStringList& args, QString* err = nullptr) {
+    int runProgram(const QStringList& args, QString* err = nullptr, QByteArray* out = nullptr) {
         QProcess p;
         p.setWorkingDirectory(QString::fromStdString(dir_->path()));
         p.start(QStringLiteral(QBXREPLAY_PROGRAM), args);
         if (!p.waitForFinished(60000)) return -1;
         if (err) *err = QString::fromUtf8(p.readAllStandardError());
+        if (out) *out = p.readAllStandardOutput();
         return p.exitCode();
+    }
+
+    static QByteArray bytesOf(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
 private slots:
@@ -315,6 +323,63 @@ private slots:
         QCOMPARE(runProgram({"dataout", kSession, "--export-hand", "9", "--apng", scratch.filePath("h.png")}, &err), 2);
         QVERIFY2(err.contains("no hand 9"), qPrintable(err));
         QVERIFY(!QFile::exists(scratch.filePath("h.png")));
+    }
+
+    // An export is held to the guard of qbxtool's outputs: never a log, the
+    // setup or the logs' folder, never through a link or over a pipe, with
+    // --force or without; an existing picture is replaced only with --force.
+    void anExportNeverTakesThePlaceOfWhatIsRead() {
+        const QString work = QString::fromStdString(dir_->path());
+        QTemporaryDir scratch;
+        const QString log = work + "/dataout/ck071226_4242.txt", shoe = work + "/setup/shoe.txt";
+        const QByteArray logBytes = bytesOf(log), shoeBytes = bytesOf(shoe);
+        const QString target = scratch.filePath("target.png"), outside = scratch.filePath("outside.png");
+        QFile t(target);
+        QVERIFY(t.open(QIODevice::WriteOnly) && t.write("keep") == 4);
+        t.close();
+        QVERIFY(QFile::link(target, scratch.filePath("l.png")));
+        QVERIFY(QDir(scratch.path()).mkdir("fr"));
+        QVERIFY(QFile::link(outside, scratch.filePath("fr/frame00002.png")));
+        const std::string fifo = toBytes(scratch.filePath("p.png"));
+        QCOMPARE(::mkfifo(fifo.c_str(), 0600), 0);
+
+        const QStringList hand1{"dataout", kSession, "--export-hand", "1"};
+        const QStringList shot3{"dataout", kSession, "--snapshot", "3", "--out"};
+        const std::vector<std::pair<QStringList, QString>> cases = {
+            {hand1 + QStringList{"--apng", "dataout/ck071226_4242.txt"}, "event log"},
+            {shot3 + QStringList{"setup/shoe.txt"}, "a folder being read"},
+            {hand1 + QStringList{"--frames", "dataout"}, "a folder being read"},
+            {hand1 + QStringList{"--apng", scratch.filePath("l.png")}, "a link"},
+            {hand1 + QStringList{"--frames", scratch.filePath("fr")}, "a link"},
+            {hand1 + QStringList{"--apng", scratch.filePath("p.png")}, "not a regular file"},
+        };
+        for (const auto& [args, said] : cases)
+            for (const QStringList& force : {QStringList{}, QStringList{"--force"}}) {
+                QString err;
+                QCOMPARE(runProgram(args + force, &err), 2);
+                QVERIFY2(err.contains(said), qPrintable(args.join(' ') + ": " + err));
+            }
+        QCOMPARE(bytesOf(log), logBytes);
+        QCOMPARE(bytesOf(shoe), shoeBytes);
+        QVERIFY(QDir(work + "/dataout").entryList({"frame*"}).isEmpty());
+        QCOMPARE(bytesOf(target), QByteArray("keep"));
+        QVERIFY(QFileInfo(scratch.filePath("l.png")).isSymLink());
+        QVERIFY(!QFile::exists(outside));
+        QVERIFY(!QFile::exists(scratch.filePath("fr/frame00001.png")));
+        QVERIFY(std::filesystem::is_fifo(fifo));
+
+        const QString old = scratch.filePath("old.png");
+        QVERIFY(QFile::copy(target, old));
+        QString err;
+        QCOMPARE(runProgram(shot3 + QStringList{old}, &err), 2);
+        QVERIFY2(err.contains("exists already"), qPrintable(err));
+        QCOMPARE(bytesOf(old), QByteArray("keep"));
+        QCOMPARE(runProgram(shot3 + QStringList{old, "--force"}, &err), 0);
+        QVERIFY(!QImage(old).isNull());
+        // Standard output takes a picture as it is.
+        QByteArray png;
+        QCOMPARE(runProgram(shot3 + QStringList{"-"}, &err, &png), 0);
+        QCOMPARE(png, bytesOf(old));
     }
 
     void theSnapshotIsTheTableAtItsOwnSize() {

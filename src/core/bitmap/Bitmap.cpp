@@ -2,7 +2,8 @@
 
 #include <bit>
 #include <cstdio>
-#include <filesystem>
+
+#include "core/platform/System.h"
 
 // A strict reader of Windows bitmaps. Accepted: the file header "BM", then a
 // BITMAPCOREHEADER (12 bytes: 1, 4, 8, 24 bits, bottom-up) or a
@@ -256,34 +257,18 @@ std::shared_ptr<const Bitmap> decodeBmp(const std::string& bytes, std::string* e
 }
 
 std::shared_ptr<const Bitmap> loadBmpFile(const std::string& path, std::string* error) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::file_status st = fs::status(path, ec);
-    if (st.type() == fs::file_type::not_found) return fail(error, "no such file");
-    if (ec) return fail(error, "cannot read the file");
-    if (st.type() != fs::file_type::regular) return fail(error, "not a regular file");
-    const uintmax_t size = fs::file_size(path, ec);
-    if (ec) return fail(error, "cannot read the file");
-    if (size > kMaxFileBytes) return fail(error, "file larger than 256 MiB");
-
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return fail(error, "cannot open the file");
-    std::string data;
-    data.reserve(static_cast<size_t>(size));
-    char buffer[1 << 16];
-    size_t got;
-    bool tooLarge = false;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        data.append(buffer, got);
-        if (data.size() > kMaxFileBytes) {  // the file grew while being read
-            tooLarge = true;
-            break;
+    std::string data, why;
+    sys::ReadFault fault = sys::ReadFault::None;
+    if (!sys::readWholeFile(path, data, why, static_cast<long long>(kMaxFileBytes), &fault)) {
+        switch (fault) {
+        case sys::ReadFault::Missing: return fail(error, "no such file");
+        case sys::ReadFault::Directory:
+        case sys::ReadFault::NotAFile: return fail(error, "not a regular file");
+        case sys::ReadFault::TooLarge: return fail(error, "file larger than 256 MiB");
+        case sys::ReadFault::CannotOpen: return fail(error, "cannot open the file");
+        default: return fail(error, "cannot read the file");
         }
     }
-    const bool bad = std::ferror(file) != 0;
-    std::fclose(file);
-    if (bad) return fail(error, "cannot read the file");
-    if (tooLarge) return fail(error, "file larger than 256 MiB");
     return decodeBmp(data, error);
 }
 

@@ -1,11 +1,9 @@
 #include "core/config/IniFile.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <limits>
-#include <memory>
+
+#include "core/platform/System.h"
 
 // Reading rules, after the profile-string reader of the platform of origin
 // (GetPrivateProfileString behind Delphi's TIniFile):
@@ -131,24 +129,14 @@ void IniFile::parse(const std::string& text) {
 }
 
 IniFile::Status IniFile::load(const std::string& path) {
-    namespace fs = std::filesystem;
     sections_.clear();
     keyLines_.clear();
-    std::error_code ec;
-    const fs::file_status st = fs::status(path, ec);
-    if (st.type() == fs::file_type::not_found) return Status::Missing;
-    if (ec) return Status::Error;  // e.g. a directory on the way that may not be searched
     // Only regular files are read: a directory is an error, and a pipe or a
     // device could block the start-up for ever.
-    if (st.type() != fs::file_type::regular) return Status::Error;
-
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!file) return errno == ENOENT ? Status::Missing : Status::Error;
-    std::string data;
-    char buffer[1 << 16];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) data.append(buffer, got);
-    if (std::ferror(file.get())) return Status::Error;
+    std::string data, error;
+    sys::ReadFault fault = sys::ReadFault::None;
+    if (!sys::readWholeFile(path, data, error, kMaxFileBytes, &fault))
+        return fault == sys::ReadFault::Missing ? Status::Missing : Status::Error;
     parse(data);
     return Status::Ok;
 }

@@ -28,6 +28,8 @@ public:
     int readInteger(const std::string& section, const std::string& key, int defaultValue) const;
 
     static constexpr size_t kMaxValue = 2047;
+    // A larger file is not read (an error): no setup file comes near it.
+    static constexpr long long kMaxFileBytes = 256LL << 20;
 
     // Every key line of the file, in order, for tools that point at a line:
     // its section (lower-cased; empty before the first one) as the lookup

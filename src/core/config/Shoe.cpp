@@ -1,8 +1,5 @@
 #include "core/config/Shoe.h"
 
-#include <fstream>
-#include <sstream>
-
 #include "core/platform/System.h"
 
 namespace qbx {
@@ -85,13 +82,9 @@ std::optional<ShoeHand> parseShoeLine(const std::string& line, int lineNumber, s
 }
 
 Shoe::Status Shoe::load(const std::string& path, std::string& fault) {
-    if (!sys::isExistingFile(path)) return Status::Unreadable;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return Status::Unreadable;
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad()) return Status::Unreadable;
-    return loadText(content.str(), fault);
+    std::string text, error;
+    if (!sys::readWholeFile(path, text, error, kMaxFileBytes)) return Status::Unreadable;
+    return loadText(text, fault);
 }
 
 std::vector<ShoeTextLine> shoeLines(const std::string& text) {

@@ -54,10 +54,12 @@ public:
     enum class Status { Ok, Unreadable, Faulty };
     // Reads the file, skips the header line and checks every hand; a shoe
     // without any hand is Faulty too. On Faulty,
-    // `fault` names the line and what is wrong with it.
+    // `fault` names the line and what is wrong with it. What is no regular
+    // file, or larger than kMaxFileBytes, is Unreadable.
     Status load(const std::string& path, std::string& fault);
     // Parses shoe text already in memory (tests, fuzzing).
     Status loadText(const std::string& text, std::string& fault);
+    static constexpr long long kMaxFileBytes = 256LL << 20;
 
     // The first line, which names no hand (its line end left out).
     const std::string& header() const { return header_; }

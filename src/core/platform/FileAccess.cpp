@@ -1,6 +1,6 @@
 // What both systems answer with the same calls (their C runtimes share
 // stat, open and read): whether a path is a directory or a file, and files
-// read as bytes.
+// read as bytes, one at a time or whole.
 
 #include <cerrno>
 #include <cstring>
@@ -44,6 +44,19 @@ bool isDirectory(const std::string& path) {
 bool isExistingFile(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool namesStandardOutput(const std::string& path) {
+#ifdef _WIN32
+    (void)path;
+    return false;
+#else
+    struct stat named {};
+    struct stat target {};
+    struct stat out {};
+    return ::lstat(path.c_str(), &named) == 0 && S_ISLNK(named.st_mode) && ::stat(path.c_str(), &target) == 0 &&
+           ::fstat(STDOUT_FILENO, &out) == 0 && target.st_dev == out.st_dev && target.st_ino == out.st_ino;
+#endif
 }
 
 ReadOnlyFile::Open ReadOnlyFile::open(const std::string& path, std::string& error) {
@@ -97,6 +110,90 @@ bool ReadOnlyFile::openRegular(const std::string& path, std::string& error) {
     device_ = static_cast<std::uint64_t>(st.st_dev);
     inode_ = static_cast<std::uint64_t>(st.st_ino);
     return true;
+}
+
+bool ReadOnlyFile::openFollowed(const std::string& path, std::string& error, ReadFault& fault) {
+    close();
+    fault = ReadFault::None;
+    struct stat st {};
+#ifdef _WIN32
+    // Windows has no named pipes in its file system, but a device name
+    // ("NUL", "CON") opens: what is no regular file is refused first.
+    if (::stat(path.c_str(), &st) != 0) {
+        fault = errno == ENOENT ? ReadFault::Missing : ReadFault::CannotOpen;
+        error = std::strerror(errno);
+        return false;
+    }
+    if (S_ISDIR(st.st_mode) || !S_ISREG(st.st_mode)) {
+        fault = S_ISDIR(st.st_mode) ? ReadFault::Directory : ReadFault::NotAFile;
+        error = S_ISDIR(st.st_mode) ? "is a directory" : "not a regular file";
+        return false;
+    }
+    fd_ = ::open(path.c_str(), kReadFlags);
+#else
+    // Not blocking: a named pipe opens at once, and is then refused.
+    fd_ = ::open(path.c_str(), kReadFlags | O_NONBLOCK);
+#endif
+    if (fd_ < 0) {
+        const int why = errno;
+        fault = why == ENOENT || why == ENOTDIR ? ReadFault::Missing
+                : why == ENXIO                  ? ReadFault::NotAFile
+                                                : ReadFault::CannotOpen;
+        error = fault == ReadFault::NotAFile ? "not a regular file" : std::strerror(why);
+        return false;
+    }
+    if (::fstat(fd_, &st) != 0) {
+        fault = ReadFault::CannotOpen;
+        error = std::strerror(errno);
+        close();
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        fault = S_ISDIR(st.st_mode) ? ReadFault::Directory : ReadFault::NotAFile;
+        error = S_ISDIR(st.st_mode) ? "is a directory" : "not a regular file";
+        close();
+        return false;
+    }
+    sizeAtOpen_ = static_cast<int64_t>(st.st_size);
+    device_ = static_cast<std::uint64_t>(st.st_dev);
+    inode_ = static_cast<std::uint64_t>(st.st_ino);
+    return true;
+}
+
+namespace {
+
+std::string sizeText(long long bytes) {
+    if (bytes >= (1LL << 20) && bytes % (1LL << 20) == 0) return std::to_string(bytes >> 20) + " MiB";
+    return std::to_string(bytes) + " bytes";
+}
+
+}  // namespace
+
+bool readWholeFile(const std::string& path, std::string& bytes, std::string& error, long long limit, ReadFault* fault) {
+    ReadFault ignored = ReadFault::None;
+    ReadFault& why = fault ? *fault : ignored;
+    bytes.clear();
+    ReadOnlyFile file;
+    if (!file.openFollowed(path, error, why)) return false;
+    if (file.sizeAtOpen() > limit) {
+        why = ReadFault::TooLarge;
+        error = "larger than " + sizeText(limit);
+        return false;
+    }
+    bytes.reserve(static_cast<size_t>(file.sizeAtOpen()));
+    char buffer[65536];
+    for (;;) {
+        const long long got = file.read(buffer, sizeof buffer, error);
+        if (got == 0) return true;
+        if (got < 0 || static_cast<long long>(bytes.size()) + got > limit) {
+            why = got < 0 ? ReadFault::CannotRead : ReadFault::TooLarge;
+            if (got > 0) error = "larger than " + sizeText(limit);
+            bytes.clear();
+            bytes.shrink_to_fit();
+            return false;
+        }
+        bytes.append(buffer, static_cast<size_t>(got));
+    }
 }
 
 long long ReadOnlyFile::read(char* buffer, size_t size, std::string& error) {

@@ -14,17 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool writeAndClose(std::FILE* file, std::string_view bytes, std::string& error, bool durable = true) {
-    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    if (!ok) error = "the data could not be written";
-    if (ok && durable) ok = flushToDisk(file, error);
-    if (std::fclose(file) != 0 && ok) {
-        error = "the file could not be closed";
-        ok = false;
-    }
-    return ok;
-}
-
 std::string parentOf(const std::string& path) {
     const fs::path p(path);
     return p.has_parent_path() ? p.parent_path().string() : std::string(".");
@@ -32,7 +21,12 @@ std::string parentOf(const std::string& path) {
 
 }  // namespace
 
-bool replaceWholeFile(const std::string& path, std::string_view bytes, std::string& error, bool durable) {
+ReplacingFile::~ReplacingFile() {
+    if (file_) std::fclose(file_);
+    if (!temp_.empty()) std::remove(temp_.c_str());
+}
+
+bool ReplacingFile::open(const std::string& path, std::string& error) {
     const fs::path target(path);
     const std::string folder = parentOf(path);
     static thread_local std::mt19937 draw(std::random_device{}());
@@ -41,38 +35,46 @@ bool replaceWholeFile(const std::string& path, std::string_view bytes, std::stri
             (fs::path(folder) / ("." + target.filename().string() + "." + std::to_string(draw() % 1000000) + ".tmp"))
                 .string();
         bool exists = false;
-        std::FILE* file = createNewFile(temp, exists, error);
-        if (!file) {
-            if (exists) continue;
-            return false;
+        file_ = createNewFile(temp, exists, error);
+        if (file_) {
+            path_ = path;
+            temp_ = temp;
+            return true;
         }
-        if (!writeAndClose(file, bytes, error, durable) || !replaceFile(temp, path, error)) {
-            std::remove(temp.c_str());
-            return false;
-        }
-        if (durable) syncDirectory(folder);
-        return true;
+        if (!exists) return false;
     }
     error = "no temporary name free beside it";
     return false;
 }
 
-bool readWholeFile(const std::string& path, std::string& bytes, std::string& error) {
-    ReadOnlyFile file;
-    switch (file.open(path, error)) {
-    case ReadOnlyFile::Open::Ok: break;
-    case ReadOnlyFile::Open::IsDirectory: error = "is a directory"; return false;
-    case ReadOnlyFile::Open::Failed: return false;
+ReplacingFile::Commit ReplacingFile::commit(std::string& error, bool durable) {
+    bool ok = true;
+    if (durable) {
+        ok = flushToDisk(file_, error);
+    } else if (std::fflush(file_) != 0) {
+        error = "the data could not be written";
+        ok = false;
     }
-    bytes.clear();
-    if (file.sizeAtOpen() > 0) bytes.reserve(static_cast<size_t>(file.sizeAtOpen()));
-    char buffer[65536];
-    for (;;) {
-        const long long got = file.read(buffer, sizeof buffer, error);
-        if (got < 0) return false;
-        if (got == 0) return true;
-        bytes.append(buffer, static_cast<size_t>(got));
+    if (std::fclose(file_) != 0 && ok) {
+        error = "the file could not be closed";
+        ok = false;
     }
+    file_ = nullptr;
+    if (!ok) return Commit::NotWritten;
+    if (!replaceFile(temp_, path_, error)) return Commit::NotRenamed;
+    temp_.clear();
+    if (durable) syncDirectory(parentOf(path_));
+    return Commit::Done;
+}
+
+bool replaceWholeFile(const std::string& path, std::string_view bytes, std::string& error, bool durable) {
+    ReplacingFile file;
+    if (!file.open(path, error)) return false;
+    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file.stream()) != bytes.size()) {
+        error = "the data could not be written";
+        return false;
+    }
+    return file.commit(error, durable) == ReplacingFile::Commit::Done;
 }
 
 bool listFolder(const std::string& directory, std::vector<std::string>& names, std::string& error) {

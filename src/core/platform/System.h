@@ -39,14 +39,48 @@ bool replaceFile(const std::string& from, const std::string& to, std::string& er
 // ---- Whole files and folders (Folders.cpp): the run record and the saved
 // setup, written by a worker thread, never the event logs.
 
-// Replaces the file at `path` with `bytes` in one step: they are written
-// under a temporary name in the same folder, made durable and renamed over
-// the old file, so the name always holds a whole file, old or new. On
-// failure nothing is left behind and `error` says why. With `durable` false
-// the bytes are left with the operating system (written, not waited for).
+// A file that replaces the one at `path` in one step: written under a
+// temporary name in the same folder, made durable, renamed over the old name
+// (a link of that name is replaced, never followed) and its folder synced,
+// so the name always holds a whole file, old or new. Dropped without
+// commit(), the temporary file is removed.
+class ReplacingFile {
+public:
+    ReplacingFile() = default;
+    ~ReplacingFile();
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+    // Creates the temporary file; false with the system's reason.
+    bool open(const std::string& path, std::string& error);
+    std::FILE* stream() { return file_; }
+    enum class Commit { Done, NotWritten, NotRenamed };
+    // Flushes, syncs and closes the file (NotWritten), then gives it its
+    // name (NotRenamed); on failure nothing is left behind. With `durable`
+    // false the bytes are left with the operating system.
+    Commit commit(std::string& error, bool durable = true);
+
+private:
+    std::string path_, temp_;
+    std::FILE* file_ = nullptr;
+};
+
+// Replaces the file at `path` with `bytes` in one step, as ReplacingFile
+// does. On failure nothing is left behind and `error` says why.
 bool replaceWholeFile(const std::string& path, std::string_view bytes, std::string& error, bool durable = true);
-// A whole file's bytes.
-bool readWholeFile(const std::string& path, std::string& bytes, std::string& error);
+// Why a whole file was not read.
+enum class ReadFault { None, Missing, Directory, NotAFile, TooLarge, CannotOpen, CannotRead };
+// The most a whole-file read takes unless its caller says otherwise.
+inline constexpr long long kWholeFileLimit = 1LL << 30;
+// A whole file's bytes. Only a regular file is read (a link to one is
+// followed): a directory, a named pipe, a device or a socket is refused
+// without waiting on it, and so is a file of more than `limit` bytes, also
+// one that grows past it while it is read. On failure `bytes` is empty,
+// `error` is the system's reason ("No such file or directory") or "is a
+// directory", "not a regular file", "larger than N bytes", and `fault`
+// (when given) says which.
+bool readWholeFile(const std::string& path, std::string& bytes, std::string& error, long long limit = kWholeFileLimit,
+                   ReadFault* fault = nullptr);
 // Creates one folder in a folder that exists; true when it exists already.
 bool makeDirectory(const std::string& path, std::string& error);
 // The bytes free for this program on the disk that holds `path`; -1 when
@@ -88,6 +122,10 @@ void setMode(const std::string& path, unsigned mode) noexcept;
 bool isDirectory(const std::string& path);
 // Something that is not a directory exists at `path` (a file, a device).
 bool isExistingFile(const std::string& path);
+// `path` is a link that leads to this program's standard output (as
+// "/dev/stdout" and "/proc/self/fd/1" do): false on Windows, where no path
+// names it.
+bool namesStandardOutput(const std::string& path);
 // This program's process number.
 long processId();
 
@@ -106,6 +144,9 @@ public:
     // and never waiting (a named pipe is refused before anyone writes to
     // it): false with `error` for anything else.
     bool openRegular(const std::string& path, std::string& error);
+    // Opens only a regular file, a link at the end of `path` followed,
+    // never waiting; `fault` says why not.
+    bool openFollowed(const std::string& path, std::string& error, ReadFault& fault);
     // The file's device and inode as opened (0 where the system has none).
     std::uint64_t device() const { return device_; }
     std::uint64_t inode() const { return inode_; }

@@ -1,12 +1,12 @@
 #include "desktop/replay/ApngWriter.h"
 
 #include <QBuffer>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <array>
+#include <string_view>
+
+#include "core/output/OutputGuard.h"
 
 namespace qbx::replayview {
 
@@ -165,17 +165,8 @@ QByteArray ApngWriter::bytes() const {
 }
 
 bool ApngWriter::write(const std::string& path, std::string& error) const {
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = path + ": cannot be written: " + file.errorString().toStdString();
-        return false;
-    }
-    file.write(bytes());
-    if (!file.commit()) {
-        error = path + ": cannot be written: " + file.errorString().toStdString();
-        return false;
-    }
-    return true;
+    const QByteArray file = bytes();
+    return output::writeWhole(path, std::string_view(file.constData(), size_t(file.size())), error);
 }
 
 }  // namespace qbx::replayview

@@ -30,7 +30,7 @@ public:
     // without animation shows.
     QByteArray bytes() const;
     // Written whole or not at all (a temporary name in the same folder, then
-    // renamed). False with `error`.
+    // renamed), or to standard output for "-". False with `error`.
     bool write(const std::string& path, std::string& error) const;
 
 private:

@@ -1,11 +1,15 @@
 #include "desktop/replay/HandExport.h"
 
+#include <QBuffer>
 #include <QDir>
-#include <QFileInfo>
 #include <QPainter>
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
+#include <vector>
+
+#include "core/platform/System.h"
 
 #include "desktop/replay/ApngWriter.h"
 #include "desktop/replay/ReplayTable.h"
@@ -104,8 +108,37 @@ bool exportHandApng(replay::SessionReplay& replay, ReplayTable& table, int hand,
     return writer.write(path, error);
 }
 
+namespace {
+
+QString frameName(const QString& dir, int n) {
+    return QDir(dir).filePath(QStringLiteral("frame%1.png").arg(n, 5, 10, QLatin1Char('0')));
+}
+
+bool isFrameName(const std::string& name) {
+    if (name.size() != 14 || name.compare(0, 5, "frame") != 0 || name.compare(10, 4, ".png") != 0) return false;
+    return std::all_of(name.begin() + 5, name.begin() + 10, [](char c) { return c >= '0' && c <= '9'; });
+}
+
+}  // namespace
+
+std::string framesRefusal(const std::string& folder, const output::Inputs& inputs, bool force) {
+    if (std::string why = output::folderRefusal(folder, inputs); !why.empty()) return why;
+    std::vector<std::string> names;
+    std::string error;
+    if (!sys::isDirectory(folder) || !sys::listFolder(folder, names, error)) return "";
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names)
+        if (isFrameName(name))
+            if (std::string why = output::refusal({{"--frames", folder + "/" + name}}, inputs, force); !why.empty())
+                return why;
+    return "";
+}
+
 bool exportHandFrames(replay::SessionReplay& replay, ReplayTable& table, int hand, double fps,
-                      const std::string& folder, std::string& error, int* framesWritten) {
+                      const std::string& folder, const output::Inputs& inputs, bool force, std::string& error,
+                      int* framesWritten) {
+    error = framesRefusal(folder, inputs, force);
+    if (!error.empty()) return false;
     const QString dir = QString::fromStdString(folder);
     if (!QDir().mkpath(dir)) {
         error = folder + ": cannot be made";
@@ -115,16 +148,16 @@ bool exportHandFrames(replay::SessionReplay& replay, ReplayTable& table, int han
     const bool played = playHand(
         replay, table, hand, fps,
         [&](const QImage& image, int) {
-            const QString name = QDir(dir).filePath(QStringLiteral("frame%1.png").arg(++n, 5, 10, QLatin1Char('0')));
-            if (QFileInfo::exists(name)) {
-                error = name.toStdString() + ": exists already; nothing is overwritten";
+            const std::string name = toBytes(frameName(dir, ++n));
+            error = output::refusal({{"--frames", name}}, inputs, force);
+            if (!error.empty()) return false;
+            QByteArray png;
+            QBuffer buffer(&png);
+            if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) {
+                error = name + ": a frame could not be encoded as PNG";
                 return false;
             }
-            if (!image.save(name, "PNG")) {
-                error = name.toStdString() + ": cannot be written";
-                return false;
-            }
-            return true;
+            return output::writeWhole(name, std::string_view(png.constData(), size_t(png.size())), error);
         },
         error);
     if (framesWritten) *framesWritten = n;

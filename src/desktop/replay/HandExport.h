@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "core/output/OutputGuard.h"
 #include "core/replay/SessionReplay.h"
 
 namespace qbx::replayview {
@@ -26,9 +27,14 @@ bool playHand(replay::SessionReplay& replay, ReplayTable& table, int hand, doubl
 // The hand as an animated PNG at `path`, written whole or not at all.
 bool exportHandApng(replay::SessionReplay& replay, ReplayTable& table, int hand, double fps, const std::string& path,
                     std::string& error, int* framesWritten = nullptr);
+// Why frames may not be written into `folder`: the output guard's refusal
+// of the folder, or of a frame file in it (frame00001.png ...) that exists:
+// a link, anything but a regular file, or, without `force`, any file.
+std::string framesRefusal(const std::string& folder, const output::Inputs& inputs, bool force);
 // The hand as frame00001.png, frame00002.png, ... in `folder` (made when
-// missing; a frame that exists already is an error, nothing is overwritten).
+// missing), each frame held to the output guard as it is written.
 bool exportHandFrames(replay::SessionReplay& replay, ReplayTable& table, int hand, double fps,
-                      const std::string& folder, std::string& error, int* framesWritten = nullptr);
+                      const std::string& folder, const output::Inputs& inputs, bool force, std::string& error,
+                      int* framesWritten = nullptr);
 
 }  // namespace qbx::replayview

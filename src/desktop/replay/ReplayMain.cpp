@@ -1,6 +1,7 @@
 #include "desktop/replay/ReplayMain.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileDialog>
@@ -12,8 +13,10 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "core/output/OutputGuard.h"
 #include "core/replay/SessionReplay.h"
 #include "desktop/replay/HandExport.h"
 #include "desktop/replay/ReplayTable.h"
@@ -67,7 +70,10 @@ int runQbxReplay(int argc, char** argv) {
     parser.setApplicationDescription(QStringLiteral(
         "Plays a session of QBXSolo back on its table, from its two logs. Nothing is written but an export.\n"
         "Examples:\n  qbxreplay dataout 071226_4711\n  qbxreplay --setup ~/experiment dataout/ck071226_4711.txt\n"
-        "  qbxreplay dataout 071226_4711 --export-hand 3 --apng hand3.png"));
+        "  qbxreplay dataout 071226_4711 --export-hand 3 --apng hand3.png\n"
+        "An export never goes into the logs' folder or the setup, never replaces a log, a setup file or\n"
+        "a file that is no regular file, nor writes through a link; an existing file is replaced only with\n"
+        "--force. --apng - and --out - write to standard output."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("LOG"),
@@ -93,7 +99,11 @@ int runQbxReplay(int argc, char** argv) {
                                       QStringLiteral("ACTION"));
     const QCommandLineOption out(QStringLiteral("out"), QStringLiteral("The snapshot's PNG file."),
                                  QStringLiteral("FILE"));
-    for (const QCommandLineOption& o : {setup, exportHand, apng, frames, fps, snapshot, out}) parser.addOption(o);
+    const QCommandLineOption force(QStringLiteral("force"),
+                                   QStringLiteral("Replace an export's file or frames that exist (never a log, "
+                                                  "a setup file or a link)."));
+    for (const QCommandLineOption& o : {setup, exportHand, apng, frames, fps, snapshot, out, force})
+        parser.addOption(o);
     if (!parser.parse(QApplication::arguments())) return fail(false, toBytes(parser.errorText()));
     if (parser.isSet(QStringLiteral("help"))) {
         std::fputs(qPrintable(parser.helpText()), stdout);
@@ -131,6 +141,8 @@ int runQbxReplay(int argc, char** argv) {
     } else if (parser.isSet(out)) {
         return fail(false, "--out goes with --snapshot");
     }
+    if (parser.isSet(force) && !exporting && !snapping)
+        return fail(false, "--force goes with --export-hand or --snapshot");
 
     if (window && noDisplay)
         return fail(false, "no display to show the window on (--export-hand and --snapshot need none)");
@@ -148,7 +160,10 @@ int runQbxReplay(int argc, char** argv) {
         return fail(false, "give a log, or a folder of logs and a session (qbxreplay --help)");
 
     // Output paths are taken from where the program was started.
-    auto absolute = [](const QString& p) { return std::filesystem::absolute(toBytes(p)).string(); };
+    auto absolute = [](const QString& p) {
+        const std::string path = toBytes(p);
+        return path == "-" ? path : std::filesystem::absolute(path).string();
+    };
     const std::string apngPath = parser.isSet(apng) ? absolute(parser.value(apng)) : std::string();
     const std::string framesPath = parser.isSet(frames) ? absolute(parser.value(frames)) : std::string();
     const std::string outPath = parser.isSet(out) ? absolute(parser.value(out)) : std::string();
@@ -157,6 +172,14 @@ int runQbxReplay(int argc, char** argv) {
     std::string error;
     if (!findSessionFiles(names, parser.isSet(setup) ? toBytes(parser.value(setup)) : std::string(), files, error))
         return fail(window, error);
+    // What is written, held to the output guard before anything is played.
+    const output::Inputs inputs = inputsOf(files);
+    const bool replace = parser.isSet(force);
+    const std::string refused = snapping             ? output::refusal({{"--out", outPath}}, inputs, replace)
+                                : !exporting         ? std::string()
+                                : parser.isSet(apng) ? output::refusal({{"--apng", apngPath}}, inputs, replace)
+                                                     : framesRefusal(framesPath, inputs, replace);
+    if (!refused.empty()) return fail(false, refused);
     // The game reads "setup/" from the current directory.
     if (!QDir::setCurrent(QString::fromStdString(files.workDir)))
         return fail(window, files.workDir + ": cannot be entered");
@@ -175,18 +198,22 @@ int runQbxReplay(int argc, char** argv) {
         replay->jumpToAction(size_t(action));
         ReplayTable table(files.screen);
         table.follow(*replay);
-        if (!table.render().save(QString::fromStdString(outPath), "PNG"))
-            return fail(false, outPath + ": cannot be written");
+        QByteArray png;
+        QBuffer buffer(&png);
+        if (!buffer.open(QIODevice::WriteOnly) || !table.render().save(&buffer, "PNG"))
+            return fail(false, outPath + ": the table could not be encoded as PNG");
+        if (!output::writeWhole(outPath, std::string_view(png.constData(), size_t(png.size())), error))
+            return fail(false, error);
         tellProblems();
         return 0;
     }
     if (exporting) {
         ReplayTable table(files.screen);
         int written = 0;
-        const bool done =
-            parser.isSet(apng)
-                ? exportHandApng(*replay, table, int(hand), framesPerSecond, apngPath, error, &written)
-                : exportHandFrames(*replay, table, int(hand), framesPerSecond, framesPath, error, &written);
+        const bool done = parser.isSet(apng)
+                              ? exportHandApng(*replay, table, int(hand), framesPerSecond, apngPath, error, &written)
+                              : exportHandFrames(*replay, table, int(hand), framesPerSecond, framesPath, inputs,
+                                                 replace, error, &written);
         if (!done) return fail(false, error);
         std::fprintf(stderr, "qbxreplay: hand %lld of %s: %d frames in %s\n", hand, files.session.c_str(), written,
                      (parser.isSet(apng) ? apngPath : framesPath).c_str());

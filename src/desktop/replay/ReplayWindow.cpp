@@ -357,8 +357,14 @@ void ReplayWindow::exportHand() {
     const QString path = QFileDialog::getSaveFileName(this, tr("Export hand %1").arg(hand), suggested,
                                                       tr("Animated PNG (*.png *.apng)"));
     if (path.isEmpty()) return;
+    // The dialog asked before replacing a file: only what no export may
+    // replace is refused.
+    std::string error = output::refusal({{"--apng", toBytes(path)}}, inputsOf(files_), true);
+    if (!error.empty()) {
+        QMessageBox::warning(this, tr("Export hand"), fromBytes(error));
+        return;
+    }
     // A replay of its own: the one shown stays where it is.
-    std::string error;
     auto copy = replay::SessionReplay::open(files_.logs, files_.screen, error);
     bool done = false;
     int frames = 0;

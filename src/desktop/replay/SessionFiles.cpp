@@ -1,10 +1,10 @@
 #include "desktop/replay/SessionFiles.h"
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <utility>
 
 #include "core/eventlog/LogFormat.h"
+#include "core/platform/System.h"
 #include "tool/logs/RunRecord.h"
 
 namespace qbx::replayview {
@@ -12,15 +12,6 @@ namespace qbx::replayview {
 namespace fs = std::filesystem;
 
 namespace {
-
-bool readWhole(const fs::path& path, std::string& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream s;
-    s << in.rdbuf();
-    bytes = s.str();
-    return !in.bad();
-}
 
 // The folder holding setup/ for a folder given: that folder itself, or the
 // parent of a folder named setup.
@@ -100,15 +91,16 @@ bool findSessionFiles(const std::vector<std::string>& names, const std::string& 
     }
     out.session = name->suffix;
     out.logFolder = ckPath.parent_path().string();
+    out.ckPath = ckPath.string();
+    out.nkPath = nkPath.string();
     out.logs.ckName = ckPath.filename().string();
     out.logs.nkName = nkPath.filename().string();
-    if (!readWhole(ckPath, out.logs.ckBytes)) {
-        error = ckPath.string() + ": cannot be read";
-        return false;
-    }
-    if (!readWhole(nkPath, out.logs.nkBytes)) {
-        error = nkPath.string() + ": cannot be read";
-        return false;
+    for (const auto& [path, bytes] : {std::pair{ckPath, &out.logs.ckBytes}, std::pair{nkPath, &out.logs.nkBytes}}) {
+        std::string why;
+        if (!sys::readWholeFile(path.string(), *bytes, why)) {
+            error = path.string() + ": cannot be read (" + why + ")";
+            return false;
+        }
     }
 
     // The run record: the screen, and the setup it saved.
@@ -117,6 +109,7 @@ bool findSessionFiles(const std::vector<std::string>& names, const std::string& 
     std::string recordError;
     std::error_code ec;
     if (fs::exists(recordPath, ec)) {
+        out.recordPath = recordPath.string();
         record = tool::logs::readRunRecord(recordPath.string(), recordError);
         if (!record && setupDir.empty()) {
             error = recordPath.string() + ": " + recordError + "; give the experiment's folder with --setup DIR";
@@ -151,6 +144,18 @@ bool findSessionFiles(const std::vector<std::string>& names, const std::string& 
     }
     out.workDir = workDir.string();
     return true;
+}
+
+output::Inputs inputsOf(const SessionFiles& files) {
+    output::Inputs inputs;
+    inputs.files = {files.ckPath, files.nkPath};
+    if (!files.recordPath.empty()) inputs.files.push_back(files.recordPath);
+    inputs.folders = {files.logFolder};
+    inputs.trees = {(fs::path(files.workDir) / "setup").string()};
+    // The experiment the logs were written in keeps its setup beside them.
+    const fs::path beside = fs::path(files.logFolder).parent_path() / "setup";
+    if (sys::isDirectory(beside.string())) inputs.trees.push_back(beside.string());
+    return inputs;
 }
 
 }  // namespace qbx::replayview

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/output/OutputGuard.h"
 #include "core/platform/Platform.h"
 #include "core/replay/SessionReplay.h"
 
@@ -12,8 +13,10 @@ namespace qbx::replayview {
 
 struct SessionFiles {
     replay::SessionLogs logs;
-    std::string session;    // "071226_4711"
-    std::string logFolder;  // absolute
+    std::string session;         // "071226_4711"
+    std::string logFolder;       // absolute
+    std::string ckPath, nkPath;  // the two logs, absolute
+    std::string recordPath;      // the run record read, or ""
     // The folder that holds setup/, absolute: the game reads its setup from
     // there, so it becomes the current directory while the replay lives.
     std::string workDir;
@@ -29,5 +32,11 @@ struct SessionFiles {
 // with a message an experimenter reads, when something is missing.
 bool findSessionFiles(const std::vector<std::string>& names, const std::string& setupDir, SessionFiles& out,
                       std::string& error);
+
+// What a replay reads, which its exports keep off: the logs, the run record,
+// the logs' folder, and the setup folder with all below it, also the
+// experiment's setup beside the logs' folder when the run record named a
+// saved copy.
+output::Inputs inputsOf(const SessionFiles& files);
 
 }  // namespace qbx::replayview

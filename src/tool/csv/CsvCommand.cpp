@@ -79,6 +79,10 @@ void addCsvCommand(CLI::App& app, CommandResult& result) {
     logs::addForceOption(cmd, options->force);
     logs::addNoSimulatedOption(cmd, options->noSimulated);
     cmd->callback([options, &result] {
+        // A table to /dev/stdout goes to standard output as "-" does, with
+        // no codebook beside it in /dev.
+        options->events = output::standardOutputAs(options->events);
+        if (!options->hands.empty()) options->hands = output::standardOutputAs(options->hands);
         const std::optional<GameSetup> setup = logs::setupFromOption(options->setup);
         logs::CsvOptions csv;
         csv.eventsPath = options->events;

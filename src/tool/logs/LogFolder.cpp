@@ -75,11 +75,19 @@ std::shared_ptr<const RunRecord> recordOf(const LogPair& pair, std::string& prob
     return std::make_shared<const RunRecord>(std::move(*record));
 }
 
-// The same logs on both sides (either role may be missing on both).
+// The same logs on both sides (either role may be missing on both). Throws
+// when a log cannot be read: two sessions that cannot be compared are
+// neither one session nor two.
 bool sameLogs(const LogPair& a, const LogPair& b) {
     for (const auto& [x, y] : {std::pair{a.ckPath, b.ckPath}, std::pair{a.nkPath, b.nkPath}}) {
         if (x.empty() != y.empty()) return false;
-        if (!x.empty() && fileBytes(x) != fileBytes(y)) return false;
+        if (x.empty()) continue;
+        std::string xBytes, yBytes, error;
+        for (const auto& [path, bytes] : {std::pair{&x, &xBytes}, std::pair{&y, &yBytes}})
+            if (!fileBytes(*path, *bytes, error))
+                throw CouldNotRun(*path + ": cannot be read (" + error + "), so it cannot be told whether " + x +
+                                  " and " + y + " are one session");
+        if (xBytes != yBytes) return false;
     }
     return true;
 }

@@ -5,6 +5,7 @@
 
 #include "core/config/Shoe.h"
 #include "core/eventlog/LogFormat.h"
+#include "core/platform/System.h"
 #include "core/rules/Rules.h"
 #include "tool/InitCommand.h"
 #include "tool/Tool.h"
@@ -88,11 +89,12 @@ public:
         const bool hadDir = fs::is_directory(dir_, ec);
         ec.clear();
         if (hadDir) fs::remove(dir_, ec);
-        if (!ec) fs::rename(temp_, dir_, ec);
-        if (ec) {
+        bool taken = false;
+        std::string why = ec ? ec.message() : std::string();
+        if (ec || !sys::renameDirectory(temp_.string(), dir_.string(), taken, why)) {
             std::error_code ignored;
             if (hadDir) fs::create_directory(dir_, ignored);
-            throw CouldNotRun(dir_.string() + ": cannot be made (" + ec.message() + ")");
+            throw CouldNotRun(dir_.string() + ": cannot be made (" + why + ")");
         }
         done_ = true;
     }
@@ -248,7 +250,10 @@ int resumeSession(const ResumeOptions& options, std::ostream& out, std::ostream&
         err << name << ": warning: its logs have " << counted(session.faults, "fault", "faults")
             << " (qbxtool verify names them); the hand in play is read as far as they go\n";
 
-    const std::optional<std::string> shoe = continuedShoe(fileBytes(setup.shoePath), name, hand);
+    std::string shoeBytes, shoeError;
+    if (!fileBytes(setup.shoePath, shoeBytes, shoeError))
+        throw CouldNotRun(setup.shoePath + ": cannot be read again (" + shoeError + ")");
+    const std::optional<std::string> shoe = continuedShoe(shoeBytes, name, hand);
     if (!shoe) throw CouldNotRun(setup.shoePath + ": cannot be read again");
     // The shoe as the parameters name it, in the copy of setup/.
     const fs::path shoeInWorkDir = fs::path(setup.parameters.shoeFilePath).lexically_normal();

@@ -4,7 +4,6 @@
 #include <filesystem>
 
 #include "core/runrecord/SetupDigest.h"
-#include "core/runrecord/Sha256.h"
 #include "tool/Tool.h"
 #include "tool/setup/SolverTable.h"
 
@@ -14,20 +13,16 @@ namespace qbx::tool::logs {
 
 namespace {
 
-// Every file of a setup folder (subfolders and links followed), by its path
-// from the working directory as a run record writes it ("setup/shoe.txt"),
-// with its SHA-256; sorted by path, byte by byte, as the setup's hash takes
-// them.
+// Every file of a setup folder as the run record names them: by its path
+// from the working directory ("setup/shoe.txt"), with its SHA-256, read with
+// the guards of the program's own digest (links only to files inside the
+// setup, a bound on the entries); none when the folder cannot be read.
 std::map<std::string, std::string> filesOf(const fs::path& setupDir) {
     std::map<std::string, std::string> files;
-    std::error_code ec;
-    for (fs::recursive_directory_iterator it(setupDir, fs::directory_options::follow_directory_symlink, ec), end;
-         !ec && it != end; it.increment(ec)) {
-        std::error_code typeError;
-        if (!it->is_regular_file(typeError)) continue;
-        const std::string path = "setup/" + it->path().lexically_relative(setupDir).generic_string();
-        files[path] = sha256Hex(fileBytes(it->path().string()));
-    }
+    SetupDigest digest;
+    std::string error;
+    if (!digestSetup(setupDir.parent_path().string(), ParameterValues{}, digest, error)) return files;
+    for (const SetupFile& f : digest.files) files[f.path] = f.sha256;
     return files;
 }
 

@@ -2,8 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <cstdio>
 
 #include "core/config/ConfigFiles.h"
 #include "core/config/IniFile.h"
@@ -230,17 +229,14 @@ private:
     void checkShoe() {
         if (!parametersRead_ || ini_.readString("PARAMETER", "ShoeFileName", "").empty()) return;
         const std::string name = params_.shoeFilePath;
-        std::error_code ec;
-        if (!fs::is_regular_file(path(name), ec)) {
-            error(name, 0, "missing or not a file (the game says: I do not find the the shoefile " + name + ")");
-            return;
-        }
-        std::ifstream in(path(name), std::ios::binary);
-        std::ostringstream content;
-        content << in.rdbuf();
-        const std::string text = content.str();
-        if (!in && !in.eof()) {
-            error(name, 0, "cannot be read");
+        std::string text, why;
+        sys::ReadFault fault = sys::ReadFault::None;
+        if (!sys::readWholeFile(path(name).string(), text, why, Shoe::kMaxFileBytes, &fault)) {
+            if (fault == sys::ReadFault::Missing || fault == sys::ReadFault::Directory ||
+                fault == sys::ReadFault::NotAFile)
+                error(name, 0, "missing or not a file (the game says: I do not find the the shoefile " + name + ")");
+            else
+                error(name, 0, fault == sys::ReadFault::TooLarge ? "cannot be read (" + why + ")" : "cannot be read");
             return;
         }
         if (text.empty()) {
@@ -319,12 +315,14 @@ private:
         }
         const fs::path probe = dataout / (".qbxtool-check-" + std::to_string(sys::processId()));
         {
-            std::ofstream out(probe, std::ios::binary);
-            out << "probe";
-            out.flush();
-            if (!out) {
+            bool exists = false;
+            std::string why;
+            std::FILE* out = sys::createNewFile(probe.string(), exists, why);
+            bool written = out && std::fputs("probe", out) >= 0;
+            if (out && std::fclose(out) != 0) written = false;
+            if (!written) {
                 error("dataout", 0, "not writable: the game cannot write its logs");
-                fs::remove(probe, ec);
+                if (out) fs::remove(probe, ec);
                 return;
             }
         }

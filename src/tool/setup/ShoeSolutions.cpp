@@ -1,12 +1,10 @@
 #include "tool/setup/ShoeSolutions.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "core/config/Shoe.h"
 #include "core/eventlog/LogFormat.h"
+#include "core/platform/System.h"
 #include "tool/Tool.h"
 
 namespace qbx::tool {
@@ -22,18 +20,17 @@ const char* statusName(HandSolution::Status s) {
     return "";
 }
 
-std::string readWholeFile(const std::string& path) {
-    std::error_code ec;
-    const std::filesystem::file_status status = std::filesystem::status(path, ec);
-    if (!std::filesystem::exists(status)) throw CouldNotRun(path + ": no such file");
-    if (std::filesystem::is_directory(status)) throw CouldNotRun(path + ": a directory, not a shoe file");
-    if (!std::filesystem::is_regular_file(status))
-        throw CouldNotRun(path + ": not a regular file (a shoe is a text file of deals)");
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (!in && !in.eof()) throw CouldNotRun(path + ": cannot be read");
-    return text.str();
+std::string shoeText(const std::string& path) {
+    std::string text, error;
+    sys::ReadFault fault = sys::ReadFault::None;
+    if (sys::readWholeFile(path, text, error, Shoe::kMaxFileBytes, &fault)) return text;
+    switch (fault) {
+    case sys::ReadFault::Missing: throw CouldNotRun(path + ": no such file");
+    case sys::ReadFault::Directory: throw CouldNotRun(path + ": a directory, not a shoe file");
+    case sys::ReadFault::NotAFile: throw CouldNotRun(path + ": not a regular file (a shoe is a text file of deals)");
+    case sys::ReadFault::TooLarge: throw CouldNotRun(path + ": " + error + ", too large for a shoe");
+    default: throw CouldNotRun(path + ": cannot be read");
+    }
 }
 
 std::string trimmed(const std::string& s) {
@@ -73,7 +70,7 @@ HandSolution solveDeal(const rules::Deal& deal, const GameSetup& setup, const So
 }
 
 std::vector<HandSolution> solveShoe(const std::string& shoePath, const GameSetup& setup, const SolverTable& table) {
-    const std::string text = readWholeFile(shoePath);
+    const std::string text = shoeText(shoePath);
     if (text.empty()) throw CouldNotRun(shoePath + ": empty (the game wants a header line)");
     std::vector<HandSolution> hands;
     for (const ShoeTextLine& line : shoeHandLines(text)) {
