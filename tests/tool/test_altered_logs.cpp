@@ -275,7 +275,8 @@ TEST_P(DamagedLine, IsAFaultOfThatLineAlone) {
     ASSERT_TRUE(verdict.problems());
     bool named = false;
     for (const SessionFault& fault : verdict.pairs[0].firstOfEachKind)
-        named |= fault.file == ck.string() && fault.line == d.line && faultKindText(fault.kind) == std::string_view(d.kind);
+        named |=
+            fault.file == ck.string() && fault.line == d.line && faultKindText(fault.kind) == std::string_view(d.kind);
     EXPECT_TRUE(named);
     EXPECT_EQ(verdict.pairs[0].warnings.size(), std::string(d.warning).empty() ? 0u : 1u);
 }

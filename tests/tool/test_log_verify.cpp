@@ -233,7 +233,7 @@ TEST_F(VerifyLogs, ADealOrPickUpThatDoesNotFitTheTableIsNamedWithItsLine) {
         const PairVerdict v = verifyPair(ck, nk);
         bool named = false;
         for (const SessionFault& f : v.firstOfEachKind)
-            if (f.file == ck.string() && f.kind == c.kind)
+            if (f.file == ck.string() && faultKindText(f.kind) == c.kind)
                 named = f.line == lineNumber && f.what.find(c.what) != std::string::npos;
         EXPECT_TRUE(named) << c.what << "\n" << describe(v);
     }
