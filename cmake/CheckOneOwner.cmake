@@ -71,6 +71,25 @@ one_owner(WHAT "an output guard (use output::refusal)"
           PATTERN "an output never|add --force to|startsLikeALog|nothing is overwritten"
           OWNERS src/core/output/OutputGuard.cpp)
 
+# One reader of a session (src/core/session): the day's length and stamps
+# across midnight, the actions a session's records make, the participant code
+# without the three blanks the program adds, the deal's timing from the game.
+one_owner(WHAT "the day's length" PATTERN "86400000|kDayMs = " OWNERS src/core/session/SessionTime.h)
+one_owner(WHAT "stamps across midnight" PATTERN "dayOffset|kDayMs / 2|kHalfDayMs = "
+          OWNERS src/core/session/SessionTime.h)
+one_owner(WHAT "the kinds of a session's actions" PATTERN "enum class ActionKind"
+          OWNERS src/core/session/SessionActions.h)
+one_owner(WHAT "the three blanks after a participant code" PATTERN "compare\\(.*\"   \"\\)|participant.*back\\(\\) == ' '"
+          OWNERS src/core/session/SessionActions.cpp)
+one_owner(WHAT "the deal's timing" PATTERN "[0-9L] *\\* *302|302 *\\* *[0-9]")
+# A stamp's text is read by the log's parser and the session module; the csv
+# row copies a stamp's digits as they are written.
+one_owner(WHAT "a stamp read by hand" PATTERN "[!=]= '\\.'" EXCEPT "back\\(\\) == '\\.'"
+          OWNERS src/core/eventlog/LogParsing.cpp src/core/session/SessionActions.cpp src/core/session/SessionTime.cpp
+                 src/tool/csv/CsvRow.h)
+# A log's lines are read through LogReader; a line end is written by LogFile.
+one_owner(WHAT "a log's lines split by hand" PATTERN "find\\(\"\\\\r\\\\n\"")
+
 if(faults)
   message(FATAL_ERROR "a second owner:\n${faults}")
 endif()

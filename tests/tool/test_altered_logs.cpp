@@ -68,11 +68,11 @@ void PrintTo(const Alteration& a, std::ostream* os) { *os << a.story; }
 class Collected : public SessionSink {
 public:
     void fault(const SessionFault& f) override {
-        faults += f.file + ":" + std::to_string(f.line) + " " + f.kind + ": " + f.what + "\n";
+        faults += f.file + ":" + std::to_string(f.line) + " " + faultKindText(f.kind) + ": " + f.what + "\n";
     }
     void warning(const SessionFault& w) override {
         EXPECT_EQ(w.line, 0);
-        EXPECT_EQ(w.kind, "warning");
+        EXPECT_EQ(w.kind, SessionFaultKind::Warning);
         warnings[w.file].push_back(w.what);
     }
     std::string faults;
@@ -275,7 +275,8 @@ TEST_P(DamagedLine, IsAFaultOfThatLineAlone) {
     ASSERT_TRUE(verdict.problems());
     bool named = false;
     for (const SessionFault& fault : verdict.pairs[0].firstOfEachKind)
-        named |= fault.file == ck.string() && fault.line == d.line && fault.kind == d.kind;
+        named |=
+            fault.file == ck.string() && fault.line == d.line && faultKindText(fault.kind) == std::string_view(d.kind);
     EXPECT_TRUE(named);
     EXPECT_EQ(verdict.pairs[0].warnings.size(), std::string(d.warning).empty() ? 0u : 1u);
 }

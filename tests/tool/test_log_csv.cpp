@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "core/replay/SessionReplay.h"
 #include "tool/LogMaking.h"
 
 using namespace qbx::tool;
@@ -259,6 +260,48 @@ TEST_F(CsvTables, AParticipantCodeWithACommaAQuoteAndAnAccentRoundTrips) {
         ASSERT_GT(rows.size(), 1u);
         for (size_t i = 1; i < rows.size(); ++i) ASSERT_EQ(rows[i][participant], "K,\"9\" \xc3\xa9") << table;
     }
+}
+
+// Every reader of a session reads it alike: the code as typed (a blank the
+// participant typed after it included, the program's three dropped), and
+// each pick-up made by the role whose action follows it in its log.
+TEST_F(CsvTables, TheReplayTheTablesAndTheSessionsListReadTheCodeAndThePickUpsAlike) {
+    copyMixGame(dataout);
+    const std::string typed = "Z9 \xc3\xa9 ";
+    std::string ckText, nkText;
+    for (std::string* text : {&ckText, &nkText}) {
+        const fs::path file = dataout / (std::string(text == &ckText ? "ck" : "nk") + "071226_1.txt");
+        *text = readFile(file);
+        const std::string from = "userName Z9 \xc3\xa9   ", to = "userName " + typed + "   ";
+        text->replace(text->find(from), from.size(), to);
+        writeFile(file, *text);
+    }
+
+    std::string error;
+    const auto replay =
+        qbx::replay::SessionReplay::open({"ck071226_1.txt", "nk071226_1.txt", ckText, nkText}, {1280, 1024}, error);
+    ASSERT_TRUE(replay) << error;
+    EXPECT_EQ(replay->participant(), typed);
+    std::map<std::string, std::string> replayPickUps;  // "ck 18" -> who made it
+    for (const qbx::replay::Action& a : replay->actions())
+        if (a.kind == qbx::replay::ActionKind::PickUp)
+            replayPickUps[a.file.substr(0, 2) + " " + std::to_string(a.line)] = qbx::roleName(a.role);
+
+    ASSERT_EQ(runTool({"csv", dataout.string(), "-o", events.string(), "--hands", hands.string()}).exitCode, 0);
+    const Rows e = readCsvWithPython(events);
+    const size_t participant = column(e, "participant"), log = column(e, "log"), line = column(e, "line"),
+                 actor = column(e, "actor"), record = column(e, "record");
+    std::map<std::string, std::string> tablePickUps;
+    for (size_t i = 1; i < e.size(); ++i) {
+        ASSERT_EQ(e[i][participant], typed);
+        if (e[i][record] == "pick_up") tablePickUps[e[i][log] + " " + e[i][line]] = e[i][actor];
+    }
+    EXPECT_EQ(replayPickUps, tablePickUps);
+    EXPECT_EQ(replayPickUps.at("ck 18"), "nk");  // lifted in the ColorKeeper's turn, by the NumberKeeper
+
+    const ProcessResult listed = runTool({"sessions", "--json", dataout.string()});
+    const nlohmann::json sessions = nlohmann::json::parse(listed.output.substr(0, listed.output.rfind('}') + 1));
+    EXPECT_EQ(sessions["sessions"][0]["participant"], typed) << listed.output;
 }
 
 TEST_F(CsvTables, ALineThatIsNoRecordIsNamedAndLeftOutTheRestIsWritten) {

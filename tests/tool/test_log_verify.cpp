@@ -45,7 +45,7 @@ PairVerdict verifyPair(const fs::path& ck, const fs::path& nk, const GameSetup* 
 std::string describe(const PairVerdict& v) {
     std::string text;
     for (const SessionFault& f : v.firstOfEachKind)
-        text += f.file + ":" + std::to_string(f.line) + " " + f.kind + ": " + f.what + "\n";
+        text += f.file + ":" + std::to_string(f.line) + " " + faultKindText(f.kind) + ": " + f.what + "\n";
     return text;
 }
 
@@ -98,7 +98,7 @@ TEST_F(VerifyLogs, TheWrongSetupIsNamed) {
     const GameSetup setup = *logs::setupFromOption(tmp.path().string());  // the working folder works too
     const PairVerdict v = verifyPair(ck, nk, &setup);
     ASSERT_TRUE(v.faulty());
-    EXPECT_EQ(v.firstOfEachKind.front().kind, "score") << describe(v);
+    EXPECT_EQ(v.firstOfEachKind.front().kind, SessionFaultKind::Score) << describe(v);
     EXPECT_EQ(v.firstOfEachKind.front().line, 24);
 }
 
@@ -172,7 +172,7 @@ TEST_F(VerifyLogs, TimeGoingBackAndLinesOutOfPlaceAreNamedWithTheirLine) {
     ASSERT_TRUE(v.faulty());
     bool order = false;
     for (const SessionFault& f : v.firstOfEachKind)
-        if (f.kind == "stamp order") order = f.line == 14;
+        if (f.kind == SessionFaultKind::StampOrder) order = f.line == 14;
     EXPECT_TRUE(order) << describe(v);
 }
 
@@ -233,7 +233,7 @@ TEST_F(VerifyLogs, ADealOrPickUpThatDoesNotFitTheTableIsNamedWithItsLine) {
         const PairVerdict v = verifyPair(ck, nk);
         bool named = false;
         for (const SessionFault& f : v.firstOfEachKind)
-            if (f.file == ck.string() && f.kind == c.kind)
+            if (f.file == ck.string() && faultKindText(f.kind) == c.kind)
                 named = f.line == lineNumber && f.what.find(c.what) != std::string::npos;
         EXPECT_TRUE(named) << c.what << "\n" << describe(v);
     }
@@ -267,7 +267,7 @@ TEST_F(VerifyLogs, AMirrorWithAnotherCardOrPlaceIsWhereTheLogsPart) {
         const PairVerdict v = verifyPair(ck, nk);
         bool parted = false;
         for (const SessionFault& f : v.firstOfEachKind)
-            if (f.kind == "mirror")
+            if (f.kind == SessionFaultKind::Mirror)
                 parted = f.line == c.ckLine && f.what.find("the cards or places differ") != std::string::npos;
         EXPECT_TRUE(parted) << c.to << "\n" << describe(v);
     }

@@ -33,7 +33,7 @@ namespace {
 class Faults : public SessionSink {
 public:
     void fault(const SessionFault& f) override {
-        found.push_back(f.file + ":" + std::to_string(f.line) + " " + f.kind + ": " + f.what);
+        found.push_back(f.file + ":" + std::to_string(f.line) + " " + faultKindText(f.kind) + ": " + f.what);
     }
     std::vector<std::string> found;
 };

@@ -24,8 +24,8 @@ constexpr std::array<uint8_t, kCards> kCardsAtStart = {downColorCardView,  targe
 }  // namespace
 
 Game::Game(Platform& platform, Clock& clock) : platform_(platform), clock_(clock) {
-    timers_[static_cast<int>(TimerId::Glide)].interval = 15;
-    timers_[static_cast<int>(TimerId::DealWait)].interval = 1000;
+    timers_[static_cast<int>(TimerId::Glide)].interval = kGlideMs;
+    timers_[static_cast<int>(TimerId::DealWait)].interval = kDealWaitMs;
     timers_[static_cast<int>(TimerId::DealStep)].interval = 1001;
     hand_.positionOfCard = kCardsAtStart;
     hand_.draggable = 0x3F;  // every card image starts draggable
@@ -251,8 +251,7 @@ void Game::startGame(const std::string& participantCode) {
 
             loadCardPictures();
             paintTurnFrames();
-            timers_[static_cast<int>(TimerId::DealStep)].interval =
-                timers_[static_cast<int>(TimerId::Glide)].interval * 20 + 2;
+            timers_[static_cast<int>(TimerId::DealStep)].interval = kDealStepMs;
 
             // Before the first deal the cards lie as the table was designed;
             // locked hand cards are locked from the start.

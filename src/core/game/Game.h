@@ -49,6 +49,14 @@ public:
     Game(const Game&) = delete;
     Game& operator=(const Game&) = delete;
 
+    // The timers' periods: a card glides a step every kGlideMs; a deal waits
+    // kDealWaitMs, then lays its cards in kDealSteps steps kDealStepMs apart
+    // (twenty glide steps and two), writing its records at the last.
+    static constexpr int kGlideMs = 15;
+    static constexpr int kDealWaitMs = 1000;
+    static constexpr int kDealSteps = 7;
+    static constexpr int kDealStepMs = kGlideMs * 20 + 2;
+
     // ---- What the view calls ------------------------------------------------
     // The game start, with the participant string of the login window.
     void startGame(const std::string& participantCode);

@@ -1,10 +1,12 @@
 #include "core/headless/SimulatedDesktop.h"
 
+#include "core/session/SessionTime.h"
+
 namespace qbx {
 
 namespace {
 
-constexpr long long kDayMs = 86400000LL;
+using session::kDayMs;
 
 // Days since 1970-01-01 of a civil date, and back (proleptic Gregorian).
 long long daysFromCivil(int y, int m, int d) {

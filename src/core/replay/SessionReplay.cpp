@@ -4,41 +4,22 @@
 #include <cstdio>
 
 #include "core/eventlog/LogReader.h"
+#include "core/session/SessionTime.h"
 
 namespace qbx::replay {
 
 namespace {
 
-constexpr long long kDayMs = 86400000LL;
-// A deal's records are written by its seventh step, 302 ms apart, after
-// the one-second wait: the wait ends this long before them.
-constexpr long long kDealStepsMs = 7LL * 302;
 // How long a look shows its card before the release that records it, at most.
 constexpr long long kLookHoldMs = 600;
-
-bool sharedKind(ActionKind kind) { return kind != ActionKind::PickUp && kind != ActionKind::Look; }
-
-// A record without its leading time stamps: what the rules decide, not when.
-std::string withoutStamps(std::string_view line) {
-    for (int i = 0; i < 2; ++i) {
-        size_t k = 0;
-        while (k < line.size() && line[k] >= '0' && line[k] <= '9') ++k;
-        if (k == 0 || k >= line.size() || line[k] != '.') break;
-        size_t m = k + 1;
-        while (m < line.size() && line[m] >= '0' && line[m] <= '9') ++m;
-        if (m == k + 1 || m >= line.size() || line[m] != ':') break;
-        line.remove_prefix(m + 1);
-    }
-    return std::string(line);
-}
 
 // One log's records grouped by the action that wrote them.
 struct LoggedGroup {
     ActionKind kind = ActionKind::Start;
     long long atMs = 0;  // since the start of the session's first day
     long line = 0;
-    char role = 0;           // pR, pL: the role the record names; PM, PP: this log's role
-    bool ownAction = false;  // PM or PP: the log's own role acted
+    char role = 0;              // pR, pL: the role the record names (for a pick-up: the role in turn)
+    std::optional<Role> actor;  // who acted, as every reader of a session decides
     std::string card, place, otherCard, otherPlace;
     std::vector<std::string> records;
     bool endsHand = false;
@@ -55,7 +36,7 @@ struct ReadLog {
 
 // Starts a new group for a record, or adds the record to the group it
 // belongs to; false for a record that belongs nowhere (before a header).
-void addRecord(std::vector<LoggedGroup>& groups, const LogRecord& r, long long atMs) {
+void addRecord(std::vector<LoggedGroup>& groups, const LogRecord& r, long long atMs, Role logRole) {
     const auto start = [&](ActionKind kind) {
         LoggedGroup g;
         g.kind = kind;
@@ -63,25 +44,19 @@ void addRecord(std::vector<LoggedGroup>& groups, const LogRecord& r, long long a
         g.line = r.line;
         groups.push_back(std::move(g));
     };
-    switch (r.kind) {
-    case LogRecordKind::RoleHeader: start(ActionKind::Start); break;
-    case LogRecordKind::CardDealt:
-        if (groups.empty() || groups.back().kind != ActionKind::Deal || groups.back().records.size() >= 6)
+    const std::optional<ActionKind> begun = session::actionBegunBy(r.kind);
+    if (begun == ActionKind::Deal) {
+        if (groups.empty() || groups.back().kind != ActionKind::Deal || groups.back().records.size() >= kPlaces)
             start(ActionKind::Deal);
-        break;
-    case LogRecordKind::PickedUp: start(ActionKind::PickUp); break;
-    case LogRecordKind::LookedAt: start(ActionKind::Look); break;
-    case LogRecordKind::OwnMove:
-    case LogRecordKind::RemoteMove: start(ActionKind::Move); break;
-    case LogRecordKind::OwnPass:
-    case LogRecordKind::RemotePass: start(ActionKind::Pass); break;
-    case LogRecordKind::ShoeExhausted: start(ActionKind::GameEnd); break;
-    default:
-        if (groups.empty()) start(ActionKind::Start);
-        break;
+    } else if (begun) {
+        start(*begun);
+    } else if (groups.empty()) {
+        start(ActionKind::Start);
     }
     LoggedGroup& g = groups.back();
     g.records.emplace_back(r.raw);
+    if (begun && *begun != ActionKind::Start && *begun != ActionKind::Deal && *begun != ActionKind::GameEnd)
+        g.actor = session::actorOf(r, logRole);
     switch (r.kind) {
     case LogRecordKind::UserHeader: g.participant = std::string(r.participant); break;
     case LogRecordKind::PickedUp:
@@ -92,13 +67,11 @@ void addRecord(std::vector<LoggedGroup>& groups, const LogRecord& r, long long a
     case LogRecordKind::LookedAt: g.role = r.role; break;
     case LogRecordKind::OwnMove:
     case LogRecordKind::RemoteMove:
-        g.ownAction = r.kind == LogRecordKind::OwnMove;
         g.otherCard = std::string(r.cardA);
         g.otherPlace = std::string(r.positionA);
         g.card = std::string(r.cardB);
         g.place = std::string(r.positionB);
         break;
-    case LogRecordKind::OwnPass: g.ownAction = true; break;
     case LogRecordKind::HandEnded:
         g.endsHand = true;
         if (g.handEndMs < 0) g.handEndMs = atMs;
@@ -110,13 +83,19 @@ void addRecord(std::vector<LoggedGroup>& groups, const LogRecord& r, long long a
 // Reads a log into groups. Stamps become milliseconds since the start of
 // the session's first day: a stamp far below the one before it has
 // passed midnight.
-ReadLog readLog(const std::string& name, const std::string& bytes) {
+ReadLog readLog(const std::string& name, const std::string& bytes, Role logRole) {
     ReadLog out;
     LogReader reader;
     reader.openText(bytes);
     LogRecord r;
     LogFault fault;
-    long long dayOffset = 0, last = -1;
+    session::Timeline timeline;
+    size_t undecidedPickUps = 0;  // the groups of pick-ups whose maker the next record tells
+    const auto decidePickUps = [&](const LogRecord* next) {
+        const Role maker = session::pickUpMaker(next, logRole);
+        for (size_t k = out.groups.size() - undecidedPickUps; k < out.groups.size(); ++k) out.groups[k].actor = maker;
+        undecidedPickUps = 0;
+    };
     for (;;) {
         const LogReader::Next next = reader.next(r, fault);
         if (next == LogReader::Next::End) break;
@@ -132,48 +111,34 @@ ReadLog readLog(const std::string& name, const std::string& bytes) {
             continue;
         }
         if (r.kind == LogRecordKind::RoleHeader && out.headerRole == 0) out.headerRole = r.role;
-        long long at = last < 0 ? 0 : last;
-        if (r.stampCount > 0) {
-            at = r.first.ms() + dayOffset;
-            if (last >= 0 && at + kDayMs / 2 < last) {
-                dayOffset += kDayMs;
-                at += kDayMs;
-            }
-            last = at;
-        }
-        addRecord(out.groups, r, at);
+        if (r.stampCount > 0) timeline.place(r.first.ms());
+        if (r.kind != LogRecordKind::PickedUp) decidePickUps(&r);
+        addRecord(out.groups, r, timeline.started() ? timeline.latestMs() : 0, logRole);
+        if (r.kind == LogRecordKind::PickedUp) ++undecidedPickUps;
     }
+    decidePickUps(nullptr);
     return out;
 }
 
 Role roleOf(char role) { return role == 'n' ? Role::Nk : Role::Ck; }
 
-std::vector<std::string> lines(std::string_view text) {
+// The records a log's text holds, without their stamps (LogReader's
+// words for a line that is no record).
+std::vector<std::string> recordsWithoutStamps(std::string_view text) {
     std::vector<std::string> out;
-    size_t start = 0;
-    while (start < text.size()) {
-        const size_t end = text.find("\r\n", start);
-        if (end == std::string_view::npos) break;
-        out.emplace_back(text.substr(start, end - start));
-        start = end + 2;
+    LogReader reader;
+    reader.openText(text);
+    LogRecord r;
+    LogFault fault;
+    for (;;) {
+        const LogReader::Next next = reader.next(r, fault);
+        if (next == LogReader::Next::End) break;
+        out.emplace_back(next == LogReader::Next::Record ? session::withoutStamps(r.raw) : fault.what);
     }
     return out;
 }
 
 }  // namespace
-
-const char* actionKindName(ActionKind kind) {
-    switch (kind) {
-    case ActionKind::Start: return "start";
-    case ActionKind::Deal: return "deal";
-    case ActionKind::PickUp: return "pick-up";
-    case ActionKind::Look: return "look";
-    case ActionKind::Move: return "move";
-    case ActionKind::Pass: return "pass";
-    case ActionKind::GameEnd: return "game end";
-    }
-    return "";
-}
 
 // What the logs say of each action, log by log, for the comparison with
 // the records the replayed game writes.
@@ -181,6 +146,7 @@ struct SessionReplay::Logged {
     std::vector<std::string> ck, nk;  // without stamps
     long ckLine = 0, nkLine = 0;
     long long handEndMs = -1;
+    Role inTurn = Role::Ck;  // a pick-up: the role in turn as the card was lifted (whose log holds it)
 };
 
 SessionReplay::SessionReplay() = default;
@@ -201,8 +167,8 @@ std::unique_ptr<SessionReplay> SessionReplay::open(const SessionLogs& logs, Size
         error = logs.ckName + " and " + logs.nkName + " are not the two logs of one session";
         return nullptr;
     }
-    ReadLog ck = readLog(logs.ckName, logs.ckBytes);
-    ReadLog nk = readLog(logs.nkName, logs.nkBytes);
+    ReadLog ck = readLog(logs.ckName, logs.ckBytes, Role::Ck);
+    ReadLog nk = readLog(logs.nkName, logs.nkBytes, Role::Nk);
     for (const auto& [log, name, want] : {std::tuple(&ck, &logs.ckName, 'c'), std::tuple(&nk, &logs.nkName, 'n')}) {
         if (log->groups.empty() || log->groups.front().kind != ActionKind::Start || log->headerRole == 0) {
             error = *name + " holds no session: it does not begin with a log's header";
@@ -224,8 +190,7 @@ std::unique_ptr<SessionReplay> SessionReplay::open(const SessionLogs& logs, Size
     const std::string iso = ckName->isoDate();
     std::sscanf(iso.c_str(), "%d-%d-%d", &s.date_.year, &s.date_.month, &s.date_.day);
     s.participantAsTyped_ = ck.groups.front().participant;
-    s.participant_ = s.participantAsTyped_;
-    while (!s.participant_.empty() && s.participant_.back() == ' ') s.participant_.pop_back();
+    s.participant_ = session::participantCode(s.participantAsTyped_);
     for (std::string& p : ck.problems) s.problems_.push_back({0, std::move(p)});
     for (std::string& p : nk.problems) s.problems_.push_back({0, std::move(p)});
 
@@ -240,7 +205,7 @@ std::unique_ptr<SessionReplay> SessionReplay::open(const SessionLogs& logs, Size
     while (i < ck.groups.size() || j < nk.groups.size()) {
         const LoggedGroup* a = i < ck.groups.size() ? &ck.groups[i] : nullptr;
         const LoggedGroup* b = j < nk.groups.size() ? &nk.groups[j] : nullptr;
-        const bool aSolo = a && !sharedKind(a->kind), bSolo = b && !sharedKind(b->kind);
+        const bool aSolo = a && !session::inBothLogs(a->kind), bSolo = b && !session::inBothLogs(b->kind);
         const LoggedGroup* ckPart = nullptr;
         const LoggedGroup* nkPart = nullptr;
         if (aSolo && (!bSolo || a->atMs <= b->atMs))
@@ -264,12 +229,12 @@ std::unique_ptr<SessionReplay> SessionReplay::open(const SessionLogs& logs, Size
         act.line = g.line;
         Logged logged;
         if (ckPart) {
-            for (const std::string& rec : ckPart->records) logged.ck.push_back(withoutStamps(rec));
+            for (const std::string& rec : ckPart->records) logged.ck.emplace_back(session::withoutStamps(rec));
             act.records.insert(act.records.end(), ckPart->records.begin(), ckPart->records.end());
             logged.ckLine = ckPart->line;
         }
         if (nkPart) {
-            for (const std::string& rec : nkPart->records) logged.nk.push_back(withoutStamps(rec));
+            for (const std::string& rec : nkPart->records) logged.nk.emplace_back(session::withoutStamps(rec));
             act.records.insert(act.records.end(), nkPart->records.begin(), nkPart->records.end());
             logged.nkLine = nkPart->line;
         }
@@ -278,7 +243,8 @@ std::unique_ptr<SessionReplay> SessionReplay::open(const SessionLogs& logs, Size
         switch (g.kind) {
         case ActionKind::Deal: act.hand = ++hand; break;
         case ActionKind::PickUp:
-            act.role = roleOf(g.role);
+            act.role = g.actor.value_or(roleOf(g.role));
+            logged.inTurn = roleOf(g.role);
             act.from = placeCode(g.place);
             break;
         case ActionKind::Look:
@@ -288,7 +254,7 @@ std::unique_ptr<SessionReplay> SessionReplay::open(const SessionLogs& logs, Size
         case ActionKind::Move: {
             // The mover's log says "PM"; the card dragged is the one its
             // pick-up lifted, dropped on the other card of the swap.
-            act.role = (ckPart && ckPart->ownAction) || (!ckPart && nkPart && !nkPart->ownAction) ? Role::Ck : Role::Nk;
+            act.role = g.actor.value_or(Role::Ck);
             const uint8_t handPlace = placeCode(g.place), otherPlace = placeCode(g.otherPlace);
             act.from = handPlace;
             act.to = otherPlace;
@@ -299,9 +265,7 @@ std::unique_ptr<SessionReplay> SessionReplay::open(const SessionLogs& logs, Size
             }
             break;
         }
-        case ActionKind::Pass:
-            act.role = (ckPart && ckPart->ownAction) || (!ckPart && nkPart && !nkPart->ownAction) ? Role::Ck : Role::Nk;
-            break;
+        case ActionKind::Pass: act.role = g.actor.value_or(Role::Ck); break;
         default: break;
         }
         if (g.kind != ActionKind::Deal) act.hand = hand;
@@ -364,7 +328,7 @@ void SessionReplay::runTimersTo(long long ms) {
         // (a box may have kept it from starting).
         SimulatedDesktop::TimerSlot& wait = desktop_->timers[static_cast<int>(TimerId::DealWait)];
         if (wait.running && applied_ < actions_.size() && actions_[applied_].kind == ActionKind::Deal)
-            wait.due = std::max(wait.due, absolute(actions_[applied_].atMs) - kDealStepsMs);
+            wait.due = std::max(wait.due, absolute(actions_[applied_].atMs) - session::dealRecordsAfterWaitMs());
         const long long due = desktop_->nextTimerDue();
         if (due < 0 || due > until || desktop_->terminated) break;
         // The deal's last step writes its records: that is the deal's own
@@ -399,12 +363,12 @@ void SessionReplay::dropHeldCard() {
     game_->cancelDrag();
 }
 
-void SessionReplay::completeHandOverFor(const Action& act) {
+void SessionReplay::completeHandOverFor(const Action& act, Role inTurn) {
     // A pick-up in the other role's log while the turn waits to be handed
     // over: the participant touched a card first, which hands the turn over
     // and writes nothing (a look at a card that is no hand card).
     const rules::Situation& hand = game_->hand();
-    if (!hand.handOverPending || hand.turn == act.role) return;
+    if (!hand.handOverPending || hand.turn == inTurn) return;
     const uint8_t touched = isHandPosition(act.from) ? static_cast<uint8_t>(upCardView) : act.from;
     pressCard(*game_, touched, MouseButton::Right);
     releaseCard(*game_, touched, MouseButton::Right);
@@ -443,7 +407,7 @@ void SessionReplay::apply(size_t index) {
         break;
     case ActionKind::PickUp:
         clockTo();
-        completeHandOverFor(act);
+        completeHandOverFor(act, logged_[index].inTurn);
         pressCard(*game_, act.from, MouseButton::Left);
         dragHeld_ = game_->dragging();
         dragFrom_ = act.from;
@@ -461,7 +425,7 @@ void SessionReplay::apply(size_t index) {
         if (!dragHeld_ || dragFrom_ != act.from) {
             dropHeldCard();
             clockTo();
-            completeHandOverFor(act);
+            completeHandOverFor(act, act.role);
             pressCard(*game_, act.from, MouseButton::Left);
         }
         dragHeld_ = false;
@@ -490,8 +454,10 @@ void SessionReplay::apply(size_t index) {
 void SessionReplay::compareUpTo(size_t end) {
     // Records the game wrote since the last comparison belong to the
     // actions before `end`; each action's are held against the logs'.
-    const std::vector<std::string> ckNew = lines(std::string_view(game_->logs().ck().memory()).substr(ckRead_));
-    const std::vector<std::string> nkNew = lines(std::string_view(game_->logs().nk().memory()).substr(nkRead_));
+    const std::vector<std::string> ckNew =
+        recordsWithoutStamps(std::string_view(game_->logs().ck().memory()).substr(ckRead_));
+    const std::vector<std::string> nkNew =
+        recordsWithoutStamps(std::string_view(game_->logs().nk().memory()).substr(nkRead_));
     ckRead_ = game_->logs().ck().memory().size();
     nkRead_ = game_->logs().nk().memory().size();
     std::vector<std::string> wantCk, wantNk;
@@ -504,7 +470,7 @@ void SessionReplay::compareUpTo(size_t end) {
     const auto compare = [&](const std::vector<std::string>& got, const std::vector<std::string>& want,
                              const std::string& file, long line) {
         for (size_t k = 0; k < std::max(got.size(), want.size()); ++k) {
-            const std::string g = k < got.size() ? withoutStamps(got[k]) : std::string();
+            const std::string g = k < got.size() ? got[k] : std::string();
             if (k < want.size() && g == want[k]) continue;
             std::string what = file + " line " + std::to_string(line + static_cast<long>(k)) + ": ";
             if (k >= want.size())

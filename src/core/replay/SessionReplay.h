@@ -22,25 +22,21 @@
 
 #include "core/game/Game.h"
 #include "core/headless/SimulatedDesktop.h"
+#include "core/session/SessionActions.h"
 
 namespace qbx::replay {
 
-enum class ActionKind : uint8_t {
-    Start,    // the game start: the headers and "Game started"
-    Deal,     // a hand dealt: the six "Card dealt" records
-    PickUp,   // a card lifted (pR)
-    Look,     // a look at the own hand card (pL)
-    Move,     // a swap (PM in the mover's log, RM in the other)
-    Pass,     // a pass (PP and RP)
-    GameEnd,  // the shoe exhausted: the game's last records
-};
-const char* actionKindName(ActionKind kind);  // "start", "deal", "pick-up", "look", "move", "pass", "game end"
+using session::ActionKind;
+using session::actionKindName;
 
 struct Action {
     ActionKind kind = ActionKind::Start;
-    long long atMs = 0;    // since the session's first record, across midnight
-    Role role = Role::Ck;  // who acted; for a deal, the game start and end: the ColorKeeper's log
-    int hand = 0;          // the hand it belongs to; 0 before the first deal
+    long long atMs = 0;  // since the session's first record, across midnight
+    // Who acted (a pick-up: whom the action after it in its log names, as
+    // every reader of a session decides); for a deal, the game start and
+    // end: the ColorKeeper's log.
+    Role role = Role::Ck;
+    int hand = 0;  // the hand it belongs to; 0 before the first deal
     // The places it names: a pick-up or look its card's place; a move the
     // dragged card's place (from) and the place it was dropped on (to).
     uint8_t from = 0, to = 0;
@@ -80,8 +76,9 @@ public:
     // Problems found so far (those of the opening, then those met as the
     // replay went on).
     const std::vector<Problem>& problems() const { return problems_; }
-    const std::string& session() const { return session_; }          // "071226_4711"
-    const std::string& participant() const { return participant_; }  // as typed, blanks after it dropped
+    const std::string& session() const { return session_; }  // "071226_4711"
+    // As typed: the three blanks the program writes after it dropped.
+    const std::string& participant() const { return participant_; }
     long long durationMs() const { return actions_.empty() ? 0 : actions_.back().atMs; }
     int hands() const { return hands_; }
     // The first action of a hand (its deal); actions().size() when there is none.
@@ -129,7 +126,7 @@ private:
     void settleBeforeInput();
     void releaseLook();
     void dropHeldCard();
-    void completeHandOverFor(const Action& act);
+    void completeHandOverFor(const Action& act, Role inTurn);
     // The card held follows the pointer to its drop; a look presses its
     // card a moment before the release that records it.
     void followMouse(long long ms);

@@ -220,9 +220,7 @@ public:
         ++out_.records;
         if (!participantKnown_ && place.colorKeeperLog == headerInCkLog_) {
             if (r.kind == LogRecordKind::UserHeader) {
-                std::string code(r.participant);
-                if (code.size() >= 3 && code.compare(code.size() - 3, 3, "   ") == 0) code.resize(code.size() - 3);
-                knowParticipant(code);
+                knowParticipant(session::participantCode(r.participant));
             } else {
                 headerLineSeen();
             }
@@ -247,23 +245,11 @@ public:
             else
                 headerLineSeen();
         }
-        if (losesRecords(f.kind)) {
-            ++out_.linesLeftOut;
-            std::string& m = out_.messages;
-            m += f.file;
-            if (f.line) {
-                m += ':';
-                m += std::to_string(f.line);
-            }
-            m += ": ";
-            m += f.what;
-            if (f.line) m += " (left out)";
-            m += '\n';
-        } else {
-            out_.otherFaults = true;
-        }
+        leftOut_.fault(f);
+        out_.linesLeftOut = leftOut_.count();
+        if (!losesRecords(f.kind)) out_.otherFaults = true;
     }
-    void warning(const SessionFault& w) override { out_.messages += w.file + ": " + w.kind + ": " + w.what + "\n"; }
+    void warning(const SessionFault& w) override { leftOut_.warning(w); }
 
 private:
     // The code is looked for in the first four lines, records or not.
@@ -292,6 +278,7 @@ private:
     std::string leading_;  // the session, its date and the participant code, once known
     bool participantKnown_ = false;
     int headerLines_ = 0;
+    LinesLeftOut leftOut_{&out_.messages};
 };
 
 void convertSession(const LogFolder& logs, size_t k, const CsvOptions& options, SessionRows& out) {

@@ -5,49 +5,59 @@
 
 #include <ostream>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "core/eventlog/LogFormat.h"
-#include "tool/logs/Session.h"
+#include "tool/logs/SessionParts.h"
 
 namespace qbx::tool::logs {
 
 // Whether a fault of this kind leaves lines out: the reader's faults (a line
 // that is no record, a log that cannot be read) and an empty log. The other
 // kinds are faults among records read, which verify names.
-inline bool losesRecords(std::string_view kind) {
-    for (int k = 0; k <= static_cast<int>(LogFaultKind::UnknownRecord); ++k)
-        if (kind == faultKindName(static_cast<LogFaultKind>(k))) return true;
-    return kind == "empty";
-}
+inline bool losesRecords(SessionFaultKind kind) { return kind <= SessionFaultKind::Empty; }
 
-// A session's reader that counts the lines left out and, given a stream,
-// names each with its file and line as csv does. The warnings of logs altered
-// after the session go to that stream too, or are kept when there is none.
+// A session's reader that counts the lines left out and, given a stream or a
+// text to add to, names each with its file and line as csv does. The
+// warnings of logs altered after the session go there too, or are kept when
+// there is none.
 class LinesLeftOut : public SessionSink {
 public:
-    explicit LinesLeftOut(std::ostream* messages = nullptr) : messages_(messages) {}
+    explicit LinesLeftOut(std::ostream* messages = nullptr) : stream_(messages) {}
+    explicit LinesLeftOut(std::string* messages) : text_(messages) {}
     void fault(const SessionFault& f) override {
         if (!losesRecords(f.kind)) return;
         ++count_;
-        if (!messages_) return;
-        *messages_ << f.file;
-        if (f.line) *messages_ << ':' << f.line;
-        *messages_ << ": " << f.what << (f.line ? " (left out)" : "") << '\n';
+        if (!stream_ && !text_) return;
+        std::string line = f.file;
+        if (f.line) {
+            line += ':';
+            line += std::to_string(f.line);
+        }
+        line += ": ";
+        line += f.what;
+        if (f.line) line += " (left out)";
+        line += '\n';
+        put(line);
     }
     void warning(const SessionFault& w) override {
-        std::string line = w.file + ": " + w.kind + ": " + w.what;
-        if (messages_)
-            *messages_ << line << '\n';
+        std::string line = w.file + ": " + faultKindText(w.kind) + ": " + w.what;
+        if (stream_ || text_)
+            put(line + '\n');
         else
             warnings.push_back(std::move(line));
     }
     int count() const { return count_; }
-    std::vector<std::string> warnings;  // "<file>: warning: <what>", kept when there is no stream
+    std::vector<std::string> warnings;  // "<file>: warning: <what>", kept when there is nowhere to write
 
 private:
-    std::ostream* messages_;
+    void put(const std::string& line) {
+        if (stream_)
+            *stream_ << line;
+        else
+            *text_ += line;
+    }
+    std::ostream* stream_ = nullptr;
+    std::string* text_ = nullptr;
     int count_ = 0;
 };
 

@@ -6,9 +6,6 @@ namespace qbx::tool::logs {
 
 namespace {
 
-constexpr long long kDayMs = 86400000LL;
-constexpr long long kHalfDayMs = kDayMs / 2;
-
 const char* keeperName(Role role) { return role == Role::Ck ? "ColorKeeper" : "NumberKeeper"; }
 
 // The hand-end codes in the order a hand's blocks are written: GP, GM, GE.
@@ -30,51 +27,49 @@ LogCheck::LogCheck(Role role, const std::string& file, const GameSetup* setup, S
         rules_.maxRounds = INT32_MAX;  // no setup, no move limit to hold a hand to
 }
 
-void LogCheck::fault(long line, const char* kind, const std::string& what) {
+void LogCheck::fault(long line, SessionFaultKind kind, const std::string& what) {
     ++faults;
     sink_.fault({file_, line, kind, what});
 }
 
 void LogCheck::noteFault(const LogFault& f) {
     ++faults;
-    sink_.fault({file_, f.line, faultKindName(f.kind), f.what});
+    sink_.fault({file_, f.line, sessionFaultKind(f.kind), f.what});
 }
 
 void LogCheck::structure(const LogRecord& r, const char* expected) {
-    fault(r.line, "order", std::string("a ") + recordKindName(r.kind) + " record where " + expected + " belongs");
+    fault(r.line, SessionFaultKind::Order,
+          std::string("a ") + recordKindName(r.kind) + " record where " + expected + " belongs");
 }
 
 void LogCheck::stamps(const LogRecord& r, int offset) {
     if (r.stampCount == 0) return;
     if (r.first.millis - offset < 0 || r.first.millis - offset > 999)
-        fault(r.line, "stamp", "milliseconds " + std::to_string(r.first.millis) + " out of range for this record");
+        fault(r.line, SessionFaultKind::Stamp,
+              "milliseconds " + std::to_string(r.first.millis) + " out of range for this record");
     if (r.stampCount == 2) {
         if (r.kind == LogRecordKind::HandEnded) {
             // Two readings of the clock, the later one written first.
-            if (r.second.ms() > r.first.ms()) fault(r.line, "stamp", "the second time stamp is later than the first");
+            if (r.second.ms() > r.first.ms())
+                fault(r.line, SessionFaultKind::Stamp, "the second time stamp is later than the first");
         } else if (r.second.seconds != r.first.seconds || r.second.millis != r.first.millis) {
-            fault(r.line, "stamp", "the two time stamps differ");
+            fault(r.line, SessionFaultKind::Stamp, "the two time stamps differ");
         }
     }
-    long long moment = r.first.ms() - offset + dayOffset_ * kDayMs;
-    if (!hasStart) {
+    const long long furthest = timeline_.furthestMs();
+    const session::Timeline::Step step = timeline_.place(r.first.ms(), offset);
+    if (step == session::Timeline::Step::First) {
         hasStart = true;
         start = r.first;
         startMs = r.first.ms();
-    } else if (moment < lastMoment_) {
-        if (lastMoment_ - moment > kHalfDayMs) {
-            // The session ran past midnight: the stamps start again from 0.
-            ++dayOffset_;
-            moment += kDayMs;
-            crossedMidnight = true;
-        } else {
-            fault(r.line, "stamp order",
-                  "the time goes back from " + clockText({long(lastMoment_ % kDayMs / 1000), int(lastMoment_ % 1000)}) +
-                      " to " + clockText(r.first));
-        }
+    } else if (step == session::Timeline::Step::PastMidnight) {
+        // The session ran past midnight: the stamps start again from 0.
+        crossedMidnight = true;
+    } else if (step == session::Timeline::Step::Back) {
+        fault(r.line, SessionFaultKind::StampOrder,
+              "the time goes back from " + session::clockText(furthest) + " to " + session::clockText(r.first.ms()));
     }
-    if (moment > lastMoment_ || r.line <= 1) lastMoment_ = moment;
-    sinceStart_ = r.first.ms() + dayOffset_ * kDayMs - startMs;
+    sinceStart_ = timeline_.sinceFirstMs();
     last = r.first;
     lastSince = sinceStart_;
 }
@@ -83,23 +78,19 @@ void LogCheck::header(const LogRecord& r) {
     static const LogRecordKind kOrder[4] = {LogRecordKind::RoleHeader, LogRecordKind::GameBegins,
                                             LogRecordKind::UserHeader, LogRecordKind::FixedHeader};
     if (r.kind != kOrder[headerIndex_]) {
-        fault(r.line, "header",
+        fault(r.line, SessionFaultKind::Header,
               std::string("header line ") + std::to_string(headerIndex_ + 1) + " should be the " +
                   recordKindName(kOrder[headerIndex_]) + ", not a " + recordKindName(r.kind));
     }
     if (headerIndex_ == 0)
         headerStamp_ = r.first;
     else if (r.first.ms() != headerStamp_.ms())
-        fault(r.line, "header", "the header lines do not share one time stamp");
+        fault(r.line, SessionFaultKind::Header, "the header lines do not share one time stamp");
     if (r.kind == LogRecordKind::RoleHeader && r.role != (role_ == Role::Ck ? 'c' : 'n'))
-        fault(r.line, "header",
+        fault(r.line, SessionFaultKind::Header,
               std::string("the log of the ") + keeperName(role_) + " says it is the other role's (" +
                   std::string(r.raw) + ")");
-    if (r.kind == LogRecordKind::UserHeader) {
-        participant = std::string(r.participant);
-        if (participant.size() >= 3 && participant.compare(participant.size() - 3, 3, "   ") == 0)
-            participant.resize(participant.size() - 3);
-    }
+    if (r.kind == LogRecordKind::UserHeader) participant = session::participantCode(r.participant);
     if (++headerIndex_ == 4) state_ = State::BeforeStart;
 }
 
@@ -128,7 +119,7 @@ void LogCheck::deal(const LogRecord& r) {
     }
     Hand& h = hands.back();
     if (dealIndex_ >= kPlaces) {
-        fault(r.line, "deal", "a seventh card dealt in one hand");
+        fault(r.line, SessionFaultKind::Deal, "a seventh card dealt in one hand");
         return;
     }
     const int k = dealIndex_ + 1;
@@ -137,17 +128,18 @@ void LogCheck::deal(const LogRecord& r) {
         dealBase_ = r.first.ms() - k;
         h.dealMs = sinceStart_ - k;
     } else if (r.first.ms() - k != dealBase_) {
-        fault(r.line, "deal", "the six cards of a deal do not share one clock reading");
+        fault(r.line, SessionFaultKind::Deal, "the six cards of a deal do not share one clock reading");
     }
     const int position = placeOfName(r.positionA);
     if (position != kDealRecordOrder[dealIndex_])
-        fault(r.line, "deal",
+        fault(r.line, SessionFaultKind::Deal,
               "card " + std::to_string(k) + " of a deal goes to " +
                   std::string(placeName(kDealRecordOrder[dealIndex_])) + ", not " + std::string(r.positionA));
     // The shoe's colour letters other than H are clubs.
     const int card = cardOfShoeText(r.cardA[0], r.cardA[1]);
     for (const int other : dealtCard_)
-        if (other == card) fault(r.line, "deal", "the card " + cardText(card) + " is dealt twice in one hand");
+        if (other == card)
+            fault(r.line, SessionFaultKind::Deal, "the card " + cardText(card) + " is dealt twice in one hand");
     if (position >= 0) {
         dealtCard_[position] = card;
         h.dealt[position].assign(r.cardA);
@@ -176,7 +168,7 @@ void LogCheck::dealComplete(const LogRecord& r, Hand& h) {
         const size_t index = static_cast<size_t>(h.number - 1);
         if (index >= setup_->hands.size()) {
             dealsNotFromSetup = true;
-            fault(r.line, "setup",
+            fault(r.line, SessionFaultKind::Setup,
                   "hand " + std::to_string(h.number) + " is dealt, but the shoe " + setup_->shoePath + " has only " +
                       std::to_string(setup_->hands.size()) + " hands");
         } else {
@@ -184,7 +176,7 @@ void LogCheck::dealComplete(const LogRecord& r, Hand& h) {
             const rules::Deal dealt = rules::dealOf(line, rules_.circularDeal);
             if (!arranged_ || dealt.positionOfCard != positionOfCard) {
                 dealsNotFromSetup = true;
-                fault(r.line, "setup",
+                fault(r.line, SessionFaultKind::Setup,
                       "hand " + std::to_string(h.number) + " is not the hand of line " +
                           std::to_string(line.lineNumber) + " of " + setup_->shoePath);
             }
@@ -245,7 +237,7 @@ void LogCheck::takeTurn(const LogRecord& r, Role actor, const char* action) {
         rules::giveTurn(play_, rules_);
         return;
     }
-    fault(r.line, "turn",
+    fault(r.line, SessionFaultKind::Turn,
           std::string("a ") + action + " by the " + keeperName(actor) + " when it is the " + keeperName(play_.turn) +
               "'s turn");
     play_.turn = actor;
@@ -254,7 +246,7 @@ void LogCheck::takeTurn(const LogRecord& r, Role actor, const char* action) {
 
 void LogCheck::refuseDuringHandOver(const LogRecord& r, Role actor, const char* action) {
     if (!replayTurns_ || play_.turn != actor || !play_.handOverPending) return;
-    fault(r.line, "turn",
+    fault(r.line, SessionFaultKind::Turn,
           std::string("a ") + action + " by the " + keeperName(actor) + " while the turn was passing to the " +
               keeperName(otherRole(actor)));
     play_.handOverPending = false;
@@ -270,7 +262,7 @@ void LogCheck::action(const LogRecord& r) {
     const bool own = r.kind == LogRecordKind::OwnMove || r.kind == LogRecordKind::OwnPass ||
                      r.kind == LogRecordKind::PickedUp || r.kind == LogRecordKind::LookedAt;
     if (own && r.role != (role_ == Role::Ck ? 'c' : 'n'))
-        fault(r.line, "role",
+        fault(r.line, SessionFaultKind::Role,
               "the other role's record in the " + std::string(keeperName(role_)) + "'s log: " + std::string(r.text));
     const Role actor = own ? role_ : otherRole(role_);
     const bool replay = replayTurns_ && state_ == State::InPlay;
@@ -280,7 +272,7 @@ void LogCheck::action(const LogRecord& r) {
         ++undecidedPickUps_;
         const int position = placeOfName(r.positionA);
         if (position >= 0 && arranged_ && !lies(r.cardA, static_cast<uint8_t>(position)))
-            fault(r.line, "move",
+            fault(r.line, SessionFaultKind::Move,
                   "the card picked up, " + std::string(r.cardA) + ", does not lie at " + std::string(r.positionA) +
                       " (" + cardAt(static_cast<uint8_t>(position)) + " does)");
         if (h.opener.empty()) h.opener = roleName(role_);
@@ -291,7 +283,7 @@ void LogCheck::action(const LogRecord& r) {
         if (replay && position >= 0) {
             takeTurn(r, role_, "pick-up");
             if (!rules::canDrag(play_.draggable, static_cast<uint8_t>(position)))
-                fault(r.line, "drag",
+                fault(r.line, SessionFaultKind::Drag,
                       "the " + std::string(keeperName(role_)) + " picked up the card at " + std::string(r.positionA) +
                           ", which cannot be dragged now");
             rules::touchCard(play_, static_cast<uint8_t>(position), rules_);
@@ -299,9 +291,7 @@ void LogCheck::action(const LogRecord& r) {
         return;
     }
     if (r.kind == LogRecordKind::LookedAt) {
-        // A look is recorded in the log of the role in turn: so were the
-        // pick-ups before it.
-        decidePickUps(role_);
+        // A look is recorded in the log of the role in turn.
         ++(role_ == Role::Ck ? h.ckLooks : h.nkLooks);
         if (h.opener.empty()) h.opener = roleName(role_);
         addAction(role_, ActionKind::Look);
@@ -310,12 +300,11 @@ void LogCheck::action(const LogRecord& r) {
         return;
     }
 
-    decidePickUps(actor);
     if (play_.counters.handMoves > 0 && handEndNow().any())
-        fault(r.line, "hand end", "the hand went on after it should have ended");
+        fault(r.line, SessionFaultKind::HandEnd, "the hand went on after it should have ended");
     if (h.opener.empty()) h.opener = roleName(actor);
     if (goalCard_ >= 0 && play_.counters.handMoves == 0 && h.opener != roleName(shoeOpener_))
-        fault(r.line, "setup",
+        fault(r.line, SessionFaultKind::Setup,
               "the shoe has " + std::string(roleName(shoeOpener_)) + " open hand " + std::to_string(h.number) +
                   ", but " + h.opener + " acted first");
     ++actionsInLog_;
@@ -347,19 +336,19 @@ void LogCheck::move(const LogRecord& r, Role actor) {
         replayTurns_ = false;
     };
     if (b != handPlace) {
-        fault(r.line, "move",
+        fault(r.line, SessionFaultKind::Move,
               "a move by the " + std::string(keeperName(actor)) + " must name its hand card at " +
                   std::string(placeName(handPlace)) + " second");
         return notLaid();
     }
     if (a != downColorCardView && a != upCardView && a != downNumberCardView && a != targetCardView) {
-        fault(r.line, "move", "no move exchanges a hand card with " + std::string(r.positionA));
+        fault(r.line, SessionFaultKind::Move, "no move exchanges a hand card with " + std::string(r.positionA));
         return notLaid();
     }
     if (!arranged_) return notLaid();
     const auto other = static_cast<uint8_t>(a);
     if (!lies(r.cardA, other) || !lies(r.cardB, handPlace)) {
-        fault(r.line, "move",
+        fault(r.line, SessionFaultKind::Move,
               "the cards named, " + std::string(r.cardA) + " and " + std::string(r.cardB) +
                   ", do not lie where the record says (" + cardAt(other) + ", " + cardAt(handPlace) + ")");
         return notLaid();
@@ -369,7 +358,7 @@ void LogCheck::move(const LogRecord& r, Role actor) {
     refuseDuringHandOver(r, actor, "move");
     takeTurn(r, actor, "move");
     if (!rules::judgeExchange(play_, other, handPlace).legal)
-        fault(r.line, "move", "an exchange with the Target that the rules refuse");
+        fault(r.line, SessionFaultKind::Move, "an exchange with the Target that the rules refuse");
     rules::exchange(play_, other, handPlace);
     if (replayTurns_) rules::handOverAfterSwap(play_, rules_);
 }
@@ -386,36 +375,37 @@ void LogCheck::handEnd(const LogRecord& r) {
     const rules::HandCounters& counts = play_.counters;
     const int rank = codeRank(r.code);
     if (state_ == State::InPlay) {
-        if (counts.handMoves == 0) fault(r.line, "hand end", "a hand ended before any move or pass");
+        if (counts.handMoves == 0) fault(r.line, SessionFaultKind::HandEnd, "a hand ended before any move or pass");
         h.endMs = sinceStart_ - 1;
         const rules::HandEnd end = handEndNow();
         codesExpected_ = (end.byPasses ? 1u : 0u) | (end.byLimit ? 2u : 0u) | (end.byGoal ? 4u : 0u);
     }
     if (rank <= lastCodeRank_)
-        fault(r.line, "hand end",
+        fault(r.line, SessionFaultKind::HandEnd,
               "a " + codeName(rank) + " block after a " + codeName(lastCodeRank_) + " block of the same hand");
     lastCodeRank_ = rank;
     codesSeen_ |= 1u << rank;
     if (rank == 0 && counts.consecutivePasses < 4)
-        fault(r.line, "hand end", "a GP end after " + std::to_string(counts.consecutivePasses) + " passes in a row");
+        fault(r.line, SessionFaultKind::HandEnd,
+              "a GP end after " + std::to_string(counts.consecutivePasses) + " passes in a row");
     if (rank == 1 && setup_ && counts.handMoves < rules_.maxRounds)
-        fault(r.line, "hand end",
+        fault(r.line, SessionFaultKind::HandEnd,
               "a GM end after " + std::to_string(counts.handMoves) + " actions; MaxRounds is " +
                   std::to_string(rules_.maxRounds));
     if (rank == 2) {
         if (goalCard_ >= 0 && !goalAtTarget())
-            fault(r.line, "hand end",
+            fault(r.line, SessionFaultKind::HandEnd,
                   "a GE end with " + cardAt(targetCardView) + " at the Target; the goal is " + h.goal);
         if (goalCard_ < 0 && h.dealComplete) h.goal = cardAt(targetCardView);
     }
     if (r.moves != counts.movesOf(role_))
-        fault(r.line, "count",
+        fault(r.line, SessionFaultKind::Count,
               "the hand end counts " + std::to_string(r.moves) + " moves and passes of the " + keeperName(role_) +
                   "; its log has " + std::to_string(counts.movesOf(role_)));
     if (setup_) {
         const std::string expected = scoreText(rules::roleScore(rules_, counts.handMoves));
         if (r.score != expected)
-            fault(r.line, "score",
+            fault(r.line, SessionFaultKind::Score,
                   "the score " + std::string(r.score) + " should be " + expected + " (" +
                       std::to_string(counts.handMoves) + " actions, PremiumRound " +
                       std::to_string(rules_.premiumRound) + ", CostMove " + std::to_string(rules_.costMove) + ")");
@@ -423,7 +413,8 @@ void LogCheck::handEnd(const LogRecord& r) {
     if (handScore_.empty())
         handScore_ = std::string(r.score);
     else if (handScore_ != r.score)
-        fault(r.line, "score", "two scores for one hand: " + handScore_ + " and " + std::string(r.score));
+        fault(r.line, SessionFaultKind::Score,
+              "two scores for one hand: " + handScore_ + " and " + std::string(r.score));
     HandEndBlock block;
     block.code = std::string(r.code);
     (role_ == Role::Ck ? block.ckCount : block.nkCount) = r.moves;
@@ -437,17 +428,15 @@ void LogCheck::finishHand() {
     const unsigned missing = codesExpected_ & ~codesSeen_;
     for (int rank = 0; rank < 3; ++rank)
         if (missing & (1u << rank))
-            fault(lines, "hand end",
+            fault(lines, SessionFaultKind::HandEnd,
                   "hand " + std::to_string(hands.back().number) + " reached " + codeMeaning(rank) + " but has no " +
                       codeName(rank) + " block");
 }
 
 void LogCheck::feed(const LogRecord& r) {
     lines = r.line;
-    // Pick-ups that no action of their hand follows were their log's role's.
-    if (r.kind != LogRecordKind::PickedUp && r.kind != LogRecordKind::LookedAt && r.kind != LogRecordKind::OwnMove &&
-        r.kind != LogRecordKind::RemoteMove && r.kind != LogRecordKind::OwnPass && r.kind != LogRecordKind::RemotePass)
-        decidePickUps(role_);
+    // The pick-ups before this record were made by whom it tells.
+    if (r.kind != LogRecordKind::PickedUp) decidePickUps(session::pickUpMaker(&r, role_));
     if (state_ == State::Header) {
         stamps(r, 0);
         header(r);
@@ -490,14 +479,14 @@ void LogCheck::feed(const LogRecord& r) {
             if (state_ != State::Ending)
                 structure(r, "no game end");
             else if (r.first.ms() != gameEndStamp_.ms())
-                fault(r.line, "stamp", "the game-end records do not share one clock reading");
+                fault(r.line, SessionFaultKind::Stamp, "the game-end records do not share one clock reading");
             state_ = State::Ended;
             break;
         case LogRecordKind::TotalMoves:
             if (state_ != State::Ended) structure(r, "no total");
             totalMoves = r.totalMoves;
             if (r.totalMoves != actionsInLog_)
-                fault(r.line, "total",
+                fault(r.line, SessionFaultKind::Total,
                       "TotalMove says " + std::to_string(r.totalMoves) + "; the log has " +
                           std::to_string(actionsInLog_) + " moves and passes");
             state_ = State::Done;

@@ -13,7 +13,9 @@
 
 #include "core/eventlog/LogFormat.h"
 #include "core/rules/Rules.h"
-#include "tool/logs/Session.h"
+#include "core/session/SessionTime.h"
+#include "tool/logs/SessionParts.h"
+#include "tool/setup/GameSetup.h"
 
 namespace qbx::tool::logs {
 
@@ -25,13 +27,9 @@ public:
     // A line that is no record (the reader's fault).
     void noteFault(const LogFault& f);
     // The end of the log.
-    void finish() { decidePickUps(role_); }
-    // Who made the pick-ups decided by the last record fed (or by finish()).
-    // A pick-up is written into the log of the role in turn as the card is
-    // lifted; under MIX the lift itself may hand the turn to the other role,
-    // whose pick-up it then is. The action that follows a pick-up in its log
-    // (the next move, pass or look) tells whose it was; a pick-up that no
-    // action follows was its log's role's.
+    void finish() { decidePickUps(session::pickUpMaker(nullptr, role_)); }
+    // Who made the pick-ups decided by the last record fed (or by finish()),
+    // as session::pickUpMaker tells.
     Role pickUpActor() const { return pickUpActor_; }
 
     bool done() const { return state_ == State::Done; }
@@ -52,7 +50,7 @@ public:
 
 private:
     enum class State { Header, BeforeStart, BeforeDeal, Dealing, InPlay, InEnd, AfterEnd, Ending, Ended, Done };
-    void fault(long line, const char* kind, const std::string& what);
+    void fault(long line, SessionFaultKind kind, const std::string& what);
     void structure(const LogRecord& r, const char* expected);
     void stamps(const LogRecord& r, int offset);
     void header(const LogRecord& r);
@@ -88,8 +86,7 @@ private:
     State state_ = State::Header;
     int headerIndex_ = 0;
     LogStamp headerStamp_, gameEndStamp_;
-    long long lastMoment_ = 0;
-    long long dayOffset_ = 0;
+    session::Timeline timeline_;
     long long sinceStart_ = 0;
     long long actionsInLog_ = 0;
 

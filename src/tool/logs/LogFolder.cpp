@@ -8,6 +8,7 @@
 
 #include "core/eventlog/LogFormat.h"
 #include "core/platform/System.h"
+#include "core/session/SessionTime.h"
 #include "tool/Tool.h"
 
 namespace fs = std::filesystem;
@@ -20,7 +21,7 @@ namespace {
 // the first bytes of its ColorKeeper's log (else its NumberKeeper's); a log
 // that does not begin with a stamp sorts after those of its day that do.
 long long firstRecordMs(const LogPair& pair) {
-    constexpr long long kUnknown = 86400000LL * 2;
+    constexpr long long kUnknown = 2 * session::kDayMs;
     sys::ReadOnlyFile file;
     std::string error;
     if (file.open(pair.ckPath.empty() ? pair.nkPath : pair.ckPath, error) != sys::ReadOnlyFile::Open::Ok)
@@ -30,14 +31,7 @@ long long firstRecordMs(const LogPair& pair) {
     if (got <= 0) return kUnknown;
     std::string_view text(head, static_cast<size_t>(got));
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);  // a byte order mark an editor added
-    long long seconds = 0, millis = 0;
-    size_t at = 0;
-    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) seconds = seconds * 10 + (text[at] - '0');
-    if (at == 0 || at >= text.size() || text[at] != '.') return kUnknown;
-    const size_t from = ++at;
-    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) millis = millis * 10 + (text[at] - '0');
-    if (at == from || at >= text.size() || text[at] != ':') return kUnknown;
-    return seconds * 1000 + millis;
+    return session::leadingStampMs(text).value_or(kUnknown);
 }
 
 // Runs `each(i)` for every i below `count`, on every core when there are

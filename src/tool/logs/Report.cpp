@@ -94,16 +94,13 @@ std::string mark(const HandAction& a, double x) {
                       "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"2.5\" fill=\"none\" stroke=\"%s\" stroke-width=\"1.5\"/>", x,
                       y + 10, colour);
         break;
+    default: return {};  // the game's start and end and the deals are no hand's actions
     }
     return text;
 }
 
-const char* kindTitle(ActionKind k) {
-    return k == ActionKind::Move     ? "move"
-           : k == ActionKind::Pass   ? "pass"
-           : k == ActionKind::PickUp ? "pick-up"
-                                     : "look";
-}
+// A hand's actions are its moves, passes, pick-ups and looks.
+const char* kindTitle(ActionKind k) { return session::actionKindName(k); }
 
 // Where a hand's time line starts and ends, since the session's start.
 struct HandSpan {

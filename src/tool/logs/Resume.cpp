@@ -24,7 +24,7 @@ namespace {
 struct ShoeFaults : SessionSink {
     std::string first;
     void fault(const SessionFault& f) override {
-        if (f.kind == "setup" && first.empty()) first = f.what;
+        if (f.kind == SessionFaultKind::Setup && first.empty()) first = f.what;
     }
 };
 

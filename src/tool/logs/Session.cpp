@@ -6,13 +6,12 @@
 
 #include "core/eventlog/LogFormat.h"
 #include "core/eventlog/LogReader.h"
+#include "core/session/SessionTime.h"
 #include "tool/logs/LogCheck.h"
 
 namespace qbx::tool::logs {
 
 namespace {
-
-constexpr long long kDayMs = 86400000LL;
 
 // Equal bytes: the sizes first, which differ when most fields do; a card's
 // two bytes compared in place. An empty field has no bytes to compare (and
@@ -82,7 +81,8 @@ struct LogStream {
                 ended = true;
                 tracker.finish();
                 handOnPickUps();
-                if (reader.alteration().any()) sink.warning({path, 0, "warning", alterationText(reader.alteration())});
+                if (reader.alteration().any())
+                    sink.warning({path, 0, SessionFaultKind::Warning, alterationText(reader.alteration())});
                 return false;
             case LogReader::Next::Fault:
                 hadFault = true;
@@ -101,10 +101,8 @@ struct LogStream {
                     continue;
                 }
                 handOnPickUps();
-                place.actor = record.role ? record.role
-                              : record.kind == LogRecordKind::RemoteMove || record.kind == LogRecordKind::RemotePass
-                                  ? (colorKeeper ? 'n' : 'c')
-                                  : 0;
+                if (const std::optional<Role> actor = session::actorOf(record, colorKeeper ? Role::Ck : Role::Nk))
+                    place.actor = *actor == Role::Ck ? 'c' : 'n';
                 sink.record(place, record);
                 if (isShared(record.kind)) return true;
             }
@@ -143,7 +141,6 @@ std::string mirrorDifference(const LogRecord& c, const LogRecord& n) {
         if (c.score != n.score) return "the scores differ (" + std::string(c.score) + ", " + std::string(n.score) + ")";
     }
     if (c.kind == LogRecordKind::TotalMoves && c.totalMoves != n.totalMoves) return "the totals differ";
-    if ((c.kind == LogRecordKind::OwnMove || c.kind == LogRecordKind::OwnPass) && c.role != 'c') return {};
     return {};
 }
 
@@ -180,23 +177,6 @@ void mergeHands(Session& s, LogCheck& ck, LogCheck& nk) {
 
 }  // namespace
 
-std::string Hand::endCodes() const {
-    std::string codes;
-    for (const HandEndBlock& b : ends) codes += (codes.empty() ? "" : "+") + b.code;
-    return codes;
-}
-
-bool Hand::endedOnGoal() const {
-    for (const HandEndBlock& b : ends)
-        if (b.code == logtext::kGoalCode) return true;
-    return false;
-}
-
-std::optional<double> Hand::efficiency() const {
-    if (!fewest || !endedOnGoal() || actionsTaken() == 0) return std::nullopt;
-    return double(*fewest) / actionsTaken();
-}
-
 int Session::handsPlayed() const {
     int n = 0;
     for (const Hand& h : hands) n += h.ended();
@@ -226,13 +206,7 @@ std::string dealsNotFromSetupWarning(const Session& session, const GameSetup& se
            ": the fewest actions and the efficiency are left empty for this session";
 }
 
-std::string clockText(const LogStamp& stamp) {
-    const long long ms = stamp.ms() % kDayMs;
-    char text[32];
-    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld.%03lld", ms / 3600000, ms / 60000 % 60, ms / 1000 % 60,
-                  ms % 1000);
-    return text;
-}
+std::string clockText(const LogStamp& stamp) { return session::clockText(stamp.ms()); }
 
 namespace {
 
@@ -254,7 +228,7 @@ Session readStreams(const LogPair& pair, LogStream& ck, LogStream& nk, SessionSi
         const std::string why = mirrorDifference(ck.record, nk.record);
         if (!why.empty()) {
             ++s.faults;
-            sink.fault({ck.path, ck.record.line, "mirror",
+            sink.fault({ck.path, ck.record.line, SessionFaultKind::Mirror,
                         why + " at " + lineRef(nk.path, nk.record.line) + ": the two logs part here"});
             mirrored = false;
             break;
@@ -266,7 +240,7 @@ Session readStreams(const LogPair& pair, LogStream& ck, LogStream& nk, SessionSi
     for (LogStream* stream : {&ck, &nk})
         if (stream->open && stream->tracker.lines == 0 && stream->reader.linesRead() == 0) {
             ++s.faults;
-            sink.fault({stream->path, 0, "empty", "the log is empty"});
+            sink.fault({stream->path, 0, SessionFaultKind::Empty, "the log is empty"});
         }
     const LogCheck& c = ck.tracker;
     const LogCheck& n = nk.tracker;
@@ -300,7 +274,7 @@ Session readSession(const LogPair& pair, const GameSetup* setup, SessionSink& si
         stream->open = stream->reader.open(stream->path, error);
         if (!stream->open) {
             ++faults;
-            sink.fault({stream->path, 0, "cannot read", error});
+            sink.fault({stream->path, 0, SessionFaultKind::CannotRead, error});
         }
     }
     return readStreams(pair, ck, nk, sink, faults);

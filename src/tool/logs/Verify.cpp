@@ -24,7 +24,7 @@ public:
             ++more;
     }
     void warning(const SessionFault& w) override { warnings.push_back(w); }
-    std::set<std::string> seen;
+    std::set<SessionFaultKind> seen;
     std::vector<SessionFault> first;
     int more = 0;
     std::vector<SessionFault> warnings;
@@ -217,7 +217,7 @@ VerifyResult verifyLogs(const LogFolder& folder, const std::vector<const GameSet
         CountingSink sink;
         if (!pair.complete()) {
             const std::string& present = pair.ckPath.empty() ? pair.nkPath : pair.ckPath;
-            sink.fault({present, 0, "unpaired",
+            sink.fault({present, 0, SessionFaultKind::Unpaired,
                         std::string("no ") + (pair.ckPath.empty() ? "ColorKeeper" : "NumberKeeper") + " log " +
                             partnerLogName(pair.name) + " beside it"});
         }
@@ -243,9 +243,10 @@ void printVerify(const VerifyResult& r, std::ostream& out, std::ostream& message
         out << pairName(p.pair) << ": " << (p.faulty() ? "FAULTY" : "ok") << ", "
             << counted(s.handsPlayed(), "hand", "hands") << ", " << endingText(s)
             << (s.crossesMidnight ? ", across midnight" : "") << "\n";
-        for (const SessionFault& w : p.warnings) messages << where(w) << ": " << w.kind << ": " << w.what << "\n";
+        for (const SessionFault& w : p.warnings)
+            messages << where(w) << ": " << faultKindText(w.kind) << ": " << w.what << "\n";
         for (const SessionFault& f : p.firstOfEachKind)
-            messages << where(f) << ": " << f.kind << ": " << f.what << "\n";
+            messages << where(f) << ": " << faultKindText(f.kind) << ": " << f.what << "\n";
         if (p.moreFaults)
             messages << pairName(p.pair) << ": and " << counted(p.moreFaults, "more fault", "more faults")
                      << " of these kinds\n";
@@ -272,7 +273,8 @@ nlohmann::json verifyJson(const VerifyResult& r) {
         e["setup"] = p.pair.record ? nlohmann::json(p.pair.record->setupShort) : nlohmann::json(nullptr);
         e["faults"] = nlohmann::json::array();
         for (const SessionFault& f : p.firstOfEachKind)
-            e["faults"].push_back({{"file", f.file}, {"line", f.line}, {"kind", f.kind}, {"what", f.what}});
+            e["faults"].push_back(
+                {{"file", f.file}, {"line", f.line}, {"kind", faultKindText(f.kind)}, {"what", f.what}});
         e["moreFaults"] = p.moreFaults;
         e["warnings"] = nlohmann::json::array();
         for (const SessionFault& w : p.warnings) e["warnings"].push_back({{"file", w.file}, {"what", w.what}});

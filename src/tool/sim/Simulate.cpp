@@ -18,6 +18,7 @@
 #include "core/headless/SimulatedDesktop.h"
 #include "core/platform/System.h"
 #include "core/runrecord/RunRecordWriter.h"
+#include "core/session/SessionTime.h"
 #include "tool/Tool.h"
 #include "tool/logs/LogFolder.h"
 #include "tool/logs/Progress.h"
@@ -30,7 +31,7 @@ namespace qbx::tool::sim {
 
 namespace {
 
-constexpr long long kDayMs = 86400000LL;
+using session::kDayMs;
 // A lab day: the first session at 09:00, none begun after 20:00.
 constexpr long long kDayOpensMs = 9LL * 3600000, kDayClosesMs = 20LL * 3600000;
 // From one session's end to the next one's start: the next participant sits down.
