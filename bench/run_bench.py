@@ -532,6 +532,7 @@ def main():
         if not os.access(p, os.X_OK):
             fail("%s is not built" % p)
     base = tempfile.mkdtemp(prefix="qbx-bench-", dir=build)
+    load = os.getloadavg()[0]  # other work on the machine moves every figure
     x = X()
     try:
         print("start: %d runs each, alternated ..." % args.runs, flush=True)
@@ -641,11 +642,11 @@ def main():
               "|---|---|---|---|---|\n")
     table = header + "".join("| %s | %s | %s | %s | %s |\n" % r for r in rows)
     stamp = datetime.datetime.now().astimezone().strftime("%Y-%m-%d %H:%M %Z")
-    md = ("%s\n%s on %s.\n\n%s\n"
+    md = ("%s\n%s on %s, load average %.1f at the start.\n\n%s\n"
           "Floors: a bare Qt 6 program mapping one empty window (start, memory) and one precise 15 ms "
           "QTimer (glide), run alternately with the program in the same conditions. Stamps have "
           "millisecond resolution (truncated), so a stamp may read up to 1 ms before the input.\n%s"
-          % (BEGIN, stamp, machine(), table, END))
+          % (BEGIN, stamp, machine(), load, table, END))
     print()
     print(md)
     # The table replaces the one between its markers; what else the file
