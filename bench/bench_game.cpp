@@ -12,6 +12,7 @@
 
 #include "support/FakeDesktop.h"
 #include "core/eventlog/LogFile.h"
+#include "core/eventlog/LogFormat.h"
 #include "core/runrecord/RunRecordWriter.h"
 
 using namespace qbx;
@@ -53,7 +54,8 @@ void BM_HeadlessGame(benchmark::State& state) {
         }
         s.settle();
         state.PauseTiming();
-        for (const std::string& name : dir.list("dataout")) records += splitLines(dir.read("dataout/" + name)).size();
+        for (const std::string& name : dir.list("dataout"))
+            if (parseLogName(name)) records += splitLines(dir.read("dataout/" + name)).size();
         if (records == 0) state.SkipWithError("the game wrote no records");
         state.ResumeTiming();
     }

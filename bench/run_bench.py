@@ -500,6 +500,9 @@ def find_bench(res, prefix, aggregate=None):
 # ---------------------------------------------------------------------------
 
 
+BEGIN, END = "<!-- main table: begin -->", "<!-- main table: end -->"
+
+
 def machine():
     cpu = ""
     with open("/proc/cpuinfo") as f:
@@ -529,6 +532,7 @@ def main():
         if not os.access(p, os.X_OK):
             fail("%s is not built" % p)
     base = tempfile.mkdtemp(prefix="qbx-bench-", dir=build)
+    load = os.getloadavg()[0]  # other work on the machine moves every figure
     x = X()
     try:
         print("start: %d runs each, alternated ..." % args.runs, flush=True)
@@ -638,15 +642,24 @@ def main():
               "|---|---|---|---|---|\n")
     table = header + "".join("| %s | %s | %s | %s | %s |\n" % r for r in rows)
     stamp = datetime.datetime.now().astimezone().strftime("%Y-%m-%d %H:%M %Z")
-    md = ("# Benchmark results\n\n%s on %s.\n\n%s\n"
+    md = ("%s\n%s on %s, load average %.1f at the start.\n\n%s\n"
           "Floors: a bare Qt 6 program mapping one empty window (start, memory) and one precise 15 ms "
           "QTimer (glide), run alternately with the program in the same conditions. Stamps have "
-          "millisecond resolution (truncated), so a stamp may read up to 1 ms before the input.\n"
-          % (stamp, machine(), table))
+          "millisecond resolution (truncated), so a stamp may read up to 1 ms before the input.\n%s"
+          % (BEGIN, stamp, machine(), load, table, END))
     print()
     print(md)
-    with open(args.out, "w") as f:
-        f.write(md)
+    # The table replaces the one between its markers; what else the file
+    # holds (the other benchmarks' sections, notes) stays.
+    text = open(args.out, encoding="utf-8").read() if os.path.exists(args.out) else ""
+    if BEGIN in text and END in text:
+        text = text[:text.index(BEGIN)] + md + text[text.index(END) + len(END):]
+    elif text.startswith("# Benchmark results\n"):
+        text = "# Benchmark results\n\n" + md + "\n" + text[len("# Benchmark results\n"):].lstrip("\n")
+    else:
+        text = "# Benchmark results\n\n" + md + "\n"
+    with open(args.out, "w", encoding="utf-8") as f:
+        f.write(text)
     print("written to %s" % args.out)
 
 

@@ -15,9 +15,14 @@ qbx_start_xvfb() {
             if ! kill -0 "$QBX_XVFB_PID" 2>/dev/null; then
                 break  # lost the race for this display: try the next one
             fi
+            # The display is ours when its lock names our server: another
+            # one started at the same moment may have won it.
             if xdpyinfo -display ":$n" >/dev/null 2>&1; then
-                export DISPLAY=":$n"
-                return 0
+                if [[ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" == "$QBX_XVFB_PID" ]]; then
+                    export DISPLAY=":$n"
+                    return 0
+                fi
+                break
             fi
             sleep 0.05
         done

@@ -7,8 +7,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 
+#include "core/eventlog/LogFormat.h"
 #include "support/FakeDesktop.h"
 #include "support/ScriptedPlay.h"
 
@@ -30,10 +32,22 @@ int main(int argc, char** argv) {
         s.game.setDurableLogs(false);
         qbx::test::ScriptedPlay play(s);
         play.playToEnd();
-        for (const std::string& name : dir.list("dataout"))
-            fs::copy_file(fs::path(dir.path()) / "dataout" / name,
-                          out / (name.substr(0, 2) + "071226_" + std::to_string(n) + ".txt"),
-                          fs::copy_options::overwrite_existing);
+        // The two logs, by their names: the run record and the saved setup
+        // beside them are no part of the benchmark's input.
+        int copied = 0;
+        for (const std::string& name : dir.list("dataout")) {
+            const std::optional<qbx::LogName> log = qbx::parseLogName(name);
+            if (!log) continue;
+            fs::copy_file(
+                fs::path(dir.path()) / "dataout" / name,
+                out / ((log->colorKeeper ? "ck" : "nk") + std::string("071226_") + std::to_string(n) + ".txt"),
+                fs::copy_options::overwrite_existing);
+            ++copied;
+        }
+        if (copied != 2) {
+            std::fprintf(stderr, "qbx_make_logs: session %d left %d logs, not 2\n", n, copied);
+            return 1;
+        }
     }
     return 0;
 }

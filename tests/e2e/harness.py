@@ -269,6 +269,15 @@ def check_replay_of(session):
 # The X server
 
 
+def _lock_owner(display):
+    """The process id in the lock file of an X display, or None."""
+    try:
+        with open("/tmp/.X%d-lock" % display) as f:
+            return int(f.read().strip())
+    except (OSError, ValueError):
+        return None
+
+
 class Xvfb:
     """A private X server on the first free display from 81 to 99."""
 
@@ -298,9 +307,15 @@ class Xvfb:
                     break  # lost the display to someone else: try the next one
                 ok = subprocess.run(["xdpyinfo", "-display", ":%d" % n],
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0
-                if ok:
+                # A server answers; it is ours only when the display's lock
+                # names our process: another run starting at the same moment
+                # may have won the display while ours is still giving up.
+                owner = _lock_owner(n) if ok else None
+                if owner == proc.pid:
                     self.proc, self.display = proc, ":%d" % n
                     return self
+                if owner is not None:
+                    break
                 time.sleep(0.03)
             if proc.poll() is None:
                 proc.terminate()

@@ -3,8 +3,12 @@
 Xvfb screen in a working directory of its own, plays it with real X input and
 judges it by the two event logs, the windows it shows and its exit status.
 
-    run_e2e.py --program build/qbxsolo --out DIR [--only NAME ...]
+    run_e2e.py --program build/qbxsolo --out DIR [--only NAME ...] [--jobs N]
     run_e2e.py --program build-mingw/qbxsolo.exe --out DIR [--wine-prefix DIR] [--only NAME ...]
+
+With --jobs N, N scenarios run at a time, each in a process of its own on
+its own Xvfb screen; those in TIMED run alone afterwards, with nothing
+beside them.
 
 A program whose name ends in .exe (or --wine) is the Windows build: it runs
 under Wine in a prefix made for the run, the same scenarios judged by the same
@@ -1399,6 +1403,87 @@ WINE_SKIPS = {
 }
 
 
+# Scenarios that measure time (input sent while a card glides, a box opened
+# during a glide, a kill timed into a glide, a bound after SIGTERM): with
+# --jobs they run one by one after the others, alone on the machine.
+TIMED = {"input_gate", "box_during_glide", "kill_in_hand", "sigterm_busy_record"}
+
+# Scenarios that share what one of them computes (the 30-hand reference run
+# of the scripted game): with --jobs they run together in one process, in
+# this order.
+SHARED_RUNS = [("soak_30_hands", "kill_anytime", "disk_full")]
+
+# With --jobs, the longest start first so that the others fill the gaps.
+LONGEST_FIRST = ["soak_30_hands", "kill_anytime", "disk_full", "window_manager", "look_viewcard", "screen_sizes"]
+
+
+def _batches(names):
+    """The chosen scenarios as the units of a parallel run: shared runs kept
+    together, the longest first, the timed ones apart."""
+    grouped, units = set(), []
+    for group in SHARED_RUNS:
+        members = [n for n in group if n in names and n not in TIMED]
+        if members:
+            units.append(members)
+            grouped.update(members)
+    units += [[n] for n in names if n not in grouped and n not in TIMED]
+    rank = {n: i for i, n in enumerate(LONGEST_FIRST)}
+    units.sort(key=lambda u: rank.get(u[0], len(rank)))
+    return units, [[n] for n in names if n in TIMED]
+
+
+def _run_parallel(args, names, jobs):
+    """Runs each unit of scenarios in a child run_e2e.py, `jobs` at a time,
+    then the timed ones one by one; prints each child's lines when it ends.
+    Returns (passed, failed, skipped)."""
+    base = [sys.executable, os.path.abspath(__file__), "--program", os.path.abspath(args.program),
+            "--out", os.path.abspath(args.out)]
+    if args.replay_states:
+        base += ["--replay-states", args.replay_states]
+    if args.replay:
+        base += ["--replay", args.replay]
+    totals = [0, 0, 0]
+    summary = re.compile(r"^(\d+) passed, (\d+) failed$")
+
+    def finish(unit, proc):
+        text = proc.stdout.read().decode(errors="replace")
+        proc.stdout.close()
+        status = proc.wait()
+        failed = None
+        for line in text.splitlines():
+            m = summary.match(line)
+            if m:
+                totals[0] += int(m.group(1))
+                failed = int(m.group(2))
+            elif re.match(r"^\d+ skipped$", line):
+                totals[2] += int(line.split()[0])
+            elif not line.startswith("suite took "):
+                print(line, flush=True)
+        if failed:
+            totals[1] += failed
+        elif failed is None or status != 0:
+            totals[1] += 1
+            print("FAIL  %s: the run ended with status %s and no summary" % (" ".join(unit), status), flush=True)
+
+    parallel, timed = _batches(names)
+    running = []
+    for unit in parallel:
+        while len(running) >= jobs:
+            time.sleep(0.2)
+            for entry in [e for e in running if e[1].poll() is not None]:
+                running.remove(entry)
+                finish(*entry)
+        running.append((unit, subprocess.Popen(base + ["--exact"] + unit, stdout=subprocess.PIPE,
+                                               stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)))
+    for entry in running:
+        finish(*entry)
+    for unit in timed:
+        proc = subprocess.Popen(base + ["--exact"] + unit, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                stdin=subprocess.DEVNULL)
+        finish(unit, proc)
+    return tuple(totals)
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--program", required=True)
@@ -1411,6 +1496,9 @@ def main():
                     help="tests/replay's replay_states: each session that ends on its own is played again "
                          "from its logs and must show the live table at every action")
     ap.add_argument("--replay", help="qbxreplay, for the scenario that holds its table against the live one")
+    ap.add_argument("--jobs", type=int, default=1,
+                    help="scenarios run at a time, each on its own screen (not under Wine); TIMED ones alone")
+    ap.add_argument("--exact", nargs="*", help=argparse.SUPPRESS)  # these scenarios, by their whole names
     ap.add_argument("--wine-prefix",
                     help="the Wine prefix to use, made if it is not there (default: OUT/wine-prefix, made anew)")
     args = ap.parse_args()
@@ -1428,6 +1516,14 @@ def main():
         use_replay_states(os.path.abspath(args.replay_states))
     passed = failed = skipped = 0
     t_all = time.monotonic()
+    if args.jobs > 1 and not wine and not args.exact:
+        names = [name for name, _ in SCENARIOS if _chosen(name, args, wine)]
+        passed, failed, skipped = _run_parallel(args, names, args.jobs)
+        print("suite took %.1f s" % (time.monotonic() - t_all))
+        if skipped:
+            print("%d skipped" % skipped)
+        print("%d passed, %d failed" % (passed, failed))
+        return 1 if failed else 0
     if wine:
         prefix = WinePrefix(args.wine_prefix or os.path.join(out, "wine-prefix"))
         t0 = time.monotonic()
@@ -1439,11 +1535,7 @@ def main():
         print("      Wine prefix %s ready in %.1f s" % (prefix.path, time.monotonic() - t0), flush=True)
         use_wine(prefix)
     for name, fn in SCENARIOS:
-        if args.only and not _named(name, args.only) or _named(name, args.skip):
-            continue
-        if not args.only and not wine and name in NATIVE_SKIPS:
-            continue
-        if not args.only and wine and name not in WINE_SCENARIOS:
+        if not _chosen(name, args, wine):
             continue
         t0 = time.monotonic()
         if wine and name in WINE_SKIPS:
@@ -1484,6 +1576,16 @@ def main():
         print("%d skipped" % skipped)
     print("%d passed, %d failed" % (passed, failed))
     return 1 if failed else 0
+
+
+def _chosen(name, args, wine):
+    if args.exact is not None:
+        return name in args.exact
+    if args.only and not _named(name, args.only) or _named(name, args.skip):
+        return False
+    if not args.only and not wine and name in NATIVE_SKIPS:
+        return False
+    return args.only or not wine or name in WINE_SCENARIOS
 
 
 def _named(name, names):
