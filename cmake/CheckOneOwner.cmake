@@ -52,6 +52,12 @@ endfunction()
 # SHA-256, for the run record's hashes and the setup's digest.
 one_owner(WHAT "a SHA-256" PATTERN "class Sha256|SHA256_|sha256_init" OWNERS src/core/runrecord/Sha256.h)
 
+# The process's directory stays where the program was started: a game is
+# given the folder it plays in.
+one_owner(WHAT "changing the process's directory"
+          PATTERN "current_path\\(.|QDir::setCurrent|[^a-zA-Z_]chdir\\("
+          EXCEPT "current_path\\((ec|error)?\\)")
+
 if(faults)
   message(FATAL_ERROR "a second owner:\n${faults}")
 endif()

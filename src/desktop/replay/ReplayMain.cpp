@@ -157,9 +157,6 @@ int runQbxReplay(int argc, char** argv) {
     std::string error;
     if (!findSessionFiles(names, parser.isSet(setup) ? toBytes(parser.value(setup)) : std::string(), files, error))
         return fail(window, error);
-    // The game reads "setup/" from the current directory.
-    if (!QDir::setCurrent(QString::fromStdString(files.workDir)))
-        return fail(window, files.workDir + ": cannot be entered");
     std::unique_ptr<replay::SessionReplay> replay = replay::SessionReplay::open(files.logs, files.screen, error);
     if (!replay) return fail(window, files.session + ": cannot be replayed: " + error);
 

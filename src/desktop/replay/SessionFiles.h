@@ -14,8 +14,8 @@ struct SessionFiles {
     replay::SessionLogs logs;
     std::string session;    // "071226_4711"
     std::string logFolder;  // absolute
-    // The folder that holds setup/, absolute: the game reads its setup from
-    // there, so it becomes the current directory while the replay lives.
+    // The folder that holds setup/, absolute (also logs.setupFolder): the
+    // replayed game reads its setup from there.
     std::string workDir;
     std::string setupFrom;  // where the setup came from, in words
     // The screen the session was played on, as its run record says.
