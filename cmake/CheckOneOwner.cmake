@@ -90,6 +90,12 @@ one_owner(WHAT "a stamp read by hand" PATTERN "[!=]= '\\.'" EXCEPT "back\\(\\) =
 # A log's lines are read through LogReader; a line end is written by LogFile.
 one_owner(WHAT "a log's lines split by hand" PATTERN "find\\(\"\\\\r\\\\n\"")
 
+# The process's directory stays where the program was started: a game is
+# given the folder it plays in.
+one_owner(WHAT "changing the process's directory"
+          PATTERN "current_path\\(.|QDir::setCurrent|[^a-zA-Z_]chdir\\("
+          EXCEPT "current_path\\((ec|error)?\\)")
+
 if(faults)
   message(FATAL_ERROR "a second owner:\n${faults}")
 endif()

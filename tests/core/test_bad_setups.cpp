@@ -109,7 +109,7 @@ TEST_F(BadSetup, EmptyParameterFileIsLikeNoFile) {
 }
 
 TEST_F(BadSetup, ParameterFileThatIsADirectoryIsReportedThenTheStartStopsAtMaxRounds) {
-    makeDirectory("setup/QBXParameter.ini");
+    makeDirectory(inWorkDir("setup/QBXParameter.ini"));
     s.game.startGame("P7   ");
     EXPECT_EQ(s.platform.messages, (std::vector<std::string>{kParameterReadError, kMaxRoundsEmpty}));
     EXPECT_TRUE(s.platform.terminated);
@@ -301,7 +301,7 @@ TEST_F(BadSetup, EmptyCatalogueFileOrNameGivesBlankTextsWithoutAMessage) {
 }
 
 TEST_F(BadSetup, CatalogueThatIsADirectoryIsReportedAndTheStartGoesOn) {
-    makeDirectory("setup/messages.ini");
+    makeDirectory(inWorkDir("setup/messages.ini"));
     s.game.startGame("P7   ");
     EXPECT_EQ(s.platform.messages, std::vector<std::string>{kMessagesReadError});
     EXPECT_FALSE(s.platform.terminated);
@@ -329,7 +329,7 @@ TEST_F(BadSetup, CatalogueTextOf3000CharactersShowsItsFirst2047) {
 // ---- The shoe file ------------------------------------------------------------
 
 TEST_F(BadSetup, ShoeFileThatIsADirectoryIsReported) {
-    makeDirectory("setup/shoe.txt");
+    makeDirectory(inWorkDir("setup/shoe.txt"));
     s.game.startGame("P7   ");
     EXPECT_EQ(s.platform.messages, std::vector<std::string>{"I do not find the the shoefile setup/shoe.txt"});
     EXPECT_TRUE(s.platform.terminated);
@@ -542,7 +542,7 @@ TEST_F(BadSetup, ABitmapCutShortIsRefused) {
 }
 
 TEST_F(BadSetup, BackFileThatIsADirectoryOrMissingGivesTheBuiltInBack) {
-    makeDirectory("setup/back.bmp");
+    makeDirectory(inWorkDir("setup/back.bmp"));
     s.game.startGame("P7   ");
     expectStarted();
     EXPECT_EQ(s.game.cardBack(), nullptr);
@@ -563,7 +563,7 @@ TEST_F(BadSetup, TextureThatIsNoPictureOrADirectoryHidesTheBackgroundOnly) {
         run.write("setup/messages.ini", englishCatalogue());
         run.write("setup/shoe.txt", kShoe);
         run.write("setup/garbage.bmp", garbage(1000, 5));
-        fs::create_directory("setup/folder");
+        fs::create_directory(inWorkDir("setup/folder"));
         start.game.startGame("P7   ");
         EXPECT_TRUE(start.platform.messages.empty()) << name;
         EXPECT_FALSE(start.game.table()[Ctl::Background].visible) << name;
@@ -574,7 +574,7 @@ TEST_F(BadSetup, TextureThatIsNoPictureOrADirectoryHidesTheBackgroundOnly) {
 // ---- dataout and the participant code ---------------------------------------------
 
 TEST_F(BadSetup, DataoutThatIsAFileIsNoDirectory) {
-    fs::remove("dataout");
+    fs::remove(inWorkDir("dataout"));
     dir.write("dataout", "not a directory");
     s.game.startGame("P7   ");
     EXPECT_EQ(s.platform.messages,

@@ -99,14 +99,14 @@ TEST(FailingDisk, RemovingDataoutDuringPlayIsToldAtTheNextAction) {
         play.afterDeal = [&](long hands) {
             if (hands != 3) return;
             actionsBefore = play.actions;
-            fs::remove_all("dataout");
+            fs::remove_all(inWorkDir("dataout"));
         };
         play.playToEnd();
         expectStoppedAndTold(s, "has been removed");
         EXPECT_EQ(play.hands, 3);
         ASSERT_GT(actionsBefore, 0);
         EXPECT_EQ(play.actions, actionsBefore + 1);  // told at the first action after the removal
-        EXPECT_FALSE(fs::exists("dataout"));
+        EXPECT_FALSE(fs::exists(inWorkDir("dataout")));
     });
 }
 
@@ -121,15 +121,16 @@ TEST(FailingDisk, DataoutMadeReadOnlyDuringPlayLosesNothing) {
         ScriptedPlay play(s);
         play.afterDeal = [&](long hands) {
             if (hands != 4) return;
-            for (const auto& e : fs::directory_iterator("dataout"))
+            for (const auto& e : fs::directory_iterator(inWorkDir("dataout")))
                 fs::permissions(e.path(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-            fs::permissions("dataout", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
-                                           fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+            fs::permissions(inWorkDir("dataout"), fs::perms::owner_read | fs::perms::owner_exec |
+                                                      fs::perms::group_read | fs::perms::group_exec |
+                                                      fs::perms::others_read | fs::perms::others_exec);
         };
         play.playToEnd();
         EXPECT_EQ(play.hands, kHands);
         EXPECT_EQ(s.platform.messages.back(), "The game is over. Thank you!");
-        const Logs logs = readLogs("dataout");
+        const Logs logs = readLogs(inWorkDir("dataout"));
         EXPECT_EQ(logs.ck, finished.ck);
         EXPECT_EQ(logs.nk, finished.nk);
     });

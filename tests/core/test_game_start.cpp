@@ -61,12 +61,12 @@ TEST_F(GameStart, CatalogueWithOnlyButtonsLeavesEveryOtherCaptionBlank) {
 }
 
 TEST_F(GameStart, NoDataoutDirectoryEndsTheProgramWithNoFile) {
-    std::filesystem::remove_all("dataout");
+    std::filesystem::remove_all(inWorkDir("dataout"));
     s.game.startGame("P7   ");
     EXPECT_EQ(s.platform.messages,
               std::vector<std::string>{"There must be a directory named 'dataout' to save the software output."});
     EXPECT_TRUE(s.platform.terminated);
-    EXPECT_FALSE(std::filesystem::exists("dataout"));
+    EXPECT_FALSE(std::filesystem::exists(inWorkDir("dataout")));
     EXPECT_FALSE(s.game.timerRunning(TimerId::DealWait));
 }
 
@@ -134,7 +134,7 @@ TEST_F(GameStart, WholeNumberKeysThatAreNotNumbersStopTheStart) {
 }
 
 TEST_F(GameStart, NoParameterFileStopsAtTheFirstNumber) {
-    std::filesystem::remove("setup/QBXParameter.ini");
+    std::filesystem::remove(inWorkDir("setup/QBXParameter.ini"));
     s.game.startGame("P7   ");
     EXPECT_EQ(s.platform.messages,
               std::vector<std::string>{"'' is not a valid integer value (MaxRounds in setup/QBXParameter.ini)."});
@@ -181,7 +181,7 @@ TEST_F(GameStart, ExistingLogsOfEitherRoleAreNeverReplaced) {
     s.game.startGame("P7   ");
     EXPECT_EQ(dir.read("dataout/ck071226_17.txt"), "old ck");
     EXPECT_EQ(dir.read("dataout/nk071226_18.txt"), "old nk");
-    EXPECT_FALSE(std::filesystem::exists("dataout/ck071226_18.txt"));
+    EXPECT_FALSE(std::filesystem::exists(inWorkDir("dataout/ck071226_18.txt")));
     EXPECT_NE(dir.read("dataout/ck071226_99.txt").find("TF:CK"), std::string::npos);
     EXPECT_NE(dir.read("dataout/nk071226_99.txt").find("TF:NK"), std::string::npos);
 }

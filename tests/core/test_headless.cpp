@@ -48,7 +48,7 @@ TEST(LogsInMemory, HoldTheRecordsTheDiskWouldAndWriteNothing) {
         SimulatedClock clock;
         clock.setMs(9 * 3600000LL);
         SimulatedDesktop desktop(clock);
-        Game game(desktop, clock);
+        Game game(desktop, clock, dir.path());
         game.setRandomSuffix([] { return 77; });
         game.startGame("P1   ");
         passThroughTheShoe(clock, desktop, game);
@@ -58,11 +58,11 @@ TEST(LogsInMemory, HoldTheRecordsTheDiskWouldAndWriteNothing) {
     }
     WorkDir dir;
     writeSetup(dir, kMixShoe, {{"ViewCard", "MIX"}});
-    std::filesystem::remove("dataout");  // a replay needs none
+    std::filesystem::remove(inWorkDir("dataout"));  // a replay needs none
     SimulatedClock clock;
     clock.setMs(9 * 3600000LL);
     SimulatedDesktop desktop(clock);
-    Game game(desktop, clock);
+    Game game(desktop, clock, dir.path());
     game.setRandomSuffix([] { return 77; });
     game.keepLogsInMemory();
     game.startGame("P1   ");

@@ -144,7 +144,7 @@ TEST(KilledAnyTime, TheRunRecordIsWholeAndSaysStarted) {
             std::this_thread::sleep_for(std::chrono::milliseconds(20 + run * 3));
             ::kill(pid, SIGKILL);
             waitFor(pid);
-            const std::string path = "dataout/run071226_4242.json";
+            const std::string path = inWorkDir("dataout/run071226_4242.json");
             if (!std::filesystem::exists(path)) return;
             ++seen;
             const std::string record = readFile(path);

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <random>
 
+#include "core/game/TableState.h"
 #include "core/replay/SessionReplay.h"
 #include "support/FakeDesktop.h"
 #include "support/MixGame.h"
@@ -24,7 +25,7 @@ constexpr Size kScreen{1280, 1024};
 // written down each time a call into the game writes records, as the
 // replay must show it at that action.
 struct LiveGame {
-    explicit LiveGame(unsigned seed) : rng(seed), desktop(clock), game(desktop, clock) {
+    explicit LiveGame(unsigned seed) : rng(seed), desktop(clock), game(desktop, clock, currentWorkDir()) {
         desktop.screen = desktop.window = kScreen;
         clock.date = {2026, 12, 7, 0, 0, 0, 0};
         clock.setMs(10 * 3600000LL);
@@ -37,7 +38,7 @@ struct LiveGame {
         const size_t before = game.logs().ck().memory().size() + game.logs().nk().memory().size();
         f();
         if (game.logs().ck().memory().size() + game.logs().nk().memory().size() != before)
-            states.push_back(SessionReplay::tableStateText(game));
+            states.push_back(tableStateText(game));
     }
     void runUntil(const std::function<bool()>& done) {
         for (int i = 0; i < 100000 && !done(); ++i) {
@@ -86,7 +87,8 @@ struct LiveGame {
     }
 
     replay::SessionLogs logs() const {
-        return {"ck071226_5.txt", "nk071226_5.txt", game.logs().ck().memory(), game.logs().nk().memory()};
+        return {"ck071226_5.txt", "nk071226_5.txt", game.logs().ck().memory(), game.logs().nk().memory(),
+                currentWorkDir()};
     }
 
     std::mt19937 rng;
@@ -127,7 +129,7 @@ TEST_P(ReplayOfLiveGames, ShowTheLiveTableAtEveryActionAndFindNothingWrong) {
         ASSERT_EQ(r->actions().size(), live.states.size());
         for (size_t k = 0; k < r->actions().size(); ++k) {
             r->jumpToAction(k);
-            ASSERT_EQ(SessionReplay::tableStateText(r->game()), live.states[k])
+            ASSERT_EQ(tableStateText(r->game()), live.states[k])
                 << "action " << k << " (" << replay::actionKindName(r->actions()[k].kind) << ", "
                 << r->actions()[k].file << " line " << r->actions()[k].line << ")\n"
                 << problemsText(*r);
@@ -164,7 +166,7 @@ TEST_P(ReplayOfLiveGames, ShowTheLiveTableAtEveryActionAndFindNothingWrong) {
         // Back to the middle, and played on by time to the end.
         const size_t middle = r->actions().size() / 2;
         r->jumpToAction(middle);
-        EXPECT_EQ(SessionReplay::tableStateText(r->game()), live.states[middle]);
+        EXPECT_EQ(tableStateText(r->game()), live.states[middle]);
         EXPECT_EQ(r->actionsApplied(), middle + 1);
         r->playTo(r->durationMs() + 5000);
         EXPECT_TRUE(r->game().terminated());
@@ -205,7 +207,7 @@ TEST(ReplayOfLiveGames, CutShortReplaysToItsLastRecordWithTheTableAsItWas) {
         ASSERT_EQ(r->actions().size(), live.states.size());
         for (size_t k = 0; k < r->actions().size(); ++k) {
             r->jumpToAction(k);
-            ASSERT_EQ(SessionReplay::tableStateText(r->game()), live.states[k]) << "action " << k;
+            ASSERT_EQ(tableStateText(r->game()), live.states[k]) << "action " << k;
         }
         EXPECT_FALSE(r->game().terminated());
         EXPECT_EQ(problemsText(*r), "");

@@ -58,20 +58,23 @@ TEST(SetupDigest, AgreesWithSha256sumAndNamesEachFilesUse) {
     // Wine has no links to folders; the digest lists one as not copied and
     // never enters it.
     dir.write("elsewhere/linked.txt", "through a link");
-    fs::create_directory_symlink("../elsewhere", "setup/linked");
+    fs::create_directory_symlink("../elsewhere", inWorkDir("setup/linked"));
 #endif
     ParameterValues parameters;
-    ASSERT_TRUE(readParameterFile(kParameterFile, parameters));
+    ASSERT_TRUE(readParameterFile(inWorkDir(kParameterFile), parameters));
 
     SetupDigest digest;
     std::string error;
     ASSERT_TRUE(digestSetup(dir.path(), parameters, digest, error)) << error;
 #ifndef _WIN32
-    const std::string sums = run("find setup -type f | LC_ALL=C sort | xargs -d '\\n' sha256sum");
+    const std::string sums =
+        run("cd '" + dir.path() + "' && find setup -type f | LC_ALL=C sort | xargs -d '\\n' sha256sum");
     std::string ours;
     for (const SetupFile& f : digest.files) ours += f.sha256 + "  " + f.path + "\n";
     EXPECT_EQ(ours, sums);
-    EXPECT_EQ(digest.hash + "  -\n", run("find setup -type f | LC_ALL=C sort | xargs -d '\\n' sha256sum | sha256sum"));
+    EXPECT_EQ(
+        digest.hash + "  -\n",
+        run("cd '" + dir.path() + "' && find setup -type f | LC_ALL=C sort | xargs -d '\\n' sha256sum | sha256sum"));
     ASSERT_EQ(digest.notCopied.size(), 1u);
     EXPECT_EQ(digest.notCopied[0].path, "setup/linked");
     EXPECT_EQ(digest.notCopied[0].why, "a link to outside setup/");
@@ -263,7 +266,8 @@ Played playScriptedGame(const std::function<void(WorkDir&)>& spoil) {
     s.game.flushRunRecord();
     const Logs logs = readLogs(dir.path() + "/dataout");
     std::string record;
-    if (fs::is_regular_file("dataout/run071226_4242.json")) record = dir.read("dataout/run071226_4242.json");
+    if (fs::is_regular_file(dir.path() + "/dataout/run071226_4242.json"))
+        record = dir.read("dataout/run071226_4242.json");
     return {logs.ck, logs.nk, record, s.platform.messages};
 }
 

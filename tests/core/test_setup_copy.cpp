@@ -31,7 +31,7 @@ const char* const kRecordName = "run071226_7.json";
 
 ParameterValues setupParameters() {
     ParameterValues parameters;
-    EXPECT_TRUE(readParameterFile(kParameterFile, parameters));
+    EXPECT_TRUE(readParameterFile(inWorkDir(kParameterFile), parameters));
     return parameters;
 }
 
@@ -44,9 +44,9 @@ RunRecord startedRecord() {
 
 // The record the writer leaves once it has written the session's start.
 std::string recordAtStart(RunRecordWriter& writer) {
-    writer.begin(startedRecord(), setupParameters(), kRecordName);
+    writer.begin(startedRecord(), setupParameters(), kRecordName, currentWorkDir());
     writer.flush();
-    return readFile(std::string("dataout/") + kRecordName);
+    return readFile(inWorkDir(std::string("dataout/") + kRecordName));
 }
 
 bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
@@ -63,7 +63,7 @@ std::string allBytesBelow(const std::string& folder) {
 std::string hashOfSetup() {
     SetupDigest digest;
     std::string error;
-    EXPECT_TRUE(digestSetup(".", setupParameters(), digest, error)) << error;
+    EXPECT_TRUE(digestSetup(currentWorkDir(), setupParameters(), digest, error)) << error;
     return digest.hash;
 }
 
@@ -77,19 +77,19 @@ TEST(SetupCopy, IsNeverWrittenThroughALinkNorOverAnythingButAFolder) {
     const std::vector<Case> cases = {
         {"a link loop at the hash",
          [](const std::string& hash, const std::string&) {
-             fs::create_directories("dataout/setups");
-             fs::create_symlink(hash, "dataout/setups/" + hash);
+             fs::create_directories(inWorkDir("dataout/setups"));
+             fs::create_symlink(hash, inWorkDir("dataout/setups/" + hash));
          },
          " is a link, not a folder: nothing is saved there"},
         {"setups a link to elsewhere",
          [](const std::string&, const std::string& elsewhere) {
-             fs::create_directory_symlink(elsewhere, "dataout/setups");
+             fs::create_directory_symlink(elsewhere, inWorkDir("dataout/setups"));
          },
          "dataout/setups is a link, not a folder: nothing is saved there"},
         {"a plain file at the hash",
          [](const std::string& hash, const std::string&) {
-             fs::create_directories("dataout/setups");
-             std::ofstream("dataout/setups/" + hash) << "a file";
+             fs::create_directories(inWorkDir("dataout/setups"));
+             std::ofstream(inWorkDir("dataout/setups/" + hash)) << "a file";
          },
          " is a file, not a folder: nothing is saved there"},
     };
@@ -110,17 +110,16 @@ TEST(SetupCopy, IsNeverWrittenThroughALinkNorOverAnythingButAFolder) {
 }
 
 TEST(SetupCopy, KeepsPermissionsAndReadsOnlyRegularFilesInsideSetup) {
+    WorkDir outside;  // made first: the game plays in the newest, dir
     WorkDir dir;
     writeSetup(dir, "2H3H4H2C3C4C3Hck\r\n");
     dir.write("setup/secret.txt", "only the experimenter");
-    fs::permissions("setup/secret.txt", fs::perms::owner_read | fs::perms::owner_write);
+    fs::permissions(inWorkDir("setup/secret.txt"), fs::perms::owner_read | fs::perms::owner_write);
     dir.write("setup/help.html", "<p>help</p>");
-    fs::create_symlink("help.html", "setup/help2.html");  // inside: followed
-    WorkDir outside;
+    fs::create_symlink("help.html", inWorkDir("setup/help2.html"));  // inside: followed
     outside.write("private.txt", "OUTSIDE-ONLY-7f3a");
-    fs::current_path(dir.path());
-    fs::create_symlink(outside.path() + "/private.txt", "setup/passwd");
-    ASSERT_EQ(::mkfifo("setup/pipe", 0644), 0);
+    fs::create_symlink(outside.path() + "/private.txt", inWorkDir("setup/passwd"));
+    ASSERT_EQ(::mkfifo(inWorkDir("setup/pipe").c_str(), 0644), 0);
 
     // A named pipe opened for reading would wait for a writer forever: the
     // writer's thread is given twenty seconds, then the pipe is opened for
@@ -129,7 +128,7 @@ TEST(SetupCopy, KeepsPermissionsAndReadsOnlyRegularFilesInsideSetup) {
     auto started = std::async(std::launch::async, [&] { return recordAtStart(writer); });
     if (started.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
         while (started.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
-            const int fd = ::open("setup/pipe", O_WRONLY | O_NONBLOCK);
+            const int fd = ::open(inWorkDir("setup/pipe").c_str(), O_WRONLY | O_NONBLOCK);
             if (fd >= 0) ::close(fd);
         }
         FAIL() << "reading the setup waited on a named pipe";
@@ -137,7 +136,7 @@ TEST(SetupCopy, KeepsPermissionsAndReadsOnlyRegularFilesInsideSetup) {
     const std::string record = started.get();
 
     const std::string hash = hashOfSetup();
-    const std::string saved = "dataout/setups/" + hash + "/setup/";
+    const std::string saved = inWorkDir("dataout/setups/" + hash + "/setup/");
     EXPECT_EQ(fs::status(saved + "secret.txt").permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(readFile(saved + "help2.html"), "<p>help</p>");
@@ -186,7 +185,7 @@ TEST(SetupCopy, IsBoundedAndReadsFilesInPieces) {
     RunRecordWriter writer;
     writer.setLimits({1 << 20, 2 << 20, 4096});
     const std::string record = recordAtStart(writer);
-    const std::string saved = "dataout/setups/" + hashOfSetup() + "/setup/";
+    const std::string saved = inWorkDir("dataout/setups/" + hashOfSetup() + "/setup/");
     EXPECT_TRUE(fs::exists(saved + "a.bin") && fs::exists(saved + "b.bin") && fs::exists(saved + "shoe.txt"));
     EXPECT_FALSE(fs::exists(saved + "big.bin"));
     EXPECT_FALSE(fs::exists(saved + "c.bin"));
@@ -205,8 +204,8 @@ TEST(SetupCopy, IsBoundedAndReadsFilesInPieces) {
     WorkDir huge;
     writeSetup(huge, "2H3H4H2C3C4C3Hck\r\n");
     constexpr long long kHuge = 48LL << 20;
-    { std::ofstream("setup/huge.bin"); }
-    fs::resize_file("setup/huge.bin", kHuge);
+    { std::ofstream(inWorkDir("setup/huge.bin")); }
+    fs::resize_file(inWorkDir("setup/huge.bin"), kHuge);
     if (peakResidentKiB(true) < 0) GTEST_SKIP() << "no peak memory to read";
     const long before = peakResidentKiB(false);
     RunRecordWriter copier;
@@ -214,7 +213,8 @@ TEST(SetupCopy, IsBoundedAndReadsFilesInPieces) {
     const std::string hugeRecord = recordAtStart(copier);
     const long grown = peakResidentKiB(false) - before;
     EXPECT_LT(grown, 16 * 1024) << "KiB";
-    EXPECT_EQ(fs::file_size("dataout/setups/" + hashOfSetup() + "/setup/huge.bin"), static_cast<uintmax_t>(kHuge));
+    EXPECT_EQ(fs::file_size(inWorkDir("dataout/setups/" + hashOfSetup() + "/setup/huge.bin")),
+              static_cast<uintmax_t>(kHuge));
     EXPECT_TRUE(has(hugeRecord, "{\"path\": \"setup/huge.bin\", \"bytes\": 50331648")) << hugeRecord;
 }
 #endif
@@ -226,8 +226,8 @@ TEST(RunRecordReserve, TheRecordIsNotWrittenWhenItWouldTakeTheLogsReserve) {
     RunRecordWriter writer;
     writer.setFreeSpace([&free](const std::string&) { return free; });
     recordAtStart(writer);
-    EXPECT_FALSE(fs::exists(std::string("dataout/") + kRecordName));
-    EXPECT_FALSE(fs::exists("dataout/setups"));
+    EXPECT_FALSE(fs::exists(inWorkDir(std::string("dataout/") + kRecordName)));
+    EXPECT_FALSE(fs::exists(inWorkDir("dataout/setups")));
     const std::vector<std::string> problems = writer.problems();
     ASSERT_EQ(problems.size(), 2u);
     EXPECT_EQ(problems[0].rfind("the setup could not be copied: the disk of dataout has ", 0), 0u) << problems[0];
@@ -241,7 +241,7 @@ TEST(RunRecordReserve, TheRecordIsNotWrittenWhenItWouldTakeTheLogsReserve) {
     ended.ended = true;
     writer.update(ended);
     writer.flush();
-    const std::string record = readFile(std::string("dataout/") + kRecordName);
+    const std::string record = readFile(inWorkDir(std::string("dataout/") + kRecordName));
     EXPECT_TRUE(has(record, "\"state\": \"ended\"")) << record;
     EXPECT_TRUE(has(record, "\"the run record was not written: ")) << record;
 }
@@ -263,7 +263,7 @@ TEST(RunRecordThread, TheEndWaitsForItBrieflyAndItWritesNothingAfterTheEnd) {
     std::shared_future<void> released = release.get_future().share();
     auto writer = std::make_unique<RunRecordWriter>();
     writer->setBeforeSetup([released] { released.wait(); });  // a setup that takes as long as the test likes
-    writer->begin(startedRecord(), setupParameters(), kRecordName);
+    writer->begin(startedRecord(), setupParameters(), kRecordName, currentWorkDir());
     RunRecord ended = startedRecord();
     ended.ended = true;
     writer->update(ended);
@@ -273,7 +273,7 @@ TEST(RunRecordThread, TheEndWaitsForItBrieflyAndItWritesNothingAfterTheEnd) {
     release.set_value();
     finished.wait();
     ASSERT_TRUE(inTime) << "the end waited for the busy thread";
-    const std::string atEnd = readFile(std::string("dataout/") + kRecordName);
+    const std::string atEnd = readFile(inWorkDir(std::string("dataout/") + kRecordName));
     EXPECT_TRUE(has(atEnd, "\"state\": \"ended\"")) << atEnd;
     EXPECT_TRUE(has(atEnd, "\"hash\": \"\"")) << atEnd;
     EXPECT_TRUE(has(atEnd, "\"the program ended before the setup was read: its hash and files are not known\""))
@@ -281,7 +281,7 @@ TEST(RunRecordThread, TheEndWaitsForItBrieflyAndItWritesNothingAfterTheEnd) {
 
     // The thread goes on, stops at its next piece and writes no record.
     writer.reset();
-    EXPECT_EQ(readFile(std::string("dataout/") + kRecordName), atEnd);
+    EXPECT_EQ(readFile(inWorkDir(std::string("dataout/") + kRecordName)), atEnd);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <string>
 
+#include "core/game/TableState.h"
 #include "core/platform/System.h"
 #include "core/replay/SessionReplay.h"
 
@@ -25,14 +26,13 @@ int main(int argc, char** argv) {
     }
     const std::filesystem::path ck = std::filesystem::absolute(argv[2]);
     const std::filesystem::path nk = std::filesystem::absolute(argv[3]);
-    replay::SessionLogs logs{ck.filename().string(), nk.filename().string(), {}, {}};
+    replay::SessionLogs logs{ck.filename().string(), nk.filename().string(), {}, {}, argv[1]};
     std::string error;
     if (!sys::readWholeFile(ck.string(), logs.ckBytes, error) ||
         !sys::readWholeFile(nk.string(), logs.nkBytes, error)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 2;
     }
-    std::filesystem::current_path(argv[1]);
     const Size screen{std::atoi(argv[4]), std::atoi(argv[5])};
     std::unique_ptr<replay::SessionReplay> r = replay::SessionReplay::open(logs, screen, error);
     if (!r) {
@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
     }
     for (size_t k = 0; k < r->actions().size(); ++k) {
         r->jumpToAction(k);
-        std::printf("--- %zu\n%s", k, replay::SessionReplay::tableStateText(r->game()).c_str());
+        std::printf("--- %zu\n%s", k, tableStateText(r->game()).c_str());
     }
     for (const replay::Problem& p : r->problems()) std::fprintf(stderr, "action %zu: %s\n", p.action, p.what.c_str());
     return r->problems().empty() ? 0 : 1;

@@ -53,19 +53,29 @@ void Session::look(uint8_t position, MouseButton b) {
     releaseCard(game, position, b);
 }
 
+namespace {
+const WorkDir* newestWorkDir = nullptr;
+}  // namespace
+
+std::string currentWorkDir() { return newestWorkDir ? newestWorkDir->path() : std::string(); }
+
+std::string inWorkDir(const std::string& relative) {
+    return newestWorkDir ? newestWorkDir->path() + "/" + relative : relative;
+}
+
 WorkDir::WorkDir() {
     static std::mt19937 rng(std::random_device{}());
     path_ =
         (fs::temp_directory_path() / ("qbx-test-" + std::to_string(::getpid()) + "-" + std::to_string(rng()))).string();
     fs::create_directories(path_ + "/setup");
     fs::create_directories(path_ + "/dataout");
-    previous_ = fs::current_path().string();
-    fs::current_path(path_);
+    enclosing_ = newestWorkDir;
+    newestWorkDir = this;
 }
 
 WorkDir::~WorkDir() {
+    if (newestWorkDir == this) newestWorkDir = enclosing_;
     std::error_code ec;
-    fs::current_path(previous_, ec);
     fs::permissions(path_ + "/dataout", fs::perms::owner_all, ec);
     fs::remove_all(path_, ec);
 }

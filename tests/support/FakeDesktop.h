@@ -34,12 +34,20 @@ public:
     using SimulatedDesktop::SimulatedDesktop;
 };
 
+// The folder of the newest WorkDir alive ("" when there is none), and a
+// name in it ("dataout/x": "<folder>/dataout/x").
+std::string currentWorkDir();
+std::string inWorkDir(const std::string& relative);
+
 // A game on a fake desktop, with helpers that act as a participant would.
+// Its game plays in the newest WorkDir alive.
 class Session {
 public:
     // The run record is written in the game's thread, so that whatever a
     // test reads or changes in dataout meets no writer at work.
-    Session() : platform(clock), game(platform, clock) {
+    Session() : Session(currentWorkDir()) {}
+    // A game that plays in `folder` (holding setup/ and dataout/).
+    explicit Session(const std::string& folder) : platform(clock), game(platform, clock, folder) {
         game.setRunRecordWriter(std::make_unique<RunRecordWriter>(RunRecordWriter::Mode::Inline));
     }
 
@@ -79,8 +87,9 @@ public:
 // "ck" or "nk": the role whose turn it is.
 inline std::string turnOf(const Game& game) { return roleName(game.hand().turn); }
 
-// A fresh working directory with setup/ and dataout/, entered for the test's
-// lifetime and removed afterwards.
+// A fresh working directory with setup/ and dataout/ for the test's
+// lifetime, removed afterwards. The process's directory stays where it is:
+// a Session made while it lives plays in it.
 class WorkDir {
 public:
     WorkDir();
@@ -95,7 +104,7 @@ public:
 
 private:
     std::string path_;
-    std::string previous_;
+    const WorkDir* enclosing_ = nullptr;
 };
 
 std::vector<std::string> splitLines(const std::string& text);  // on CR LF, checking every line has it

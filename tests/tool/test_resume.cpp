@@ -71,9 +71,9 @@ const LogCut kInHand3{"GC:", 18};  // both logs end with the deal of hand 3
 }  // namespace
 
 TEST(Resume, ASessionKilledInHand3GivesAShoeFromHand3WhichTheProgramPlays) {
-    qbx::test::WorkDir lab;  // the lab's working directory, entered
+    qbx::test::WorkDir lab;  // the lab's working directory
     const fs::path saved = writeKilledSession(lab.path(), kInHand3);
-    const Resumed r = resume("dataout/ck" + kKilledSession + ".txt");
+    const Resumed r = resume(lab.path() + "/dataout/ck" + kKilledSession + ".txt");
     ASSERT_EQ(r.exitCode, kExitOk) << r.err;
     EXPECT_EQ(r.err, "");
     const fs::path dir = fs::path(lab.path()) / ("resume_" + kKilledSession);
@@ -94,8 +94,7 @@ TEST(Resume, ASessionKilledInHand3GivesAShoeFromHand3WhichTheProgramPlays) {
 
     // The game plays it: its first hand is the old session's hand 3, and the
     // shoe's hands after it are the rest of that session's shoe.
-    fs::current_path(dir);
-    qbx::test::Session s;
+    qbx::test::Session s(dir.string());
     s.clock.set("09:00:00.000");
     s.game.startGame("Z9 \xC3\xA9   ");
     ASSERT_TRUE(s.platform.messages.empty()) << s.platform.messages.front();

@@ -20,7 +20,7 @@ TEST(RunRecordWritten, TheGamesRecordReadsBackWithEveryField) {
     dir.write("setup/sub/notes \"quoted\".txt", "a note");
 #ifndef _WIN32
     dir.write("outside.txt", "not the setup's");
-    std::filesystem::create_symlink(dir.path() + "/outside.txt", "setup/outside.txt");
+    std::filesystem::create_symlink(dir.path() + "/outside.txt", dir.path() + "/setup/outside.txt");
 #endif
     Session s;
     s.platform.system.windowManager = "";  // none: null in the record

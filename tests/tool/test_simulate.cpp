@@ -175,12 +175,10 @@ TEST(Simulate, EverySessionOfEveryPlayerIsOneTheGameWroteWholeAndVerifyFindsNoth
 
             // Played again on the engine from its logs, each session shows
             // every record where the rules give it, to the game's end.
-            const fs::path before = fs::current_path();
-            fs::current_path(tmp.path());
             for (const logs::PairVerdict& v : result.pairs) {
-                const replay::SessionLogs sessionLogs{fs::path(v.pair.ckPath).filename().string(),
-                                                      fs::path(v.pair.nkPath).filename().string(),
-                                                      readFile(v.pair.ckPath), readFile(v.pair.nkPath)};
+                const replay::SessionLogs sessionLogs{
+                    fs::path(v.pair.ckPath).filename().string(), fs::path(v.pair.nkPath).filename().string(),
+                    readFile(v.pair.ckPath), readFile(v.pair.nkPath), tmp.path().string()};
                 std::string error;
                 const auto replayed = replay::SessionReplay::open(
                     sessionLogs, {v.pair.record->screenWidth, v.pair.record->screenHeight}, error);
@@ -190,7 +188,6 @@ TEST(Simulate, EverySessionOfEveryPlayerIsOneTheGameWroteWholeAndVerifyFindsNoth
                 for (const replay::Problem& p : replayed->problems())
                     ADD_FAILURE() << v.pair.name.suffix << ": " << p.what;
             }
-            fs::current_path(before);
             if (players != "greedy") {
                 EXPECT_GT(pickUps, 0);
             }

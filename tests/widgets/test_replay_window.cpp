@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "core/game/TableState.h"
 #include "desktop/replay/ApngWriter.h"
 #include "desktop/replay/HandExport.h"
 #include "desktop/replay/ReplayTable.h"
@@ -87,13 +88,13 @@ private:
         r->jumpToAction(action);
         ReplayTable table(files_.screen);
         table.follow(*r);
-        return {SessionReplay::tableStateText(r->game()), table.render()};
+        return {tableStateText(r->game()), table.render()};
     }
 
     void expectShows(ReplayWindow& w, size_t action) {
         QCOMPARE(w.replay().actionsApplied(), action + 1);
         const auto [text, image] = reference(action);
-        QCOMPARE(SessionReplay::tableStateText(w.replay().game()), text);
+        QCOMPARE(tableStateText(w.replay().game()), text);
         QVERIFY(w.stage()->shownTable() == image);
     }
 
@@ -134,15 +135,11 @@ private slots:
             QVERIFY(s.platform.terminated);
         }
         std::string error;
-        QVERIFY2(findSessionFiles({"dataout", kSession}, "", files_, error), error.c_str());
-        QDir::setCurrent(QString::fromStdString(files_.workDir));
+        QVERIFY2(findSessionFiles({dir_->path() + "/dataout", kSession}, "", files_, error), error.c_str());
         QVERIFY(files_.workDir.find("setups") != std::string::npos);
     }
 
-    void cleanupTestCase() {
-        QDir::setCurrent(QString::fromStdString(dir_->path()));
-        dir_.reset();
-    }
+    void cleanupTestCase() { dir_.reset(); }
 
     void stepsJumpsAndKeysShowTheEnginesTable() {
         auto w = window();

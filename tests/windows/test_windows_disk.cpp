@@ -66,7 +66,7 @@ TEST(WindowsDisk, AFullDiskIsToldAndEndsThePlayWithWholeRecords) {
         EXPECT_NE(told.find(sys::windowsErrorText(ERROR_DISK_FULL)), std::string::npos) << told;
         EXPECT_TRUE(s.platform.terminated);
     }
-    const Logs full = readLogs("dataout");
+    const Logs full = readLogs(inWorkDir("dataout"));
     EXPECT_GT(full.ck.size() + full.nk.size(), 16u * 1024);
     expectWholePrefix(full.ck, finished.ck, "ck");
     expectWholePrefix(full.nk, finished.nk, "nk");
@@ -84,14 +84,14 @@ TEST(WindowsDisk, DataoutCannotBeDeletedWhileTheLogsAreOpen) {
     play.afterDeal = [&](long hands) {
         if (hands != 3) return;
         std::error_code ec;
-        fs::remove_all("dataout", ec);
+        fs::remove_all(inWorkDir("dataout"), ec);
         refused = static_cast<bool>(ec);
     };
     play.playToEnd();
     EXPECT_TRUE(refused) << "the logs were deleted while open";
     EXPECT_TRUE(s.platform.messages.empty() || s.platform.messages.back().find("Cannot") == std::string::npos);
     EXPECT_EQ(play.hands, kHands);
-    const Logs logs = readLogs("dataout");
+    const Logs logs = readLogs(inWorkDir("dataout"));
     EXPECT_EQ(logs.ck, finished.ck);
     EXPECT_EQ(logs.nk, finished.nk);
 }

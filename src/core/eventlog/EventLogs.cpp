@@ -22,23 +22,24 @@ bool nameTaken(const std::string& path) {
 }  // namespace
 
 EventLogs::Open EventLogs::create(const std::string& directory, Clock& clock, const std::function<int()>& random,
-                                  std::string& error) {
+                                  std::string& error, const std::string& folder) {
+    const std::string where = folder.empty() ? directory : folder + "/" + directory;
     // Random suffixes first, as the lab has always named its logs; then every
     // suffix of the day in order, so that the search ends.
     for (int attempt = 0; attempt < kRandomTries + kSuffixes; ++attempt) {
         int number = attempt < kRandomTries ? random() % kSuffixes : attempt - kRandomTries;
         if (number < 0) number = -number;
         const std::string suffix = logFileSuffix(clock.now(), number);
-        const std::string ckPath = directory + "/ck" + suffix;
-        const std::string nkPath = directory + "/nk" + suffix;
+        const std::string ckPath = where + "/ck" + suffix;
+        const std::string nkPath = where + "/nk" + suffix;
         if (nameTaken(nkPath)) continue;
-        LogFile::Create made = ck_.createNew(ckPath, error);
+        LogFile::Create made = ck_.createNew(ckPath, error, directory + "/ck" + suffix);
         if (made == LogFile::Create::Exists) continue;
         if (made == LogFile::Create::Failed) return Open::Failed;
-        made = nk_.createNew(nkPath, error);
+        made = nk_.createNew(nkPath, error, directory + "/nk" + suffix);
         if (made == LogFile::Create::Created) {
             suffix_ = suffix;
-            if (durable_) sys::syncDirectory(directory);
+            if (durable_) sys::syncDirectory(where);
             return Open::Ok;
         }
         // The ColorKeeper file is ours and empty: take it back.

@@ -16,7 +16,10 @@ public:
     // Chooses a suffix for which neither log exists and creates both files,
     // empty. `random` draws 0..9999; `today` reads the date afresh for each
     // try. Tries random suffixes, then every suffix in order, so it ends.
-    Open create(const std::string& directory, Clock& clock, const std::function<int()>& random, std::string& error);
+    // `directory` is taken in `folder` (empty: the working directory) and
+    // named in messages as given ("dataout").
+    Open create(const std::string& directory, Clock& clock, const std::function<int()>& random, std::string& error,
+                const std::string& folder = {});
 
     // Both logs kept in memory under the given suffix: nothing is written
     // to the disk (a replay).

@@ -10,17 +10,18 @@ std::string describe(const std::string& what, const std::string& path, const std
 
 }  // namespace
 
-LogFile::Create LogFile::createNew(const std::string& path, std::string& error) {
+LogFile::Create LogFile::createNew(const std::string& path, std::string& error, const std::string& shownAs) {
     close();
+    const std::string& shown = shownAs.empty() ? path : shownAs;
     std::string reason;
     switch (file_.createNew(path, reason)) {
     case sys::AppendFile::Create::Exists: return Create::Exists;
     case sys::AppendFile::Create::Failed:
-        error = describe("Cannot create the event log", path, reason);
+        error = describe("Cannot create the event log", shown, reason);
         return Create::Failed;
     case sys::AppendFile::Create::Created: break;
     }
-    path_ = path;
+    path_ = shown;
     records_ = 0;
     unsynced_ = true;  // the new directory entry must reach the disk too
     line_.reserve(256);

@@ -27,7 +27,8 @@ public:
 
     enum class Create { Created, Exists, Failed };
     // Creates the file, failing if it exists. On Failed, `error` says why.
-    Create createNew(const std::string& path, std::string& error);
+    // Messages name it `shownAs` ("dataout/ck..."), or `path` when empty.
+    Create createNew(const std::string& path, std::string& error, const std::string& shownAs = {});
     // Keeps the records in memory instead of a file (a replay, which must
     // never write a log): `name` stands for the path in messages.
     void openInMemory(const std::string& name);

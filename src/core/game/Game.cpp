@@ -23,7 +23,8 @@ constexpr std::array<uint8_t, kCards> kCardsAtStart = {downColorCardView,  targe
 
 }  // namespace
 
-Game::Game(Platform& platform, Clock& clock) : platform_(platform), clock_(clock) {
+Game::Game(Platform& platform, Clock& clock, std::string folder)
+    : platform_(platform), clock_(clock), folder_(std::move(folder)) {
     timers_[static_cast<int>(TimerId::Glide)].interval = kGlideMs;
     timers_[static_cast<int>(TimerId::DealWait)].interval = kDealWaitMs;
     timers_[static_cast<int>(TimerId::DealStep)].interval = 1001;
@@ -117,14 +118,14 @@ void Game::beginRunRecord(const LocalTime& t0, const std::string& participantCod
     record_.version = programVersion();
     record_.commit = programCommit();
     record_.system = platform_.systemInfo();
-    record_.workingDirectory = sys::workingDirectoryName();
+    record_.workingDirectory = sys::workingDirectoryName(folder_);
     // As the logs carry it.
     record_.participant = participantCodeForLog(participantCode);
     record_.parameters = parameterTexts(parameters_);
     if (const std::optional<Continuation> c = continuationOf(shoe_.header()))
         record_.continues = RunRecord::Continues{c->session, c->hand};
     record_.started = isoTime(t0);
-    recordWriter_->begin(record_, parameters_, runRecordName(record_.session));
+    recordWriter_->begin(record_, parameters_, runRecordName(record_.session), folder_);
 }
 
 void Game::endRunRecord(const std::string& how) {
@@ -157,9 +158,9 @@ bool Game::acceptsInput() const { return !terminated_ && table_.formEnabled() &&
 void Game::loadCardPictures() {
     // The faces are built into the program; the back may come from a file.
     const std::string backPath = "./setup/" + parameters_.fileBackCard;
-    if (sys::isExistingFile(backPath)) {
+    if (sys::isExistingFile(inFolder(backPath))) {
         std::string why;
-        cardBack_ = loadBmpFile(backPath, &why);
+        cardBack_ = loadBmpFile(inFolder(backPath), &why);
         if (!cardBack_) throw StartError("The card back " + backPath + " is not a readable bitmap (" + why + ").");
     }
     table_.setPicture(Ctl::DeckCard, Picture::Back);
@@ -169,8 +170,8 @@ void Game::loadCardPictures() {
 void Game::startGame(const std::string& participantCode) {
     guarded([&] {
         try {
-            if (!readParameterFile(kParameterFile, parameters_)) platform_.showMessage(kParameterReadError);
-            if (!readMessageFile("./setup/" + parameters_.fileMessages, texts_))
+            if (!readParameterFile(inFolder(kParameterFile), parameters_)) platform_.showMessage(kParameterReadError);
+            if (!readMessageFile(inFolder("./setup/" + parameters_.fileMessages), texts_))
                 platform_.showMessage(kMessagesReadError);
 
             const rules::RulesOfSetup setup = rules::rulesOf(parameters_);
@@ -196,7 +197,7 @@ void Game::startGame(const std::string& participantCode) {
             table_.rulesLines = {texts_.rulesBlock1CK, texts_.rulesBlock1NK};
 
             const LocalTime t0 = clock_.now();
-            if (!logsInMemory_ && !sys::isDirectory("dataout")) {
+            if (!logsInMemory_ && !sys::isDirectory(inFolder("dataout"))) {
                 startFailed("There must be a directory named 'dataout' to save the software output.");
                 return;
             }
@@ -214,7 +215,7 @@ void Game::startGame(const std::string& participantCode) {
             // line is found by the experimenter, not in front of a participant.
             const std::string& shoePath = parameters_.shoeFilePath;
             std::string fault;
-            const Shoe::Status shoeStatus = shoe_.load(shoePath, fault);
+            const Shoe::Status shoeStatus = shoe_.load(inFolder(shoePath), fault);
             if (shoeStatus == Shoe::Status::Faulty) {
                 startFailed("The shoe file " + shoePath + " cannot be played: " + fault + ".");
                 return;
@@ -223,7 +224,7 @@ void Game::startGame(const std::string& participantCode) {
             std::string error;
             if (logsInMemory_) {
                 logs_.createInMemory(logFileSuffix(t0, randomSuffix_() % 10000));
-            } else if (logs_.create("dataout", clock_, randomSuffix_, error) != EventLogs::Open::Ok) {
+            } else if (logs_.create("dataout", clock_, randomSuffix_, error, folder_) != EventLogs::Open::Ok) {
                 startFailed(error);
                 return;
             }
@@ -260,7 +261,7 @@ void Game::startGame(const std::string& participantCode) {
             hand_.draggable = rules_.handCardsLocked ? rules::lockHandCards(0x3F) : 0x3F;
             showDragModes();
 
-            background_ = loadBmpFile("setup/" + parameters_.fileTexture);
+            background_ = loadBmpFile(inFolder("setup/" + parameters_.fileTexture));
             if (!background_) table_.setVisible(Ctl::Background, false);
             setTimer(TimerId::DealWait, true);
         } catch (const StartError& e) {

@@ -44,7 +44,10 @@ struct CardGlide {
 
 class Game {
 public:
-    Game(Platform& platform, Clock& clock);
+    // `folder` holds the game's setup/ and dataout/; empty, the program's
+    // working directory. Names in messages and in the run record stay as the
+    // experimenter knows them ("setup/...", "dataout").
+    Game(Platform& platform, Clock& clock, std::string folder = {});
     ~Game();
     Game(const Game&) = delete;
     Game& operator=(const Game&) = delete;
@@ -251,8 +254,12 @@ private:
     void glideTick();
     void fitTableToScreen();
 
+    // A name in the game's folder ("setup/...", "dataout").
+    std::string inFolder(const std::string& name) const { return folder_.empty() ? name : folder_ + "/" + name; }
+
     Platform& platform_;
     Clock& clock_;
+    std::string folder_;
     Table table_;
     EventLogs logs_;
     Shoe shoe_;

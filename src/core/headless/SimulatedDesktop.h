@@ -80,9 +80,6 @@ private:
 int cardCentreX(const Game& game, uint8_t position);
 int cardCentreY(const Game& game, uint8_t position);
 void dragCardTo(Game& game, uint8_t from, int x, int y);
-inline void dragCard(Game& game, uint8_t from, uint8_t to) {
-    dragCardTo(game, from, cardCentreX(game, to), cardCentreY(game, to));
-}
 void pressCard(Game& game, uint8_t position, MouseButton button);
 void releaseCard(Game& game, uint8_t position, MouseButton button);
 

@@ -136,12 +136,18 @@ void removeTree(const std::string& path) noexcept {
     fs::remove_all(path, ec);
 }
 
-std::string workingDirectoryPath() {
+std::string workingDirectoryPath(const std::string& folder) {
     std::error_code ec;
     const fs::path cwd = fs::current_path(ec);
-    return ec ? std::string() : cwd.generic_string();
+    if (ec) return {};
+    fs::path whole = (cwd / fs::path(folder)).lexically_normal();
+    // "lab-a/" and "lab-a" name the same folder.
+    if (!whole.has_filename() && whole.has_parent_path() && whole != whole.root_path()) whole = whole.parent_path();
+    return whole.generic_string();
 }
 
-std::string workingDirectoryName() { return fs::path(workingDirectoryPath()).filename().string(); }
+std::string workingDirectoryName(const std::string& folder) {
+    return fs::path(workingDirectoryPath(folder)).filename().string();
+}
 
 }  // namespace qbx::sys

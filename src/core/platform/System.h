@@ -90,9 +90,11 @@ long long freeSpace(const std::string& path);
 bool renameDirectory(const std::string& from, const std::string& to, bool& targetExists, std::string& error);
 // Removes a folder and everything in it, as far as it can.
 void removeTree(const std::string& path) noexcept;
-// The working directory's whole path, and its last part ("lab-a").
-std::string workingDirectoryPath();
-std::string workingDirectoryName();
+// A folder's whole path, and its last part ("lab-a"): `folder` taken from
+// the working directory; empty, the working directory itself. "" when the
+// working directory cannot be read.
+std::string workingDirectoryPath(const std::string& folder = {});
+std::string workingDirectoryName(const std::string& folder = {});
 
 // What is at a path, a link at its end not followed. On Windows every
 // reparse point (a symbolic link, a junction) is a link, and `mode` is 0.

@@ -9,10 +9,9 @@
 // action: a record the rules do not give there is named, and the replay
 // goes on. Nothing is written to the disk.
 //
-// The game reads its setup as the program does, from "setup/" under the
-// current directory (a saved setup, dataout/setups/<hash>, or the
-// experiment's folder): it must stay the current directory while the
-// replay lives.
+// The game reads its setup as the program does, from "setup/" in the folder
+// the logs are opened with (a saved setup, dataout/setups/<hash>, or the
+// experiment's folder).
 
 #include <cstddef>
 #include <cstdint>
@@ -55,10 +54,12 @@ struct Problem {
     std::string what;   // "ck071226_4.txt line 37: ..." in words an experimenter reads
 };
 
-// What a replay is opened from: the two logs' names and bytes.
+// What a replay is opened from: the two logs' names and bytes, and the
+// folder holding the setup/ they were played with.
 struct SessionLogs {
     std::string ckName, nkName;  // file names, "ck071226_4711.txt"
     std::string ckBytes, nkBytes;
+    std::string setupFolder;  // empty: the working directory
 };
 
 class SessionReplay {
@@ -109,13 +110,6 @@ public:
     // deal begins.
     const std::string& banner() const { return banner_; }
 
-    // The table as text, one control a line (places, pictures, drag modes,
-    // frame pens, counters, the turn, whether it takes input; a gliding
-    // card by the place it glides to): two games in the same state give
-    // the same text. The program can write it after
-    // every action (QBX_STATE_FILE), and the replay after each of its own.
-    static std::string tableStateText(const Game& game);
-
 private:
     struct Logged;
     SessionReplay();
@@ -138,6 +132,7 @@ private:
     std::vector<Problem> problems_;
     size_t openingProblems_ = 0;
     Size screen_{};
+    std::string setupFolder_;
     std::string session_, participant_, participantAsTyped_, ckName_, nkName_;
     int hands_ = 0;
     long long startOfDayMs_ = 0;  // the first record's stamp

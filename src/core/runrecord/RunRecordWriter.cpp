@@ -36,11 +36,12 @@ RunRecordWriter::~RunRecordWriter() {
     worker_.join();
 }
 
-void RunRecordWriter::begin(const RunRecord& record, const ParameterValues& parameters, const std::string& fileName) {
+void RunRecordWriter::begin(const RunRecord& record, const ParameterValues& parameters, const std::string& fileName,
+                            const std::string& folder) {
     if (begun_) return;
     begun_ = true;
     parameters_ = parameters;
-    workDir_ = sys::workingDirectoryPath();
+    workDir_ = sys::workingDirectoryPath(folder);
     fileName_ = fileName;
     path_ = workDir_ + "/dataout/" + fileName;
     if (mode_ == Mode::Background) {

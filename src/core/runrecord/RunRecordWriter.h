@@ -46,10 +46,12 @@ public:
     RunRecordWriter& operator=(const RunRecordWriter&) = delete;
 
     // The session's first record, to be written as dataout/<fileName> in
-    // the working directory: before it, its setup/ is read and saved in
-    // dataout/setups. The working directory is taken now, so the thread
-    // writes there whatever becomes of the process's.
-    void begin(const RunRecord& record, const ParameterValues& parameters, const std::string& fileName);
+    // the game's folder (empty: the working directory): before it, its
+    // setup/ is read and saved in dataout/setups. The folder's whole path is
+    // taken now, so the thread writes there whatever becomes of the
+    // process's directory.
+    void begin(const RunRecord& record, const ParameterValues& parameters, const std::string& fileName,
+               const std::string& folder = {});
     // A newer state of the record.
     void update(const RunRecord& record);
     // The session is over: waits at most `wait` for the thread to write the

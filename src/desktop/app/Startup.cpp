@@ -22,6 +22,7 @@
 #include "desktop/login/LoginWindow.h"
 #include "desktop/table/TableWindow.h"
 #include "desktop/table/Trace.h"
+#include "core/game/TableState.h"
 #include "core/replay/SessionReplay.h"
 
 namespace qbx {
@@ -106,8 +107,7 @@ int runQbxSolo(int argc, char** argv) {
         // Tests of the replay: the table after every call that wrote records.
         if (const char* states = std::getenv("QBX_STATE_FILE"); states && *states) {
             table->game().setAfterRecords([table, path = std::string(states), count = 0]() mutable {
-                const std::string text =
-                    "--- " + std::to_string(count++) + "\n" + replay::SessionReplay::tableStateText(table->game());
+                const std::string text = "--- " + std::to_string(count++) + "\n" + tableStateText(table->game());
                 std::FILE* f = std::fopen(path.c_str(), "ab");
                 if (!f) return;
                 std::fwrite(text.data(), 1, text.size(), f);

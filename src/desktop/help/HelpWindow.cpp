@@ -15,7 +15,7 @@
 #include <ctime>
 #include <random>
 
-#include "desktop/table/WindowManager.h"
+#include "desktop/windowsystem/WindowManager.h"
 #include "desktop/widgets/Fonts.h"
 
 namespace qbx {

@@ -12,7 +12,7 @@
 #include <QTimer>
 
 #include "desktop/login/CodeValidator.h"
-#include "desktop/table/WindowManager.h"
+#include "desktop/windowsystem/WindowManager.h"
 #include "desktop/widgets/Fonts.h"
 #include "desktop/widgets/MessageBox.h"
 #include "core/config/ConfigFiles.h"

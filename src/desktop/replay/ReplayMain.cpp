@@ -180,9 +180,6 @@ int runQbxReplay(int argc, char** argv) {
                                 : parser.isSet(apng) ? output::refusal({{"--apng", apngPath}}, inputs, replace)
                                                      : framesRefusal(framesPath, inputs, replace);
     if (!refused.empty()) return fail(false, refused);
-    // The game reads "setup/" from the current directory.
-    if (!QDir::setCurrent(QString::fromStdString(files.workDir)))
-        return fail(window, files.workDir + ": cannot be entered");
     std::unique_ptr<replay::SessionReplay> replay = replay::SessionReplay::open(files.logs, files.screen, error);
     if (!replay) return fail(window, files.session + ": cannot be replayed: " + error);
 

@@ -143,6 +143,7 @@ bool findSessionFiles(const std::vector<std::string>& names, const std::string& 
         out.setupFrom = "the setup saved with the session (" + (workDir / "setup").string() + ")";
     }
     out.workDir = workDir.string();
+    out.logs.setupFolder = out.workDir;
     return true;
 }
 

@@ -17,8 +17,8 @@ struct SessionFiles {
     std::string logFolder;       // absolute
     std::string ckPath, nkPath;  // the two logs, absolute
     std::string recordPath;      // the run record read, or ""
-    // The folder that holds setup/, absolute: the game reads its setup from
-    // there, so it becomes the current directory while the replay lives.
+    // The folder that holds setup/, absolute (also logs.setupFolder): the
+    // replayed game reads its setup from there.
     std::string workDir;
     std::string setupFrom;  // where the setup came from, in words
     // The screen the session was played on, as its run record says.

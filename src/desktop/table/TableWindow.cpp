@@ -17,9 +17,9 @@
 #include "desktop/help/HelpWindow.h"
 #include "desktop/table/TableCanvas.h"
 #include "desktop/table/Trace.h"
-#include "desktop/table/WindowManager.h"
+#include "desktop/windowsystem/WindowManager.h"
 #ifdef _WIN32
-#include "desktop/table/FrontWindows.h"
+#include "desktop/windowsystem/FrontWindows.h"
 #endif
 
 namespace qbx {

@@ -7,9 +7,9 @@
 #include <QShowEvent>
 #include <QTimer>
 
-#include "desktop/table/WindowManager.h"
+#include "desktop/windowsystem/WindowManager.h"
 #ifdef _WIN32
-#include "desktop/table/FrontWindows.h"
+#include "desktop/windowsystem/FrontWindows.h"
 #endif
 
 namespace qbx {

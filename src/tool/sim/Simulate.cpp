@@ -104,34 +104,20 @@ long long sessionStart(long long earliestMs) {
     return day * kDayMs + inDay;
 }
 
-// Enters a folder for the life of the object.
-class InFolder {
-public:
-    explicit InFolder(const std::string& dir) : previous_(fs::current_path()) { fs::current_path(dir); }
-    ~InFolder() {
-        std::error_code ec;
-        fs::current_path(previous_, ec);
-    }
-    InFolder(const InFolder&) = delete;
-    InFolder& operator=(const InFolder&) = delete;
-
-private:
-    fs::path previous_;
-};
-
 // One session at the table: the game on a simulated desktop, played by one
 // simulated participant through the game's own entry points.
 class Sitting {
 public:
-    Sitting(SimulatedClock& clock, const SimulateOptions& options, const rules::TableRules& rules, Draws& draws,
-            Player& player)
+    // `dir`: the folder holding setup/ and dataout/.
+    Sitting(const std::string& dir, SimulatedClock& clock, const SimulateOptions& options,
+            const rules::TableRules& rules, Draws& draws, Player& player)
         : clock_(clock),
           options_(options),
           rules_(rules),
           draws_(draws),
           player_(player),
           desktop_(clock),
-          game_(desktop_, clock) {
+          game_(desktop_, clock, dir) {
         desktop_.system = SystemInfo{"simulated", 1024, 768, 1.0, ""};
         // Every box is read, and closed after a think.
         desktop_.onMessage = [this](const std::string&) { clock_.advance(think()); };
@@ -337,23 +323,23 @@ SimulateResult simulate(const std::string& dir, const SimulateOptions& options) 
     long long start = sessionStart(earlier.lastEndMs ? *earlier.lastEndMs + kBetweenSessionsMs : 0);
 
     SimulateResult result;
-    InFolder inDir(dir);
+    const std::string dataout = (fs::path(dir) / "dataout").string();
     logs::Progress progress("simulate", static_cast<size_t>(options.sessions));
     try {
         for (int i = 1; i <= options.sessions; ++i) {
             char code[32];
             std::snprintf(code, sizeof code, "SIM-%04d", earlier.highest + i);
             clock.setMs(start);
-            Sitting sitting(clock, options, setup.rules, draws, player);
+            Sitting sitting(dir, clock, options, setup.rules, draws, player);
             result.sessions.push_back(sitting.play(code));
             start = sessionStart(clock.ms() + kBetweenSessionsMs);
             progress.step();
         }
     } catch (...) {
-        makeDurable("dataout", result.sessions);  // what was played stays
+        makeDurable(dataout, result.sessions);  // what was played stays
         throw;
     }
-    makeDurable("dataout", result.sessions);
+    makeDurable(dataout, result.sessions);
     return result;
 }
 

@@ -2,7 +2,7 @@
 // the desktop is the system's own, and a window on another virtual desktop
 // is reported by the shell's desktop manager.
 
-#include "desktop/table/WindowManager.h"
+#include "desktop/windowsystem/WindowManager.h"
 
 #include <QApplication>
 
@@ -11,7 +11,7 @@
 #include <initguid.h>
 #include <shobjidl.h>
 
-#include "desktop/table/FrontWindows.h"
+#include "desktop/windowsystem/FrontWindows.h"
 
 namespace qbx {
 

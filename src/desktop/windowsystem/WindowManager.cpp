@@ -1,4 +1,4 @@
-#include "desktop/table/WindowManager.h"
+#include "desktop/windowsystem/WindowManager.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

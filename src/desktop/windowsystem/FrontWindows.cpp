@@ -1,4 +1,4 @@
-#include "desktop/table/FrontWindows.h"
+#include "desktop/windowsystem/FrontWindows.h"
 
 #include <windows.h>
 
