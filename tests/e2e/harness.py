@@ -227,6 +227,11 @@ def use_replay_states(program):
     _replay_states = program
 
 
+def _arrived(states):
+    """A table's states with every gliding card at the place it glides to."""
+    return states.replace(b" gliding to ", b" at ")
+
+
 def check_replay_of(session):
     """The replay of a session's logs shows the live table at every action."""
     states = session.state_file
@@ -252,7 +257,9 @@ def check_replay_of(session):
                        stdout=subprocess.PIPE, stderr=subprocess.PIPE)
     with open(states, "rb") as f:
         live = f.read()
-    if r.returncode != 0 or r.stdout != live:
+    # Whether a card told to glide has arrived when a box closes depends on
+    # how many ticks a loaded machine gave its timer; where it goes does not.
+    if r.returncode != 0 or _arrived(r.stdout) != _arrived(live):
         with open(states + ".replayed", "wb") as f:
             f.write(r.stdout)
         live_parts = live.decode("latin-1").split("--- ")
