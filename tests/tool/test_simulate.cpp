@@ -183,7 +183,7 @@ TEST(Simulate, EverySessionOfEveryPlayerIsOneTheGameWroteWholeAndVerifyFindsNoth
                                                       readFile(v.pair.ckPath), readFile(v.pair.nkPath)};
                 std::string error;
                 const auto replayed = replay::SessionReplay::open(
-                    sessionLogs, {v.pair.record->screenWidth, v.pair.record->screenHeight}, error);
+                    sessionLogs, {v.pair.record->system.screenWidth, v.pair.record->system.screenHeight}, error);
                 ASSERT_TRUE(replayed) << error;
                 replayed->playTo(replayed->durationMs() + 60000);
                 EXPECT_TRUE(replayed->game().terminated()) << v.pair.name.suffix;
@@ -249,7 +249,7 @@ TEST(Simulate, TheSameSeedGivesTheSameBytesAnotherSeedOthersAndALaterRunGoesOn) 
     sim::simulate(tmp.path().string(), playing("random", 2, 6));
     const logs::LogFolder folder = logs::findLogs(dataout.string());
     ASSERT_EQ(folder.pairs.size(), 5u);
-    std::map<std::string, const logs::RunRecord*> byCode;
+    std::map<std::string, const RunRecord*> byCode;
     for (const logs::LogPair& p : folder.pairs) {
         EXPECT_EQ(p.record->participant.substr(8), "   ");  // as the login window gives it
         byCode[p.record->participant.substr(0, 8)] = p.record.get();
