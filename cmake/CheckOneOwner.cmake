@@ -52,6 +52,20 @@ endfunction()
 # SHA-256, for the run record's hashes and the setup's digest.
 one_owner(WHAT "a SHA-256" PATTERN "class Sha256|SHA256_|sha256_init" OWNERS src/core/runrecord/Sha256.h)
 
+# JSON: one value type, writer and reader. A second writer shows as nlohmann's
+# dump, as a \u escape written out, or as keys quoted by hand ("{\"key\": ").
+one_owner(WHAT "a JSON library" PATTERN "nlohmann|\\.dump\\(")
+one_owner(WHAT "a JSON string escaper" PATTERN "u%04[xX]" OWNERS src/core/json/Json.cpp)
+one_owner(WHAT "a JSON object written by hand" PATTERN "[{,] ?\\\\\"[A-Za-z_]+\\\\\": ")
+# The run record: one type, read and written in the core.
+one_owner(WHAT "the run record's type" PATTERN "struct RunRecord( |$)" OWNERS src/core/runrecord/RunRecord.h)
+# 8-bit text read as Unicode: one decoder. A second shows as a code page's
+# table (Windows-1252's euro sign), as UTF-8 encoded by hand, or as Qt's
+# decoders.
+one_owner(WHAT "a code page table" PATTERN "0x20[aA][cC]|0x201[aA]|0x2122" OWNERS src/core/text/Encoding.cpp)
+one_owner(WHAT "UTF-8 encoded by hand" PATTERN "0xC0 \\|" OWNERS src/core/text/Encoding.cpp)
+one_owner(WHAT "a text decoder" PATTERN "QStringDecoder|fromLocal8Bit|QTextCodec")
+
 if(faults)
   message(FATAL_ERROR "a second owner:\n${faults}")
 endif()
