@@ -37,22 +37,23 @@ TEST(JsonWrite, IndentedAndOneLineContainersAndSortedKeys) {
     doc.set("ratio", 1.25);
     doc.set("whole", 2.0);
     doc.set("name", "y");  // set again: stays where it was
-    EXPECT_EQ(json::write(doc), "{\n"
-                                "  \"name\": \"y\",\n"
-                                "  \"empty\": [],\n"
-                                "  \"none\": {},\n"
-                                "  \"list\": [\n"
-                                "    1,\n"
-                                "    null,\n"
-                                "    {\"b\": true, \"a\": [], \"c\": {\"z\": -3}}\n"
-                                "  ],\n"
-                                "  \"pair\": [\n"
-                                "    \"p\",\n"
-                                "    \"q\"\n"
-                                "  ],\n"
-                                "  \"ratio\": 1.25,\n"
-                                "  \"whole\": 2.0\n"
-                                "}");
+    EXPECT_EQ(json::write(doc),
+              "{\n"
+              "  \"name\": \"y\",\n"
+              "  \"empty\": [],\n"
+              "  \"none\": {},\n"
+              "  \"list\": [\n"
+              "    1,\n"
+              "    null,\n"
+              "    {\"b\": true, \"a\": [], \"c\": {\"z\": -3}}\n"
+              "  ],\n"
+              "  \"pair\": [\n"
+              "    \"p\",\n"
+              "    \"q\"\n"
+              "  ],\n"
+              "  \"ratio\": 1.25,\n"
+              "  \"whole\": 2.0\n"
+              "}");
     const std::string sorted = json::write(doc, 2, json::KeyOrder::Sorted);
     EXPECT_EQ(sorted.substr(0, 35), "{\n  \"empty\": [],\n  \"list\": [\n    1,");
     EXPECT_NE(sorted.find("{\"a\": [], \"b\": true, \"c\": {\"z\": -3}}"), std::string::npos) << sorted;
@@ -61,9 +62,17 @@ TEST(JsonWrite, IndentedAndOneLineContainersAndSortedKeys) {
 
 TEST(JsonWrite, RealsAreTheShortestDigitsLaidOutAsReals) {
     const std::pair<double, const char*> reals[] = {
-        {12.5, "12.5"},          {-3.25, "-3.25"},   {12.0, "12.0"},      {0.1, "0.1"},
-        {0.001, "0.001"},        {1.5e-5, "1.5e-05"}, {1e14, "100000000000000.0"},
-        {1e15, "1e+15"},         {1.25e20, "1.25e+20"}, {-2e-300, "-2e-300"}, {0.0, "0.0"},
+        {12.5, "12.5"},
+        {-3.25, "-3.25"},
+        {12.0, "12.0"},
+        {0.1, "0.1"},
+        {0.001, "0.001"},
+        {1.5e-5, "1.5e-05"},
+        {1e14, "100000000000000.0"},
+        {1e15, "1e+15"},
+        {1.25e20, "1.25e+20"},
+        {-2e-300, "-2e-300"},
+        {0.0, "0.0"},
         {1.0 / 3, "0.3333333333333333"},
     };
     for (const auto& [x, text] : reals) EXPECT_EQ(json::write(Value(x)), text) << x;
@@ -90,8 +99,8 @@ TEST(JsonRead, ReadsWhatItWroteAndWhatJsonAllows) {
     EXPECT_EQ(back->find("missing"), nullptr);
 
     // Escapes, a surrogate pair, numbers beyond 64 bits and with exponents.
-    const auto escapes = json::read(R"( {"s": "\u00e9\u20AC\ud83c\udca1\/\t", "n": [1e2, -0, 2.5E-3, 18446744073709551616]} )",
-                                    error);
+    const auto escapes =
+        json::read(R"( {"s": "\u00e9\u20AC\ud83c\udca1\/\t", "n": [1e2, -0, 2.5E-3, 18446744073709551616]} )", error);
     ASSERT_TRUE(escapes) << error;
     EXPECT_EQ(escapes->find("s")->text(), "\xc3\xa9\xe2\x82\xac\xf0\x9f\x82\xa1/\t");
     const auto& n = escapes->find("n")->elements();
@@ -112,32 +121,32 @@ TEST(JsonRead, RefusesWhatIsNoJsonOrPassesItsBounds) {
     const std::string refused[] = {
         "",
         "   ",
-        "{\"a\": 1",              // cut
-        "{\"a\": \"text",         // cut inside a string
-        "[1, 2,]",                // a trailing comma
-        "{\"a\" 1}",              // no colon
-        "{a: 1}",                 // a bare key
-        "{\"a\": 1, \"a\": 2}",   // a key twice
-        "[01]",                   // a leading zero
-        "[1.]",                   // no digit after the point
-        "[.5]",                   //
-        "[1e]",                   // no exponent digit
-        "[-]",                    //
-        "[1e400]",                // larger than a double
-        "[-1e400]",               //
-        "[NaN]",                  //
-        "[\"\\x41\"]",            // an unknown escape
-        "[\"\\u12\"]",            // a short \u
-        "[\"\\ud83c\"]",          // a lone high surrogate
-        "[\"\\udca1\"]",          // a lone low surrogate
-        "[\"\\ud83c\\u0041\"]",   // a high surrogate with no low one
-        "[\"a\tb\"]",             // a raw control character
-        "[\"\xe9\"]",             // not UTF-8
-        "[\"\xc0\x80\"]",         // overlong
-        "{} {}",                  // more after the value
-        "[true false]",           //
-        "[tru]",                  //
-        "nul",                    //
+        "{\"a\": 1",             // cut
+        "{\"a\": \"text",        // cut inside a string
+        "[1, 2,]",               // a trailing comma
+        "{\"a\" 1}",             // no colon
+        "{a: 1}",                // a bare key
+        "{\"a\": 1, \"a\": 2}",  // a key twice
+        "[01]",                  // a leading zero
+        "[1.]",                  // no digit after the point
+        "[.5]",                  //
+        "[1e]",                  // no exponent digit
+        "[-]",                   //
+        "[1e400]",               // larger than a double
+        "[-1e400]",              //
+        "[NaN]",                 //
+        "[\"\\x41\"]",           // an unknown escape
+        "[\"\\u12\"]",           // a short \u
+        "[\"\\ud83c\"]",         // a lone high surrogate
+        "[\"\\udca1\"]",         // a lone low surrogate
+        "[\"\\ud83c\\u0041\"]",  // a high surrogate with no low one
+        "[\"a\tb\"]",            // a raw control character
+        "[\"\xe9\"]",            // not UTF-8
+        "[\"\xc0\x80\"]",        // overlong
+        "{} {}",                 // more after the value
+        "[true false]",          //
+        "[tru]",                 //
+        "nul",                   //
         tooDeep,
     };
     for (const std::string& text : refused) {

@@ -78,8 +78,8 @@ TEST(RunRecord, FilesThatAreNoRecordOfAKnownLayoutAreRefusedWithWhy) {
         {R"({"record": "QBXSolo run record", "format": 2})", "format this qbxtool does not know"},
     };
     // A record whose extra field nests deeper than any reader should follow.
-    const std::string deep = R"({"record": "QBXSolo run record", "format": 1, "x": )" + std::string(100, '[') +
-                             std::string(100, ']') + "}";
+    const std::string deep =
+        R"({"record": "QBXSolo run record", "format": 1, "x": )" + std::string(100, '[') + std::string(100, ']') + "}";
     for (const auto& c : cases) {
         writeFile(dir.path() / "run.json", c.bytes);
         std::string error;

@@ -324,10 +324,14 @@ private:
         for (int i = 0; i < 4; ++i) {
             const char h = text_[at_++];
             u <<= 4;
-            if (h >= '0' && h <= '9') u |= unsigned(h - '0');
-            else if (h >= 'a' && h <= 'f') u |= unsigned(h - 'a' + 10);
-            else if (h >= 'A' && h <= 'F') u |= unsigned(h - 'A' + 10);
-            else return std::nullopt;
+            if (h >= '0' && h <= '9')
+                u |= unsigned(h - '0');
+            else if (h >= 'a' && h <= 'f')
+                u |= unsigned(h - 'a' + 10);
+            else if (h >= 'A' && h <= 'F')
+                u |= unsigned(h - 'A' + 10);
+            else
+                return std::nullopt;
         }
         return u;
     }

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-
 #include "core/json/Json.h"
 #include "tool/setup/GameSetup.h"
 #include "tool/setup/SolverTable.h"
