@@ -161,7 +161,7 @@ TEST(Simulate, EverySessionOfEveryPlayerIsOneTheGameWroteWholeAndVerifyFindsNoth
                 EXPECT_EQ(v.session.handsPlayed(), 14);
                 ASSERT_TRUE(v.pair.record);
                 EXPECT_TRUE(v.pair.record->simulated);
-                EXPECT_EQ(v.pair.record->os, "simulated");
+                EXPECT_EQ(v.pair.record->system.os, "simulated");
                 EXPECT_EQ(v.session.participant.rfind("SIM-", 0), 0u);
                 for (const logs::Hand& h : v.session.hands) {
                     looks += h.ckLooks + h.nkLooks;
