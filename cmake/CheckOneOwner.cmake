@@ -53,11 +53,9 @@ endfunction()
 one_owner(WHAT "a SHA-256" PATTERN "class Sha256|SHA256_|sha256_init" OWNERS src/core/runrecord/Sha256.h)
 
 # Whole files are read by sys::readWholeFile (core/platform), which reads only
-# regular files and within a limit; the run record's reader in the tool is
-# the one other holder.
+# regular files and within a limit.
 one_owner(WHAT "a whole-file read (use sys::readWholeFile)"
-          PATTERN "std::i?fstream|fopen\\(.*, *\"r|QFile [A-Za-z_]|QFile\\("
-          OWNERS src/tool/logs/RunRecord.cpp)
+          PATTERN "std::i?fstream|fopen\\(.*, *\"r|QFile [A-Za-z_]|QFile\\(")
 
 # A file takes the place of another by sys::ReplacingFile alone (the rename
 # that syncs its folder) and a folder by sys::renameDirectory.
@@ -83,10 +81,11 @@ one_owner(WHAT "the three blanks after a participant code" PATTERN "compare\\(.*
           OWNERS src/core/session/SessionActions.cpp)
 one_owner(WHAT "the deal's timing" PATTERN "[0-9L] *\\* *302|302 *\\* *[0-9]")
 # A stamp's text is read by the log's parser and the session module; the csv
-# row copies a stamp's digits as they are written.
+# row copies a stamp's digits as they are written; the JSON reader reads a
+# number's point.
 one_owner(WHAT "a stamp read by hand" PATTERN "[!=]= '\\.'" EXCEPT "back\\(\\) == '\\.'"
           OWNERS src/core/eventlog/LogParsing.cpp src/core/session/SessionActions.cpp src/core/session/SessionTime.cpp
-                 src/tool/csv/CsvRow.h)
+                 src/tool/csv/CsvRow.h src/core/json/Json.cpp)
 # A log's lines are read through LogReader; a line end is written by LogFile.
 one_owner(WHAT "a log's lines split by hand" PATTERN "find\\(\"\\\\r\\\\n\"")
 
@@ -95,6 +94,20 @@ one_owner(WHAT "a log's lines split by hand" PATTERN "find\\(\"\\\\r\\\\n\"")
 one_owner(WHAT "changing the process's directory"
           PATTERN "current_path\\(.|QDir::setCurrent|[^a-zA-Z_]chdir\\("
           EXCEPT "current_path\\((ec|error)?\\)")
+
+# JSON: one value type, writer and reader. A second writer shows as nlohmann's
+# dump, as a \u escape written out, or as keys quoted by hand ("{\"key\": ").
+one_owner(WHAT "a JSON library" PATTERN "nlohmann|\\.dump\\(")
+one_owner(WHAT "a JSON string escaper" PATTERN "u%04[xX]" OWNERS src/core/json/Json.cpp)
+one_owner(WHAT "a JSON object written by hand" PATTERN "[{,] ?\\\\\"[A-Za-z_]+\\\\\": ")
+# The run record: one type, read and written in the core.
+one_owner(WHAT "the run record's type" PATTERN "struct RunRecord( |$)" OWNERS src/core/runrecord/RunRecord.h)
+# 8-bit text read as Unicode: one decoder. A second shows as a code page's
+# table (Windows-1252's euro sign), as UTF-8 encoded by hand, or as Qt's
+# decoders.
+one_owner(WHAT "a code page table" PATTERN "0x20[aA][cC]|0x201[aA]|0x2122" OWNERS src/core/text/Encoding.cpp)
+one_owner(WHAT "UTF-8 encoded by hand" PATTERN "0xC0 \\|" OWNERS src/core/text/Encoding.cpp)
+one_owner(WHAT "a text decoder" PATTERN "QStringDecoder|fromLocal8Bit|QTextCodec")
 
 if(faults)
   message(FATAL_ERROR "a second owner:\n${faults}")

@@ -189,7 +189,7 @@ TEST(LogNames, ASessionsTwoLogsShareOneSuffixThatReadsBack) {
 
 }  // namespace
 
-TEST(LogText, WellFormedUtf8PassesAndAnythingElseReadsAsLatin1) {
+TEST(LogText, WellFormedUtf8PassesAndAnythingElseReadsAsWindows1252) {
     // Passes unchanged: ASCII, two-, three- and four-byte forms.
     for (const std::string text : {"P07", "Jos\xC3\xA9",
                                    "\xE2\x82\xAC"
@@ -198,18 +198,75 @@ TEST(LogText, WellFormedUtf8PassesAndAnythingElseReadsAsLatin1) {
         EXPECT_TRUE(isUtf8(text)) << text;
         EXPECT_EQ(asUtf8(text), text);
     }
-    // Read as Latin-1, byte for byte: a lone high byte, an overlong NUL, a
-    // surrogate, a form above U+10FFFF, a sequence cut at the end.
-    const std::pair<std::string, std::string> latin1[] = {
+    // Read as Windows-1252, byte for byte: a lone high byte, an overlong NUL,
+    // a surrogate, a form above U+10FFFF, a sequence cut at the end, valid
+    // UTF-8 beside a byte that is not.
+    const std::pair<std::string, std::string> windows1252[] = {
         {"Jos\xE9", "Jos\xC3\xA9"},
-        {"\xC0\x80", "\xC3\x80\xC2\x80"},
-        {"\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xC2\x80"},
-        {"\xF4\x90\x80\x80", "\xC3\xB4\xC2\x90\xC2\x80\xC2\x80"},
+        {"\xC0\x80", "\xC3\x80\xE2\x82\xAC"},
+        {"\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},
+        {"\xF4\x90\x80\x80", "\xC3\xB4\xC2\x90\xE2\x82\xAC\xE2\x82\xAC"},
         {"A\xC3", "A\xC3\x83"},
+        {"\xC3\xA9\x80", "\xC3\x83\xC2\xA9\xE2\x82\xAC"},
+        {"\xE2\x82\xAC\x93x\x94", "\xC3\xA2\xE2\x80\x9A\xC2\xAC\xE2\x80\x9Cx\xE2\x80\x9D"},
     };
-    for (const auto& [bytes, utf8] : latin1) {
+    for (const auto& [bytes, utf8] : windows1252) {
         EXPECT_FALSE(isUtf8(bytes)) << bytes;
         EXPECT_EQ(asUtf8(bytes), utf8);
         EXPECT_TRUE(isUtf8(asUtf8(bytes)));
     }
+}
+
+// Every single byte against the Windows-1252 code chart: ASCII as it is,
+// 0x80-0x9F the chart's characters (the five it leaves out as the C1
+// controls of the same number), 0xA0-0xFF Latin-1.
+TEST(LogText, EachByteReadsAsTheWindows1252Chart) {
+    const char* const chart80to9F[32] = {
+        "\xE2\x82\xAC" /* € */,
+        "\xC2\x81",
+        "\xE2\x80\x9A" /* ‚ */,
+        "\xC6\x92" /* ƒ */,
+        "\xE2\x80\x9E" /* „ */,
+        "\xE2\x80\xA6" /* … */,
+        "\xE2\x80\xA0" /* † */,
+        "\xE2\x80\xA1" /* ‡ */,
+        "\xCB\x86" /* ˆ */,
+        "\xE2\x80\xB0" /* ‰ */,
+        "\xC5\xA0" /* Š */,
+        "\xE2\x80\xB9" /* ‹ */,
+        "\xC5\x92" /* Œ */,
+        "\xC2\x8D",
+        "\xC5\xBD" /* Ž */,
+        "\xC2\x8F",
+        "\xC2\x90",
+        "\xE2\x80\x98" /* ‘ */,
+        "\xE2\x80\x99" /* ’ */,
+        "\xE2\x80\x9C" /* “ */,
+        "\xE2\x80\x9D" /* ” */,
+        "\xE2\x80\xA2" /* • */,
+        "\xE2\x80\x93" /* – */,
+        "\xE2\x80\x94" /* — */,
+        "\xCB\x9C" /* ˜ */,
+        "\xE2\x84\xA2" /* ™ */,
+        "\xC5\xA1" /* š */,
+        "\xE2\x80\xBA" /* › */,
+        "\xC5\x93" /* œ */,
+        "\xC2\x9D",
+        "\xC5\xBE" /* ž */,
+        "\xC5\xB8" /* Ÿ */,
+    };
+    for (int b = 0; b < 256; ++b) {
+        const std::string byte(1, static_cast<char>(b));
+        std::string expected;
+        if (b < 0x80) {
+            expected = byte;
+        } else if (b < 0xA0) {
+            expected = chart80to9F[b - 0x80];
+        } else {
+            expected = {static_cast<char>(b < 0xC0 ? 0xC2 : 0xC3), static_cast<char>(0x80 | (b & 0x3F))};
+        }
+        EXPECT_EQ(asUtf8(byte), expected) << "byte " << b;
+    }
+    // A character after a Windows-1252 byte in a longer text reads the same.
+    EXPECT_EQ(asUtf8("5\x80 Bonus\x85"), "5\xE2\x82\xAC Bonus\xE2\x80\xA6");
 }

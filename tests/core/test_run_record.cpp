@@ -93,14 +93,6 @@ TEST(SetupDigest, AgreesWithSha256sumAndNamesEachFilesUse) {
     EXPECT_EQ(uses, expected);
 }
 
-TEST(JsonString, EscapesAndReadsBytesThatAreNotUtf8AsLatin1) {
-    EXPECT_EQ(jsonString("a\"b\\c\n\r\t\x01 "), "\"a\\\"b\\\\c\\n\\r\\t\\u0001 \"");
-    EXPECT_EQ(jsonString("Z9 \xc3\xa9   "), "\"Z9 \xc3\xa9   \"");          // UTF-8 as it is
-    EXPECT_EQ(jsonString("Z9 \xe9"), "\"Z9 \xc3\xa9\"");                    // Latin-1 é
-    EXPECT_EQ(jsonString("\xed\xa0\x80"), "\"\xc3\xad\xc2\xa0\xc2\x80\"");  // a surrogate is no UTF-8
-    EXPECT_EQ(jsonString("\xe2\x82"), "\"\xc3\xa2\xc2\x82\"");              // cut short
-}
-
 // A session of the table, its record read back once the writer is idle.
 class RunRecordPlay : public TablePlay {
 protected:

@@ -109,6 +109,19 @@ TEST_F(LogCommands, JsonForScripts) {
     EXPECT_EQ(j["unpaired"].size(), 1u);
 }
 
+// A folder named in 8-bit bytes (a Windows share, an old archive) is named
+// in the JSON as the tables read such bytes; the JSON is still written.
+TEST_F(LogCommands, JsonNamesAFolderWhoseNameIsNotUtf8) {
+    const fs::path folder = tmp.path() / "caf\xe9";
+    copyMixGame(folder);
+    for (const char* command : {"sessions", "verify"}) {
+        const ProcessResult run = runTool({command, "--json", folder.string()});
+        EXPECT_EQ(run.exitCode, 0) << command << ": " << run.output;
+        const auto j = nlohmann::json::parse(run.output);
+        EXPECT_EQ(j["sessions"][0]["colorKeeperLog"], (tmp.path() / "caf\xc3\xa9" / "ck071226_1.txt").string());
+    }
+}
+
 // A log without its partner is no session that ended early: it says its
 // partner is missing, the missing role's figures are empty, never 0, and
 // stay out of the report's means.

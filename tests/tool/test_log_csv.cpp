@@ -304,6 +304,29 @@ TEST_F(CsvTables, TheReplayTheTablesAndTheSessionsListReadTheCodeAndThePickUpsAl
     EXPECT_EQ(sessions["sessions"][0]["participant"], typed) << listed.output;
 }
 
+// A code typed on a Windows keyboard reaches the logs as Windows-1252 bytes;
+// the tables and sessions --json read it as the table window shows it.
+TEST_F(CsvTables, AnEightBitCodeReadsAsWindows1252InTablesAndJson) {
+    copyMixGame(dataout);
+    for (const char* role : {"ck", "nk"}) {
+        const fs::path file = dataout / (std::string(role) + "071226_1.txt");
+        std::string text = readFile(file);
+        const std::string from = "userName Z9 \xc3\xa9   ", to = "userName \x80\x8a\x81\x9f\xe9   ";
+        text.replace(text.find(from), from.size(), to);
+        writeFile(file, text);
+    }
+    const std::string shown = "\xe2\x82\xac\xc5\xa0\xc2\x81\xc5\xb8\xc3\xa9";  // €Š, U+0081, Ÿé
+    const ProcessResult run =
+        runTool({"csv", (dataout / "ck071226_1.txt").string(), "-o", events.string(), "--hands", hands.string()});
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const Rows rows = readCsvWithPython(hands);
+    ASSERT_GT(rows.size(), 1u);
+    EXPECT_EQ(rows[1][column(rows, "participant")], shown);
+    const ProcessResult sessions = runTool({"sessions", "--json", dataout.string()});
+    const auto j = nlohmann::json::parse(sessions.output);
+    EXPECT_EQ(j.at("sessions").at(0).at("participant"), shown);
+}
+
 TEST_F(CsvTables, ALineThatIsNoRecordIsNamedAndLeftOutTheRestIsWritten) {
     copyMixGame(dataout);
     std::string text = readFile(dataout / "nk071226_1.txt");

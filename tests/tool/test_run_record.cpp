@@ -5,7 +5,7 @@
 
 #include "ToolTestSupport.h"
 #include "core/eventlog/LogFormat.h"
-#include "tool/logs/RunRecord.h"
+#include "core/runrecord/RunRecord.h"
 
 namespace qbx::tool::logs {
 namespace {
@@ -18,11 +18,11 @@ TEST(RunRecord, EveryFieldIsReadAsWritten) {
     EXPECT_TRUE(r->ended);
     EXPECT_EQ(r->version, "1.4.0");
     EXPECT_EQ(r->commit, "96e76e4");
-    EXPECT_EQ(r->os, "Debian GNU/Linux 12 (bookworm)");
-    EXPECT_EQ(r->screenWidth, 1920);
-    EXPECT_EQ(r->screenHeight, 1080);
-    EXPECT_DOUBLE_EQ(r->devicePixelRatio, 1.25);
-    EXPECT_EQ(r->windowManager, "Openbox");
+    EXPECT_EQ(r->system.os, "Debian GNU/Linux 12 (bookworm)");
+    EXPECT_EQ(r->system.screenWidth, 1920);
+    EXPECT_EQ(r->system.screenHeight, 1080);
+    EXPECT_DOUBLE_EQ(r->system.devicePixelRatio, 1.25);
+    EXPECT_EQ(r->system.windowManager, "Openbox");
     EXPECT_EQ(r->workingDirectory, "lab-a");
     EXPECT_EQ(r->participant, "Z9 \xC3\xA9   ");
     EXPECT_EQ(r->setupShort, "5d1b0a4c9e8f");
@@ -60,7 +60,7 @@ TEST(RunRecord, AStartedRecordHasNoEndAndANullSetupCopyIsNone) {
     EXPECT_FALSE(r->ended);
     EXPECT_FALSE(r->end);
     EXPECT_FALSE(r->continues);
-    EXPECT_FALSE(r->windowManager);
+    EXPECT_TRUE(r->system.windowManager.empty());
     EXPECT_EQ(r->savedSetupDir(), "");
     ASSERT_EQ(r->problems.size(), 1u);
 }
@@ -77,12 +77,19 @@ TEST(RunRecord, FilesThatAreNoRecordOfAKnownLayoutAreRefusedWithWhy) {
         {R"({"record": "something else", "format": 1})", "not a QBXSolo run record"},
         {R"({"record": "QBXSolo run record", "format": 2})", "format this qbxtool does not know"},
     };
+    // A record whose extra field nests deeper than any reader should follow.
+    const std::string deep =
+        R"({"record": "QBXSolo run record", "format": 1, "x": )" + std::string(100, '[') + std::string(100, ']') + "}";
     for (const auto& c : cases) {
         writeFile(dir.path() / "run.json", c.bytes);
         std::string error;
         EXPECT_FALSE(readRunRecord((dir.path() / "run.json").string(), error)) << c.bytes;
         EXPECT_NE(error.find(c.why), std::string::npos) << c.bytes << " gave " << error;
     }
+    writeFile(dir.path() / "run.json", deep);
+    std::string deepError;
+    EXPECT_FALSE(readRunRecord((dir.path() / "run.json").string(), deepError));
+    EXPECT_EQ(deepError, "not JSON: a run record cut short or edited");
     std::string error;
     EXPECT_FALSE(readRunRecord((dir.path() / "missing.json").string(), error));
     EXPECT_EQ(error, "cannot be read");

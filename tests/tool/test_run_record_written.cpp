@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "support/ScriptedPlay.h"
-#include "tool/logs/RunRecord.h"
+#include "core/runrecord/RunRecord.h"
 
 namespace qbx::tool::logs {
 namespace {
@@ -34,10 +34,10 @@ TEST(RunRecordWritten, TheGamesRecordReadsBackWithEveryField) {
     ASSERT_TRUE(r) << error;
     EXPECT_EQ(r->session, "071226_4242");
     EXPECT_TRUE(r->ended);
-    EXPECT_EQ(r->os, "Test OS 1.0");
-    EXPECT_EQ(r->screenWidth, 1024);
-    EXPECT_DOUBLE_EQ(r->devicePixelRatio, 1.5);
-    EXPECT_FALSE(r->windowManager);
+    EXPECT_EQ(r->system.os, "Test OS 1.0");
+    EXPECT_EQ(r->system.screenWidth, 1024);
+    EXPECT_DOUBLE_EQ(r->system.devicePixelRatio, 1.5);
+    EXPECT_TRUE(r->system.windowManager.empty());
     EXPECT_EQ(r->participant, "SOAK   ");
     ASSERT_EQ(r->files.size(), 4u);
     EXPECT_EQ(r->files[3].path, "setup/sub/notes \"quoted\".txt");

@@ -161,7 +161,7 @@ TEST(Simulate, EverySessionOfEveryPlayerIsOneTheGameWroteWholeAndVerifyFindsNoth
                 EXPECT_EQ(v.session.handsPlayed(), 14);
                 ASSERT_TRUE(v.pair.record);
                 EXPECT_TRUE(v.pair.record->simulated);
-                EXPECT_EQ(v.pair.record->os, "simulated");
+                EXPECT_EQ(v.pair.record->system.os, "simulated");
                 EXPECT_EQ(v.session.participant.rfind("SIM-", 0), 0u);
                 for (const logs::Hand& h : v.session.hands) {
                     looks += h.ckLooks + h.nkLooks;
@@ -181,7 +181,7 @@ TEST(Simulate, EverySessionOfEveryPlayerIsOneTheGameWroteWholeAndVerifyFindsNoth
                     readFile(v.pair.ckPath), readFile(v.pair.nkPath), tmp.path().string()};
                 std::string error;
                 const auto replayed = replay::SessionReplay::open(
-                    sessionLogs, {v.pair.record->screenWidth, v.pair.record->screenHeight}, error);
+                    sessionLogs, {v.pair.record->system.screenWidth, v.pair.record->system.screenHeight}, error);
                 ASSERT_TRUE(replayed) << error;
                 replayed->playTo(replayed->durationMs() + 60000);
                 EXPECT_TRUE(replayed->game().terminated()) << v.pair.name.suffix;
@@ -246,7 +246,7 @@ TEST(Simulate, TheSameSeedGivesTheSameBytesAnotherSeedOthersAndALaterRunGoesOn) 
     sim::simulate(tmp.path().string(), playing("random", 2, 6));
     const logs::LogFolder folder = logs::findLogs(dataout.string());
     ASSERT_EQ(folder.pairs.size(), 5u);
-    std::map<std::string, const logs::RunRecord*> byCode;
+    std::map<std::string, const RunRecord*> byCode;
     for (const logs::LogPair& p : folder.pairs) {
         EXPECT_EQ(p.record->participant.substr(8), "   ");  // as the login window gives it
         byCode[p.record->participant.substr(0, 8)] = p.record.get();

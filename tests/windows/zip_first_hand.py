@@ -2,7 +2,9 @@
 """The Windows package as a lab would use it: the zip unpacked into a fresh
 Wine prefix's C: drive, qbxsolo.exe started with the package's example/ folder
 as its working directory, a code typed, and the first hand of the example
-shoe played through real X input on a private Xvfb screen.
+shoe played through real X input on a private Xvfb screen; then the zip's
+qbxreplay.exe reads that session (its logs, its run record and the setup the
+record saved) and draws the table before and after the hand.
 
     zip_first_hand.py --zip qbxsolo-<version>-windows-x64.zip --out DIR
 
@@ -15,6 +17,8 @@ Closes with "N passed, M failed".
 import argparse
 import os
 import re
+import struct
+import subprocess
 import sys
 import time
 import traceback
@@ -23,11 +27,11 @@ import zipfile
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(os.path.dirname(HERE), "e2e"))
 
-from harness import (E2EFailure, Expected, Session, WinePrefix, check, check_stamps, compare_text,  # noqa: E402
-                     deal_of, pickup_record)
+from harness import (WINE64, E2EFailure, Expected, Session, WinePrefix, check, check_stamps,  # noqa: E402
+                     compare_text, deal_of, pickup_record, windows_path)
 
 ZIP_NAME = re.compile(r"^(qbxsolo-[0-9][0-9A-Za-z.+~-]*-windows-x64)\.zip$")
-TOP_FILES = ("qbxsolo.exe", "qbxtool.exe", "README.txt", "LICENSE.txt", "CHANGELOG.txt")
+TOP_FILES = ("qbxsolo.exe", "qbxreplay.exe", "qbxtool.exe", "README.txt", "LICENSE.txt", "CHANGELOG.txt")
 CODE = "ZIP1"
 
 
@@ -90,6 +94,51 @@ def play_first_hand(prefix, top_dir, out):
             check(not later, "%s log: more than the next deal after the hand: %s" % (label, later))
         check_stamps(ck[:len(exp.lines["ck"])], nk[:len(exp.lines["nk"])])
         s.save_screenshot(os.path.join(out, "zip_first_hand.png"))
+        replay_snapshots(prefix, s, top_dir, os.path.join(work, "dataout", files[0]), out)
+
+
+def png_size(path):
+    """A PNG's width and height, from its header."""
+    with open(path, "rb") as f:
+        head = f.read(24)
+    check(head[:8] == b"\x89PNG\r\n\x1a\n" and head[12:16] == b"IHDR", "%s is no PNG" % path)
+    return struct.unpack(">II", head[16:24])
+
+
+def replay_snapshots(prefix, session, top_dir, ck_log, out):
+    """qbxreplay.exe on the session just played: the table after the deal
+    (action 0) and after the session's last action, each a PNG of the screen's
+    size that the run record gives, the two not alike."""
+    record = os.path.join(os.path.dirname(ck_log), "run" + os.path.basename(ck_log)[2:-4] + ".json")
+    deadline = time.monotonic() + 20
+    while b'"saved": "setups/' not in (open(record, "rb").read() if os.path.exists(record) else b""):
+        check(time.monotonic() < deadline, "%s names no saved setup after 20 s" % record)
+        time.sleep(0.2)
+    with open(record, "rb") as f:
+        screen = re.search(rb'"screen": \{"width": (\d+), "height": (\d+)', f.read())
+    check(screen is not None, "%s has no screen" % record)
+
+    def snapshot(action, png):
+        return subprocess.run([WINE64, os.path.join(top_dir, "qbxreplay.exe"), "--snapshot", action, "--out",
+                               windows_path(png), windows_path(ck_log)], env=prefix.env(session.env),
+                              stdin=subprocess.DEVNULL, capture_output=True, timeout=120)
+
+    # An action past the end is refused with the session's range.
+    r = snapshot("100000", os.path.join(out, "replay_none.png"))
+    last = re.search(rb"has actions 0 to (\d+)", r.stderr)
+    check(r.returncode == 2 and last is not None and int(last.group(1)) >= 4,
+          "qbxreplay.exe --snapshot 100000: status %d, %s" % (r.returncode, r.stderr.decode("latin-1")))
+    shots = []
+    for action in ("0", last.group(1).decode()):
+        png = os.path.join(out, "replay_action_%s.png" % action)
+        r = snapshot(action, png)
+        check(r.returncode == 0 and os.path.exists(png),
+              "qbxreplay.exe --snapshot %s: status %d, %s" % (action, r.returncode, r.stderr.decode("latin-1")))
+        check(png_size(png) == (int(screen.group(1)), int(screen.group(2))),
+              "%s is %dx%d, not the record's screen" % ((png,) + png_size(png)))
+        with open(png, "rb") as f:
+            shots.append(f.read())
+    check(shots[0] != shots[1], "the table after the hand looks as it did after the deal")
 
 
 def main():

@@ -62,54 +62,6 @@ std::optional<LogName> parseLogName(std::string_view fileName) {
     return name;
 }
 
-bool isUtf8(std::string_view text) {
-    for (size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        int extra = 0;
-        unsigned char low = 0x80, high = 0xBF;  // the second byte's range
-        if (c >= 0xC2 && c <= 0xDF) {
-            extra = 1;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            extra = 2;
-            if (c == 0xE0) low = 0xA0;
-            if (c == 0xED) high = 0x9F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            extra = 3;
-            if (c == 0xF0) low = 0x90;
-            if (c == 0xF4) high = 0x8F;
-        } else {
-            return false;
-        }
-        if (i + extra >= text.size()) return false;
-        for (int k = 1; k <= extra; ++k) {
-            const auto b = static_cast<unsigned char>(text[i + k]);
-            if (k == 1 ? (b < low || b > high) : (b & 0xC0) != 0x80) return false;
-        }
-        i += 1 + extra;
-    }
-    return true;
-}
-
-std::string asUtf8(std::string_view text) {
-    if (isUtf8(text)) return std::string(text);
-    std::string out;
-    out.reserve(text.size() * 2);
-    for (const char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c < 0x80) {
-            out += ch;
-        } else {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
 std::string participantCodeForLog(std::string_view code) {
     const bool utf8 = isUtf8(code);
     std::string out;

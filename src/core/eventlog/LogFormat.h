@@ -14,6 +14,7 @@
 
 #include "core/platform/Platform.h"
 #include "core/rules/Cards.h"
+#include "core/text/Encoding.h"  // the logs' 8-bit text read as Unicode
 
 namespace qbx {
 
@@ -93,13 +94,6 @@ inline constexpr uint8_t kDealRecordOrder[kPlaces] = {numberCardView,    downNum
                                                       downColorCardView, colorCardView,      targetCardView};
 
 // ---- Record codes and their fixed texts ---------------------------------------
-
-// The logs' text (a participant code, a message) is 8-bit bytes; tables,
-// pages and the run record are UTF-8. Well-formed UTF-8 (no overlong form,
-// no surrogate, nothing above U+10FFFF) passes unchanged; anything else is
-// read as Latin-1.
-bool isUtf8(std::string_view text);
-std::string asUtf8(std::string_view text);
 
 // A participant code as a log line can carry it: no byte below 0x20 and no
 // DEL (a line end would split the record, any other would make the log not

@@ -1,59 +1,15 @@
 #include "core/runrecord/RunRecord.h"
 
-#include "core/eventlog/LogFormat.h"
-
-#include <charconv>
+#include <climits>
+#include <cmath>
 #include <cstdio>
-#include <functional>
+#include <filesystem>
 #include <iterator>
 
+#include "core/json/Json.h"
+#include "core/platform/System.h"
+
 namespace qbx {
-
-namespace {
-
-// Appends the JSON parts of one object, each after a comma but the first.
-class Fields {
-public:
-    explicit Fields(std::string& out, const char* indent) : out_(out), indent_(indent) { out_ += '{'; }
-    Fields& raw(const char* key, const std::string& json) {
-        out_ += first_ ? "" : *indent_ ? "," : ", ";
-        first_ = false;
-        if (*indent_) out_ += std::string("\n") + indent_;
-        out_ += jsonString(key);
-        out_ += ": ";
-        out_ += json;
-        return *this;
-    }
-    Fields& text(const char* key, std::string_view value) { return raw(key, jsonString(value)); }
-    Fields& number(const char* key, long long value) { return raw(key, std::to_string(value)); }
-    void close() {
-        if (*indent_ && !first_) out_ += "\n" + std::string(indent_).substr(2);
-        out_ += '}';
-    }
-
-private:
-    std::string& out_;
-    const char* indent_;
-    bool first_ = true;
-};
-
-std::string object(const std::function<void(Fields&)>& fill, const char* indent = "") {
-    std::string out;
-    Fields f(out, indent);
-    fill(f);
-    f.close();
-    return out;
-}
-
-std::string decimal(double value) {
-    char s[32];
-    const auto r = std::to_chars(s, s + sizeof s, value);
-    return std::string(s, r.ptr);
-}
-
-std::string textOrNull(const std::optional<std::string>& value) { return value ? jsonString(*value) : "null"; }
-
-}  // namespace
 
 #ifndef QBX_PROGRAM_VERSION
 #define QBX_PROGRAM_VERSION ""
@@ -86,112 +42,198 @@ std::vector<std::pair<std::string, std::string>> parameterTexts(const ParameterV
     return out;
 }
 
-std::string jsonString(std::string_view bytes) {
-    std::string out = "\"";
-    for (const char ch : asUtf8(bytes)) {
-        const auto c = static_cast<unsigned char>(ch);
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20) {
-                char u[8];
-                std::snprintf(u, sizeof u, "\\u%04x", c);
-                out += u;
-            } else {
-                out += ch;
-            }
-        }
-    }
-    out += '"';
-    return out;
-}
+namespace {
+
+using json::Value;
+constexpr Value::Layout kOneLine = Value::Layout::OneLine;
+
+Value textOrNull(const std::optional<std::string>& text) { return text ? Value(*text) : Value(); }
+
+}  // namespace
 
 std::string runRecordJson(const RunRecord& r) {
-    std::string out;
-    Fields doc(out, "  ");
-    doc.text("record", "QBXSolo run record");
-    doc.number("format", 1);
-    doc.text("session", r.session);
-    doc.raw("logs", "[" + jsonString(r.ckLog) + ", " + jsonString(r.nkLog) + "]");
-    doc.text("state", r.ended ? "ended" : "started");
-    doc.raw("program", object([&](Fields& f) { f.text("version", r.version).text("commit", r.commit); }));
-    doc.raw("system", object(
-                          [&](Fields& f) {
-                              f.text("os", r.system.os);
-                              f.raw("screen", object([&](Fields& s) {
-                                        s.number("width", r.system.screenWidth)
-                                            .number("height", r.system.screenHeight)
-                                            .raw("devicePixelRatio", decimal(r.system.devicePixelRatio));
-                                    }));
-                              f.raw("windowManager", r.system.windowManager.empty()
-                                                         ? std::string("null")
-                                                         : jsonString(r.system.windowManager));
-                          },
-                          "    "));
-    doc.text("workingDirectory", r.workingDirectory);
-    doc.text("participant", r.participant);
-    if (r.simulated) doc.raw("simulated", "true");
-    doc.raw("setup", object(
-                         [&](Fields& f) {
-                             f.text("hash", r.setupHash);
-                             f.text("short", r.setupHash.substr(0, 12));
-                             f.raw("saved", textOrNull(r.savedSetup));
-                             std::string files = "[";
-                             for (size_t i = 0; i < r.files.size(); ++i) {
-                                 const SetupFile& file = r.files[i];
-                                 files += i ? ",\n      " : "\n      ";
-                                 files += object([&](Fields& e) {
-                                     e.text("path", file.path)
-                                         .number("bytes", file.bytes)
-                                         .text("sha256", file.sha256)
-                                         .text("use", file.use);
-                                 });
-                             }
-                             files += r.files.empty() ? "]" : "\n    ]";
-                             f.raw("files", files);
-                             if (r.notCopied.empty()) return;
-                             std::string left = "[";
-                             for (size_t i = 0; i < r.notCopied.size(); ++i) {
-                                 left += i ? ",\n      " : "\n      ";
-                                 left += object([&](Fields& e) {
-                                     e.text("path", r.notCopied[i].path).text("why", r.notCopied[i].why);
-                                 });
-                             }
-                             f.raw("notCopied", left + "\n    ]");
-                         },
-                         "    "));
-    doc.raw("parameters", object(
-                              [&](Fields& f) {
-                                  for (const auto& [key, value] : r.parameters) f.text(key.c_str(), value);
-                              },
-                              "    "));
-    doc.raw("continues", r.continues ? object([&](Fields& f) {
-                f.text("session", r.continues->session).number("hand", r.continues->hand);
-            })
-                                     : std::string("null"));
-    doc.text("started", r.started);
-    doc.raw("end", r.end ? object([&](Fields& f) {
-                f.text("time", r.end->time).text("how", r.end->how).number("hands", r.end->hands);
-            })
-                         : std::string("null"));
-    std::string kept = "[";
-    for (size_t i = 0; i < r.keptInFront.size(); ++i) {
-        kept += i ? ",\n    " : "\n    ";
-        kept += object([&](Fields& f) { f.text("time", r.keptInFront[i].time).text("why", r.keptInFront[i].why); });
+    Value doc = Value::object();
+    doc.set("record", "QBXSolo run record");
+    doc.set("format", 1);
+    doc.set("session", r.session);
+    Value& logs = doc.set("logs", Value::array(kOneLine));
+    logs.push(r.ckLog);
+    logs.push(r.nkLog);
+    doc.set("state", r.ended ? "ended" : "started");
+    Value& program = doc.set("program", Value::object(kOneLine));
+    program.set("version", r.version);
+    program.set("commit", r.commit);
+    Value& system = doc.set("system", Value::object());
+    system.set("os", r.system.os);
+    Value& screen = system.set("screen", Value::object(kOneLine));
+    screen.set("width", r.system.screenWidth);
+    screen.set("height", r.system.screenHeight);
+    // A whole ratio as a whole number ("1", not "1.0"), as the record has always written it.
+    const double ratio = r.system.devicePixelRatio;
+    const bool whole = std::abs(ratio) < 1e9 && std::floor(ratio) == ratio;
+    screen.set("devicePixelRatio", whole ? Value(static_cast<long long>(ratio)) : Value(ratio));
+    system.set("windowManager", r.system.windowManager.empty() ? Value() : Value(r.system.windowManager));
+    doc.set("workingDirectory", r.workingDirectory);
+    doc.set("participant", r.participant);
+    if (r.simulated) doc.set("simulated", true);
+    Value& setup = doc.set("setup", Value::object());
+    setup.set("hash", r.setupHash);
+    setup.set("short", r.setupHash.substr(0, 12));
+    setup.set("saved", textOrNull(r.savedSetup));
+    Value& files = setup.set("files", Value::array());
+    for (const SetupFile& file : r.files) {
+        Value& f = files.push(Value::object(kOneLine));
+        f.set("path", file.path);
+        f.set("bytes", file.bytes);
+        f.set("sha256", file.sha256);
+        f.set("use", file.use);
     }
-    kept += r.keptInFront.empty() ? "]" : "\n  ]";
-    doc.raw("keptInFront", kept);
-    std::string problems = "[";
-    for (size_t i = 0; i < r.problems.size(); ++i) problems += (i ? ", " : "") + jsonString(r.problems[i]);
-    doc.raw("problems", problems + "]");
-    doc.close();
-    return out + "\n";
+    if (!r.notCopied.empty()) {
+        Value& left = setup.set("notCopied", Value::array());
+        for (const SetupLeftOut& l : r.notCopied) {
+            Value& f = left.push(Value::object(kOneLine));
+            f.set("path", l.path);
+            f.set("why", l.why);
+        }
+    }
+    Value& parameters = doc.set("parameters", Value::object());
+    for (const auto& [key, value] : r.parameters) parameters.set(key, value);
+    Value& continues = doc.set("continues", Value());
+    if (r.continues) {
+        continues = Value::object(kOneLine);
+        continues.set("session", r.continues->session);
+        continues.set("hand", r.continues->hand);
+    }
+    doc.set("started", r.started);
+    Value& end = doc.set("end", Value());
+    if (r.end) {
+        end = Value::object(kOneLine);
+        end.set("time", r.end->time);
+        end.set("how", r.end->how);
+        end.set("hands", r.end->hands);
+    }
+    Value& kept = doc.set("keptInFront", Value::array());
+    for (const RunRecord::KeptInFront& k : r.keptInFront) {
+        Value& f = kept.push(Value::object(kOneLine));
+        f.set("time", k.time);
+        f.set("why", k.why);
+    }
+    Value& problems = doc.set("problems", Value::array(kOneLine));
+    for (const std::string& p : r.problems) problems.push(p);
+    return json::write(doc, 2) + "\n";
+}
+
+// ---- Reading ------------------------------------------------------------------
+
+std::string RunRecord::savedSetupDir() const {
+    if (!savedSetup || savedSetup->empty()) return {};
+    return (std::filesystem::path(path).parent_path() / *savedSetup).generic_string();
+}
+
+namespace {
+
+// A record is read leniently inside: a field missing or of another kind
+// reads as empty, so that a record a later version added to still reads.
+const Value kNoObject = Value::object();
+const Value kNoArray = Value::array();
+
+std::string text(const Value& object, const char* key) {
+    const Value* v = object.find(key);
+    return v && v->isText() ? v->text() : std::string();
+}
+
+std::optional<std::string> textOrNone(const Value& object, const char* key) {
+    const Value* v = object.find(key);
+    if (!v || !v->isText()) return std::nullopt;
+    return v->text();
+}
+
+const Value& objectAt(const Value& object, const char* key) {
+    const Value* v = object.find(key);
+    return v && v->isObject() ? *v : kNoObject;
+}
+
+const Value& arrayAt(const Value& object, const char* key) {
+    const Value* v = object.find(key);
+    return v && v->isArray() ? *v : kNoArray;
+}
+
+long long integer(const Value& object, const char* key) {
+    const Value* v = object.find(key);
+    return v && v->isNumber() ? v->integer() : 0;
+}
+
+int smallInteger(const Value& object, const char* key) {
+    const long long n = integer(object, key);
+    return n < INT_MIN || n > INT_MAX ? 0 : static_cast<int>(n);
+}
+
+}  // namespace
+
+std::optional<RunRecord> readRunRecord(const std::string& path, std::string& error) {
+    std::string bytes, why;
+    if (!sys::readWholeFile(path, bytes, why)) {
+        error = "cannot be read";
+        return std::nullopt;
+    }
+    const std::optional<Value> doc = json::read(bytes, why);
+    if (!doc || !doc->isObject()) {
+        error = "not JSON: a run record cut short or edited";
+        return std::nullopt;
+    }
+    if (text(*doc, "record") != "QBXSolo run record") {
+        error = "not a QBXSolo run record";
+        return std::nullopt;
+    }
+    const Value* format = doc->find("format");
+    if (!format || !format->isNumber() || format->real() != 1) {
+        error = "a run record of a format this qbxtool does not know (a later version wrote it)";
+        return std::nullopt;
+    }
+    RunRecord r;
+    r.path = path;
+    r.session = text(*doc, "session");
+    const Value& logs = arrayAt(*doc, "logs");
+    if (logs.elements().size() == 2 && logs.elements()[0].isText() && logs.elements()[1].isText()) {
+        r.ckLog = logs.elements()[0].text();
+        r.nkLog = logs.elements()[1].text();
+    }
+    r.ended = text(*doc, "state") == "ended";
+    const Value& program = objectAt(*doc, "program");
+    r.version = text(program, "version");
+    r.commit = text(program, "commit");
+    const Value& system = objectAt(*doc, "system");
+    r.system.os = text(system, "os");
+    const Value& screen = objectAt(system, "screen");
+    r.system.screenWidth = smallInteger(screen, "width");
+    r.system.screenHeight = smallInteger(screen, "height");
+    const Value* ratio = screen.find("devicePixelRatio");
+    r.system.devicePixelRatio = ratio && ratio->isNumber() ? ratio->real() : 1.0;
+    r.system.windowManager = text(system, "windowManager");
+    r.workingDirectory = text(*doc, "workingDirectory");
+    r.participant = text(*doc, "participant");
+    if (const Value* simulated = doc->find("simulated"); simulated && simulated->isBoolean())
+        r.simulated = simulated->boolean();
+    const Value& setup = objectAt(*doc, "setup");
+    r.setupHash = text(setup, "hash");
+    r.setupShort = text(setup, "short");
+    r.savedSetup = textOrNone(setup, "saved");
+    for (const Value& f : arrayAt(setup, "files").elements())
+        if (f.isObject()) r.files.push_back({text(f, "path"), integer(f, "bytes"), text(f, "sha256"), text(f, "use")});
+    for (const Value& f : arrayAt(setup, "notCopied").elements())
+        if (f.isObject()) r.notCopied.push_back({text(f, "path"), text(f, "why")});
+    for (const auto& [key, value] : objectAt(*doc, "parameters").members())
+        if (value.isText()) r.parameters.emplace_back(key, value.text());
+    if (const Value* c = doc->find("continues"); c && c->isObject())
+        r.continues = RunRecord::Continues{text(*c, "session"), smallInteger(*c, "hand")};
+    r.started = text(*doc, "started");
+    if (const Value* e = doc->find("end"); e && e->isObject())
+        r.end = RunRecord::End{text(*e, "time"), text(*e, "how"), smallInteger(*e, "hands")};
+    for (const Value& k : arrayAt(*doc, "keptInFront").elements())
+        if (k.isObject()) r.keptInFront.push_back({text(k, "time"), text(k, "why")});
+    for (const Value& p : arrayAt(*doc, "problems").elements())
+        if (p.isText()) r.problems.push_back(p.text());
+    return r;
 }
 
 }  // namespace qbx

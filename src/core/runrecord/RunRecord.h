@@ -1,12 +1,12 @@
 #pragma once
-// A session's run record: under which setup, program and circumstances it
-// was played, written as JSON beside its two logs (docs/log-format.md has
-// every field). The game fills what it knows; the setup's files and hash
-// are added by the writer's thread (RunRecordWriter).
+// A session's run record (dataout/run<ddmmyy>_<n>.json): under which setup,
+// program and circumstances it was played, written as JSON beside its two
+// logs (docs/log-format.md has every field). The game fills what it knows;
+// the setup's files and hash are added by the writer's thread
+// (RunRecordWriter). The tools and the replay read it back here too.
 
 #include <optional>
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -30,6 +30,7 @@ struct SetupLeftOut {
 };
 
 struct RunRecord {
+    std::string path;             // where it was read; empty for a record being written
     std::string session;          // "071226_4711"
     std::string ckLog, nkLog;     // the logs' file names
     bool ended = false;           // "state"
@@ -42,6 +43,9 @@ struct RunRecord {
     bool simulated = false;
     // The setup, filled by the writer once it has read the files.
     std::string setupHash;
+    // The hash's first 12 hex digits as a record read says them; the writer
+    // writes them from setupHash.
+    std::string setupShort;
     std::optional<std::string> savedSetup;  // "setups/<hash>", relative to dataout
     std::vector<SetupFile> files;
     std::vector<SetupLeftOut> notCopied;                          // written only when there is one
@@ -62,6 +66,10 @@ struct RunRecord {
     };
     std::vector<KeptInFront> keptInFront;
     std::vector<std::string> problems;
+
+    // The saved setup's working directory as a reader reaches it (the
+    // record's folder and `savedSetup`); empty when there is none.
+    std::string savedSetupDir() const;
 };
 
 // This program's version ("1.0") and the short commit it was built from
@@ -72,10 +80,10 @@ std::string programCommit();
 std::string isoTime(const LocalTime& t);
 // The parameter file's 14 keys with the values the game read, as text.
 std::vector<std::pair<std::string, std::string>> parameterTexts(const ParameterValues& values);
-// 8-bit text as a JSON string, quotes included: UTF-8 as it is, any other
-// byte string read as Latin-1.
-std::string jsonString(std::string_view bytes);
 // The whole record as a JSON document, ending in a line feed.
 std::string runRecordJson(const RunRecord& record);
+// Reads a run record. nullopt with `error` set when the file cannot be read
+// or is no run record of a format this program knows.
+std::optional<RunRecord> readRunRecord(const std::string& path, std::string& error);
 
 }  // namespace qbx

@@ -58,9 +58,14 @@ int runQbxReplay(int argc, char** argv) {
     // An export draws off the screen: with no display, Qt's offscreen
     // platform. So does a window's command line until it is read, so that a
     // wrong argument is told as such, not as a display missing.
+    // Windows always has its desktop to draw on.
+#ifdef _WIN32
+    const bool noDisplay = false;
+#else
     const bool noDisplay =
         !std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY");
     if (noDisplay) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+#endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("qbxreplay"));
     QApplication::setApplicationVersion(QStringLiteral(QBX_VERSION));

@@ -5,7 +5,7 @@
 
 #include "core/eventlog/LogFormat.h"
 #include "core/platform/System.h"
-#include "tool/logs/RunRecord.h"
+#include "core/runrecord/RunRecord.h"
 
 namespace qbx::replayview {
 
@@ -105,19 +105,19 @@ bool findSessionFiles(const std::vector<std::string>& names, const std::string& 
 
     // The run record: the screen, and the setup it saved.
     const fs::path recordPath = ckPath.parent_path() / runRecordName(out.session);
-    std::optional<tool::logs::RunRecord> record;
+    std::optional<RunRecord> record;
     std::string recordError;
     std::error_code ec;
     if (fs::exists(recordPath, ec)) {
         out.recordPath = recordPath.string();
-        record = tool::logs::readRunRecord(recordPath.string(), recordError);
+        record = readRunRecord(recordPath.string(), recordError);
         if (!record && setupDir.empty()) {
             error = recordPath.string() + ": " + recordError + "; give the experiment's folder with --setup DIR";
             return false;
         }
     }
-    if (record && record->screenWidth > 0 && record->screenHeight > 0)
-        out.screen = {record->screenWidth, record->screenHeight};
+    if (record && record->system.screenWidth > 0 && record->system.screenHeight > 0)
+        out.screen = {record->system.screenWidth, record->system.screenHeight};
 
     fs::path workDir;
     if (!setupDir.empty()) {

@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include <nlohmann/json.hpp>
+#include "core/json/Json.h"
 
 #include "tool/Tool.h"
 
@@ -115,59 +115,56 @@ const std::vector<CsvColumn>& handsCodebook() {
 }
 
 std::string dataPackageJson(const std::vector<PackageTable>& tables, const std::vector<PackageSession>& sessions) {
-    using json = nlohmann::ordered_json;
-    json package;
-    package["profile"] = "tabular-data-package";
-    package["name"] = "qbxsolo-sessions";
-    package["title"] = "QBXSolo sessions";
-    package["description"] =
-        "Event logs of QBXSolo sessions as tables made by qbxtool csv: events.csv has one row per record of both "
-        "logs of every session, hands.csv one row per hand.";
-    json resources = json::array();
+    using json::Value;
+    Value package = Value::object();
+    package.set("profile", "tabular-data-package");
+    package.set("name", "qbxsolo-sessions");
+    package.set("title", "QBXSolo sessions");
+    package.set("description",
+                "Event logs of QBXSolo sessions as tables made by qbxtool csv: events.csv has one row per record of "
+                "both logs of every session, hands.csv one row per hand.");
+    Value& resources = package.set("resources", Value::array());
     for (const PackageTable& table : tables) {
-        json fields = json::array();
+        Value& resource = resources.push(Value::object());
+        resource.set("name", table.name);
+        resource.set("path", table.path);
+        resource.set("profile", "tabular-data-resource");
+        resource.set("format", "csv");
+        resource.set("mediatype", "text/csv");
+        resource.set("encoding", "utf-8");
+        Value& dialect = resource.set("dialect", Value::object());
+        dialect.set("delimiter", ",");
+        dialect.set("lineTerminator", "\r\n");
+        dialect.set("quoteChar", "\"");
+        dialect.set("header", true);
+        Value& schema = resource.set("schema", Value::object());
+        Value& fields = schema.set("fields", Value::array());
         for (const CsvColumn& c : *table.columns) {
-            json field;
-            field["name"] = c.name;
-            field["type"] = c.type;
+            Value& field = fields.push(Value::object());
+            field.set("name", c.name);
+            field.set("type", c.type);
             std::string description = c.meaning;
             if (*c.unit) description += std::string(" (unit: ") + c.unit + ")";
-            field["description"] = description;
-            if (*c.unit) field["unit"] = c.unit;
-            fields.push_back(field);
+            field.set("description", description);
+            if (*c.unit) field.set("unit", c.unit);
         }
-        json resource;
-        resource["name"] = table.name;
-        resource["path"] = table.path;
-        resource["profile"] = "tabular-data-resource";
-        resource["format"] = "csv";
-        resource["mediatype"] = "text/csv";
-        resource["encoding"] = "utf-8";
-        resource["dialect"] = {{"delimiter", ","}, {"lineTerminator", "\r\n"}, {"quoteChar", "\""}, {"header", true}};
-        resource["schema"] = {{"fields", fields}, {"missingValues", json::array({""})}};
-        resources.push_back(resource);
+        schema.set("missingValues", std::vector<std::string>{""});
     }
-    package["resources"] = resources;
-    // What the tables were made from, and by what. The sessions, one line
-    // each, are written by hand: a thousand sessions made into JSON values
-    // and dumped cost more than the rest of the descriptor.
+    // What the tables were made from, and by what; the sessions one line each.
     std::set<std::string> hashes;
     for (const PackageSession& s : sessions)
         if (!s.setupHash.empty()) hashes.insert(s.setupHash);
-    package["qbxtool"] = {{"version", versionText()}};
-    package["setups"] = json(std::vector<std::string>(hashes.begin(), hashes.end()));
-    std::string text = package.dump(2);
-    text.resize(text.size() - 2);  // the closing "\n}"
-    text += ",\n  \"sessions\": [";
-    const auto textOrNull = [](const std::string& value) { return value.empty() ? "null" : json(value).dump(); };
-    for (size_t i = 0; i < sessions.size(); ++i) {
-        const PackageSession& s = sessions[i];
-        text += i ? ",\n    " : "\n    ";
-        text += "{\"session\": " + json(s.session).dump() + ", \"setup\": " + textOrNull(s.setupHash) +
-                ", \"programVersion\": " + textOrNull(s.programVersion) + "}";
+    package.set("qbxtool", Value::object()).set("version", versionText());
+    package.set("setups", std::vector<std::string>(hashes.begin(), hashes.end()));
+    const auto textOrNull = [](const std::string& value) { return value.empty() ? Value() : Value(value); };
+    Value& list = package.set("sessions", Value::array());
+    for (const PackageSession& s : sessions) {
+        Value& session = list.push(Value::object(Value::Layout::OneLine));
+        session.set("session", s.session);
+        session.set("setup", textOrNull(s.setupHash));
+        session.set("programVersion", textOrNull(s.programVersion));
     }
-    text += sessions.empty() ? "]\n}\n" : "\n  ]\n}\n";
-    return text;
+    return json::write(package) + "\n";
 }
 
 std::string codebookMarkdown(const std::vector<CsvColumn>& columns) {

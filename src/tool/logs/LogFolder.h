@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/eventlog/LogReader.h"
-#include "tool/logs/RunRecord.h"
+#include "core/runrecord/RunRecord.h"
 
 namespace qbx::tool::logs {
 

@@ -9,7 +9,7 @@
 #include "core/rules/Rules.h"
 #include "tool/InitCommand.h"
 #include "tool/Tool.h"
-#include "tool/logs/RunRecord.h"
+#include "core/runrecord/RunRecord.h"
 #include "tool/logs/Session.h"
 #include "tool/logs/SessionSetup.h"
 #include "tool/setup/GameSetup.h"

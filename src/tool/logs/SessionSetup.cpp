@@ -29,7 +29,7 @@ std::map<std::string, std::string> filesOf(const fs::path& setupDir) {
 // The files a run record lists, with their SHA-256.
 std::map<std::string, std::string> filesRecorded(const RunRecord& record) {
     std::map<std::string, std::string> files;
-    for (const RunRecordFile& f : record.files) files[f.path] = f.sha256;
+    for (const SetupFile& f : record.files) files[f.path] = f.sha256;
     return files;
 }
 
@@ -37,7 +37,7 @@ std::map<std::string, std::string> filesRecorded(const RunRecord& record) {
 // those it says were not copied.
 std::map<std::string, std::string> filesCopied(const RunRecord& record) {
     std::map<std::string, std::string> files = filesRecorded(record);
-    for (const RunRecordLeftOut& left : record.notCopied) files.erase(left.path);
+    for (const SetupLeftOut& left : record.notCopied) files.erase(left.path);
     return files;
 }
 

@@ -40,7 +40,7 @@ void addSessionsCommand(CLI::App& app, CommandResult& result) {
         const logs::SessionSetups setups = logs::setupsOfSessions(folder, nullptr, false, std::cerr);
         const logs::SessionsResult sessions = logs::listSessions(folder, setups.of);
         if (options->json)
-            std::cout << logs::sessionsJson(sessions).dump(2) << "\n";
+            std::cout << json::write(logs::sessionsJson(sessions), 2, json::KeyOrder::Sorted) << "\n";
         else
             logs::printSessions(sessions, std::cout);
         for (const std::string& w : sessions.warnings) std::cerr << w << "\n";

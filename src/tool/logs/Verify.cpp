@@ -146,61 +146,63 @@ void printSessions(const SessionsResult& r, std::ostream& out) {
 namespace {
 
 // What sessions --json gives of a session's run record; nulls without one.
-void addRunRecordJson(nlohmann::json& e, const Session& s) {
+void addRunRecordJson(json::Value& e, const Session& s) {
     const RunRecord* r = s.pair.record.get();
-    e["runRecord"] = r ? nlohmann::json(r->path) : nlohmann::json(nullptr);
-    e["recordState"] = r ? nlohmann::json(r->ended ? "ended" : "started") : nlohmann::json(nullptr);
-    if (r && r->simulated) e["simulated"] = true;
+    e.set("runRecord", r ? json::Value(r->path) : json::Value());
+    e.set("recordState", r ? json::Value(r->ended ? "ended" : "started") : json::Value());
+    if (r && r->simulated) e.set("simulated", true);
     if (r) {
-        nlohmann::json setup;
-        setup["hash"] = r->setupHash;
-        setup["short"] = r->setupShort;
-        setup["workingDirectory"] = r->workingDirectory;
-        setup["saved"] = r->savedSetupDir().empty() ? nlohmann::json(nullptr) : nlohmann::json(r->savedSetupDir());
-        e["setup"] = setup;
-        e["programVersion"] = r->version;
-        e["programEnd"] = r->end ? nlohmann::json(r->end->how) : nlohmann::json(nullptr);
-        e["continues"] = r->continues ? nlohmann::json{{"session", r->continues->session}, {"hand", r->continues->hand}}
-                                      : nlohmann::json(nullptr);
-        e["problems"] = r->problems;
+        json::Value& setup = e.set("setup", json::Value::object());
+        setup.set("hash", r->setupHash);
+        setup.set("short", r->setupShort);
+        setup.set("workingDirectory", r->workingDirectory);
+        setup.set("saved", r->savedSetupDir().empty() ? json::Value() : json::Value(r->savedSetupDir()));
+        e.set("programVersion", r->version);
+        e.set("programEnd", r->end ? json::Value(r->end->how) : json::Value());
+        json::Value& continues = e.set("continues", json::Value());
+        if (r->continues) {
+            continues = json::Value::object();
+            continues.set("session", r->continues->session);
+            continues.set("hand", r->continues->hand);
+        }
+        e.set("problems", r->problems);
     } else {
-        e["setup"] = nullptr;
-        e["programVersion"] = nullptr;
-        e["programEnd"] = nullptr;
-        e["continues"] = nullptr;
-        e["problems"] = nlohmann::json::array();
+        e.set("setup", json::Value());
+        e.set("programVersion", json::Value());
+        e.set("programEnd", json::Value());
+        e.set("continues", json::Value());
+        e.set("problems", json::Value::array());
     }
-    e["notes"] = runRecordNotes(s);
+    e.set("notes", runRecordNotes(s));
 }
 
 }  // namespace
 
-nlohmann::json sessionsJson(const SessionsResult& r) {
-    nlohmann::json j;
-    j["sessions"] = nlohmann::json::array();
+json::Value sessionsJson(const SessionsResult& r) {
+    json::Value j = json::Value::object();
+    json::Value& sessions = j.set("sessions", json::Value::array());
     for (const Session& s : r.sessions) {
-        nlohmann::json e;
-        e["session"] = s.pair.name.suffix;
-        e["date"] = s.pair.name.isoDate();
-        e["colorKeeperLog"] = s.pair.ckPath;
-        e["numberKeeperLog"] = s.pair.nkPath;
-        e["participant"] = asUtf8(s.participant);
-        e["start"] = s.hasStart ? clockText(s.start) : "";
-        e["hands"] = s.handsPlayed();
-        e["gameEnded"] = s.gameEnded;
-        e["end"] = endingText(s);
-        e["lastRecord"] = s.hasStart ? clockText(s.last) : "";
-        e["lastHand"] = s.lastHand;
-        e["acrossMidnight"] = s.crossesMidnight;
-        e["colorKeeperScore"] = s.ckTotal() ? nlohmann::json(*s.ckTotal()) : nlohmann::json(nullptr);
-        e["numberKeeperScore"] = s.nkTotal() ? nlohmann::json(*s.nkTotal()) : nlohmann::json(nullptr);
-        e["faults"] = s.faults;
+        json::Value& e = sessions.push(json::Value::object());
+        e.set("session", s.pair.name.suffix);
+        e.set("date", s.pair.name.isoDate());
+        e.set("colorKeeperLog", s.pair.ckPath);
+        e.set("numberKeeperLog", s.pair.nkPath);
+        e.set("participant", s.participant);
+        e.set("start", s.hasStart ? clockText(s.start) : "");
+        e.set("hands", s.handsPlayed());
+        e.set("gameEnded", s.gameEnded);
+        e.set("end", endingText(s));
+        e.set("lastRecord", s.hasStart ? clockText(s.last) : "");
+        e.set("lastHand", s.lastHand);
+        e.set("acrossMidnight", s.crossesMidnight);
+        e.set("colorKeeperScore", s.ckTotal());
+        e.set("numberKeeperScore", s.nkTotal());
+        e.set("faults", s.faults);
         addRunRecordJson(e, s);
-        j["sessions"].push_back(e);
     }
-    j["unpaired"] = r.unpaired;
-    j["notLogs"] = r.notLogs;
-    j["passedOver"] = r.passedOver;
+    j.set("unpaired", r.unpaired);
+    j.set("notLogs", r.notLogs);
+    j.set("passedOver", r.passedOver);
     return j;
 }
 
@@ -257,31 +259,38 @@ void printVerify(const VerifyResult& r, std::ostream& out, std::ostream& message
     out << counted(r.pairs.size(), "session", "sessions") << ", " << faulty << " with faults\n";
 }
 
-nlohmann::json verifyJson(const VerifyResult& r) {
-    nlohmann::json j;
-    j["sessions"] = nlohmann::json::array();
+json::Value verifyJson(const VerifyResult& r) {
+    json::Value j = json::Value::object();
+    json::Value& sessions = j.set("sessions", json::Value::array());
     for (const PairVerdict& p : r.pairs) {
-        nlohmann::json e;
-        e["session"] = p.pair.name.suffix;
-        e["colorKeeperLog"] = p.pair.ckPath;
-        e["numberKeeperLog"] = p.pair.nkPath;
-        e["ok"] = !p.faulty();
-        e["gameEnded"] = p.session.gameEnded;
-        e["end"] = endingText(p.session);
-        e["hands"] = p.session.handsPlayed();
-        e["acrossMidnight"] = p.session.crossesMidnight;
-        e["setup"] = p.pair.record ? nlohmann::json(p.pair.record->setupShort) : nlohmann::json(nullptr);
-        e["faults"] = nlohmann::json::array();
-        for (const SessionFault& f : p.firstOfEachKind)
-            e["faults"].push_back(
-                {{"file", f.file}, {"line", f.line}, {"kind", faultKindText(f.kind)}, {"what", f.what}});
-        e["moreFaults"] = p.moreFaults;
-        e["warnings"] = nlohmann::json::array();
-        for (const SessionFault& w : p.warnings) e["warnings"].push_back({{"file", w.file}, {"what", w.what}});
-        j["sessions"].push_back(e);
+        json::Value& e = sessions.push(json::Value::object());
+        e.set("session", p.pair.name.suffix);
+        e.set("colorKeeperLog", p.pair.ckPath);
+        e.set("numberKeeperLog", p.pair.nkPath);
+        e.set("ok", !p.faulty());
+        e.set("gameEnded", p.session.gameEnded);
+        e.set("end", endingText(p.session));
+        e.set("hands", p.session.handsPlayed());
+        e.set("acrossMidnight", p.session.crossesMidnight);
+        e.set("setup", p.pair.record ? json::Value(p.pair.record->setupShort) : json::Value());
+        json::Value& faults = e.set("faults", json::Value::array());
+        for (const SessionFault& f : p.firstOfEachKind) {
+            json::Value& fault = faults.push(json::Value::object());
+            fault.set("file", f.file);
+            fault.set("line", f.line);
+            fault.set("kind", faultKindText(f.kind));
+            fault.set("what", f.what);
+        }
+        e.set("moreFaults", p.moreFaults);
+        json::Value& warnings = e.set("warnings", json::Value::array());
+        for (const SessionFault& w : p.warnings) {
+            json::Value& warning = warnings.push(json::Value::object());
+            warning.set("file", w.file);
+            warning.set("what", w.what);
+        }
     }
-    j["notLogs"] = r.notLogs;
-    j["passedOver"] = r.passedOver;
+    j.set("notLogs", r.notLogs);
+    j.set("passedOver", r.passedOver);
     return j;
 }
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
+#include "core/json/Json.h"
 
 #include "tool/logs/LogFolder.h"
 #include "tool/logs/Session.h"
@@ -24,7 +24,7 @@ struct SessionsResult {
 // `setups`: the setup of each pair (setupsOfSessions), or none at all.
 SessionsResult listSessions(const LogFolder& folder, const std::vector<const GameSetup*>& setups = {});
 void printSessions(const SessionsResult& result, std::ostream& out);
-nlohmann::json sessionsJson(const SessionsResult& result);
+json::Value sessionsJson(const SessionsResult& result);
 // "game ended", "ended early at 10:31:10.252 in hand 3", "partner log
 // missing, game ended".
 std::string endingText(const Session& session);
@@ -53,6 +53,6 @@ struct VerifyResult {
 // `setups`: the setup of each pair (setupsOfSessions), or none at all.
 VerifyResult verifyLogs(const LogFolder& folder, const std::vector<const GameSetup*>& setups);
 void printVerify(const VerifyResult& result, std::ostream& out, std::ostream& messages);
-nlohmann::json verifyJson(const VerifyResult& result);
+json::Value verifyJson(const VerifyResult& result);
 
 }  // namespace qbx::tool::logs

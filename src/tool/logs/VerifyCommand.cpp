@@ -75,7 +75,7 @@ void addVerifyCommand(CLI::App& app, CommandResult& result) {
         const logs::SessionSetups setups = logs::setupsOfSessions(folder, setup ? &*setup : nullptr, false, std::cerr);
         const logs::VerifyResult verdict = logs::verifyLogs(folder, setups.of);
         if (options->json) {
-            std::cout << logs::verifyJson(verdict).dump(2) << "\n";
+            std::cout << json::write(logs::verifyJson(verdict), 2, json::KeyOrder::Sorted) << "\n";
             std::ostringstream quiet;
             logs::printVerify(verdict, quiet, std::cerr);
         } else {

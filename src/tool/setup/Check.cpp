@@ -374,16 +374,18 @@ std::string checkText(const CheckReport& report) {
     return out;
 }
 
-nlohmann::json checkJson(const CheckReport& report) {
-    nlohmann::json out;
-    out["directory"] = report.workDir;
-    out["errors"] = nlohmann::json::array();
-    out["warnings"] = nlohmann::json::array();
+json::Value checkJson(const CheckReport& report) {
+    json::Value out = json::Value::object();
+    out.set("directory", report.workDir);
+    json::Value errors = json::Value::array(), warnings = json::Value::array();
     for (const Finding& f : report.findings) {
-        nlohmann::json j = {{"file", f.file}, {"message", f.message}};
-        j["line"] = f.line > 0 ? nlohmann::json(f.line) : nlohmann::json(nullptr);
-        out[f.level == Finding::Level::Error ? "errors" : "warnings"].push_back(std::move(j));
+        json::Value& j = (f.level == Finding::Level::Error ? errors : warnings).push(json::Value::object());
+        j.set("file", f.file);
+        j.set("message", f.message);
+        j.set("line", f.line > 0 ? json::Value(f.line) : json::Value());
     }
+    out.set("errors", std::move(errors));
+    out.set("warnings", std::move(warnings));
     return out;
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
+#include "core/json/Json.h"
 
 namespace qbx::tool {
 
@@ -32,6 +32,6 @@ CheckReport checkWorkDir(const std::string& dir);
 // "setup/shoe.txt:5: error: line 5 has 15 significant characters instead of 16",
 // then a count of errors and warnings.
 std::string checkText(const CheckReport& report);
-nlohmann::json checkJson(const CheckReport& report);
+json::Value checkJson(const CheckReport& report);
 
 }  // namespace qbx::tool

@@ -28,7 +28,7 @@ void addCheckCommand(CLI::App& app, CommandResult& result) {
     cmd->callback([options, &result] {
         const CheckReport report = checkWorkDir(options->dir);
         if (options->json)
-            std::cout << checkJson(report).dump(2) << "\n";
+            std::cout << json::write(checkJson(report), 2, json::KeyOrder::Sorted) << "\n";
         else
             std::cout << checkText(report);
         result.exitCode = report.count(Finding::Level::Error) > 0 ? kExitProblems : kExitOk;

@@ -120,33 +120,33 @@ std::string solutionsText(const std::string& shoePath, const GameSetup& setup, c
     return out;
 }
 
-nlohmann::json solutionsJson(const std::string& shoePath, const GameSetup& setup,
-                             const std::vector<HandSolution>& hands) {
-    nlohmann::json out;
-    out["shoe"] = shoePath;
-    out["rules"] = {{"ViewCard", setup.parameters.viewCard},    {"Drag CkNk", setup.parameters.dragCkNkText},
-                    {"MaxRounds", setup.rules.maxRounds},       {"SyntaxInput", setup.parameters.dealingOrder},
-                    {"PremiumRound", setup.rules.premiumRound}, {"CostMove", setup.rules.costMove}};
-    nlohmann::json list = nlohmann::json::array();
+json::Value solutionsJson(const std::string& shoePath, const GameSetup& setup, const std::vector<HandSolution>& hands) {
+    json::Value out = json::Value::object();
+    out.set("shoe", shoePath);
+    json::Value& rules = out.set("rules", json::Value::object());
+    rules.set("ViewCard", setup.parameters.viewCard);
+    rules.set("Drag CkNk", setup.parameters.dragCkNkText);
+    rules.set("MaxRounds", setup.rules.maxRounds);
+    rules.set("SyntaxInput", setup.parameters.dealingOrder);
+    rules.set("PremiumRound", setup.rules.premiumRound);
+    rules.set("CostMove", setup.rules.costMove);
+    json::Value& list = out.set("hands", json::Value::array());
     for (const HandSolution& h : hands) {
-        nlohmann::json j;
-        j["line"] = h.lineNumber;
-        j["deal"] = h.shoeLine;
-        j["status"] = statusName(h.status);
+        json::Value& j = list.push(json::Value::object());
+        j.set("line", h.lineNumber);
+        j.set("deal", h.shoeLine);
+        j.set("status", statusName(h.status));
         if (h.status == HandSolution::Status::Solved) {
-            j["fewestActions"] = h.fewestActions;
-            nlohmann::json actions = nlohmann::json::array();
-            for (const Action& a : h.line) actions.push_back(a.text());
-            j["shortestLine"] = actions;
+            j.set("fewestActions", h.fewestActions);
+            json::Value& actions = j.set("shortestLine", json::Value::array());
+            for (const Action& a : h.line) actions.push(a.text());
         } else if (h.status == HandSolution::Status::AlreadyAtTarget) {
-            j["fewestActions"] = 1;
+            j.set("fewestActions", 1);
         } else {
-            j["fewestActions"] = nullptr;
+            j.set("fewestActions", json::Value());
         }
-        if (!h.score.empty()) j["scoreEach"] = h.score;
-        list.push_back(std::move(j));
+        if (!h.score.empty()) j.set("scoreEach", h.score);
     }
-    out["hands"] = std::move(list);
     return out;
 }
 

@@ -6,8 +6,7 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
+#include "core/json/Json.h"
 #include "tool/setup/GameSetup.h"
 #include "tool/setup/SolverTable.h"
 
@@ -31,8 +30,7 @@ std::vector<HandSolution> solveShoe(const std::string& shoePath, const GameSetup
 HandSolution solveDeal(const rules::Deal& deal, const GameSetup& setup, const SolverTable& table);
 
 std::string solutionsText(const std::string& shoePath, const GameSetup& setup, const std::vector<HandSolution>& hands);
-nlohmann::json solutionsJson(const std::string& shoePath, const GameSetup& setup,
-                             const std::vector<HandSolution>& hands);
+json::Value solutionsJson(const std::string& shoePath, const GameSetup& setup, const std::vector<HandSolution>& hands);
 
 // "ViewCard ALL, Drag CkNk TRUE, MaxRounds 12, SyntaxInput DEFAULT": the
 // settings a solution depends on.

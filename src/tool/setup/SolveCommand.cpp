@@ -34,7 +34,7 @@ void addSolveCommand(CLI::App& app, CommandResult& result) {
         const SolverTable table(setup.rules);
         const std::vector<HandSolution> hands = solveShoe(options->shoe, setup, table);
         if (options->json)
-            std::cout << solutionsJson(options->shoe, setup, hands).dump(2) << "\n";
+            std::cout << json::write(solutionsJson(options->shoe, setup, hands), 2, json::KeyOrder::Sorted) << "\n";
         else
             std::cout << solutionsText(options->shoe, setup, hands);
         result.exitCode = kExitOk;

@@ -84,7 +84,7 @@ EarlierSessions earlierSessions(const std::string& dataout) {
     EarlierSessions earlier;
     for (const logs::LogPair& pair : logs::findLogs(dataout).pairs) {
         if (!pair.record) continue;
-        const logs::RunRecord& r = *pair.record;
+        const RunRecord& r = *pair.record;
         if (const std::optional<int> n = simNumber(r.participant); n && *n > earlier.highest) earlier.highest = *n;
         if (!r.simulated) continue;
         const std::optional<long long> end = isoMs(r.end ? r.end->time : r.started);
