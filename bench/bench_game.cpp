@@ -82,7 +82,7 @@ void BM_DurableRecord(benchmark::State& state) {
     WorkDir dir;
     LogFile log;
     std::string error;
-    if (log.createNew("dataout/bench.txt", error) != LogFile::Create::Created) {
+    if (log.createNew(dir.path() + "/dataout/bench.txt", error) != LogFile::Create::Created) {
         state.SkipWithError(error.c_str());
         return;
     }
@@ -111,7 +111,7 @@ void BM_RecordWrite(benchmark::State& state) {
     WorkDir dir;
     LogFile log;
     std::string error;
-    log.createNew("dataout/bench.txt", error);
+    log.createNew(dir.path() + "/dataout/bench.txt", error);
     for (auto _ : state) log.writeLine(kRecord);
 }
 BENCHMARK(BM_RecordWrite)->Unit(benchmark::kMicrosecond);

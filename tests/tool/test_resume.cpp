@@ -73,10 +73,10 @@ const LogCut kInHand3{"GC:", 18};  // both logs end with the deal of hand 3
 TEST(Resume, ASessionKilledInHand3GivesAShoeFromHand3WhichTheProgramPlays) {
     qbx::test::WorkDir lab;  // the lab's working directory
     const fs::path saved = writeKilledSession(lab.path(), kInHand3);
-    const Resumed r = resume(lab.path() + "/dataout/ck" + kKilledSession + ".txt");
+    const fs::path dir = fs::path(lab.path()) / ("resume_" + kKilledSession);
+    const Resumed r = resume(lab.path() + "/dataout/ck" + kKilledSession + ".txt", dir.string());
     ASSERT_EQ(r.exitCode, kExitOk) << r.err;
     EXPECT_EQ(r.err, "");
-    const fs::path dir = fs::path(lab.path()) / ("resume_" + kKilledSession);
     EXPECT_NE(r.out.find("Made " + dir.string()), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\"Z9 \xC3\xA9\""), std::string::npos) << "the code to type again: " << r.out;
 
@@ -102,7 +102,7 @@ TEST(Resume, ASessionKilledInHand3GivesAShoeFromHand3WhichTheProgramPlays) {
     EXPECT_EQ(s.game.progress().handNumber, 1);
     const std::vector<std::string> whole = dealRecords(readFile(std::string(QBX_TEST_DATA) + "/mix_game_ck.txt"));
     const std::vector<std::string> fromHand3(whole.begin() + 12, whole.end());
-    EXPECT_EQ(dealRecords(qbx::test::readLogs("dataout").ck),
+    EXPECT_EQ(dealRecords(qbx::test::readLogs((dir / "dataout").string()).ck),
               std::vector<std::string>(fromHand3.begin(), fromHand3.begin() + 6));
     for (int actions = 0; !s.platform.terminated && actions < 100; ++actions) {
         s.untilHandInPlay();
@@ -110,7 +110,7 @@ TEST(Resume, ASessionKilledInHand3GivesAShoeFromHand3WhichTheProgramPlays) {
         if (s.game.progress().handInPlay) s.pass();
     }
     ASSERT_TRUE(s.platform.terminated) << "the game ends when the continued shoe is played out";
-    const qbx::test::Logs logs = qbx::test::readLogs("dataout");
+    const qbx::test::Logs logs = qbx::test::readLogs((dir / "dataout").string());
     EXPECT_EQ(dealRecords(logs.ck), fromHand3);
     EXPECT_EQ(dealRecords(logs.nk), fromHand3);
     EXPECT_NE(logs.ck.find("GE::Game ended due to exhaustion of shoe"), std::string::npos);
