@@ -97,9 +97,10 @@ public:
         case Value::Kind::Object: {
             std::vector<const Value::Members::value_type*> members;
             for (const auto& m : v.members()) members.push_back(&m);
+            // An object's keys are unique (set() replaces a key's value).
             if (order_ == KeyOrder::Sorted)
-                std::stable_sort(members.begin(), members.end(),
-                                 [](const auto* a, const auto* b) { return a->first < b->first; });
+                std::sort(members.begin(), members.end(),
+                          [](const auto* a, const auto* b) { return a->first < b->first; });
             std::vector<const std::string*> keys;
             std::vector<const Value*> values;
             for (const auto* m : members) {
