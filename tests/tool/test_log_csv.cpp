@@ -279,7 +279,7 @@ TEST_F(CsvTables, TheReplayTheTablesAndTheSessionsListReadTheCodeAndThePickUpsAl
 
     std::string error;
     const auto replay =
-        qbx::replay::SessionReplay::open({"ck071226_1.txt", "nk071226_1.txt", ckText, nkText}, {1280, 1024}, error);
+        qbx::replay::SessionReplay::open({"ck071226_1.txt", "nk071226_1.txt", ckText, nkText, {}}, {1280, 1024}, error);
     ASSERT_TRUE(replay) << error;
     EXPECT_EQ(replay->participant(), typed);
     std::map<std::string, std::string> replayPickUps;  // "ck 18" -> who made it
