@@ -67,7 +67,7 @@ struct ScriptedPlay {
     std::function<void(long)> afterDeal;    // with the number of hands dealt so far
 };
 
-// The setup of a scripted game in the current working directory.
+// The setup of a scripted game in a WorkDir.
 inline void writeScriptedSetup(WorkDir& dir, int hands, unsigned seed) {
     dir.write("setup/QBXParameter.ini", parameterFile({{"ViewCard", "NONE"}, {"MaxRounds", "50"}}));
     dir.write("setup/messages.ini", englishCatalogue());

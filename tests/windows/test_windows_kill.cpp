@@ -71,7 +71,7 @@ std::string thisProgram() {
     return std::string(path, n);
 }
 
-// This test program started again to play the game in the current working
+// This test program started again to play the game in the newest WorkDir's
 // folder; ended with TerminateProcess unless it has ended by itself.
 class GameProcess {
 public:
@@ -95,8 +95,10 @@ public:
         startup.hStdOutput = nul;
         startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
         PROCESS_INFORMATION started{};
-        const BOOL ok =
-            ::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &started);
+        // It plays in the test's folder, the process's own directory there.
+        const std::string folder = currentWorkDir();
+        const BOOL ok = ::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                         folder.empty() ? nullptr : folder.c_str(), &startup, &started);
         const DWORD error = ::GetLastError();
         _putenv_s(kScenarioVariable, "");
         if (nul != INVALID_HANDLE_VALUE) ::CloseHandle(nul);
