@@ -109,10 +109,10 @@ inline void expectKilledAfter(const Logs& killed, const FinishedRun& finished, l
     EXPECT_GE(nk, recordsUpTo(finished.logs.nk, finished.clockAfter[action])) << "nk: held back after action " << n;
 }
 
-// Plays the scripted game in the newest WorkDir (or the working folder of a
-// process started there; set up by
-// writeScriptedSetup) as the process to be killed does; `afterAction` runs
-// after each action with the number of actions so far.
+// Plays the scripted game that writeScriptedSetup laid out, in the newest
+// WorkDir (in a process started in its folder: there), as the process to be
+// killed does; `afterAction` runs after each action with the number of
+// actions so far.
 inline void playScripted(const std::function<void(long)>& afterAction) {
     Session s;
     startScripted(s);
