@@ -71,6 +71,35 @@ std::string thisProgram() {
     return std::string(path, n);
 }
 
+// GoogleTest's shard variables taken out of this process's environment for
+// as long as the object lives, so a child started meanwhile runs unsharded.
+class ShardVariablesLeftOut {
+public:
+    ShardVariablesLeftOut() {
+        for (Saved& variable : saved_) {
+            if (const char* value = std::getenv(variable.name)) {
+                variable.value = value;
+                variable.wasSet = true;
+                _putenv_s(variable.name, "");
+            }
+        }
+    }
+    ~ShardVariablesLeftOut() {
+        for (const Saved& variable : saved_)
+            if (variable.wasSet) _putenv_s(variable.name, variable.value.c_str());
+    }
+    ShardVariablesLeftOut(const ShardVariablesLeftOut&) = delete;
+    ShardVariablesLeftOut& operator=(const ShardVariablesLeftOut&) = delete;
+
+private:
+    struct Saved {
+        const char* name;
+        std::string value;
+        bool wasSet = false;
+    };
+    Saved saved_[2] = {{"GTEST_TOTAL_SHARDS", {}}, {"GTEST_SHARD_INDEX", {}}};
+};
+
 // This test program started again to play the game in the newest WorkDir's
 // folder; ended with TerminateProcess unless it has ended by itself.
 class GameProcess {
@@ -85,6 +114,10 @@ public:
         const std::string scenario =
             std::to_string(signalAfter) + " " + std::to_string(reinterpret_cast<std::uintptr_t>(ready_));
         _putenv_s(kScenarioVariable, scenario.c_str());
+        // The second process runs one test by name: GoogleTest's shard
+        // variables, inherited, could put that test in another shard, and a
+        // process with no test to run never plays its game.
+        const ShardVariablesLeftOut unsharded;
         const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
         std::string command =
             "\"" + thisProgram() + "\" --gtest_filter=" + test->test_suite_name() + "." + test->name();
