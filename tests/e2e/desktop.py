@@ -681,7 +681,8 @@ def _box_attempts(s, d, passer, results):
                 _settle_quick(lambda: box_ok(wid), "the box shown where it came up, above the table")
                 results.append(("%s: %s" % (who, what), None))
             except E2EFailure as e:
-                results.append(("%s: %s" % (who, what), "%s\n%s" % (e, d.describe(wid))))
+                results.append(("%s: %s" % (who, what),
+                                "%s\n%s; it came up at %s" % (e, d.describe(wid), place[0])))
                 _put_back_by_hand(d, wid)
                 s.x("windowmove", wid, place[0][0], place[0][1], check_rc=False)
 

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QHideEvent>
+#include <QMargins>
 #include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
@@ -35,20 +36,24 @@ HeldMessageBox::HeldMessageBox(QWidget* over, const QString& text) : over_(over)
 
 HeldMessageBox::~HeldMessageBox() = default;
 
-QRect HeldMessageBox::centredFrame() const {
-    const QRect outer = frameGeometry();
-    const QRect inner = geometry();
-    // The frame around the size the box was laid out at.
-    const QSize size = clientSize_.isValid() ? clientSize_ + outer.size() - inner.size() : outer.size();
+QRect HeldMessageBox::centredArea() const {
+    const QSize size = clientSize_.isValid() ? clientSize_ : this->size();
     QPoint centre;
     if (over_ && over_->isVisible()) {
         centre = over_->frameGeometry().center();
     } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         centre = screen->availableGeometry().center();
     } else {
-        return outer;
+        return geometry();
     }
     return {centre - QPoint(size.width() / 2, size.height() / 2), size};
+}
+
+QRect HeldMessageBox::centredFrame() const {
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    return centredArea().marginsAdded(QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
+                                               outer.right() - inner.right(), outer.bottom() - inner.bottom()));
 }
 
 void HeldMessageBox::showEvent(QShowEvent* event) {
@@ -56,8 +61,8 @@ void HeldMessageBox::showEvent(QShowEvent* event) {
     if (event->spontaneous()) return;
     // The box lays itself out as it is first shown: that size is its own.
     if (!clientSize_.isValid()) clientSize_ = size();
-    // move() places the frame's top-left corner.
-    move(centredFrame().topLeft());
+    // setGeometry() places the box's own area, whatever its frame.
+    setGeometry(centredArea());
 }
 
 void HeldMessageBox::closeEvent(QCloseEvent* event) {
@@ -91,8 +96,7 @@ void HeldMessageBox::putBack() {
     // Once OK is pressed the box is hidden for good.
     if (!isVisible()) return;
     if (windowState() != Qt::WindowNoState) setWindowState(Qt::WindowNoState);
-    if (clientSize_.isValid() && size() != clientSize_) resize(clientSize_);
-    if (frameGeometry() != centredFrame()) move(centredFrame().topLeft());
+    if (geometry() != centredArea()) setGeometry(centredArea());
     show();
 #ifdef _WIN32
     winfront::showAgain(*this);

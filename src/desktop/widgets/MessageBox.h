@@ -47,7 +47,12 @@ protected:
 #endif
 
 private:
-    // Where the box belongs: its frame's rectangle, centred over `over_`.
+    // Where the box belongs: its own area (the frame left out), at the size
+    // it was laid out at, centred over `over_`. The box is placed by that
+    // area alone: the frame's size is known only some time after the box
+    // comes up, and a place that counted it would move once it is known.
+    QRect centredArea() const;
+    // The frame around that area, as far as the frame is known yet.
     QRect centredFrame() const;
     void putBackSoon();
     void putBack();
