@@ -72,7 +72,6 @@ class TestReplayWindow : public QObject {
     Q_OBJECT
 private:
     std::unique_ptr<test::WorkDir> dir_;
-    QString home_;  // the current directory the tests started in
     SessionFiles files_;
 
     std::unique_ptr<SessionReplay> open() {
@@ -122,7 +121,6 @@ private:
 private slots:
     void initTestCase() {
         installFontSubstitutions();
-        home_ = QDir::currentPath();
         // A session of three hands played to its end, its logs, run record
         // and saved setup in dataout.
         dir_ = std::make_unique<test::WorkDir>();

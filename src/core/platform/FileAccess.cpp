@@ -95,28 +95,16 @@ bool ReadOnlyFile::openRegular(const std::string& path, std::string& error) {
         error = errno == ELOOP ? "a link" : std::strerror(errno);
         return false;
     }
-    struct stat st {};
-    if (::fstat(fd_, &st) != 0) {
-        error = std::strerror(errno);
-        close();
-        return false;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        error = "not a regular file";
-        close();
-        return false;
-    }
-    sizeAtOpen_ = static_cast<int64_t>(st.st_size);
-    device_ = static_cast<std::uint64_t>(st.st_dev);
-    inode_ = static_cast<std::uint64_t>(st.st_ino);
-    return true;
+    const ReadFault fault = keepIfRegular(error);
+    if (fault == ReadFault::Directory) error = "not a regular file";
+    return fault == ReadFault::None;
 }
 
 bool ReadOnlyFile::openFollowed(const std::string& path, std::string& error, ReadFault& fault) {
     close();
     fault = ReadFault::None;
-    struct stat st {};
 #ifdef _WIN32
+    struct stat st {};
     // Windows has no named pipes in its file system, but a device name
     // ("NUL", "CON") opens: what is no regular file is refused first.
     if (::stat(path.c_str(), &st) != 0) {
@@ -142,22 +130,27 @@ bool ReadOnlyFile::openFollowed(const std::string& path, std::string& error, Rea
         error = fault == ReadFault::NotAFile ? "not a regular file" : std::strerror(why);
         return false;
     }
+    fault = keepIfRegular(error);
+    return fault == ReadFault::None;
+}
+
+ReadFault ReadOnlyFile::keepIfRegular(std::string& error) {
+    struct stat st {};
     if (::fstat(fd_, &st) != 0) {
-        fault = ReadFault::CannotOpen;
         error = std::strerror(errno);
         close();
-        return false;
+        return ReadFault::CannotOpen;
     }
     if (!S_ISREG(st.st_mode)) {
-        fault = S_ISDIR(st.st_mode) ? ReadFault::Directory : ReadFault::NotAFile;
-        error = S_ISDIR(st.st_mode) ? "is a directory" : "not a regular file";
+        const bool directory = S_ISDIR(st.st_mode);
+        error = directory ? "is a directory" : "not a regular file";
         close();
-        return false;
+        return directory ? ReadFault::Directory : ReadFault::NotAFile;
     }
     sizeAtOpen_ = static_cast<int64_t>(st.st_size);
     device_ = static_cast<std::uint64_t>(st.st_dev);
     inode_ = static_cast<std::uint64_t>(st.st_ino);
-    return true;
+    return ReadFault::None;
 }
 
 namespace {

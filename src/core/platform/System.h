@@ -160,6 +160,10 @@ public:
     void close() noexcept;
 
 private:
+    // Keeps what was just opened if it is a regular file, taking its size,
+    // device and inode; closes it otherwise, saying why.
+    ReadFault keepIfRegular(std::string& error);
+
     int fd_ = -1;
     int64_t sizeAtOpen_ = -1;
     std::uint64_t device_ = 0, inode_ = 0;
