@@ -9,6 +9,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "core/runrecord/Sha256.h"
+
 #include "support/FakeDesktop.h"
 #include "support/MixGame.h"
 #include "tool/ToolTestSupport.h"
@@ -67,14 +69,25 @@ inline fs::path writeKilledSession(const fs::path& work, const LogCut& cut,
     fs::copy(fs::path(QBX_EXAMPLES) / "setup", saved / "setup", fs::copy_options::recursive);
     writeFile(saved / "setup" / "QBXParameter.ini", mixParameters());
     writeFile(saved / "setup" / "shoe.txt", shoe);
+    // The files of the copy, as the record lists them.
+    nlohmann::json files = nlohmann::json::array();
+    for (const auto& entry : fs::recursive_directory_iterator(saved / "setup")) {
+        if (!entry.is_regular_file()) continue;
+        const std::string bytes = readFile(entry.path());
+        files.push_back({{"path", "setup/" + entry.path().lexically_relative(saved / "setup").generic_string()},
+                         {"bytes", bytes.size()},
+                         {"sha256", qbx::sha256Hex(bytes)},
+                         {"use", "other"}});
+    }
     // What resume reads of the record; docs/log-format.md has the rest.
-    const nlohmann::json record = {{"record", "QBXSolo run record"},
-                                   {"format", 1},
-                                   {"session", kKilledSession},
-                                   {"state", "started"},
-                                   {"end", nullptr},
-                                   {"continues", nullptr},
-                                   {"setup", {{"hash", kSavedSetupHash}, {"saved", "setups/" + kSavedSetupHash}}}};
+    const nlohmann::json record = {
+        {"record", "QBXSolo run record"},
+        {"format", 1},
+        {"session", kKilledSession},
+        {"state", "started"},
+        {"end", nullptr},
+        {"continues", nullptr},
+        {"setup", {{"hash", kSavedSetupHash}, {"saved", "setups/" + kSavedSetupHash}, {"files", files}}}};
     writeFile(dataout / ("run" + kKilledSession + ".json"), record.dump(2));
     return saved;
 }

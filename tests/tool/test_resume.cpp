@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -249,4 +250,87 @@ TEST(Resume, TheCommandFindsASessionByNameInDataoutAndCheckPassesOnWhatItMade) {
     const ProcessResult help = runTool({"resume", "--help"});
     EXPECT_EQ(help.exitCode, kExitOk);
     EXPECT_NE(help.output.find("Example:\n  qbxtool resume"), std::string::npos) << help.output;
+}
+
+namespace {
+
+// The killed session's run record, changed by `edit` and written back.
+void editRecord(const fs::path& lab, const std::function<void(nlohmann::json&)>& edit) {
+    const fs::path path = lab / "dataout" / ("run" + kKilledSession + ".json");
+    nlohmann::json record = nlohmann::json::parse(readFile(path));
+    edit(record);
+    writeFile(path, record.dump(2));
+}
+
+}  // namespace
+
+// The saved setup is checked file by file against the run record: a file
+// changed after the session is refused by name (the session ran under the
+// record's setup, not the edited one), unless a setup is given on purpose.
+TEST(ResumeSavedSetup, FilesChangedAfterTheSessionAreRefusedByNameUnlessASetupIsGiven) {
+    TempDir lab;
+    const fs::path saved = writeKilledSession(lab.path(), kInHand3);
+    const std::string log = (lab.path() / "dataout" / ("ck" + kKilledSession + ".txt")).string();
+    const std::string ini = readFile(saved / "setup" / "QBXParameter.ini");
+    writeFile(saved / "setup" / "QBXParameter.ini", ini.substr(0, ini.find("MaxRounds=")) + "MaxRounds=5" +
+                                                        ini.substr(ini.find("\r\n", ini.find("MaxRounds="))));
+    fs::remove(saved / "setup" / "help.html");
+    Resumed r = resume(log, (lab.path() / "a").string());
+    EXPECT_EQ(r.exitCode, kExitCouldNotRun) << r.err;
+    EXPECT_NE(r.err.find("setup/QBXParameter.ini (changed)"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("setup/help.html (No such file"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("setup/shoe.txt"), std::string::npos) << "an unchanged file is not named: " << r.err;
+    EXPECT_NE(r.err.find("--setup DIR"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(lab.path() / "a"));
+
+    // Given on purpose, the edited copy is used, with the warning that it differs.
+    r = resume(log, (lab.path() / "b").string(), saved.string());
+    ASSERT_EQ(r.exitCode, kExitOk) << r.err;
+    EXPECT_NE(readFile(lab.path() / "b" / "setup" / "QBXParameter.ini").find("MaxRounds=5"), std::string::npos);
+
+    // Put back as it was, the copy is used again; a file added to it since
+    // is no file the record lists, and is not copied.
+    writeFile(saved / "setup" / "QBXParameter.ini", ini);
+    writeFile(saved / "setup" / "help.html", readFile(fs::path(QBX_EXAMPLES) / "setup" / "help.html"));
+    writeFile(saved / "setup" / "added.txt", "not the session's");
+    r = resume(log, (lab.path() / "c").string());
+    ASSERT_EQ(r.exitCode, kExitOk) << r.err;
+    EXPECT_EQ(readFile(lab.path() / "c" / "setup" / "QBXParameter.ini"), ini);
+    EXPECT_FALSE(fs::exists(lab.path() / "c" / "setup" / "added.txt"));
+}
+
+// Only dataout/setups/<the record's hash>/ is read, and in it only the
+// regular files the record lists: a record that points elsewhere or lists a
+// name outside setup/, and a listed file become a link, are refused.
+TEST(ResumeSavedSetup, OnlyTheFolderOfTheRecordsHashAndTheFilesItListsAreRead) {
+    TempDir lab;
+    const fs::path saved = writeKilledSession(lab.path(), kInHand3);
+    const std::string log = (lab.path() / "dataout" / ("ck" + kKilledSession + ".txt")).string();
+    // A copy of the setup elsewhere, whole and matching: still not read.
+    fs::copy(saved, lab.path() / "elsewhere", fs::copy_options::recursive);
+    editRecord(lab.path(), [](nlohmann::json& r) { r["setup"]["saved"] = "../elsewhere"; });
+    Resumed r = resume(log, (lab.path() / "a").string());
+    EXPECT_EQ(r.exitCode, kExitCouldNotRun);
+    EXPECT_NE(r.err.find("names its saved setup \"../elsewhere\""), std::string::npos) << r.err;
+    editRecord(lab.path(), [](nlohmann::json& r) { r["setup"]["saved"] = "setups/" + kSavedSetupHash; });
+
+    for (const std::string name : {"setup/../../elsewhere/setup/shoe.txt", "/etc/passwd", "setup/", "shoe.txt"}) {
+        editRecord(lab.path(), [&](nlohmann::json& r) {
+            r["setup"]["files"].push_back({{"path", name}, {"bytes", 1}});
+        });
+        r = resume(log, (lab.path() / "a").string());
+        EXPECT_EQ(r.exitCode, kExitCouldNotRun) << name;
+        EXPECT_NE(r.err.find("lists \"" + name + "\", which is no file inside setup/"), std::string::npos) << r.err;
+        editRecord(lab.path(), [](nlohmann::json& r) { r["setup"]["files"].erase(r["setup"]["files"].size() - 1); });
+    }
+    EXPECT_EQ(resume(log, (lab.path() / "b").string()).exitCode, kExitOk);
+
+    // The same bytes through a link are no file of the copy.
+    const fs::path shoe = saved / "setup" / "shoe.txt";
+    fs::rename(shoe, lab.path() / "shoe-elsewhere.txt");
+    fs::create_symlink(lab.path() / "shoe-elsewhere.txt", shoe);
+    r = resume(log, (lab.path() / "c").string());
+    EXPECT_EQ(r.exitCode, kExitCouldNotRun);
+    EXPECT_NE(r.err.find("setup/shoe.txt (a link now)"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(lab.path() / "c"));
 }

@@ -449,3 +449,38 @@ TEST_F(SessionSetups, TheCodebookNamesEveryColumnOfBothTablesAsTheirHeaderRows) 
 }
 
 }  // namespace
+
+namespace {
+
+// A saved setup edited after its sessions: the warning of sessions, verify
+// and csv names each file that changed and every session read with it,
+// once.
+TEST_F(SessionSetups, AnEditedSavedSetupIsNamedWithItsChangedFilesAndEverySessionOfIt) {
+    for (const char* session : {"071226_4", "071226_6", "071226_7"}) copyMixGame(dataout, session);
+    const SavedSetup edited = saveSetup(dataout, mixSetupFiles());
+    for (const char* session : {"071226_4", "071226_6", "071226_7"}) writeRunRecord(dataout, session, edited);
+    const fs::path copy = dataout / "setups" / edited.hash / "setup";
+    writeFile(copy / "QBXParameter.ini", readFile(copy / "QBXParameter.ini") + "; edited\r\n");
+    writeFile(copy / "notes.txt", "added later");
+    const std::string said = "071226_4, 071226_6 and 071226_7: warning: the saved setup " +
+                             (dataout / "setups" / edited.hash).string() +
+                             " is no longer the setup their run records name (setup/QBXParameter.ini changed, "
+                             "setup/notes.txt added after the session): read as it is";
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"sessions", dataout.string()}, {"verify", dataout.string()}}) {
+        const ProcessResult run = runTool(command);
+        EXPECT_EQ(occurrences(run.output, said), 1u) << command[0] << ": " << run.output;
+        EXPECT_EQ(occurrences(run.output, "no longer the setup"), 1u) << command[0] << ": " << run.output;
+    }
+    EXPECT_EQ(occurrences(csv().output, said), 1u);
+    // One session alone is named so.
+    fs::remove(dataout / "run071226_6.json");
+    fs::remove(dataout / "run071226_7.json");
+    EXPECT_NE(runTool({"verify", dataout.string()})
+                  .output.find("071226_4: warning: the saved setup " + (dataout / "setups" / edited.hash).string() +
+                               " is no longer the setup its run record names (setup/QBXParameter.ini changed, "
+                               "setup/notes.txt added after the session)"),
+              std::string::npos);
+}
+
+}  // namespace

@@ -8,11 +8,16 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <csignal>
 #include <filesystem>
 #include <map>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "core/replay/SessionReplay.h"
 #include "tool/LogMaking.h"
@@ -356,6 +361,63 @@ TEST(Simulate, EveryBadInputIsToldAndNothingIsWritten) {
     EXPECT_EQ(ok.exitCode, kExitOk) << ok.output;
     EXPECT_NE(ok.output.find("2 simulated sessions written"), std::string::npos) << ok.output;
     EXPECT_NE(ok.output.find("SIM-0001 to SIM-0002"), std::string::npos) << ok.output;
+}
+
+namespace killed {
+
+// The example setup with a shoe of two hands: a run of two sessions is short
+// enough to be stopped at each of its steps.
+void writeShortWorkDir(const fs::path& dir) {
+    writeExampleWorkDir(dir);
+    std::istringstream shoe(readFile(dir / "setup" / "shoe.txt"));
+    std::string kept, line;
+    for (int i = 0; i < 3 && std::getline(shoe, line); ++i) kept += line + "\n";
+    writeFile(dir / "setup" / "shoe.txt", kept);
+}
+
+int waitFor(pid_t pid) {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
+    return status;
+}
+
+}  // namespace killed
+
+TEST(SimulateKilled, StoppedAtAnyStepNoSessionOfItReadsAsAParticipants) {
+    TempDir tmp;
+    killed::writeShortWorkDir(tmp.path());
+    const fs::path dataout = tmp.path() / "dataout";
+    sim::SimulateOptions options = playing("random", 2, 3);
+    long steps = 0;
+    options.atStep = [&] { ++steps; };
+    sim::simulate(tmp.path().string(), options);
+    ASSERT_EQ(logs::findLogs(dataout.string()).pairs.size(), 2u);
+    ASSERT_GT(steps, 10);
+
+    for (long stop = 1; stop <= steps; ++stop) {
+        fs::remove_all(dataout);
+        fs::create_directories(dataout);
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            long at = 0;
+            options.atStep = [&] {
+                if (++at == stop) ::raise(SIGKILL);
+            };
+            try {
+                sim::simulate(tmp.path().string(), options);
+            } catch (...) {}
+            ::_exit(0);
+        }
+        const int status = killed::waitFor(pid);
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "step " << stop;
+        logs::LogFolder folder = logs::findLogs(dataout.string());
+        for (const logs::LogPair& pair : folder.pairs)
+            EXPECT_TRUE(logs::isSimulated(pair)) << "step " << stop << ": " << pair.name.suffix;
+        // What sessions --no-simulated lists.
+        logs::leaveOutSimulated(folder);
+        EXPECT_TRUE(folder.pairs.empty()) << "step " << stop;
+    }
 }
 
 }  // namespace

@@ -23,6 +23,9 @@ LogFile::Create LogFile::createNew(const std::string& path, std::string& error, 
     }
     path_ = shown;
     records_ = 0;
+    hash_ = Sha256();
+    bytes_ = 0;
+    bytesKnown_ = true;
     unsynced_ = true;  // the new directory entry must reach the disk too
     line_.reserve(256);
     return Create::Created;
@@ -32,6 +35,7 @@ void LogFile::openInMemory(const std::string& name) {
     close();
     path_ = name;
     inMemory_ = true;
+    bytesKnown_ = false;
     memory_.clear();
     records_ = 0;
 }
@@ -49,10 +53,20 @@ void LogFile::writeLine(const std::string& record) {
     line_.assign(record);
     line_ += "\r\n";
     std::string reason;
-    if (!file_.append(line_.data(), line_.size(), reason))
+    if (!file_.append(line_.data(), line_.size(), reason)) {
+        bytesKnown_ = false;
         throw LogError(describe("Cannot write the event log", path_, reason));
+    }
+    hash_.update(line_);
+    bytes_ += static_cast<long long>(line_.size());
     unsynced_ = true;
     ++records_;
+}
+
+std::optional<LogFile::Written> LogFile::written() const {
+    if (!bytesKnown_) return std::nullopt;
+    Sha256 sofar = hash_;  // the digest spends its object; the file's goes on
+    return Written{bytes_, sofar.hexDigest()};
 }
 
 void LogFile::sync() {

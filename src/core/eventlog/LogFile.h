@@ -6,10 +6,12 @@
 // never truncated. The system's side of these promises is
 // core/platform's AppendFile.
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 
 #include "core/platform/System.h"
+#include "core/runrecord/Sha256.h"
 
 namespace qbx {
 
@@ -46,6 +48,14 @@ public:
     bool awaitingSync() const { return unsynced_; }
     // Records written since the file was created or opened.
     long recordsWritten() const { return records_; }
+    // The bytes written to the file so far and their SHA-256, for the run
+    // record; none for a log in memory, or once a write failed (how much of
+    // it reached the file is not known).
+    struct Written {
+        long long bytes = 0;
+        std::string sha256;
+    };
+    std::optional<Written> written() const;
     // Closes the file, making what was written durable first unless
     // `durable` is false (its records then stay with the operating system).
     void close(bool durable = true) noexcept;
@@ -58,6 +68,10 @@ private:
     bool inMemory_ = false;
     long records_ = 0;
     std::string memory_;
+    // What reached the file, hashed as it is written.
+    Sha256 hash_;
+    long long bytes_ = 0;
+    bool bytesKnown_ = false;
 };
 
 }  // namespace qbx

@@ -110,6 +110,13 @@ void Game::logFailed(const std::string& message) {
     requestTerminate();
 }
 
+void Game::noteLogsWritten() {
+    record_.logsWritten.clear();
+    for (const LogFile* log : {&logs_.ck(), &logs_.nk()})
+        if (const std::optional<LogFile::Written> w = log->written())
+            record_.logsWritten.push_back({log == &logs_.ck() ? record_.ckLog : record_.nkLog, w->bytes, w->sha256});
+}
+
 void Game::beginRunRecord(const LocalTime& t0, const std::string& participantCode) {
     if (!recordWriter_) return;
     record_.session = logs_.suffix().substr(0, logs_.suffix().rfind('.'));
@@ -125,6 +132,7 @@ void Game::beginRunRecord(const LocalTime& t0, const std::string& participantCod
     if (const std::optional<Continuation> c = continuationOf(shoe_.header()))
         record_.continues = RunRecord::Continues{c->session, c->hand};
     record_.started = isoTime(t0);
+    noteLogsWritten();
     recordWriter_->begin(record_, parameters_, runRecordName(record_.session), folder_);
 }
 
@@ -132,6 +140,7 @@ void Game::endRunRecord(const std::string& how) {
     if (!recordWriter_ || !recordWriter_->begun() || record_.ended) return;
     record_.ended = true;
     record_.end = RunRecord::End{isoTime(clock_.now()), how, static_cast<int>(shoe_.taken())};
+    noteLogsWritten();
     recordWriter_->update(record_);
 }
 
@@ -144,6 +153,7 @@ void Game::finishRunRecord(std::chrono::milliseconds wait) {
 void Game::keptInFront(FrontLost why) {
     if (!recordWriter_ || !recordWriter_->begun() || record_.ended) return;
     record_.keptInFront.push_back({isoTime(clock_.now()), frontLostName(why)});
+    noteLogsWritten();
     recordWriter_->update(record_);
 }
 

@@ -175,6 +175,8 @@ private:
     // every end of the session, what could not be saved told at the end.
     void beginRunRecord(const LocalTime& t0, const std::string& participantCode);
     void endRunRecord(const std::string& how);
+    // The logs' bytes so far, into the record before each writing of it.
+    void noteLogsWritten();
     // The session is over: the record's last state written, waiting for the
     // writer's thread at most `wait`.
     void finishRunRecord(std::chrono::milliseconds wait);

@@ -59,6 +59,15 @@ std::string runRecordJson(const RunRecord& r) {
     Value& logs = doc.set("logs", Value::array(kOneLine));
     logs.push(r.ckLog);
     logs.push(r.nkLog);
+    if (!r.logsWritten.empty()) {
+        Value& written = doc.set("logsWritten", Value::array());
+        for (const LogWritten& w : r.logsWritten) {
+            Value& f = written.push(Value::object(kOneLine));
+            f.set("log", w.log);
+            f.set("bytes", w.bytes);
+            f.set("sha256", w.sha256);
+        }
+    }
     doc.set("state", r.ended ? "ended" : "started");
     Value& program = doc.set("program", Value::object(kOneLine));
     program.set("version", r.version);
@@ -198,6 +207,8 @@ std::optional<RunRecord> readRunRecord(const std::string& path, std::string& err
         r.ckLog = logs.elements()[0].text();
         r.nkLog = logs.elements()[1].text();
     }
+    for (const Value& w : arrayAt(*doc, "logsWritten").elements())
+        if (w.isObject()) r.logsWritten.push_back({text(w, "log"), integer(w, "bytes"), text(w, "sha256")});
     r.ended = text(*doc, "state") == "ended";
     const Value& program = objectAt(*doc, "program");
     r.version = text(program, "version");

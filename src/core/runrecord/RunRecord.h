@@ -29,11 +29,23 @@ struct SetupLeftOut {
     std::string why;
 };
 
+// A log as the program had written it when the record was last written: its
+// size and SHA-256, so that a log changed, cut or extended afterwards is told.
+struct LogWritten {
+    std::string log;  // the file's name, one of RunRecord::ckLog, nkLog
+    long long bytes = 0;
+    std::string sha256;
+};
+
 struct RunRecord {
-    std::string path;             // where it was read; empty for a record being written
-    std::string session;          // "071226_4711"
-    std::string ckLog, nkLog;     // the logs' file names
-    bool ended = false;           // "state"
+    std::string path;          // where it was read; empty for a record being written
+    std::string session;       // "071226_4711"
+    std::string ckLog, nkLog;  // the logs' file names
+    bool ended = false;        // "state"
+    // Each log's bytes so far, at every writing of the record; at its end,
+    // the whole log. Empty in records of older versions, and a log is left
+    // out once a write to it failed (what reached the file is not known).
+    std::vector<LogWritten> logsWritten;
     std::string version, commit;  // the program's
     SystemInfo system;
     std::string workingDirectory;  // its last part

@@ -1,6 +1,9 @@
 #include "tool/logs/Resume.h"
 
+#include <algorithm>
 #include <random>
+#include <utility>
+#include <vector>
 #include <system_error>
 
 #include "core/config/Shoe.h"
@@ -10,6 +13,7 @@
 #include "tool/InitCommand.h"
 #include "tool/Tool.h"
 #include "core/runrecord/RunRecord.h"
+#include "core/runrecord/Sha256.h"
 #include "tool/logs/Session.h"
 #include "tool/logs/SessionSetup.h"
 #include "tool/setup/GameSetup.h"
@@ -44,6 +48,14 @@ std::string partDealtDifference(const Hand& hand, const GameSetup& setup) {
     }
     return {};
 }
+
+// A saved setup checked against its run record: the files to copy, with
+// their bytes as read and checked.
+struct SavedSetup {
+    fs::path dir;                                            // dataout/setups/<hash>
+    std::vector<std::pair<std::string, std::string>> files;  // "setup/shoe.txt" and its bytes
+    std::vector<std::string> leftOut;                        // the files the copy lacks, and why
+};
 
 // The working directory a session continues in: DIR, built under a
 // temporary name beside it and renamed when whole. Missing folders above it
@@ -108,10 +120,102 @@ private:
     bool done_ = false;
 };
 
+// A file name as a run record lists it: "setup/" and a path inside setup/,
+// no part of it empty, "." or "..".
+bool isNameInSetup(const std::string& path) {
+    if (path.rfind("setup/", 0) != 0 || path.size() == 6) return false;
+    if (path.find('\\') != std::string::npos || path.find('\0') != std::string::npos) return false;
+    size_t from = 6;
+    for (;;) {
+        const size_t slash = path.find('/', from);
+        const std::string part = path.substr(from, slash == std::string::npos ? std::string::npos : slash - from);
+        if (part.empty() || part == "." || part == "..") return false;
+        if (slash == std::string::npos) return true;
+        from = slash + 1;
+    }
+}
+
+bool isHash(const std::string& text) {
+    if (text.size() != 64) return false;
+    for (const char c : text)
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+    return true;
+}
+
+// Whether a path is a link, or runs through one below `top`.
+bool throughLink(const fs::path& top, const fs::path& relative) {
+    std::error_code ec;
+    fs::path at = top;
+    if (fs::is_symlink(fs::symlink_status(at, ec))) return true;
+    for (const fs::path& part : relative) {
+        at /= part;
+        if (fs::is_symlink(fs::symlink_status(at, ec))) return true;
+    }
+    return false;
+}
+
+// The saved copy of the session's setup, as its run record names it: the
+// folder setups/<the record's hash> beside the record, and in it only the
+// files the record lists as copied, each with the size and SHA-256 the
+// record gives. Throws CouldNotRun naming every file that is not so.
+SavedSetup verifiedSavedSetup(const RunRecord& record, const fs::path& recordFolder, const std::string& recordPath,
+                              const std::string& session) {
+    const std::string give = "; give the setup it was played with: --setup DIR";
+    if (!record.savedSetup)
+        throw CouldNotRun(recordPath + ": names no saved setup (it could not be saved during the session)" + give);
+    if (!isHash(record.setupHash))
+        throw CouldNotRun(recordPath + ": names no setup hash, so its saved setup cannot be told" + give);
+    const std::string named = "setups/" + record.setupHash;
+    if (*record.savedSetup != named)
+        throw CouldNotRun(recordPath + ": names its saved setup \"" + *record.savedSetup +
+                          "\", not the folder of its hash (" + named + "), as the program writes it" + give);
+    SavedSetup saved;
+    saved.dir = recordFolder / "setups" / record.setupHash;
+    std::error_code ec;
+    if (!fs::is_directory(saved.dir / "setup", ec))
+        throw CouldNotRun(saved.dir.string() + ": missing: the setup saved for session " + session + " is not there" +
+                          give);
+    if (throughLink(recordFolder, fs::path("setups") / record.setupHash / "setup"))
+        throw CouldNotRun(saved.dir.string() + ": a link, not the folder the program saved" + give);
+    std::vector<std::string> changed;
+    for (const SetupFile& file : record.files) {
+        bool leftOut = false;
+        for (const SetupLeftOut& left : record.notCopied) leftOut = leftOut || left.path == file.path;
+        if (leftOut) continue;
+        if (!isNameInSetup(file.path))
+            throw CouldNotRun(recordPath + ": lists \"" + file.path + "\", which is no file inside setup/" + give);
+        const fs::path at = saved.dir / file.path;
+        std::string bytes, error;
+        if (throughLink(saved.dir, file.path)) {
+            changed.push_back(file.path + " (a link now)");
+            continue;
+        }
+        if (!sys::readWholeFile(at.string(), bytes, error, std::max(file.bytes, 0LL) + 1)) {
+            changed.push_back(file.path + " (" + error + ")");
+            continue;
+        }
+        if (static_cast<long long>(bytes.size()) != file.bytes || sha256Hex(bytes) != file.sha256) {
+            changed.push_back(file.path + " (changed)");
+            continue;
+        }
+        saved.files.emplace_back(file.path, std::move(bytes));
+    }
+    if (!changed.empty()) {
+        std::string which;
+        for (const std::string& c : changed) which += (which.empty() ? "" : ", ") + c;
+        throw CouldNotRun(saved.dir.string() + ": the saved setup of session " + session +
+                          " is no longer the one its run record names: " + which +
+                          "; nothing was made. To continue with another setup on purpose, give it: --setup DIR");
+    }
+    for (const SetupLeftOut& left : record.notCopied) saved.leftOut.push_back(left.path + " (" + left.why + ")");
+    return saved;
+}
+
 // The setup the session was played with: --setup when given, else the copy
-// its run record names. Throws CouldNotRun naming what is missing.
+// its run record names, checked against the record. Throws CouldNotRun
+// naming what is missing or changed.
 GameSetup sessionSetup(const ResumeOptions& options, const SessionFiles& files, std::optional<RunRecord>& record,
-                       std::ostream& err) {
+                       std::optional<SavedSetup>& saved, std::ostream& err) {
     std::error_code ec;
     const std::string recordPath = files.recordPath.string();
     if (fs::exists(files.recordPath, ec)) {
@@ -125,24 +229,24 @@ GameSetup sessionSetup(const ResumeOptions& options, const SessionFiles& files, 
         if (!record && options.setup.empty()) throw CouldNotRun(recordPath + ": " + error);
         if (!record) err << recordPath << ": warning: " << error << "\n";
     }
-    const std::string saved = record ? record->savedSetupDir() : std::string();
+    const fs::path recordFolder =
+        files.recordPath.parent_path().empty() ? fs::path(".") : files.recordPath.parent_path();
     if (!options.setup.empty()) {
         GameSetup setup = readSetupAndShoe(options.setup);
-        if (!saved.empty() && fs::is_directory(fs::path(saved) / "setup", ec) &&
-            !setupDifferences(fs::path(saved) / "setup", setup.location).empty())
-            err << files.session << ": warning: the setup saved for it, " << saved << ", differs from " << options.setup
-                << "; the setup given is used\n";
+        const fs::path copy = record && isHash(record->setupHash) && record->savedSetup
+                                  ? recordFolder / "setups" / record->setupHash
+                                  : fs::path();
+        if (!copy.empty() && fs::is_directory(copy / "setup", ec) &&
+            !setupDifferences(copy / "setup", setup.location).empty())
+            err << files.session << ": warning: the setup saved for it, " << copy.string() << ", differs from "
+                << options.setup << "; the setup given is used\n";
         return setup;
     }
-    const std::string give = "; give the setup it was played with: --setup DIR";
     if (!record)
         throw CouldNotRun(recordPath + ": missing (logs of an older version have none), so the setup of session " +
-                          files.session + " is unknown" + give);
-    if (saved.empty())
-        throw CouldNotRun(recordPath + ": names no saved setup (it could not be saved during the session)" + give);
-    if (!fs::is_directory(fs::path(saved) / "setup", ec))
-        throw CouldNotRun(saved + ": missing: the setup saved for session " + files.session + " is not there" + give);
-    return readSetupAndShoe(saved);
+                          files.session + " is unknown; give the setup it was played with: --setup DIR");
+    saved = verifiedSavedSetup(*record, recordFolder, recordPath, files.session);
+    return readSetupAndShoe(saved->dir.string());
 }
 
 }  // namespace
@@ -219,7 +323,8 @@ int resumeSession(const ResumeOptions& options, std::ostream& out, std::ostream&
     }
 
     std::optional<RunRecord> record;
-    const GameSetup setup = sessionSetup(options, files, record, err);
+    std::optional<SavedSetup> saved;
+    const GameSetup setup = sessionSetup(options, files, record, saved, err);
 
     ShoeFaults shoeFaults;
     const Session session = readSession(files.pair, &setup, shoeFaults);
@@ -250,20 +355,41 @@ int resumeSession(const ResumeOptions& options, std::ostream& out, std::ostream&
         err << name << ": warning: its logs have " << counted(session.faults, "fault", "faults")
             << " (qbxtool verify names them); the hand in play is read as far as they go\n";
 
-    std::string shoeBytes, shoeError;
-    if (!fileBytes(setup.shoePath, shoeBytes, shoeError))
-        throw CouldNotRun(setup.shoePath + ": cannot be read again (" + shoeError + ")");
-    const std::optional<std::string> shoe = continuedShoe(shoeBytes, name, hand);
-    if (!shoe) throw CouldNotRun(setup.shoePath + ": cannot be read again");
     // The shoe as the parameters name it, in the copy of setup/.
     const fs::path shoeInWorkDir = fs::path(setup.parameters.shoeFilePath).lexically_normal();
     if (shoeInWorkDir.begin() == shoeInWorkDir.end() || *shoeInWorkDir.begin() != "setup" ||
         shoeInWorkDir.lexically_relative("setup").string().rfind("..", 0) == 0)
         throw CouldNotRun(setup.location.parameterFile().string() + ": the shoe " + setup.parameters.shoeFilePath +
                           " lies outside setup/, which is all a working directory's setup holds");
+    std::string shoeBytes, shoeError;
+    bool shoeRead = false;
+    if (saved)
+        for (const auto& [path, bytes] : saved->files)
+            if (path == shoeInWorkDir.generic_string()) {
+                shoeBytes = bytes;  // as checked against the run record
+                shoeRead = true;
+            }
+    if (!shoeRead && !fileBytes(setup.shoePath, shoeBytes, shoeError))
+        throw CouldNotRun(setup.shoePath + ": cannot be read again (" + shoeError + ")");
+    const std::optional<std::string> shoe = continuedShoe(shoeBytes, name, hand);
+    if (!shoe) throw CouldNotRun(setup.shoePath + ": cannot be read again");
 
     NewWorkDir made(dir);
-    copySetupFolder(setup.location.setupDir, made.temp() / "setup");
+    if (saved) {
+        // Only the files the run record lists, with the bytes checked.
+        for (const auto& [path, bytes] : saved->files) {
+            const fs::path to = made.temp() / path;
+            fs::create_directories(to.parent_path(), ec);
+            if (ec) throw CouldNotRun(to.parent_path().string() + ": cannot be made (" + ec.message() + ")");
+            OutputFile file(to.string());
+            file.write(bytes);
+            file.commit();
+        }
+        for (const std::string& left : saved->leftOut)
+            err << name << ": warning: the saved setup lacks " << left << ", and so does the new setup/\n";
+    } else {
+        copySetupFolder(setup.location.setupDir, made.temp() / "setup");
+    }
     OutputFile shoeFile((made.temp() / shoeInWorkDir).string());
     shoeFile.write(*shoe);
     shoeFile.commit();

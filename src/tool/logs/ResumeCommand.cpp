@@ -26,9 +26,12 @@ void addResumeCommand(CLI::App& app, CommandResult& result) {
                     "the new working directory, which must not exist or be empty (default: resume_<session> in the "
                     "current folder)");
     cmd->add_option("--setup", options->setup,
-                    "the setup the session was played with, when its run record or saved setup is missing");
+                    "the setup to continue with: when the run record or the saved setup is missing, or on purpose "
+                    "when the saved setup was changed after the session");
     cmd->footer(
-        "The setup comes from the copy the session's run record names (dataout/setups/<hash>); the new shoe's\n"
+        "The setup comes from the copy the session's run record names (dataout/setups/<hash>), and only the\n"
+        "files the record lists, each checked against its size and SHA-256 there: a file changed, missing\n"
+        "or a link is named and nothing is made (exit 2) unless --setup DIR is given. The new shoe's\n"
         "header says which session and hand it continues, and its hands are the old shoe's lines from that\n"
         "hand on. The new directory gets that setup/, an empty dataout/ and a launcher qbxsolo.desktop.\n"
         "Exit codes: 0 made; 1 nothing to continue (the session ended normally, no hand is left, or its hands\n"

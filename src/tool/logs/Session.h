@@ -31,6 +31,9 @@ struct Session {
     // Some hand is not the shoe's of the setup given: the solver's fewest
     // actions, which come from that shoe, are left out for every hand.
     bool dealsNotFromSetup = false;
+    // Logs that differ from what their run record says the program wrote
+    // (warnings; filled by sessions and verify, which look).
+    std::vector<SessionFault> changedLogs;
     int handsPlayed() const;  // hands that ended
     // Each role's total, one score per ended hand; none when its log is missing.
     std::optional<double> ckTotal() const;

@@ -41,14 +41,6 @@ std::map<std::string, std::string> filesCopied(const RunRecord& record) {
     return files;
 }
 
-// The hash of a whole setup, as the program names its saved copy.
-std::string hashOf(const std::map<std::string, std::string>& files) {
-    std::vector<SetupFile> listed;
-    listed.reserve(files.size());
-    for (const auto& [path, sha256] : files) listed.push_back({path, 0, sha256, {}});
-    return setupHash(listed);
-}
-
 // "071226_1", or "071226_1 (and 3 more sessions)".
 std::string sessionsNamed(const std::vector<std::string>& sessions) {
     std::string text = sessions.front();
@@ -82,6 +74,33 @@ std::vector<std::string> differences(const std::map<std::string, std::string>& r
     return differences;
 }
 
+// How a saved copy's files differ from those its record lists as copied,
+// one phrase per file ("setup/shoe.txt changed", "setup/a.txt removed",
+// "setup/b.txt added").
+std::vector<std::string> changesToCopy(const std::map<std::string, std::string>& recorded,
+                                       const std::map<std::string, std::string>& now) {
+    std::vector<std::string> changes;
+    for (const auto& [path, digest] : recorded) {
+        const auto it = now.find(path);
+        if (it == now.end())
+            changes.push_back(path + " removed");
+        else if (it->second != digest)
+            changes.push_back(path + " changed");
+    }
+    for (const auto& [path, digest] : now)
+        if (!recorded.count(path)) changes.push_back(path + " added");
+    return changes;
+}
+
+// Every session named: "071226_4", "071226_4 and 071226_6", "071226_4,
+// 071226_6 and 071226_7".
+std::string everySession(const std::vector<std::string>& sessions) {
+    std::string text;
+    for (size_t i = 0; i < sessions.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == sessions.size() ? " and " : ", ") + sessions[i];
+    return text;
+}
+
 }  // namespace
 
 std::vector<std::string> setupDifferences(const RunRecord& record, const SetupLocation& setup) {
@@ -103,6 +122,8 @@ SessionSetups setupsOfSessions(const LogFolder& folder, const GameSetup* given, 
     std::map<std::string, std::string> givenFiles;
     if (given) givenFiles = filesOf(given->location.setupDir);
     std::map<std::string, std::vector<std::string>> differing;
+    // Saved copies changed since their sessions: how, and every session read with each.
+    std::map<std::string, std::pair<std::vector<std::string>, std::vector<std::string>>> edited;
     for (size_t i = 0; i < folder.pairs.size(); ++i) {
         const LogPair& pair = folder.pairs[i];
         if (!pair.record) continue;
@@ -137,6 +158,8 @@ SessionSetups setupsOfSessions(const LogFolder& folder, const GameSetup* given, 
         }
         if (const auto known = out.saved.find(saved); known != out.saved.end()) {
             out.of[i] = known->second.get();
+            if (const auto changed = edited.find(saved); changed != edited.end())
+                changed->second.second.push_back(session);
             continue;
         }
         if (const auto bad = unread.find(saved); bad != unread.end()) {
@@ -150,13 +173,13 @@ SessionSetups setupsOfSessions(const LogFolder& folder, const GameSetup* given, 
         }
         try {
             // The copy is named after its hash: files changed in it since
-            // are said, and it is read as it is.
-            if (!record.setupHash.empty() &&
-                hashOf(filesOf(fs::path(saved) / "setup")) !=
-                    (record.notCopied.empty() ? record.setupHash : hashOf(filesCopied(record))))
-                said.push_back(session + ": warning: the saved setup " + saved +
-                               " is no longer the setup its run record names (a file in it was changed, added or "
-                               "removed after the session): read as it is");
+            // are said, with every session read with it, and it is read as
+            // it is.
+            if (!record.setupHash.empty()) {
+                std::vector<std::string> changes =
+                    changesToCopy(filesCopied(record), filesOf(fs::path(saved) / "setup"));
+                if (!changes.empty()) edited[saved] = {std::move(changes), {session}};
+            }
             auto setup = std::make_unique<GameSetup>(readSetupAndShoe(saved));
             if (solver) setup->fewest = fewestActionsFor(setup->rules);
             out.of[i] = setup.get();
@@ -164,6 +187,14 @@ SessionSetups setupsOfSessions(const LogFolder& folder, const GameSetup* given, 
         } catch (const CouldNotRun& e) {
             unread[saved] = {std::string("cannot be read (") + e.what() + ")", {session}};
         }
+    }
+    for (const auto& [saved, how] : edited) {
+        const bool one = how.second.size() == 1;
+        std::string which;
+        for (const std::string& change : how.first) which += (which.empty() ? "" : ", ") + change;
+        said.push_back(everySession(how.second) + ": warning: the saved setup " + saved + " is no longer the setup " +
+                       (one ? "its run record names" : "their run records name") + " (" + which +
+                       " after the session): read as it is");
     }
     for (const auto& [saved, why] : unread)
         said.push_back(sessionsNamed(why.second) + ": warning: the saved setup " + saved + " " + why.first +

@@ -9,6 +9,7 @@
 
 #include "core/eventlog/LogFormat.h"
 #include "tool/logs/LinesLeftOut.h"
+#include "tool/logs/LogsWritten.h"
 #include "tool/logs/Progress.h"
 
 namespace qbx::tool::logs {
@@ -66,6 +67,8 @@ std::vector<std::string> runRecordNotes(const Session& s) {
         notes.push_back("its setup was not saved");
     else if (!std::filesystem::is_directory(r->savedSetupDir(), ec))
         notes.push_back("its saved setup is missing");
+    for (const SessionFault& changed : s.changedLogs)
+        notes.push_back(std::filesystem::path(changed.file).filename().string() + " changed after the session");
     if (r->continues)
         notes.push_back("continues " + r->continues->session + " hand " + std::to_string(r->continues->hand));
     for (const std::string& problem : r->problems) notes.push_back("run record: " + problem);
@@ -91,6 +94,9 @@ SessionsResult listSessions(const LogFolder& folder, const std::vector<const Gam
         LinesLeftOut leftOut;
         const size_t i = result.sessions.size();
         result.sessions.push_back(readSession(pair, i < setups.size() ? setups[i] : nullptr, leftOut));
+        result.sessions.back().changedLogs = logsChangedAfterSession(pair);
+        for (const SessionFault& w : result.sessions.back().changedLogs)
+            result.warnings.push_back(w.file + ": warning: " + w.what);
         result.linesLeftOut += leftOut.count();
         result.warnings.insert(result.warnings.end(), leftOut.warnings.begin(), leftOut.warnings.end());
         progress.step();
@@ -166,12 +172,19 @@ void addRunRecordJson(json::Value& e, const Session& s) {
             continues.set("hand", r->continues->hand);
         }
         e.set("problems", r->problems);
+        json::Value& changed = e.set("logsChanged", json::Value::array());
+        for (const SessionFault& w : s.changedLogs) {
+            json::Value& c = changed.push(json::Value::object());
+            c.set("file", w.file);
+            c.set("what", w.what);
+        }
     } else {
         e.set("setup", json::Value());
         e.set("programVersion", json::Value());
         e.set("programEnd", json::Value());
         e.set("continues", json::Value());
         e.set("problems", json::Value::array());
+        e.set("logsChanged", json::Value::array());
     }
     e.set("notes", runRecordNotes(s));
 }
@@ -230,6 +243,9 @@ VerifyResult verifyLogs(const LogFolder& folder, const std::vector<const GameSet
         verdict.firstOfEachKind = std::move(sink.first);
         verdict.moreFaults = sink.more;
         verdict.warnings = std::move(sink.warnings);
+        verdict.session.changedLogs = logsChangedAfterSession(pair);
+        verdict.warnings.insert(verdict.warnings.end(), verdict.session.changedLogs.begin(),
+                                verdict.session.changedLogs.end());
         result.pairs.push_back(std::move(verdict));
         progress.step();
     }

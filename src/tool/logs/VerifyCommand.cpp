@@ -60,7 +60,9 @@ void addVerifyCommand(CLI::App& app, CommandResult& result) {
         "whose saved setup differs): the scores follow from PremiumRound and CostMove, the hands from the\n"
         "shoe. Names the first fault of each kind with file and line. A session that ended early\n"
         "is no fault, nor is a log altered as a whole after the session (a byte order mark, its line ends\n"
-        "changed): it is read as the original and named once as a warning.\n"
+        "changed): it is read as the original and named once as a warning. A log whose bytes are not\n"
+        "those its run record says the program wrote (changed, cut or extended after the session) is\n"
+        "named as a warning too, with how it differs: its data are not what the program wrote.\n"
         "Exit 0 all whole, 1 a pair has faults, 2 could not run.\n\n"
         "Example:\n  qbxtool verify dataout/ck061226_417.txt\n  qbxtool verify --setup run/setup dataout");
     cmd->add_option("LOGS", options->paths,

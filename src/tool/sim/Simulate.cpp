@@ -8,6 +8,7 @@
 #include <optional>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
 
 #ifndef _WIN32
 #include <unistd.h>
@@ -117,21 +118,42 @@ public:
           draws_(draws),
           player_(player),
           desktop_(clock),
-          game_(desktop_, clock, dir) {
+          game_(desktop_, clock, dir),
+          dataout_((fs::path(dir) / "dataout").string()),
+          workingDirectory_(sys::workingDirectoryName(dir)) {
         desktop_.system = SystemInfo{"simulated", 1024, 768, 1.0, ""};
         // Every box is read, and closed after a think.
         desktop_.onMessage = [this](const std::string&) { clock_.advance(think()); };
-        game_.setRunRecordWriter(std::make_unique<RunRecordWriter>(RunRecordWriter::Mode::Inline, false));
+        auto writer = std::make_unique<RunRecordWriter>(RunRecordWriter::Mode::Inline, false);
+        if (options_.atStep) {
+            writer->setBeforeSetup(options_.atStep);  // the logs made, their record not yet rewritten
+            game_.setAfterRecords(options_.atStep);
+        }
+        game_.setRunRecordWriter(std::move(writer));
         game_.setDurableLogs(false);
-        game_.setRandomSuffix([this] { return static_cast<int>(draws_.below(10000)); });
+        // The name claimed first; should it be taken after all, the game
+        // draws on.
+        game_.setRandomSuffix([this] {
+            if (claimed_) return *std::exchange(claimed_, std::nullopt);
+            return static_cast<int>(draws_.below(10000));
+        });
         game_.setSimulated(true);
     }
 
     SimulatedSession play(const std::string& code) {
         // As the login window hands it over: the code, then the three other
         // fields of the login (left empty), each after a blank.
-        game_.startGame(code + "   ");
+        const std::string login = code + "   ";
+        const std::string planned = claimName(login);
+        if (options_.atStep) options_.atStep();
+        game_.startGame(login);
         SimulatedSession done{code, std::string(), 0};
+        if (game_.runRecord().session != planned) {
+            // Another program took the name between the claim and the
+            // logs: the claim belongs to no session.
+            std::error_code ec;
+            fs::remove(fs::path(dataout_) / runRecordName(planned), ec);
+        }
         while (!desktop_.terminated) {
             desktop_.untilHandInPlay(game_);
             if (desktop_.terminated || !game_.progress().handInPlay) break;
@@ -151,6 +173,44 @@ public:
     }
 
 private:
+    // Chooses the session's name as the game would (the date, a number drawn
+    // from the run's draws) and writes its run record there, marked
+    // simulated, before the game makes the logs of that name: from the
+    // first byte of its logs on, the session reads as simulated. The game's
+    // own record later takes the claim's place. The session's name.
+    std::string claimName(const std::string& login) {
+        constexpr int kTries = 200;
+        for (int attempt = 0; attempt < kTries; ++attempt) {
+            const int number = static_cast<int>(draws_.below(10000));
+            const std::string suffix = logFileSuffix(clock_.now(), number);
+            const std::string session = suffix.substr(0, suffix.rfind('.'));
+            const fs::path folder(dataout_);
+            std::error_code ec;
+            bool taken = false;
+            for (const std::string& name : {"ck" + suffix, "nk" + suffix, runRecordName(session)})
+                taken = taken || fs::symlink_status(folder / name, ec).type() != fs::file_type::not_found;
+            if (taken) continue;
+            RunRecord claim;
+            claim.session = session;
+            claim.ckLog = "ck" + suffix;
+            claim.nkLog = "nk" + suffix;
+            claim.version = programVersion();
+            claim.commit = programCommit();
+            claim.system = desktop_.system;
+            claim.workingDirectory = workingDirectory_;
+            claim.participant = participantCodeForLog(login);
+            claim.simulated = true;
+            claim.started = isoTime(clock_.now());
+            std::string error;
+            if (!sys::replaceWholeFile((folder / runRecordName(session)).string(), runRecordJson(claim), error, false))
+                throw CouldNotRun((folder / runRecordName(session)).string() + ": cannot be written (" + error + ")");
+            claimed_ = number;
+            return session;
+        }
+        throw CouldNotRun(dataout_ + ": no free session name found for the simulated day in " + std::to_string(kTries) +
+                          " tries");
+    }
+
     long long think() { return draw(options_.think.mean, options_.think.sd, kShortestThink); }
     long long draw(double mean, double sd, double shortest) {
         return toMs(std::max(shortest, draws_.normal(mean, sd)));
@@ -242,6 +302,8 @@ private:
     Player& player_;
     SimulatedDesktop desktop_;
     Game game_;
+    const std::string dataout_, workingDirectory_;
+    std::optional<int> claimed_;  // the number of the name claimed, for the game's first draw
 };
 
 // The sessions' logs, their names in dataout and their run records were

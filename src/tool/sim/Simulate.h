@@ -6,6 +6,7 @@
 // byte as the program writes them.
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -30,6 +31,10 @@ struct SimulateOptions {
     PlayerChoice players;
     ThinkTime think;
     uint64_t seed = 1;
+    // Tests: called at each step after which the files of dataout change
+    // (a session's name claimed, its logs made before their first run record,
+    // each call into the game that wrote records), to stop the run there.
+    std::function<void()> atStep;
 };
 
 struct SimulatedSession {
@@ -50,7 +55,9 @@ struct SimulateResult {
 inline constexpr int kFirstYear = 2000, kFirstMonth = 1, kFirstDay = 1;
 
 // Plays the sessions in the working directory `dir` (holding setup/ and
-// dataout/). The setup must pass `qbxtool check`. The current directory is
+// dataout/). Each session's run record, marked simulated, is written before
+// its logs are made, so that however the run ends no session of it is ever
+// taken for a participant's. The setup must pass `qbxtool check`. The current directory is
 // `dir` while the games run, and is restored. Progress goes to `progress`
 // (when standard error is a terminal). Throws CouldNotRun for a bad option,
 // a setup that cannot be played, or a session that stopped.
