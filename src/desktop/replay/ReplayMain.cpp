@@ -101,8 +101,8 @@ int runQbxReplay(int argc, char** argv) {
     const QCommandLineOption fps(QStringLiteral("fps"), QStringLiteral("Frames a second of an export (25)."),
                                  QStringLiteral("F"));
     const QCommandLineOption snapshot(QStringLiteral("snapshot"),
-                                      QStringLiteral("The table just after action ACTION (from 0) into --out, "
-                                                     "at its own size, no window."),
+                                      QStringLiteral("The table as the participant saw it after action ACTION "
+                                                     "(from 0) into --out, at its own size, no window."),
                                       QStringLiteral("ACTION"));
     const QCommandLineOption out(QStringLiteral("out"), QStringLiteral("The snapshot's PNG file."),
                                  QStringLiteral("FILE"));
