@@ -316,7 +316,8 @@ std::unique_ptr<SessionReplay> SessionReplay::open(const SessionLogs& logs, Size
             (s.handFaults_.empty() || s.handFaults_.back().first != handOf)) {
             std::string why = s.ckName_ + " line " + std::to_string(ckPart->line) + " and " + s.nkName_ + " line " +
                               std::to_string(nkPart->line) + " place the same " + actionKindName(g.kind) + " " +
-                              apartText(ckPart->atMs - nkPart->atMs) + " apart: a time stamp before it is damaged";
+                              apartText(ckPart->atMs - nkPart->atMs) +
+                              " apart: a time stamp of one log, there or before, is damaged";
             s.problems_.push_back({s.actions_.size(), why});
             s.handFaults_.emplace_back(handOf, std::move(why));
         }
