@@ -255,14 +255,15 @@ TEST(ReplayOfFaultyLogs, IsRefusedWithAReasonOrNamesWhatItCannotFollow) {
     // A move altered in both logs: the rules' own move is named at its
     // line, and the replay goes on to the end.
     logs = good;
-    const size_t at =
-        logs.ckBytes.find(":PM:") != std::string::npos ? logs.ckBytes.find(":PM:") : logs.ckBytes.find(":RM:");
+    const auto firstMove = [](const std::string& log) { return std::min(log.find(":PM:"), log.find(":RM:")); };
+    const size_t at = firstMove(logs.ckBytes), nkAt = firstMove(logs.nkBytes);
     ASSERT_NE(at, std::string::npos);
     const size_t lineNumber =
         static_cast<size_t>(std::count(logs.ckBytes.begin(), logs.ckBytes.begin() + at, '\n')) + 1;
     const std::string original = logs.ckBytes.substr(at + 4, 2);
     const std::string other = original == "2H" ? "4C" : "2H";
     logs.ckBytes.replace(at + 4, 2, other);
+    logs.nkBytes.replace(nkAt + 4, 2, other);
     r = SessionReplay::open(logs, kScreen, error);
     ASSERT_TRUE(r) << error;
     r->playTo(r->durationMs() + 10000);
@@ -283,6 +284,146 @@ TEST(ReplayOfFaultyLogs, IsRefusedWithAReasonOrNamesWhatItCannotFollow) {
     r->playTo(r->durationMs() + 10000);
     EXPECT_TRUE(r->game().terminated());
     EXPECT_EQ(r->problems().size(), 1u) << problemsText(*r);
+}
+
+TEST(ReplayOfFaultyLogs, LogsOfTwoSessionsAreRefusedAndLogsThatPartLaterNamed) {
+    WorkDir dir;
+    writeSetup(dir, kMixShoe, {{"ViewCard", "MIX"}, {"MaxRounds", "8"}});
+    LiveGame live(7), later(7), other(8);
+    later.clock.setMs(11 * 3600000LL);
+    live.play();
+    later.play();
+    other.play();
+    std::string error;
+    // The same game played an hour later, its NumberKeeper log under this
+    // session's name: two sessions, parted at the first line.
+    replay::SessionLogs logs = live.logs();
+    logs.nkBytes = later.game.logs().nk().memory();
+    EXPECT_FALSE(SessionReplay::open(logs, kScreen, error));
+    EXPECT_EQ(error,
+              "ck071226_5.txt and nk071226_5.txt are not the two logs of one session: the time stamps differ at "
+              "ck071226_5.txt line 1 and nk071226_5.txt line 1");
+    // A log whose game went otherwise after the same start: replayed, the
+    // place where the logs part named first.
+    logs = live.logs();
+    logs.nkBytes = other.game.logs().nk().memory();
+    std::unique_ptr<SessionReplay> r = SessionReplay::open(logs, kScreen, error);
+    ASSERT_TRUE(r) << error;
+    ASSERT_FALSE(r->problems().empty());
+    const std::string& parting = r->problems().front().what;
+    EXPECT_EQ(parting.rfind("ck071226_5.txt line ", 0), 0u) << parting;
+    EXPECT_NE(parting.find(": the two logs part ("), std::string::npos) << parting;
+    EXPECT_EQ(parting.find("line 0"), std::string::npos) << parting;
+    // A pick-up is in one log only: altering it parts nothing.
+    logs = live.logs();
+    const size_t pickUp = logs.ckBytes.find(":pR:");
+    ASSERT_NE(pickUp, std::string::npos);
+    logs.ckBytes.replace(pickUp + 4, 2, logs.ckBytes.substr(pickUp + 4, 2) == "2H" ? "4C" : "2H");
+    r = SessionReplay::open(logs, kScreen, error);
+    ASSERT_TRUE(r) << error;
+    EXPECT_EQ(problemsText(*r).find("part"), std::string::npos) << problemsText(*r);
+}
+
+TEST(ReplayOfFaultyLogs, EveryProblemNamesItsFileAndARealLine) {
+    WorkDir dir;
+    writeSetup(dir, kMixShoe, {{"ViewCard", "MIX"}, {"MaxRounds", "8"}});
+    LiveGame live(7);
+    live.play();
+    const replay::SessionLogs good = live.logs();
+    const auto linesOf = [](const std::string& log) {
+        return static_cast<long>(std::count(log.begin(), log.end(), '\n'));
+    };
+    struct Case {
+        const char* name;
+        bool ck;       // which log is shortened
+        bool midLine;  // cut inside a line, or after a whole one
+    };
+    for (const Case& c : {Case{"nk cut in a line", false, true}, Case{"nk ends early", false, false},
+                          Case{"ck ends early", true, false}, Case{"ck cut in a line", true, true}}) {
+        SCOPED_TRACE(c.name);
+        replay::SessionLogs logs = good;
+        std::string& log = c.ck ? logs.ckBytes : logs.nkBytes;
+        const std::string& file = c.ck ? logs.ckName : logs.nkName;
+        log.resize(log.rfind("\r\n", log.size() / 2) + 2);
+        const long whole = linesOf(log);
+        if (c.midLine) log += "36100.5:36";
+        std::string error;
+        const std::unique_ptr<SessionReplay> r = SessionReplay::open(logs, kScreen, error);
+        ASSERT_TRUE(r) << error;
+        r->playTo(r->durationMs() + 10000);
+        ASSERT_FALSE(r->problems().empty());
+        int endings = 0;
+        for (const replay::Problem& p : r->problems()) {
+            EXPECT_EQ(p.what.find("line 0"), std::string::npos) << p.what;
+            EXPECT_TRUE(p.what.rfind(logs.ckName + " ", 0) == 0 || p.what.rfind(logs.nkName + " ", 0) == 0) << p.what;
+            endings += p.what.find(" ends ") != std::string::npos || p.what.find("cut short") != std::string::npos;
+        }
+        // Where the log ends is told once, at its real last line.
+        EXPECT_EQ(endings, 1) << problemsText(*r);
+        const std::string end = c.midLine
+                                    ? file + " line " + std::to_string(whole + 1) + ": the log ends in a line cut short"
+                                    : file + " ends at line " + std::to_string(whole) + ", before the session does";
+        EXPECT_NE(problemsText(*r).find(end), std::string::npos) << problemsText(*r);
+    }
+}
+
+// The table a snapshot shows: after the start, as it first shows at the
+// first deal; after a swap, with the card that glides at its new place.
+TEST(ReplayShown, EveryCardIsDrawnWhereTheParticipantSawIt) {
+    WorkDir dir;
+    writeSetup(dir, kMixShoe, {{"ViewCard", "ALL"}, {"MaxRounds", "8"}});
+    LiveGame live(3);
+    live.play();
+    std::string error;
+    const std::unique_ptr<SessionReplay> r = SessionReplay::open(live.logs(), kScreen, error);
+    ASSERT_TRUE(r) << error;
+    const auto lines = [](const std::string& text, const std::string& start) {
+        std::vector<std::string> out;
+        for (size_t at = 0; at < text.size();) {
+            const size_t end = text.find('\n', at);
+            const std::string line = text.substr(at, end - at);
+            if (line.rfind(start, 0) == 0) out.push_back(line);
+            at = end == std::string::npos ? text.size() : end + 1;
+        }
+        return out;
+    };
+
+    r->jumpToAction(0);
+    EXPECT_NE(tableStateText(r->game()).find("table hidden"), std::string::npos);
+    r->showAction(0);
+    const std::string start = tableStateText(r->game());
+    EXPECT_NE(start.find("table shown"), std::string::npos) << start;
+    // Every card on the deck, showing its back, the deck fitted to the
+    // screen; the first card's glide has begun and not yet moved it.
+    const Table& table = r->game().table();
+    const Control& deck = table[Ctl::DeckCard];
+    EXPECT_FALSE(deck.left == 0 && deck.top == 0);
+    for (Ctl card : {Ctl::Card2H, Ctl::Card3H, Ctl::Card4H, Ctl::Card2C, Ctl::Card3C, Ctl::Card4C}) {
+        EXPECT_EQ(table[card].left, deck.left) << static_cast<int>(card);
+        EXPECT_EQ(table[card].top, deck.top) << static_cast<int>(card);
+        EXPECT_EQ(table[card].picture, Picture::Back) << static_cast<int>(card);
+    }
+    EXPECT_LT(r->nowMs(), r->actions()[1].atMs);
+
+    int swaps = 0;
+    for (size_t k = 0; k < r->actions().size(); ++k) {
+        if (r->actions()[k].kind != replay::ActionKind::Move) continue;
+        r->jumpToAction(k);
+        std::string atDrop = tableStateText(r->game());
+        r->showAction(k);
+        const std::string shown = tableStateText(r->game());
+        EXPECT_EQ(shown.find("gliding"), std::string::npos) << "action " << k << "\n" << shown;
+        // The card that glided is at the place it glided to; the others as they were.
+        for (size_t at; (at = atDrop.find("gliding to ")) != std::string::npos;) atDrop.replace(at, 11, "at ");
+        EXPECT_EQ(lines(shown, "card "), lines(atDrop, "card ")) << "action " << k;
+        if (k + 1 < r->actions().size()) {
+            EXPECT_LE(r->nowMs(), r->actions()[k + 1].atMs);
+        }
+        EXPECT_EQ(r->actionsApplied(), k + 1);
+        ++swaps;
+    }
+    EXPECT_GT(swaps, 2);
+    EXPECT_EQ(problemsText(*r), "");
 }
 
 }  // namespace

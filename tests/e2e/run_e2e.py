@@ -93,7 +93,7 @@ def _ppm_of_png(path):
 
 def scenario_replay_pixels(program, out):
     """The replay draws the table as the live window did: at chosen actions
-    (a deal, a pass, the pass after a swap and its glide), the card places
+    (a deal, a pass, a swap once its glide is over, the pass after it), the card places
     and their frames of qbxreplay's snapshot equal a screenshot of the live
     table at that moment, pixel for pixel."""
     check(REPLAY["program"] is not None, "no qbxreplay given (--replay PROGRAM)")
@@ -112,6 +112,7 @@ def scenario_replay_pixels(program, out):
         s.drag_card(2, 0)  # actions 4 and 5: the pick-up and the swap
         s.wait_lines(CK, 15)
         s.wait_still()
+        shots.append((5, s.screenshot()))  # action 5: the swap, the card it sent back at its place
         s.pass_turn()
         s.wait_lines(CK, 16)
         s.wait_still()

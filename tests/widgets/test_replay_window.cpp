@@ -81,10 +81,10 @@ private:
         return r;
     }
 
-    // The table a replay of its own shows just after `action`, as text and as drawn.
+    // The table a replay of its own shows after `action`, as text and as drawn.
     std::pair<std::string, QImage> reference(size_t action) {
         auto r = open();
-        r->jumpToAction(action);
+        r->showAction(action);
         ReplayTable table(files_.screen);
         table.follow(*r);
         return {tableStateText(r->game()), table.render()};
@@ -103,8 +103,10 @@ private:
         return w;
     }
 
-    int runProgram(const QStringList& args, QString* err = nullptr, QByteArray* out = nullptr) {
+    int runProgram(const QStringList& args, QString* err = nullptr, QByteArray* out = nullptr,
+                   const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
         QProcess p;
+        p.setProcessEnvironment(env);
         p.setWorkingDirectory(QString::fromStdString(dir_->path()));
         p.start(QStringLiteral(QBXREPLAY_PROGRAM), args);
         if (!p.waitForFinished(60000)) return -1;
@@ -261,19 +263,16 @@ private slots:
     void aRecordTheRulesDoNotGiveIsNamedOnceReached() {
         QTemporaryDir scratch;
         const QString dataout = QString::fromStdString(dir_->path()) + "/dataout";
-        QVERIFY(QFile::copy(dataout + "/nk071226_4242.txt", scratch.filePath("nk071226_4242.txt")));
-        QFile in(dataout + "/ck071226_4242.txt");
-        QVERIFY(in.open(QIODevice::ReadOnly));
-        QByteArray ck = in.readAll();
-        // The first hand's end with a score the rules do not give.
-        const qsizetype end = ck.indexOf(":GP:");
-        QVERIFY(end > 0);
-        const qsizetype score = ck.indexOf(';', end) + 1;
-        ck.insert(score, '1');
-        QFile out(scratch.filePath("ck071226_4242.txt"));
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(ck);
-        out.close();
+        // The first hand's end with a score the rules do not give, in both
+        // logs alike.
+        for (const QString name : {QStringLiteral("ck071226_4242.txt"), QStringLiteral("nk071226_4242.txt")}) {
+            QByteArray log = bytesOf(dataout + "/" + name);
+            const qsizetype end = log.indexOf(":GP:");
+            QVERIFY(end > 0);
+            log.insert(log.indexOf(';', end) + 1, '1');
+            QFile out(scratch.filePath(name));
+            QVERIFY(out.open(QIODevice::WriteOnly) && out.write(log) == log.size());
+        }
 
         SessionFiles altered;
         std::string error;
@@ -290,9 +289,12 @@ private slots:
         // one comes: the line shows from then on, naming the hand's end.
         w.stepForward();
         w.stepForward();
-        QVERIFY2(w.problemText().contains("ck071226_4242.txt line"), qPrintable(w.problemText()));
+        QVERIFY2(w.problemText().contains("nk071226_4242.txt line"), qPrintable(w.problemText()));
         QCOMPARE(w.replay().problems().back().action, move);
         QVERIFY2(w.problemText().contains("GP:"), qPrintable(w.problemText()));
+        const std::string& ckProblem = w.replay().problems().front().what;
+        QVERIFY2(ckProblem.rfind("ck071226_4242.txt line", 0) == 0 && ckProblem.find("GP:") != std::string::npos,
+                 ckProblem.c_str());
         // The replay goes on to the end.
         QTest::keyClick(&w, Qt::Key_End);
         QCOMPARE(w.replay().actionsApplied(), actions.size());
@@ -387,6 +389,122 @@ private slots:
         QVERIFY(shot.convertToFormat(QImage::Format_RGB32) == reference(9).second);
     }
 
+    // A snapshot is the table as the participant saw it: before the first
+    // deal the table as it first shows, nothing at the top left; after a
+    // swap the card that glides back drawn at its place.
+    void aSnapshotShowsEveryCardTheParticipantSaw() {
+        QTemporaryDir scratch;
+        QString err;
+        const QString start = scratch.filePath("start.png");
+        QCOMPARE(runProgram({"dataout", kSession, "--snapshot", "0", "--out", start}, &err), 0);
+        const QImage first = QImage(start).convertToFormat(QImage::Format_RGB32);
+        QVERIFY(first == reference(0).second);
+        const QRgb background = first.pixel(first.width() - 1, first.height() - 1);
+        QCOMPARE(first.pixel(10, 10), background);
+        QCOMPARE(first.pixel(80, 110), background);
+        {
+            auto r = open();
+            r->showAction(0);
+            const Control& deck = r->game().table()[Ctl::DeckCard];
+            QVERIFY(first.pixel(deck.left + 37, deck.top + 53) != background);
+        }
+
+        auto r = open();
+        int swaps = 0;
+        for (size_t k = 0; k < r->actions().size() && swaps < 3; ++k) {
+            const replay::Action& act = r->actions()[k];
+            if (act.kind != replay::ActionKind::Move) continue;
+            ++swaps;
+            // The place the card dropped on glides from to where the drag
+            // began: empty at the drop, drawn once the glide is over.
+            r->jumpToAction(k);
+            const int x = cardCentreX(r->game(), act.from) - 37, y = cardCentreY(r->game(), act.from) - 53;
+            ReplayTable atDrop(files_.screen);
+            atDrop.follow(*r);
+            const QString out = scratch.filePath(QStringLiteral("swap%1.png").arg(k));
+            QCOMPARE(runProgram({"dataout", kSession, "--snapshot", QString::number(k), "--out", out}, &err), 0);
+            const QImage shot = QImage(out).convertToFormat(QImage::Format_RGB32);
+            QVERIFY(shot == reference(k).second);
+            QVERIFY2(shot.copy(x, y, 75, 107) != atDrop.render().copy(x, y, 75, 107), qPrintable(out));
+        }
+        QCOMPARE(swaps, 3);
+    }
+
+    // Logs that are not the two of one session are refused as verify finds
+    // them, where they part, naming both files; a headless run tells nothing
+    // a user cannot act on.
+    void aPairOfTwoSessionsIsRefusedAndNothingElseIsSaid() {
+        QTemporaryDir scratch;
+        const QString dataout = QString::fromStdString(dir_->path()) + "/dataout";
+        QVERIFY(QFile::copy(dataout + "/ck071226_4242.txt", scratch.filePath("ck071226_4242.txt")));
+        QByteArray nk = bytesOf(dataout + "/nk071226_4242.txt");
+        nk.replace("28800.0:", "28801.0:");
+        QFile out(scratch.filePath("nk071226_4242.txt"));
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(nk) == nk.size());
+        out.close();
+        QString err;
+        const QString work = QString::fromStdString(dir_->path());
+        QTemporaryDir outputs;
+        QCOMPARE(runProgram({scratch.filePath("ck071226_4242.txt"), "--setup", work, "--snapshot", "1", "--out",
+                             outputs.filePath("x.png")},
+                            &err),
+                 2);
+        QVERIFY2(err.contains("ck071226_4242.txt and nk071226_4242.txt are not the two logs of one session: the "
+                              "time stamps differ at ck071226_4242.txt line 1 and nk071226_4242.txt line 1"),
+                 qPrintable(err));
+        QVERIFY(!QFile::exists(outputs.filePath("x.png")));
+
+        QProcessEnvironment bare = QProcessEnvironment::systemEnvironment();
+        bare.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        QByteArray png;
+        QCOMPARE(runProgram({"dataout", kSession, "--snapshot", "4", "--out", "-"}, &err, &png, bare), 0);
+        QCOMPARE(err, QString());
+        QVERIFY(png.startsWith("\x89PNG"));
+    }
+
+    // One stamp damaged puts the rest of a log a day on: the hands it
+    // reaches are refused with the reason, at once; the others export.
+    void aHandItsLogsPlaceADayApartIsRefused() {
+        QTemporaryDir scratch;
+        const QString dataout = QString::fromStdString(dir_->path()) + "/dataout";
+        QVERIFY(QFile::copy(dataout + "/nk071226_4242.txt", scratch.filePath("nk071226_4242.txt")));
+        QByteArray ck = bytesOf(dataout + "/ck071226_4242.txt");
+        auto r = open();
+        const size_t deal = r->firstActionOfHand(3);
+        size_t pickUp = deal;
+        while (pickUp < r->actions().size() && !(r->actions()[pickUp].kind == replay::ActionKind::PickUp &&
+                                                 r->actions()[pickUp].file == "ck071226_4242.txt"))
+            ++pickUp;
+        QVERIFY(pickUp < r->actions().size());
+        const QByteArray line = r->actions()[pickUp].records.front().c_str();
+        const qsizetype dot = line.indexOf('.');
+        const QByteArray late = QByteArray::number(line.left(dot).toLongLong() + 13 * 3600);
+        QByteArray damaged = line;
+        damaged.replace(0, dot, late);
+        damaged.replace(damaged.indexOf(':') + 1, dot, late);
+        QVERIFY(ck.contains(line));
+        ck.replace(line, damaged);
+        QFile out(scratch.filePath("ck071226_4242.txt"));
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(ck) == ck.size());
+        out.close();
+        const QString work = QString::fromStdString(dir_->path());
+        QString err;
+        QTemporaryDir outputs;
+        QCOMPARE(runProgram({scratch.filePath("ck071226_4242.txt"), "--setup", work, "--export-hand", "3", "--apng",
+                             outputs.filePath("h3.png")},
+                            &err),
+                 2);
+        QVERIFY2(err.contains("hand 3 of session 071226_4242 cannot be played in time: ck071226_4242.txt line "),
+                 qPrintable(err));
+        QVERIFY2(err.contains(" apart: "), qPrintable(err));
+        QVERIFY(!QFile::exists(outputs.filePath("h3.png")));
+        QCOMPARE(runProgram({scratch.filePath("ck071226_4242.txt"), "--setup", work, "--export-hand", "2", "--apng",
+                             outputs.filePath("h2.png")},
+                            &err),
+                 0);
+        QVERIFY(!QImage(outputs.filePath("h2.png")).isNull());
+    }
+
     void theWriterKeepsOnlyWhatChanged() {
         QImage a(40, 30, QImage::Format_RGB32);
         a.fill(Qt::white);
@@ -423,6 +541,13 @@ private slots:
         int frames = 0;
         QVERIFY2(exportHandApng(*r, table, 2, 20, path, error, &frames), error.c_str());
         QVERIFY(frames > 5);
+        // No frame is drawn while the table stands still: fewer than one
+        // for every 50 ms the hand shows.
+        {
+            const auto& acts = r->actions();
+            const long long span = acts[r->firstActionOfHand(3) - 1].atMs - acts[r->firstActionOfHand(2)].atMs;
+            QVERIFY2(frames < span / 50, qPrintable(QString::number(frames)));
+        }
 
         QFile f(QString::fromStdString(path));
         QVERIFY(f.open(QIODevice::ReadOnly));

@@ -106,7 +106,7 @@ def png_size(path):
 
 
 def replay_snapshots(prefix, session, top_dir, ck_log, out):
-    """qbxreplay.exe on the session just played: the table after the deal
+    """qbxreplay.exe on the session just played: the table as it first shows
     (action 0) and after the session's last action, each a PNG of the screen's
     size that the run record gives, the two not alike."""
     record = os.path.join(os.path.dirname(ck_log), "run" + os.path.basename(ck_log)[2:-4] + ".json")

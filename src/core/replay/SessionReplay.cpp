@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "core/eventlog/LogReader.h"
 #include "core/session/SessionTime.h"
@@ -12,6 +13,16 @@ namespace {
 
 // How long a look shows its card before the release that records it, at most.
 constexpr long long kLookHoldMs = 600;
+// How long a card held travels to its drop, at most: before that it waits
+// lifted at its place.
+constexpr long long kDragTravelMs = 1500;
+// The same action read from the two logs: their stamps agree to the
+// millisecond (a hand's end writes each log's from a reading of its own).
+// Further apart than this, one log's stamps have gone astray.
+constexpr long long kLogsAgreeMs = 60000;
+// How long the table is watched after the last action for what it set
+// going to come to rest (the longest glide takes 255 ms).
+constexpr long long kRestAfterLastMs = 1000;
 
 // One log's records grouped by the action that wrote them.
 struct LoggedGroup {
@@ -32,6 +43,7 @@ struct ReadLog {
     std::vector<std::string> problems;
     char headerRole = 0;
     bool cut = false;
+    long lastLine = 0;  // the last line read (a cut one included)
 };
 
 // Starts a new group for a record, or adds the record to the group it
@@ -99,11 +111,13 @@ ReadLog readLog(const std::string& name, const std::string& bytes, Role logRole)
     for (;;) {
         const LogReader::Next next = reader.next(r, fault);
         if (next == LogReader::Next::End) break;
+        out.lastLine = next == LogReader::Next::Fault ? fault.line : r.line;
         if (next == LogReader::Next::Fault) {
             if (fault.kind == LogFaultKind::CutLine) {
                 out.cut = true;
                 out.problems.push_back(name + " line " + std::to_string(fault.line) +
-                                       ": the log ends in a line cut short; the replay ends before it");
+                                       ": the log ends in a line cut short; the log is followed up to the line "
+                                       "before it");
                 break;
             }
             out.problems.push_back(name + " line " + std::to_string(fault.line) + ": " + fault.what +
@@ -121,6 +135,48 @@ ReadLog readLog(const std::string& name, const std::string& bytes, Role logRole)
 }
 
 Role roleOf(char role) { return role == 'n' ? Role::Nk : Role::Ck; }
+
+// Where the two logs part, as verify finds it: the first mirrored records
+// that do not mirror each other, in words. A line that is no record leaves
+// the logs out of step: the comparison ends there, as it does where either
+// log ends.
+struct Parting {
+    std::string why;  // empty: the logs do not part
+    long ckLine = 0, nkLine = 0;
+    // Before the first deal: the headers and the game start, written in one
+    // moment with the participant's code, are not the same: the logs are of
+    // two sessions.
+    bool atStart = false;
+};
+
+Parting partingOf(const SessionLogs& logs) {
+    LogReader ck, nk;
+    ck.openText(logs.ckBytes);
+    nk.openText(logs.nkBytes);
+    LogRecord c, n;
+    LogFault fault;
+    const auto nextMirrored = [&fault](LogReader& reader, LogRecord& r) {
+        for (;;) {
+            if (reader.next(r, fault) != LogReader::Next::Record) return false;
+            if (session::isMirrored(r.kind)) return true;
+        }
+    };
+    bool dealt = false;
+    while (nextMirrored(ck, c) && nextMirrored(nk, n)) {
+        dealt = dealt || c.kind == LogRecordKind::CardDealt || n.kind == LogRecordKind::CardDealt;
+        const std::string why = session::mirrorDifference(c, n);
+        if (!why.empty()) return {why, c.line, n.line, !dealt};
+    }
+    return {};
+}
+
+// "3 s", "25 min", "23 h 59 min": how far apart two moments are.
+std::string apartText(long long ms) {
+    ms = std::llabs(ms);
+    if (ms < 60000) return std::to_string(ms / 1000) + " s";
+    if (ms < 3600000) return std::to_string(ms / 60000) + " min";
+    return std::to_string(ms / 3600000) + " h " + std::to_string(ms / 60000 % 60) + " min";
+}
 
 // The records a log's text holds, without their stamps (LogReader's
 // words for a line that is no record).
@@ -144,7 +200,12 @@ std::vector<std::string> recordsWithoutStamps(std::string_view text) {
 // the records the replayed game writes.
 struct SessionReplay::Logged {
     std::vector<std::string> ck, nk;  // without stamps
+    // The line of each log the action's records begin at; for a log that
+    // holds none of them, the line of its next record (the records would
+    // stand before it), or, past its end, its last line.
     long ckLine = 0, nkLine = 0;
+    bool ckEnded = false, nkEnded = false;  // the log has no record from here on
+    bool ckCut = false, nkCut = false;      // ... as it ends in a line cut short
     long long handEndMs = -1;
     Role inTurn = Role::Ck;  // a pick-up: the role in turn as the card was lifted (whose log holds it)
 };
@@ -179,6 +240,14 @@ std::unique_ptr<SessionReplay> SessionReplay::open(const SessionLogs& logs, Size
             return nullptr;
         }
     }
+    const Parting parting = partingOf(logs);
+    const std::string where = logs.ckName + " line " + std::to_string(parting.ckLine) + " and " + logs.nkName +
+                              " line " + std::to_string(parting.nkLine);
+    if (parting.atStart) {
+        error = logs.ckName + " and " + logs.nkName + " are not the two logs of one session: " + parting.why + " at " +
+                where;
+        return nullptr;
+    }
 
     std::unique_ptr<SessionReplay> replay(new SessionReplay);
     SessionReplay& s = *replay;
@@ -194,6 +263,9 @@ std::unique_ptr<SessionReplay> SessionReplay::open(const SessionLogs& logs, Size
     s.participant_ = session::participantCode(s.participantAsTyped_);
     for (std::string& p : ck.problems) s.problems_.push_back({0, std::move(p)});
     for (std::string& p : nk.problems) s.problems_.push_back({0, std::move(p)});
+    if (!parting.why.empty())
+        s.problems_.push_back(
+            {0, where + ": the two logs part (" + parting.why + "); each is followed as it is from there"});
 
     // The two logs merged: an action only one log holds (a pick-up, a look)
     // comes before the next action both hold; two of them by their stamps.
@@ -229,6 +301,26 @@ std::unique_ptr<SessionReplay> SessionReplay::open(const SessionLogs& logs, Size
         act.file = ckPart ? s.ckName_ : s.nkName_;
         act.line = g.line;
         Logged logged;
+        const auto lineOf = [](const ReadLog& log, const LoggedGroup* part, size_t next, long& line, bool& ended,
+                               bool& cut) {
+            ended = !part && next >= log.groups.size();
+            cut = ended && log.cut;
+            line = part ? part->line : !ended ? log.groups[next].line : log.lastLine;
+        };
+        lineOf(ck, ckPart, i, logged.ckLine, logged.ckEnded, logged.ckCut);
+        lineOf(nk, nkPart, j, logged.nkLine, logged.nkEnded, logged.nkCut);
+        // A damaged stamp puts one log's actions on another day than the
+        // other's: the hand cannot be played in time.
+        const int handOf = hand + (g.kind == ActionKind::Deal ? 1 : 0);
+        if (ckPart && nkPart && std::llabs(ckPart->atMs - nkPart->atMs) > kLogsAgreeMs &&
+            (s.handFaults_.empty() || s.handFaults_.back().first != handOf)) {
+            std::string why = s.ckName_ + " line " + std::to_string(ckPart->line) + " and " + s.nkName_ + " line " +
+                              std::to_string(nkPart->line) + " place the same " + actionKindName(g.kind) + " " +
+                              apartText(ckPart->atMs - nkPart->atMs) +
+                              " apart: a time stamp of one log, there or before, is damaged";
+            s.problems_.push_back({s.actions_.size(), why});
+            s.handFaults_.emplace_back(handOf, std::move(why));
+        }
         if (ckPart) {
             for (const std::string& rec : ckPart->records) logged.ck.emplace_back(session::withoutStamps(rec));
             act.records.insert(act.records.end(), ckPart->records.begin(), ckPart->records.end());
@@ -318,13 +410,15 @@ void SessionReplay::restart() {
     lookHeld_ = false;
     boxClosesAtMs_ = -1;
     compared_ = 0;
+    ckEndNamed_ = nkEndNamed_ = false;
 }
 
 long long SessionReplay::absolute(long long sinceStartMs) const { return startOfDayMs_ + sinceStartMs; }
 
-void SessionReplay::runTimersTo(long long ms) {
+void SessionReplay::runTimersTo(long long ms, const std::function<bool()>& rested) {
     const long long until = absolute(ms);
     for (int guard = 0; guard < 1000000; ++guard) {
+        if (rested && rested()) return;
         // The wait before a deal ends when the deal's records say it did
         // (a box may have kept it from starting).
         SimulatedDesktop::TimerSlot& wait = desktop_->timers[static_cast<int>(TimerId::DealWait)];
@@ -469,11 +563,17 @@ void SessionReplay::compareUpTo(size_t end) {
     }
     if (first >= compared_) return;
     const auto compare = [&](const std::vector<std::string>& got, const std::vector<std::string>& want,
-                             const std::string& file, long line) {
+                             const std::string& file, long line, bool ended, bool cut, bool& endNamed) {
+        // A log that has ended holds nothing more: a log cut short was named
+        // where it ends, one that ends early is named once.
+        if (ended && want.empty() && (cut || endNamed || got.empty())) return;
+        if (ended && want.empty()) endNamed = true;
         for (size_t k = 0; k < std::max(got.size(), want.size()); ++k) {
             const std::string g = k < got.size() ? got[k] : std::string();
             if (k < want.size() && g == want[k]) continue;
-            std::string what = file + " line " + std::to_string(line + static_cast<long>(k)) + ": ";
+            std::string what = ended && want.empty()
+                                   ? file + " ends at line " + std::to_string(line) + ", before the session does: "
+                                   : file + " line " + std::to_string(line + static_cast<long>(k)) + ": ";
             if (k >= want.size())
                 what += "the rules also give \"" + g + "\" here, which the log does not hold";
             else if (k >= got.size())
@@ -485,8 +585,8 @@ void SessionReplay::compareUpTo(size_t end) {
         }
     };
     const Logged& at = logged_[first];
-    compare(ckNew, wantCk, ckName_, at.ckLine);
-    compare(nkNew, wantNk, nkName_, at.nkLine);
+    compare(ckNew, wantCk, ckName_, at.ckLine, at.ckEnded, at.ckCut, ckEndNamed_);
+    compare(nkNew, wantNk, nkName_, at.nkLine, at.nkEnded, at.nkCut, nkEndNamed_);
 }
 
 void SessionReplay::followMouse(long long ms) {
@@ -494,9 +594,11 @@ void SessionReplay::followMouse(long long ms) {
     const Action& next = actions_[applied_];
     const Action& last = actions_[applied_ - 1];
     if (dragHeld_ && next.kind == ActionKind::Move) {
-        // The card follows the pointer from its place to the drop.
-        const long long span = std::max(1LL, next.atMs - last.atMs);
-        const double f = std::clamp(static_cast<double>(ms - last.atMs) / static_cast<double>(span), 0.0, 1.0);
+        // The card follows the pointer from its place to the drop, in the
+        // moments before the drop.
+        const long long leaves = std::max(last.atMs, next.atMs - kDragTravelMs);
+        const long long span = std::max(1LL, next.atMs - leaves);
+        const double f = std::clamp(static_cast<double>(ms - leaves) / static_cast<double>(span), 0.0, 1.0);
         const int x0 = cardCentreX(*game_, dragFrom_), y0 = cardCentreY(*game_, dragFrom_);
         const int x1 = cardCentreX(*game_, next.to), y1 = cardCentreY(*game_, next.to);
         game_->mouseMove(x0 + static_cast<int>((x1 - x0) * f), y0 + static_cast<int>((y1 - y0) * f));
@@ -522,6 +624,42 @@ void SessionReplay::playTo(long long ms) {
     runTimersTo(ms);
     followMouse(ms);
     nowMs_ = std::max(nowMs_, ms);
+}
+
+void SessionReplay::showAction(size_t index) {
+    jumpToAction(index);
+    if (actions_.empty()) return;
+    index = std::min(index, actions_.size() - 1);
+    const long long until =
+        index + 1 < actions_.size() ? actions_[index + 1].atMs : actions_[index].atMs + kRestAfterLastMs;
+    // At rest: the table shown, and no card gliding but the deal's own
+    // (the first deal's first step shows the table and starts one).
+    runTimersTo(until, [this] {
+        return game_->table().formVisible() &&
+               (!game_->timerRunning(TimerId::Glide) || game_->timerRunning(TimerId::DealStep));
+    });
+    nowMs_ = std::max(nowMs_, clock_.ms() - startOfDayMs_);
+}
+
+long long SessionReplay::nextChangeMs() const {
+    long long next = durationMs() + kRestAfterLastMs;
+    if (desktop_->terminated) return std::max(nowMs_, next);
+    if (const long long due = desktop_->nextTimerDue(); due >= 0) next = std::min(next, due - startOfDayMs_);
+    if (applied_ < actions_.size()) {
+        const Action& act = actions_[applied_];
+        long long at = act.atMs;
+        const long long since = applied_ > 0 ? actions_[applied_ - 1].atMs : 0;
+        if (act.kind == ActionKind::Look) at -= std::min(kLookHoldMs, std::max(0LL, at - since));
+        if (dragHeld_ && act.kind == ActionKind::Move) at = std::max(since, at - kDragTravelMs);
+        next = std::min(next, at);
+    }
+    return std::max(nowMs_, next);
+}
+
+std::string SessionReplay::handFault(int hand) const {
+    for (const auto& [h, why] : handFaults_)
+        if (h == hand) return why;
+    return {};
 }
 
 void SessionReplay::jumpToAction(size_t index) {

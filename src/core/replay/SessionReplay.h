@@ -15,8 +15,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/game/Game.h"
@@ -65,8 +67,9 @@ struct SessionLogs {
 class SessionReplay {
 public:
     // Reads both logs into actions. nullptr with `error` when they cannot
-    // be replayed at all: not two logs of one session, no header, no game
-    // start. Lines that are no records, and a last line cut short, become
+    // be replayed at all: not two logs of one session (named as such, or
+    // whose mirrored records part, the rule verify holds a pair to), no
+    // header, no game start. Lines that are no records, and a last line cut short, become
     // problems: the replay ends where the records end.
     // `screen`: the screen the session was played on (its run record says),
     // which the table was fitted to.
@@ -93,7 +96,19 @@ public:
     void playTo(long long ms);
     // The state just after action `index` (its time, its records applied).
     void jumpToAction(size_t index);
+    // The table as the participant saw it after action `index`, what the
+    // action set going come to rest: a card gliding after a swap has
+    // reached its place; after the game's start, the table as it first
+    // shows at the first deal (hidden until then), its cards on the deck.
+    // Never past the next action.
+    void showAction(size_t index);
     long long nowMs() const { return nowMs_; }
+    // When the table next changes, since the session's start (nowMs() while
+    // a held card travels to its drop): an export draws no frames between.
+    long long nextChangeMs() const;
+    // Why hand `hand` cannot be played in time: its two logs place the same
+    // action at moments that far apart (a damaged stamp). Empty when it can.
+    std::string handFault(int hand) const;
     // The actions applied so far; the next one to apply is this index.
     size_t actionsApplied() const { return applied_; }
 
@@ -116,7 +131,9 @@ private:
     void restart();
     long long absolute(long long sinceStartMs) const;
     void apply(size_t index);
-    void runTimersTo(long long ms);
+    // Fires the timers due up to `ms`, the clock then at `ms`; stops before
+    // that, the clock where the last timer left it, once `rested` holds.
+    void runTimersTo(long long ms, const std::function<bool()>& rested = {});
     void settleBeforeInput();
     void releaseLook();
     void dropHeldCard();
@@ -130,6 +147,7 @@ private:
     std::vector<Action> actions_;
     std::vector<Logged> logged_;
     std::vector<Problem> problems_;
+    std::vector<std::pair<int, std::string>> handFaults_;  // hand, why
     size_t openingProblems_ = 0;
     Size screen_{};
     std::string setupFolder_;
@@ -144,8 +162,9 @@ private:
     size_t applied_ = 0;
     long long nowMs_ = 0;
     std::string banner_;
-    size_t ckRead_ = 0, nkRead_ = 0;  // bytes of the game's memory logs already compared
-    size_t compared_ = 0;             // actions whose records have been compared
+    size_t ckRead_ = 0, nkRead_ = 0;                // bytes of the game's memory logs already compared
+    size_t compared_ = 0;                           // actions whose records have been compared
+    bool ckEndNamed_ = false, nkEndNamed_ = false;  // a log that ends early, named
     bool dragHeld_ = false;
     uint8_t dragFrom_ = 0;
     bool lookHeld_ = false;

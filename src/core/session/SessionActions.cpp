@@ -1,8 +1,56 @@
 #include "core/session/SessionActions.h"
 
+#include <cstring>
+
 #include "core/game/Game.h"
 
 namespace qbx::session {
+
+namespace {
+
+// Equal bytes: the sizes first, which differ when most fields do; a card's
+// two bytes compared in place. An empty field has no bytes to compare (and
+// memcmp given its null pointer, even for no bytes, takes a slow path on
+// some processors).
+bool sameField(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    if (a.size() == 2) return a[0] == b[0] && a[1] == b[1];
+    return a.empty() || std::memcmp(a.data(), b.data(), a.size()) == 0;
+}
+
+bool sameStamps(const LogRecord& a, const LogRecord& b) {
+    return a.stampCount == b.stampCount && a.first.ms() == b.first.ms() && a.first.millis == b.first.millis &&
+           a.second.ms() == b.second.ms();
+}
+
+}  // namespace
+
+std::string mirrorDifference(const LogRecord& c, const LogRecord& n) {
+    auto mirrorKind = [](LogRecordKind k) {
+        switch (k) {
+        case LogRecordKind::OwnMove: return LogRecordKind::RemoteMove;
+        case LogRecordKind::RemoteMove: return LogRecordKind::OwnMove;
+        case LogRecordKind::OwnPass: return LogRecordKind::RemotePass;
+        case LogRecordKind::RemotePass: return LogRecordKind::OwnPass;
+        default: return k;
+        }
+    };
+    if (mirrorKind(c.kind) != n.kind)
+        return std::string("a ") + recordKindName(c.kind) + " record faces a " + recordKindName(n.kind) + " record";
+    const bool ownStamps = c.kind == LogRecordKind::HandEnded || c.kind == LogRecordKind::HandEndClose ||
+                           c.kind == LogRecordKind::TotalMoves;
+    if (!ownStamps && !sameStamps(c, n)) return "the time stamps differ";
+    if (!sameField(c.cardA, n.cardA) || !sameField(c.positionA, n.positionA) || !sameField(c.cardB, n.cardB) ||
+        !sameField(c.positionB, n.positionB))
+        return "the cards or places differ";
+    if (c.kind == LogRecordKind::UserHeader && c.participant != n.participant) return "the participant codes differ";
+    if (c.kind == LogRecordKind::HandEnded) {
+        if (c.code != n.code) return "the hand ends differ (" + std::string(c.code) + ", " + std::string(n.code) + ")";
+        if (c.score != n.score) return "the scores differ (" + std::string(c.score) + ", " + std::string(n.score) + ")";
+    }
+    if (c.kind == LogRecordKind::TotalMoves && c.totalMoves != n.totalMoves) return "the totals differ";
+    return {};
+}
 
 const char* actionKindName(ActionKind kind) {
     switch (kind) {

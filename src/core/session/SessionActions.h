@@ -33,6 +33,20 @@ std::optional<ActionKind> actionBegunBy(LogRecordKind kind);
 // Pick-ups and looks are written in one log alone; the other actions in both.
 inline bool inBothLogs(ActionKind kind) { return kind != ActionKind::PickUp && kind != ActionKind::Look; }
 
+// A record of both logs: every record but a pick-up's and a look's stands
+// in the other log too, mirrored (an own move or pass there the other
+// role's remote one, the role header the other role's).
+inline bool isMirrored(LogRecordKind kind) {
+    return kind != LogRecordKind::PickedUp && kind != LogRecordKind::LookedAt;
+}
+// Why a ColorKeeper's record and the NumberKeeper's record that stands
+// opposite it (the same count of mirrored records before each) do not
+// mirror each other: another kind, other stamps, cards, places, code,
+// score or total. Empty when they do. Two logs are of one session while
+// their mirrored records mirror each other: verify and the replay hold a
+// pair to this one rule.
+std::string mirrorDifference(const LogRecord& ck, const LogRecord& nk);
+
 // The role a record is of, in the log of `logRole`: the role it names (a
 // log's header, a pick-up, a look, an own move or pass), the other role for
 // a remote move or pass; none for the records of neither. Whose a pick-up

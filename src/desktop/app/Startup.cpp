@@ -18,6 +18,7 @@
 
 #include "desktop/widgets/Fonts.h"
 #include "desktop/widgets/MessageBox.h"
+#include "desktop/widgets/QtMessages.h"
 #include "desktop/help/HelpWindow.h"
 #include "desktop/login/LoginWindow.h"
 #include "desktop/table/TableWindow.h"
@@ -82,6 +83,7 @@ void watchEndSignals(QApplication& app, TableWindow*& table) {
 
 int runQbxSolo(int argc, char** argv) {
     trace::init();
+    installQtMessageFilter();
     QApplication app(argc, argv);
     // The title of every message box. Only the name is set: a display name
     // would be appended to every window caption ("QBX — ...") on X11.

@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <string_view>
 #include <vector>
@@ -47,12 +48,23 @@ bool playHand(replay::SessionReplay& replay, ReplayTable& table, int hand, doubl
         error = "frames per second must lie between 0 and 100";
         return false;
     }
+    if (const std::string why = replay.handFault(hand); !why.empty()) {
+        error =
+            "hand " + std::to_string(hand) + " of session " + replay.session() + " cannot be played in time: " + why;
+        return false;
+    }
     const size_t nextDeal = replay.firstActionOfHand(hand + 1);
     const size_t last = (nextDeal < actions.size() ? nextDeal : actions.size()) - 1;
     // The hand's end shows until the next deal begins, or for a moment
     // after the last hand.
     const long long latest = actions[last].atMs + kEndShownMs;
     const double step = 1000.0 / fps;
+    // The frame times lie on one grid from the start; between two changes
+    // of the table none is drawn, so that the frames follow the hand's own
+    // records, not the time they took.
+    const auto firstAtOrAfter = [step](long long origin, long long ms) {
+        return std::max(0LL, (long long)std::ceil(double(ms - origin) / step - 1e-9));
+    };
 
     // From the moment its deal begins: the backs gliding out are part of
     // the hand. The hand before ended with the action before the deal (or
@@ -63,22 +75,27 @@ bool playHand(replay::SessionReplay& replay, ReplayTable& table, int hand, doubl
     // until the next deal begins.
     const int stepBefore = replay.game().progress().dealStep;
     long long start = from;
-    for (double t = double(from); t < double(actions[deal].atMs); t += step) {
-        start = (long long)t;
+    for (long long k = 0;;) {
+        const long long t = from + (long long)std::llround(double(k) * step);
+        if (t >= actions[deal].atMs) break;
+        start = t;
         replay.playTo(start);
         if (replay.game().progress().dealStep != stepBefore) break;
+        k = std::max(k + 1, firstAtOrAfter(from, replay.nextChangeMs()));
     }
 
     int stepAtEnd = -1;
-    for (int k = 0;; ++k) {
-        const long long t = start + (long long)std::llround(k * step);
+    for (long long k = 0;;) {
+        const long long t = start + (long long)std::llround(double(k) * step);
         if (t > latest) break;
         replay.playTo(t);
         if (replay.actionsApplied() > last) {
             if (stepAtEnd < 0) stepAtEnd = replay.game().progress().dealStep;
             if (replay.game().progress().dealStep != stepAtEnd) break;  // the next deal began
         }
-        const long long next = start + (long long)std::llround((k + 1) * step);
+        const long long nextK = std::max(k + 1, firstAtOrAfter(start, std::min(replay.nextChangeMs(), latest)));
+        const long long next = start + (long long)std::llround(double(nextK) * step);
+        k = nextK;
         // The hand before's end message is not this hand's.
         const bool ownBanner = replay.actionsApplied() > deal;
         const QImage image = frameOf(replay, table, ownBanner);
@@ -86,7 +103,7 @@ bool playHand(replay::SessionReplay& replay, ReplayTable& table, int hand, doubl
             error = "a frame of the table could not be drawn";
             return false;
         }
-        if (!frame(image, int(next - t))) return false;
+        if (!frame(image, int(std::min<long long>(next - t, INT_MAX)))) return false;
     }
     return true;
 }
@@ -147,17 +164,24 @@ bool exportHandFrames(replay::SessionReplay& replay, ReplayTable& table, int han
     int n = 0;
     const bool played = playHand(
         replay, table, hand, fps,
-        [&](const QImage& image, int) {
-            const std::string name = toBytes(frameName(dir, ++n));
-            error = output::refusal({{"--frames", name}}, inputs, force);
-            if (!error.empty()) return false;
+        [&](const QImage& image, int delayMs) {
             QByteArray png;
             QBuffer buffer(&png);
             if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) {
-                error = name + ": a frame could not be encoded as PNG";
+                error = toBytes(frameName(dir, n + 1)) + ": a frame could not be encoded as PNG";
                 return false;
             }
-            return output::writeWhole(name, std::string_view(png.constData(), size_t(png.size())), error);
+            // Frames go to a video at a steady rate: a picture that shows
+            // longer is written again, drawn once.
+            const long long times = std::max(1LL, std::llround(double(delayMs) * fps / 1000.0));
+            for (long long k = 0; k < times; ++k) {
+                const std::string name = toBytes(frameName(dir, ++n));
+                error = output::refusal({{"--frames", name}}, inputs, force);
+                if (!error.empty()) return false;
+                if (!output::writeWhole(name, std::string_view(png.constData(), size_t(png.size())), error))
+                    return false;
+            }
+            return true;
         },
         error);
     if (framesWritten) *framesWritten = n;

@@ -19,8 +19,11 @@ class ReplayTable;
 inline constexpr double kDefaultFps = 25;
 
 // Calls `frame` with each frame of hand `hand` at `fps` frames a second and
-// how long it shows; stops when `frame` returns false. False with `error`
-// when there is no such hand or a frame could not be taken.
+// how long it shows; a picture that does not change until the next action
+// or timer is one frame shown that long, so that the count of frames
+// follows the hand's records. Stops when `frame` returns false. False with
+// `error` when there is no such hand, its two logs place its actions too
+// far apart to be played in time, or a frame could not be taken.
 bool playHand(replay::SessionReplay& replay, ReplayTable& table, int hand, double fps,
               const std::function<bool(const QImage&, int delayMs)>& frame, std::string& error);
 

@@ -23,6 +23,7 @@
 #include "desktop/replay/ReplayWindow.h"
 #include "desktop/replay/SessionFiles.h"
 #include "desktop/widgets/Fonts.h"
+#include "desktop/widgets/QtMessages.h"
 #include "desktop/widgets/Text.h"
 
 namespace qbx::replayview {
@@ -66,6 +67,7 @@ int runQbxReplay(int argc, char** argv) {
         !std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY");
     if (noDisplay) setenv("QT_QPA_PLATFORM", "offscreen", 1);
 #endif
+    installQtMessageFilter();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("qbxreplay"));
     QApplication::setApplicationVersion(QStringLiteral(QBX_VERSION));
@@ -99,8 +101,8 @@ int runQbxReplay(int argc, char** argv) {
     const QCommandLineOption fps(QStringLiteral("fps"), QStringLiteral("Frames a second of an export (25)."),
                                  QStringLiteral("F"));
     const QCommandLineOption snapshot(QStringLiteral("snapshot"),
-                                      QStringLiteral("The table just after action ACTION (from 0) into --out, "
-                                                     "at its own size, no window."),
+                                      QStringLiteral("The table as the participant saw it after action ACTION "
+                                                     "(from 0) into --out, at its own size, no window."),
                                       QStringLiteral("ACTION"));
     const QCommandLineOption out(QStringLiteral("out"), QStringLiteral("The snapshot's PNG file."),
                                  QStringLiteral("FILE"));
@@ -197,7 +199,7 @@ int runQbxReplay(int argc, char** argv) {
         if (size_t(action) >= replay->actions().size())
             return fail(false, "--snapshot: session " + files.session + " has actions 0 to " +
                                    std::to_string(replay->actions().size() - 1));
-        replay->jumpToAction(size_t(action));
+        replay->showAction(size_t(action));
         ReplayTable table(files.screen);
         table.follow(*replay);
         QByteArray png;

@@ -42,7 +42,9 @@ void ReplayTable::follow(replay::SessionReplay& replay) {
 QImage ReplayTable::render() const {
     QImage image(host_->size(), QImage::Format_RGB32);
     image.fill(host_->palette().color(QPalette::Window));
-    host_->render(&image);
+    // Until the first deal shows it, the table window is hidden: the
+    // participant saw none of it.
+    if (view_->table().formVisible()) host_->render(&image);
     return image;
 }
 

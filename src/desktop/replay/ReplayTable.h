@@ -32,7 +32,8 @@ public:
     // the program measures them), widgets. The labels' sizes go to the
     // replay's game, as the program's window gives them to its game.
     void follow(replay::SessionReplay& replay);
-    // The table at its own size, exactly as the program's window draws it.
+    // The table at its own size, exactly as the program's window draws it;
+    // an empty one while the table window is hidden.
     QImage render() const;
     QSize size() const;
 

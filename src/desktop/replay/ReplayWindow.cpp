@@ -125,7 +125,7 @@ ReplayWindow::ReplayWindow(std::unique_ptr<replay::SessionReplay> replay, Sessio
     timer_->setInterval(kTickMs);
     connect(timer_, &QTimer::timeout, this, [this] { advance(wall_.restart()); });
 
-    replay_->jumpToAction(0);
+    replay_->showAction(0);
     playMs_ = double(replay_->nowMs());
     refresh();
     // Room for the table at its size, as far as this screen has it.
@@ -212,7 +212,7 @@ void ReplayWindow::play() {
     if (playing()) return;
     // At the end, playing starts again from the beginning.
     if (replay_->nowMs() >= replay_->durationMs()) {
-        replay_->jumpToAction(0);
+        replay_->showAction(0);
         playMs_ = double(replay_->nowMs());
     }
     playMs_ = double(replay_->nowMs());
@@ -255,7 +255,7 @@ void ReplayWindow::jumpToHand(int hand) {
 
 void ReplayWindow::goToAction(size_t index) {
     if (index >= replay_->actions().size()) return;
-    replay_->jumpToAction(index);
+    replay_->showAction(index);
     playMs_ = double(replay_->nowMs());
     wall_.restart();
     refresh();

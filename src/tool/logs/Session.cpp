@@ -2,28 +2,16 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 
 #include "core/eventlog/LogFormat.h"
 #include "core/eventlog/LogReader.h"
+#include "core/session/SessionActions.h"
 #include "core/session/SessionTime.h"
 #include "tool/logs/LogCheck.h"
 
 namespace qbx::tool::logs {
 
 namespace {
-
-// Equal bytes: the sizes first, which differ when most fields do; a card's
-// two bytes compared in place. An empty field has no bytes to compare (and
-// memcmp given its null pointer, even for no bytes, takes a slow path on
-// some processors).
-bool sameField(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    if (a.size() == 2) return a[0] == b[0] && a[1] == b[1];
-    return a.empty() || std::memcmp(a.data(), b.data(), a.size()) == 0;
-}
-
-bool isShared(LogRecordKind kind) { return kind != LogRecordKind::PickedUp && kind != LogRecordKind::LookedAt; }
 
 std::string lineRef(const std::string& file, long line) { return file + ":" + std::to_string(line); }
 
@@ -104,45 +92,12 @@ struct LogStream {
                 if (const std::optional<Role> actor = session::actorOf(record, colorKeeper ? Role::Ck : Role::Nk))
                     place.actor = *actor == Role::Ck ? 'c' : 'n';
                 sink.record(place, record);
-                if (isShared(record.kind)) return true;
+                if (session::isMirrored(record.kind)) return true;
             }
         }
         return false;
     }
 };
-
-bool sameStamps(const LogRecord& a, const LogRecord& b) {
-    return a.stampCount == b.stampCount && a.first.ms() == b.first.ms() && a.first.millis == b.first.millis &&
-           a.second.ms() == b.second.ms();
-}
-
-// Why two records that should mirror each other do not; empty when they do.
-std::string mirrorDifference(const LogRecord& c, const LogRecord& n) {
-    auto mirrorKind = [](LogRecordKind k) {
-        switch (k) {
-        case LogRecordKind::OwnMove: return LogRecordKind::RemoteMove;
-        case LogRecordKind::RemoteMove: return LogRecordKind::OwnMove;
-        case LogRecordKind::OwnPass: return LogRecordKind::RemotePass;
-        case LogRecordKind::RemotePass: return LogRecordKind::OwnPass;
-        default: return k;
-        }
-    };
-    if (mirrorKind(c.kind) != n.kind)
-        return std::string("a ") + recordKindName(c.kind) + " record faces a " + recordKindName(n.kind) + " record";
-    const bool ownStamps = c.kind == LogRecordKind::HandEnded || c.kind == LogRecordKind::HandEndClose ||
-                           c.kind == LogRecordKind::TotalMoves;
-    if (!ownStamps && !sameStamps(c, n)) return "the time stamps differ";
-    if (!sameField(c.cardA, n.cardA) || !sameField(c.positionA, n.positionA) || !sameField(c.cardB, n.cardB) ||
-        !sameField(c.positionB, n.positionB))
-        return "the cards or places differ";
-    if (c.kind == LogRecordKind::UserHeader && c.participant != n.participant) return "the participant codes differ";
-    if (c.kind == LogRecordKind::HandEnded) {
-        if (c.code != n.code) return "the hand ends differ (" + std::string(c.code) + ", " + std::string(n.code) + ")";
-        if (c.score != n.score) return "the scores differ (" + std::string(c.score) + ", " + std::string(n.score) + ")";
-    }
-    if (c.kind == LogRecordKind::TotalMoves && c.totalMoves != n.totalMoves) return "the totals differ";
-    return {};
-}
 
 // The hands are moved out of the trackers, which are done with.
 void mergeHands(Session& s, LogCheck& ck, LogCheck& nk) {
@@ -225,7 +180,7 @@ Session readStreams(const LogPair& pair, LogStream& ck, LogStream& nk, SessionSi
             mirrored = false;
             break;
         }
-        const std::string why = mirrorDifference(ck.record, nk.record);
+        const std::string why = session::mirrorDifference(ck.record, nk.record);
         if (!why.empty()) {
             ++s.faults;
             sink.fault({ck.path, ck.record.line, SessionFaultKind::Mirror,
