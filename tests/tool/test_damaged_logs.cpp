@@ -8,6 +8,7 @@
 #include <random>
 #include <sstream>
 
+#include "core/session/SessionTime.h"
 #include "tool/LogMaking.h"
 #include "tool/csv/Csv.h"
 #include "tool/logs/Report.h"
@@ -126,4 +127,31 @@ TEST(DamagedLogs, EachCommandNamesTheFaultAndReadsTheOtherSessions) {
     const ProcessResult report = runTool({"report", dataout.string(), "-o", page.string()}, {}, 120);
     EXPECT_TRUE(report.exitCode == 0 || report.exitCode == 1) << report.output;
     EXPECT_NE(readFile(page).find("071226_1"), std::string::npos) << report.output;
+}
+
+// A stamp of more digits than any the game writes is no stamp: it is a
+// fault of its line, never summed, and the folder's sessions are still
+// read and put in order.
+TEST(DamagedLogs, AStampOfTooManyDigitsIsAFaultOfItsLine) {
+    EXPECT_EQ(qbx::session::leadingStampMs("37845.7:TF:CK"), 37845007);
+    EXPECT_EQ(qbx::session::leadingStampMs("86399.1005:x"), 86400005);
+    for (const char* text : {"9999999999999999999.5:TF:CK", "123456.5:TF:CK", "37845.99999999999999999999:TF:CK",
+                             "37845.12345:TF:CK", "37845:TF:CK", ".5:TF:CK", "37845.5"})
+        EXPECT_EQ(qbx::session::leadingStampMs(text), std::nullopt) << text;
+
+    TempDir tmp;
+    const fs::path dataout = tmp.path() / "dataout";
+    copyMixGame(dataout);
+    std::string ck = readFile(std::string(QBX_TEST_DATA) + "/mix_game_ck.txt");
+    ck.replace(0, ck.find(':'), "9999999999999999999.990");
+    writeFile(dataout / "ck071226_2.txt", ck);
+    writeFile(dataout / "nk071226_2.txt", readFile(std::string(QBX_TEST_DATA) + "/mix_game_nk.txt"));
+    const ProcessResult verify = runTool({"verify", dataout.string()}, {}, 120);
+    EXPECT_EQ(verify.exitCode, 1) << verify.output;
+    EXPECT_NE(verify.output.find("071226_1: ok"), std::string::npos) << verify.output;
+    EXPECT_NE(verify.output.find((dataout / "ck071226_2.txt").string() + ":1: "), std::string::npos) << verify.output;
+    const ProcessResult sessions = runTool({"sessions", dataout.string()}, {}, 120);
+    EXPECT_EQ(sessions.exitCode, 1) << sessions.output;
+    // The session whose first stamp cannot be read is listed after the other.
+    EXPECT_LT(sessions.output.find("071226_1"), sessions.output.find("071226_2")) << sessions.output;
 }
