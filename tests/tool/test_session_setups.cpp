@@ -8,6 +8,7 @@
 #include <map>
 
 #include <nlohmann/json.hpp>
+#include <sys/stat.h>
 
 #include "core/eventlog/LogFormat.h"
 #include "core/runrecord/SetupDigest.h"
@@ -449,3 +450,55 @@ TEST_F(SessionSetups, TheCodebookNamesEveryColumnOfBothTablesAsTheirHeaderRows) 
 }
 
 }  // namespace
+
+// A log, a run record or a saved setup's file that is a link to a device
+// that never ends, or a named pipe nobody writes to: each is named and passed
+// over without waiting on it, and the other sessions are read as usual.
+TEST_F(SessionSetups, NoFileButARegularOneIsReadAndNothingWaits) {
+    copyMixGame(dataout, "071226_1");
+    const SavedSetup endless = describe(mixSetupFiles());
+    fs::create_directories(dataout / "setups" / endless.hash / "setup");
+    for (const auto& [name, bytes] : mixSetupFiles())
+        fs::create_symlink("/dev/zero", dataout / "setups" / endless.hash / "setup" / name);
+    writeRunRecord(dataout, "071226_1", endless);
+    copyMixGame(dataout, "071226_2");
+    fs::create_symlink("/dev/zero", dataout / "run071226_2.json");
+    copyMixGame(dataout, "071226_3");
+    fs::remove(dataout / "ck071226_3.txt");
+    fs::create_symlink("/dev/zero", dataout / "ck071226_3.txt");
+    copyMixGame(dataout, "071226_4");
+    fs::remove(dataout / "nk071226_4.txt");
+    ASSERT_EQ(::mkfifo((dataout / "nk071226_4.txt").c_str(), 0600), 0);
+    copyMixGame(dataout, "071226_5");
+    // The last session's record is a named pipe too.
+    ASSERT_EQ(::mkfifo((dataout / "run071226_5.json").c_str(), 0600), 0);
+
+    fs::create_directories(out);
+    const std::vector<std::vector<std::string>> commands = {
+        {"verify", dataout.string()},
+        {"sessions", dataout.string()},
+        {"csv", dataout.string(), "-o", (out / "events.csv").string(), "--hands", (out / "hands.csv").string()},
+        {"report", dataout.string(), "-o", (out / "report.html").string()}};
+    for (const std::vector<std::string>& command : commands) {
+        const ProcessResult run = runTool(command, {}, 60);
+        ASSERT_EQ(run.exitCode, 1) << command[0] << ":\n" << run.output;
+        // sessions counts the logs it could not read, and leaves their
+        // names to verify.
+        std::vector<std::string> named = {"run071226_2.json", "run071226_5.json"};
+        if (command[0] != "sessions") named.insert(named.end(), {"ck071226_3.txt", "nk071226_4.txt"});
+        for (const std::string& name : named) {
+            const size_t at = run.output.find(name + ": ");
+            ASSERT_NE(at, std::string::npos) << command[0] << " does not name " << name << ":\n" << run.output;
+            const std::string line = run.output.substr(at, run.output.find('\n', at) - at);
+            EXPECT_NE(line.find("not a regular file"), std::string::npos) << line;
+        }
+        EXPECT_NE(run.output.find("071226_1: warning: the saved setup " + (dataout / "setups" / endless.hash).string() +
+                                  " cannot be read ("),
+                  std::string::npos)
+            << command[0] << ":\n"
+            << run.output;
+    }
+    const Rows hands = readCsvWithPython(out / "hands.csv");
+    for (const char* session : {"071226_1", "071226_2", "071226_3", "071226_5"})
+        EXPECT_EQ(rowsOf(hands, session).size(), 5u) << session;
+}
