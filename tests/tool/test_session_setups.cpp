@@ -14,6 +14,7 @@
 #include "core/runrecord/SetupDigest.h"
 #include "core/runrecord/Sha256.h"
 #include "tool/LogMaking.h"
+#include "tool/Tool.h"
 #include "tool/csv/Codebook.h"
 
 using namespace qbx::tool;
@@ -501,4 +502,54 @@ TEST_F(SessionSetups, NoFileButARegularOneIsReadAndNothingWaits) {
     const Rows hands = readCsvWithPython(out / "hands.csv");
     for (const char* session : {"071226_1", "071226_2", "071226_3", "071226_5"})
         EXPECT_EQ(rowsOf(hands, session).size(), 5u) << session;
+}
+
+// Escape sequences in a folder's name, a working directory or a
+// participant code reach no terminal: every text output shows them escaped,
+// in the sessions table too.
+TEST_F(SessionSetups, ControlCharactersInNamesAreShownEscaped) {
+    EXPECT_EQ(shownText("Z9 \xc3\xa9\x1b[31m\x7f\xc2\x9b"
+                        "2J\n"),
+              "Z9 \xc3\xa9\\x1b[31m\\x7f\\xc2\\x9b2J\\x0a");
+    const fs::path folder = tmp.path() / "lab\x1b]0;owned\x07" / "dataout";
+    copyMixGame(folder, "071226_1");
+    copyMixGame(folder, "071226_2");
+    // A log holds no C0 control character on a readable line; a C1 one in
+    // UTF-8 it may.
+    for (const char* log : {"ck071226_2.txt", "nk071226_2.txt"}) {
+        std::string text = readFile(folder / log);
+        text.replace(text.find("Z9 \xc3\xa9"), 5,
+                     "Z9\xc2\x9b"
+                     "2J");
+        writeFile(folder / log, text);
+    }
+    // A log without its partner: each command names it with its path.
+    fs::copy_file(folder / "nk071226_1.txt", folder / "nk071226_3.txt");
+    const SavedSetup setup = saveSetup(folder, mixSetupFiles());
+    writeRunRecord(folder, "071226_1", setup, {{"workingDirectory", "lab\x1b[31mred"}});
+    fs::create_directories(out);
+    const std::vector<std::vector<std::string>> commands = {
+        {"verify", folder.string()},
+        {"sessions", folder.string()},
+        {"csv", folder.string(), "-o", (out / "events.csv").string()},
+        {"report", folder.string(), "-o", (out / "report.html").string()}};
+    for (const std::vector<std::string>& command : commands) {
+        const ProcessResult run = runTool(command);
+        EXPECT_TRUE(run.exitCode == 0 || run.exitCode == 1) << run.output;
+        EXPECT_EQ(run.output.find('\x1b'), std::string::npos) << command[0] << ":\n" << run.output;
+        EXPECT_EQ(run.output.find('\x07'), std::string::npos) << command[0] << ":\n" << run.output;
+        if (command[0] != "report")  // which says no more than its counts here
+            EXPECT_NE(run.output.find("lab\\x1b]0;owned\\x07/dataout/nk071226_3.txt"), std::string::npos)
+                << command[0] << ":\n"
+                << run.output;
+    }
+    const ProcessResult sessions = runTool({"sessions", folder.string()});
+    EXPECT_NE(sessions.output.find("lab\\x1b[31mred"), std::string::npos) << sessions.output;
+    const size_t second = sessions.output.find("071226_2  ");
+    ASSERT_NE(second, std::string::npos) << sessions.output;
+    const std::string row = sessions.output.substr(second, sessions.output.find('\n', second) - second);
+    EXPECT_NE(row.find("Z9\\xc2\\x9b"
+                       "2J  13:59:58.990"),
+              std::string::npos)
+        << row;
 }
