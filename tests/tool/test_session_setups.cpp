@@ -553,3 +553,25 @@ TEST_F(SessionSetups, ControlCharactersInNamesAreShownEscaped) {
               std::string::npos)
         << row;
 }
+
+// The recipe docs/log-format.md gives for a setup's hash, run as written
+// there, gives the program's own hash, a file name with blanks included.
+TEST_F(SessionSetups, TheDocumentedHashRecipeGivesTheSetupsHash) {
+    const std::string doc = readFile(std::string(QBX_TEST_DATA) + "/../../docs/log-format.md");
+    const std::string start = "    cd lab-a && find setup";
+    const size_t at = doc.find(start);
+    ASSERT_NE(at, std::string::npos) << "docs/log-format.md has no hash recipe";
+    std::string recipe = doc.substr(at + 4, doc.find('\n', at) - at - 4);
+    const fs::path lab = tmp.path() / "lab a";
+    std::map<std::string, std::string> files = mixSetupFiles();
+    files["my shoe notes.txt"] = "two blanks in the name";
+    files["images/card back.bmp"] = "BM";
+    for (const auto& [name, bytes] : files) writeInto(lab / "setup" / name, bytes);
+    recipe.replace(recipe.find("lab-a"), 5, "'" + lab.string() + "'");
+    FILE* pipe = ::popen(recipe.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    char line[256] = {};
+    const size_t got = std::fread(line, 1, sizeof line - 1, pipe);
+    ::pclose(pipe);
+    EXPECT_EQ(std::string(line, got).substr(0, 64), describe(files).hash) << recipe;
+}
