@@ -4,8 +4,11 @@
 // not at all, and the guard that keeps an output off what is read.
 
 #include <cstdio>
+#include <ostream>
 #include <stdexcept>
+#include <streambuf>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/output/OutputGuard.h"
@@ -63,6 +66,30 @@ void checkOutputs(const std::vector<CommandOutput>& outputs, const CommandInputs
 // A regular file's bytes, all of them; false with the system's reason in
 // `error` when it cannot be read.
 bool fileBytes(const std::string& path, std::string& bytes, std::string& error);
+
+// A name from disk or from a log as a terminal is to show it: every control
+// character (C0, DEL, and C1 as UTF-8 writes it, U+0080 to U+009F) written
+// as \xNN with its bytes, so that no escape sequence in a folder's name or a
+// participant code reaches the terminal ("\x1b[31m"). Other bytes pass.
+std::string shownText(std::string_view text);
+
+// For as long as it lives, what is written to `stream` reaches it as
+// shownText gives it, line feeds kept: qbxtool's messages and its text
+// outputs (never a table or JSON, whose writers escape what they must).
+class ShownOutput : private std::streambuf {
+public:
+    explicit ShownOutput(std::ostream& stream);
+    ~ShownOutput() override;
+    ShownOutput(const ShownOutput&) = delete;
+    ShownOutput& operator=(const ShownOutput&) = delete;
+
+private:
+    int overflow(int c) override;
+    int sync() override;
+    std::ostream& stream_;
+    std::streambuf* target_;
+    bool afterC2_ = false;  // a 0xC2 byte held: it may begin a C1 character
+};
 
 // "1 session", "2 sessions": a count with its noun in the right number.
 std::string counted(long long n, const char* one, const char* many);

@@ -16,6 +16,8 @@ namespace {
 
 int run(int argc, char** argv) {
     using namespace qbx::tool;
+    // Every message names files and what logs hold: shown escaped.
+    const ShownOutput shownMessages(std::cerr);
     CLI::App app{
         "qbxtool: check a QBXSolo setup, solve and make shoes, verify and convert event logs, simulate sessions.",
         "qbxtool"};

@@ -47,9 +47,10 @@ std::string shellQuote(const std::string& text) {
 
 }  // namespace
 
-ProcessResult runTool(const std::vector<std::string>& args, const fs::path& workingDir) {
+ProcessResult runTool(const std::vector<std::string>& args, const fs::path& workingDir, int timeoutSeconds) {
     std::string command;
     if (!workingDir.empty()) command = "cd " + shellQuote(workingDir.string()) + " && ";
+    if (timeoutSeconds > 0) command += "timeout -k 5 " + std::to_string(timeoutSeconds) + " ";
     command += shellQuote(QBXTOOL_PROGRAM);
     for (const std::string& arg : args) command += " " + shellQuote(arg);
     command += " 2>&1 </dev/null";

@@ -28,7 +28,9 @@ struct ProcessResult {
     std::string output;  // standard output and standard error together
 };
 
-// Runs the built qbxtool with these arguments, in `workingDir` when given.
-ProcessResult runTool(const std::vector<std::string>& args, const std::filesystem::path& workingDir = {});
+// Runs the built qbxtool with these arguments, in `workingDir` when given;
+// stopped after `timeoutSeconds` when that is above 0 (exit code 124).
+ProcessResult runTool(const std::vector<std::string>& args, const std::filesystem::path& workingDir = {},
+                      int timeoutSeconds = 0);
 
 }  // namespace qbx::tool

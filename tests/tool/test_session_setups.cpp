@@ -8,11 +8,13 @@
 #include <map>
 
 #include <nlohmann/json.hpp>
+#include <sys/stat.h>
 
 #include "core/eventlog/LogFormat.h"
 #include "core/runrecord/SetupDigest.h"
 #include "core/runrecord/Sha256.h"
 #include "tool/LogMaking.h"
+#include "tool/Tool.h"
 #include "tool/csv/Codebook.h"
 
 using namespace qbx::tool;
@@ -484,3 +486,127 @@ TEST_F(SessionSetups, AnEditedSavedSetupIsNamedWithItsChangedFilesAndEverySessio
 }
 
 }  // namespace
+
+// A log, a run record or a saved setup's file that is a link to a device
+// that never ends, or a named pipe nobody writes to: each is named and passed
+// over without waiting on it, and the other sessions are read as usual.
+TEST_F(SessionSetups, NoFileButARegularOneIsReadAndNothingWaits) {
+    copyMixGame(dataout, "071226_1");
+    const SavedSetup endless = describe(mixSetupFiles());
+    fs::create_directories(dataout / "setups" / endless.hash / "setup");
+    for (const auto& [name, bytes] : mixSetupFiles())
+        fs::create_symlink("/dev/zero", dataout / "setups" / endless.hash / "setup" / name);
+    writeRunRecord(dataout, "071226_1", endless);
+    copyMixGame(dataout, "071226_2");
+    fs::create_symlink("/dev/zero", dataout / "run071226_2.json");
+    copyMixGame(dataout, "071226_3");
+    fs::remove(dataout / "ck071226_3.txt");
+    fs::create_symlink("/dev/zero", dataout / "ck071226_3.txt");
+    copyMixGame(dataout, "071226_4");
+    fs::remove(dataout / "nk071226_4.txt");
+    ASSERT_EQ(::mkfifo((dataout / "nk071226_4.txt").c_str(), 0600), 0);
+    copyMixGame(dataout, "071226_5");
+    // The last session's record is a named pipe too.
+    ASSERT_EQ(::mkfifo((dataout / "run071226_5.json").c_str(), 0600), 0);
+
+    fs::create_directories(out);
+    const std::vector<std::vector<std::string>> commands = {
+        {"verify", dataout.string()},
+        {"sessions", dataout.string()},
+        {"csv", dataout.string(), "-o", (out / "events.csv").string(), "--hands", (out / "hands.csv").string()},
+        {"report", dataout.string(), "-o", (out / "report.html").string()}};
+    for (const std::vector<std::string>& command : commands) {
+        const ProcessResult run = runTool(command, {}, 60);
+        ASSERT_EQ(run.exitCode, 1) << command[0] << ":\n" << run.output;
+        // sessions counts the logs it could not read, and leaves their
+        // names to verify.
+        std::vector<std::string> named = {"run071226_2.json", "run071226_5.json"};
+        if (command[0] != "sessions") named.insert(named.end(), {"ck071226_3.txt", "nk071226_4.txt"});
+        for (const std::string& name : named) {
+            const size_t at = run.output.find(name + ": ");
+            ASSERT_NE(at, std::string::npos) << command[0] << " does not name " << name << ":\n" << run.output;
+            const std::string line = run.output.substr(at, run.output.find('\n', at) - at);
+            EXPECT_NE(line.find("not a regular file"), std::string::npos) << line;
+        }
+        EXPECT_NE(run.output.find("071226_1: warning: the saved setup " + (dataout / "setups" / endless.hash).string() +
+                                  " cannot be read ("),
+                  std::string::npos)
+            << command[0] << ":\n"
+            << run.output;
+    }
+    const Rows hands = readCsvWithPython(out / "hands.csv");
+    for (const char* session : {"071226_1", "071226_2", "071226_3", "071226_5"})
+        EXPECT_EQ(rowsOf(hands, session).size(), 5u) << session;
+}
+
+// Escape sequences in a folder's name, a working directory or a
+// participant code reach no terminal: every text output shows them escaped,
+// in the sessions table too.
+TEST_F(SessionSetups, ControlCharactersInNamesAreShownEscaped) {
+    EXPECT_EQ(shownText("Z9 \xc3\xa9\x1b[31m\x7f\xc2\x9b"
+                        "2J\n"),
+              "Z9 \xc3\xa9\\x1b[31m\\x7f\\xc2\\x9b2J\\x0a");
+    const fs::path folder = tmp.path() / "lab\x1b]0;owned\x07" / "dataout";
+    copyMixGame(folder, "071226_1");
+    copyMixGame(folder, "071226_2");
+    // A log holds no C0 control character on a readable line; a C1 one in
+    // UTF-8 it may.
+    for (const char* log : {"ck071226_2.txt", "nk071226_2.txt"}) {
+        std::string text = readFile(folder / log);
+        text.replace(text.find("Z9 \xc3\xa9"), 5,
+                     "Z9\xc2\x9b"
+                     "2J");
+        writeFile(folder / log, text);
+    }
+    // A log without its partner: each command names it with its path.
+    fs::copy_file(folder / "nk071226_1.txt", folder / "nk071226_3.txt");
+    const SavedSetup setup = saveSetup(folder, mixSetupFiles());
+    writeRunRecord(folder, "071226_1", setup, {{"workingDirectory", "lab\x1b[31mred"}});
+    fs::create_directories(out);
+    const std::vector<std::vector<std::string>> commands = {
+        {"verify", folder.string()},
+        {"sessions", folder.string()},
+        {"csv", folder.string(), "-o", (out / "events.csv").string()},
+        {"report", folder.string(), "-o", (out / "report.html").string()}};
+    for (const std::vector<std::string>& command : commands) {
+        const ProcessResult run = runTool(command);
+        EXPECT_TRUE(run.exitCode == 0 || run.exitCode == 1) << run.output;
+        EXPECT_EQ(run.output.find('\x1b'), std::string::npos) << command[0] << ":\n" << run.output;
+        EXPECT_EQ(run.output.find('\x07'), std::string::npos) << command[0] << ":\n" << run.output;
+        if (command[0] != "report")  // which says no more than its counts here
+            EXPECT_NE(run.output.find("lab\\x1b]0;owned\\x07/dataout/nk071226_3.txt"), std::string::npos)
+                << command[0] << ":\n"
+                << run.output;
+    }
+    const ProcessResult sessions = runTool({"sessions", folder.string()});
+    EXPECT_NE(sessions.output.find("lab\\x1b[31mred"), std::string::npos) << sessions.output;
+    const size_t second = sessions.output.find("071226_2  ");
+    ASSERT_NE(second, std::string::npos) << sessions.output;
+    const std::string row = sessions.output.substr(second, sessions.output.find('\n', second) - second);
+    EXPECT_NE(row.find("Z9\\xc2\\x9b"
+                       "2J  13:59:58.990"),
+              std::string::npos)
+        << row;
+}
+
+// The recipe docs/log-format.md gives for a setup's hash, run as written
+// there, gives the program's own hash, a file name with blanks included.
+TEST_F(SessionSetups, TheDocumentedHashRecipeGivesTheSetupsHash) {
+    const std::string doc = readFile(std::string(QBX_TEST_DATA) + "/../../docs/log-format.md");
+    const std::string start = "    cd lab-a && find setup";
+    const size_t at = doc.find(start);
+    ASSERT_NE(at, std::string::npos) << "docs/log-format.md has no hash recipe";
+    std::string recipe = doc.substr(at + 4, doc.find('\n', at) - at - 4);
+    const fs::path lab = tmp.path() / "lab a";
+    std::map<std::string, std::string> files = mixSetupFiles();
+    files["my shoe notes.txt"] = "two blanks in the name";
+    files["images/card back.bmp"] = "BM";
+    for (const auto& [name, bytes] : files) writeInto(lab / "setup" / name, bytes);
+    recipe.replace(recipe.find("lab-a"), 5, "'" + lab.string() + "'");
+    FILE* pipe = ::popen(recipe.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    char line[256] = {};
+    const size_t got = std::fread(line, 1, sizeof line - 1, pipe);
+    ::pclose(pipe);
+    EXPECT_EQ(std::string(line, got).substr(0, 64), describe(files).hash) << recipe;
+}

@@ -38,10 +38,12 @@ std::string alterationText(const LogAlteration& a) {
 }
 
 bool LogReader::open(const std::string& path, std::string& error, size_t bufferSize) {
-    switch (file_.open(path, error)) {
-    case sys::ReadOnlyFile::Open::IsDirectory: error = "a directory, not a log file"; return false;
-    case sys::ReadOnlyFile::Open::Failed: return false;
-    case sys::ReadOnlyFile::Open::Ok: break;
+    // Only a regular file (or a link to one) is a log: a named pipe, a
+    // device (/dev/zero) or a socket would block the reader or never end.
+    sys::ReadFault fault = sys::ReadFault::None;
+    if (!file_.openFollowed(path, error, fault)) {
+        if (fault == sys::ReadFault::Directory) error = "a directory, not a log file";
+        return false;
     }
     // A regular file is read up to the size it has now; a log still being
     // written is then read as far as it had come.

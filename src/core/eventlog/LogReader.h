@@ -47,8 +47,9 @@ public:
     LogReader(const LogReader&) = delete;
     LogReader& operator=(const LogReader&) = delete;
 
-    // Opens a file; false with `error` saying why (missing, a directory,
-    // unreadable). A reader that wants only the first lines asks for a
+    // Opens a regular file, a link at the end of `path` followed, without
+    // waiting on it; false with `error` saying why (missing, a directory,
+    // "not a regular file", unreadable). A reader that wants only the first lines asks for a
     // smaller buffer (at least twice the longest line); what it reads is
     // the same.
     bool open(const std::string& path, std::string& error, size_t bufferSize = size_t{1} << 16);

@@ -14,7 +14,9 @@ namespace {
 const CsvColumn kSession = {"session", "string", "", "date and number of the log pair, `ddmmyy_n`"};
 const CsvColumn kDate = {"date", "date", "", "the date of the session, `yyyy-mm-dd`"};
 const CsvColumn kParticipant = {"participant", "string", "",
-                                "the participant code, as typed, without the three blanks the program writes after it"};
+                                "the participant code, as typed, without the three blanks the program writes after it; "
+                                "with `--spreadsheet-safe`, a code beginning with `=`, `+`, `-`, `@`, a tab or a "
+                                "carriage return has a `'` before it"};
 
 }  // namespace
 

@@ -132,6 +132,10 @@ const std::vector<std::string>& handColumns() {
     return columns;
 }
 
+bool readAsFormula(std::string_view cell) {
+    return !cell.empty() && std::string_view("=+-@\t\r").find(cell.front()) != std::string_view::npos;
+}
+
 std::string sessionTrailingFields(const RunRecord* record) {
     if (!record) return ",,,,,";
     return leadingFields({record->setupShort, record->version, record->continues ? record->continues->session : "",
@@ -195,6 +199,7 @@ struct SessionRows {
     std::string messages;
     long long records = 0;
     long long handCount = 0;
+    bool formulaCode = false;  // the participant code begins as a formula does
     int linesLeftOut = 0;
     bool otherFaults = false;
     std::exception_ptr error;
@@ -207,8 +212,9 @@ struct SessionRows {
 // block of their own.
 class EventRows : public SessionSink {
 public:
-    EventRows(SessionRows& out, bool writing, const LogPair& pair)
-        : rows_(out.events),
+    EventRows(SessionRows& out, bool writing, const LogPair& pair, bool spreadsheetSafe)
+        : spreadsheetSafe_(spreadsheetSafe),
+          rows_(out.events),
           waiting_(out.waiting),
           waitingEnds_(out.waitingEnds),
           out_(out),
@@ -257,7 +263,10 @@ private:
         if (++headerLines_ == 4) knowParticipant({});
     }
     void knowParticipant(const std::string& code) {
-        leading_ = leadingFields({name_.suffix, name_.isoDate(), asUtf8(code)});
+        std::string cell = asUtf8(code);
+        out_.formulaCode = readAsFormula(cell);
+        if (out_.formulaCode && spreadsheetSafe_) cell.insert(0, 1, '\'');
+        leading_ = leadingFields({name_.suffix, name_.isoDate(), cell});
         participantKnown_ = true;
         size_t from = 0;
         for (const size_t end : waitingEnds_) {
@@ -267,6 +276,7 @@ private:
         }
     }
 
+    bool spreadsheetSafe_;
     RowBytes& rows_;
     RowBytes& waiting_;
     std::vector<size_t>& waitingEnds_;
@@ -290,6 +300,7 @@ void convertSession(const LogFolder& logs, size_t k, const CsvOptions& options, 
     out.waitingEnds.clear();
     out.messages.clear();
     out.records = out.handCount = 0;
+    out.formulaCode = false;
     out.linesLeftOut = 0;
     out.otherFaults = false;
     out.error = nullptr;
@@ -297,7 +308,7 @@ void convertSession(const LogFolder& logs, size_t k, const CsvOptions& options, 
         out.messages += (pair.ckPath.empty() ? pair.nkPath : pair.ckPath) + ": no " +
                         (pair.ckPath.empty() ? "ColorKeeper" : "NumberKeeper") + " log " + partnerLogName(pair.name) +
                         " beside it (its records are in the table)\n";
-    EventRows rows(out, !options.eventsPath.empty(), pair);
+    EventRows rows(out, !options.eventsPath.empty(), pair, options.spreadsheetSafe);
     const Session session = readSession(pair, setup, rows);
     rows.finish();
     if (session.dealsNotFromSetup) out.messages += dealsNotFromSetupWarning(session, *setup) + "\n";
@@ -421,6 +432,7 @@ CsvCounts writeCsv(const LogFolder& logs, const CsvOptions& options, std::ostrea
         ++counts.sessions;
         counts.events += rows.records;
         counts.hands += rows.handCount;
+        if (rows.formulaCode) counts.formulaCells += (events ? rows.records : 0) + (hands ? rows.handCount : 0);
         counts.linesLeftOut += rows.linesLeftOut;
         progress.step();
     });

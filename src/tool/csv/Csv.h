@@ -28,6 +28,9 @@ struct CsvOptions {
     // and the tables it describes.
     std::string codebookPath;
     std::vector<PackageTable> codebookTables;
+    // A participant code a spreadsheet would run as a formula is written
+    // with a ' before it (readAsFormula).
+    bool spreadsheetSafe = false;
 };
 
 struct CsvCounts {
@@ -37,8 +40,15 @@ struct CsvCounts {
     int linesLeftOut = 0;  // lines that are no records, named on `messages`
     int unpaired = 0;
     int sessionsWithFaults = 0;  // other faults, which verify names
+    // Cells of the participant column, in both tables, that begin as a
+    // formula does (readAsFormula): prefixed with --spreadsheet-safe.
+    long long formulaCells = 0;
     bool problems() const { return linesLeftOut > 0 || unpaired > 0; }
 };
+
+// A cell a spreadsheet would run as a formula (or turn into one): it begins
+// with =, +, -, @, a tab or a carriage return.
+bool readAsFormula(std::string_view cell);
 
 // Each table's columns, in the order its rows give them.
 const std::vector<std::string>& eventColumns();

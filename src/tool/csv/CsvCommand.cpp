@@ -55,7 +55,7 @@ void addCsvCommand(CLI::App& app, CommandResult& result) {
     struct Options {
         std::vector<std::string> paths;
         std::string events, hands, setup;
-        bool force = false, noSimulated = false;
+        bool force = false, noSimulated = false, spreadsheetSafe = false;
     };
     auto options = std::make_shared<Options>();
     CLI::App* cmd = app.add_subcommand("csv", "Turn log pairs into tidy tables: one row per record, one row per hand.");
@@ -78,6 +78,9 @@ void addCsvCommand(CLI::App& app, CommandResult& result) {
     logs::addSetupOption(cmd, options->setup);
     logs::addForceOption(cmd, options->force);
     logs::addNoSimulatedOption(cmd, options->noSimulated);
+    cmd->add_flag("--spreadsheet-safe", options->spreadsheetSafe,
+                  "write a participant code that begins with =, +, -, @, a tab or a carriage return with a ' before "
+                  "it, so that a spreadsheet shows it rather than running it as a formula");
     cmd->callback([options, &result] {
         // A table to /dev/stdout goes to standard output as "-" does, with
         // no codebook beside it in /dev.
@@ -87,6 +90,7 @@ void addCsvCommand(CLI::App& app, CommandResult& result) {
         logs::CsvOptions csv;
         csv.eventsPath = options->events;
         csv.handsPath = options->hands;
+        csv.spreadsheetSafe = options->spreadsheetSafe;
         std::ostringstream codebookNotes;
         placeCodebook(csv, codebookNotes);
         std::vector<CommandOutput> outputs{{"-o", options->events}};
@@ -103,6 +107,14 @@ void addCsvCommand(CLI::App& app, CommandResult& result) {
             std::cerr << counted(counts.sessions, "session", "sessions") << ", "
                       << counted(counts.events, "record", "records") << ", " << counted(counts.hands, "hand", "hands")
                       << "\n";
+        if (counts.formulaCells > 0 && options->spreadsheetSafe)
+            std::cerr << counted(counts.formulaCells, "cell", "cells")
+                      << " of the participant column written with a ' before the code (--spreadsheet-safe)\n";
+        else if (counts.formulaCells > 0)
+            std::cerr << "warning: " << counted(counts.formulaCells, "cell", "cells")
+                      << " of the participant column (events.csv and hands.csv) begin with =, +, -, @, a tab or a "
+                         "carriage return: a spreadsheet would read them as formulas (--spreadsheet-safe writes them "
+                         "with a ' before them; R and pandas read the tables as they are)\n";
         logs::tellSessionsWithFaults(counts.sessionsWithFaults);
         result.exitCode = counts.problems() ? kExitProblems : kExitOk;
     });

@@ -367,7 +367,8 @@ void LogCheck::move(const LogRecord& r, Role actor) {
 
 void LogCheck::handEnd(const LogRecord& r) {
     stamps(r, 1);
-    if (state_ != State::InPlay && state_ != State::AfterEnd) {
+    // A hand-end block closed before any deal leaves no hand to end.
+    if ((state_ != State::InPlay && state_ != State::AfterEnd) || !hand()) {
         structure(r, "no hand can end");
         if (!hand()) return;
     }

@@ -24,8 +24,8 @@ long long firstRecordMs(const LogPair& pair) {
     constexpr long long kUnknown = 2 * session::kDayMs;
     sys::ReadOnlyFile file;
     std::string error;
-    if (file.open(pair.ckPath.empty() ? pair.nkPath : pair.ckPath, error) != sys::ReadOnlyFile::Open::Ok)
-        return kUnknown;
+    sys::ReadFault fault = sys::ReadFault::None;
+    if (!file.openFollowed(pair.ckPath.empty() ? pair.nkPath : pair.ckPath, error, fault)) return kUnknown;
     char head[32];
     const long long got = file.read(head, sizeof head, error);
     if (got <= 0) return kUnknown;
@@ -54,7 +54,14 @@ void forEachOnAllCores(size_t count, const Each& each) {
 std::shared_ptr<const RunRecord> recordOf(const LogPair& pair, std::string& problem) {
     if (pair.recordPath.empty()) return nullptr;
     std::string error;
-    std::optional<RunRecord> record = readRunRecord(pair.recordPath, error);
+    // A named pipe or a device under a record's name is said as such
+    // (readRunRecord refuses it without waiting on it).
+    const sys::EntryKind kind = sys::entryThrough(pair.recordPath).kind;
+    std::optional<RunRecord> record;
+    if (kind == sys::EntryKind::File || kind == sys::EntryKind::Missing)
+        record = readRunRecord(pair.recordPath, error);
+    else
+        error = kind == sys::EntryKind::Directory ? "a folder, not a run record" : "not a regular file";
     if (!record) {
         problem = pair.recordPath + ": " + error + "; its session is read as one without a run record";
         return nullptr;

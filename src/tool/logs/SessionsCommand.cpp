@@ -42,8 +42,10 @@ void addSessionsCommand(CLI::App& app, CommandResult& result) {
         const logs::SessionsResult sessions = logs::listSessions(folder, setups.of);
         if (options->json)
             std::cout << json::write(logs::sessionsJson(sessions), 2, json::KeyOrder::Sorted) << "\n";
-        else
+        else {
+            const ShownOutput shown(std::cout);
             logs::printSessions(sessions, std::cout);
+        }
         for (const std::string& w : sessions.warnings) std::cerr << w << "\n";
         if (sessions.linesLeftOut)
             std::cerr << counted(sessions.linesLeftOut, "unreadable line or log", "unreadable lines or logs")

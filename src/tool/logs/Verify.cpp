@@ -128,18 +128,19 @@ void printSessions(const SessionsResult& r, std::ostream& out) {
     // The setup column is as wide as its longest text (a working
     // directory's name has no set length).
     size_t setupWidth = 5;
-    for (const Session& s : r.sessions) setupWidth = std::max(setupWidth, displayWidth(setupText(s)));
+    for (const Session& s : r.sessions) setupWidth = std::max(setupWidth, displayWidth(shownText(setupText(s))));
     out << "session      date        participant   start         hands  ColorKeeper  NumberKeeper  "
         << paddedRight("setup", setupWidth) << "  end\n";
     for (const Session& s : r.sessions) {
-        const std::string setup = setupText(s);
+        // The cells are escaped before they are measured: the columns stay aligned.
+        const std::string setup = shownText(setupText(s));
         std::string end = endingText(s);
         if (s.crossesMidnight) end += ", across midnight";
         if (s.faults) end += ", " + counted(s.faults, "fault", "faults") + " (see verify)";
         for (const std::string& note : runRecordNotes(s)) end += ", " + note;
         char line[512];
         std::snprintf(line, sizeof line, "%-12s %-11s %s %-13s %5d  %11s  %12s  ", s.pair.name.suffix.c_str(),
-                      s.pair.name.isoDate().c_str(), paddedRight(asUtf8(s.participant), 13).c_str(),
+                      s.pair.name.isoDate().c_str(), paddedRight(shownText(asUtf8(s.participant)), 13).c_str(),
                       s.hasStart ? clockText(s.start).c_str() : "-", s.handsPlayed(), totalText(s.ckTotal()).c_str(),
                       totalText(s.nkTotal()).c_str());
         out << line << paddedRight(setup.empty() ? "-" : setup, setupWidth) << "  " << end << "\n";

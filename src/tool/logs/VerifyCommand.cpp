@@ -81,6 +81,7 @@ void addVerifyCommand(CLI::App& app, CommandResult& result) {
             std::ostringstream quiet;
             logs::printVerify(verdict, quiet, std::cerr);
         } else {
+            const ShownOutput shown(std::cout);
             logs::printVerify(verdict, std::cout, std::cerr);
         }
         result.exitCode = verdict.problems() ? kExitProblems : kExitOk;
