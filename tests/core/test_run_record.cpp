@@ -120,6 +120,13 @@ TEST_F(RunRecordPlay, TheRecordAtTheStartNamesTheSessionItsSetupAndCircumstances
         "  \"format\": 1,\n"
         "  \"session\": \"071226_4242\",\n"
         "  \"logs\": [\"ck071226_4242.txt\", \"nk071226_4242.txt\"],\n"
+        // Nothing written yet: both logs empty, the hash that of no bytes.
+        "  \"logsWritten\": [\n"
+        "    {\"log\": \"ck071226_4242.txt\", \"bytes\": 0, \"sha256\": "
+        "\"e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855\"},\n"
+        "    {\"log\": \"nk071226_4242.txt\", \"bytes\": 0, \"sha256\": "
+        "\"e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855\"}\n"
+        "  ],\n"
         "  \"state\": \"started\",\n"
         "  \"program\": {\"version\": \"" +
         programVersion() + "\", \"commit\": \"" + programCommit() +
