@@ -5,8 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 
+#include <nlohmann/json.hpp>
+
+#include "core/eventlog/LogFormat.h"
 #include "tool/LogMaking.h"
 
 using namespace qbx::tool;
@@ -34,6 +38,47 @@ size_t occurrences(const std::string& text, const std::string& what) {
 }
 
 size_t lineCount(const std::string& text) { return occurrences(text, "\n"); }
+
+// A run record naming the program version given; its saved setup is not
+// there, so the session is read without a setup (and said so).
+void writeRunRecord(const fs::path& dataout, const std::string& session, const std::string& version) {
+    const std::string hash(64, 'a');
+    const nlohmann::json r = {
+        {"record", "QBXSolo run record"},
+        {"format", 1},
+        {"session", session},
+        {"logs", {"ck" + session + ".txt", "nk" + session + ".txt"}},
+        {"state", "ended"},
+        {"program", {{"version", version}}},
+        {"workingDirectory", "lab"},
+        {"setup", {{"hash", hash}, {"short", hash.substr(0, 12)}, {"saved", "setups/" + hash}, {"files", {}}}},
+        {"continues", nullptr},
+        {"started", "2026-12-07T14:00:00.000"},
+        {"end", {{"time", "2026-12-07T14:20:00.000"}, {"how", "game ended"}, {"hands", 5}}},
+        {"problems", nlohmann::json::array()}};
+    writeFile(dataout / qbx::runRecordName(session), r.dump(2));
+}
+
+// What a shell command prints (standard error too), run in `folder`; its
+// exit status in `status`.
+std::string outputOf(const fs::path& folder, const std::string& command, int& status) {
+    const std::string line = "cd '" + folder.string() + "' && " + command + " 2>&1";
+    FILE* pipe = ::popen(line.c_str(), "r");
+    std::string text;
+    char buffer[4096];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, got);
+    status = ::pclose(pipe);
+    return text;
+}
+
+// A Python with pandas: the one on the path, else the system's (where the
+// Debian package puts it); "" when neither has it.
+std::string pythonWithPandas() {
+    for (const char* python : {"python3", "/usr/bin/python3"})
+        if (std::system((std::string(python) + " -c 'import pandas' >/dev/null 2>&1").c_str()) == 0) return python;
+    return "";
+}
 
 }  // namespace
 
@@ -72,4 +117,70 @@ TEST(CsvForSpreadsheets, FormulaCodesAreWarnedOfAndPrefixedOnlyWhenAsked) {
     EXPECT_NE(safe.output.find(std::to_string(cells) + " cells of the participant column written with a ' before"),
               std::string::npos)
         << safe.output;
+}
+
+TEST(CsvReaders, PandasAndRKeepCodesOfDigitsAndVersionsAsTextAndCountsAsIntegers) {
+    const std::string python = pythonWithPandas();
+    if (python.empty()) GTEST_SKIP() << "pandas is not installed (python3-pandas): the pandas reader is not run";
+    if (std::system("Rscript -e 'invisible(0)' >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "Rscript is not installed (r-base-core): the R reader is not run";
+    TempDir tmp;
+    const fs::path dataout = tmp.path() / "dataout", out = tmp.path() / "tables";
+    // Codes that read.csv and read_csv turn into a number and a missing value.
+    mixGameOf(dataout, "071226_1", "0042");
+    mixGameOf(dataout, "071226_2", "NA");
+    writeRunRecord(dataout, "071226_1", "1.0");
+    writeRunRecord(dataout, "071226_2", "2");
+    fs::create_directories(out);
+    const ProcessResult run = runTool(
+        {"csv", dataout.string(), "-o", (out / "events.csv").string(), "--hands", (out / "hands.csv").string()});
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    ASSERT_TRUE(fs::is_regular_file(out / "read_tables.py") && fs::is_regular_file(out / "read_tables.R"));
+
+    // Each reader, read in its folder, gives the first and last hand's
+    // participant and version, and the types of a text, an integer, a number
+    // and a date column.
+    int status = 0;
+    const std::string pandas = outputOf(
+        out,
+        python +
+            " -c \"exec(open('read_tables.py').read()); h = hands.iloc[[0, -1]]; "
+            "print(list(h.participant), list(h.program_version), list(h.hand), hands.participant.dtype, "
+            "hands.hand.dtype, events.hand.dtype, hands.ck_score.dtype, events.date.dtype, events.hand.isna().any())\"",
+        status);
+    ASSERT_EQ(status, 0) << pandas;
+    EXPECT_EQ(pandas, "['0042', 'NA'] ['1.0', '2'] [1, 5] object Int64 Int64 float64 datetime64[ns] True\n");
+    const std::string r =
+        outputOf(out,
+                 "Rscript -e 'source(\"read_tables.R\"); h <- hands[c(1, nrow(hands)), ]; "
+                 "cat(encodeString(h$participant, quote = \"\\\"\"), h$program_version, h$hand, "
+                 "class(hands$participant), class(hands$hand), "
+                 "class(events$hand), class(hands$ck_score), class(events$date), anyNA(events$hand), \"\\n\")'",
+                 status);
+    ASSERT_EQ(status, 0) << r;
+    EXPECT_EQ(r, "\"0042\" \"NA\" 1.0 2 1 5 character integer integer numeric Date TRUE \n");
+
+    // Run as scripts from elsewhere, given the folder: both tables, whole.
+    const std::string rows = "events: " + std::to_string(lineCount(readFile(out / "events.csv")) - 1) +
+                             " rows, 19 columns\nhands: 10 rows, 35 columns\n";
+    EXPECT_EQ(outputOf(tmp.path(), python + " tables/read_tables.py tables", status), rows);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(outputOf(tmp.path(), "Rscript tables/read_tables.R tables", status), rows);
+    EXPECT_EQ(status, 0);
+
+    // A reader is an output like the tables: an existing one is replaced
+    // only with --force, and nothing is written when it is refused.
+    const fs::path other = tmp.path() / "other";
+    fs::create_directories(other);
+    writeFile(other / "read_tables.R", "kept\n");
+    const ProcessResult refused = runTool({"csv", dataout.string(), "-o", (other / "events.csv").string()});
+    EXPECT_EQ(refused.exitCode, 2) << refused.output;
+    EXPECT_NE(refused.output.find("read_tables.R"), std::string::npos) << refused.output;
+    EXPECT_FALSE(fs::exists(other / "events.csv"));
+    EXPECT_EQ(readFile(other / "read_tables.R"), "kept\n");
+    const ProcessResult forced = runTool({"csv", dataout.string(), "-o", (other / "events.csv").string(), "--force"});
+    ASSERT_EQ(forced.exitCode, 0) << forced.output;
+    // Only the events table is written there, and only it is read.
+    EXPECT_EQ(outputOf(other, "Rscript read_tables.R", status),
+              "events: " + std::to_string(lineCount(readFile(out / "events.csv")) - 1) + " rows, 19 columns\n");
 }

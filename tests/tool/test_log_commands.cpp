@@ -80,6 +80,8 @@ TEST_F(LogCommands, BadInputIsNamedWithFileAndLineAndLeavesNoOutput) {
     // Could not run: nothing written, not even a temporary file.
     fs::remove(tmp.path() / "e.csv");
     fs::remove(tmp.path() / "datapackage.json");  // the codebook beside e.csv
+    fs::remove(tmp.path() / "read_tables.py");    // and its readers
+    fs::remove(tmp.path() / "read_tables.R");
     fs::remove(tmp.path() / "r.html");
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"verify", (tmp.path() / "missing").string()},

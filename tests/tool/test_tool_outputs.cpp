@@ -233,7 +233,8 @@ TEST_F(ToolOutputs, EveryLogCommandGivesTheSameExitCodeForTheSameLogs) {
     const ProcessResult report = runTool({"report", unreadable.string(), "-o", at("r.html")});
     EXPECT_TRUE(mentions(report, (unreadable / "ck071226_1.txt").string() + ":1:")) << "the line left out is named";
     for (auto& [name, bytes] : snapshot(tmp.path()))
-        if (name.rfind("out", 0) != 0 && name != "r.html" && name != "datapackage.json") {
+        if (name.rfind("out", 0) != 0 && name != "r.html" && name != "datapackage.json" &&
+            name.rfind("read_tables.", 0) != 0) {
             EXPECT_EQ(before.at(name), bytes) << name;
         }
 }

@@ -12,6 +12,7 @@
 
 #include "core/eventlog/LogFormat.h"
 #include "tool/csv/CsvRow.h"
+#include "tool/csv/Readers.h"
 #include "tool/Tool.h"
 #include "tool/logs/LinesLeftOut.h"
 #include "tool/logs/Progress.h"
@@ -420,6 +421,9 @@ CsvCounts writeCsv(const LogFolder& logs, const CsvOptions& options, std::ostrea
     if (!options.handsPath.empty()) hands = std::make_unique<OutputFile>(options.handsPath);
     std::unique_ptr<OutputFile> codebook;
     if (!options.codebookPath.empty()) codebook = std::make_unique<OutputFile>(options.codebookPath);
+    std::unique_ptr<OutputFile> pandas, r;
+    if (!options.pandasReaderPath.empty()) pandas = std::make_unique<OutputFile>(options.pandasReaderPath);
+    if (!options.rReaderPath.empty()) r = std::make_unique<OutputFile>(options.rReaderPath);
     if (events) writeHeader(*events, eventColumns());
     if (hands) writeHeader(*hands, handColumns());
     Progress progress("csv", logs.pairs.size());
@@ -445,9 +449,13 @@ CsvCounts writeCsv(const LogFolder& logs, const CsvOptions& options, std::ostrea
                                 pair.record ? pair.record->version : std::string()});
         codebook->write(dataPackageJson(options.codebookTables, sessions));
     }
+    if (pandas) pandas->write(pandasReader(options.codebookTables));
+    if (r) r->write(rReader(options.codebookTables));
     if (hands) hands->commit();
     if (events) events->commit();
     if (codebook) codebook->commit();
+    if (pandas) pandas->commit();
+    if (r) r->commit();
     return counts;
 }
 

@@ -28,6 +28,9 @@ struct CsvOptions {
     // and the tables it describes.
     std::string codebookPath;
     std::vector<PackageTable> codebookTables;
+    // The readers of those tables for pandas and R, beside the descriptor
+    // ("" for none).
+    std::string pandasReaderPath = {}, rReaderPath = {};
     // A participant code a spreadsheet would run as a formula is written
     // with a ' before it (readAsFormula).
     bool spreadsheetSafe = false;
@@ -66,7 +69,7 @@ void appendHandRow(csv::RowBytes& rows, std::string_view leading, const Hand& h,
 // followed by its comma; empty fields without a record.
 std::string sessionTrailingFields(const RunRecord* record);
 
-// Writes the tables, and the descriptor after them; they appear whole when
+// Writes the tables, and the descriptor and the readers after them; they appear whole when
 // this returns, and not at all when it throws (CouldNotRun).
 CsvCounts writeCsv(const LogFolder& logs, const CsvOptions& options, std::ostream& messages);
 

@@ -12,6 +12,7 @@
 #include "tool/Tool.h"
 #include "tool/logs/LogCommandLine.h"
 #include "tool/csv/Csv.h"
+#include "tool/csv/Readers.h"
 #include "tool/logs/SessionSetup.h"
 
 namespace qbx::tool {
@@ -47,6 +48,8 @@ void placeCodebook(logs::CsvOptions& csv, std::ostream& messages) {
         csv.codebookTables.push_back({name, fs::path(path).filename().string(),
                                       name == "events" ? &logs::eventsCodebook() : &logs::handsCodebook()});
     }
+    csv.pandasReaderPath = (first.parent_path() / logs::kPandasReaderName).string();
+    csv.rReaderPath = (first.parent_path() / logs::kRReaderName).string();
 }
 
 }  // namespace
@@ -63,7 +66,9 @@ void addCsvCommand(CLI::App& app, CommandResult& result) {
         "events.csv: one row per record of both logs of every session. hands.csv: one row per hand.\n"
         "RFC 4180, UTF-8, a header row. Beside them, datapackage.json (a Frictionless Data Package) names\n"
         "every column's type, unit and meaning, the sessions read and their setups; docs/analysis.md has\n"
-        "the same codebook. Each session is read with its own setup, saved beside the logs and named by\n"
+        "the same codebook. read_tables.py (pandas) and read_tables.R (R) beside it load the tables with\n"
+        "each column of its codebook type (a participant code 0042 stays text). Each session is read with its own "
+        "setup, saved beside the logs and named by\n"
         "its run record: its hands carry the shoe's goal and the fewest actions possible (from the solver\n"
         "of `qbxtool solve`). --setup DIR reads every session with DIR's setup instead, and warns of each\n"
         "whose saved setup differs.\n"
@@ -96,6 +101,8 @@ void addCsvCommand(CLI::App& app, CommandResult& result) {
         std::vector<CommandOutput> outputs{{"-o", options->events}};
         if (!options->hands.empty()) outputs.push_back({"--hands", options->hands});
         if (!csv.codebookPath.empty()) outputs.push_back({"the codebook", csv.codebookPath});
+        if (!csv.pandasReaderPath.empty()) outputs.push_back({"the pandas reader", csv.pandasReaderPath});
+        if (!csv.rReaderPath.empty()) outputs.push_back({"the R reader", csv.rReaderPath});
         checkOutputs(outputs, logs::inputsOf(options->paths, setup), options->force);
         logs::LogFolder folder = logs::logsToConvert(options->paths, std::cerr);
         logs::leaveOutSimulatedIfAsked(options->noSimulated, folder, std::cerr);
