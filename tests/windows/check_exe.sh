@@ -27,10 +27,12 @@ while read -r dll; do
     base=$(tr '[:upper:]' '[:lower:]' <<<"${dll%.*}")
     grep -qw -- "$base" <<<"$system_dlls" || fail "needs $dll, which Windows does not have"
 done < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
-# The manifest: resource type 24.
-"$objdump" -s -j .rsrc "$exe" 2>/dev/null | tr -d '\n ' | grep -q 'dpiAwareness' ||
-    strings -el "$exe" | grep -q dpiAwareness ||
-    strings "$exe" | grep -q '<dpiAwareness' || fail "has no manifest declaring its DPI awareness"
+# The manifest: resource type 24. grep reads to the end (no -q): with
+# pipefail, a grep that stopped at the first match would leave the writer
+# of a large program's dump to die of SIGPIPE, and the pipe to fail.
+"$objdump" -s -j .rsrc "$exe" 2>/dev/null | tr -d '\n ' | grep 'dpiAwareness' >/dev/null ||
+    strings -el "$exe" | grep dpiAwareness >/dev/null ||
+    strings "$exe" | grep '<dpiAwareness' >/dev/null || fail "has no manifest declaring its DPI awareness"
 if grep -q "^Characteristics.*debug\|\.debug_info" <(x86_64-w64-mingw32-objdump -h "$exe"); then
     fail "is not stripped"
 fi
