@@ -573,10 +573,11 @@ TEST_F(SessionSetups, ControlCharactersInNamesAreShownEscaped) {
         EXPECT_TRUE(run.exitCode == 0 || run.exitCode == 1) << run.output;
         EXPECT_EQ(run.output.find('\x1b'), std::string::npos) << command[0] << ":\n" << run.output;
         EXPECT_EQ(run.output.find('\x07'), std::string::npos) << command[0] << ":\n" << run.output;
-        if (command[0] != "report")  // which says no more than its counts here
+        if (command[0] != "report") {  // which says no more than its counts here
             EXPECT_NE(run.output.find("lab\\x1b]0;owned\\x07/dataout/nk071226_3.txt"), std::string::npos)
                 << command[0] << ":\n"
                 << run.output;
+        }
     }
     const ProcessResult sessions = runTool({"sessions", folder.string()});
     EXPECT_NE(sessions.output.find("lab\\x1b[31mred"), std::string::npos) << sessions.output;

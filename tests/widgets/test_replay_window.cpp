@@ -265,7 +265,7 @@ private slots:
         const QString dataout = QString::fromStdString(dir_->path()) + "/dataout";
         // The first hand's end with a score the rules do not give, in both
         // logs alike.
-        for (const QString name : {QStringLiteral("ck071226_4242.txt"), QStringLiteral("nk071226_4242.txt")}) {
+        for (const QString& name : {QStringLiteral("ck071226_4242.txt"), QStringLiteral("nk071226_4242.txt")}) {
             QByteArray log = bytesOf(dataout + "/" + name);
             const qsizetype end = log.indexOf(":GP:");
             QVERIFY(end > 0);

@@ -117,21 +117,30 @@ void Game::noteLogsWritten() {
             record_.logsWritten.push_back({log == &logs_.ck() ? record_.ckLog : record_.nkLog, w->bytes, w->sha256});
 }
 
+RunRecord Game::startingRecord(const std::string& logSuffix, const SystemInfo& system, const std::string& folder,
+                               const std::string& participantCode, const LocalTime& started) {
+    RunRecord record;
+    record.session = logSuffix.substr(0, logSuffix.rfind('.'));
+    record.ckLog = "ck" + logSuffix;
+    record.nkLog = "nk" + logSuffix;
+    record.version = programVersion();
+    record.commit = programCommit();
+    record.system = system;
+    record.workingDirectory = sys::workingDirectoryName(folder);
+    // As the logs carry it.
+    record.participant = participantCodeForLog(participantCode);
+    record.started = isoTime(started);
+    return record;
+}
+
 void Game::beginRunRecord(const LocalTime& t0, const std::string& participantCode) {
     if (!recordWriter_) return;
-    record_.session = logs_.suffix().substr(0, logs_.suffix().rfind('.'));
-    record_.ckLog = "ck" + logs_.suffix();
-    record_.nkLog = "nk" + logs_.suffix();
-    record_.version = programVersion();
-    record_.commit = programCommit();
-    record_.system = platform_.systemInfo();
-    record_.workingDirectory = sys::workingDirectoryName(folder_);
-    // As the logs carry it.
-    record_.participant = participantCodeForLog(participantCode);
+    const bool simulated = record_.simulated;
+    record_ = startingRecord(logs_.suffix(), platform_.systemInfo(), folder_, participantCode, t0);
+    record_.simulated = simulated;
     record_.parameters = parameterTexts(parameters_);
     if (const std::optional<Continuation> c = continuationOf(shoe_.header()))
         record_.continues = RunRecord::Continues{c->session, c->hand};
-    record_.started = isoTime(t0);
     noteLogsWritten();
     recordWriter_->begin(record_, parameters_, runRecordName(record_.session), folder_);
 }

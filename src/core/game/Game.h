@@ -60,6 +60,13 @@ public:
     static constexpr int kDealSteps = 7;
     static constexpr int kDealStepMs = kGlideMs * 20 + 2;
 
+    // The run record as a session of logs named "ck"/"nk" + `logSuffix` begins
+    // in `folder`: its names, the program, the system, the working directory,
+    // the participant string of the login and the start. The game adds its
+    // setup; a simulation claims a session's name with it.
+    static RunRecord startingRecord(const std::string& logSuffix, const SystemInfo& system, const std::string& folder,
+                                    const std::string& participantCode, const LocalTime& started);
+
     // ---- What the view calls ------------------------------------------------
     // The game start, with the participant string of the login window.
     void startGame(const std::string& participantCode);

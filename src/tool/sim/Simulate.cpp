@@ -120,7 +120,7 @@ public:
           desktop_(clock),
           game_(desktop_, clock, dir),
           dataout_((fs::path(dir) / "dataout").string()),
-          workingDirectory_(sys::workingDirectoryName(dir)) {
+          folder_(dir) {
         desktop_.system = SystemInfo{"simulated", 1024, 768, 1.0, ""};
         // Every box is read, and closed after a think.
         desktop_.onMessage = [this](const std::string&) { clock_.advance(think()); };
@@ -190,17 +190,8 @@ private:
             for (const std::string& name : {"ck" + suffix, "nk" + suffix, runRecordName(session)})
                 taken = taken || fs::symlink_status(folder / name, ec).type() != fs::file_type::not_found;
             if (taken) continue;
-            RunRecord claim;
-            claim.session = session;
-            claim.ckLog = "ck" + suffix;
-            claim.nkLog = "nk" + suffix;
-            claim.version = programVersion();
-            claim.commit = programCommit();
-            claim.system = desktop_.system;
-            claim.workingDirectory = workingDirectory_;
-            claim.participant = participantCodeForLog(login);
+            RunRecord claim = Game::startingRecord(suffix, desktop_.system, folder_, login, clock_.now());
             claim.simulated = true;
-            claim.started = isoTime(clock_.now());
             std::string error;
             if (!sys::replaceWholeFile((folder / runRecordName(session)).string(), runRecordJson(claim), error, false))
                 throw CouldNotRun((folder / runRecordName(session)).string() + ": cannot be written (" + error + ")");
@@ -302,7 +293,7 @@ private:
     Player& player_;
     SimulatedDesktop desktop_;
     Game game_;
-    const std::string dataout_, workingDirectory_;
+    const std::string dataout_, folder_;
     std::optional<int> claimed_;  // the number of the name claimed, for the game's first draw
 };
 
