@@ -141,10 +141,17 @@ TEST(KilledAnyTime, TheRunRecordIsWholeAndSaysStarted) {
                     s.game.flushRunRecord();
                 }
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20 + run * 3));
+            // The kill must land among the rewrites, not before the first:
+            // a slow build (the sanitizers) may take longer than any fixed
+            // pause to start the game.
+            const std::string path = inWorkDir("dataout/run071226_4242.json");
+            const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            while (std::chrono::steady_clock::now() < giveUp &&
+                   !(std::filesystem::exists(path) && readFile(path).find("\"why\": \"hidden\"") != std::string::npos))
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            std::this_thread::sleep_for(std::chrono::milliseconds(run * 3));
             ::kill(pid, SIGKILL);
             waitFor(pid);
-            const std::string path = inWorkDir("dataout/run071226_4242.json");
             if (!std::filesystem::exists(path)) return;
             ++seen;
             const std::string record = readFile(path);
