@@ -61,38 +61,6 @@ bool fileBytes(const std::string& path, std::string& bytes, std::string& error) 
     return sys::readWholeFile(path, bytes, error);
 }
 
-namespace {
-
-void appendEscaped(std::string& out, unsigned char c) {
-    static const char kHex[] = "0123456789abcdef";
-    out += "\\x";
-    out += kHex[c >> 4];
-    out += kHex[c & 15];
-}
-
-bool isC0OrDelete(unsigned char c) { return c < 0x20 || c == 0x7F; }
-// The second byte of a C1 control character in UTF-8 (0xC2 0x80 to 0xC2 0x9F).
-bool isC1Second(unsigned char c) { return c >= 0x80 && c <= 0x9F; }
-
-}  // namespace
-
-std::string shownText(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c == 0xC2 && i + 1 < text.size() && isC1Second(static_cast<unsigned char>(text[i + 1]))) {
-            appendEscaped(out, c);
-            appendEscaped(out, static_cast<unsigned char>(text[++i]));
-        } else if (isC0OrDelete(c)) {
-            appendEscaped(out, c);
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
-}
-
 ShownOutput::ShownOutput(std::ostream& stream) : stream_(stream), target_(stream.rdbuf(this)) {}
 
 ShownOutput::~ShownOutput() {
@@ -105,23 +73,21 @@ int ShownOutput::overflow(int ch) {
     const auto c = static_cast<unsigned char>(ch);
     std::string out;
     if (afterC2_) {
+        // A C1 control is two bytes in UTF-8: shown with both, or 0xC2 passes.
         afterC2_ = false;
-        if (isC1Second(c)) {
-            appendEscaped(out, 0xC2);
-            appendEscaped(out, c);
+        out = shownText(std::string{'\xC2', static_cast<char>(c)});
+        if (out.size() > 2) {
             return target_->sputn(out.data(), static_cast<std::streamsize>(out.size())) ==
                            static_cast<std::streamsize>(out.size())
                        ? ch
                        : traits_type::eof();
         }
-        out += '\xC2';
+        out.resize(1);
     }
     if (c == 0xC2)
         afterC2_ = true;
-    else if (isC0OrDelete(c) && c != '\n')
-        appendEscaped(out, c);
     else
-        out += static_cast<char>(c);
+        out += c == '\n' ? std::string("\n") : shownText(std::string(1, static_cast<char>(c)));
     return target_->sputn(out.data(), static_cast<std::streamsize>(out.size())) ==
                    static_cast<std::streamsize>(out.size())
                ? ch

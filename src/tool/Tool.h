@@ -13,6 +13,7 @@
 
 #include "core/output/OutputGuard.h"
 #include "core/platform/System.h"
+#include "core/text/Encoding.h"
 
 namespace qbx::tool {
 
@@ -67,11 +68,6 @@ void checkOutputs(const std::vector<CommandOutput>& outputs, const CommandInputs
 // `error` when it cannot be read.
 bool fileBytes(const std::string& path, std::string& bytes, std::string& error);
 
-// A name from disk or from a log as a terminal is to show it: every control
-// character (C0, DEL, and C1 as UTF-8 writes it, U+0080 to U+009F) written
-// as \xNN with its bytes, so that no escape sequence in a folder's name or a
-// participant code reaches the terminal ("\x1b[31m"). Other bytes pass.
-std::string shownText(std::string_view text);
 
 // For as long as it lives, what is written to `stream` reaches it as
 // shownText gives it, line feeds kept: qbxtool's messages and its text

@@ -543,7 +543,7 @@ TEST_F(SessionSetups, NoFileButARegularOneIsReadAndNothingWaits) {
 // participant code reach no terminal: every text output shows them escaped,
 // in the sessions table too.
 TEST_F(SessionSetups, ControlCharactersInNamesAreShownEscaped) {
-    EXPECT_EQ(shownText("Z9 \xc3\xa9\x1b[31m\x7f\xc2\x9b"
+    EXPECT_EQ(qbx::shownText("Z9 \xc3\xa9\x1b[31m\x7f\xc2\x9b"
                         "2J\n"),
               "Z9 \xc3\xa9\\x1b[31m\\x7f\\xc2\\x9b2J\\x0a");
     const fs::path folder = tmp.path() / "lab\x1b]0;owned\x07" / "dataout";

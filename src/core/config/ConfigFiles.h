@@ -8,6 +8,11 @@
 namespace qbx {
 
 inline constexpr const char* kParameterFile = "./setup/QBXParameter.ini";
+// A name of the setup or of dataout in the folder a game plays in: the name
+// itself when the folder is empty (the working directory).
+inline std::string inGameFolder(const std::string& folder, const std::string& name) {
+    return folder.empty() ? name : folder + "/" + name;
+}
 inline constexpr const char* kParameterReadError =
     "Error in reading the QBXParameter.ini file. Please exit the software.";
 inline constexpr const char* kMessagesReadError = "Error in reading the Messages file. Please exit the software.";

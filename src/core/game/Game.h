@@ -264,7 +264,7 @@ private:
     void fitTableToScreen();
 
     // A name in the game's folder ("setup/...", "dataout").
-    std::string inFolder(const std::string& name) const { return folder_.empty() ? name : folder_ + "/" + name; }
+    std::string inFolder(const std::string& name) const { return inGameFolder(folder_, name); }
 
     Platform& platform_;
     Clock& clock_;

@@ -74,4 +74,36 @@ std::string asUtf8(std::string_view text) {
     return out;
 }
 
+namespace {
+
+void appendEscaped(std::string& out, unsigned char c) {
+    static const char kHex[] = "0123456789abcdef";
+    out += "\\x";
+    out += kHex[c >> 4];
+    out += kHex[c & 15];
+}
+
+bool isC0OrDelete(unsigned char c) { return c < 0x20 || c == 0x7F; }
+// The second byte of a C1 control character in UTF-8 (0xC2 0x80 to 0xC2 0x9F).
+bool isC1Second(unsigned char c) { return c >= 0x80 && c <= 0x9F; }
+
+}  // namespace
+
+std::string shownText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == 0xC2 && i + 1 < text.size() && isC1Second(static_cast<unsigned char>(text[i + 1]))) {
+            appendEscaped(out, c);
+            appendEscaped(out, static_cast<unsigned char>(text[++i]));
+        } else if (isC0OrDelete(c)) {
+            appendEscaped(out, c);
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
 }  // namespace qbx

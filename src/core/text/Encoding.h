@@ -20,4 +20,10 @@ std::string asUtf8(std::string_view text);
 // Appends one character (up to U+10FFFF, no surrogate) as UTF-8.
 void appendUtf8(std::string& out, char32_t c);
 
+// A name from disk or from a log as a terminal is to show it: every control
+// character (C0, DEL, and C1 as UTF-8 writes it, U+0080 to U+009F) written
+// as \xNN with its bytes, so that no escape sequence in a folder's name or a
+// participant code reaches the terminal ("\x1b[31m"). Other bytes pass.
+std::string shownText(std::string_view text);
+
 }  // namespace qbx

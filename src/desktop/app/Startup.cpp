@@ -16,6 +16,7 @@
 #include <unistd.h>
 #endif
 
+#include "desktop/check/MachineCheckRun.h"
 #include "desktop/widgets/Fonts.h"
 #include "desktop/widgets/MessageBox.h"
 #include "desktop/widgets/QtMessages.h"
@@ -82,6 +83,10 @@ void watchEndSignals(QApplication& app, TableWindow*& table) {
 #endif
 
 int runQbxSolo(int argc, char** argv) {
+    const int64_t startNs = trace::steadyNs();
+    // The participant's start reads no command line; the lab's check of a
+    // machine is the one exception.
+    if (asksForMachineCheck(argc, argv)) return runMachineCheck(argc, argv, startNs);
     trace::init();
     installQtMessageFilter();
     QApplication app(argc, argv);

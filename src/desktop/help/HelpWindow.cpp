@@ -14,6 +14,7 @@
 
 #include <ctime>
 #include <random>
+#include <utility>
 
 #include "desktop/windowsystem/WindowManager.h"
 #include "desktop/widgets/Fonts.h"
@@ -27,8 +28,9 @@ constexpr int kOuterWidth = 753;
 constexpr int kOuterHeight = 673;
 }  // namespace
 
-HelpWindow::HelpWindow(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint) {
+HelpWindow::HelpWindow(QWidget* parent, QString folder)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint),
+      folder_(std::move(folder)) {
     // Kept above everything: the table window itself stays on top of the desktop.
     setObjectName(QStringLiteral("helpWindow"));
     setWindowTitle(QStringLiteral("QBX Help"));
@@ -166,7 +168,7 @@ void HelpWindow::showInstructions(int page) {
     // Each opening is centred at the opening size, whatever the last one
     // was moved or resized to.
     if (!isVisible()) placeForOpening();
-    const QString directory = QDir::currentPath();
+    const QString directory = folder_.isEmpty() ? QDir::currentPath() : folder_;
     if (page == 1) {
         browser->setSource(QUrl::fromLocalFile(directory + QStringLiteral("/setup/help.html")));
     } else if (page == 2) {

@@ -16,7 +16,8 @@ class FrontHolder;
 class HelpWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit HelpWindow(QWidget* parent = nullptr);
+    // `folder` holds setup/ with the help pages; empty: the working directory.
+    explicit HelpWindow(QWidget* parent = nullptr, QString folder = {});
 
     // Points the browser at page 1 (setup/help.html) or page 2
     // (setup/help2.html, which sticks for the rest of the run) and sizes it
@@ -41,6 +42,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    QString folder_;
     void closeClicked();
     // Every opening: 753 x 673 outside, the window manager's frame included,
     // centred on the screen.

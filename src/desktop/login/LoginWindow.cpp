@@ -11,6 +11,8 @@
 #include <QShowEvent>
 #include <QTimer>
 
+#include <utility>
+
 #include "desktop/login/CodeValidator.h"
 #include "desktop/windowsystem/WindowManager.h"
 #include "desktop/widgets/Fonts.h"
@@ -37,8 +39,9 @@ W* makeControl(QWidget* parent, const char* name, int left, int top, int width, 
 
 }  // namespace
 
-LoginWindow::LoginWindow(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint) {
+LoginWindow::LoginWindow(QWidget* parent, std::string folder)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint),
+      folder_(std::move(folder)) {
     setObjectName(QStringLiteral("loginWindow"));
     setWindowTitle(QStringLiteral("QBX"));
     setFixedSize(kClientWidth, kClientHeight);
@@ -154,7 +157,7 @@ void LoginWindow::loadCaption() {
 void LoginWindow::readLabelCaption() {
     // On a failure readLabelCode leaves the text as it was, so the code label shows
     // whatever had been stored before the error.
-    if (!readLabelCode(kParameterFile, labelCodeText_)) showMessageBox(nullptr, kParameterReadError);
+    if (!readLabelCode(inGameFolder(folder_, kParameterFile), labelCodeText_)) showMessageBox(nullptr, kParameterReadError);
 }
 
 void LoginWindow::setCodeLabelCaption() {

@@ -22,7 +22,8 @@ class LoginWindow : public QWidget {
     Q_OBJECT
 
 public:
-    explicit LoginWindow(QWidget* parent = nullptr);
+    // `folder` holds setup/; empty: the working directory.
+    explicit LoginWindow(QWidget* parent = nullptr, std::string folder = {});
 
     // Caption of the code label from the message catalogue's "LabelCode"; shows the
     // read-error box when the parameter file or the catalogue cannot be read.
@@ -58,6 +59,7 @@ private:
     // Taken from the front by the window manager: back in its place, on top.
     void putBack();
 
+    std::string folder_;
     std::string labelCodeText_ = "CODE";
     std::string participantCode_;
     bool centred_ = false;

@@ -30,9 +30,9 @@ unsigned buttonBit(MouseButton button) { return 1U << static_cast<unsigned>(butt
 
 }  // namespace
 
-TableWindow::TableWindow(HelpWindow* help)
+TableWindow::TableWindow(HelpWindow* help, std::string folder)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint),
-      game_(*this, *this),
+      game_(*this, *this, std::move(folder)),
       help_(help) {
     setObjectName(QStringLiteral("window"));
     setWindowTitle(QStringLiteral("QBX"));
@@ -61,6 +61,17 @@ TableWindow::TableWindow(HelpWindow* help)
         });
     // Escape and a lost focus end a drag wherever the keyboard focus is.
     qApp->installEventFilter(this);
+#ifndef _WIN32
+    // Where no window manager runs, nobody keeps another program's window
+    // from taking the focus and the top: the table takes both back. (With
+    // one, the holder hears of the window above; on Windows, the window
+    // procedure of the lost foreground.) The program's own box or help
+    // keeps the application active, so they are never fought.
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state != Qt::ApplicationActive && isVisible() && windowManagerName().empty())
+            keepInFront(FrontLost::LostFocus);
+    });
+#endif
     refresh();
 }
 
@@ -442,6 +453,7 @@ void TableWindow::timerChanged(TimerId id, bool running, int intervalMs) {
 LocalTime TableWindow::now() {
     // Every record stamp and every deal step reads the clock: the system's
     // own call, which QDateTime would wrap with a look at the zone files.
+    trace::mark(trace::Event::Stamp);
     return sys::localTimeNow();
 }
 

@@ -31,7 +31,9 @@ class HelpWindow;
 class TableWindow : public QWidget, public Platform, public Clock, public TableInput {
     Q_OBJECT
 public:
-    explicit TableWindow(HelpWindow* help);
+    // The game plays in `folder` (setup/ and dataout/ there); empty: the
+    // working directory.
+    explicit TableWindow(HelpWindow* help, std::string folder = {});
     ~TableWindow() override;
 
     // The game start with the participant's code. When the game asks to end

@@ -10,11 +10,6 @@ namespace qbx::trace {
 
 namespace {
 
-struct Entry {
-    int64_t ns;
-    Event event;
-};
-
 // Enough for hours of play: a hand takes about 200 entries.
 constexpr size_t kCapacity = 1 << 18;
 
@@ -40,6 +35,7 @@ const char* name(Event e) {
     case Event::Press: return "press";
     case Event::Release: return "release";
     case Event::Click: return "click";
+    case Event::Stamp: return "stamp";
     }
     return "?";
 }
@@ -70,7 +66,7 @@ void init() {
 }
 
 void writeOut() {
-    if (!detail::enabled) return;
+    if (!detail::enabled || path.empty()) return;
     detail::enabled = false;
     std::FILE* f = std::fopen(path.c_str(), "w");
     if (!f) return;
@@ -83,5 +79,23 @@ void writeOut() {
         std::fprintf(f, "%lld %s\n", static_cast<long long>(buffer[i].ns), name(buffer[i].event));
     std::fclose(f);
 }
+
+void startInMemory() {
+    buffer.resize(kCapacity);
+    used = 0;
+    dropped = 0;
+    path.clear();
+    detail::enabled = true;
+}
+
+void stop() { detail::enabled = false; }
+
+const Entry* entries(size_t& count, size_t& droppedCount) {
+    count = used;
+    droppedCount = dropped;
+    return buffer.data();
+}
+
+int64_t steadyNs() noexcept { return nowNs(CLOCK_MONOTONIC); }
 
 }  // namespace qbx::trace

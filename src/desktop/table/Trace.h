@@ -6,6 +6,7 @@
 // the file only when the program ends. Off, a mark costs one predictable
 // branch and touches nothing else.
 
+#include <cstddef>
 #include <cstdint>
 
 namespace qbx::trace {
@@ -20,6 +21,13 @@ enum class Event : uint8_t {
     Press,
     Release,
     Click,
+    Stamp,  // the game read the clock for a record's time stamp
+};
+
+// One mark: the steady clock in nanoseconds, and what happened.
+struct Entry {
+    int64_t ns;
+    Event event;
 };
 
 namespace detail {
@@ -31,6 +39,14 @@ void record(Event event) noexcept;
 void init();
 // Writes the buffer to the file named at init(); nothing when off.
 void writeOut();
+// Turns the trace on in memory alone (the machine check reads it back), or
+// off; what was marked is kept until the next start.
+void startInMemory();
+void stop();
+// The marks made since the trace was turned on, and how many did not fit.
+const Entry* entries(size_t& count, size_t& dropped);
+// The steady clock the marks use, in nanoseconds.
+int64_t steadyNs() noexcept;
 
 inline void mark(Event event) noexcept {
     if (__builtin_expect(detail::enabled, false)) detail::record(event);

@@ -108,6 +108,20 @@ bool contains(const std::vector<uint32_t>& values, uint32_t value) {
     return false;
 }
 
+// A request to the window manager about `window`, as the desktop standard
+// has it sent: to the root, for the window manager to take.
+void sendToRoot(xcb_connection_t* c, xcb_window_t root, xcb_window_t window, xcb_atom_t type,
+                std::array<uint32_t, 5> data) {
+    xcb_client_message_event_t m{};
+    m.response_type = XCB_CLIENT_MESSAGE;
+    m.format = 32;
+    m.window = window;
+    m.type = type;
+    std::memcpy(m.data.data32, data.data(), sizeof m.data.data32);
+    xcb_send_event(c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&m));
+}
+
 // 0xFFFFFFFF as a window's desktop: on every desktop.
 constexpr uint32_t kAllDesktops = 0xFFFFFFFFu;
 // The source indication of a request: a pager or a task bar, which window
@@ -272,16 +286,7 @@ struct FrontHolder::Native : QAbstractNativeEventFilter {
         lookSoon(150);
     }
 
-    void send(xcb_atom_t type, std::array<uint32_t, 5> data) {
-        xcb_client_message_event_t m{};
-        m.response_type = XCB_CLIENT_MESSAGE;
-        m.format = 32;
-        m.window = window();
-        m.type = type;
-        std::memcpy(m.data.data32, data.data(), sizeof m.data.data32);
-        xcb_send_event(c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                       reinterpret_cast<const char*>(&m));
-    }
+    void send(xcb_atom_t type, std::array<uint32_t, 5> data) { sendToRoot(c, root, window(), type, data); }
 
     bool managed() const {
         const std::vector<uint32_t> check = cardinals(c, root, supportingCheck, XCB_ATOM_WINDOW);
@@ -326,15 +331,7 @@ struct FrontHolder::Native : QAbstractNativeEventFilter {
             send(wmState, {kAdd, maxVert, maxHorz, kPagerSource, 0});
         }
         const std::vector<uint32_t> showing = cardinals(c, root, showingDesktop, XCB_ATOM_CARDINAL);
-        if (!showing.empty() && showing[0] != 0) {
-            xcb_client_message_event_t m{};
-            m.response_type = XCB_CLIENT_MESSAGE;
-            m.format = 32;
-            m.window = root;
-            m.type = showingDesktop;
-            xcb_send_event(c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                           reinterpret_cast<const char*>(&m));
-        }
+        if (!showing.empty() && showing[0] != 0) sendToRoot(c, root, root, showingDesktop, {0, 0, 0, 0, 0});
         // A box or the help of the program's own stays in front of it.
         const QWidget* modal = QApplication::activeModalWidget();
         if (!modal || modal == &holder.window_) {
@@ -405,6 +402,93 @@ struct FrontHolder::Native : QAbstractNativeEventFilter {
     }
 };
 
+bool takeAway(TakeAway what, QWidget& window, QWidget& other, std::string& why) {
+    xcb_connection_t* c = connection();
+    if (!c) {
+        why = "no X11 display";
+        return false;
+    }
+    const xcb_window_t root = rootWindow(c);
+    const bool managed = !windowManagerName().empty();
+    switch (what) {
+    case TakeAway::ActivateOther: {
+        other.show();
+        other.raise();
+        other.activateWindow();
+        const auto otherId = static_cast<xcb_window_t>(other.winId());
+        if (managed) {
+            // As a task bar asks: the window manager obeys a pager at once.
+            sendToRoot(c, root, otherId, atom(c, "_NET_ACTIVE_WINDOW"), {kPagerSource, XCB_CURRENT_TIME, 0, 0, 0});
+        } else {
+            xcb_set_input_focus(c, XCB_INPUT_FOCUS_POINTER_ROOT, otherId, XCB_CURRENT_TIME);
+        }
+        const uint32_t stackMode = XCB_STACK_MODE_ABOVE;
+        xcb_configure_window(c, otherId, XCB_CONFIG_WINDOW_STACK_MODE, &stackMode);
+        break;
+    }
+    case TakeAway::Minimise: {
+        if (!managed) {
+            why = "no window manager runs, which alone minimises windows";
+            return false;
+        }
+        // ICCCM's request to iconify, which task bars and xdotool send.
+        constexpr uint32_t kIconicState = 3;
+        sendToRoot(c, root, static_cast<xcb_window_t>(window.winId()), atom(c, "WM_CHANGE_STATE"),
+                   {kIconicState, 0, 0, 0, 0});
+        break;
+    }
+    case TakeAway::ShowDesktop: {
+        const xcb_atom_t showing = atom(c, "_NET_SHOWING_DESKTOP");
+        if (!managed || !contains(cardinals(c, root, atom(c, "_NET_SUPPORTED"), XCB_ATOM_ATOM), showing)) {
+            why = managed ? "the window manager has no show-desktop" : "no window manager runs, nor a desktop to show";
+            return false;
+        }
+        sendToRoot(c, root, root, showing, {1, 0, 0, 0, 0});
+        break;
+    }
+    }
+    xcb_flush(c);
+    return true;
+}
+
+bool isInFront(const QWidget& window) {
+    if (!window.isVisible() || window.isMinimized()) return false;
+    xcb_connection_t* c = connection();
+    if (!c) return window.isActiveWindow();
+    const xcb_window_t root = rootWindow(c);
+    const auto ours = static_cast<xcb_window_t>(window.winId());
+    if (!windowManagerName().empty()) {
+        const std::vector<uint32_t> showing = cardinals(c, root, atom(c, "_NET_SHOWING_DESKTOP"), XCB_ATOM_CARDINAL);
+        if (!showing.empty() && showing[0] != 0) return false;
+        const std::vector<uint32_t> active = cardinals(c, root, atom(c, "_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW);
+        if (active.empty() || active[0] != ours) return false;
+        const std::vector<uint32_t> order = cardinals(c, root, atom(c, "_NET_CLIENT_LIST_STACKING"), XCB_ATOM_WINDOW);
+        return !order.empty() && order.back() == ours;
+    }
+    // No window manager: the keyboard's focus, and the top of the root's children.
+    xcb_get_input_focus_reply_t* focus = xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
+    const bool focused = focus && focus->focus == ours;
+    std::free(focus);
+    xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr);
+    bool onTop = false;
+    if (tree) {
+        const xcb_window_t* children = xcb_query_tree_children(tree);
+        // The last mapped child is the top one.
+        for (int i = xcb_query_tree_children_length(tree) - 1; i >= 0; --i) {
+            xcb_get_window_attributes_reply_t* a =
+                xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, children[i]), nullptr);
+            const bool viewable = a && a->map_state == XCB_MAP_STATE_VIEWABLE && !a->override_redirect;
+            std::free(a);
+            if (viewable) {
+                onTop = children[i] == ours;
+                break;
+            }
+        }
+        std::free(tree);
+    }
+    return focused && onTop;
+}
+
 FrontHolder::FrontHolder(QWidget& window, std::function<void(FrontLost)> taken, std::function<QRect()> place)
     : QObject(&window), window_(window), taken_(std::move(taken)), place_(std::move(place)) {
     if (xcb_connection_t* c = connection()) native_ = std::make_unique<Native>(*this, c);
@@ -430,6 +514,13 @@ bool FrontHolder::eventFilter(QObject* watched, QEvent* event) {
 std::string windowManagerName() { return {}; }
 
 bool onAnotherDesktop(const QWidget&) { return false; }
+
+bool takeAway(TakeAway, QWidget&, QWidget&, std::string& why) {
+    why = "this build has no X11 calls";
+    return false;
+}
+
+bool isInFront(const QWidget& window) { return window.isVisible() && !window.isMinimized() && window.isActiveWindow(); }
 
 // No window manager to ask: the window's own flags and handlers are all.
 struct FrontHolder::Native {};

@@ -24,6 +24,19 @@ std::string windowManagerName();
 // shown (an unmap by a switch of desktops, not a minimise).
 bool onAnotherDesktop(const QWidget& window);
 
+// What other programs (a task bar, a pager, a script, the desktop's keys)
+// ask about a window: the machine check takes the table away with them.
+enum class TakeAway {
+    ActivateOther,  // another window made the active one
+    Minimise,       // the window asked to be minimised, as a task bar asks
+    ShowDesktop,    // the bare desktop shown, every window out of the way
+};
+// Asks for it. False with `why` when this desktop offers no such thing.
+bool takeAway(TakeAway what, QWidget& window, QWidget& other, std::string& why);
+// The window is shown, not minimised, the active one, and no other window
+// of the desktop lies above it.
+bool isInFront(const QWidget& window);
+
 // Holds a top-level window in front while it is shown: on every virtual
 // desktop, above every other window, in front again when another desktop or
 // the bare desktop is shown, and where `place` says (when given: its frame's

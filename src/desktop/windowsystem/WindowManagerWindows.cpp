@@ -31,6 +31,43 @@ bool onAnotherDesktop(const QWidget& window) {
     return SUCCEEDED(asked) && !onCurrent;
 }
 
+bool takeAway(TakeAway what, QWidget& window, QWidget& other, std::string& why) {
+    switch (what) {
+    case TakeAway::ActivateOther:
+        other.show();
+        SetForegroundWindow(reinterpret_cast<HWND>(other.winId()));
+        SetWindowPos(reinterpret_cast<HWND>(other.winId()), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        return true;
+    case TakeAway::Minimise:
+        // What another program's call does; the window's own handler sees it after.
+        ShowWindow(reinterpret_cast<HWND>(window.winId()), SW_MINIMIZE);
+        return true;
+    case TakeAway::ShowDesktop: {
+        // The participant's own keys: Windows+D.
+        INPUT keys[4]{};
+        for (INPUT& k : keys) k.type = INPUT_KEYBOARD;
+        keys[0].ki.wVk = VK_LWIN;
+        keys[1].ki.wVk = 'D';
+        keys[2].ki.wVk = 'D';
+        keys[2].ki.dwFlags = KEYEVENTF_KEYUP;
+        keys[3].ki.wVk = VK_LWIN;
+        keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
+        if (SendInput(4, keys, sizeof(INPUT)) != 4) {
+            why = "the system refused the keys Windows+D";
+            return false;
+        }
+        return true;
+    }
+    }
+    why = "unknown request";
+    return false;
+}
+
+bool isInFront(const QWidget& window) {
+    const HWND ours = reinterpret_cast<HWND>(window.winId());
+    return window.isVisible() && !IsIconic(ours) && GetForegroundWindow() == ours;
+}
+
 // What a Windows desktop can take from a window is the topmost place and
 // the foreground: both are asked again here, for the table, the login and
 // the help alike. The table also refuses window commands in its own window

@@ -1,0 +1,639 @@
+#include "desktop/check/MachineCheckRun.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFontInfo>
+#include <QLabel>
+#include <QLibraryInfo>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <QWindow>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+#ifdef QBX_HAVE_XCB
+#include <xcb/xcb.h>
+#endif
+
+#include "core/machinecheck/MachineCheck.h"
+#include "core/output/OutputGuard.h"
+#include "core/runrecord/RunRecord.h"
+#include "core/platform/System.h"
+#include "core/text/Encoding.h"
+#include "desktop/check/InputSender.h"
+#include "desktop/help/HelpWindow.h"
+#include "desktop/login/LoginWindow.h"
+#include "desktop/table/TableWindow.h"
+#include "desktop/table/Trace.h"
+#include "desktop/widgets/Fonts.h"
+#include "desktop/widgets/MessageBox.h"
+#include "desktop/widgets/QtMessages.h"
+#include "desktop/windowsystem/WindowManager.h"
+
+namespace qbx {
+
+namespace {
+
+namespace mc = machinecheck;
+
+constexpr const char* kUsage =
+    "usage: qbxsolo --check-machine [DIR] [-o PAGE] [--json FILE] [--force]\n"
+    "\n"
+    "Plays a short scripted game at the real table, in a temporary folder of\n"
+    "its own with the example setup, and says whether this machine is fit to\n"
+    "run sessions. DIR is the folder whose disk will hold dataout (default: the\n"
+    "working directory); a few durable records are written and removed there.\n"
+    "  -o PAGE      write the results as a self-contained HTML page\n"
+    "  --json FILE  write every figure as JSON\n"
+    "  --force      replace an existing PAGE or FILE\n"
+    "Exit status: 0 fit, 1 a figure not fit or not measured, 2 the check could not run.\n";
+
+// Durable records written in DIR: enough for a 99th percentile.
+constexpr int kDurableRecords = 200;
+// Hands played: the header line of the shoe and this many.
+constexpr int kHands = 5;
+// The whole check gives up on the game after this long.
+constexpr int kGameLimitMs = 60'000;
+// How long a table taken away has to come back.
+constexpr int kComeBackMs = 2'000;
+
+struct Options {
+    std::string folder = ".";
+    std::string page, json;
+    bool force = false, help = false;
+};
+
+void say(const std::string& text) {
+    std::fputs(text.c_str(), stdout);
+    std::fflush(stdout);
+}
+
+void complain(const std::string& text) {
+    const std::string line = "qbxsolo: " + shownText(text) + "\n";
+    std::fputs(line.c_str(), stderr);
+    std::fflush(stderr);
+}
+
+bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
+    bool folderGiven = false;
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "-o" || arg == "--json") {
+            if (i + 1 >= argc) {
+                error = arg + " needs a file name";
+                return false;
+            }
+            (arg == "-o" ? options.page : options.json) = argv[++i];
+        } else if (arg == "--force") {
+            options.force = true;
+        } else if (arg == "-h" || arg == "--help") {
+            options.help = true;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            error = "unknown option " + arg;
+            return false;
+        } else if (!folderGiven) {
+            options.folder = arg;
+            folderGiven = true;
+        } else {
+            error = "one folder only, not also " + arg;
+            return false;
+        }
+    }
+    return true;
+}
+
+#ifdef _WIN32
+// A program of the Windows subsystem has no console: the check's lines go
+// to the console it was started from, when there is one.
+void useParentConsole() {
+    if (GetStdHandle(STD_OUTPUT_HANDLE) != nullptr && GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) != FILE_TYPE_UNKNOWN)
+        return;
+    if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
+    std::freopen("CONOUT$", "w", stdout);
+    std::freopen("CONOUT$", "w", stderr);
+}
+#endif
+
+// Why no window can be shown; empty when one can.
+std::string displayMissing() {
+#if defined(QBX_HAVE_XCB)
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (!platform.isEmpty() && !platform.startsWith("xcb")) return {};
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return "no display: DISPLAY is not set (run the check on the machine's own desktop)";
+    if (!qEnvironmentVariableIsEmpty("DISPLAY")) {
+        xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+        const bool failed = xcb_connection_has_error(c) != 0;
+        xcb_disconnect(c);
+        if (failed) return "no display: the X display " + qEnvironmentVariable("DISPLAY").toStdString() + " cannot be reached";
+    }
+#endif
+    return {};
+}
+
+// The example setup, carried in the program, copied where the game plays.
+bool writeExampleSetup(const QString& folder, std::string& error) {
+    if (!QDir(folder).mkpath(QStringLiteral("setup")) || !QDir(folder).mkpath(QStringLiteral("dataout"))) {
+        error = "cannot make the check's folders in " + folder.toStdString();
+        return false;
+    }
+    QDirIterator files(QStringLiteral(":/check/setup"), QDir::Files);
+    int copied = 0;
+    while (files.hasNext()) {
+        const QString from = files.next();
+        const QString to = folder + QStringLiteral("/setup/") + QFileInfo(from).fileName();
+        if (!QFile::copy(from, to)) {
+            error = "cannot write " + to.toStdString();
+            return false;
+        }
+        QFile::setPermissions(to, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        ++copied;
+    }
+    if (copied == 0) {
+        error = "this program carries no example setup";
+        return false;
+    }
+    // The first hands of the example's shoe: enough deals and actions for
+    // the figures, within a minute.
+    QFile shoe(folder + QStringLiteral("/setup/shoe.txt"));
+    if (!shoe.open(QIODevice::ReadOnly)) {
+        error = "cannot read the example's shoe";
+        return false;
+    }
+    QList<QByteArray> lines = shoe.readAll().split('\n');
+    shoe.close();
+    if (lines.size() > kHands + 1) lines.resize(kHands + 1);
+    if (!shoe.open(QIODevice::WriteOnly | QIODevice::Truncate) || shoe.write(lines.join('\n') + '\n') < 0) {
+        error = "cannot write the check's shoe";
+        return false;
+    }
+    return true;
+}
+
+std::string osDescription() {
+    return (QSysInfo::prettyProductName() + QStringLiteral(" (kernel ") + QSysInfo::kernelVersion() +
+            QStringLiteral(", ") + QSysInfo::currentCpuArchitecture() + QStringLiteral(")"))
+        .toStdString();
+}
+
+// The scripted game: every action waits until the table takes input, as a
+// participant would, with a human pause between; boxes are answered with
+// their OK button. Input goes through the system (InputSender), so that
+// what is measured crosses the participant's path.
+class ScriptedPlay : public QObject {
+public:
+    ScriptedPlay(TableWindow*& table, LoginWindow& login, InputSender* input, QWidget& other,
+                 mc::Measurements& m, int64_t startNs)
+        : table_(table), login_(login), input_(input), other_(other), m_(m), startNs_(startNs) {
+        poll_.setInterval(5);
+        connect(&poll_, &QTimer::timeout, this, [this] { step(); });
+        poll_.start();
+        clock_.start();
+    }
+
+    // The game ended or was given up; `why` is empty when it ended.
+    std::function<void(const std::string& why)> finished;
+    // Moments each input was sent, steady nanoseconds.
+    const std::vector<int64_t>& sent() const { return sent_; }
+
+private:
+    enum class Phase { Login, Playing, Done };
+
+    bool tableReady() const {
+        if (!table_ || QApplication::activeModalWidget()) return false;
+        const Game& g = table_->game();
+        return g.progress().handInPlay && g.table().formEnabled() && !g.dragging() &&
+               !table_->timerActive(TimerId::Glide) && table_->isVisible();
+    }
+
+    QPoint onTable(int x, int y) const { return table_->canvas()->mapToGlobal(QPoint(x, y)); }
+    QPoint placeCentre(uint8_t place) const {
+        const Game& g = table_->game();
+        const auto& card = g.table()[cardImage(0)];
+        return onTable(g.placeX(place) + card.width / 2, g.placeY(place) + card.height / 2);
+    }
+
+    void mark() { sent_.push_back(trace::steadyNs()); }
+
+    void click(QPoint at, int button = 1) {
+        input_->moveTo(at);
+        input_->flush();
+        pending_.push_back([this, button] {
+            mark();
+            input_->press(button);
+            input_->flush();
+        });
+        pending_.push_back([this, button] {
+            mark();
+            input_->release(button);
+            input_->flush();
+        });
+    }
+
+    void drag(QPoint from, QPoint to) {
+        input_->moveTo(from);
+        input_->flush();
+        pending_.push_back([this] {
+            mark();
+            input_->press(1);
+            input_->flush();
+        });
+        for (int i = 1; i <= 6; ++i) {
+            const QPoint at = from + (to - from) * i / 6;
+            pending_.push_back([this, at] {
+                input_->moveTo(at);
+                input_->flush();
+            });
+        }
+        pending_.push_back([this] {
+            mark();
+            input_->release(1);
+            input_->flush();
+        });
+    }
+
+    // The next scripted action of the hand; each waits for the table.
+    void act() {
+        const Game& g = table_->game();
+        const Role turn = g.hand().turn;
+        const uint8_t own = handPosition(turn);
+        switch (actionInHand_++) {
+        case 0:  // a look: the right button held on a face-down card
+            click(placeCentre(downColorCardView), 3);
+            break;
+        case 1:  // a drop on the bare table: the card glides back
+            drag(placeCentre(own), onTable(8, 8));
+            break;
+        case 2:  // an exchange with the face-up card
+            drag(placeCentre(own), placeCentre(upCardView));
+            break;
+        default:  // passes until the hand ends
+            if (QWidget* pass = table_->findChild<QPushButton*>(QStringLiteral("passButton")))
+                click(pass->mapToGlobal(pass->rect().center()));
+            break;
+        }
+    }
+
+    // Takes the table away once, then waits for it to come back.
+    void tryTakeAway() {
+        const auto what = static_cast<TakeAway>(attempt_);
+        static const char* const kNames[] = {"another window activated", "minimise request", "show desktop"};
+        mc::FrontAttempt a;
+        a.what = kNames[attempt_];
+        std::string why;
+        a.tried = takeAway(what, *table_, other_, why);
+        a.reason = why;
+        m_.front.push_back(a);
+        takenAt_.start();
+        ++attempt_;
+    }
+
+    void step() {
+        if (clock_.elapsed() > kGameLimitMs) return end("the game did not end within 60 s");
+        if (!pending_.empty()) {
+            // A human's pace: a press and its release 40 to 120 ms apart.
+            if (pace_.isValid() && pace_.elapsed() < nextPauseMs_) return;
+            auto next = std::move(pending_.front());
+            pending_.erase(pending_.begin());
+            next();
+            pace_.start();
+            nextPauseMs_ = 40 + static_cast<int>(draw_() % 80);
+            return;
+        }
+        if (phase_ == Phase::Login) return stepLogin();
+        if (phase_ != Phase::Playing) return;
+        if (takenAt_.isValid()) {
+            // An attempt under way: back in front, or out of time.
+            mc::FrontAttempt& a = m_.front.back();
+            const bool back = isInFront(*table_) && !other_.isActiveWindow();
+            if (a.tried && !back && takenAt_.elapsed() < kComeBackMs) return;
+            if (a.tried) {
+                a.cameBack = back;
+                a.backAfterMs = back ? static_cast<double>(takenAt_.elapsed()) : -1;
+                if (!back) a.reason = "the table was not back in front after 2 s";
+            }
+            other_.hide();
+            takenAt_.invalidate();
+            pace_.start();
+            nextPauseMs_ = 300;
+            return;
+        }
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            // A box of the game: its OK, once it has settled in its place.
+            if (pace_.isValid() && pace_.elapsed() < 250) return;
+            if (auto* ok = box->findChild<QPushButton*>()) {
+                click(ok->mapToGlobal(ok->rect().center()));
+                pace_.start();
+                nextPauseMs_ = 100;
+            }
+            return;
+        }
+        if (!tableReady()) {
+            handSeen_ = table_ ? table_->game().progress().handNumber : 0;
+            return;
+        }
+        if (handSeen_ != handPlayed_) {
+            handPlayed_ = handSeen_;
+            actionInHand_ = 0;
+            pace_.start();
+            nextPauseMs_ = 200;
+            return;
+        }
+        if (pace_.isValid() && pace_.elapsed() < nextPauseMs_) return;
+        // The second hand, before its first action: the table is taken away.
+        if (handPlayed_ == 2 && attempt_ < 3 && actionInHand_ == 0) return tryTakeAway();
+        act();
+    }
+
+    void stepLogin() {
+        if (!loginShownNoted_) {
+            if (!login_.isVisible() || !login_.windowHandle() || !login_.windowHandle()->isExposed()) return;
+            m_.startToLoginMs = static_cast<double>(trace::steadyNs() - startNs_) / 1e6;
+            loginShownNoted_ = true;
+            pace_.start();
+            nextPauseMs_ = 300;
+            return;
+        }
+        if (pace_.isValid() && pace_.elapsed() < nextPauseMs_) return;
+        QWidget* code = login_.findChild<QWidget*>(QStringLiteral("codeEdit"));
+        QWidget* ok = login_.findChild<QWidget*>(QStringLiteral("okButton"));
+        if (!code || !ok) return end("the login window has no code box");
+        click(code->mapToGlobal(code->rect().center()));
+        for (int key : {Qt::Key_C, Qt::Key_H, Qt::Key_E, Qt::Key_C, Qt::Key_K}) {
+            pending_.push_back([this, key] {
+                input_->pressKey(key);
+                input_->flush();
+            });
+            pending_.push_back([this, key] {
+                input_->releaseKey(key);
+                input_->flush();
+            });
+        }
+        const QPoint okAt = ok->mapToGlobal(ok->rect().center());
+        pending_.push_back([this, okAt] {
+            input_->moveTo(okAt);
+            input_->flush();
+        });
+        pending_.push_back([this] {
+            input_->press(1);
+            input_->flush();
+        });
+        pending_.push_back([this] {
+            input_->release(1);
+            input_->flush();
+            sent_.clear();  // the login's clicks have no record
+            phase_ = Phase::Playing;
+        });
+    }
+
+    void end(const std::string& why) {
+        if (phase_ == Phase::Done) return;
+        phase_ = Phase::Done;
+        poll_.stop();
+        if (finished) finished(why);
+    }
+
+public:
+    void gameEnded() { end({}); }
+
+private:
+    TableWindow*& table_;
+    LoginWindow& login_;
+    InputSender* input_;
+    QWidget& other_;
+    mc::Measurements& m_;
+    int64_t startNs_;
+    QTimer poll_;
+    QElapsedTimer clock_, pace_, takenAt_;
+    int nextPauseMs_ = 0;
+    std::vector<std::function<void()>> pending_;
+    std::vector<int64_t> sent_;
+    std::minstd_rand draw_{4242};
+    Phase phase_ = Phase::Login;
+    bool loginShownNoted_ = false;
+    int handSeen_ = 0, handPlayed_ = 0, actionInHand_ = 0, attempt_ = 0;
+};
+
+// From the trace: each input's stamp against the moment it was sent, the
+// glide ticks, and each glide of a deal against its step.
+void readTrace(const std::vector<int64_t>& sent, mc::Measurements& m) {
+    size_t count = 0, dropped = 0;
+    const trace::Entry* entries = trace::entries(count, dropped);
+    auto ms = [](int64_t ns) { return static_cast<double>(ns) / 1e6; };
+    // An input's stamp: the first clock read after the game had the input.
+    size_t at = 0;
+    for (size_t i = 0; i < sent.size(); ++i) {
+        const int64_t until = i + 1 < sent.size() ? sent[i + 1] : INT64_MAX;
+        while (at < count && entries[at].ns < sent[i]) ++at;
+        size_t j = at;
+        while (j < count && entries[j].ns < until && entries[j].event != trace::Event::Press &&
+               entries[j].event != trace::Event::Release && entries[j].event != trace::Event::Click)
+            ++j;
+        if (j >= count || entries[j].ns >= until) continue;  // the table took it as no input of the game
+        while (j < count && entries[j].ns < until && entries[j].event != trace::Event::Stamp) ++j;
+        if (j < count && entries[j].ns < until) m.stampMs.push_back(ms(entries[j].ns - sent[i]));
+    }
+    // Glide ticks: from a start to the first tick and between ticks.
+    int64_t lastTick = -1;
+    for (size_t i = 0; i < count; ++i) {
+        const trace::Entry& e = entries[i];
+        if (e.event == trace::Event::GlideStart) lastTick = e.ns;
+        if (e.event == trace::Event::GlideTick && lastTick >= 0) {
+            m.glideTickMs.push_back(ms(e.ns - lastTick));
+            lastTick = e.ns;
+        }
+        if (e.event == trace::Event::GlideStop) lastTick = -1;
+    }
+    // Deals: each step tick starts a glide (the last step ends the deal);
+    // the glide must be placed before the next step.
+    std::vector<int64_t> steps;
+    auto closeDeal = [&] {
+        for (size_t s = 0; s + 1 < steps.size(); ++s) {
+            mc::DealGlide glide;
+            glide.stepMs = ms(steps[s + 1] - steps[s]);
+            glide.lastingMs = -1;
+            for (size_t i = 0; i < count; ++i)
+                if (entries[i].ns > steps[s] && entries[i].ns <= steps[s + 1] &&
+                    entries[i].event == trace::Event::GlideStop) {
+                    glide.lastingMs = ms(entries[i].ns - steps[s]);
+                    break;
+                }
+            m.dealGlides.push_back(glide);
+            m.dealStepMs.push_back(glide.stepMs);
+        }
+        steps.clear();
+    };
+    for (size_t i = 0; i < count; ++i) {
+        if (entries[i].event == trace::Event::DealStepTick) steps.push_back(entries[i].ns);
+        if (entries[i].event == trace::Event::DealStepStop) closeDeal();
+    }
+    closeDeal();
+    if (dropped) m.glideUnmeasured = "the trace overflowed";
+}
+
+std::string hostName() { return QSysInfo::machineHostName().toStdString(); }
+
+}  // namespace
+
+bool asksForMachineCheck(int argc, char** argv) { return argc >= 2 && std::string(argv[1]) == "--check-machine"; }
+
+int runMachineCheck(int argc, char** argv, int64_t startNs) {
+#ifdef _WIN32
+    useParentConsole();
+#endif
+    Options options;
+    std::string error;
+    if (!parseOptions(argc, argv, options, error)) {
+        complain(error);
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    if (options.help) {
+        say(kUsage);
+        return 0;
+    }
+    // The outputs are checked before anything runs: the same guard as every
+    // program that writes.
+    std::vector<output::Output> outputs;
+    if (!options.page.empty()) outputs.push_back({"-o", output::standardOutputAs(options.page)});
+    if (!options.json.empty()) outputs.push_back({"--json", output::standardOutputAs(options.json)});
+    if (const std::string refused = output::refusal(outputs, {}, options.force); !refused.empty()) {
+        complain(refused);
+        return 2;
+    }
+    if (const std::string missing = displayMissing(); !missing.empty()) {
+        complain("the check cannot run: " + missing);
+        return 2;
+    }
+
+    mc::Measurements m;
+    const mc::Limits limits = mc::limitsForThisSystem();
+    mc::RunInfo run;
+    run.programVersion = programVersion();
+    run.programCommit = programCommit();
+    run.startedAt = isoTime(sys::localTimeNow());
+    run.hostName = hostName();
+
+    // The disk first, while nothing else runs.
+    say("Checking this machine for sessions (about a minute; the table will show and play by itself)...\n");
+    m.durableMs = mc::measureDurableRecords(options.folder, kDurableRecords, m.disk, error);
+    if (m.durableMs.empty()) {
+        complain("the check cannot run: " + error);
+        return 2;
+    }
+    if (!error.empty()) m.durableUnmeasured = error;
+
+    installQtMessageFilter();
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QString::fromLatin1(kApplicationTitle));
+    QApplication::setQuitOnLastWindowClosed(false);
+    installFontSubstitutions();
+
+    QTemporaryDir work(QDir::tempPath() + QStringLiteral("/qbx-machine-check-XXXXXX"));
+    if (!work.isValid() || !writeExampleSetup(work.path(), error)) {
+        complain("the check cannot run: " + (work.isValid() ? error : work.errorString().toStdString()));
+        return 2;
+    }
+    const std::string folder = work.path().toStdString();
+
+    m.os = osDescription();
+    m.windowManager = windowManagerName();
+    m.qtVersion = qVersion();
+    m.cpuCount = QThread::idealThreadCount();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        m.screenWidth = screen->geometry().width();
+        m.screenHeight = screen->geometry().height();
+        m.devicePixelRatio = screen->devicePixelRatio();
+    }
+
+    std::string noInput;
+    std::unique_ptr<InputSender> input = systemInputSender(noInput);
+    if (!input) {
+        complain("the check cannot run: " + noInput);
+        return 2;
+    }
+
+    trace::startInMemory();
+    auto login = std::make_unique<LoginWindow>(nullptr, folder);
+    auto help = std::make_unique<HelpWindow>(nullptr, work.path());
+    // The other program's window the table is taken away for.
+    QLabel other(QStringLiteral("QBXSolo machine check: another window"));
+    other.setWindowTitle(QStringLiteral("Another window"));
+    other.resize(420, 200);
+
+    TableWindow* tableWindow = nullptr;
+    std::unique_ptr<TableWindow> table;
+    ScriptedPlay play(tableWindow, *login, input.get(), other, m, startNs);
+    std::string gameFault;
+    bool gameEnded = false;
+    login->onLogin = [&](const std::string& participantCode) {
+        table = std::make_unique<TableWindow>(help.get(), folder);
+        tableWindow = table.get();
+        table->quitApplication = [&] {
+            gameEnded = true;
+            play.gameEnded();
+        };
+        table->start(participantCode);
+        m.tableFont = QFontInfo(table->canvas()->font()).family().toStdString();
+    };
+    play.finished = [&](const std::string& why) {
+        gameFault = why;
+        // exit(), not quit(): the windows refuse to close, which would cancel a quit.
+        QTimer::singleShot(0, &app, [] { QCoreApplication::exit(0); });
+    };
+    login->show();
+    m.loginFont = QFontInfo(login->font()).family().toStdString();
+    app.exec();
+    trace::stop();
+    if (tableWindow && !gameEnded) tableWindow->game().programClosing("the machine check ended");
+
+    readTrace(play.sent(), m);
+    if (!gameFault.empty()) {
+        if (m.stampMs.empty()) m.stampUnmeasured = gameFault;
+        if (m.dealGlides.empty()) m.glideUnmeasured = gameFault;
+        if (m.front.empty()) m.frontUnmeasured = gameFault;
+    }
+    if (m.stampMs.empty() && m.stampUnmeasured.empty()) m.stampUnmeasured = "no input reached the game";
+    if (m.dealGlides.empty() && m.glideUnmeasured.empty()) m.glideUnmeasured = "no deal was played";
+
+    table.reset();
+    help.reset();
+    login.reset();
+
+    const mc::Report report = mc::judge(m, limits);
+    say(mc::reportText(report));
+    bool written = true;
+    const std::pair<std::string, std::string> files[] = {
+        {options.page, options.page.empty() ? std::string() : mc::reportHtml(report, m, limits, run)},
+        {options.json, options.json.empty() ? std::string() : mc::reportJson(report, m, limits, run)}};
+    for (const auto& [path, bytes] : files) {
+        if (path.empty()) continue;
+        if (!output::writeWhole(output::standardOutputAs(path), bytes, error)) {
+            complain(error);
+            written = false;
+        } else if (path != "-") {
+            say("Written: " + shownText(path) + "\n");
+        }
+    }
+    if (!written) return 2;
+    return mc::exitStatus(report);
+}
+
+}  // namespace qbx
