@@ -223,7 +223,8 @@ Figure frontFigure(const Measurements& m, const Limits& l) {
             continue;
         }
         ++tried;
-        if (!a.cameBack || a.backAfterMs < 0)
+        // A return whose moment was not taken came back all the same.
+        if (!a.cameBack)
             addReason(f.reason,
                       a.what + ": the table did not come back" + (a.reason.empty() ? "" : " (" + a.reason + ")"));
         else if (a.backAfterMs > l.frontBackMs)
