@@ -109,6 +109,9 @@ one_owner(WHAT "a code page table" PATTERN "0x20[aA][cC]|0x201[aA]|0x2122" OWNER
 one_owner(WHAT "UTF-8 encoded by hand" PATTERN "0xC0 \\|" OWNERS src/core/text/Encoding.cpp)
 one_owner(WHAT "a text decoder" PATTERN "QStringDecoder|fromLocal8Bit|QTextCodec")
 
+# Text put into a page is escaped in one place.
+one_owner(WHAT "an HTML escaper (use htmlEscape, core/text/Html.h)" PATTERN "&lt;" OWNERS src/core/text/Html.cpp)
+
 if(faults)
   message(FATAL_ERROR "a second owner:\n${faults}")
 endif()

@@ -17,7 +17,7 @@ struct Design {
 // Every control at its design size with its design text. Labels fit their
 // text: the view measures them and sets their real size.
 constexpr Design kDesign[] = {
-    {Ctl::Window, CtlKind::Form, "window", 1024, 768, "QBX"},
+    {Ctl::Window, CtlKind::Form, "window", kTableWidth, kTableHeight, "QBX"},
     {Ctl::Card2H, CtlKind::Image, "card2H", 75, 107, ""},
     {Ctl::Card3H, CtlKind::Image, "card3H", 75, 107, ""},
     {Ctl::Card4H, CtlKind::Image, "card4H", 75, 107, ""},

@@ -63,6 +63,12 @@ enum class Ctl : uint8_t {
 };
 constexpr int kControlCount = static_cast<int>(Ctl::Count);
 
+// The table window's size as designed, in device-independent pixels: the
+// window opens at this size, and a screen smaller than it cannot show the
+// whole table.
+inline constexpr int kTableWidth = 1024;
+inline constexpr int kTableHeight = 768;
+
 // What kind of control each is: the window, the light controls the window
 // paints itself (pictures, shapes, labels), and real widgets.
 enum class CtlKind : uint8_t { Form, Image, Shape, Label, TextBox, Button, RadioButton, PictureButton };

@@ -12,20 +12,30 @@
 
 namespace qbx::machinecheck {
 
-// The limits, one table: docs/experimenter-guide.md shows the same numbers.
+// The limits, one table: docs/experimenter-guide.md shows the same numbers
+// with their reasons. A limit of 0 is not judged.
 struct Limits {
     // The stamp a record takes minus the moment its input was sent.
     double stampMedianMs = 1.0;
     double stampMaxMs = 3.0;
+    double stampP99Ms = 0;
+    // The deal's steps: their median within dealStepMs ± dealStepToleranceMs,
+    // and 99 in 100 no later than dealStepP99Ms.
+    double dealStepMs = 0;
+    double dealStepToleranceMs = 0;
+    double dealStepP99Ms = 0;
     // A durable record (append + flush to the disk) in the folder of dataout.
     double durableMedianMs = 0;
     double durableP99Ms = 0;
     // The table's least size, in device-independent pixels.
     int tableWidth = 0, tableHeight = 0;
+    // The table back in front after an attempt to take it away.
+    double frontBackMs = 0;
+    // The program's start to the login window shown.
+    double startToLoginMs = 0;
 };
 // The limits of the system the program runs on (Linux or Windows).
 Limits limitsForThisSystem();
-
 // Median, 99th percentile and largest of some samples (nearest rank).
 struct Summary {
     size_t count = 0;
@@ -42,8 +52,8 @@ struct DealGlide {
 
 // An attempt to take the table away, and what became of it.
 struct FrontAttempt {
-    std::string what;     // "another window activated", "minimise request", "show desktop"
-    bool tried = false;   // false: the desktop offers no such thing (reason says so)
+    std::string what;    // "another window activated", "minimise request", "show desktop"
+    bool tried = false;  // false: the desktop offers no such thing (reason says so)
     bool cameBack = false;
     double backAfterMs = -1;
     std::string reason;
@@ -77,7 +87,8 @@ struct Measurements {
     std::vector<double> durableMs;  // one append + flush each
     std::string durableUnmeasured;
     DiskInfo disk;
-    double startToLoginMs = -1;  // the program's start to the login window shown
+    double startToLoginMs = -1;  // the program's start to the login window shown; < 0 not measured
+    std::string startUnmeasured;
     std::vector<FrontAttempt> front;
     std::string frontUnmeasured;
 };
@@ -101,6 +112,9 @@ struct Report {
     Verdict overall = Verdict::NotMeasured;
 };
 
+// "fit", "not fit", "not measured": as the text and the JSON say it.
+const char* verdictName(Verdict verdict);
+
 // Judges every figure against the limits.
 Report judge(const Measurements& m, const Limits& limits);
 
@@ -114,6 +128,8 @@ struct RunInfo {
     std::string hostName;
 };
 
+// The overall verdict as a sentence: "This machine is fit for sessions."
+std::string overallSentence(const Report& report);
 // One line per figure ("fit       Input to its time stamp: …"), then the overall line.
 std::string reportText(const Report& report);
 // Every figure, every sample's summary, the machine and the limits.
@@ -123,9 +139,11 @@ std::string reportJson(const Report& report, const Measurements& m, const Limits
 std::string reportHtml(const Report& report, const Measurements& m, const Limits& limits, const RunInfo& run);
 
 // Appends `count` records of a log's size to a new file in `folder` and
-// flushes each to the disk, as the event logs are; the file is removed
-// after. Fills `disk` with what kind of file system holds the folder.
-// nullopt-free: on a failure `error` says why and the samples are those made.
+// flushes each to the disk, as the event logs are, timing each; the file is
+// removed after. Fills `disk` with the folder and the kind of file system
+// that holds it. On a failure (the folder missing, no folder, not writable,
+// a write or flush refused) `error` says why and the samples are those made
+// before it.
 std::vector<double> measureDurableRecords(const std::string& folder, int count, DiskInfo& disk, std::string& error);
 
 }  // namespace qbx::machinecheck

@@ -86,6 +86,15 @@ bool makeDirectory(const std::string& path, std::string& error);
 // The bytes free for this program on the disk that holds `path`; -1 when
 // unknown.
 long long freeSpace(const std::string& path);
+// The kind of file system that holds `path`: its name as the system calls it
+// ("ext4", "xfs", "tmpfs", "nfs4", "cifs", "fuse.sshfs", "NTFS"; "" when it
+// cannot be told) and whether it lies on another machine (NFS, SMB, 9p, a
+// network drive), where every flush waits on the network.
+struct FileSystemKind {
+    std::string name;
+    bool network = false;
+};
+FileSystemKind fileSystemOf(const std::string& path);
 // Gives the folder `from` the name `to`; `targetExists` when `to` was taken.
 bool renameDirectory(const std::string& from, const std::string& to, bool& targetExists, std::string& error);
 // Removes a folder and everything in it, as far as it can.

@@ -114,6 +114,21 @@ bool replaceFile(const std::string& from, const std::string& to, std::string& er
     return false;
 }
 
+FileSystemKind fileSystemOf(const std::string& path) {
+    FileSystemKind kind;
+    // A UNC path ("\\server\share\...") is a share whatever its volume says.
+    const bool unc = path.size() >= 2 && (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/');
+    char root[MAX_PATH + 1] = {};
+    if (!::GetVolumePathNameA(path.c_str(), root, MAX_PATH)) {
+        kind.network = unc;
+        return kind;
+    }
+    char name[MAX_PATH + 1] = {};
+    if (::GetVolumeInformationA(root, nullptr, 0, nullptr, nullptr, nullptr, name, MAX_PATH)) kind.name = name;
+    kind.network = unc || ::GetDriveTypeA(root) == DRIVE_REMOTE;
+    return kind;
+}
+
 }  // namespace qbx::sys
 
 #endif

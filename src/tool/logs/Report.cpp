@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "core/eventlog/LogFormat.h"
+#include "core/text/Html.h"
 #include "tool/Tool.h"
 #include "tool/logs/LinesLeftOut.h"
 #include "tool/logs/Progress.h"
@@ -279,21 +280,6 @@ const char* kScaleChoice =
     "<label for=\"scale-common\">one for all hands</label></span>";
 
 }  // namespace
-
-std::string htmlEscape(std::string_view text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
-        default: out += c;
-        }
-    }
-    return out;
-}
 
 ReportCounts writeReport(const LogFolder& logs, const std::string& path, const std::vector<const GameSetup*>& setups,
                          const GameSetup* given, const std::string& title, std::ostream& messages) {

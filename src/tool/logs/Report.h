@@ -28,6 +28,4 @@ struct ReportCounts {
 ReportCounts writeReport(const LogFolder& logs, const std::string& path, const std::vector<const GameSetup*>& setups,
                          const GameSetup* given, const std::string& title, std::ostream& messages);
 
-std::string htmlEscape(std::string_view text);
-
 }  // namespace qbx::tool::logs
