@@ -544,7 +544,7 @@ TEST_F(SessionSetups, NoFileButARegularOneIsReadAndNothingWaits) {
 // in the sessions table too.
 TEST_F(SessionSetups, ControlCharactersInNamesAreShownEscaped) {
     EXPECT_EQ(qbx::shownText("Z9 \xc3\xa9\x1b[31m\x7f\xc2\x9b"
-                        "2J\n"),
+                             "2J\n"),
               "Z9 \xc3\xa9\\x1b[31m\\x7f\\xc2\\x9b2J\\x0a");
     const fs::path folder = tmp.path() / "lab\x1b]0;owned\x07" / "dataout";
     copyMixGame(folder, "071226_1");

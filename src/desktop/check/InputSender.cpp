@@ -147,8 +147,7 @@ std::unique_ptr<InputSender> systemInputSender(std::string& why) {
         why = "the display is not an X11 display: input cannot be sent as a participant's";
         return nullptr;
     }
-    xcb_test_get_version_reply_t* version =
-        xcb_test_get_version_reply(c, xcb_test_get_version(c, 2, 2), nullptr);
+    xcb_test_get_version_reply_t* version = xcb_test_get_version_reply(c, xcb_test_get_version(c, 2, 2), nullptr);
     if (!version) {
         why = "the X server has no XTEST extension: input cannot be sent as a participant's";
         return nullptr;

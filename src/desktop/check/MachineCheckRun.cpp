@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QSysInfo>
@@ -17,6 +18,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -71,8 +73,9 @@ constexpr int kDurableRecords = 200;
 constexpr int kHands = 5;
 // The whole check gives up on the game after this long.
 constexpr int kGameLimitMs = 60'000;
-// How long a table taken away has to come back.
+// How long a table taken away has to come back, and to stay there.
 constexpr int kComeBackMs = 2'000;
+constexpr int kHeldMs = 250;
 
 struct Options {
     std::string folder = ".";
@@ -142,7 +145,8 @@ std::string displayMissing() {
         xcb_connection_t* c = xcb_connect(nullptr, nullptr);
         const bool failed = xcb_connection_has_error(c) != 0;
         xcb_disconnect(c);
-        if (failed) return "no display: the X display " + qEnvironmentVariable("DISPLAY").toStdString() + " cannot be reached";
+        if (failed)
+            return "no display: the X display " + qEnvironmentVariable("DISPLAY").toStdString() + " cannot be reached";
     }
 #endif
     return {};
@@ -199,9 +203,8 @@ std::string osDescription() {
 // what is measured crosses the participant's path.
 class ScriptedPlay : public QObject {
 public:
-    ScriptedPlay(TableWindow*& table, LoginWindow& login, InputSender* input, QWidget& other,
-                 mc::Measurements& m, int64_t startNs)
-        : table_(table), login_(login), input_(input), other_(other), m_(m), startNs_(startNs) {
+    ScriptedPlay(TableWindow*& table, LoginWindow& login, InputSender* input, mc::Measurements& m, int64_t startNs)
+        : table_(table), login_(login), input_(input), m_(m), startNs_(startNs) {
         poll_.setInterval(5);
         connect(&poll_, &QTimer::timeout, this, [this] { step(); });
         poll_.start();
@@ -291,6 +294,28 @@ private:
         }
     }
 
+    // Another program's window, shown without taking the focus, for the
+    // table to be taken away to: a second copy of this program.
+    void startOtherProgram() {
+        other_.setProgram(QCoreApplication::applicationFilePath());
+        other_.setArguments({QStringLiteral("--check-machine-other-window")});
+        connect(&other_, &QProcess::readyReadStandardOutput, this, [this] {
+            bool ok = false;
+            const WId id = static_cast<WId>(other_.readAllStandardOutput().trimmed().toULongLong(&ok));
+            if (ok && id) otherWindow_ = id;
+        });
+        other_.start();
+    }
+
+public:
+    ~ScriptedPlay() override {
+        if (other_.state() != QProcess::NotRunning) {
+            other_.kill();
+            other_.waitForFinished(3000);
+        }
+    }
+
+private:
     // Takes the table away once, then waits for it to come back.
     void tryTakeAway() {
         const auto what = static_cast<TakeAway>(attempt_);
@@ -298,7 +323,12 @@ private:
         mc::FrontAttempt a;
         a.what = kNames[attempt_];
         std::string why;
-        a.tried = takeAway(what, *table_, other_, why);
+        if (what == TakeAway::ActivateOther && !otherWindow_) {
+            a.tried = false;
+            why = "the other program's window did not come up";
+        } else {
+            a.tried = takeAway(what, *table_, otherWindow_, why);
+        }
         a.reason = why;
         m_.front.push_back(a);
         takenAt_.start();
@@ -321,15 +351,22 @@ private:
         if (phase_ != Phase::Playing) return;
         if (takenAt_.isValid()) {
             // An attempt under way: back in front, or out of time.
+            // Back means back to stay: in front for kHeldMs on end, so that
+            // a desktop that takes it again at once is not called fit.
             mc::FrontAttempt& a = m_.front.back();
-            const bool back = isInFront(*table_) && !other_.isActiveWindow();
-            if (a.tried && !back && takenAt_.elapsed() < kComeBackMs) return;
+            if (isInFront(*table_)) {
+                if (backSinceMs_ < 0) backSinceMs_ = static_cast<double>(takenAt_.elapsed());
+            } else {
+                backSinceMs_ = -1;
+            }
+            const bool back = backSinceMs_ >= 0 && takenAt_.elapsed() - backSinceMs_ >= kHeldMs;
+            if (a.tried && !back && takenAt_.elapsed() < kComeBackMs + kHeldMs) return;
             if (a.tried) {
                 a.cameBack = back;
-                a.backAfterMs = back ? static_cast<double>(takenAt_.elapsed()) : -1;
-                if (!back) a.reason = "the table was not back in front after 2 s";
+                a.backAfterMs = back ? backSinceMs_ : -1;
+                if (!back) a.reason = "the table was not back in front to stay within 2 s";
             }
-            other_.hide();
+            backSinceMs_ = -1;
             takenAt_.invalidate();
             pace_.start();
             nextPauseMs_ = 300;
@@ -350,6 +387,7 @@ private:
             return;
         }
         if (handSeen_ != handPlayed_) {
+            if (handPlayed_ == 0) startOtherProgram();
             handPlayed_ = handSeen_;
             actionInHand_ = 0;
             pace_.start();
@@ -417,12 +455,14 @@ private:
     TableWindow*& table_;
     LoginWindow& login_;
     InputSender* input_;
-    QWidget& other_;
+    QProcess other_;
+    WId otherWindow_ = 0;
     mc::Measurements& m_;
     int64_t startNs_;
     QTimer poll_;
     QElapsedTimer clock_, pace_, takenAt_;
     int nextPauseMs_ = 0;
+    double backSinceMs_ = -1;
     std::vector<std::function<void()>> pending_;
     std::vector<int64_t> sent_;
     std::minstd_rand draw_{4242};
@@ -437,7 +477,21 @@ void readTrace(const std::vector<int64_t>& sent, mc::Measurements& m) {
     size_t count = 0, dropped = 0;
     const trace::Entry* entries = trace::entries(count, dropped);
     auto ms = [](int64_t ns) { return static_cast<double>(ns) / 1e6; };
-    // An input's stamp: the first clock read after the game had the input.
+    // The time of day on the steady clock: each stamp, read to the whole
+    // millisecond, says the day's time was at least its value when read; the
+    // largest such bound places the steady clock on the log's time line.
+    // (A coarse system clock, as on some Windows machines, shows as stamps
+    // that read early.)
+    constexpr double kDayMs = 86'400'000.0;
+    double dayOffsetMs = -1e300, lastMsOfDay = -1, dayShift = 0;
+    for (size_t i = 0; i < count; ++i) {
+        if (entries[i].event != trace::Event::Stamp) continue;
+        if (entries[i].msOfDay + dayShift < lastMsOfDay - kDayMs / 2) dayShift += kDayMs;  // past midnight
+        lastMsOfDay = entries[i].msOfDay + dayShift;
+        dayOffsetMs = std::max(dayOffsetMs, lastMsOfDay - ms(entries[i].ns));
+    }
+    // An input's stamp, as the log writes it: the first clock read after the
+    // game had the input, minus the moment it was sent.
     size_t at = 0;
     for (size_t i = 0; i < sent.size(); ++i) {
         const int64_t until = i + 1 < sent.size() ? sent[i + 1] : INT64_MAX;
@@ -448,7 +502,11 @@ void readTrace(const std::vector<int64_t>& sent, mc::Measurements& m) {
             ++j;
         if (j >= count || entries[j].ns >= until) continue;  // the table took it as no input of the game
         while (j < count && entries[j].ns < until && entries[j].event != trace::Event::Stamp) ++j;
-        if (j < count && entries[j].ns < until) m.stampMs.push_back(ms(entries[j].ns - sent[i]));
+        if (j < count && entries[j].ns < until) {
+            double stamp = entries[j].msOfDay;
+            while (stamp - (ms(sent[i]) + dayOffsetMs) < -kDayMs / 2) stamp += kDayMs;
+            m.stampMs.push_back(stamp - (ms(sent[i]) + dayOffsetMs));
+        }
     }
     // Glide ticks: from a start to the first tick and between ticks.
     int64_t lastTick = -1;
@@ -490,11 +548,32 @@ void readTrace(const std::vector<int64_t>& sent, mc::Measurements& m) {
 
 std::string hostName() { return QSysInfo::machineHostName().toStdString(); }
 
+// The check's second copy of the program: one small window in a corner,
+// shown without taking the focus, its system id on standard output. It
+// ends when the check ends it, or after a minute on its own.
+constexpr const char* kOtherWindowOption = "--check-machine-other-window";
+
+int runOtherWindow(int argc, char** argv) {
+    installQtMessageFilter();
+    QApplication app(argc, argv);
+    QLabel window(QStringLiteral("Another program's window (the QBXSolo machine check)"));
+    window.setWindowTitle(QStringLiteral("Another program"));
+    window.setAttribute(Qt::WA_ShowWithoutActivating);
+    window.setGeometry(0, 0, 360, 120);
+    window.show();
+    say(std::to_string(static_cast<unsigned long long>(window.winId())) + "\n");
+    QTimer::singleShot(60'000, &app, [] { QCoreApplication::exit(0); });
+    return app.exec();
+}
+
 }  // namespace
 
-bool asksForMachineCheck(int argc, char** argv) { return argc >= 2 && std::string(argv[1]) == "--check-machine"; }
+bool asksForMachineCheck(int argc, char** argv) {
+    return argc >= 2 && (std::string(argv[1]) == "--check-machine" || std::string(argv[1]) == kOtherWindowOption);
+}
 
 int runMachineCheck(int argc, char** argv, int64_t startNs) {
+    if (std::string(argv[1]) == kOtherWindowOption) return runOtherWindow(argc, argv);
 #ifdef _WIN32
     useParentConsole();
 #endif
@@ -573,14 +652,9 @@ int runMachineCheck(int argc, char** argv, int64_t startNs) {
     trace::startInMemory();
     auto login = std::make_unique<LoginWindow>(nullptr, folder);
     auto help = std::make_unique<HelpWindow>(nullptr, work.path());
-    // The other program's window the table is taken away for.
-    QLabel other(QStringLiteral("QBXSolo machine check: another window"));
-    other.setWindowTitle(QStringLiteral("Another window"));
-    other.resize(420, 200);
-
     TableWindow* tableWindow = nullptr;
     std::unique_ptr<TableWindow> table;
-    ScriptedPlay play(tableWindow, *login, input.get(), other, m, startNs);
+    ScriptedPlay play(tableWindow, *login, input.get(), m, startNs);
     std::string gameFault;
     bool gameEnded = false;
     login->onLogin = [&](const std::string& participantCode) {
@@ -612,6 +686,7 @@ int runMachineCheck(int argc, char** argv, int64_t startNs) {
     }
     if (m.stampMs.empty() && m.stampUnmeasured.empty()) m.stampUnmeasured = "no input reached the game";
     if (m.dealGlides.empty() && m.glideUnmeasured.empty()) m.glideUnmeasured = "no deal was played";
+    if (m.startToLoginMs < 0) m.startUnmeasured = "the login window was never shown";
 
     table.reset();
     help.reset();

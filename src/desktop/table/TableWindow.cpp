@@ -62,14 +62,14 @@ TableWindow::TableWindow(HelpWindow* help, std::string folder)
     // Escape and a lost focus end a drag wherever the keyboard focus is.
     qApp->installEventFilter(this);
 #ifndef _WIN32
-    // Where no window manager runs, nobody keeps another program's window
-    // from taking the focus and the top: the table takes both back. (With
-    // one, the holder hears of the window above; on Windows, the window
-    // procedure of the lost foreground.) The program's own box or help
-    // keeps the application active, so they are never fought.
+    // Another program's window that takes the focus (activated by a task
+    // bar, a script, or itself) would take the participant's keys: the
+    // table takes the focus back, and with no window manager the top too.
+    // (On Windows the window procedure hears of the lost foreground.) The
+    // program's own box or help keeps the application active, so they are
+    // never fought.
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
-        if (state != Qt::ApplicationActive && isVisible() && windowManagerName().empty())
-            keepInFront(FrontLost::LostFocus);
+        if (state != Qt::ApplicationActive && isVisible()) keepInFront(FrontLost::LostFocus);
     });
 #endif
     refresh();
@@ -399,6 +399,10 @@ void TableWindow::showMessage(const std::string& text) {
         repaint();
     }
     showMessageBox(this, text);
+    // Where no window manager runs, the focus of a closed box goes back to
+    // the root, not to the table: the table takes it, so that it hears when
+    // another program takes it.
+    if (isVisible() && !exitRequested_) holder_->holdInFront();
 }
 
 void TableWindow::beep() { QApplication::beep(); }
@@ -453,8 +457,9 @@ void TableWindow::timerChanged(TimerId id, bool running, int intervalMs) {
 LocalTime TableWindow::now() {
     // Every record stamp and every deal step reads the clock: the system's
     // own call, which QDateTime would wrap with a look at the zone files.
-    trace::mark(trace::Event::Stamp);
-    return sys::localTimeNow();
+    const LocalTime t = sys::localTimeNow();
+    trace::markStamp(((t.hour * 60 + t.minute) * 60 + t.second) * 1000 + t.millisecond);
+    return t;
 }
 
 }  // namespace qbx

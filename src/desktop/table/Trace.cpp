@@ -46,13 +46,13 @@ namespace detail {
 
 bool enabled = false;
 
-void record(Event event) noexcept {
+void record(Event event, int32_t msOfDay) noexcept {
     // CLOCK_MONOTONIC is read through the vDSO: no system call.
     if (used == kCapacity) {
         ++dropped;
         return;
     }
-    buffer[used++] = {nowNs(CLOCK_MONOTONIC), event};
+    buffer[used++] = {nowNs(CLOCK_MONOTONIC), msOfDay, event};
 }
 
 }  // namespace detail

@@ -27,12 +27,13 @@ enum class Event : uint8_t {
 // One mark: the steady clock in nanoseconds, and what happened.
 struct Entry {
     int64_t ns;
+    int32_t msOfDay;  // a stamp's time of day as the game read it, in ms; 0 for the rest
     Event event;
 };
 
 namespace detail {
 extern bool enabled;
-void record(Event event) noexcept;
+void record(Event event, int32_t msOfDay = 0) noexcept;
 }  // namespace detail
 
 // Reads QBX_TRACE_FILE and, when it is set, allocates the buffer.
@@ -50,6 +51,10 @@ int64_t steadyNs() noexcept;
 
 inline void mark(Event event) noexcept {
     if (__builtin_expect(detail::enabled, false)) detail::record(event);
+}
+// The game read the clock for a record: the time of day it got, in ms.
+inline void markStamp(int32_t msOfDay) noexcept {
+    if (__builtin_expect(detail::enabled, false)) detail::record(Event::Stamp, msOfDay);
 }
 
 }  // namespace qbx::trace

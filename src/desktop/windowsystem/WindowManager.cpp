@@ -320,7 +320,7 @@ struct FrontHolder::Native : QAbstractNativeEventFilter {
     }
 
     void hold() {
-        if (!managed()) return;
+        if (!managed()) return holdWithoutManager();
         const bool maximised = holder.place_ && holder.place_() == holder.window_.screen()->availableGeometry();
         askEveryDesktop();
         send(wmState, {kRemove, shaded, below, kPagerSource, 0});
@@ -339,6 +339,25 @@ struct FrontHolder::Native : QAbstractNativeEventFilter {
             const uint32_t stackMode = XCB_STACK_MODE_ABOVE;
             xcb_configure_window(c, window(), XCB_CONFIG_WINDOW_STACK_MODE, &stackMode);
         }
+        xcb_flush(c);
+    }
+
+    // With no window manager, the focus and the top are the window's to
+    // take: given at the server's own time, as a focus set by another
+    // program with a later time than the window's last event would make
+    // Qt's own request be ignored. A box or the help of the program's own
+    // keeps them.
+    void holdWithoutManager() {
+        const QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal != &holder.window_) return;
+        xcb_get_window_attributes_reply_t* a =
+            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window()), nullptr);
+        const bool viewable = a && a->map_state == XCB_MAP_STATE_VIEWABLE;
+        std::free(a);
+        if (!viewable) return;
+        const uint32_t stackMode = XCB_STACK_MODE_ABOVE;
+        xcb_configure_window(c, window(), XCB_CONFIG_WINDOW_STACK_MODE, &stackMode);
+        xcb_set_input_focus(c, XCB_INPUT_FOCUS_POINTER_ROOT, window(), XCB_CURRENT_TIME);
         xcb_flush(c);
     }
 
@@ -402,7 +421,7 @@ struct FrontHolder::Native : QAbstractNativeEventFilter {
     }
 };
 
-bool takeAway(TakeAway what, QWidget& window, QWidget& other, std::string& why) {
+bool takeAway(TakeAway what, QWidget& window, WId other, std::string& why) {
     xcb_connection_t* c = connection();
     if (!c) {
         why = "no X11 display";
@@ -412,10 +431,7 @@ bool takeAway(TakeAway what, QWidget& window, QWidget& other, std::string& why) 
     const bool managed = !windowManagerName().empty();
     switch (what) {
     case TakeAway::ActivateOther: {
-        other.show();
-        other.raise();
-        other.activateWindow();
-        const auto otherId = static_cast<xcb_window_t>(other.winId());
+        const auto otherId = static_cast<xcb_window_t>(other);
         if (managed) {
             // As a task bar asks: the window manager obeys a pager at once.
             sendToRoot(c, root, otherId, atom(c, "_NET_ACTIVE_WINDOW"), {kPagerSource, XCB_CURRENT_TIME, 0, 0, 0});
@@ -515,7 +531,7 @@ std::string windowManagerName() { return {}; }
 
 bool onAnotherDesktop(const QWidget&) { return false; }
 
-bool takeAway(TakeAway, QWidget&, QWidget&, std::string& why) {
+bool takeAway(TakeAway, QWidget&, WId, std::string& why) {
     why = "this build has no X11 calls";
     return false;
 }

@@ -31,8 +31,9 @@ enum class TakeAway {
     Minimise,       // the window asked to be minimised, as a task bar asks
     ShowDesktop,    // the bare desktop shown, every window out of the way
 };
-// Asks for it. False with `why` when this desktop offers no such thing.
-bool takeAway(TakeAway what, QWidget& window, QWidget& other, std::string& why);
+// Asks for it; `other` is another program's window, by its system id.
+// False with `why` when this desktop offers no such thing.
+bool takeAway(TakeAway what, QWidget& window, WId other, std::string& why);
 // The window is shown, not minimised, the active one, and no other window
 // of the desktop lies above it.
 bool isInFront(const QWidget& window);

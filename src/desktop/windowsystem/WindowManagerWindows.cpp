@@ -31,12 +31,11 @@ bool onAnotherDesktop(const QWidget& window) {
     return SUCCEEDED(asked) && !onCurrent;
 }
 
-bool takeAway(TakeAway what, QWidget& window, QWidget& other, std::string& why) {
+bool takeAway(TakeAway what, QWidget& window, WId other, std::string& why) {
     switch (what) {
     case TakeAway::ActivateOther:
-        other.show();
-        SetForegroundWindow(reinterpret_cast<HWND>(other.winId()));
-        SetWindowPos(reinterpret_cast<HWND>(other.winId()), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        SetForegroundWindow(reinterpret_cast<HWND>(other));
+        SetWindowPos(reinterpret_cast<HWND>(other), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         return true;
     case TakeAway::Minimise:
         // What another program's call does; the window's own handler sees it after.
