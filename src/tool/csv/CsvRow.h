@@ -67,18 +67,21 @@ void copyEnds(char* to, const char* from, size_t n) {
 [[gnu::always_inline]] inline char* put(char* at, std::string_view text) {
     const char* from = text.data();
     const size_t n = text.size();
-    if (n >= 16 && n <= 32)
-        copyEnds<16>(at, from, n);
-    else if (n >= 8 && n < 16)
-        copyEnds<8>(at, from, n);
-    else if (n >= 4 && n < 8)
+    // The shortest first: most fields are empty or a card or code of two bytes.
+    if (n < 4) {
+        if (n > 0) {
+            at[0] = from[0];
+            at[n / 2] = from[n / 2];
+            at[n - 1] = from[n - 1];
+        }
+    } else if (n < 8) {
         copyEnds<4>(at, from, n);
-    else if (n > 32)
+    } else if (n < 16) {
+        copyEnds<8>(at, from, n);
+    } else if (n <= 32) {
+        copyEnds<16>(at, from, n);
+    } else {
         std::memcpy(at, from, n);
-    else if (n > 0) {  // 1 to 3 bytes
-        at[0] = from[0];
-        at[n / 2] = from[n / 2];
-        at[n - 1] = from[n - 1];
     }
     return at + n;
 }
@@ -133,9 +136,11 @@ inline char* putNumber(char* at, long long value) {
 // with its milliseconds past 999, is worked out instead.
 inline char* putStampMs(char* at, const LogRecord& r) {
     if (r.first.seconds == 0 || r.first.millis > 999) return putNumber(at, r.first.ms());
-    size_t dot = 0;
-    while (r.raw[dot] != '.') ++dot;
-    at = put(at, r.raw.substr(0, dot));
+    // The seconds are written without leading zeros: their digits are as
+    // many as their value has (five from 02:46:40 on).
+    const long s = r.first.seconds;
+    const size_t digits = s >= 10000 ? 5 : s >= 1000 ? 4 : s >= 100 ? 3 : s >= 10 ? 2 : 1;
+    at = put(at, r.raw.substr(0, digits));
     *at++ = static_cast<char>('0' + r.first.millis / 100);
     std::memcpy(at, kPairs + 2 * static_cast<size_t>(r.first.millis % 100), 2);
     return at + 2;
