@@ -119,9 +119,17 @@ inline char* putNumber(char* at, long long value) {
     const int digits = below + ((rest | 1) >= kPowers[below]);
     char* end = at + digits;
     char* p = end;
-    for (; rest >= 100; rest /= 100) {
+    // Four digits per division while there are more than four, then two.
+    for (; rest >= 10000; rest /= 10000) {
+        const auto four = static_cast<unsigned>(rest % 10000);
+        p -= 4;
+        std::memcpy(p, kPairs + 2 * (four / 100), 2);
+        std::memcpy(p + 2, kPairs + 2 * (four % 100), 2);
+    }
+    if (rest >= 100) {
         p -= 2;
         std::memcpy(p, kPairs + 2 * (rest % 100), 2);
+        rest /= 100;
     }
     if (rest >= 10) {
         std::memcpy(p - 2, kPairs + 2 * rest, 2);
