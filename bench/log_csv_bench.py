@@ -51,15 +51,16 @@ def main():
                 records += fh.read().count(b"\n")
         cat_out = os.path.join(tmp, "all.txt")
         events, hands = os.path.join(tmp, "events.csv"), os.path.join(tmp, "hands.csv")
-        codebook = os.path.join(tmp, "datapackage.json")  # csv's codebook beside the tables
+        # csv's codebook and the readers for pandas and R, beside the tables
+        beside = [os.path.join(tmp, name) for name in ("datapackage.json", "read_tables.py", "read_tables.R")]
         cat_times, csv_times = [], []
         for _ in range(a.runs):
             # Each starts with no output of the run before: cat's file is
-            # emptied, csv's tables and codebook are removed, before the
-            # clock starts.
+            # emptied, csv's tables, codebook and readers are removed,
+            # before the clock starts.
             with open(cat_out, "wb") as out:
                 cat_times.append(timed(["cat"] + files, stdout=out))
-            for old in (events, hands, codebook):
+            for old in [events, hands] + beside:
                 if os.path.exists(old):
                     os.remove(old)
             csv_times.append(timed([tool, "csv", dataout, "-o", events, "--hands", hands],
@@ -75,7 +76,8 @@ def main():
         "",
         f"{a.sessions} sessions ({len(files)} logs, {records:,} records, {size / 1e6:.1f} MB) written by the engine, "
         f"on {where}; {a.runs} alternating runs, medians. cat writes the logs into one file; csv writes "
-        f"events.csv ({rows:,} rows) and hands.csv ({out_size / 1e6:.1f} MB together), syncs and renames them. "
+        f"events.csv ({rows:,} rows) and hands.csv ({out_size / 1e6:.1f} MB together), and beside them the codebook "
+        f"and the readers for pandas and R, syncs and renames them. "
         f"Each run starts with no output of the run before (cat's file emptied, csv's removed, before the clock starts).",
         "",
         "| Figure | qbxtool csv | cat | Ratio / target | Holds |",

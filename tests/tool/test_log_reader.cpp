@@ -91,6 +91,9 @@ TEST(LogReader, RefusesLinesThatAreAlmostRecords) {
              "86400.0:TF:CK",                                                      // past midnight
              "1.2:1.2:GC:5H;numberCardView:Card dealt",                            // no such card
              "1.2:1.2:GC:2H;numberCard:Card dealt",                                // no such place
+             "1.2:1.2:GC:2H;numberCardView",                                       // no ':' after the place
+             "1.2:1.2:GC:2H",                                                      // nor ';' after the card
+             "1.2:1.2:PM:3C;upCardView;4H:Color Keeper moved card",                // a place missing
              "1.2:1.2:PM:2c;upCardView;2H;colorCardView:Color Keeper moved card",  // moves write H or C
              "1.2:1.2:GE:1;950.50:Hand Ended",  // a score is written in its shortest form
              "1.2:1.2:GE:01;950:Hand Ended",
@@ -190,6 +193,64 @@ TEST(LogReader, ARecordReadAgainKeepsNothingOfTheLineBefore) {
             };
             EXPECT_TRUE(fields(reused) == fields(fresh)) << lines[i] << " then " << lines[j];
         }
+}
+
+// A stamp is read eight bytes at a time when the line has them and a byte
+// at a time near its end: both take exactly the stamps of the game's form
+// (no leading zeros, seconds below 86400, milliseconds up to 1005), with
+// any count of digits and however few bytes follow.
+TEST(LogReader, ReadsEveryStampAsItsDigitsSayNearTheLineEndOrNot) {
+    const auto plain = [](const std::string& digits, int most, long& value) {
+        if (digits.empty() || digits.size() > static_cast<size_t>(most) || (digits.size() > 1 && digits[0] == '0') ||
+            digits.find_first_not_of("0123456789") != std::string::npos)
+            return false;
+        value = std::stol(digits);
+        return true;
+    };
+    const std::vector<std::string> seconds = {"0",     "7",     "10",    "99",     "123",    "4567", "28800",
+                                              "86399", "86400", "99999", "123456", "00",     "07",   "0123",
+                                              "",      "1x",    "9",     "45000",  "100000", "3"};
+    const std::vector<std::string> millis = {"0",    "5",     "54", "999", "1000", "1005",    "1006",
+                                             "9999", "10000", "00", "05",  "",     "12345678"};
+    // After the stamp: few bytes (the short path), or many.
+    const std::vector<std::string> bodies = {"TF:CK", "Game begins", ":Hand Ended"};
+    for (const std::string& s : seconds)
+        for (const std::string& m : millis)
+            for (const std::string& body : bodies) {
+                const std::string line = s + "." + m + ":" + body;
+                long sv = 0, mv = 0;
+                const bool good = plain(s, 5, sv) && sv < 86400 && plain(m, 4, mv) && mv <= 1005;
+                LogRecord r;
+                LogFault f;
+                ASSERT_EQ(parseLogLine(line, 3, r, f), good) << line << ": " << f.what;
+                if (good) {
+                    EXPECT_EQ(r.first.seconds, sv) << line;
+                    EXPECT_EQ(r.first.millis, mv) << line;
+                } else {
+                    // No digit at all where the line begins: no stamp, not a bad one.
+                    EXPECT_EQ(f.kind, s.empty() ? LogFaultKind::UnknownRecord : LogFaultKind::BadStamp) << line;
+                }
+                // The same stamp written twice, before a record of both.
+                const std::string twice = s + "." + m + ":" + s + "." + m + ":RP::Remote pass received:;;;";
+                ASSERT_EQ(parseLogLine(twice, 3, r, f), good) << twice << ": " << f.what;
+                if (good) EXPECT_EQ(r.second.ms(), sv * 1000 + mv) << twice;
+            }
+}
+
+// A byte that is not text is found wherever it stands, the last bytes of a
+// line included (looked at together with the ones before them).
+TEST(LogReader, FindsAByteThatIsNoTextAtEveryPlaceOfALine) {
+    for (const std::string& good :
+         {std::string("1.2:TF:CK"), std::string("28803.115:28803.115:GC:2H;numberCardView:Card dealt")})
+        for (size_t at = 0; at < good.size(); ++at)
+            for (const char bad : {'\x01', '\r', '\x1f'}) {
+                std::string line = good;
+                line[at] = bad;
+                LogRecord r;
+                LogFault f;
+                ASSERT_FALSE(parseLogLine(line, 2, r, f)) << at;
+                EXPECT_EQ(f.kind, bad == '\r' ? LogFaultKind::BareReturn : LogFaultKind::NotText) << at;
+            }
 }
 
 TEST(LogReader, NamesTheLineOfEveryBrokenLine) {

@@ -80,24 +80,6 @@ std::optional<ActionKind> actionBegunBy(LogRecordKind kind) {
     }
 }
 
-std::optional<Role> actorOf(const LogRecord& record, Role logRole) {
-    if (record.role == 'c') return Role::Ck;
-    if (record.role == 'n') return Role::Nk;
-    if (record.kind == LogRecordKind::RemoteMove || record.kind == LogRecordKind::RemotePass) return otherRole(logRole);
-    return std::nullopt;
-}
-
-Role pickUpMaker(const LogRecord* next, Role logRole) {
-    if (!next) return logRole;
-    switch (next->kind) {
-    case LogRecordKind::OwnMove:
-    case LogRecordKind::OwnPass: return logRole;
-    case LogRecordKind::RemoteMove:
-    case LogRecordKind::RemotePass: return otherRole(logRole);
-    default: return logRole;
-    }
-}
-
 std::string participantCode(std::string_view headerField) {
     constexpr std::string_view kAddedBlanks = "   ";
     if (headerField.size() >= kAddedBlanks.size() &&

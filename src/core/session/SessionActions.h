@@ -50,15 +50,25 @@ std::string mirrorDifference(const LogRecord& ck, const LogRecord& nk);
 // The role a record is of, in the log of `logRole`: the role it names (a
 // log's header, a pick-up, a look, an own move or pass), the other role for
 // a remote move or pass; none for the records of neither. Whose a pick-up
-// was is decided later (pickUpMaker).
-std::optional<Role> actorOf(const LogRecord& record, Role logRole);
+// was is decided later (pickUpMaker). Inline, as csv asks both of every
+// record.
+inline std::optional<Role> actorOf(const LogRecord& record, Role logRole) {
+    if (record.role == 'c') return Role::Ck;
+    if (record.role == 'n') return Role::Nk;
+    if (record.kind == LogRecordKind::RemoteMove || record.kind == LogRecordKind::RemotePass) return otherRole(logRole);
+    return std::nullopt;
+}
 
 // A pick-up is written into the log of the role in turn as the card is
 // lifted; under MIX the lift itself may hand the turn to the other role,
 // whose pick-up it then is. The record that follows pick-ups in their log
 // tells whose they were: the maker of the move or pass it is; a look's or
 // any other record's (or none: the log's end), the log's role.
-Role pickUpMaker(const LogRecord* next, Role logRole);
+inline Role pickUpMaker(const LogRecord* next, Role logRole) {
+    if (next && (next->kind == LogRecordKind::RemoteMove || next->kind == LogRecordKind::RemotePass))
+        return otherRole(logRole);
+    return logRole;
+}
 
 // The participant code as typed: the header's field without the three
 // blanks the program writes after every code. A code's own trailing blanks

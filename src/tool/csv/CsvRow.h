@@ -67,18 +67,21 @@ void copyEnds(char* to, const char* from, size_t n) {
 [[gnu::always_inline]] inline char* put(char* at, std::string_view text) {
     const char* from = text.data();
     const size_t n = text.size();
-    if (n >= 16 && n <= 32)
-        copyEnds<16>(at, from, n);
-    else if (n >= 8 && n < 16)
-        copyEnds<8>(at, from, n);
-    else if (n >= 4 && n < 8)
+    // The shortest first: most fields are empty or a card or code of two bytes.
+    if (n < 4) {
+        if (n > 0) {
+            at[0] = from[0];
+            at[n / 2] = from[n / 2];
+            at[n - 1] = from[n - 1];
+        }
+    } else if (n < 8) {
         copyEnds<4>(at, from, n);
-    else if (n > 32)
+    } else if (n < 16) {
+        copyEnds<8>(at, from, n);
+    } else if (n <= 32) {
+        copyEnds<16>(at, from, n);
+    } else {
         std::memcpy(at, from, n);
-    else if (n > 0) {  // 1 to 3 bytes
-        at[0] = from[0];
-        at[n / 2] = from[n / 2];
-        at[n - 1] = from[n - 1];
     }
     return at + n;
 }
@@ -116,9 +119,17 @@ inline char* putNumber(char* at, long long value) {
     const int digits = below + ((rest | 1) >= kPowers[below]);
     char* end = at + digits;
     char* p = end;
-    for (; rest >= 100; rest /= 100) {
+    // Four digits per division while there are more than four, then two.
+    for (; rest >= 10000; rest /= 10000) {
+        const auto four = static_cast<unsigned>(rest % 10000);
+        p -= 4;
+        std::memcpy(p, kPairs + 2 * (four / 100), 2);
+        std::memcpy(p + 2, kPairs + 2 * (four % 100), 2);
+    }
+    if (rest >= 100) {
         p -= 2;
         std::memcpy(p, kPairs + 2 * (rest % 100), 2);
+        rest /= 100;
     }
     if (rest >= 10) {
         std::memcpy(p - 2, kPairs + 2 * rest, 2);
@@ -133,9 +144,11 @@ inline char* putNumber(char* at, long long value) {
 // with its milliseconds past 999, is worked out instead.
 inline char* putStampMs(char* at, const LogRecord& r) {
     if (r.first.seconds == 0 || r.first.millis > 999) return putNumber(at, r.first.ms());
-    size_t dot = 0;
-    while (r.raw[dot] != '.') ++dot;
-    at = put(at, r.raw.substr(0, dot));
+    // The seconds are written without leading zeros: their digits are as
+    // many as their value has (five from 02:46:40 on).
+    const long s = r.first.seconds;
+    const size_t digits = s >= 10000 ? 5 : s >= 1000 ? 4 : s >= 100 ? 3 : s >= 10 ? 2 : 1;
+    at = put(at, r.raw.substr(0, digits));
     *at++ = static_cast<char>('0' + r.first.millis / 100);
     std::memcpy(at, kPairs + 2 * static_cast<size_t>(r.first.millis % 100), 2);
     return at + 2;

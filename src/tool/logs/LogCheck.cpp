@@ -142,7 +142,10 @@ void LogCheck::deal(const LogRecord& r) {
             fault(r.line, SessionFaultKind::Deal, "the card " + cardText(card) + " is dealt twice in one hand");
     if (position >= 0) {
         dealtCard_[position] = card;
-        h.dealt[position].assign(r.cardA);
+        // Two bytes each, into a string's own room: no call of assign.
+        std::string& dealt = h.dealt[position];
+        dealt.clear();
+        for (const char c : r.cardA) dealt.push_back(c);
     }
     if (++dealIndex_ == kPlaces) dealComplete(r, h);
 }
