@@ -37,6 +37,7 @@
 #include "core/machinecheck/MachineCheck.h"
 #include "core/output/OutputGuard.h"
 #include "core/runrecord/RunRecord.h"
+#include "core/session/SessionTime.h"
 #include "core/platform/System.h"
 #include "core/text/Encoding.h"
 #include "desktop/check/InputSender.h"
@@ -176,19 +177,16 @@ bool writeExampleSetup(const QString& folder, std::string& error) {
     }
     // The first hands of the example's shoe: enough deals and actions for
     // the figures, within a minute.
-    QFile shoe(folder + QStringLiteral("/setup/shoe.txt"));
-    if (!shoe.open(QIODevice::ReadOnly)) {
-        error = "cannot read the example's shoe";
-        return false;
+    const std::string shoe = folder.toStdString() + "/setup/shoe.txt";
+    std::string text;
+    if (!sys::readWholeFile(shoe, text, error)) return false;
+    size_t end = 0;
+    for (int line = 0; line <= kHands && end != std::string::npos; ++line) {
+        end = text.find('\n', end);
+        if (end != std::string::npos) ++end;
     }
-    QList<QByteArray> lines = shoe.readAll().split('\n');
-    shoe.close();
-    if (lines.size() > kHands + 1) lines.resize(kHands + 1);
-    if (!shoe.open(QIODevice::WriteOnly | QIODevice::Truncate) || shoe.write(lines.join('\n') + '\n') < 0) {
-        error = "cannot write the check's shoe";
-        return false;
-    }
-    return true;
+    if (end != std::string::npos) text.resize(end);
+    return sys::replaceWholeFile(shoe, text, error);
 }
 
 std::string osDescription() {
@@ -482,13 +480,14 @@ void readTrace(const std::vector<int64_t>& sent, mc::Measurements& m) {
     // largest such bound places the steady clock on the log's time line.
     // (A coarse system clock, as on some Windows machines, shows as stamps
     // that read early.)
-    constexpr double kDayMs = 86'400'000.0;
-    double dayOffsetMs = -1e300, lastMsOfDay = -1, dayShift = 0;
+    session::Timeline line;
+    std::vector<double> stampOnLine(count, 0);
+    double steadyToLineMs = -1e300;
     for (size_t i = 0; i < count; ++i) {
         if (entries[i].event != trace::Event::Stamp) continue;
-        if (entries[i].msOfDay + dayShift < lastMsOfDay - kDayMs / 2) dayShift += kDayMs;  // past midnight
-        lastMsOfDay = entries[i].msOfDay + dayShift;
-        dayOffsetMs = std::max(dayOffsetMs, lastMsOfDay - ms(entries[i].ns));
+        line.place(entries[i].msOfDay);
+        stampOnLine[i] = static_cast<double>(line.latestMs());
+        steadyToLineMs = std::max(steadyToLineMs, stampOnLine[i] - ms(entries[i].ns));
     }
     // An input's stamp, as the log writes it: the first clock read after the
     // game had the input, minus the moment it was sent.
@@ -502,11 +501,7 @@ void readTrace(const std::vector<int64_t>& sent, mc::Measurements& m) {
             ++j;
         if (j >= count || entries[j].ns >= until) continue;  // the table took it as no input of the game
         while (j < count && entries[j].ns < until && entries[j].event != trace::Event::Stamp) ++j;
-        if (j < count && entries[j].ns < until) {
-            double stamp = entries[j].msOfDay;
-            while (stamp - (ms(sent[i]) + dayOffsetMs) < -kDayMs / 2) stamp += kDayMs;
-            m.stampMs.push_back(stamp - (ms(sent[i]) + dayOffsetMs));
-        }
+        if (j < count && entries[j].ns < until) m.stampMs.push_back(stampOnLine[j] - (ms(sent[i]) + steadyToLineMs));
     }
     // Glide ticks: from a start to the first tick and between ticks.
     int64_t lastTick = -1;
