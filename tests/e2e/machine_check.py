@@ -14,11 +14,17 @@
     and exit 2, before any window shows.
 
     machine_check.py --program build/qbxsolo --slow-sync build/tests/libslow_sync.so --out DIR
+    machine_check.py --program build-mingw/qbxsolo.exe --out DIR
+
+Under Wine (a program ending in .exe, in a Wine prefix of its own): fit on
+an idle screen with the Windows limits, a small screen not fit, and bad
+input refused.
 """
 
 import argparse
 import json
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -28,9 +34,21 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from harness import Xvfb, check, stop_process  # noqa: E402
+from harness import WINE64, WinePrefix, Xvfb, check, stop_process, windows_path  # noqa: E402
 
 TIMING = ("stamp", "glide", "dealStep", "durable")
+
+# The Wine prefix a Windows program runs in; None for the Linux program.
+WINE = None
+
+
+def command(program, args):
+    """The program's command line, under Wine for a Windows program (its
+    paths named as Wine's programs name them)."""
+    if WINE is None:
+        return [program] + list(args)
+    named = [windows_path(a) if a.startswith("/") else a for a in args]
+    return [WINE64, program] + named
 
 
 class Run:
@@ -51,7 +69,7 @@ def run_check(program, env, folder, out, name, extra=(), prefix=(), timeout=150,
     for path in (page, data):
         if os.path.exists(path):
             os.remove(path)
-    cmd = list(prefix) + [program, "--check-machine", folder, "-o", page, "--json", data] + list(extra)
+    cmd = list(prefix) + command(program, ["--check-machine", folder, "-o", page, "--json", data] + list(extra))
     proc = subprocess.Popen(cmd, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                             stderr=subprocess.PIPE, text=True)
     stop = threading.Event()
@@ -82,12 +100,15 @@ def environment(display, tmpdir, **more):
     env = dict(os.environ)
     env.pop("WAYLAND_DISPLAY", None)
     env.update({"DISPLAY": display, "TMPDIR": tmpdir, "QT_QPA_PLATFORM": "xcb", "XDG_RUNTIME_DIR": RUNTIME_DIR})
+    if WINE is not None:
+        env = WINE.env(env)
     env.update(more)
     return env
 
 
 def left_running(program):
-    r = subprocess.run(["pgrep", "-f", "--", program + " --check-machine"], stdout=subprocess.PIPE, text=True)
+    r = subprocess.run(["pgrep", "-f", "--", os.path.basename(program) + " --check-machine"], stdout=subprocess.PIPE,
+                       text=True)
     return r.stdout.split()
 
 
@@ -113,7 +134,12 @@ def expect_fit(program, out, name, window_manager=None, page_check=None):
                 check(run.figures and all(f["verdict"] == "fit" for f in run.figures.values()),
                       "%s: a figure is not fit in the JSON\n%s" % (name, run.describe()))
                 check("This machine is fit for sessions." in run.out, "%s: no overall line\n%s" % (name, run.out))
-                check(os.listdir(tmp) == [], "%s: the check left %s in its temporary folder" % (name, os.listdir(tmp)))
+                if WINE is None:
+                    check(os.listdir(tmp) == [], "%s: the check left %s in its temporary folder" % (name, os.listdir(tmp)))
+                else:
+                    temp = [os.path.join(r, d) for r, ds, _ in os.walk(WINE.path) for d in ds
+                            if d.startswith("qbx-machine-check")]
+                    check(not temp, "%s: the check left %s" % (name, temp))
                 check(not [f for f in os.listdir(out) if f.startswith(".qbx-machine-check")],
                       "%s: the durable records' file was left in DIR" % name)
                 check(not left_running(program), "%s: a check is still running" % name)
@@ -135,8 +161,9 @@ def page_lays_out(page, tmp):
         print("page: chromium is not installed (scripts/deps installs it); the layout is not measured")
         return
     html = open(page, encoding="utf-8").read()
-    check("<script" not in html and "http://" not in html and "https://" not in html,
-          "the page runs a script or fetches something")
+    # SVG's namespace is a name, not a fetch.
+    fetched = re.findall(r'(?:src|href)\s*=\s*["\']?\s*(?:https?:|//)|url\(\s*["\']?\s*(?:https?:|//)|@import', html)
+    check("<script" not in html.lower() and not fetched, "the page runs a script or fetches something: %s" % fetched)
     measure = ("<script>document.body.insertAdjacentHTML('beforeend', '<pre id=\"measured\">' + "
                "document.documentElement.clientWidth + ' ' + document.documentElement.scrollWidth + '</pre>');"
                "</script>")
@@ -183,6 +210,19 @@ def focus_thief(display, tmp):
             stop_process(window)
 
     return steal
+
+
+def small_screen(program, out):
+    """Under Wine: a screen below the table's size is not fit."""
+    tmp = tempfile.mkdtemp(prefix="qbx-mc-small-")
+    try:
+        with Xvfb(screen=(1000, 700)) as x:
+            run = run_check(program, environment(x.display, tmp), out, out, "small", extra=["--force"])
+        check(run.rc == 1, "small screen: exit %s, not 1\n%s" % (run.rc, run.describe()))
+        check(run.verdict("screen") == "not fit", "small screen: the screen line is %s\n%s"
+              % (run.verdict("screen"), run.out))
+    finally:
+        shutil.rmtree(tmp, ignore_errors=True)
 
 
 def faults_from_outside(program, slow_sync, out):
@@ -235,7 +275,7 @@ def bad_input(program, out):
             env = environment(x.display, tmp)
 
             def refused(args, words, name, env=env, prefix=()):
-                r = subprocess.run(list(prefix) + [program, "--check-machine"] + args, env=env,
+                r = subprocess.run(list(prefix) + command(program, ["--check-machine"] + args), env=env,
                                    stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=60)
                 check(r.returncode == 2, "%s: exit %s, not 2\n%s%s" % (name, r.returncode, r.stdout, r.stderr))
                 check(words in r.stderr, "%s: the message does not say %r:\n%s" % (name, words, r.stderr))
@@ -243,6 +283,10 @@ def bad_input(program, out):
                       "%s: the check made its folder before refusing" % name)
 
             refused([os.path.join(tmp, "missing")], "does not exist", "a folder that is missing")
+            if WINE is not None:
+                log = os.path.join(tmp, "ck091226_1234.txt")
+                refused([tmp, "-o", log], "the name of an event log", "a page named as a log")
+                return
             a_file = os.path.join(tmp, "a-file")
             open(a_file, "w").close()
             refused([a_file], "not a folder", "a file for the folder")
@@ -271,10 +315,29 @@ def bad_input(program, out):
         shutil.rmtree(tmp, ignore_errors=True)
 
 
+def side_by_side(*steps):
+    """Runs the steps at once; the first failure is raised once all end."""
+    failures = []
+
+    def run(step):
+        try:
+            step()
+        except AssertionError as e:
+            failures.append(e)
+
+    threads = [threading.Thread(target=run, args=(step,)) for step in steps]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    if failures:
+        raise failures[0]
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--program", required=True)
-    ap.add_argument("--slow-sync", required=True, help="the LD_PRELOAD shim that slows fdatasync")
+    ap.add_argument("--slow-sync", help="the LD_PRELOAD shim that slows fdatasync (Linux)")
     ap.add_argument("--out", required=True)
     args = ap.parse_args()
     program = os.path.abspath(args.program)
@@ -284,11 +347,24 @@ def main():
     RUNTIME_DIR = os.path.join(out, "runtime")
     os.makedirs(RUNTIME_DIR, mode=0o700, exist_ok=True)
     os.chmod(RUNTIME_DIR, 0o700)
-    steps = [("bad input", lambda: bad_input(program, out)),
-             ("no window manager", lambda: expect_fit(program, out, "plain")),
-             ("openbox", lambda: expect_fit(program, out, "openbox", "openbox", page_lays_out)),
-             ("faults from outside", lambda: faults_from_outside(program, os.path.abspath(args.slow_sync), out)),
-             ("busy machine", lambda: busy_machine(program, out))]
+    if program.endswith(".exe"):
+        global WINE
+        WINE = WinePrefix(os.path.join(out, "wine-prefix")).make(os.path.join(out, "wineboot.log"), fresh=False)
+        steps = [("bad input", lambda: bad_input(program, out)),
+                 ("Wine's own desktop", lambda: expect_fit(program, out, "wine")),
+                 ("a small screen", lambda: small_screen(program, out))]
+    elif not args.slow_sync:
+        ap.error("--slow-sync is needed for the Linux program")
+    else:
+        # The faults judge no timing but the busy cores': the two run side
+        # by side, after the runs that must find an idle machine.
+        slow_sync = os.path.abspath(args.slow_sync)
+        steps = [("bad input", lambda: bad_input(program, out)),
+                 ("no window manager", lambda: expect_fit(program, out, "plain")),
+                 ("openbox", lambda: expect_fit(program, out, "openbox", "openbox", page_lays_out)),
+                 ("faults from outside, and a busy machine beside them",
+                  lambda: side_by_side(lambda: faults_from_outside(program, slow_sync, out),
+                                       lambda: busy_machine(program, out)))]
     failed = 0
     for name, step in steps:
         start = time.monotonic()

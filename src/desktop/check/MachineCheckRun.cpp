@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSysInfo>
-#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <QWindow>
@@ -188,6 +187,34 @@ bool writeExampleSetup(const QString& folder, std::string& error) {
     if (end != std::string::npos) text.resize(end);
     return sys::replaceWholeFile(shoe, text, error);
 }
+
+// The check's own folder in the system's temporary folder, new and private,
+// removed with everything in it at the end. (Not QTemporaryDir: its name
+// comes from Qt's global random generator, which faults in the static Qt
+// for Windows.)
+class CheckFolder {
+public:
+    ~CheckFolder() {
+        if (!path_.isEmpty()) sys::removeTree(path_.toStdString());
+    }
+    bool make(std::string& error) {
+        const std::string base =
+            QDir::tempPath().toStdString() + "/qbx-machine-check-" + std::to_string(sys::processId());
+        for (int n = 0; n < 100; ++n) {
+            const std::string path = base + "-" + std::to_string(n);
+            if (sys::makeOwnDirectory(path, error)) {
+                path_ = QString::fromStdString(path);
+                return true;
+            }
+        }
+        error = "cannot make a folder of its own in " + QDir::tempPath().toStdString() + ": " + error;
+        return false;
+    }
+    const QString& path() const { return path_; }
+
+private:
+    QString path_;
+};
 
 std::string osDescription() {
     return (QSysInfo::prettyProductName() + QStringLiteral(" (kernel ") + QSysInfo::kernelVersion() +
@@ -620,9 +647,9 @@ int runMachineCheck(int argc, char** argv, int64_t startNs) {
     QApplication::setQuitOnLastWindowClosed(false);
     installFontSubstitutions();
 
-    QTemporaryDir work(QDir::tempPath() + QStringLiteral("/qbx-machine-check-XXXXXX"));
-    if (!work.isValid() || !writeExampleSetup(work.path(), error)) {
-        complain("the check cannot run: " + (work.isValid() ? error : work.errorString().toStdString()));
+    CheckFolder work;
+    if (!work.make(error) || !writeExampleSetup(work.path(), error)) {
+        complain("the check cannot run: " + error);
         return 2;
     }
     const std::string folder = work.path().toStdString();
