@@ -68,7 +68,6 @@ void checkOutputs(const std::vector<CommandOutput>& outputs, const CommandInputs
 // `error` when it cannot be read.
 bool fileBytes(const std::string& path, std::string& bytes, std::string& error);
 
-
 // For as long as it lives, what is written to `stream` reaches it as
 // shownText gives it, line feeds kept: qbxtool's messages and its text
 // outputs (never a table or JSON, whose writers escape what they must).

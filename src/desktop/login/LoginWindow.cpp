@@ -157,7 +157,8 @@ void LoginWindow::loadCaption() {
 void LoginWindow::readLabelCaption() {
     // On a failure readLabelCode leaves the text as it was, so the code label shows
     // whatever had been stored before the error.
-    if (!readLabelCode(inGameFolder(folder_, kParameterFile), labelCodeText_)) showMessageBox(nullptr, kParameterReadError);
+    if (!readLabelCode(inGameFolder(folder_, kParameterFile), labelCodeText_))
+        showMessageBox(nullptr, kParameterReadError);
 }
 
 void LoginWindow::setCodeLabelCaption() {
