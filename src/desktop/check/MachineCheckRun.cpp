@@ -40,6 +40,7 @@
 #include "core/platform/System.h"
 #include "core/text/Encoding.h"
 #include "desktop/check/InputSender.h"
+#include "desktop/check/TraceFigures.h"
 #include "desktop/help/HelpWindow.h"
 #include "desktop/login/LoginWindow.h"
 #include "desktop/table/TableWindow.h"
@@ -258,43 +259,29 @@ private:
         return onTable(g.placeX(place) + card.width / 2, g.placeY(place) + card.height / 2);
     }
 
-    void mark() { sent_.push_back(trace::steadyNs()); }
-
-    void click(QPoint at, int button = 1) {
-        input_->moveTo(at);
-        input_->flush();
-        pending_.push_back([this, button] {
-            mark();
-            input_->press(button);
-            input_->flush();
-        });
-        pending_.push_back([this, button] {
-            mark();
-            input_->release(button);
+    // One input, sent at its turn; a timed one's moment is kept, for its stamp.
+    void queue(bool timed, std::function<void(InputSender&)> send) {
+        pending_.push_back([this, timed, send = std::move(send)] {
+            if (timed) sent_.push_back(trace::steadyNs());
+            send(*input_);
             input_->flush();
         });
     }
 
+    void click(QPoint at, int button = 1) {
+        queue(false, [at](InputSender& in) { in.moveTo(at); });
+        queue(true, [button](InputSender& in) { in.press(button); });
+        queue(true, [button](InputSender& in) { in.release(button); });
+    }
+
     void drag(QPoint from, QPoint to) {
-        input_->moveTo(from);
-        input_->flush();
-        pending_.push_back([this] {
-            mark();
-            input_->press(1);
-            input_->flush();
-        });
+        queue(false, [from](InputSender& in) { in.moveTo(from); });
+        queue(true, [](InputSender& in) { in.press(1); });
         for (int i = 1; i <= 6; ++i) {
             const QPoint at = from + (to - from) * i / 6;
-            pending_.push_back([this, at] {
-                input_->moveTo(at);
-                input_->flush();
-            });
+            queue(false, [at](InputSender& in) { in.moveTo(at); });
         }
-        pending_.push_back([this] {
-            mark();
-            input_->release(1);
-            input_->flush();
-        });
+        queue(true, [](InputSender& in) { in.release(1); });
     }
 
     // The next scripted action of the hand; each waits for the table.
@@ -440,27 +427,11 @@ private:
         if (!code || !ok) return end("the login window has no code box");
         click(code->mapToGlobal(code->rect().center()));
         for (int key : {Qt::Key_C, Qt::Key_H, Qt::Key_E, Qt::Key_C, Qt::Key_K}) {
-            pending_.push_back([this, key] {
-                input_->pressKey(key);
-                input_->flush();
-            });
-            pending_.push_back([this, key] {
-                input_->releaseKey(key);
-                input_->flush();
-            });
+            queue(false, [key](InputSender& in) { in.pressKey(key); });
+            queue(false, [key](InputSender& in) { in.releaseKey(key); });
         }
-        const QPoint okAt = ok->mapToGlobal(ok->rect().center());
-        pending_.push_back([this, okAt] {
-            input_->moveTo(okAt);
-            input_->flush();
-        });
+        click(ok->mapToGlobal(ok->rect().center()));
         pending_.push_back([this] {
-            input_->press(1);
-            input_->flush();
-        });
-        pending_.push_back([this] {
-            input_->release(1);
-            input_->flush();
             sent_.clear();  // the login's clicks have no record
             phase_ = Phase::Playing;
         });
@@ -495,78 +466,6 @@ private:
     bool loginShownNoted_ = false;
     int handSeen_ = 0, handPlayed_ = 0, actionInHand_ = 0, attempt_ = 0;
 };
-
-// From the trace: each input's stamp against the moment it was sent, the
-// glide ticks, and each glide of a deal against its step.
-void readTrace(const std::vector<int64_t>& sent, mc::Measurements& m) {
-    size_t count = 0, dropped = 0;
-    const trace::Entry* entries = trace::entries(count, dropped);
-    auto ms = [](int64_t ns) { return static_cast<double>(ns) / 1e6; };
-    // The time of day on the steady clock: each stamp, read to the whole
-    // millisecond, says the day's time was at least its value when read; the
-    // largest such bound places the steady clock on the log's time line.
-    // (A coarse system clock, as on some Windows machines, shows as stamps
-    // that read early.)
-    session::Timeline line;
-    std::vector<double> stampOnLine(count, 0);
-    double steadyToLineMs = -1e300;
-    for (size_t i = 0; i < count; ++i) {
-        if (entries[i].event != trace::Event::Stamp) continue;
-        line.place(entries[i].msOfDay);
-        stampOnLine[i] = static_cast<double>(line.latestMs());
-        steadyToLineMs = std::max(steadyToLineMs, stampOnLine[i] - ms(entries[i].ns));
-    }
-    // An input's stamp, as the log writes it: the first clock read after the
-    // game had the input, minus the moment it was sent.
-    size_t at = 0;
-    for (size_t i = 0; i < sent.size(); ++i) {
-        const int64_t until = i + 1 < sent.size() ? sent[i + 1] : INT64_MAX;
-        while (at < count && entries[at].ns < sent[i]) ++at;
-        size_t j = at;
-        while (j < count && entries[j].ns < until && entries[j].event != trace::Event::Press &&
-               entries[j].event != trace::Event::Release && entries[j].event != trace::Event::Click)
-            ++j;
-        if (j >= count || entries[j].ns >= until) continue;  // the table took it as no input of the game
-        while (j < count && entries[j].ns < until && entries[j].event != trace::Event::Stamp) ++j;
-        if (j < count && entries[j].ns < until) m.stampMs.push_back(stampOnLine[j] - (ms(sent[i]) + steadyToLineMs));
-    }
-    // Glide ticks: from a start to the first tick and between ticks.
-    int64_t lastTick = -1;
-    for (size_t i = 0; i < count; ++i) {
-        const trace::Entry& e = entries[i];
-        if (e.event == trace::Event::GlideStart) lastTick = e.ns;
-        if (e.event == trace::Event::GlideTick && lastTick >= 0) {
-            m.glideTickMs.push_back(ms(e.ns - lastTick));
-            lastTick = e.ns;
-        }
-        if (e.event == trace::Event::GlideStop) lastTick = -1;
-    }
-    // Deals: each step tick starts a glide (the last step ends the deal);
-    // the glide must be placed before the next step.
-    std::vector<int64_t> steps;
-    auto closeDeal = [&] {
-        for (size_t s = 0; s + 1 < steps.size(); ++s) {
-            mc::DealGlide glide;
-            glide.stepMs = ms(steps[s + 1] - steps[s]);
-            glide.lastingMs = -1;
-            for (size_t i = 0; i < count; ++i)
-                if (entries[i].ns > steps[s] && entries[i].ns <= steps[s + 1] &&
-                    entries[i].event == trace::Event::GlideStop) {
-                    glide.lastingMs = ms(entries[i].ns - steps[s]);
-                    break;
-                }
-            m.dealGlides.push_back(glide);
-            m.dealStepMs.push_back(glide.stepMs);
-        }
-        steps.clear();
-    };
-    for (size_t i = 0; i < count; ++i) {
-        if (entries[i].event == trace::Event::DealStepTick) steps.push_back(entries[i].ns);
-        if (entries[i].event == trace::Event::DealStepStop) closeDeal();
-    }
-    closeDeal();
-    if (dropped) m.glideUnmeasured = "the trace overflowed";
-}
 
 std::string hostName() { return QSysInfo::machineHostName().toStdString(); }
 
@@ -700,7 +599,9 @@ int runMachineCheck(int argc, char** argv, int64_t startNs) {
     trace::stop();
     if (tableWindow && !gameEnded) tableWindow->game().programClosing("the machine check ended");
 
-    readTrace(play.sent(), m);
+    size_t traced = 0, dropped = 0;
+    const trace::Entry* entries = trace::entries(traced, dropped);
+    addTraceFigures(entries, traced, dropped, play.sent(), m);
     if (!gameFault.empty()) {
         if (m.stampMs.empty()) m.stampUnmeasured = gameFault;
         if (m.dealGlides.empty()) m.glideUnmeasured = gameFault;

@@ -108,6 +108,17 @@ bool contains(const std::vector<uint32_t>& values, uint32_t value) {
     return false;
 }
 
+// Mapped and seen on the screen; `popup` tells whether it places itself (a
+// menu, a tool tip) as no window manager's window does.
+bool viewable(xcb_connection_t* c, xcb_window_t window, bool* popup = nullptr) {
+    xcb_get_window_attributes_reply_t* a =
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr);
+    const bool seen = a && a->map_state == XCB_MAP_STATE_VIEWABLE;
+    if (popup) *popup = a && a->override_redirect;
+    std::free(a);
+    return seen;
+}
+
 // A request to the window manager about `window`, as the desktop standard
 // has it sent: to the root, for the window manager to take.
 void sendToRoot(xcb_connection_t* c, xcb_window_t root, xcb_window_t window, xcb_atom_t type,
@@ -350,11 +361,7 @@ struct FrontHolder::Native : QAbstractNativeEventFilter {
     void holdWithoutManager() {
         const QWidget* modal = QApplication::activeModalWidget();
         if (modal && modal != &holder.window_) return;
-        xcb_get_window_attributes_reply_t* a =
-            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window()), nullptr);
-        const bool viewable = a && a->map_state == XCB_MAP_STATE_VIEWABLE;
-        std::free(a);
-        if (!viewable) return;
+        if (!viewable(c, window())) return;
         const uint32_t stackMode = XCB_STACK_MODE_ABOVE;
         xcb_configure_window(c, window(), XCB_CONFIG_WINDOW_STACK_MODE, &stackMode);
         xcb_set_input_focus(c, XCB_INPUT_FOCUS_POINTER_ROOT, window(), XCB_CURRENT_TIME);
@@ -491,11 +498,8 @@ bool isInFront(const QWidget& window) {
         const xcb_window_t* children = xcb_query_tree_children(tree);
         // The last mapped child is the top one.
         for (int i = xcb_query_tree_children_length(tree) - 1; i >= 0; --i) {
-            xcb_get_window_attributes_reply_t* a =
-                xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, children[i]), nullptr);
-            const bool viewable = a && a->map_state == XCB_MAP_STATE_VIEWABLE && !a->override_redirect;
-            std::free(a);
-            if (viewable) {
+            bool popup = false;
+            if (viewable(c, children[i], &popup) && !popup) {
                 onTop = children[i] == ours;
                 break;
             }
