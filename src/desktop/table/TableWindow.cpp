@@ -254,9 +254,12 @@ void TableWindow::keepInFront(FrontLost why) {
             if (focused) return;
         }
         // A window manager's answers to one request can take the window
-        // back more than once in a row: the record keeps the first.
-        if (!lastRestore_.isValid() || lastRestore_.elapsed() > 500) game_.keptInFront(restoreWhy_);
+        // back more than once in a row, for the same reason: the record
+        // keeps the first. Another reason is another attempt, however soon.
+        if (!lastRestore_.isValid() || lastRestore_.elapsed() > 500 || restoreWhy_ != lastRestoreWhy_)
+            game_.keptInFront(restoreWhy_);
         lastRestore_.start();
+        lastRestoreWhy_ = restoreWhy_;
         showOnTop();
     });
 }

@@ -128,6 +128,7 @@ private:
     int restoresInBurst_ = 0;
     QElapsedTimer restoreBurst_;
     QElapsedTimer lastRestore_;
+    FrontLost lastRestoreWhy_ = FrontLost::Hidden;
 };
 
 }  // namespace qbx
