@@ -36,7 +36,7 @@ private slots:
     void stampsAreTakenAsTheLogWritesThemAndOnlyForInputsTheGameHad() {
         const double day = 5000.0;
         const std::vector<Entry> entries = {
-            stamp(2.0, day),  // a deal step's read, on a whole millisecond: places the clock
+            stamp(2.0, day),                             // a deal step's read, on a whole millisecond: places the clock
             mark(10.5, Event::Press), stamp(10.6, day),  // sent at 10.2: stamp 5010, sent 5010.2
             // sent at 20.0: a box's button, no input of the game and no record
             mark(30.9, Event::Release), stamp(31.7, day),  // sent at 30.0: stamp 5031
@@ -60,13 +60,12 @@ private slots:
 
     void everyDealGlideIsHeldAgainstItsStep() {
         const std::vector<Entry> entries = {
-            mark(0, Event::DealStepStart),
-            mark(302, Event::DealStepTick), mark(302, Event::GlideStart), mark(317, Event::GlideTick),
-            mark(333, Event::GlideTick), mark(557, Event::GlideStop),
+            mark(0, Event::DealStepStart), mark(302, Event::DealStepTick), mark(302, Event::GlideStart),
+            mark(317, Event::GlideTick), mark(333, Event::GlideTick), mark(557, Event::GlideStop),
             // the second glide is still under way at the next step: its card is left short
             mark(604, Event::DealStepTick), mark(604, Event::GlideStart), mark(619, Event::GlideTick),
-            mark(910, Event::DealStepTick), mark(1000, Event::GlideStop),
-            mark(1212, Event::DealStepTick), mark(1212, Event::DealStepStop),
+            mark(910, Event::DealStepTick), mark(1000, Event::GlideStop), mark(1212, Event::DealStepTick),
+            mark(1212, Event::DealStepStop),
             // a glide after the deal (a drop) counts for its ticks only
             mark(2000, Event::GlideStart), mark(2015, Event::GlideTick), mark(2016, Event::GlideStop),
             mark(2100, Event::GlideTick),  // no glide runs: no interval
