@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QResource>
 #include <QScreen>
 #include <QSysInfo>
 #include <QThread>
@@ -163,12 +164,13 @@ bool writeExampleSetup(const QString& folder, std::string& error) {
     int copied = 0;
     while (files.hasNext()) {
         const QString from = files.next();
-        const QString to = folder + QStringLiteral("/setup/") + QFileInfo(from).fileName();
-        if (!QFile::copy(from, to)) {
-            error = "cannot write " + to.toStdString();
+        // Written here, not by QFile::copy: its temporary name comes from the
+        // random generator that faults in the static Qt for Windows.
+        const QByteArray bytes = QResource(from).uncompressedData();
+        const std::string to = (folder + QStringLiteral("/setup/") + QFileInfo(from).fileName()).toStdString();
+        if (!sys::replaceWholeFile(to, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())), error,
+                                   false))
             return false;
-        }
-        QFile::setPermissions(to, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         ++copied;
     }
     if (copied == 0) {
@@ -308,6 +310,42 @@ private:
 
     // Another program's window, shown without taking the focus, for the
     // table to be taken away to: a second copy of this program.
+#ifdef _WIN32
+    // Qt's process class names its pipes through Qt's global random
+    // generator, which faults in the static Qt for Windows: the system's own
+    // call, and the window found by its title and process.
+    void startOtherProgram() {
+        std::wstring line = L"\"" + QDir::toNativeSeparators(QCoreApplication::applicationFilePath()).toStdWString() +
+                            L"\" --check-machine-other-window";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &other_))
+            other_ = {};
+        else
+            CloseHandle(other_.hThread);
+    }
+
+    WId otherWindow() {
+        if (!otherWindow_ && other_.hProcess) {
+            for (HWND w = FindWindowW(nullptr, L"Another program"); w;
+                 w = FindWindowExW(nullptr, w, nullptr, L"Another program")) {
+                DWORD pid = 0;
+                GetWindowThreadProcessId(w, &pid);
+                if (pid == other_.dwProcessId) otherWindow_ = reinterpret_cast<WId>(w);
+            }
+        }
+        return otherWindow_;
+    }
+
+public:
+    ~ScriptedPlay() override {
+        if (other_.hProcess) {
+            TerminateProcess(other_.hProcess, 0);
+            WaitForSingleObject(other_.hProcess, 3000);
+            CloseHandle(other_.hProcess);
+        }
+    }
+#else
     void startOtherProgram() {
         other_.setProgram(QCoreApplication::applicationFilePath());
         other_.setArguments({QStringLiteral("--check-machine-other-window")});
@@ -319,6 +357,8 @@ private:
         other_.start();
     }
 
+    WId otherWindow() const { return otherWindow_; }
+
 public:
     ~ScriptedPlay() override {
         if (other_.state() != QProcess::NotRunning) {
@@ -326,6 +366,7 @@ public:
             other_.waitForFinished(3000);
         }
     }
+#endif
 
 private:
     // Takes the table away once, then waits for it to come back.
@@ -335,7 +376,7 @@ private:
         mc::FrontAttempt a;
         a.what = kNames[attempt_];
         std::string why;
-        if (what == TakeAway::ActivateOther && !otherWindow_) {
+        if (what == TakeAway::ActivateOther && !otherWindow()) {
             a.tried = false;
             why = "the other program's window did not come up";
         } else {
@@ -399,7 +440,6 @@ private:
             return;
         }
         if (handSeen_ != handPlayed_) {
-            if (handPlayed_ == 0) startOtherProgram();
             handPlayed_ = handSeen_;
             actionInHand_ = 0;
             pace_.start();
@@ -417,6 +457,9 @@ private:
             if (!login_.isVisible() || !login_.windowHandle() || !login_.windowHandle()->isExposed()) return;
             m_.startToLoginMs = static_cast<double>(trace::steadyNs() - startNs_) / 1e6;
             loginShownNoted_ = true;
+            // Started now, so that its start takes no processor from the
+            // timed inputs: it is up long before the first deal ends.
+            startOtherProgram();
             pace_.start();
             nextPauseMs_ = 300;
             return;
@@ -451,7 +494,11 @@ private:
     TableWindow*& table_;
     LoginWindow& login_;
     InputSender* input_;
+#ifdef _WIN32
+    PROCESS_INFORMATION other_{};
+#else
     QProcess other_;
+#endif
     WId otherWindow_ = 0;
     mc::Measurements& m_;
     int64_t startNs_;
@@ -482,7 +529,11 @@ int runOtherWindow(int argc, char** argv) {
     window.setAttribute(Qt::WA_ShowWithoutActivating);
     window.setGeometry(0, 0, 360, 120);
     window.show();
+#ifndef _WIN32
+    // Its window for the check to activate (on Windows the check finds it by
+    // its title).
     say(std::to_string(static_cast<unsigned long long>(window.winId())) + "\n");
+#endif
     QTimer::singleShot(60'000, &app, [] { QCoreApplication::exit(0); });
     return app.exec();
 }
