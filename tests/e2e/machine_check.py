@@ -137,6 +137,13 @@ def left_running(program, tmpdir):
     return found
 
 
+def wine_check_folders():
+    """The check's folders in the Wine prefix's temporary folders."""
+    if WINE is None:
+        return set()
+    return {os.path.join(r, d) for r, ds, _ in os.walk(WINE.path) for d in ds if d.startswith("qbx-machine-check")}
+
+
 def expect_fit(program, out, name, window_manager=None, page_check=None):
     """A check on an idle screen: every figure fit. A timing figure may be
     spoiled by a moment of the machine's own (a virtual machine's host has
@@ -149,6 +156,7 @@ def expect_fit(program, out, name, window_manager=None, page_check=None):
             try:
                 time.sleep(1 if wm else 0)
                 env = environment(x.display, tmp)
+                folders_before = wine_check_folders()
                 stolen_in_every_run = True
                 for attempt in range(ATTEMPTS):
                     stolen_before = stolen_ticks()
@@ -175,9 +183,8 @@ def expect_fit(program, out, name, window_manager=None, page_check=None):
                 if WINE is None:
                     check(os.listdir(tmp) == [], "%s: the check left %s in its temporary folder" % (name, os.listdir(tmp)))
                 else:
-                    temp = [os.path.join(r, d) for r, ds, _ in os.walk(WINE.path) for d in ds
-                            if d.startswith("qbx-machine-check")]
-                    check(not temp, "%s: the check left %s" % (name, temp))
+                    left = wine_check_folders() - folders_before
+                    check(not left, "%s: the check left %s" % (name, sorted(left)))
                 check(not [f for f in os.listdir(out) if f.startswith(".qbx-machine-check")],
                       "%s: the durable records' file was left in DIR" % name)
                 check(not left_running(program, tmp), "%s: a check is still running" % name)
