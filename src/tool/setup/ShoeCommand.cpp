@@ -69,7 +69,7 @@ void addShoeCommand(CLI::App& app, CommandResult& result) {
         if (maxActions < options->minActions)
             throw CouldNotRun("--max " + std::to_string(maxActions) + " is below --min " +
                               std::to_string(options->minActions));
-        checkOutputs({{"-o", options->output}}, {{setup.location.parameterFile().string()}, {}}, options->force);
+        checkOutputs({{"-o", options->output}}, {{setup.location.parameterFile().string()}, {}, {}}, options->force);
         const SolverTable table(setup.rules);
         ShoeRequest request{options->hands, options->seed, options->minActions, maxActions, options->repeats};
         std::string header = "Shoe made by qbxtool shoe --hands " + std::to_string(request.hands) + " --seed " +
