@@ -398,6 +398,28 @@ private slots:
         QVERIFY(!win_->exitRequested());
     }
 
+    // Two attempts for different reasons, however close, are two entries of
+    // the run record; one reason again at once (a window manager answering
+    // one request twice) is one.
+    void eachReasonToTakeTheTableBackIsRecordedHoweverSoon() {
+        startGame();
+        dealHand();
+        const auto reasons = [this] {
+            std::vector<std::string> whys;
+            for (const auto& kept : win_->game().runRecord().keptInFront) whys.push_back(kept.why);
+            return whys;
+        };
+        const size_t before = reasons().size();
+        for (Qt::WindowState asked : {Qt::WindowNoState, Qt::WindowNoState, Qt::WindowMinimized}) {
+            win_->setWindowState(asked);
+            QTRY_COMPARE(win_->windowState(), Qt::WindowMaximized);
+        }
+        const std::vector<std::string> whys = reasons();
+        QCOMPARE(whys.size(), before + 2);
+        QCOMPARE(whys[before], std::string("un-maximised"));
+        QCOMPARE(whys[before + 1], std::string("minimised"));
+    }
+
     void tableIsFittedToTheScreenWithTheCatalogueTexts() {
         startGame();
         dealHand();
