@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
 #include <QResource>
 #include <QScreen>
@@ -29,6 +28,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <QProcess>
 #endif
 #ifdef QBX_HAVE_XCB
 #include <xcb/xcb.h>
@@ -337,8 +338,7 @@ private:
         return otherWindow_;
     }
 
-public:
-    ~ScriptedPlay() override {
+    void endOtherProgram() {
         if (other_.hProcess) {
             TerminateProcess(other_.hProcess, 0);
             WaitForSingleObject(other_.hProcess, 3000);
@@ -359,14 +359,16 @@ public:
 
     WId otherWindow() const { return otherWindow_; }
 
-public:
-    ~ScriptedPlay() override {
+    void endOtherProgram() {
         if (other_.state() != QProcess::NotRunning) {
             other_.kill();
             other_.waitForFinished(3000);
         }
     }
 #endif
+
+public:
+    ~ScriptedPlay() override { endOtherProgram(); }
 
 private:
     // Takes the table away once, then waits for it to come back.
