@@ -16,6 +16,7 @@
 #include "tool/LogMaking.h"
 #include "tool/Tool.h"
 #include "tool/csv/Codebook.h"
+#include "tool/logs/Verify.h"
 
 using namespace qbx::tool;
 using namespace qbx::tool::test;
@@ -537,6 +538,15 @@ TEST_F(SessionSetups, NoFileButARegularOneIsReadAndNothingWaits) {
     const Rows hands = readCsvWithPython(out / "hands.csv");
     for (const char* session : {"071226_1", "071226_2", "071226_3", "071226_5"})
         EXPECT_EQ(rowsOf(hands, session).size(), 5u) << session;
+    // A log that could not be read has no total, rather than 0.
+    bool seen = false;
+    for (const logs::Session& session : logs::listSessions(logs::findLogs(dataout.string())).sessions) {
+        if (session.pair.name.suffix != "071226_3") continue;
+        seen = true;
+        EXPECT_FALSE(session.ckTotal());
+        EXPECT_TRUE(session.nkTotal());
+    }
+    EXPECT_TRUE(seen);
 }
 
 // Escape sequences in a folder's name, a working directory or a

@@ -139,7 +139,7 @@ int Session::handsPlayed() const {
 }
 
 std::optional<double> Session::ckTotal() const {
-    if (pair.ckPath.empty()) return std::nullopt;
+    if (pair.ckPath.empty() || ckUnreadable) return std::nullopt;
     double total = 0;
     for (const Hand& h : hands)
         if (h.ended() && !h.ends.front().ckScore.empty()) total += std::stod(h.ends.front().ckScore);
@@ -147,7 +147,7 @@ std::optional<double> Session::ckTotal() const {
 }
 
 std::optional<double> Session::nkTotal() const {
-    if (pair.nkPath.empty()) return std::nullopt;
+    if (pair.nkPath.empty() || nkUnreadable) return std::nullopt;
     double total = 0;
     for (const Hand& h : hands)
         if (h.ended() && !h.ends.front().nkScore.empty()) total += std::stod(h.ends.front().nkScore);
@@ -170,6 +170,8 @@ Session readStreams(const LogPair& pair, LogStream& ck, LogStream& nk, SessionSi
     Session s;
     s.pair = pair;
     s.faults = openFaults;
+    s.ckUnreadable = !ck.path.empty() && !ck.open;
+    s.nkUnreadable = !nk.path.empty() && !nk.open;
     bool mirrored = ck.open && nk.open;
     for (;;) {
         const bool haveCk = ck.nextShared();

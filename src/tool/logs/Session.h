@@ -34,8 +34,11 @@ struct Session {
     // Logs that differ from what their run record says the program wrote
     // (warnings; filled by sessions and verify, which look).
     std::vector<SessionFault> changedLogs;
+    // A log the pair names that could not be opened (a fault of the session).
+    bool ckUnreadable = false, nkUnreadable = false;
     int handsPlayed() const;  // hands that ended
-    // Each role's total, one score per ended hand; none when its log is missing.
+    // Each role's total, one score per ended hand; none when its log is
+    // missing or could not be read.
     std::optional<double> ckTotal() const;
     std::optional<double> nkTotal() const;
     bool partnerMissing() const { return !pair.complete(); }
