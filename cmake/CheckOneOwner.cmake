@@ -14,7 +14,14 @@ file(GLOB_RECURSE checked_files
      "${QBX_SOURCE_DIR}/src/*.h" "${QBX_SOURCE_DIR}/src/*.cpp" "${QBX_SOURCE_DIR}/bench/*.cpp")
 foreach(file ${checked_files})
   file(RELATIVE_PATH name "${QBX_SOURCE_DIR}" "${file}")
-  file(STRINGS "${file}" "lines_of_${name}")
+  # Lines read as UTF-8 text (else a line is cut at its first byte beyond
+  # ASCII). "[" and "]" are read as "(" and ")": in a CMake list an unclosed
+  # "[" holds the lines after it in one element, and the line numbers said
+  # would be those of the lines as merged. No rule looks for a bracket.
+  file(STRINGS "${file}" lines ENCODING UTF-8)
+  string(REPLACE "[" "(" lines "${lines}")
+  string(REPLACE "]" ")" lines "${lines}")
+  set("lines_of_${name}" "${lines}")
 endforeach()
 
 set(faults "")
